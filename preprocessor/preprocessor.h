@@ -1,0 +1,27 @@
+// The preprocessing token reader every statement parser uses.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+struct TRCParser;
+
+/// The next significant token of the script: directives and RCINCLUDE carried out,
+/// names substituted, expressions evaluated to decimal text, BEGIN/END as braces,
+/// adjacent double-quoted strings joined and decoded (quotes kept), single-quoted data
+/// strings normalised. The empty token at the end of input.
+std::string GetToken(TRCParser& parser);
+
+/// The raw characters from the read position up to the next blank, tab, line feed or
+/// ">" (file names of #include, bitmaps, icons and data files).
+std::string ReadRawWord(TRCParser& parser);
+
+/// GetToken; when the token equals `separator`, the token after it instead.
+std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator);
+
+/// GetToken until a token is not `separator`; returns that token.
+std::string SkipSeparators(TRCParser& parser, std::string_view separator);
+
+}  // namespace tarvex

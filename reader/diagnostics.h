@@ -1,0 +1,51 @@
+// Diagnostics: every failure of a compilation leaves as a TCompileError carrying the
+// exact text the driver prints. Numbered diagnostics also record their number, file
+// and line in the parser.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+struct TRCParser;
+
+/// The one exception type of a compilation; what() is the full printed text.
+class TCompileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// One argument of a message: a text, a single character or an integer, kept as text.
+struct TMessageArg {
+  std::string text;
+  TMessageArg(std::string_view s) : text(s) {}
+  TMessageArg(const char* s) : text(s) {}
+  TMessageArg(const std::string& s) : text(s) {}
+  TMessageArg(char c) : text(1, c) {}
+  TMessageArg(int v) : text(std::to_string(v)) {}
+  TMessageArg(long v) : text(std::to_string(v)) {}
+  TMessageArg(long long v) : text(std::to_string(v)) {}
+  TMessageArg(unsigned v) : text(std::to_string(v)) {}
+};
+
+/// Fills the %s and %d placeholders of `format`, in order, from `args`. The arguments
+/// are copied as they are: a percent sign inside them is never read as a placeholder.
+std::string FillPlaceholders(std::string_view format, std::initializer_list<TMessageArg> args);
+
+/// The text of message `number` (1..124) with its placeholders filled.
+std::string FormatMessage(int number, std::initializer_list<TMessageArg> args = {});
+
+/// Records diagnostic `number` in the parser (number, file, line of the current file)
+/// and throws "File <name>. Line <n> : <message>"; without a current file, the message
+/// alone with line 0.
+[[noreturn]] void ReportError(TRCParser& parser, int number, std::initializer_list<TMessageArg> args = {});
+
+/// Throws a failure that is not a numbered diagnostic (the parser's error number and
+/// line stay as they are).
+[[noreturn]] void RaiseFailure(std::string text);
+
+}  // namespace tarvex

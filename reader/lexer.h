@@ -1,0 +1,37 @@
+// The lexer: cuts the current file's text into tokens, converts numbers to decimal
+// text and decodes the escapes of double-quoted literals.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+struct TRCParser;
+
+/// The next raw token of the current file, exactly as written; the empty token at the
+/// end of input. Skips blanks and comments, counts lines and closes an included file
+/// when it is exhausted. Sets TokenFlag ('0', 'b' or 'c'). Raises 29, 33, 23, 51, 52.
+std::string ScanToken(TRCParser& parser);
+
+/// ScanToken, then name substitution, then number conversion: numbers leave as decimal
+/// text with TokenFlag 'i', 'l' or 'r'.
+std::string NextToken(TRCParser& parser);
+
+/// Restores the current file's read position and line to the start of the last token.
+void PushBackToken(TRCParser& parser);
+
+/// Converts a token that begins with "$" or a digit to the decimal text of its value and
+/// sets TokenFlag to 'i', 'l' or 'r'; other tokens come back unchanged.
+/// Raises 31, 32, 50, 55, 57, 59, 60.
+std::string ConvertNumber(TRCParser& parser, std::string_view token);
+
+/// Decodes the escapes of a double-quoted literal; the literal keeps its quotes.
+/// Raises 26 and 27.
+std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal);
+
+/// Character classes of the scanner.
+bool IsWordStart(unsigned char c);
+bool IsWordContinuation(unsigned char c);
+
+}  // namespace tarvex

@@ -1,0 +1,146 @@
+#include "reader/parser.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "data/predefined.h"
+#include "reader/diagnostics.h"
+#include "statements/statements.h"
+
+namespace tarvex {
+
+namespace {
+
+// The absolute form of a name: relative names are joined to the working directory.
+// Symbolic links, "." and ".." are kept as written.
+std::string FullPath(const std::string& fileName) {
+  if (!fileName.empty() && fileName[0] == '/') return fileName;
+  char buffer[PATH_MAX];
+  if (!getcwd(buffer, sizeof buffer)) return fileName;
+  return std::string(buffer) + "/" + fileName;
+}
+
+// ".RC" for "dir/a.rc"; empty when the last path component has no dot.
+std::string UpperExtension(const std::string& fileName) {
+  std::size_t slash = fileName.rfind('/');
+  std::size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return UpperCase(std::string_view(fileName).substr(dot));
+}
+
+class TFileDescriptor {
+ public:
+  explicit TFileDescriptor(int fd) : fd_(fd) {}
+  ~TFileDescriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  TFileDescriptor(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error) {
+  // Only regular files are read. A pipe, device or directory is refused before it is
+  // opened; O_NONBLOCK keeps an open from waiting should the name change in between.
+  struct stat named;
+  if (stat(fileName.c_str(), &named) != 0) {
+    error = errno;
+    return false;
+  }
+  if (!S_ISREG(named.st_mode)) {
+    error = S_ISDIR(named.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  TFileDescriptor file(open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.Get() < 0) {
+    error = errno;
+    return false;
+  }
+  struct stat info;
+  if (fstat(file.Get(), &info) != 0) {
+    error = errno;
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  contents.resize(static_cast<std::size_t>(info.st_size));
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    ssize_t got = read(file.Get(), contents.data() + done, contents.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error = errno;
+      return false;
+    }
+    if (got == 0) break;  // the file shrank while being read
+    done += static_cast<std::size_t>(got);
+  }
+  contents.resize(done);
+  return true;
+}
+
+TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
+  auto item = std::make_unique<TFileItem>();
+  int error = 0;
+  if (!ReadWholeFile(fileName, item->text, error))
+    ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
+  item->fullPath = FullPath(fileName);
+  if (!parser.openFiles.Get(item->fullPath).empty())
+    ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
+  parser.openFiles.Set(item->fullPath, "1");
+  if (item->text.empty()) item->text = " ";
+  item->name = fileName;
+  item->extension = UpperExtension(fileName);
+  item->owner = &parser;
+  parser.fileStack.push_back(std::move(item));
+  parser.currentFile = parser.fileStack.back().get();
+  return *parser.currentFile;
+}
+
+void CloseSourceFile(TRCParser& parser) {
+  if (parser.fileStack.empty()) return;
+  parser.openFiles.Set(parser.fileStack.back()->fullPath, "");
+  parser.fileStack.pop_back();
+  parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();
+}
+
+TRCParser::~TRCParser() {
+  while (!fileStack.empty()) fileStack.pop_back();
+}
+
+void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
+  parser.nextCursorImageId = 0;
+  parser.unitConstants.Clear();
+  parser.defines.LoadPredefined(PredefinedSymbols());
+  parser.errorNumber = 0;
+  parser.errorFileName.clear();
+  parser.errorLine = 0;
+  while (!parser.fileStack.empty()) parser.fileStack.pop_back();
+  parser.currentFile = nullptr;
+  parser.nextIconImageId = 0;
+  parser.defaultLanguage = parser.defaultSublanguage = 0;
+  parser.defaultCharacteristics = parser.defaultVersion = 0;
+  parser.resourceCount = 0;
+  parser.openFiles.Clear();
+  parser.resourceRegistry.Clear();
+  parser.conditionalStack.clear();
+  parser.stringTableEntries.clear();
+
+  OpenSourceFile(parser, scriptName);
+  WriteLeadingEntry(parser.output);
+  CompileStatements(parser);
+  SaveOutput(parser.output, outputName);
+}
+
+}  // namespace tarvex

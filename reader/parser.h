@@ -1,0 +1,103 @@
+// The parser object that owns one compilation, and the stack of open source files.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "output/res_writer.h"
+#include "reader/flags.h"
+#include "reader/name_value.h"
+
+namespace tarvex {
+
+struct TRCParser;
+
+/// One open source file: its whole text in memory and its own read position.
+/// Positions are 0-based byte indexes into `text`.
+struct TFileItem {
+  std::string text;       ///< whole file content; a file of 0 bytes is held as one blank
+  std::string name;       ///< the name exactly as it was opened
+  std::string extension;  ///< the extension with its dot, upper-cased (".RC", ".H")
+  std::size_t readPosition = 0;      ///< next byte to scan; text.size() when exhausted
+  std::size_t substitutionMark = 0;  ///< first index after the last substituted text
+  std::size_t tokenStart = 0;        ///< read position when the last scan began
+  std::int32_t line = 1;             ///< current line number
+  std::int32_t tokenStartLine = 1;   ///< line when the last scan began
+  std::string fullPath;              ///< absolute path, the key of the open-file set
+  TRCParser* owner = nullptr;
+
+  bool Exhausted() const { return readPosition >= text.size(); }
+};
+
+/// One string of a string table, as a STRINGTABLE statement left it.
+struct TStringEntry {
+  std::uint16_t memoryFlags = 0;
+  std::uint32_t version = 0;
+  std::uint32_t characteristics = 0;
+  std::string text;  ///< the bytes between the quotes
+};
+
+/// Called per registered resource and per STRINGTABLE statement: the parser, the
+/// resource name, the resource count after incrementing, the type keyword.
+using TResourceNotification =
+    std::function<void(struct TRCParser&, const std::string& name, std::int32_t count, const std::string& typeKeyword)>;
+
+/// The state of one compilation. A parser serves exactly one script; nothing survives
+/// from one compilation to the next. Fields follow the order in which the compilation
+/// uses them; the operations live in the subsystem that owns them.
+struct TRCParser {
+  TFileItem* currentFile = nullptr;  ///< top of the file stack; the lexer reads from it
+  std::uint16_t nextCursorImageId = 0;
+  TNameValueInsensitive unitConstants;  ///< constants from Pascal units
+  TNameValueSensitive defines;          ///< predefined symbols and #define names
+  std::int32_t errorNumber = 0;
+  std::string errorFileName;
+  std::int32_t errorLine = 0;
+  char valueSizeClass = 'i';  ///< 'i' or 'l': 16 or 32 bits needed by the last value
+  std::vector<std::unique_ptr<TFileItem>> fileStack;  ///< outermost first
+  Tflags flagTable;
+  std::uint16_t nextIconImageId = 0;
+  std::int32_t defaultLanguage = 0, defaultSublanguage = 0, defaultCharacteristics = 0, defaultVersion = 0;
+  std::int32_t language = 0, sublanguage = 0, characteristics = 0, version = 0;
+  std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
+  std::int32_t resourceCount = 0;
+  TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
+  TNameValueInsensitive openFiles;  ///< full path -> "1" while the file is open
+  TOutputBuffer output;
+  std::string resourceName;
+  TNameValueInsensitive resourceRegistry;
+  std::string conditionalStack;  ///< one character per open #if level
+  /// language id -> string id -> entry, both in ascending order
+  std::map<std::uint16_t, std::map<std::uint16_t, TStringEntry>> stringTableEntries;
+  std::string resourceTypeKeyword;
+  std::string resourceTypeText;
+  std::int32_t resourceTypeNumber = 0;
+  char TokenFlag = '0';  ///< what the last token was: '0', 'b', 'c', 'i', 'l' or 'r'
+
+  TRCParser() = default;
+  TRCParser(const TRCParser&) = delete;
+  TRCParser& operator=(const TRCParser&) = delete;
+  ~TRCParser();
+};
+
+/// Compiles the script `scriptName` into `outputName`. Throws TCompileError on any
+/// failure; the output file is then neither created nor changed.
+void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName);
+
+/// Opens `fileName`, reads it whole and pushes it on the file stack as the current file.
+/// Raises 72 when it cannot be opened (or is not a regular file) and 58 when it is
+/// already open further down the stack.
+TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName);
+
+/// Pops the top file of the stack; the file below becomes current.
+void CloseSourceFile(TRCParser& parser);
+
+/// Reads a whole regular file. Returns false with `error` set to the errno of the
+/// failure; a directory, pipe or device gives false too, never a blocking read.
+bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error);
+
+}  // namespace tarvex

@@ -1,0 +1,121 @@
+#include "tests/test_support.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "reader/diagnostics.h"
+#include "reader/parser.h"
+
+namespace tarvex::test {
+
+TTempDir::TTempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarvex_test_XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = buffer.data();
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TTempDir::File(const std::string& name) const { return path_ + "/" + name; }
+
+void TTempDir::Write(const std::string& name, const std::string& contents) const {
+  std::filesystem::path full(File(name));
+  std::filesystem::create_directories(full.parent_path());
+  std::ofstream out(full, std::ios::binary);
+  out << contents;
+}
+
+std::string TTempDir::Read(const std::string& name) const {
+  std::ifstream in(File(name), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool TTempDir::Exists(const std::string& name) const { return std::filesystem::exists(File(name)); }
+
+std::vector<std::string> TTempDir::List() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TWorkingDirectory::TWorkingDirectory(const std::string& path) : previous_(std::filesystem::current_path()) {
+  std::filesystem::current_path(path);
+}
+
+TWorkingDirectory::~TWorkingDirectory() {
+  std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
+}
+
+TCompileOutcome CompileInDir(const TTempDir& dir, const std::string& script) {
+  dir.Write("a.rc", script);
+  TWorkingDirectory cwd(dir.Path());
+  std::remove("a.res");
+  TCompileOutcome outcome;
+  TRCParser parser;
+  try {
+    Compile(parser, "a.rc", "a.res");
+  } catch (const std::exception& failure) {
+    outcome.error = failure.what();
+    outcome.number = parser.errorNumber;
+    outcome.line = parser.errorLine;
+    return outcome;
+  }
+  std::string bytes = dir.Read("a.res");
+  outcome.res.assign(bytes.begin(), bytes.end());
+  return outcome;
+}
+
+TCompileOutcome CompileText(const std::string& script) {
+  TTempDir dir;
+  return CompileInDir(dir, script);
+}
+
+std::string HexRows(const std::vector<std::uint8_t>& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0) text += (i % 16 == 0) ? '\n' : (i % 4 == 0 ? " " : "");
+    text += digits[bytes[i] >> 4];
+    text += digits[bytes[i] & 15];
+  }
+  return text;
+}
+
+std::vector<std::uint8_t> FromHex(const std::string& hex) {
+  std::vector<std::uint8_t> bytes;
+  int high = -1;
+  for (char c : hex) {
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      bytes.push_back(static_cast<std::uint8_t>(high * 16 + v));
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
+}  // namespace tarvex::test

@@ -1,0 +1,66 @@
+// Shared test fixtures: a fresh temporary folder per test and whole compilations of
+// small scripts written into it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvex::test {
+
+/// A new empty folder under the system's temporary directory, removed with all its
+/// content when the object goes.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  /// path/name
+  std::string File(const std::string& name) const;
+  void Write(const std::string& name, const std::string& contents) const;
+  std::string Read(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+  /// Names of the entries of the folder, sorted.
+  std::vector<std::string> List() const;
+
+ private:
+  std::string path_;
+};
+
+/// Makes `path` the working directory for the lifetime of the object.
+class TWorkingDirectory {
+ public:
+  explicit TWorkingDirectory(const std::string& path);
+  ~TWorkingDirectory();
+  TWorkingDirectory(const TWorkingDirectory&) = delete;
+  TWorkingDirectory& operator=(const TWorkingDirectory&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+/// The outcome of compiling one script: error text empty on success.
+struct TCompileOutcome {
+  std::string error;
+  std::int32_t number = 0;
+  std::int32_t line = 0;
+  std::vector<std::uint8_t> res;  ///< the output file's bytes (empty after a failure)
+};
+
+/// Writes `script` as a.rc into `dir` (plus any other files the test wrote there before),
+/// compiles it from inside `dir` into a.res and returns what happened.
+TCompileOutcome CompileInDir(const TTempDir& dir, const std::string& script);
+
+/// The same in a fresh temporary folder.
+TCompileOutcome CompileText(const std::string& script);
+
+/// Bytes as hex, 16-byte rows of 4-byte groups, for readable byte comparisons.
+std::string HexRows(const std::vector<std::uint8_t>& bytes);
+
+/// Hex text with any blanks (as written in tests) to bytes.
+std::vector<std::uint8_t> FromHex(const std::string& hex);
+
+}  // namespace tarvex::test
