@@ -20,7 +20,7 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== release build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVEX_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure)
 

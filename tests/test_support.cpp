@@ -92,7 +92,7 @@ std::string HexRows(const std::vector<std::uint8_t>& bytes) {
   static const char* digits = "0123456789ABCDEF";
   std::string text;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i > 0) text += (i % 16 == 0) ? '\n' : (i % 4 == 0 ? " " : "");
+    if (i > 0) text += (i % 16 == 0) ? "\n" : (i % 4 == 0 ? " " : "");
     text += digits[bytes[i] >> 4];
     text += digits[bytes[i] & 15];
   }

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds tarvex and compiles the bundled example script, then shows what it produced.
+set -euo pipefail
+cd "$(dirname "$0")"
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq && $SUDO apt-get install -y -qq "${need[@]}"
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVEX_TESTS=OFF >/dev/null
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target tarvex
+cd examples
+../build/tarvex example.rc ../build/example.res
+echo
+echo "build/example.res ($(stat -c %s ../build/example.res) bytes):"
+od -A x -t x1 ../build/example.res
