@@ -1,0 +1,429 @@
+// The lexer works on the whole text of the current file by index: blanks, comments and
+// line feeds are passed over in place, and the token handed back is the only copy made.
+#include "reader/lexer.h"
+
+#include <array>
+#include <cstdint>
+
+#include "reader/diagnostics.h"
+#include "reader/parser.h"
+#include "reader/substitution.h"
+
+namespace tarvex {
+
+namespace {
+
+enum class TCharClass : std::uint8_t {
+  Invalid,
+  Blank,
+  CarriageReturn,
+  LineFeed,
+  WordStart,
+  Digit,
+  Dollar,
+  DoubleQuote,
+  SingleQuote,
+  Semicolon,
+  Slash,
+  SingleCharacter,
+};
+
+constexpr std::array<TCharClass, 256> BuildCharClasses() {
+  std::array<TCharClass, 256> classes{};  // every byte not named below is invalid
+  auto set = [&classes](std::string_view bytes, TCharClass kind) {
+    for (char c : bytes) classes[static_cast<unsigned char>(c)] = kind;
+  };
+  for (std::size_t c = 'A'; c <= 'Z'; ++c) classes[c] = TCharClass::WordStart;
+  for (std::size_t c = 'a'; c <= 'z'; ++c) classes[c] = TCharClass::WordStart;
+  for (std::size_t c = 127; c < 256; ++c) classes[c] = TCharClass::WordStart;
+  for (std::size_t c = '0'; c <= '9'; ++c) classes[c] = TCharClass::Digit;
+  set("_.:?@[]", TCharClass::WordStart);
+  set("!#%&()*+,-<=>\\^{}~|", TCharClass::SingleCharacter);
+  // Form feed and vertical tab separate sections of C headers: blanks, as in C.
+  set("\t \v\f", TCharClass::Blank);
+  set("\r", TCharClass::CarriageReturn);
+  set("\n", TCharClass::LineFeed);
+  set("$", TCharClass::Dollar);
+  set("\"", TCharClass::DoubleQuote);
+  set("'", TCharClass::SingleQuote);
+  set(";", TCharClass::Semicolon);
+  set("/", TCharClass::Slash);
+  return classes;
+}
+
+constexpr std::array<TCharClass, 256> kCharClasses = BuildCharClasses();
+
+TCharClass ClassOf(unsigned char c) { return kCharClasses[c]; }
+
+unsigned char ByteAt(const std::string& text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+bool IsOctalDigit(unsigned char c) { return c >= '0' && c <= '7'; }
+
+// Letters, digits and "_": what may follow "$" in a hexadecimal token.
+bool IsHexTokenContinuation(unsigned char c) {
+  return IsDigit(c) || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Line feeds inside substituted text lie before the substitution mark and are not
+// lines of the source.
+void CountLineFeed(TFileItem& file, std::size_t index) {
+  if (index >= file.substitutionMark) ++file.line;
+}
+
+// The current file with text left to read. An exhausted included file is closed and
+// reading goes on in the file below; the script itself is never closed, its end is the
+// end of input (null).
+TFileItem* ReadableFile(TRCParser& parser) {
+  while (parser.currentFile != nullptr && parser.currentFile->Exhausted()) {
+    if (parser.fileStack.size() <= 1) return nullptr;
+    CloseSourceFile(parser);
+  }
+  return parser.currentFile;
+}
+
+// Passes over blanks, carriage returns and line feeds. False when the text ends.
+bool SkipBlanks(TRCParser& parser, TFileItem& file) {
+  const std::string& text = file.text;
+  std::size_t i = file.readPosition;
+  for (; i < text.size(); ++i) {
+    TCharClass kind = ClassOf(ByteAt(text, i));
+    if (kind == TCharClass::Blank)
+      parser.TokenFlag = 'b';
+    else if (kind == TCharClass::LineFeed)
+      CountLineFeed(file, i);
+    else if (kind != TCharClass::CarriageReturn)
+      break;
+  }
+  file.readPosition = i;
+  return i < text.size();
+}
+
+// A comment running to the end of its line, whose text starts at `from`. A line feed
+// that is the last byte of the file exhausts the file without being counted.
+void SkipLineComment(TFileItem& file, std::size_t from) {
+  std::size_t lineFeed = file.text.find('\n', from);
+  if (lineFeed == std::string::npos || lineFeed + 1 == file.text.size()) {
+    file.readPosition = file.text.size();
+    return;
+  }
+  CountLineFeed(file, lineFeed);
+  file.readPosition = lineFeed + 1;
+}
+
+// A comment from slash-star up to the next star-slash; `from` is the first byte after
+// the opening pair. Raises 29 when it is never closed.
+void SkipBlockComment(TRCParser& parser, TFileItem& file, std::size_t from) {
+  const std::string& text = file.text;
+  for (std::size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '\n') CountLineFeed(file, i);
+    if (text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/') {
+      file.readPosition = i + 2;
+      return;
+    }
+  }
+  ReportError(parser, 29);  // Comment not terminated
+}
+
+std::string CutToken(TFileItem& file, std::size_t begin, std::size_t end) {
+  file.readPosition = end;
+  return file.text.substr(begin, end - begin);
+}
+
+template <typename Predicate>
+std::size_t RunEnd(const std::string& text, std::size_t from, Predicate belongs) {
+  while (from < text.size() && belongs(ByteAt(text, from))) ++from;
+  return from;
+}
+
+// The index of the line feed when the backslash at `index` ends its line (backslash,
+// line feed or backslash, carriage return, line feed), else npos.
+std::size_t SpliceLineFeed(std::string_view text, std::size_t index) {
+  std::size_t next = index + 1;
+  if (next < text.size() && text[next] == '\r') ++next;
+  return next < text.size() && text[next] == '\n' ? next : std::string_view::npos;
+}
+
+// literal := '"' {byte | '\' byte | '\' line-end} '"'
+// Escapes stay undecoded, but a backslash that ends a line is a splice: it vanishes with
+// the line end and the literal goes on with the next line, as in C. A quote after an odd
+// run of backslashes is escaped. Raises 52 at an unescaped line feed or the end of the
+// text and 23 when the text ends with an escaped quote.
+std::string ScanDoubleQuoted(TRCParser& parser, TFileItem& file, std::size_t start) {
+  const std::string& text = file.text;
+  std::string token;
+  std::size_t segment = start;
+  std::size_t backslashes = 0;
+  for (std::size_t i = start + 1; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\\') {
+      std::size_t lineFeed = SpliceLineFeed(text, i);
+      if (lineFeed == std::string::npos) {
+        ++backslashes;
+        continue;
+      }
+      token.append(text, segment, i - segment);
+      CountLineFeed(file, lineFeed);
+      i = lineFeed;
+      segment = lineFeed + 1;
+      continue;  // the run of backslashes before the splice goes on after it
+    }
+    if (c == '\n') ReportError(parser, 52);  // Double quoted string not terminated
+    if (c == '"' && backslashes % 2 == 0) {
+      token.append(text, segment, i + 1 - segment);
+      file.readPosition = i + 1;
+      return token;
+    }
+    if (c == '"' && i + 1 == text.size()) ReportError(parser, 23);  // Expecting string continuation after \" sequence
+    backslashes = 0;
+  }
+  ReportError(parser, 52);  // Double quoted string not terminated
+}
+
+// literal := "'" {byte} "'" on one line, without escapes.
+std::string ScanSingleQuoted(TRCParser& parser, TFileItem& file, std::size_t start) {
+  const std::string& text = file.text;
+  for (std::size_t i = start + 1; i < text.size(); ++i) {
+    if (text[i] == '\n') break;
+    if (text[i] == '\'') return CutToken(file, start, i + 1);
+  }
+  ReportError(parser, 51);  // Single quoted string is not terminated
+}
+
+// Reads the token that starts at the read position, which is no blank. Returns false
+// when a comment was passed over instead.
+bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
+  const std::string& text = file.text;
+  std::size_t p = file.readPosition;
+  unsigned char c = ByteAt(text, p);
+  switch (ClassOf(c)) {
+    case TCharClass::Semicolon:
+      SkipLineComment(file, p + 1);
+      return false;
+    case TCharClass::Slash:
+      if (p + 1 < text.size() && text[p + 1] == '/') {
+        SkipLineComment(file, p + 2);
+        return false;
+      }
+      if (p + 1 < text.size() && text[p + 1] == '*') {
+        SkipBlockComment(parser, file, p + 2);
+        return false;
+      }
+      token = CutToken(file, p, p + 1);
+      return true;
+    case TCharClass::WordStart:
+      parser.TokenFlag = 'c';
+      token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
+      return true;
+    case TCharClass::Digit:
+      token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
+      return true;
+    case TCharClass::Dollar:
+      parser.TokenFlag = 'c';
+      token = CutToken(file, p, RunEnd(text, p + 1, IsHexTokenContinuation));
+      return true;
+    case TCharClass::DoubleQuote:
+      token = ScanDoubleQuoted(parser, file, p);
+      return true;
+    case TCharClass::SingleQuote:
+      token = ScanSingleQuoted(parser, file, p);
+      return true;
+    case TCharClass::SingleCharacter:
+      token = CutToken(file, p, p + 1);
+      return true;
+    default:
+      ReportError(parser, 33, {static_cast<char>(c)});  // Invalid character encountered: %s
+  }
+}
+
+// ---- Numbers ----
+
+// A number's decimal text and the TokenFlag it earns; flag 0 leaves TokenFlag as it is.
+struct TConversion {
+  std::string text;
+  char flag = 0;
+};
+
+TConversion Converted(std::int64_t value, bool suffix) {
+  return {std::to_string(value), suffix || value > 32767 ? 'l' : 'i'};
+}
+
+TConversion NotANumber(std::string_view text) { return {std::string(text), 'r'}; }
+
+// Removes one trailing L or U, in either case; true when there was one.
+bool StripSizeSuffix(std::string_view& text) {
+  char last = text.back();
+  if (last != 'L' && last != 'U' && last != 'l' && last != 'u') return false;
+  text.remove_suffix(1);
+  return true;
+}
+
+bool AllOf(std::string_view text, bool (*belongs)(unsigned char)) {
+  for (char c : text)
+    if (!belongs(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+unsigned HexValue(unsigned char c) {
+  if (IsDigit(c)) return c - '0';
+  return (c | 0x20u) - 'a' + 10;
+}
+
+// number := digit1-9 {digit} [L|U]; at most 10 digits and 2147483647.
+TConversion ConvertDecimal(TRCParser& parser, std::string_view token) {
+  std::string_view digits = token;
+  bool suffix = StripSizeSuffix(digits);
+  if (!AllOf(digits, IsDigit)) return NotANumber(digits);
+  if (digits.size() > 10) ReportError(parser, 55, {digits});  // Too many digits in the number: %s
+  std::int64_t value = 0;
+  for (char c : digits) value = value * 10 + (c - '0');
+  if (value > 2147483647)
+    ReportError(parser, 57, {digits});  // Value %s is out of range: [-2147483647...+2147483647] allowed
+  return Converted(value, suffix);
+}
+
+// number := "0x" {hexdigit} [L|U]; at most 8 digits, read as unsigned.
+TConversion ConvertHex(TRCParser& parser, std::string_view text, bool suffix) {
+  std::string_view digits = text.substr(2);
+  if (digits.empty()) return {"0", suffix ? '\0' : 'i'};
+  if (!AllOf(digits, IsHexDigit)) return NotANumber(text);
+  if (text.size() > 10) ReportError(parser, 32, {text});  // Too many digits in hexadecimal number: %s
+  std::int64_t value = 0;
+  for (char c : digits) value = value * 16 + HexValue(static_cast<unsigned char>(c));
+  return Converted(value, suffix);
+}
+
+// number := "0" {octdigit} [L|U]; the value wraps modulo 2^32 and is read as signed.
+TConversion ConvertOctal(TRCParser& parser, std::string_view text, bool suffix) {
+  std::string_view digits = text.substr(1);
+  if (!AllOf(digits, IsDigit)) return NotANumber(text);
+  if (text.size() > 18) ReportError(parser, 50, {text});  // Too many digits in octal number: %s
+  if (!AllOf(digits, IsOctalDigit))
+    ReportError(parser, 59, {text});  // Digits in octal constant %s must be in range 0..7
+  std::uint32_t value = 0;
+  for (char c : digits) value = value * 8u + static_cast<std::uint32_t>(c - '0');
+  return Converted(static_cast<std::int32_t>(value), suffix);
+}
+
+TConversion ConvertZeroNumber(TRCParser& parser, std::string_view token) {
+  std::string_view text = token;
+  bool suffix = StripSizeSuffix(text);
+  if (text == "0") return Converted(0, suffix);
+  if (text[1] == 'x' || text[1] == 'X') return ConvertHex(parser, text, suffix);
+  return ConvertOctal(parser, text, suffix);
+}
+
+// number := "$" hexdigit {hexdigit}, read as "0x" followed by the digits.
+TConversion ConvertDollarNumber(TRCParser& parser, std::string_view token) {
+  std::string_view digits = token.substr(1);
+  if (digits.empty()) ReportError(parser, 31);  // $ sign shall be followed by hexadecimal digits without blanks
+  TConversion result = ConvertZeroNumber(parser, "0x" + std::string(digits));
+  if (result.flag == 'r') ReportError(parser, 60, {token});  // Bad hexadecimal value: %s
+  return result;
+}
+
+bool BeginsNumber(std::string_view token) {
+  return !token.empty() && (token[0] == '$' || IsDigit(static_cast<unsigned char>(token[0])));
+}
+
+// ---- Escapes ----
+
+// The byte that a backslash and `c` stand for when `c` names one (a letter in either
+// case, a backslash or a quote), else -1.
+int NamedEscape(unsigned char c) {
+  constexpr std::string_view kLetters = "abfnrtv";
+  constexpr std::string_view kBytes = "\a\b\f\n\r\t\v";
+  if (c == '\\' || c == '"') return c;
+  char lower = static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+  std::size_t at = kLetters.find(lower);
+  return at == std::string_view::npos ? -1 : kBytes[at];
+}
+
+// Appends the byte of at most `maxDigits` hex or octal digits read from `from` (modulo
+// 256; no digit at all gives byte 0); returns the index after the digits.
+std::size_t DecodeEscapeDigits(std::string_view literal, std::size_t from, unsigned base, std::size_t maxDigits,
+                               std::string& out) {
+  auto isDigit = base == 16 ? IsHexDigit : IsOctalDigit;
+  unsigned value = 0;
+  std::size_t i = from;
+  for (; i < literal.size() && i < from + maxDigits && isDigit(static_cast<unsigned char>(literal[i])); ++i)
+    value = value * base + HexValue(static_cast<unsigned char>(literal[i]));
+  out += static_cast<char>(value & 0xFFu);
+  return i;
+}
+
+// Decodes the escape whose backslash is at `index` into `out`; returns the index after it.
+std::size_t DecodeEscape(TRCParser& parser, std::string_view literal, std::size_t index, std::string& out) {
+  std::size_t next = index + 1;
+  unsigned char c = static_cast<unsigned char>(literal[next]);
+  if (int named = NamedEscape(c); named >= 0) {
+    out += static_cast<char>(named);
+    return next + 1;
+  }
+  if (std::size_t lineFeed = SpliceLineFeed(literal, index); lineFeed != std::string_view::npos)
+    return lineFeed + 1;  // a spliced line end leaves nothing
+  if (c == 'x' || c == 'X') return DecodeEscapeDigits(literal, next + 1, 16, 2, out);
+  if (IsOctalDigit(c)) return DecodeEscapeDigits(literal, next, 8, 3, out);
+  ReportError(parser, 27, {literal});  // Bad escape sequence %s
+}
+
+}  // namespace
+
+bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }
+
+bool IsWordContinuation(unsigned char c) { return IsWordStart(c) || IsDigit(c); }
+
+std::string ScanToken(TRCParser& parser) {
+  parser.TokenFlag = '0';
+  std::string token;
+  while (TFileItem* file = ReadableFile(parser)) {
+    file->tokenStart = file->readPosition;
+    file->tokenStartLine = file->line;
+    if (SkipBlanks(parser, *file) && ScanAt(parser, *file, token)) return token;
+  }
+  return token;
+}
+
+std::string NextToken(TRCParser& parser) {
+  std::string token = ScanToken(parser);
+  if (token.empty()) return token;
+  if (IsWordStart(static_cast<unsigned char>(token[0]))) token = SubstituteNames(parser, std::move(token));
+  if (!BeginsNumber(token)) return token;
+  return ConvertNumber(parser, token);
+}
+
+void PushBackToken(TRCParser& parser) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr) return;
+  file->readPosition = file->tokenStart;
+  file->line = file->tokenStartLine;
+}
+
+std::string ConvertNumber(TRCParser& parser, std::string_view token) {
+  if (!BeginsNumber(token)) return std::string(token);
+  TConversion result = token[0] == '$'   ? ConvertDollarNumber(parser, token)
+                       : token[0] == '0' ? ConvertZeroNumber(parser, token)
+                                         : ConvertDecimal(parser, token);
+  if (result.flag != 0) parser.TokenFlag = result.flag;
+  return std::move(result.text);
+}
+
+std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal) {
+  std::string out;
+  out.reserve(literal.size());
+  std::size_t i = 0;
+  for (;;) {
+    std::size_t backslash = literal.find('\\', i);
+    if (backslash == std::string_view::npos) break;
+    out.append(literal.substr(i, backslash - i));
+    if (backslash + 1 == literal.size()) ReportError(parser, 26);  // Bad escape sequence
+    i = DecodeEscape(parser, literal, backslash, out);
+  }
+  out.append(literal.substr(i));
+  return out;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,227 @@
+#include "reader/lexer.h"
+
+#include <gtest/gtest.h>
+
+#include "reader/diagnostics.h"
+#include "reader/parser.h"
+#include "tests/test_support.h"
+
+namespace tarvex {
+namespace {
+
+using ReadFunction = std::string (*)(TRCParser&);
+
+class LexerTest : public ::testing::Test {
+ protected:
+  // Closes every open file, so that a table row starts on a fresh script.
+  void Reset() {
+    while (!parser_.fileStack.empty()) CloseSourceFile(parser_);
+  }
+
+  void Open(const std::string& text, const std::string& name = "a.rc") {
+    dir_.Write(name, text);
+    OpenSourceFile(parser_, dir_.File(name));
+  }
+
+  // "token:flag:line" for the next token, the line being the file's line after it.
+  std::string Read(ReadFunction read = ScanToken) {
+    std::string token = read(parser_);
+    int line = parser_.currentFile ? parser_.currentFile->line : 0;
+    return token + ":" + parser_.TokenFlag + ":" + std::to_string(line);
+  }
+
+  // Every token of `text` up to the end of input, blank-separated.
+  std::string Tokens(const std::string& text, ReadFunction read = ScanToken) {
+    Reset();
+    Open(text);
+    std::string all;
+    for (int guard = 0; guard < 100; ++guard) {
+      std::string token = Read(read);
+      if (token[0] == ':') break;
+      all += (all.empty() ? "" : " ") + token;
+    }
+    return all;
+  }
+
+  // "number@line: text" of the diagnostic raised while reading all of `text`.
+  std::string Failure(const std::string& text, ReadFunction read = NextToken) {
+    try {
+      Reset();
+      Open(text);
+      for (int guard = 0; guard < 100 && !read(parser_).empty(); ++guard) {
+      }
+    } catch (const TCompileError& error) {
+      std::string what = error.what();
+      return std::to_string(parser_.errorNumber) + "@" + std::to_string(parser_.errorLine) + ": " +
+             what.substr(what.find(" : ") + 3);
+    }
+    return "no failure";
+  }
+
+  TRCParser parser_;
+  test::TTempDir dir_;
+};
+
+struct TCase {
+  std::string text;
+  std::string expected;
+};
+
+TEST_F(LexerTest, TokenClassesAndFlags) {
+  const TCase cases[] = {
+      {"ID_A(", "ID_A:c:1 (:0:1"},
+      {"ID_A (", "ID_A:c:1 (:b:1"},
+      {"A\n(", "A:c:1 (:0:2"},
+      {"a.b:c?d@e[f]_1 \xE4x", "a.b:c?d@e[f]_1:c:1 \xE4x:c:1"},
+      {"12ab 1.5", "12ab:0:1 1.5:b:1"},
+      {"$1F_zq+", "$1F_zq:c:1 +:0:1"},
+      {"\"a b\" 'x \"y'", "\"a b\":0:1 'x \"y':b:1"},
+      {"!#%&()*", "!:0:1 #:0:1 %:0:1 &:0:1 (:0:1 ):0:1 *:0:1"},
+      {"+,-<=>\\", "+:0:1 ,:0:1 -:0:1 <:0:1 =:0:1 >:0:1 \\:0:1"},
+      {"^{}~|/x /", "^:0:1 {:0:1 }:0:1 ~:0:1 |:0:1 /:0:1 x:c:1 /:b:1"},
+      {"A\t\v\f(", "A:c:1 (:b:1"},
+      {"\f\v\r\n(\r\n", "(:b:2"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Tokens(c.text), c.expected) << c.text;
+  }
+}
+
+TEST_F(LexerTest, CommentsAndLines) {
+  const TCase cases[] = {
+      {"ID_A//comment\nB", "ID_A:c:1 B:c:2"},
+      {"//\nB", "B:c:2"},
+      {"; one\n;\n\nB;tail", "B:c:4"},
+      {"A/* x\n y\n*/B", "A:c:1 B:c:3"},
+      {"A /* */(", "A:c:1 (:b:1"},
+      {"A/* */(\n/**/)", "A:c:1 (:0:1 ):0:2"},
+      {"/*/ */A", "A:c:1"},
+      {"A\r\n\r\nB", "A:c:1 B:c:3"},
+      {"\"ab\\\ncd\" X", "\"abcd\":0:2 X:c:2"},
+      {"\"ab\\\r\n\\\r\ncd\"\r\nX", "\"abcd\":0:3 X:c:4"},
+      {"\"a\\\\\\\nb\"", "\"a\\\\b\":0:2"},
+      {"\"a\\\\\n\" b\"", "\"a\\\" b\":0:2"},
+      {"\"a\\\"b\" X", "\"a\\\"b\":0:1 X:c:1"},
+      {"\"a\\\\\" X", "\"a\\\\\":0:1 X:c:1"},
+      {"\"\"\"\"", "\"\":0:1 \"\":0:1"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Tokens(c.text), c.expected) << c.text;
+  }
+}
+
+TEST_F(LexerTest, LineFeedsBeforeTheSubstitutionMarkAreNotCounted) {
+  Open("A\nB\nC");
+  parser_.currentFile->substitutionMark = 2;
+  EXPECT_EQ(Read(), "A:c:1");
+  EXPECT_EQ(Read(), "B:c:1");
+  EXPECT_EQ(Read(), "C:c:2");
+}
+
+TEST_F(LexerTest, NumbersInEveryNotation) {
+  const TCase cases[] = {
+      {"0x7FFF 0x8000 0X1f 0x00000001", "32767:i:1 32768:l:1 31:i:1 1:i:1"},
+      {"1 1L 10U 10u 0x10l 32767 32768", "1:i:1 1:l:1 10:l:1 10:l:1 16:l:1 32767:i:1 32768:l:1"},
+      {"2147483647 0xFFFFFFFF $FFFFFFFF", "2147483647:l:1 4294967295:l:1 4294967295:l:1"},
+      {"037777777777 017 010000000000", "-1:i:1 15:i:1 1073741824:l:1"},
+      {"077777777777 0100000000000 012345670123456701", "-1:i:1 0:i:1 -1051828799:i:1"},
+      {"0 00 0L 0x", "0:i:1 0:i:1 0:l:1 0:i:1"},
+      {"(0xL", "(:0:1 0:0:1"},
+      {"10UL 12ab 1.5 0x1G 09a 0a", "10U:r:1 12ab:r:1 1.5:r:1 0x1G:r:1 09a:r:1 0a:r:1"},
+      {"$1f $8000 $10L", "31:i:1 32768:l:1 16:l:1"},
+      {"ABC ( 5", "ABC:c:1 (:b:1 5:i:1"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Tokens(c.text, NextToken), c.expected) << c.text;
+  }
+}
+
+TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
+  const TCase cases[] = {
+      {"A\n/* open\n\n", "29@4: 29. Comment not terminated"},
+      {"A\n`", "33@2: 33. Invalid character encountered: `"},
+      {"\x01", "33@1: 33. Invalid character encountered: \x01"},
+      {"A\n\"abc\nB\"", "52@2: 52. Double quoted string not terminated"},
+      {"\"ab\r\ncd\"", "52@1: 52. Double quoted string not terminated"},
+      {"\"a\\\nb", "52@2: 52. Double quoted string not terminated"},
+      {"\n\"abc\\\"", "23@2: 23. Expecting string continuation after \\\" sequence"},
+      {"\n\n'abc\n'", "51@3: 51. Single quoted string is not terminated"},
+      {"'abc", "51@1: 51. Single quoted string is not terminated"},
+      {"\n$ 1", "31@2: 31. $ sign shall be followed by hexadecimal digits without blanks"},
+      {"0x123456789", "32@1: 32. Too many digits in hexadecimal number: 0x123456789"},
+      {"$00000000FF", "32@1: 32. Too many digits in hexadecimal number: 0x00000000FF"},
+      {"0123456701234567012", "50@1: 50. Too many digits in octal number: 0123456701234567012"},
+      {"12345678901", "55@1: 55. Too many digits in the number: 12345678901"},
+      {"2147483648L", "57@1: 57. Value 2147483648 is out of range: [-2147483647...+2147483647] allowed"},
+      {"\n08", "59@2: 59. Digits in octal constant 08 must be in range 0..7"},
+      {"$FG", "60@1: 60. Bad hexadecimal value: $FG"},
+      {"$_", "60@1: 60. Bad hexadecimal value: $_"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Failure(c.text), c.expected) << c.text;
+  }
+}
+
+TEST_F(LexerTest, LexicalMessagesSurfaceThroughACompilation) {
+  test::TCompileOutcome outcome = test::CompileText("A\n\n\"never closed\n");
+  EXPECT_EQ(outcome.error, "File a.rc. Line 3 : 52. Double quoted string not terminated");
+  EXPECT_EQ(outcome.number, 52);
+  outcome = test::CompileText("\f; section\n\v/* x */\f\r\n");
+  EXPECT_EQ(outcome.error, "");
+  EXPECT_EQ(outcome.res.size(), 32u);
+}
+
+TEST_F(LexerTest, DecodeStringLiteral) {
+  const TCase cases[] = {
+      {"\"\\x41\\101\\n\"", "\"AA\n\""},
+      {"\"\\x4G\\x414\\x\"", std::string("\"\x04GA4") + '\0' + "\""},
+      {"\"\\a\\b\\f\\n\\r\\t\\v|\\A\\B\\F\\N\\R\\T\\V\"", "\"\a\b\f\n\r\t\v|\a\b\f\n\r\t\v\""},
+      {"\"\\\\n\\\"\\\\\"", "\"\\n\"\\\""},
+      {"\"\\777\\1234\\08\"", std::string("\"\xFFS4") + '\0' + "8\""},
+      {"\"a\\\nb\\\r\nc\"", "\"abc\""},
+      {"\"plain\"", "\"plain\""},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(DecodeStringLiteral(parser_, c.text), c.expected) << c.text;
+
+  const TCase failures[] = {
+      {"\"a\\qb\"", "27. Bad escape sequence \"a\\qb\""},
+      {"\"\\'\"", "27. Bad escape sequence \"\\'\""},
+      {"\"\\8\"", "27. Bad escape sequence \"\\8\""},
+      {"\"a\\", "26. Bad escape sequence"},
+  };
+  for (const TCase& c : failures) {
+    try {
+      DecodeStringLiteral(parser_, c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const TCompileError& error) {
+      EXPECT_EQ(std::string(error.what()), c.expected);
+    }
+  }
+}
+
+TEST_F(LexerTest, IncludedFileEndsIntoTheIncludingFile) {
+  Open("A B\n");
+  EXPECT_EQ(Read(), "A:c:1");
+  Open("X\nY", "inc.h");
+  EXPECT_EQ(Read(), "X:c:1");
+  EXPECT_EQ(Read(), "Y:c:2");
+  EXPECT_EQ(Read(), "B:c:1");
+  EXPECT_EQ(parser_.fileStack.size(), 1u);
+  EXPECT_EQ(parser_.openFiles.Get(dir_.File("inc.h")), "");
+  EXPECT_EQ(Read(), ":0:2");
+  EXPECT_EQ(Read(), ":0:2");
+  EXPECT_EQ(parser_.fileStack.size(), 1u);
+}
+
+TEST_F(LexerTest, PushBackRereadsTheLastToken) {
+  Open("A\n\n  B C");
+  EXPECT_EQ(Read(), "A:c:1");
+  EXPECT_EQ(Read(), "B:c:3");
+  PushBackToken(parser_);
+  EXPECT_EQ(parser_.currentFile->line, 1);
+  EXPECT_EQ(Read(), "B:c:3");
+  EXPECT_EQ(Read(NextToken), "C:c:3");
+}
+
+}  // namespace
+}  // namespace tarvex

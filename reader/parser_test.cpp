@@ -1,0 +1,100 @@
+#include "reader/parser.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/test_support.h"
+
+namespace tarvex {
+namespace {
+
+using test::CompileInDir;
+using test::CompileText;
+using test::TTempDir;
+using test::TWorkingDirectory;
+
+const std::vector<std::uint8_t> kLeadingEntry = test::FromHex(
+    "00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 00000000");
+
+TEST(CompileTest, ScriptWithoutStatementsGivesTheLeadingEntryOnly) {
+  for (const char* script : {"", " \n", "// only a comment\n/* and a\nblock */\n; semicolon comment"}) {
+    test::TCompileOutcome outcome = CompileText(script);
+    EXPECT_EQ(outcome.error, "") << script;
+    EXPECT_EQ(test::HexRows(outcome.res), test::HexRows(kLeadingEntry)) << script;
+  }
+}
+
+TEST(CompileTest, ScriptThatCannotBeOpenedHasNoLocation) {
+  TTempDir dir;
+  TWorkingDirectory cwd(dir.Path());
+  mkdir("folder.rc", 0755);
+  for (const char* name : {"missing.rc", "folder.rc"}) {
+    TRCParser parser;
+    try {
+      Compile(parser, name, "out.res");
+      FAIL() << name;
+    } catch (const std::exception& failure) {
+      std::string expected = std::string("72. Cannot open file \"") + name + "\" (System error code ";
+      EXPECT_EQ(std::string(failure.what()).substr(0, expected.size()), expected);
+      EXPECT_EQ(parser.errorNumber, 72);
+      EXPECT_EQ(parser.errorLine, 0);
+    }
+    EXPECT_FALSE(dir.Exists("out.res"));
+  }
+}
+
+TEST(CompileTest, PipeIsRefusedWithoutWaiting) {
+  TTempDir dir;
+  TWorkingDirectory cwd(dir.Path());
+  ASSERT_EQ(mkfifo("pipe.rc", 0644), 0);
+  TRCParser parser;
+  EXPECT_THROW(Compile(parser, "pipe.rc", "out.res"), std::exception);
+  EXPECT_EQ(parser.errorNumber, 72);
+}
+
+TEST(CompileTest, ReadOnlyScriptCompiles) {
+  TTempDir dir;
+  dir.Write("a.rc", "");
+  chmod(dir.File("a.rc").c_str(), 0444);
+  test::TCompileOutcome outcome = CompileInDir(dir, "");
+  EXPECT_EQ(outcome.error, "");
+  EXPECT_EQ(outcome.res.size(), 32u);
+}
+
+TEST(CompileTest, FailedCompilationKeepsTheOldOutput) {
+  TTempDir dir;
+  dir.Write("a.res", "old");
+  dir.Write("a.rc", "\"unterminated");
+  TWorkingDirectory cwd(dir.Path());
+  TRCParser parser;
+  EXPECT_THROW(Compile(parser, "a.rc", "a.res"), std::exception);
+  EXPECT_EQ(dir.Read("a.res"), "old");
+}
+
+TEST(FileStackTest, OpenAndCloseKeepTheOpenFileSetInStep) {
+  TTempDir dir;
+  TWorkingDirectory cwd(dir.Path());
+  dir.Write("a.rc", "");
+  dir.Write("b.h", "x");
+  TRCParser parser;
+  OpenSourceFile(parser, "a.rc");
+  TFileItem& header = OpenSourceFile(parser, "b.h");
+  EXPECT_EQ(header.extension, ".H");
+  EXPECT_EQ(header.text, "x");
+  EXPECT_EQ(parser.currentFile, &header);
+  try {
+    OpenSourceFile(parser, "b.h");
+    FAIL();
+  } catch (const std::exception& failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              "File b.h. Line 1 : 58. File b.h is already open. Cyclical reference not allowed");
+  }
+  CloseSourceFile(parser);
+  EXPECT_EQ(parser.currentFile->name, "a.rc");
+  EXPECT_EQ(parser.currentFile->text, " ");  // a file of 0 bytes reads as one blank
+  EXPECT_NO_THROW(OpenSourceFile(parser, "b.h"));  // closed files may be opened again
+}
+
+}  // namespace
+}  // namespace tarvex
