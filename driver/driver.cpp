@@ -1,0 +1,264 @@
+// The command-line driver. One run compiles one script, a list of scripts or every
+// script a wildcard matches, each through a fresh parser object, and stops at the
+// first script that fails. Every line goes to the stream the caller gives.
+#include "driver/driver.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iterator>
+#include <memory>
+
+#include "reader/diagnostics.h"
+#include "reader/parser.h"
+
+namespace tarvex {
+namespace {
+
+constexpr const char* kBanner = "TARVEX resource compiler version " TARVEX_VERSION;
+
+constexpr const char* kUsage[] = {
+    "Syntax is: TARVEX [option] input_file_name [output_file_name]",
+    "-h     Display this information",
+    "-c     Compile rc file to resource file (default)",
+    "-d     Perform only syntax check (do not create output file)",
+};
+
+constexpr const char* kNothingFound = "File not found!";
+
+/// The state of one run: the names in use, the mode and what the last compilation left.
+struct TRunState {
+  std::string inputName;
+  std::string outputName;
+  bool produceOutput = true;
+  TCompileResult result{kNothingFound, 0, 0};
+  std::vector<std::string> argumentList;
+};
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+/// The part of `name` from its last "." when that dot lies in the last path component;
+/// empty when there is none.
+std::string ExtensionOf(const std::string& name) {
+  std::size_t dot = name.rfind('.');
+  std::size_t slash = name.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return name.substr(dot);
+}
+
+std::string WithResExtension(const std::string& name) {
+  return name.substr(0, name.size() - ExtensionOf(name).size()) + ".res";
+}
+
+/// A name exists for the driver when stat succeeds; the compilation itself refuses
+/// anything that is not a regular file.
+bool FileExists(const std::string& name) {
+  struct stat info {};
+  return ::stat(name.c_str(), &info) == 0;
+}
+
+bool IsRegularFile(const std::string& name) {
+  struct stat info {};
+  return ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+/// "x" names the script x.rc unless a file called x exists.
+std::string ResolveInputName(const std::string& name) {
+  if (!FileExists(name) && ExtensionOf(name).empty()) return name + ".rc";
+  return name;
+}
+
+bool IsScriptLike(const std::string& name) {
+  std::string extension = UpperCase(ExtensionOf(name));
+  return extension.empty() || extension == ".RC";
+}
+
+bool IsModeOption(const std::string& argument) {
+  std::string upper = UpperCase(argument);
+  return upper == "-C" || upper == "-D";
+}
+
+/// The output file of syntax-only runs: one uniquely named file in the system's
+/// temporary directory, removed whatever way the run ends.
+class TScratchFile {
+ public:
+  TScratchFile() = default;
+  TScratchFile(const TScratchFile&) = delete;
+  TScratchFile& operator=(const TScratchFile&) = delete;
+  ~TScratchFile() {
+    if (!name_.empty()) std::remove(name_.c_str());
+  }
+
+  /// Creates the file; on failure returns the text of the error line.
+  std::string Create() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/tarvex-check-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    int descriptor = ::mkstemp(buffer.data());
+    if (descriptor < 0) return FillPlaceholders("Cannot create file %s", {pattern});
+    ::close(descriptor);
+    name_ = buffer.data();
+    return {};
+  }
+
+  const std::string& Name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+void PrintErrorLine(std::ostream& out, std::int32_t number, std::int32_t line, const std::string& text) {
+  out << FillPlaceholders("Error[%d] in line [%d]: %s", {number, line, text}) << '\n';
+}
+
+void PrintNotFound(std::ostream& out, const std::string& inputName) {
+  PrintErrorLine(out, 0, 0, FillPlaceholders("File \"%s\" not found", {inputName}));
+}
+
+/// Prints the progress line, compiles the current input into the current output and
+/// keeps the outcome. True when the compilation succeeded.
+bool CompileCurrent(TRunState& run, std::ostream& out) {
+  out << "Compiling file: " << run.inputName << " into " << run.outputName << "..." << '\n';
+  out.flush();
+  run.result = CompileScript(run.inputName, run.outputName);
+  return run.result.errorText.empty();
+}
+
+/// The first argument not beginning with "-" is the input, the second the output.
+void PickNames(const std::vector<std::string>& args, TRunState& run) {
+  bool haveInput = false;
+  for (const std::string& argument : args) {
+    if (!argument.empty() && argument[0] == '-') continue;
+    if (haveInput) {
+      run.outputName = argument;
+      return;
+    }
+    run.inputName = argument;
+    haveInput = true;
+  }
+}
+
+/// Each argument is a script: "x" names x.rc, the output takes its name. False when
+/// the run ended with the not-found line.
+bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
+  for (const std::string& entry : run.argumentList) {
+    run.inputName = ResolveInputName(entry);
+    run.outputName = run.produceOutput ? WithResExtension(run.inputName) : scratch.Name();
+    if (!FileExists(run.inputName)) {
+      PrintNotFound(out, run.inputName);
+      return false;
+    }
+    if (!CompileCurrent(run, out)) break;
+  }
+  return true;
+}
+
+/// One script into the output named on the command line or derived from the input.
+bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
+  run.inputName = ResolveInputName(run.inputName);
+  if (run.outputName.empty()) run.outputName = WithResExtension(run.inputName);
+  if (!run.produceOutput) run.outputName = scratch.Name();
+  if (!FileExists(run.inputName)) {
+    PrintNotFound(out, run.inputName);
+    return false;
+  }
+  CompileCurrent(run, out);
+  return true;
+}
+
+/// Names of the regular files in `folder` that match `pattern`, in the folder's own
+/// order; hidden names are never taken. Read in full before anything is compiled, so
+/// that output files written meanwhile are not picked up.
+std::vector<std::string> MatchingFiles(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+  if (!directory) return names;
+  while (const dirent* entry = ::readdir(directory.get())) {
+    std::string name = entry->d_name;
+    if (name[0] == '.' || ::fnmatch(pattern.c_str(), name.c_str(), 0) != 0) continue;
+    if (IsRegularFile(folder + name)) names.push_back(name);
+  }
+  return names;
+}
+
+/// Every match is compiled into a .res of its name in the current directory; an
+/// output name on the command line is not used.
+void RunWildcardMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
+  std::string pattern = run.inputName;
+  std::size_t slash = pattern.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+  for (const std::string& name : MatchingFiles(folder, pattern.substr(folder.size()))) {
+    run.inputName = folder + name;
+    run.outputName = run.produceOutput ? WithResExtension(name) : scratch.Name();
+    if (!CompileCurrent(run, out)) break;
+  }
+}
+
+/// Prints the closing line and returns the exit status.
+int PrintSummary(const TRunState& run, std::ostream& out) {
+  if (run.result.errorText.empty()) {
+    out << "Compiled successful." << '\n';
+    return 0;
+  }
+  PrintErrorLine(out, run.result.errorNumber, run.result.errorLine, run.result.errorText);
+  return 1;
+}
+
+}  // namespace
+
+TCompileResult CompileScript(const std::string& inputName, const std::string& outputName) {
+  auto parser = std::make_unique<TRCParser>();
+  try {
+    Compile(*parser, inputName, outputName);
+  } catch (const std::exception& failure) {
+    std::string text = failure.what();
+    // An empty text would read as success: a failure must never pass for one.
+    if (text.empty()) text = "Compilation failed";
+    return {text, parser->errorNumber, parser->errorLine};
+  }
+  return {};
+}
+
+int RunDriver(const std::vector<std::string>& args, std::ostream& out) {
+  out << kBanner << '\n';
+  if (args.empty() || UpperCase(args[0]) == "-H") {
+    for (const char* line : kUsage) out << line << '\n';
+    return 0;
+  }
+  TRunState run;
+  run.produceOutput = UpperCase(args[0]) != "-D";
+  PickNames(args, run);
+  std::copy_if(args.begin(), args.end(), std::back_inserter(run.argumentList),
+               [](const std::string& argument) { return !IsModeOption(argument); });
+
+  TScratchFile scratch;  // removed on every way out of the run
+  if (!run.produceOutput) {
+    std::string failure = scratch.Create();
+    if (!failure.empty()) {
+      PrintErrorLine(out, 0, 0, failure);
+      return 1;
+    }
+  }
+  auto scriptLike = std::count_if(run.argumentList.begin(), run.argumentList.end(), IsScriptLike);
+  if (scriptLike >= 2) {
+    if (!RunListMode(run, scratch, out)) return 1;
+  } else if (run.inputName.find_first_of("*?") != std::string::npos) {
+    RunWildcardMode(run, scratch, out);
+  } else if (!RunSingleMode(run, scratch, out)) {
+    return 1;
+  }
+  return PrintSummary(run, out);
+}
+
+}  // namespace tarvex
