@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "reader/diagnostics.h"
+#include "reader/parser.h"
 
 namespace tarvex {
 
@@ -49,7 +50,8 @@ class TConverter {
   std::string where = " at offset " + std::to_string(offset);
   std::string reason = incomplete ? "incomplete " + charset + " character" + where
                                   : "byte " + std::string(byte) + where + " is not valid " + charset;
-  RaiseFailure("Cannot convert text to UTF-16: \"" + std::string(text) + "\" (" + reason + ")");
+  RaiseFailure("Cannot convert text to UTF-16: \"" + std::string(text) + "\" (" + reason +
+               "); name the script's code page with #pragma code_page(N) or the option -c<N>");
 }
 
 // The UTF-16LE bytes iconv produced, as code units.
@@ -64,8 +66,8 @@ std::u16string UnitsFromBytes(const std::vector<char>& bytes, std::size_t count)
   return units;
 }
 
-std::u16string ConvertWithIconv(std::string_view text) {
-  TConverter converter(nl_langinfo(CODESET));
+std::u16string ConvertWithIconv(std::string_view text, const std::string& charset) {
+  TConverter converter(charset.empty() ? nl_langinfo(CODESET) : charset.c_str());
   if (!converter.Opened())
     RaiseFailure("Cannot convert text to UTF-16: no conversion from the character set " + converter.Charset());
   // Four output bytes per input byte covers every character set in one pass; the
@@ -91,12 +93,24 @@ std::u16string ConvertWithIconv(std::string_view text) {
 
 }  // namespace
 
-std::u16string ToUtf16(std::string_view text) {
-  if (!IsAscii(text)) return ConvertWithIconv(text);
+std::u16string ToUtf16(std::string_view text) { return ToUtf16(text, std::string()); }
+
+std::u16string ToUtf16(std::string_view text, const std::string& charset) {
+  if (!IsAscii(text)) return ConvertWithIconv(text, charset);
   std::u16string units;
   units.reserve(text.size());
   for (char c : text) units.push_back(static_cast<char16_t>(c));
   return units;
+}
+
+std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text) {
+  return ToUtf16(text, ScriptCharset(parser));
+}
+
+std::string ScriptCharset(const TRCParser& parser) {
+  if (parser.currentFile && parser.currentFile->fromUtf16) return "UTF-8";
+  if (!parser.codePage.empty()) return parser.codePage;
+  return parser.options.codePage;
 }
 
 void AppendUtf16LE(std::string& bytes, std::u16string_view text) {

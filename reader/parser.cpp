@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 
 #include "data/predefined.h"
 #include "reader/diagnostics.h"
+#include "reader/file_search.h"
+#include "reader/source_encoding.h"
 #include "statements/statements.h"
 
 namespace tarvex {
@@ -45,6 +48,21 @@ class TFileDescriptor {
  private:
   int fd_;
 };
+
+// Every compilation sees RC_INVOKED and _WIN32, as scripts expect of a resource compiler,
+// then the names the command line defines and removes.
+void ApplyCommandLineNames(TRCParser& parser) {
+  parser.defines.Set("RC_INVOKED", "1");
+  parser.defines.Set("_WIN32", "1");
+  for (const std::string& definition : parser.options.defines) {
+    std::size_t equals = definition.find('=');
+    if (equals == std::string::npos)
+      parser.defines.Set(definition, "1");
+    else
+      parser.defines.Define(definition.substr(0, equals), definition.substr(equals + 1));
+  }
+  for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
+}
 
 }  // namespace
 
@@ -90,18 +108,31 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   return true;
 }
 
+void RecordOpenedFile(TRCParser& parser, const std::string& path) {
+  if (parser.openedFileSet.insert(path).second) parser.openedFiles.push_back(path);
+}
+
 TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
   auto item = std::make_unique<TFileItem>();
+  // The script itself is opened as named; included files are searched for.
+  std::string path = parser.currentFile ? FindScriptFile(parser, fileName) : fileName;
+  if (path.empty()) path = fileName;
   int error = 0;
-  if (!ReadWholeFile(fileName, item->text, error))
+  if (!ReadWholeFile(path, item->text, error))
     ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
-  item->fullPath = FullPath(fileName);
+  TSourceEncoding encoding = DetectSourceEncoding(item->text);
+  std::size_t badOffset = 0;
+  if (!DecodeSourceText(item->text, encoding, badOffset))
+    RaiseFailure("File " + path + " is not valid UTF-16 (offset " + std::to_string(badOffset) + ")");
+  item->fromUtf16 = encoding != TSourceEncoding::Bytes;
+  item->fullPath = FullPath(path);
   if (!parser.openFiles.Get(item->fullPath).empty())
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   parser.openFiles.Set(item->fullPath, "1");
   if (item->text.empty()) item->text = " ";
-  item->name = fileName;
-  item->extension = UpperExtension(fileName);
+  item->name = path;
+  item->extension = UpperExtension(path);
+  RecordOpenedFile(parser, path);
   item->owner = &parser;
   parser.fileStack.push_back(std::move(item));
   parser.currentFile = parser.fileStack.back().get();
@@ -123,6 +154,7 @@ void Compile(TRCParser& parser, const std::string& scriptName, const std::string
   parser.nextCursorImageId = 0;
   parser.unitConstants.Clear();
   parser.defines.LoadPredefined(PredefinedSymbols());
+  ApplyCommandLineNames(parser);
   parser.errorNumber = 0;
   parser.errorFileName.clear();
   parser.errorLine = 0;
@@ -136,6 +168,9 @@ void Compile(TRCParser& parser, const std::string& scriptName, const std::string
   parser.resourceRegistry.Clear();
   parser.conditionalStack.clear();
   parser.stringTableEntries.clear();
+  parser.openedFiles.clear();
+  parser.openedFileSet.clear();
+  parser.codePage.clear();
 
   OpenSourceFile(parser, scriptName);
   WriteLeadingEntry(parser.output);

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "output/res_writer.h"
@@ -22,6 +23,7 @@ struct TFileItem {
   std::string text;       ///< whole file content; a file of 0 bytes is held as one blank
   std::string name;       ///< the name exactly as it was opened
   std::string extension;  ///< the extension with its dot, upper-cased (".RC", ".H")
+  bool fromUtf16 = false;  ///< the file was UTF-16 and its text is held as UTF-8
   std::size_t readPosition = 0;      ///< next byte to scan; text.size() when exhausted
   std::size_t substitutionMark = 0;  ///< first index after the last substituted text
   std::size_t tokenStart = 0;        ///< read position when the last scan began
@@ -39,6 +41,16 @@ struct TStringEntry {
   std::uint32_t version = 0;
   std::uint32_t characteristics = 0;
   std::string text;  ///< the bytes between the quotes
+  std::u16string units;  ///< the text in UTF-16, converted with the character set in force where it was read
+};
+
+/// What the command line adds to a compilation.
+struct TCompileOptions {
+  std::vector<std::string> includeDirectories;  ///< searched in order after the naming file's folder
+  /// NAME or NAME=value (value 1 when none), defined after the predefined symbols
+  std::vector<std::string> defines;
+  std::vector<std::string> undefines;  ///< names removed after the defines
+  std::string codePage;                ///< iconv name of the text's character set; empty: the locale's
 };
 
 /// Called per registered resource and per STRINGTABLE statement: the parser, the
@@ -77,6 +89,11 @@ struct TRCParser {
   std::string resourceTypeText;
   std::int32_t resourceTypeNumber = 0;
   char TokenFlag = '0';  ///< what the last token was: '0', 'b', 'c', 'i', 'l' or 'r'
+  TCompileOptions options;
+  std::string codePage;  ///< character set of string text set by #pragma code_page; empty: options'
+  std::vector<std::string> openedFiles;  ///< every file the compilation opened, in first-opened order
+  std::unordered_set<std::string> openedFileSet;  ///< the same names, for lookups
+  std::uint64_t substitutionWork = 0;  ///< work done by name substitution so far (bounded)
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;
@@ -92,6 +109,9 @@ void Compile(TRCParser& parser, const std::string& scriptName, const std::string
 /// Raises 72 when it cannot be opened (or is not a regular file) and 58 when it is
 /// already open further down the stack.
 TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName);
+
+/// Adds `path` to the files the compilation opened, once.
+void RecordOpenedFile(TRCParser& parser, const std::string& path);
 
 /// Pops the top file of the stack; the file below becomes current.
 void CloseSourceFile(TRCParser& parser);

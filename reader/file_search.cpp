@@ -1,0 +1,106 @@
+#include "reader/file_search.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "reader/parser.h"
+
+namespace tarvex {
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The entry of `folder` whose name equals `component` ignoring letter case, or empty.
+std::string MatchIgnoringCase(const std::string& folder, const std::string& component) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return {};
+  std::string found;
+  while (dirent* entry = readdir(dir)) {
+    if (strcasecmp(entry->d_name, component.c_str()) == 0) {
+      found = entry->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// `path` with each component that does not exist replaced by an entry of its folder that
+// matches it ignoring letter case; empty when some component has no match.
+std::string ResolveIgnoringCase(const std::string& path) {
+  std::string resolved;
+  std::size_t start = 0;
+  if (!path.empty() && path[0] == '/') {
+    resolved = "/";
+    start = 1;
+  }
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    std::string component = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    bool last = slash == std::string::npos;
+    if (!component.empty()) {
+      std::string candidate = resolved + component;
+      struct stat info;
+      if (component != "." && component != ".." && stat(candidate.c_str(), &info) != 0) {
+        std::string match = MatchIgnoringCase(resolved.empty() ? "." : resolved, component);
+        if (match.empty()) return {};
+        candidate = resolved + match;
+      }
+      resolved = last ? candidate : candidate + "/";
+    }
+    if (last) break;
+    start = slash + 1;
+  }
+  return resolved;
+}
+
+// The name tried in one place: as written, with backslashes as separators, ignoring case.
+std::string FindIn(const std::string& folder, const std::string& name) {
+  std::string path = folder + name;
+  if (IsRegularFile(path)) return path;
+  std::string slashed = path;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  if (slashed != path && IsRegularFile(slashed)) return slashed;
+  std::string matched = ResolveIgnoringCase(slashed);
+  if (!matched.empty() && IsRegularFile(matched)) return matched;
+  return {};
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FindScriptFile(const TRCParser& parser, const std::string& name) {
+  if (name.empty()) return {};
+  std::string found = FindIn("", name);
+  if (!found.empty()) return found;
+  bool absolute = name[0] == '/' || name[0] == '\\';
+  if (absolute) return {};
+  if (parser.currentFile) {
+    std::string folder = FolderOf(parser.currentFile->name);
+    if (!folder.empty() && !(found = FindIn(folder, name)).empty()) return found;
+  }
+  for (std::string folder : parser.options.includeDirectories) {
+    if (folder.empty() || !IsFolder(folder)) continue;
+    if (folder.back() != '/') folder += '/';
+    if (!(found = FindIn(folder, name)).empty()) return found;
+  }
+  return {};
+}
+
+}  // namespace tarvex
