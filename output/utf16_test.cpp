@@ -40,6 +40,8 @@ TEST(Utf16Test, Utf8BecomesUtf16WithSurrogatePairs) {
   EXPECT_EQ(ToUtf16("\xF0\x9D\x84\x9E"), (std::u16string{0xD834, 0xDD1E}));
 }
 
+constexpr const char* kHint = "; name the script's code page with #pragma code_page(N) or the option -c<N>";
+
 TEST(Utf16Test, UnconvertibleBytesStopWithTheText) {
   TLocale locale("C.UTF-8");
   if (!locale.Available()) GTEST_SKIP() << "no C.UTF-8 locale";
@@ -47,14 +49,16 @@ TEST(Utf16Test, UnconvertibleBytesStopWithTheText) {
     ToUtf16("ab\xFF");
     FAIL() << "converted an invalid byte";
   } catch (const TCompileError& error) {
-    EXPECT_STREQ(error.what(), "Cannot convert text to UTF-16: \"ab\xFF\" (byte 0xFF at offset 2 is not valid UTF-8)");
+    EXPECT_EQ(std::string(error.what()), "Cannot convert text to UTF-16: \"ab\xFF\" (byte 0xFF at offset 2 is not valid UTF-8)" +
+                                   std::string(kHint));
   }
   try {
     ToUtf16("ab\xE2\x82");
     FAIL() << "converted a cut character";
   } catch (const TCompileError& error) {
-    EXPECT_STREQ(error.what(),
-                 "Cannot convert text to UTF-16: \"ab\xE2\x82\" (incomplete UTF-8 character at offset 2)");
+    EXPECT_EQ(std::string(error.what()),
+                 "Cannot convert text to UTF-16: \"ab\xE2\x82\" (incomplete UTF-8 character at offset 2)" +
+                                   std::string(kHint));
   }
 }
 

@@ -1,0 +1,81 @@
+#include "reader/file_search.h"
+
+#include <gtest/gtest.h>
+
+#include "reader/parser.h"
+#include "tests/test_support.h"
+
+namespace tarvex {
+namespace {
+
+using test::TTempDir;
+using test::TWorkingDirectory;
+
+// A parser whose current file is `naming`, as while an #include of that file is read.
+struct TNamingFile {
+  TRCParser parser;
+  explicit TNamingFile(const std::string& naming) { OpenSourceFile(parser, naming); }
+};
+
+TEST(FileSearchTest, PlacesAreTriedInOrder) {
+  TTempDir dir;
+  dir.Write("work/here.h", "");
+  dir.Write("src/app.rc", "");
+  dir.Write("src/res/icon.ico", "");
+  dir.Write("src/here.h", "");
+  dir.Write("inc1/common.h", "");
+  dir.Write("inc2/common.h", "");
+  dir.Write("inc2/only2.h", "");
+  TWorkingDirectory cwd(dir.File("work"));
+  TNamingFile naming("../src/app.rc");
+  naming.parser.options.includeDirectories = {"../missing", "../inc1", "../inc2/"};
+  const TRCParser& parser = naming.parser;
+  EXPECT_EQ(FindScriptFile(parser, "here.h"), "here.h");  // the working directory first
+  EXPECT_EQ(FindScriptFile(parser, "res/icon.ico"), "../src/res/icon.ico");
+  EXPECT_EQ(FindScriptFile(parser, "common.h"), "../inc1/common.h");
+  EXPECT_EQ(FindScriptFile(parser, "only2.h"), "../inc2/only2.h");
+  EXPECT_EQ(FindScriptFile(parser, "nowhere.h"), "");
+  EXPECT_EQ(FindScriptFile(parser, "res"), "");  // a folder is no file
+}
+
+TEST(FileSearchTest, BackslashesAndLetterCase) {
+  TTempDir dir;
+  dir.Write("Res/Icons/App.ICO", "");
+  dir.Write("a.rc", "");
+  TWorkingDirectory cwd(dir.Path());
+  TNamingFile naming("a.rc");
+  EXPECT_EQ(FindScriptFile(naming.parser, "Res\\Icons\\App.ICO"), "Res/Icons/App.ICO");
+  EXPECT_EQ(FindScriptFile(naming.parser, "res\\icons\\app.ico"), "Res/Icons/App.ICO");
+  EXPECT_EQ(FindScriptFile(naming.parser, "RES/ICONS/APP.ico"), "Res/Icons/App.ICO");
+  EXPECT_EQ(FindScriptFile(naming.parser, "res\\other\\app.ico"), "");
+}
+
+TEST(FileSearchTest, IncludedFileNotFoundNamesItAsWritten) {
+  TTempDir dir;
+  dir.Write("a.rc", "");
+  TWorkingDirectory cwd(dir.Path());
+  TNamingFile naming("a.rc");
+  try {
+    OpenSourceFile(naming.parser, "inc\\Missing.H");
+    FAIL();
+  } catch (const std::exception& failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              "File a.rc. Line 1 : 72. Cannot open file \"inc\\Missing.H\" (System error code 2)");
+  }
+}
+
+TEST(FileSearchTest, OpenedFilesAreRecordedOnceAsOpened) {
+  TTempDir dir;
+  dir.Write("a.rc", "");
+  dir.Write("Inc/B.h", "");
+  TWorkingDirectory cwd(dir.Path());
+  TNamingFile naming("a.rc");
+  OpenSourceFile(naming.parser, "inc\\b.h");
+  EXPECT_EQ(naming.parser.currentFile->name, "Inc/B.h");
+  CloseSourceFile(naming.parser);
+  OpenSourceFile(naming.parser, "Inc/B.h");
+  EXPECT_EQ(naming.parser.openedFiles, (std::vector<std::string>{"a.rc", "Inc/B.h"}));
+}
+
+}  // namespace
+}  // namespace tarvex
