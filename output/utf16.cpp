@@ -8,6 +8,7 @@
 #include <langinfo.h>
 
 #include <cerrno>
+#include <string>
 #include <cstdio>
 #include <vector>
 
@@ -105,6 +106,25 @@ std::u16string ToUtf16(std::string_view text, const std::string& charset) {
 
 std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text) {
   return ToUtf16(text, ScriptCharset(parser));
+}
+
+bool CodePageCharset(std::string_view number, std::string& charset) {
+  if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string_view::npos)
+    return false;
+  int page = std::stoi(std::string(number));
+  std::string name;
+  if (page == 65001)
+    name = "UTF-8";
+  else if (page == 20127)
+    name = "ASCII";
+  else if (page >= 28591 && page <= 28606)
+    name = "ISO-8859-" + std::to_string(page - 28590);
+  else
+    name = "CP" + std::to_string(page);
+  TConverter probe(name.c_str());
+  if (!probe.Opened()) return false;
+  charset = name;
+  return true;
 }
 
 std::string ScriptCharset(const TRCParser& parser) {

@@ -26,6 +26,10 @@ std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text)
 /// The iconv name of the character set ScriptTextToUtf16 converts from; empty: the locale's.
 std::string ScriptCharset(const TRCParser& parser);
 
+/// The iconv name of Windows code page `number` ("1252" gives "CP1252", "65001" gives
+/// "UTF-8"). False when the text is no number or this system cannot convert from it.
+bool CodePageCharset(std::string_view number, std::string& charset);
+
 /// Appends the UTF-16 code units of `text` to `bytes`, little-endian.
 void AppendUtf16LE(std::string& bytes, std::u16string_view text);
 

@@ -150,7 +150,7 @@ TRCParser::~TRCParser() {
   while (!fileStack.empty()) fileStack.pop_back();
 }
 
-void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
+void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.nextCursorImageId = 0;
   parser.unitConstants.Clear();
   parser.defines.LoadPredefined(PredefinedSymbols());
@@ -175,6 +175,10 @@ void Compile(TRCParser& parser, const std::string& scriptName, const std::string
   OpenSourceFile(parser, scriptName);
   WriteLeadingEntry(parser.output);
   CompileStatements(parser);
+}
+
+void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
+  CompileImage(parser, scriptName);
   SaveOutput(parser.output, outputName);
 }
 
