@@ -16,6 +16,8 @@
 #include <iterator>
 #include <memory>
 
+#include "output/depfile.h"
+#include "output/utf16.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 
@@ -40,6 +42,8 @@ struct TRunState {
   bool produceOutput = true;
   TCompileResult result{kNothingFound, 0, 0};
   std::vector<std::string> argumentList;
+  TDriverOptions options;
+  std::string outputExtension = ".res";
 };
 
 std::string UpperCase(std::string text) {
@@ -56,8 +60,8 @@ std::string ExtensionOf(const std::string& name) {
   return name.substr(dot);
 }
 
-std::string WithResExtension(const std::string& name) {
-  return name.substr(0, name.size() - ExtensionOf(name).size()) + ".res";
+std::string WithExtension(const std::string& name, const std::string& extension) {
+  return name.substr(0, name.size() - ExtensionOf(name).size()) + extension;
 }
 
 /// A name exists for the driver when stat succeeds; the compilation itself refuses
@@ -131,7 +135,7 @@ void PrintNotFound(std::ostream& out, const std::string& inputName) {
 bool CompileCurrent(TRunState& run, std::ostream& out) {
   out << "Compiling file: " << run.inputName << " into " << run.outputName << "..." << '\n';
   out.flush();
-  run.result = CompileScript(run.inputName, run.outputName);
+  run.result = CompileScript(run.inputName, run.outputName, run.options);
   return run.result.errorText.empty();
 }
 
@@ -154,7 +158,7 @@ void PickNames(const std::vector<std::string>& args, TRunState& run) {
 bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
   for (const std::string& entry : run.argumentList) {
     run.inputName = ResolveInputName(entry);
-    run.outputName = run.produceOutput ? WithResExtension(run.inputName) : scratch.Name();
+    run.outputName = run.produceOutput ? WithExtension(run.inputName, run.outputExtension) : scratch.Name();
     if (!FileExists(run.inputName)) {
       PrintNotFound(out, run.inputName);
       return false;
@@ -167,7 +171,7 @@ bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out)
 /// One script into the output named on the command line or derived from the input.
 bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
   run.inputName = ResolveInputName(run.inputName);
-  if (run.outputName.empty()) run.outputName = WithResExtension(run.inputName);
+  if (run.outputName.empty()) run.outputName = WithExtension(run.inputName, run.outputExtension);
   if (!run.produceOutput) run.outputName = scratch.Name();
   if (!FileExists(run.inputName)) {
     PrintNotFound(out, run.inputName);
@@ -200,9 +204,64 @@ void RunWildcardMode(TRunState& run, const TScratchFile& scratch, std::ostream& 
   std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
   for (const std::string& name : MatchingFiles(folder, pattern.substr(folder.size()))) {
     run.inputName = folder + name;
-    run.outputName = run.produceOutput ? WithResExtension(name) : scratch.Name();
+    run.outputName = run.produceOutput ? WithExtension(name, run.outputExtension) : scratch.Name();
     if (!CompileCurrent(run, out)) break;
   }
+}
+
+/// The value of an option written joined (`-Idir`, `--depfile=x`) or as the next argument
+/// (`-I dir`, `--depfile x`); false when it has none.
+bool TakeValue(std::vector<std::string>& args, std::size_t& i, std::size_t prefix, std::string& value) {
+  if (args[i].size() > prefix) {
+    value = args[i].substr(args[i][prefix] == '=' ? prefix + 1 : prefix);
+    return !value.empty();
+  }
+  if (i + 1 >= args.size() || args[i + 1].empty()) return false;
+  value = args[++i];
+  return true;
+}
+
+/// Takes the build options out of the arguments, wherever they stand, before the mode and
+/// the names are picked. Returns the text of the error line for an option that lacks its
+/// value or is unknown; empty when all is well.
+std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& options, bool& version) {
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& argument = args[i];
+    std::string value;
+    auto starts = [&](const char* prefix) { return argument.rfind(prefix, 0) == 0; };
+    if (starts("-I")) {
+      if (!TakeValue(args, i, 2, value)) return "Option -I needs a directory";
+      options.compile.includeDirectories.push_back(value);
+    } else if (starts("-D") && argument.size() > 2) {
+      std::string name = argument.substr(2, argument.find('=') - 2);
+      if (name.empty()) return "Option -D needs a name: -D<name> or -D<name>=<value>";
+      options.compile.defines.push_back(argument.substr(2));
+    } else if (starts("-U")) {
+      if (argument.size() == 2) return "Option -U needs a name: -U<name>";
+      options.compile.undefines.push_back(argument.substr(2));
+    } else if (starts("-c") && argument.size() > 2 &&
+               argument.find_first_not_of("0123456789", 2) == std::string::npos) {
+      if (!CodePageCharset(argument.substr(2), options.compile.codePage))
+        return "Unknown code page " + argument.substr(2);
+    } else if (argument == "--version") {
+      version = true;
+    } else if (argument == "--coff") {
+      options.coff = true;
+    } else if (starts("--depfile") && (argument.size() == 9 || argument[9] == '=')) {
+      if (!TakeValue(args, i, 9, value)) return "Option --depfile needs a file name";
+      options.depfile = value;
+    } else if (starts("--machine") && (argument.size() == 9 || argument[9] == '=')) {
+      if (!TakeValue(args, i, 9, value) || !ParseMachine(value, options.machine))
+        return "Option --machine needs x86, x64 or arm64";
+    } else if (starts("--")) {
+      return "Unknown option " + argument;
+    } else {
+      rest.push_back(argument);
+    }
+  }
+  args.swap(rest);
+  return {};
 }
 
 /// Prints the closing line and returns the exit status.
@@ -217,10 +276,18 @@ int PrintSummary(const TRunState& run, std::ostream& out) {
 
 }  // namespace
 
-TCompileResult CompileScript(const std::string& inputName, const std::string& outputName) {
+TCompileResult CompileScript(const std::string& inputName, const std::string& outputName,
+                             const TDriverOptions& options) {
   auto parser = std::make_unique<TRCParser>();
+  parser->options = options.compile;
   try {
-    Compile(*parser, inputName, outputName);
+    CompileImage(*parser, inputName);
+    if (options.coff)
+      SaveOutput(ResToCoff(parser->output.Bytes(), options.machine), outputName);
+    else
+      SaveOutput(parser->output, outputName);
+    if (!options.depfile.empty())
+      SaveTextAtomically(DependencyRule(outputName, parser->openedFiles), options.depfile);
   } catch (const std::exception& failure) {
     std::string text = failure.what();
     // An empty text would read as success: a failure must never pass for one.
@@ -230,13 +297,22 @@ TCompileResult CompileScript(const std::string& inputName, const std::string& ou
   return {};
 }
 
-int RunDriver(const std::vector<std::string>& args, std::ostream& out) {
+int RunDriver(const std::vector<std::string>& arguments, std::ostream& out) {
   out << kBanner << '\n';
+  TRunState run;
+  bool version = false;
+  std::vector<std::string> args = arguments;
+  std::string optionError = ExtractOptions(args, run.options, version);
+  if (!optionError.empty()) {
+    PrintErrorLine(out, 0, 0, optionError);
+    return 1;
+  }
+  if (version) return 0;
+  if (run.options.coff) run.outputExtension = ".obj";
   if (args.empty() || UpperCase(args[0]) == "-H") {
     for (const char* line : kUsage) out << line << '\n';
     return 0;
   }
-  TRunState run;
   run.produceOutput = UpperCase(args[0]) != "-D";
   PickNames(args, run);
   std::copy_if(args.begin(), args.end(), std::back_inserter(run.argumentList),
@@ -251,9 +327,15 @@ int RunDriver(const std::vector<std::string>& args, std::ostream& out) {
     }
   }
   auto scriptLike = std::count_if(run.argumentList.begin(), run.argumentList.end(), IsScriptLike);
+  bool wildcard = run.inputName.find_first_of("*?") != std::string::npos;
+  if (!run.options.depfile.empty() && (scriptLike >= 2 || wildcard || !run.produceOutput)) {
+    PrintErrorLine(out, 0, 0, "Option --depfile names the dependencies of one script: not with several scripts, "
+                              "a wildcard or -d");
+    return 1;
+  }
   if (scriptLike >= 2) {
     if (!RunListMode(run, scratch, out)) return 1;
-  } else if (run.inputName.find_first_of("*?") != std::string::npos) {
+  } else if (wildcard) {
     RunWildcardMode(run, scratch, out);
   } else if (!RunSingleMode(run, scratch, out)) {
     return 1;

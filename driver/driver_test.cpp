@@ -267,5 +267,58 @@ TEST_F(SyntaxOnlyTest, UnusableTemporaryDirectoryIsAnError) {
   ExpectNothingLeft({"a.rc"});
 }
 
+TEST_F(DriverTest, BuildOptionsStandAnywhereAndNeverStartAList) {
+  dir_.Write("inc/names.h", "#define FROM_HEADER 3\n");
+  dir_.Write("a.rc", "#include \"names.h\"\n#if X != 2 || FROM_HEADER != 3 || defined(GONE)\n#error wrong\n#endif\n");
+  EXPECT_EQ(Run({"-DX=2", "-I", "inc", "a.rc", "-DGONE", "-UGONE"}).text,
+            "Compiling file: a.rc into a.res...\nCompiled successful.\n");
+  EXPECT_EQ(Run({"-Iinc", "-d", "a.rc"}).status, 1);  // -d is not first: a list of a.rc and -d.rc
+  TRun check = Run({"-Iinc", "-DX=2", "-d", "a.rc"});
+  EXPECT_EQ(check.status, 1);
+  TRun syntax = Run({"-d", "-Iinc", "-DX=2", "a.rc"});
+  EXPECT_EQ(syntax.status, 0);
+  EXPECT_NE(syntax.text.find("Compiled successful."), std::string::npos);
+}
+
+TEST_F(DriverTest, OptionErrorsEndTheRun) {
+  dir_.Write("a.rc", "");
+  struct {
+    std::vector<std::string> args;
+    const char* line;
+  } cases[] = {
+      {{"a.rc", "-I"}, "Error[0] in line [0]: Option -I needs a directory\n"},
+      {{"-U", "a.rc"}, "Error[0] in line [0]: Option -U needs a name: -U<name>\n"},
+      {{"-c1", "a.rc"}, "Error[0] in line [0]: Unknown code page 1\n"},
+      {{"--machine=z80", "a.rc"}, "Error[0] in line [0]: Option --machine needs x86, x64 or arm64\n"},
+      {{"--frobnicate", "a.rc"}, "Error[0] in line [0]: Unknown option --frobnicate\n"},
+      {{"--depfile", "a.d", "a.rc", "b.rc"},
+       "Error[0] in line [0]: Option --depfile names the dependencies of one script: not with several scripts, a "
+       "wildcard or -d\n"},
+  };
+  for (const auto& c : cases) {
+    TRun run = Run(c.args);
+    EXPECT_EQ(run.status, 1) << c.line;
+    EXPECT_EQ(run.text, c.line);
+  }
+  EXPECT_FALSE(dir_.Exists("a.res"));
+  TRun version = Run({"--version", "a.rc"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.text, "");
+}
+
+TEST_F(DriverTest, CoffObjectAndDependencyFile) {
+  const std::string kRule = "a.obj: a.rc \\\n  my\\ dir/x.h\n\na.rc:\n\nmy\\ dir/x.h:\n";
+  dir_.Write("my dir/x.h", "#define A 1\n");
+  dir_.Write("a.rc", "#include \"my dir/x.h\"\n");
+  TRun run = Run({"--coff", "--depfile=a.d", "a.rc"});
+  EXPECT_EQ(run.text, "Compiling file: a.rc into a.obj...\nCompiled successful.\n");
+  EXPECT_TRUE(dir_.Exists("a.obj"));
+  EXPECT_FALSE(dir_.Exists("a.res"));
+  EXPECT_EQ(dir_.Read("a.d"), kRule);
+  dir_.Write("a.rc", "\"unterminated");
+  EXPECT_EQ(Run({"--depfile", "a.d", "a.rc"}).status, 1);
+  EXPECT_EQ(dir_.Read("a.d"), kRule);
+}
+
 }  // namespace
 }  // namespace tarvex
