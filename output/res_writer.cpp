@@ -273,9 +273,11 @@ mode_t OutputMode(const std::string& fileName) {
 
 }  // namespace
 
-void SaveOutput(const TOutputBuffer& out, const std::string& fileName) {
+void SaveOutput(const TOutputBuffer& out, const std::string& fileName) { SaveOutput(out.Bytes(), fileName); }
+
+void SaveOutput(const std::vector<std::uint8_t>& bytes, const std::string& fileName) {
   TTemporaryOutput temporary(DirectoryPrefix(fileName));
-  bool saved = temporary.Created() && WriteAll(temporary.Descriptor(), out.Bytes()) &&
+  bool saved = temporary.Created() && WriteAll(temporary.Descriptor(), bytes) &&
                fchmod(temporary.Descriptor(), OutputMode(fileName)) == 0 && temporary.Close() &&
                temporary.RenameTo(fileName);
   if (!saved) RaiseFailure("Cannot create file " + fileName);

@@ -63,4 +63,7 @@ bool IdentifierOrdinal(std::u16string_view text, std::uint16_t& ordinal);
 /// and a TCompileError "Cannot create file <name>" is thrown.
 void SaveOutput(const TOutputBuffer& out, const std::string& fileName);
 
+/// The same for any finished image (a COFF object, a dependency file's text).
+void SaveOutput(const std::vector<std::uint8_t>& bytes, const std::string& fileName);
+
 }  // namespace tarvex
