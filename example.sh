@@ -10,9 +10,9 @@ if [ ${#need[@]} -gt 0 ]; then
   $SUDO apt-get update -qq && $SUDO apt-get install -y -qq "${need[@]}"
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVEX_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target tarvex
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target tarvex tarvex_list
 cd examples
 ../build/tarvex example.rc ../build/example.res
 echo
-echo "build/example.res ($(stat -c %s ../build/example.res) bytes):"
-od -A x -t x1 ../build/example.res
+echo "Resources in build/example.res:"
+../build/tarvex_list ../build/example.res
