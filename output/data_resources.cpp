@@ -1,0 +1,78 @@
+// Raw data blocks. The items of a block are appended to one byte string:
+//
+//   number          u16, or u32 when its expression needed 32 bits (an L suffix, an
+//                   operand above 32767 or a result beyond -32767..32767)
+//   "string"        its bytes as written, no terminator and no conversion to UTF-16
+//   'hex digits'    one byte per pair of digits
+//
+// and the whole is written as one entry whose DataSize is the exact length.
+#include "output/data_resources.h"
+
+#include <string>
+
+#include "output/file_resources.h"
+#include "output/res_writer.h"
+#include "preprocessor/preprocessor.h"
+#include "reader/diagnostics.h"
+#include "reader/parser.h"
+#include "statements/resource.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::int32_t kMessageTableType = 11;
+
+void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
+  auto value = static_cast<std::uint32_t>(ConvertToInteger(token));
+  int bytes = parser.valueSizeClass == 'l' ? 4 : 2;
+  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+}
+
+std::string_view Quoted(const std::string& token) {
+  return token.size() >= 2 ? std::string_view(token).substr(1, token.size() - 2) : std::string_view{};
+}
+
+// block := "{" {item [","]} "}"; item := number | "string" | 'hex digits'
+std::string ReadDataBlock(TRCParser& parser) {
+  std::string data;
+  for (;;) {
+    std::string token = SkipSeparators(parser, ",");
+    if (token.empty()) ReportError(parser, 9);  // "}" or END expected
+    char first = token[0];
+    if (token == "}") return data;
+    if (first == '\'') {
+      AppendHexPairs(data, Quoted(token));
+    } else if (first == '"') {
+      data += Quoted(token);
+    } else if (first == '-' || (first >= '0' && first <= '9')) {
+      AppendNumber(parser, data, token);
+    } else {
+      ReportError(parser, 9);  // "}" or END expected
+    }
+  }
+}
+
+}  // namespace
+
+// data-resource := {memory-flag} {optional-statement} (file-name | block)
+void CompileDataResource(TRCParser& parser) {
+  std::int32_t flags = parser.resourceTypeNumber == kMessageTableType ? kDiscardableFlags : kMoveablePureFlags;
+  std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+  RegisterResource(parser);
+  if (token != "{") {
+    CopyFileResource(parser, ReadFileSpecification(parser, token), parser.resourceTypeText, flags);
+    return;
+  }
+  WriteDataResource(parser, ReadDataBlock(parser), parser.resourceTypeText, flags);
+}
+
+void WriteDataResource(TRCParser& parser, std::string_view data, std::string_view typeText, std::int32_t memoryFlags) {
+  if (data.size() > 0xFFFFFFF0u)
+    RaiseFailure("Resource data of " + std::to_string(data.size()) + " bytes is too large");
+  WriteStatementHeader(parser, static_cast<std::uint32_t>(data.size()), typeText, parser.resourceName, memoryFlags);
+  parser.output.WriteBytes(data);
+  PadToDword(parser.output);
+}
+
+}  // namespace tarvex

@@ -1,0 +1,20 @@
+// Raw data resources: RCDATA, FONT, MESSAGETABLE, DLGINCLUDE, PLUGPLAY, VXD, ANICURSOR,
+// ANIICON, HTML and user-defined types, from a block of items or from a file.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tarvex {
+
+struct TRCParser;
+
+/// The body of a raw data statement (after the type keyword): a file name
+/// whose file is copied unchanged, or a block of numbers, double-quoted strings and
+/// single-quoted hexadecimal strings. Raises 9, and 1, 10, 11, 68 for files.
+void CompileDataResource(TRCParser& parser);
+
+/// Writes one entry of the statement's name and attributes holding exactly `data`.
+void WriteDataResource(TRCParser& parser, std::string_view data, std::string_view typeText, std::int32_t memoryFlags);
+
+}  // namespace tarvex

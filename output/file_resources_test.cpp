@@ -1,0 +1,196 @@
+#include "output/file_resources.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/statement_checks.h"
+
+namespace tarvex {
+namespace {
+
+using test::DescribeAll;
+using test::EntriesIn;
+using test::FailureIn;
+using test::HexRows;
+using test::Image;
+using test::ImageFile;
+using test::TTempDir;
+using test::U16;
+using test::U32;
+
+// The file's bytes as a single-quoted hex block, split over several strings.
+std::string HexBlock(const std::string& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string block = "{\n";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i % 16 == 0) block += (i ? "'\n '" : " '");
+    block += digits[static_cast<unsigned char>(bytes[i]) >> 4];
+    block += digits[static_cast<unsigned char>(bytes[i]) & 15];
+  }
+  return block + (bytes.empty() ? "" : "'") + "\n}";
+}
+
+std::string Padded(const std::string& bytes) { return bytes + std::string((4 - bytes.size() % 4) % 4, '\0'); }
+
+std::string Bytes(const test::TResEntry& entry) { return std::string(entry.data.begin(), entry.data.end()); }
+
+TEST(FileResourceTest, IconFileGivesImagesThenGroup) {
+  TTempDir dir;
+  // The second image has an odd size: the third must be read right after it.
+  std::vector<std::string> images = {Image(40, 16, 32, 0xA1), Image(41, 32, 64, 0xB2), Image(44, 48, 96, 0xC3)};
+  std::string file = ImageFile(1, images);
+  dir.Write("app.ico", file);
+  std::vector<test::TResEntry> entries = EntriesIn(dir, "app ICON LANGUAGE 9, 1 \"app.ico\"");
+  EXPECT_EQ(DescribeAll(entries),
+            "type=#3 name=#1 flags=0x1030 language=0x0409 version=0 characteristics=0 size=40\n"
+            "type=#3 name=#2 flags=0x1030 language=0x0409 version=0 characteristics=0 size=44\n"
+            "type=#3 name=#3 flags=0x1030 language=0x0409 version=0 characteristics=0 size=44\n"
+            "type=#14 name=APP flags=0x1030 language=0x0409 version=0 characteristics=0 size=48\n");
+  ASSERT_EQ(entries.size(), 4u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Bytes(entries[i]), Padded(images[i])) << i;
+  std::string group = file.substr(0, 6);
+  for (unsigned i = 0; i < 3; ++i) group += file.substr(6 + 16 * i, 12) + U16(i + 1);
+  EXPECT_EQ(Bytes(entries[3]), Padded(group));
+}
+
+TEST(FileResourceTest, ImageIdsRunOverTheWholeCompilation) {
+  TTempDir dir;
+  dir.Write("two.ico", ImageFile(1, {Image(40, 16, 32, 1), Image(40, 16, 32, 2)}));
+  dir.Write("one.cur", ImageFile(2, {Image(40, 16, 32, 3)}));
+  std::string identifiers;
+  for (const test::TResEntry& entry :
+       EntriesIn(dir, "1 ICON two.ico\n1 CURSOR one.cur\n2 ICON \"two.ico\"\n2 12 one.cur\n"))
+    identifiers += entry.type.Printable() + ":" + entry.name.Printable() + " ";
+  EXPECT_EQ(identifiers, "#3:#1 #3:#2 #14:#1 #1:#1 #12:#1 #3:#3 #3:#4 #14:#2 #1:#2 #12:#2 ");
+}
+
+TEST(FileResourceTest, IconWithoutImagesIsOnlyItsGroup) {
+  TTempDir dir;
+  dir.Write("empty.ico", ImageFile(1, {}));
+  std::vector<test::TResEntry> entries = EntriesIn(dir, "1 ICON empty.ico");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].dataSize, 8u);
+  EXPECT_EQ(HexRows(entries[0].data), "00000100 00000000");
+}
+
+TEST(FileResourceTest, CursorImagesCarryTheirHotspot) {
+  TTempDir dir;
+  std::string image = Image(308, 32, 64, 0x5A);
+  std::string file = ImageFile(2, {image}, 5, 7);
+  dir.Write("arrow.cur", file);
+  std::vector<test::TResEntry> entries = EntriesIn(dir, "arrow CURSOR DISCARDABLE arrow.cur");
+  EXPECT_EQ(DescribeAll(entries),
+            "type=#1 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=312\n"
+            "type=#12 name=ARROW flags=0x1030 language=0x0000 version=0 characteristics=0 size=20\n");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(Bytes(entries[0]), U16(5) + U16(7) + image);
+  // width, height, planes, bit count from the image's header; size with the hotspot; id
+  EXPECT_EQ(Bytes(entries[1]), Padded(file.substr(0, 6) + U16(32) + U16(64) + U16(1) + U16(4) + U32(312) + U16(1)));
+}
+
+TEST(FileResourceTest, BitmapDropsItsFileHeader) {
+  TTempDir dir;
+  std::string file(1000, '\x11');
+  file.replace(0, 2, "BM");
+  dir.Write("a.bmp", file);
+  std::vector<test::TResEntry> entries = EntriesIn(dir, "logo BITMAP a.bmp\nlogo2 BITMAP DISCARDABLE a.bmp");
+  EXPECT_EQ(DescribeAll(entries),
+            "type=#2 name=LOGO flags=0x0030 language=0x0000 version=0 characteristics=0 size=988\n"
+            "type=#2 name=LOGO2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=988\n");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(Bytes(entries[0]), file.substr(14) + std::string(2, '\0'));
+}
+
+TEST(FileResourceTest, InlineBlocksEqualTheirFiles) {
+  TTempDir dir;
+  std::string icon = ImageFile(1, {Image(41, 16, 32, 7), Image(40, 32, 64, 8)});
+  std::string cursor = ImageFile(2, {Image(37, 16, 32, 9)}, 3, 4);
+  std::string bitmap = "BM" + std::string(20, '\x42') + "\x01\x02\x03";
+  dir.Write("i.ico", icon);
+  dir.Write("c.cur", cursor);
+  dir.Write("b.bmp", bitmap);
+  std::vector<test::TResEntry> fromFiles = EntriesIn(dir, "1 ICON i.ico\n1 CURSOR c.cur\n1 BITMAP b.bmp\n");
+  std::vector<test::TResEntry> inline_ = EntriesIn(
+      dir, "1 ICON " + HexBlock(icon) + "\n1 CURSOR " + HexBlock(cursor) + "\n1 BITMAP " + HexBlock(bitmap) + "\n");
+  ASSERT_EQ(fromFiles.size(), inline_.size());
+  for (std::size_t i = 0; i < fromFiles.size(); ++i) {
+    EXPECT_EQ(fromFiles[i].Describe(), inline_[i].Describe());
+    EXPECT_EQ(fromFiles[i].data, inline_[i].data);
+  }
+  // Odd groups gain a zero before their last digit: 4D 5A9 is 4D 5A 09, ABC is AB 0C.
+  std::vector<test::TResEntry> odd = EntriesIn(dir, "1 BITMAP { '4D 5A9', '00000000 00000000 000000' 'ABC' }");
+  ASSERT_EQ(odd.size(), 1u);
+  EXPECT_EQ(HexRows(odd[0].data), "AB0C0000");
+}
+
+TEST(FileResourceTest, FileNameForms) {
+  TTempDir dir;
+  dir.Write("pics/a.bmp", "BM" + std::string(14, '\x01'));
+  EXPECT_EQ(EntriesIn(dir,
+                      "1 BITMAP \"  pics/a.bmp\t\"\n"
+                      "2 BITMAP < pics/a.bmp >\n"
+                      "3 BITMAP <pics/a.bmp>\n"
+                      "4 BITMAP pics/a.bmp\r\n"
+                      "5 BITMAP \"pics/a.bmp\"\r\n"
+                      "6 BITMAP pics/a.bmp")
+                .size(),
+            6u);
+  const char* rows[][2] = {
+      {"1 BITMAP \"  \"", "11@1: 11. Empty filename"},
+      {"1 BITMAP <>", "11@1: 11. Empty filename"},
+      {"1 BITMAP <pics/a.bmp\n2 BITMAP pics/a.bmp", "10@2: 10. \">\" expected"},
+      {"1 BITMAP <", "68@1: 68. Unexpected end of file"},
+      {"1 BITMAP missing.bmp", "1@1: 1. Cannot open missing.bmp file"},
+      {"1 FONT \"pics\"", "1@1: 1. Cannot open pics file"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), row[1]) << row[0];
+}
+
+TEST(FileResourceTest, TruncatedFilesStop) {
+  TTempDir dir;
+  std::string icon = ImageFile(1, {Image(40, 16, 32, 1), Image(40, 16, 32, 2)});
+  dir.Write("short.ico", icon.substr(0, icon.size() - 1));
+  dir.Write("nodir.ico", icon.substr(0, 30));
+  dir.Write("header.ico", icon.substr(0, 5));
+  dir.Write("short.cur", ImageFile(2, {Image(12, 16, 32, 1)}));  // image shorter than its header
+  dir.Write("short.bmp", "BM" + std::string(11, '\0'));
+  for (const char* script : {"1 ICON short.ico", "1 ICON nodir.ico", "1 ICON header.ico", "1 CURSOR short.cur",
+                             "1 BITMAP short.bmp", "1 ICON { '0000 0100 0100' }"})
+    EXPECT_EQ(FailureIn(dir, script), "Read beyond end of file") << script;
+}
+
+TEST(FileResourceTest, LimitsOfIconAndCursorFiles) {
+  TTempDir dir;
+  dir.Write("far.ico", ImageFile(1, {Image(70000, 16, 32, 1), Image(40, 16, 32, 2)}));
+  dir.Write("big.ico", ImageFile(1, {Image(70000, 16, 32, 1)}));
+  dir.Write("wide.cur", ImageFile(2, {Image(40, 70000, 32, 1)}));
+  // Images beyond the first 64 KB of the file are read where they lie.
+  std::vector<test::TResEntry> far = EntriesIn(dir, "1 ICON far.ico");
+  ASSERT_EQ(far.size(), 3u);
+  EXPECT_EQ(Bytes(far[1]), Image(40, 16, 32, 2));
+  EXPECT_EQ(far[0].dataSize, 70000u);
+  EXPECT_EQ(EntriesIn(dir, "1 ICON big.ico").size(), 2u);
+  EXPECT_EQ(FailureIn(dir, "1 CURSOR wide.cur"), "Cursor image size 70000 does not fit in 16 bits");
+  std::string many = U16(0) + U16(2) + U16(257) + std::string(16 * 257, '\0');
+  dir.Write("many.cur", many);
+  EXPECT_EQ(FailureIn(dir, "1 CURSOR many.cur"), "A cursor file holds at most 256 images, not 257");
+}
+
+TEST(FileResourceTest, InlineBlockMessages) {
+  EXPECT_EQ(test::Failure("1 ICON { '00' 12 }"), "9@1: 9. \"}\" or END expected");
+  EXPECT_EQ(test::Failure("1 ICON {\n'00'"), "9@2: 9. \"}\" or END expected");
+  EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "'$GG' is not a valid integer value");
+}
+
+TEST(FileResourceTest, CopiedFilesHoldAtMost65535Bytes) {
+  TTempDir dir;
+  dir.Write("max.bin", std::string(65535, 'x'));
+  dir.Write("over.bin", std::string(65536, 'x'));
+  std::vector<test::TResEntry> entries = EntriesIn(dir, "1 RCDATA max.bin");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].dataSize, 65535u);
+  EXPECT_EQ(FailureIn(dir, "1 RCDATA over.bin"),
+            "File over.bin holds 65536 bytes; a resource copied from a file holds at most 65535 bytes");
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,36 @@
+// The library interface a host program embeds: compile one script into a .res image in
+// memory or into a file, with the diagnostic's number, file, line and text on failure
+// and an optional notification per resource.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "reader/parser.h"
+
+namespace tarvex {
+
+/// What one compilation produced.
+struct TCompilation {
+  std::vector<std::uint8_t> image;  ///< the .res image (CompileToImage only); empty after a failure
+  std::string errorText;            ///< the full diagnostic text; empty on success
+  std::int32_t errorNumber = 0;     ///< 1..124 for a numbered diagnostic, else 0
+  std::int32_t errorLine = 0;       ///< line of the diagnostic, 0 when it has none
+  std::string errorFile;            ///< file of the diagnostic, empty when it has none
+
+  bool Succeeded() const { return errorText.empty(); }
+};
+
+/// Compiles `scriptName` with a fresh parser and returns the image without writing any
+/// file. `notification`, when set, is called per registered resource and per
+/// STRINGTABLE statement; `options` adds include folders, names and a code page.
+TCompilation CompileToImage(const std::string& scriptName, const TResourceNotification& notification = {},
+                            const TCompileOptions& options = {});
+
+/// Compiles `scriptName` into `outputName`; after a failure the output file is neither
+/// created nor changed.
+TCompilation CompileToFile(const std::string& scriptName, const std::string& outputName,
+                           const TResourceNotification& notification = {}, const TCompileOptions& options = {});
+
+}  // namespace tarvex

@@ -1,0 +1,193 @@
+#include "statements/resource.h"
+
+#include <array>
+#include <limits>
+
+#include "output/res_writer.h"
+#include "output/utf16.h"
+#include "preprocessor/preprocessor.h"
+#include "reader/diagnostics.h"
+#include "reader/name_value.h"
+#include "reader/parser.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::int32_t kMaxLanguage = 1023;
+constexpr std::int32_t kMaxSublanguage = 63;
+constexpr std::size_t kMaxNotifiedLength = 255;
+constexpr char kRegisteredMark[] = "\xFF";
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool StartsNumber(std::string_view token) { return !token.empty() && (IsDigit(token[0]) || token[0] == '-'); }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+[[noreturn]] void RaiseNotInteger(std::string_view text) {
+  RaiseFailure("'" + std::string(text) + "' is not a valid integer value");
+}
+
+// A value token of LANGUAGE: a number from 0 to `maximum`, else message `badNumber`.
+std::int32_t ReadLanguagePart(TRCParser& parser, const std::string& token, int missingNumber, int badNumber,
+                              std::int32_t maximum) {
+  if (token.empty()) ReportError(parser, missingNumber);
+  std::int64_t value = 0;
+  if (!IsDigit(token[0]) || !DecimalTokenValue(token, value) || value > maximum) ReportError(parser, badNumber);
+  return static_cast<std::int32_t>(value);
+}
+
+// language := LANGUAGE number [","] number
+void ReadLanguageStatement(TRCParser& parser) {
+  parser.language = ReadLanguagePart(parser, GetToken(parser), 4, 5, kMaxLanguage);
+  // 4. Missing language id (a number in range 0..1023 expected).
+  // 5. Bad language id (a number in range 0..1023 expected)
+  parser.sublanguage = ReadLanguagePart(parser, SkipOptionalSeparator(parser, ","), 6, 7, kMaxSublanguage);
+  // 6. Missing sublanguage id (a number in range 0..63 expected)
+  // 7. Bad sublanguage id (a number in range 0..63 expected)
+}
+
+// characteristics := CHARACTERISTICS number; version := VERSION number. The value is
+// kept as its 32 bits, so 0xFFFFFFFF written as an expression is accepted too.
+std::int32_t ReadDwordStatement(TRCParser& parser) {
+  std::string token = GetToken(parser);
+  if (!StartsNumber(token)) ReportError(parser, 8);  // Numeric value expected
+  std::int64_t value = 0;
+  if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::uint32_t>::max())
+    RaiseNotInteger(token);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+std::string Truncated(const std::string& text) { return text.substr(0, kMaxNotifiedLength); }
+
+// A quoted name that is not all digits becomes the text between its quotes; a quoted
+// number keeps its quotes so that it stays a string name distinct from the ordinal.
+void NormaliseQuotedName(std::string& name) {
+  if (name.empty() || name[0] != '"') return;
+  bool allDigits = true;
+  for (std::size_t i = 1; i + 1 < name.size(); ++i)
+    if (!IsDigit(name[i])) allDigits = false;
+  if (!allDigits) name = name.substr(1, name.size() >= 2 ? name.size() - 2 : 0);
+}
+
+}  // namespace
+
+std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
+  std::array<std::string_view, 4> forbidden{};  // one opposite per keyword pair at most
+  std::size_t forbiddenCount = 0;
+  for (;;) {
+    std::string token = GetToken(parser);
+    if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
+    std::string keyword = UpperCase(token);
+    std::int32_t bits = parser.flagTable.Bits(keyword);
+    if (bits < 0) return token;
+    for (std::size_t i = 0; i < forbiddenCount; ++i)
+      if (forbidden[i] == keyword) ReportError(parser, 3);  // Conflicting load/memory flags
+    std::string_view opposite = parser.flagTable.Opposite(keyword);
+    bool known = false;
+    for (std::size_t i = 0; i < forbiddenCount; ++i) known = known || forbidden[i] == opposite;
+    if (!known && forbiddenCount < forbidden.size()) forbidden[forbiddenCount++] = opposite;
+    if (bits != 0) {
+      flags |= bits;
+    } else {
+      flags &= ~parser.flagTable.Bits(opposite);
+    }
+  }
+}
+
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken) {
+  parser.language = parser.defaultLanguage;
+  parser.sublanguage = parser.defaultSublanguage;
+  parser.characteristics = parser.defaultCharacteristics;
+  parser.version = parser.defaultVersion;
+  std::string token = firstToken;
+  for (;;) {
+    std::string keyword = UpperCase(token);
+    if (keyword == "LANGUAGE") {
+      ReadLanguageStatement(parser);
+    } else if (keyword == "CHARACTERISTICS") {
+      parser.characteristics = ReadDwordStatement(parser);
+    } else if (keyword == "VERSION") {
+      parser.version = ReadDwordStatement(parser);
+    } else {
+      return token;
+    }
+    token = SkipOptionalSeparator(parser, ",");
+    if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
+  }
+}
+
+std::uint16_t StatementLanguageId(const TRCParser& parser) {
+  return static_cast<std::uint16_t>(parser.sublanguage * 1024 + parser.language);
+}
+
+void RegisterResource(TRCParser& parser) {
+  NormaliseQuotedName(parser.resourceName);
+  std::uint16_t languageId = StatementLanguageId(parser);
+  std::string key = parser.resourceName;
+  key += '\x01';
+  key += parser.resourceTypeText;
+  key += '@';
+  key += std::to_string(languageId);
+  if (parser.resourceRegistry.Get(key) == kRegisteredMark)
+    ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
+  // Resource identifier %s of type %s, language %s and sublanguage %s  already defined
+  parser.resourceRegistry.Set(key, kRegisteredMark);
+  ++parser.resourceCount;
+  if (parser.resourceNotification)
+    parser.resourceNotification(parser, Truncated(parser.resourceName), parser.resourceCount,
+                                Truncated(parser.resourceTypeKeyword));
+}
+
+void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string_view typeText,
+                          std::string_view nameText, std::int32_t memoryFlags) {
+  WriteResourceHeader(parser.output, dataSize, ScriptTextToUtf16(parser, typeText), ScriptTextToUtf16(parser, nameText),
+                      0, static_cast<std::uint16_t>(memoryFlags), StatementLanguageId(parser),
+                      static_cast<std::uint32_t>(parser.version), static_cast<std::uint32_t>(parser.characteristics));
+}
+
+bool DecimalTokenValue(std::string_view token, std::int64_t& value) {
+  bool negative = !token.empty() && token[0] == '-';
+  std::string_view digits = negative ? token.substr(1) : token;
+  if (digits.empty() || digits.size() > 19) return false;
+  std::uint64_t magnitude = 0;
+  for (char c : digits) {
+    if (!IsDigit(c)) return false;
+    magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (magnitude > kMax + (negative ? 1 : 0)) return false;
+  value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  return true;
+}
+
+std::int32_t ConvertToInteger(std::string_view text) {
+  std::string_view rest = text;
+  std::int64_t value = 0;
+  std::size_t prefix = 0;
+  if (!rest.empty() && rest[0] == '$') prefix = 1;
+  if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) prefix = 2;
+  if (prefix > 0) {
+    rest.remove_prefix(prefix);
+    if (rest.empty() || rest.size() > 8) RaiseNotInteger(text);
+    for (char c : rest) {
+      if (HexDigit(c) < 0) RaiseNotInteger(text);
+      value = value * 16 + HexDigit(c);
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  }
+  if (rest.size() >= 2 && rest[0] == '+' && rest[1] != '-') rest.remove_prefix(1);
+  if (!DecimalTokenValue(rest, value) || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::int32_t>::max())
+    RaiseNotInteger(text);
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace tarvex

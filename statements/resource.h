@@ -1,0 +1,51 @@
+// The attributes every resource statement shares: memory flags, the optional
+// LANGUAGE/CHARACTERISTICS/VERSION statements, registration against duplicates, and the
+// header each resource entry starts with.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+struct TRCParser;
+
+/// Default memory flags: MOVEABLE | PURE | DISCARDABLE, and MOVEABLE | PURE.
+inline constexpr std::int32_t kDiscardableFlags = 0x1030;
+inline constexpr std::int32_t kMoveablePureFlags = 0x0030;
+
+/// Reads memory-flag keywords (MOVEABLE, FIXED, PURE, ...), starting from the kind's
+/// default in `flags`. Returns the first token that is no such keyword, as it was read.
+/// Raises 2 at the end of input and 3 for a keyword after its opposite.
+std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags);
+
+/// Resets the statement's language, sublanguage, characteristics and version from the
+/// defaults, then reads LANGUAGE, CHARACTERISTICS and VERSION statements beginning with
+/// `firstToken`. Returns the first token that is none of them, as it was read.
+/// Raises 2, 4, 5, 6, 7, 8.
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken);
+
+/// Enters the statement's resource (name, type text, language) in the registry, after
+/// removing the quotes of a quoted name that is not all digits. Raises 19 for a second
+/// resource with the same key; counts the resource and sends the resource notification.
+void RegisterResource(TRCParser& parser);
+
+/// The statement's language identifier: sublanguage * 1024 + language.
+std::uint16_t StatementLanguageId(const TRCParser& parser);
+
+/// Writes a resource header for the statement being compiled: its language, version and
+/// characteristics, the given type and name texts (converted to UTF-16) and flags.
+void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string_view typeText,
+                          std::string_view nameText, std::int32_t memoryFlags);
+
+/// The value of a decimal number token as GetToken delivers numbers ("-12", "70000");
+/// false for any other text or a value beyond 64 bits.
+bool DecimalTokenValue(std::string_view token, std::int64_t& value);
+
+/// The 32-bit value of `text` (decimal with an optional sign, or hexadecimal after "$",
+/// "0x" or "0X"). Any other text, or a value outside the 32-bit signed range, throws
+/// "'<text>' is not a valid integer value".
+std::int32_t ConvertToInteger(std::string_view text);
+
+}  // namespace tarvex

@@ -1,0 +1,108 @@
+// String tables. Windows loads strings in blocks of 16: string n lives in the resource
+// of type 6 named n / 16 + 1, at slot n % 16. A script may spread one block over many
+// STRINGTABLE statements and files, so every string is collected first, per language
+// and identifier in ascending order, and the blocks are written at the end of input.
+//
+// Block data: 16 entries, each a u16 count of UTF-16 units followed by the units (no
+// terminator); a missing string is an entry of count 0.
+#include "statements/string_table.h"
+
+#include <cstdio>
+
+#include "output/res_writer.h"
+#include "output/utf16.h"
+#include "preprocessor/preprocessor.h"
+#include "reader/diagnostics.h"
+#include "reader/parser.h"
+#include "statements/resource.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint16_t kStringTableType = 6;
+constexpr unsigned kStringsPerBlock = 16;
+constexpr std::int32_t kMaxStringId = 65535;
+
+using TStringList = std::map<std::uint16_t, TStringEntry>;
+
+std::uint16_t ReadStringIdentifier(TRCParser& parser, const std::string& token) {
+  std::int32_t value = ConvertToInteger(token);
+  // Outside 0..65535 an identifier would wrap into another string's slot.
+  if (value < 0 || value > kMaxStringId)
+    ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
+  return static_cast<std::uint16_t>(value);
+}
+
+std::string PaddedIdentifier(std::uint16_t id) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%12u", static_cast<unsigned>(id));
+  return text;
+}
+
+// A string of more than 65535 units cannot be counted here, but its block then exceeds
+// the 65,535 bytes PatchDataSize accepts, so the compilation stops before any save.
+void WriteStringEntry(TOutputBuffer& out, const std::u16string& units) {
+  out.WriteU16(static_cast<std::uint16_t>(units.size()));
+  for (char16_t unit : units) out.WriteU16(unit);
+}
+
+// Writes the block of the string at `first` with every later string of the same block;
+// returns the first string of the next block.
+TStringList::const_iterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId,
+                                             TStringList::const_iterator first, TStringList::const_iterator end) {
+  unsigned block = first->first / kStringsPerBlock;
+  const TStringEntry& lowest = first->second;
+  std::size_t headerStart = out.Position();
+  WriteResourceHeader(out, 0, ToUtf16(std::to_string(kStringTableType)), ToUtf16(std::to_string(block + 1)), 0,
+                      lowest.memoryFlags, languageId, lowest.version, lowest.characteristics);
+  std::size_t dataStart = out.Position();
+  unsigned slot = 0;
+  auto it = first;
+  for (; it != end && it->first / kStringsPerBlock == block; ++it) {
+    for (; slot < it->first % kStringsPerBlock; ++slot) out.WriteU16(0);
+    WriteStringEntry(out, it->second.units);
+    ++slot;
+  }
+  for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
+  PatchDataSize(out, headerStart, dataStart);
+  return it;
+}
+
+}  // namespace
+
+// string-table := {memory-flag} {optional-statement} "{" {id [","] "text" {","}} "}"
+void CompileStringTable(TRCParser& parser) {
+  std::int32_t flags = kDiscardableFlags;
+  std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+  if (token != "{") ReportError(parser, 12);  // "{" or BEGIN expected
+  std::uint16_t languageId = StatementLanguageId(parser);
+  token = SkipSeparators(parser, ",");
+  while (token != "}") {
+    if (token.empty()) ReportError(parser, 9);  // "}" or END expected
+    std::uint16_t id = ReadStringIdentifier(parser, token);
+    std::string text = SkipSeparators(parser, ",");
+    if (text.empty()) ReportError(parser, 9);             // "}" or END expected
+    if (text[0] != '"') ReportError(parser, 13, {text});  // Double quoted string expected but got %s
+    TStringList& list = parser.stringTableEntries[languageId];
+    if (list.count(id) != 0)
+      ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
+    TStringEntry& entry = list[id];
+    entry.memoryFlags = static_cast<std::uint16_t>(flags);
+    entry.version = static_cast<std::uint32_t>(parser.version);
+    entry.characteristics = static_cast<std::uint32_t>(parser.characteristics);
+    entry.text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
+    // Converted now: the character set in force may change before the end of input.
+    entry.units = ScriptTextToUtf16(parser, entry.text);
+    token = SkipSeparators(parser, ",");
+  }
+}
+
+void WriteStringTables(TRCParser& parser) {
+  for (const auto& [languageId, list] : parser.stringTableEntries) {
+    auto it = list.cbegin();
+    while (it != list.cend()) it = WriteStringBlock(parser.output, languageId, it, list.cend());
+  }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,110 @@
+#include "statements/string_table.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/statement_checks.h"
+
+namespace tarvex {
+namespace {
+
+using test::DescribeAll;
+using test::Entries;
+using test::Failure;
+using test::FromHex;
+using test::HexRows;
+
+// The data of a block whose slots hold `texts` (ASCII) in order, "" for an empty slot.
+std::string Block(const std::vector<std::string>& texts) {
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t slot = 0; slot < 16; ++slot) {
+    std::string text = slot < texts.size() ? texts[slot] : "";
+    bytes.push_back(static_cast<std::uint8_t>(text.size()));
+    bytes.push_back(0);
+    for (char c : text) {
+      bytes.push_back(static_cast<std::uint8_t>(c));
+      bytes.push_back(0);
+    }
+  }
+  return HexRows(bytes);
+}
+
+TEST(StringTableTest, BlocksOfSixteen) {
+  std::vector<test::TResEntry> entries = Entries("STRINGTABLE { 1 \"ab\" 17 \"c\" }");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(DescribeAll(entries),
+            "type=#6 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=36\n"
+            "type=#6 name=#2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=34\n");
+  EXPECT_EQ(HexRows(entries[0].data), Block({"", "ab"}));
+  EXPECT_EQ(HexRows(entries[1].data), Block({"", "c"}));
+  EXPECT_EQ(HexRows(entries[0].data), HexRows(FromHex("0000 0200 6100 6200 0000 0000 0000 0000"
+                                                      "0000 0000 0000 0000 0000 0000 0000 0000 0000 0000")));
+}
+
+TEST(StringTableTest, StatementsShareBlocksAndAreWrittenLast) {
+  std::vector<test::TResEntry> entries =
+      Entries("STRINGTABLE { 5 \"five\" }\n1 RCDATA { 1 }\nSTRINGTABLE BEGIN 3, \"three\" END\n");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].type.Printable(), "#10");
+  EXPECT_EQ(HexRows(entries[1].data), Block({"", "", "", "three", "", "five"}));
+}
+
+TEST(StringTableTest, SlotsAndBlockNumbers) {
+  std::vector<test::TResEntry> entries = Entries("STRINGTABLE { 65535 \"z\" 16 \"y\" 0 \"x\" 15 \"w\" }");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name.Printable(), "#1");
+  EXPECT_EQ(HexRows(entries[0].data), Block({"x", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "w"}));
+  EXPECT_EQ(entries[1].name.Printable(), "#2");
+  EXPECT_EQ(HexRows(entries[1].data), Block({"y"}));
+  EXPECT_EQ(entries[2].name.Printable(), "#4096");
+  EXPECT_EQ(HexRows(entries[2].data), Block({"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "z"}));
+}
+
+TEST(StringTableTest, LanguagesInAscendingOrder) {
+  EXPECT_EQ(DescribeAll(Entries("STRINGTABLE LANGUAGE 9, 1 { 3 \"a\" }\n"
+                                "STRINGTABLE LANGUAGE LANG_GERMAN, SUBLANG_GERMAN { 5 \"b\" }\n"
+                                "LANGUAGE 7, 1\nSTRINGTABLE { 6 \"c\" }\n")),
+            "type=#6 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=36\n"
+            "type=#6 name=#1 flags=0x1030 language=0x0409 version=0 characteristics=0 size=34\n");
+}
+
+TEST(StringTableTest, BlockTakesTheAttributesOfItsLowestString) {
+  EXPECT_EQ(DescribeAll(Entries("STRINGTABLE DISCARDABLE VERSION 3 { 2 \"b\" }\n"
+                                "STRINGTABLE PRELOAD CHARACTERISTICS 4 { 1 \"a\" }\n"
+                                "STRINGTABLE FIXED { 18 \"c\" 17 \"d\" }\n")),
+            "type=#6 name=#1 flags=0x1070 language=0x0000 version=0 characteristics=4 size=36\n"
+            "type=#6 name=#2 flags=0x1020 language=0x0000 version=0 characteristics=0 size=36\n");
+}
+
+TEST(StringTableTest, EmptyStringsAndOptionalCommas) {
+  std::vector<test::TResEntry> entries = Entries("STRINGTABLE {,, 1, \"\",, 2 \"two\", 3\n\"x\" \"y\" }");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(HexRows(entries[0].data), Block({"", "", "two", "xy"}));
+}
+
+TEST(StringTableTest, Messages) {
+  const char* rows[][2] = {
+      {"STRINGTABLE { 5 \"a\" }\nSTRINGTABLE { 5 \"b\" }",
+       "14@2: 14. string with the identifier            5 already exists"},
+      {"STRINGTABLE { 1 \"a\"\n", "9@2: 9. \"}\" or END expected"},
+      {"STRINGTABLE {\n 1", "9@2: 9. \"}\" or END expected"},
+      {"STRINGTABLE {", "9@1: 9. \"}\" or END expected"},
+      {"STRINGTABLE 1 \"a\"", "12@1: 12. \"{\" or BEGIN expected"},
+      {"STRINGTABLE LANGUAGE 9, 1 PRELOAD { 1 \"a\" }", "12@1: 12. \"{\" or BEGIN expected"},
+      {"STRINGTABLE { 1 2 }", "13@1: 13. Double quoted string expected but got 2"},
+      {"STRINGTABLE { 1 'ab' }", "13@1: 13. Double quoted string expected but got 'ab'"},
+      {"STRINGTABLE { 65536 \"a\" }", "86@1: 86. A number in range 0..65535 expected instead 65536"},
+      {"STRINGTABLE { -1 \"a\" }", "86@1: 86. A number in range 0..65535 expected instead -1"},
+      {"STRINGTABLE { IDS_NONE \"a\" }", "'IDS_NONE' is not a valid integer value"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
+  // The same identifier in two languages is two strings.
+  EXPECT_EQ(Entries("STRINGTABLE { 5 \"a\" }\nSTRINGTABLE LANGUAGE 9, 1 { 5 \"b\" }").size(), 2u);
+}
+
+TEST(StringTableTest, BlockBeyondTheSizeLimitIsRefused) {
+  std::string script = "STRINGTABLE { 1 \"" + std::string(40000, 'a') + "\" }";
+  EXPECT_NE(Failure(script).find("65535"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarvex

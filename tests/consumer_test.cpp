@@ -1,0 +1,107 @@
+// A compiled script linked into a resource-only DLL by lld-link and read back with
+// llvm-readobj: the linker must accept the .res and see every resource with the type,
+// name, language and data size the file gives it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "tests/external_tools.h"
+#include "tests/statement_checks.h"
+
+namespace tarvex {
+namespace {
+
+using test::Image;
+using test::ImageFile;
+
+constexpr char kScript[] = R"(#define IDS_HELLO 1
+LANGUAGE 9, 1
+STRINGTABLE { IDS_HELLO "Hello" 17 "Seventeen" }
+STRINGTABLE LANGUAGE 7, 1 { IDS_HELLO "Hallo" }
+1 RCDATA { 1, 2L, "AB", '0A0B' }
+data MyType { "abc" }
+5 300 { 1 }
+1 FONT font.fnt
+2 MESSAGETABLE { 0L }
+page HTML page.htm
+3 DLGINCLUDE { "x.h" }
+4 PLUGPLAY { 1 }
+5 VXD { 1 }
+6 ANICURSOR { 'AA' }
+7 ANIICON { 'BB' }
+logo BITMAP logo.bmp
+app ICON app.ico
+arrow CURSOR arrow.cur
+menu MENU { POPUP "&File" { MENUITEM "&Open", 100 } }
+dlg DIALOG 0, 0, 100, 50 CAPTION "Test" { PUSHBUTTON "OK", 1, 10, 10, 40, 14 }
+dlgex DIALOGEX 0, 0, 100, 50 { }
+keys ACCELERATORS { "a", 1 }
+1 VERSIONINFO FILEVERSION 1, 2, 3, 4 { BLOCK "StringFileInfo" { BLOCK "040904B0" { VALUE "A", "b" } } }
+)";
+
+// "type name language size" of every resource llvm-readobj lists, sorted.
+std::vector<std::string> ListedResources(const std::string& listing) {
+  static const std::regex level(R"(^\s*(Type|Name|Language): (.*) \[$)");
+  static const std::regex size(R"(^\s*DataSize: (\d+)$)");
+  static const std::regex ordinal(R"((?:^|\()ID (\d+)\)?$)");
+  std::vector<std::string> rows;
+  std::string type, name, language;
+  std::istringstream lines(listing);
+  std::string line;
+  std::smatch match;
+  while (std::getline(lines, line)) {
+    if (std::regex_match(line, match, level)) {
+      std::smatch id;
+      std::string label = match[2];
+      std::string value = std::regex_search(label, id, ordinal) ? "#" + id[1].str() : label;
+      if (match[1] == "Type") type = value;
+      if (match[1] == "Name") name = value;
+      if (match[1] == "Language") language = value;
+    } else if (std::regex_match(line, match, size)) {
+      rows.push_back(type + " " + name + " " + language + " " + match[1].str());
+    }
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+std::vector<std::string> WrittenResources(const std::vector<test::TResEntry>& entries) {
+  std::vector<std::string> rows;
+  for (const test::TResEntry& entry : entries)
+    rows.push_back(entry.type.Printable() + " " + entry.name.Printable() + " #" + std::to_string(entry.languageId) +
+                   " " + std::to_string(entry.dataSize));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+TEST(ConsumerTest, LinkerSeesEveryResource) {
+  std::string linker = test::FindTool("lld-link");
+  std::string reader = test::FindTool("llvm-readobj");
+  if (linker.empty() || reader.empty()) GTEST_SKIP() << "lld-link or llvm-readobj is not installed";
+  test::TTempDir dir;
+  dir.Write("font.fnt", std::string(100, 'F'));
+  dir.Write("page.htm", "<html><body>page</body></html>\n");
+  dir.Write("logo.bmp", "BM" + std::string(12, '\0') + Image(61, 4, 4, 0x33));
+  dir.Write("app.ico", ImageFile(1, {Image(41, 16, 16, 1), Image(68, 32, 32, 2)}));
+  dir.Write("arrow.cur", ImageFile(2, {Image(48, 32, 64, 3)}, 4, 5));
+  std::vector<test::TResEntry> entries = test::EntriesIn(dir, kScript);
+  ASSERT_EQ(entries.size(), 25u) << test::DescribeAll(entries);
+
+  std::string output;
+  ASSERT_EQ(test::RunTool({linker, "/dll", "/noentry", "/machine:x86", "/out:" + dir.File("a.dll"), dir.File("a.res")},
+                          output),
+            0)
+      << output;
+  ASSERT_EQ(test::RunTool({reader, "--coff-resources", dir.File("a.dll")}, output), 0) << output;
+  std::vector<std::string> listed = ListedResources(output);
+  EXPECT_EQ(listed, WrittenResources(entries));
+  // A few rows spelled out, so that both sides cannot agree on a wrong reading.
+  for (const char* row : {"MYTYPE DATA #1033 3", "#6 #1 #1031 42", "#6 #2 #1033 50", "#3 #1 #1033 44",
+                          "#14 APP #1033 36", "#1 #1 #1033 52", "#12 ARROW #1033 20", "#2 LOGO #1033 64",
+                          "#300 #5 #1033 2", "#10 #1 #1033 10", "#8 #1 #1033 100"})
+    EXPECT_NE(std::find(listed.begin(), listed.end(), row), listed.end()) << row;
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,86 @@
+// Checks shared by the tests of resource statements: compile a script in a temporary
+// folder and look at its decoded entries or at the diagnostic it stopped with.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/res_reader.h"
+#include "tests/test_support.h"
+
+namespace tarvex::test {
+
+/// The entries of `script` compiled in `dir`; a failure fails the test.
+inline std::vector<TResEntry> EntriesIn(const TTempDir& dir, const std::string& script) {
+  TCompileOutcome outcome = CompileInDir(dir, script);
+  EXPECT_EQ(outcome.error, "") << script;
+  return outcome.error.empty() ? ReadResImage(outcome.res) : std::vector<TResEntry>{};
+}
+
+inline std::vector<TResEntry> Entries(const std::string& script) {
+  TTempDir dir;
+  return EntriesIn(dir, script);
+}
+
+/// Describe() of every entry, one per line.
+inline std::string DescribeAll(const std::vector<TResEntry>& entries) {
+  std::string text;
+  for (const TResEntry& entry : entries) text += entry.Describe() + "\n";
+  return text;
+}
+
+/// "number@line: message" for a numbered diagnostic, the whole text otherwise;
+/// "compiled" when the script compiles. A failure must leave no output file.
+inline std::string FailureIn(const TTempDir& dir, const std::string& script) {
+  TCompileOutcome outcome = CompileInDir(dir, script);
+  if (outcome.error.empty()) return "compiled";
+  EXPECT_FALSE(dir.Exists("a.res")) << script;
+  if (outcome.number == 0) return outcome.error;
+  std::size_t colon = outcome.error.find(" : ");
+  std::string message = colon == std::string::npos ? outcome.error : outcome.error.substr(colon + 3);
+  return std::to_string(outcome.number) + "@" + std::to_string(outcome.line) + ": " + message;
+}
+
+inline std::string Failure(const std::string& script) {
+  TTempDir dir;
+  return FailureIn(dir, script);
+}
+
+/// The data of an entry as grouped hex rows, for byte comparisons.
+inline std::string DataHex(const TResEntry& entry) { return HexRows(entry.data); }
+
+/// Little-endian bytes, for building image files in tests.
+inline std::string U16(unsigned value) {
+  return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF)};
+}
+inline std::string U32(std::uint32_t value) { return U16(value & 0xFFFF) + U16(value >> 16); }
+
+/// An image of `size` bytes, filled with `fill`, that starts like a bitmap information
+/// header of the given width and height (1 plane, 4 bits per pixel).
+inline std::string Image(std::size_t size, std::uint32_t width, std::uint32_t height, unsigned fill) {
+  std::string header = U32(40) + U32(width) + U32(height) + U16(1) + U16(4);
+  std::string image(size, static_cast<char>(fill));
+  std::size_t kept = std::min(size, header.size());
+  image.replace(0, kept, header.substr(0, kept));
+  return image;
+}
+
+/// An icon (type 1) or cursor (type 2) file: header, directory, images back to back.
+/// `a` and `b` fill the planes and bit-count fields (a cursor's hotspot).
+inline std::string ImageFile(unsigned type, const std::vector<std::string>& images, unsigned a = 1, unsigned b = 32) {
+  std::string file = U16(0) + U16(type) + U16(static_cast<unsigned>(images.size()));
+  std::size_t offset = 6 + 16 * images.size();
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    file += std::string{static_cast<char>(16 + i), static_cast<char>(32 + i), 0, 0} + U16(a) + U16(b);
+    file += U32(static_cast<std::uint32_t>(images[i].size())) + U32(static_cast<std::uint32_t>(offset));
+    offset += images[i].size();
+  }
+  for (const std::string& image : images) file += image;
+  return file;
+}
+
+}  // namespace tarvex::test
