@@ -19,6 +19,7 @@
 #include "output/depfile.h"
 #include "output/utf16.h"
 #include "reader/diagnostics.h"
+#include "statements/compile_api.h"
 #include "reader/parser.h"
 
 namespace tarvex {
@@ -278,21 +279,18 @@ int PrintSummary(const TRunState& run, std::ostream& out) {
 
 TCompileResult CompileScript(const std::string& inputName, const std::string& outputName,
                              const TDriverOptions& options) {
-  auto parser = std::make_unique<TRCParser>();
-  parser->options = options.compile;
+  TCompilation compilation = CompileToImage(inputName, {}, options.compile);
+  if (!compilation.Succeeded())
+    return {compilation.errorText, compilation.errorNumber, compilation.errorLine};
   try {
-    CompileImage(*parser, inputName);
     if (options.coff)
-      SaveOutput(ResToCoff(parser->output.Bytes(), options.machine), outputName);
+      SaveOutput(ResToCoff(compilation.image, options.machine), outputName);
     else
-      SaveOutput(parser->output, outputName);
+      SaveOutput(compilation.image, outputName);
     if (!options.depfile.empty())
-      SaveTextAtomically(DependencyRule(outputName, parser->openedFiles), options.depfile);
+      SaveTextAtomically(DependencyRule(outputName, compilation.dependencies), options.depfile);
   } catch (const std::exception& failure) {
-    std::string text = failure.what();
-    // An empty text would read as success: a failure must never pass for one.
-    if (text.empty()) text = "Compilation failed";
-    return {text, parser->errorNumber, parser->errorLine};
+    return {failure.what(), 0, 0};
   }
   return {};
 }

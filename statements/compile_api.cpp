@@ -32,6 +32,7 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
   try {
     CompileImage(*parser, scriptName);
     result.image = parser->output.Bytes();
+    result.dependencies = parser->openedFiles;
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }
@@ -44,6 +45,7 @@ TCompilation CompileToFile(const std::string& scriptName, const std::string& out
   std::unique_ptr<TRCParser> parser = NewParser(notification, options);
   try {
     Compile(*parser, scriptName, outputName);
+    result.dependencies = parser->openedFiles;
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

@@ -18,6 +18,7 @@ struct TCompilation {
   std::int32_t errorNumber = 0;     ///< 1..124 for a numbered diagnostic, else 0
   std::int32_t errorLine = 0;       ///< line of the diagnostic, 0 when it has none
   std::string errorFile;            ///< file of the diagnostic, empty when it has none
+  std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
 
   bool Succeeded() const { return errorText.empty(); }
 };
