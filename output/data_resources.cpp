@@ -68,9 +68,11 @@ void CompileDataResource(TRCParser& parser) {
 }
 
 void WriteDataResource(TRCParser& parser, std::string_view data, std::string_view typeText, std::int32_t memoryFlags) {
+  // The size is known before the header is written, so it takes the header's full 32 bits.
   if (data.size() > 0xFFFFFFF0u)
     RaiseFailure("Resource data of " + std::to_string(data.size()) + " bytes is too large");
   WriteStatementHeader(parser, static_cast<std::uint32_t>(data.size()), typeText, parser.resourceName, memoryFlags);
+  parser.output.Reserve(data.size() + 3);
   parser.output.WriteBytes(data);
   PadToDword(parser.output);
 }

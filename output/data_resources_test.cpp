@@ -63,6 +63,17 @@ TEST(DataResourceTest, FilesAreCopiedUnchanged) {
   EXPECT_EQ(entries[3].type.Printable(), "MYTYPE");
 }
 
+TEST(DataResourceTest, BlocksBeyond65535Bytes) {
+  std::string items;
+  for (int i = 0; i < 7000; ++i) items += "\"0123456789\", ";
+  std::vector<test::TResEntry> entries = Entries("1 RCDATA { " + items + "'AB' }");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].dataSize, 70001u);
+  ASSERT_EQ(entries[0].data.size(), 70001u);
+  EXPECT_EQ(entries[0].data[69999], '9');
+  EXPECT_EQ(entries[0].data[70000], 0xAB);
+}
+
 TEST(DataResourceTest, Messages) {
   const char* rows[][2] = {
       {"1 RCDATA { 1, 2", "9@1: 9. \"}\" or END expected"},

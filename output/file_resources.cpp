@@ -9,14 +9,17 @@
 // An icon file becomes one RT_ICON entry per image and an RT_GROUP_ICON entry whose
 // directory repeats the file's with 14-byte entries (the 12 first bytes and the image's
 // id); a cursor file becomes RT_CURSOR entries (hotspot, then the image) and an
-// RT_GROUP_CURSOR entry whose sizes come from each image's bitmap information header.
+// RT_GROUP_CURSOR entry whose sizes come from each image's bitmap information header,
+// or from the IHDR chunk of an image stored as PNG.
 // Images are named by two counters, one for icons and one for cursors, that run over
 // the whole compilation. Where each image lies is computed from the sizes rather than
 // read from the directory; positions are 64-bit, so images may lie anywhere in the file
-// (large icons put their 256-pixel image far beyond the first 64 KB), and every offset
-// is checked against the file's length.
+// (large icons put their 256-pixel PNG image far beyond the first 64 KB), and every
+// offset is checked against the file's length. Files and images are taken up to the
+// 32-bit data size a resource header holds.
 #include "output/file_resources.h"
 
+#include <array>
 #include <vector>
 
 #include "output/res_writer.h"
@@ -38,7 +41,17 @@ constexpr std::size_t kIconHeaderSize = 6;
 constexpr std::size_t kDirectoryEntrySize = 16;
 constexpr std::size_t kGroupEntrySize = 14;
 constexpr std::size_t kMaxCursorImages = 256;
-constexpr std::size_t kMaxCopiedFileSize = 0xFFFF;
+// The largest data a resource header can announce, rounded down to whole dwords so that
+// a size rounded up for padding still fits.
+constexpr std::uint64_t kMaxDataSize = 0xFFFFFFFCu;
+// A PNG image starts with this signature and then its IHDR chunk: length, "IHDR",
+// width and height (big-endian u32), bit depth, colour type.
+constexpr std::string_view kPngSignature("\x89PNG\r\n\x1A\n", 8);
+constexpr std::size_t kPngChunkType = 12;
+constexpr std::size_t kPngWidth = 16;
+constexpr std::size_t kPngHeight = 20;
+constexpr std::size_t kPngBitDepth = 24;
+constexpr std::size_t kPngColourType = 25;
 
 bool IsNameEnd(char c, bool angle) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || (angle && c == '>'); }
 
@@ -84,6 +97,16 @@ class TImageFile {
     Require(offset, 4);
     return static_cast<std::uint32_t>(U16(offset)) | static_cast<std::uint32_t>(U16(offset + 2)) << 16;
   }
+  /// PNG stores its numbers most significant byte first.
+  std::uint32_t U32BigEndian(std::uint64_t offset) const {
+    Require(offset, 4);
+    return static_cast<std::uint32_t>(Byte(offset) << 24 | Byte(offset + 1) << 16 | Byte(offset + 2) << 8 |
+                                      Byte(offset + 3));
+  }
+  std::uint8_t U8(std::uint64_t offset) const {
+    Require(offset, 1);
+    return static_cast<std::uint8_t>(Byte(offset));
+  }
   std::string_view Bytes(std::uint64_t offset, std::uint64_t size) const {
     Require(offset, size);
     return bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(size));
@@ -99,10 +122,15 @@ class TImageFile {
   std::string_view bytes_;
 };
 
-// The DataSize of an image entry: its length rounded up to a multiple of 4.
+void RequireDataSize(std::uint64_t size) {
+  if (size > kMaxDataSize)
+    RaiseFailure("Resource data of " + std::to_string(size) + " bytes does not fit in a resource file");
+}
+
+// The DataSize of an image or bitmap entry: its length rounded up to a multiple of 4.
 std::uint32_t RoundedSize(std::uint64_t size) {
-  if (size > 0x7FFFFFF0u) RaiseFailure("Resource data of " + std::to_string(size) + " bytes is too large");
-  return static_cast<std::uint32_t>(RoundUpToDword(static_cast<std::int32_t>(size)));
+  RequireDataSize(size);
+  return static_cast<std::uint32_t>((size + 3) / 4 * 4);
 }
 
 // The first image id of a file of n images; ids are 16-bit ordinals and must not wrap.
@@ -142,7 +170,9 @@ std::string ReadInlineBlock(TRCParser& parser) {
 void WriteBitmap(TRCParser& parser, const TImageFile& file, std::int32_t flags) {
   file.Require(0, kBitmapFileHeaderSize);
   std::uint64_t size = file.Size() - kBitmapFileHeaderSize;
-  WriteStatementHeader(parser, RoundedSize(size), "2", parser.resourceName, flags);
+  std::uint32_t rounded = RoundedSize(size);
+  WriteStatementHeader(parser, rounded, "2", parser.resourceName, flags);
+  parser.output.Reserve(rounded);
   parser.output.WriteBytes(file.Bytes(kBitmapFileHeaderSize, size));
   PadToDword(parser.output);
 }
@@ -155,7 +185,9 @@ void WriteIcon(TRCParser& parser, const TImageFile& file, std::int32_t flags) {
   for (std::size_t i = 1; i <= count; ++i) {
     std::uint32_t size = file.U32(kDirectoryEntrySize * i - 2);
     std::string_view image = file.Bytes(position, size);
-    WriteStatementHeader(parser, RoundedSize(size), "3", ImageName(firstId, i), flags);
+    std::uint32_t rounded = RoundedSize(size);
+    WriteStatementHeader(parser, rounded, "3", ImageName(firstId, i), flags);
+    parser.output.Reserve(rounded);
     parser.output.WriteBytes(image);
     PadToDword(parser.output);
     position += size;  // images lie back to back, whatever their size
@@ -177,9 +209,42 @@ struct TCursorGroupEntry {
   std::uint16_t id;
 };
 
-std::uint16_t CursorDimension(std::uint32_t value) {
+std::uint16_t CursorDimension(std::uint64_t value) {
   if (value > 0xFFFF) RaiseFailure("Cursor image size " + std::to_string(value) + " does not fit in 16 bits");
   return static_cast<std::uint16_t>(value);
+}
+
+bool IsPngImage(const TImageFile& file, std::uint64_t position, std::uint32_t size) {
+  return size >= kPngSignature.size() && file.Bytes(position, kPngSignature.size()) == kPngSignature;
+}
+
+// Bits per pixel of a PNG image: bit depth times the samples of its colour type.
+std::uint16_t PngBitCount(std::uint8_t bitDepth, std::uint8_t colourType, std::size_t i) {
+  constexpr std::array<std::uint8_t, 7> kSamples{1, 0, 3, 1, 2, 0, 4};  // by colour type; 0: none such
+  if (colourType >= kSamples.size() || kSamples[colourType] == 0)
+    RaiseFailure("Cursor image " + std::to_string(i) + " is a PNG image of unknown colour type " +
+                 std::to_string(colourType));
+  return static_cast<std::uint16_t>(bitDepth * kSamples[colourType]);
+}
+
+// Width, height, planes and bit count of cursor image i (from 1) at `position`. The
+// height of a bitmap image counts its colour bitmap and its mask, twice the cursor's
+// height; a PNG image's height is given the same way so that all entries compare alike.
+void ReadCursorImageShape(const TImageFile& file, std::size_t i, std::uint64_t position, std::uint32_t size,
+                          TCursorGroupEntry& entry) {
+  if (!IsPngImage(file, position, size)) {
+    entry.width = CursorDimension(file.U32(position + 4));
+    entry.height = CursorDimension(file.U32(position + 8));
+    entry.planes = file.U16(position + 12);
+    entry.bitCount = file.U16(position + 14);
+    return;
+  }
+  if (size < kPngColourType + 1 || file.Bytes(position + kPngChunkType, 4) != "IHDR")
+    RaiseFailure("Cursor image " + std::to_string(i) + " is a PNG image without its IHDR header");
+  entry.width = CursorDimension(file.U32BigEndian(position + kPngWidth));
+  entry.height = CursorDimension(std::uint64_t{file.U32BigEndian(position + kPngHeight)} * 2);
+  entry.planes = 1;
+  entry.bitCount = PngBitCount(file.U8(position + kPngBitDepth), file.U8(position + kPngColourType), i);
 }
 
 // Writes cursor image i (from 1) found at `position`, and returns its group entry.
@@ -188,13 +253,11 @@ TCursorGroupEntry WriteCursorImage(TRCParser& parser, const TImageFile& file, st
   std::string_view hotspot = file.Bytes(kDirectoryEntrySize * i - 6, 4);
   std::uint32_t size = file.U32(kDirectoryEntrySize * i - 2);
   std::string_view image = file.Bytes(position, size);
-  TCursorGroupEntry entry{CursorDimension(file.U32(position + 4)),
-                          CursorDimension(file.U32(position + 8)),
-                          file.U16(position + 12),
-                          file.U16(position + 14),
-                          size + 4,
-                          id};
-  WriteStatementHeader(parser, RoundedSize(std::uint64_t{size} + 4), "1", std::to_string(id), flags);
+  std::uint32_t rounded = RoundedSize(std::uint64_t{size} + 4);
+  TCursorGroupEntry entry{0, 0, 0, 0, size + 4, id};
+  ReadCursorImageShape(file, i, position, size, entry);
+  WriteStatementHeader(parser, rounded, "1", std::to_string(id), flags);
+  parser.output.Reserve(rounded);
   parser.output.WriteBytes(hotspot);
   parser.output.WriteBytes(image);
   PadToDword(parser.output);
@@ -268,17 +331,16 @@ void CompileFileResource(TRCParser& parser) {
   }
 }
 
+// The size is known once the file is read, so the header announces it at once: the
+// 32-bit DataSize holds any file, where a back-patched size would hold only 16 bits.
 void CopyFileResource(TRCParser& parser, const std::string& fileName, std::string_view typeText,
                       std::int32_t memoryFlags) {
   std::string contents = ReadResourceFile(parser, fileName);
-  if (contents.size() > kMaxCopiedFileSize)
-    RaiseFailure("File " + fileName + " holds " + std::to_string(contents.size()) +
-                 " bytes; a resource copied from a file holds at most 65535 bytes");
-  std::size_t headerStart = parser.output.Position();
-  WriteStatementHeader(parser, 0, typeText, parser.resourceName, memoryFlags);
-  std::size_t dataStart = parser.output.Position();
+  RequireDataSize(contents.size());
+  WriteStatementHeader(parser, static_cast<std::uint32_t>(contents.size()), typeText, parser.resourceName, memoryFlags);
+  parser.output.Reserve(contents.size() + 3);
   parser.output.WriteBytes(contents);
-  PatchDataSize(parser.output, headerStart, dataStart);
+  PadToDword(parser.output);
 }
 
 void AppendHexPairs(std::string& bytes, std::string_view digits) {

@@ -21,8 +21,8 @@ std::string ReadFileSpecification(TRCParser& parser, const std::string& firstTok
 /// Raises 1, 9, 10, 11, 68, and "Read beyond end of file" for a truncated image file.
 void CompileFileResource(TRCParser& parser);
 
-/// One resource whose data is the whole file `fileName`, unchanged. Raises 1; a file of
-/// more than 65,535 bytes is refused.
+/// One resource whose data is the whole file `fileName`, unchanged, of any size the 32-bit
+/// DataSize holds. Raises 1; a larger file is refused.
 void CopyFileResource(TRCParser& parser, const std::string& fileName, std::string_view typeText,
                       std::int32_t memoryFlags);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "statements/compile_api.h"
+#include "tests/external_tools.h"
 #include "tests/statement_checks.h"
 
 namespace tarvex {
@@ -181,15 +183,152 @@ TEST(FileResourceTest, InlineBlockMessages) {
   EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "'$GG' is not a valid integer value");
 }
 
-TEST(FileResourceTest, CopiedFilesHoldAtMost65535Bytes) {
+// A PNG image of `size` bytes: signature, IHDR chunk (width, height, bit depth 8 and
+// the colour type), then filler. The compiler copies PNG images and reads only the IHDR.
+std::string PngImage(std::size_t size, std::uint32_t width, std::uint32_t height, unsigned colourType = 6) {
+  auto bigEndian = [](std::uint32_t value) {
+    return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16 & 0xFF),
+                       static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
+  };
+  std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + bigEndian(13) + "IHDR" + bigEndian(width) +
+                    bigEndian(height) + std::string{8, static_cast<char>(colourType), 0, 0, 0};
+  std::string image(size, '\x5C');
+  for (std::size_t i = 0; i < image.size(); i += 4099) image[i] = static_cast<char>(i / 4099);  // no repeating runs
+  image.replace(0, std::min(size, png.size()), png.substr(0, std::min(size, png.size())));
+  return image;
+}
+
+// A file of `size` bytes that differs from any shifted copy of itself.
+std::string Patterned(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return bytes;
+}
+
+// A 300 KB icon whose 256-pixel image is a PNG lying beyond the first 64 KB, a 200 KB
+// bitmap, a 5 MB RCDATA file and 70 KB files for the other copied kinds.
+struct TLargeFiles {
   TTempDir dir;
-  dir.Write("max.bin", std::string(65535, 'x'));
-  dir.Write("over.bin", std::string(65536, 'x'));
-  std::vector<test::TResEntry> entries = EntriesIn(dir, "1 RCDATA max.bin");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].dataSize, 65535u);
-  EXPECT_EQ(FailureIn(dir, "1 RCDATA over.bin"),
-            "File over.bin holds 65536 bytes; a resource copied from a file holds at most 65535 bytes");
+  std::vector<std::string> iconImages{Image(40 + 32 * 32 * 4, 32, 64, 0x21), PngImage(300000, 256, 256)};
+  std::string icon = ImageFile(1, iconImages);
+  std::string bitmap = "BM" + std::string(12, '\0') + Patterned(200 * 1024);
+  std::string data = Patterned(5 * 1024 * 1024);
+  std::string other = Patterned(70000);
+  static constexpr char kScript[] =
+      "app ICON app.ico\n"
+      "logo BITMAP logo.bmp\n"
+      "blob RCDATA blob.bin\n"
+      "1 FONT other.bin\n"
+      "2 HTML other.bin\n"
+      "3 MESSAGETABLE other.bin\n"
+      "4 MYTYPE other.bin\n";
+
+  TLargeFiles() {
+    dir.Write("app.ico", icon);
+    dir.Write("logo.bmp", bitmap);
+    dir.Write("blob.bin", data);
+    dir.Write("other.bin", other);
+  }
+};
+
+TEST(FileResourceTest, LargeFilesAreTakenWhole) {
+  TLargeFiles files;
+  std::vector<test::TResEntry> entries = EntriesIn(files.dir, TLargeFiles::kScript);
+  EXPECT_EQ(DescribeAll(entries),
+            "type=#3 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=4136\n"
+            "type=#3 name=#2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=300000\n"
+            "type=#14 name=APP flags=0x1030 language=0x0000 version=0 characteristics=0 size=36\n"
+            "type=#2 name=LOGO flags=0x0030 language=0x0000 version=0 characteristics=0 size=204800\n"
+            "type=#10 name=BLOB flags=0x0030 language=0x0000 version=0 characteristics=0 size=5242880\n"
+            "type=#8 name=#1 flags=0x0030 language=0x0000 version=0 characteristics=0 size=70000\n"
+            "type=#23 name=#2 flags=0x0030 language=0x0000 version=0 characteristics=0 size=70000\n"
+            "type=#11 name=#3 flags=0x1030 language=0x0000 version=0 characteristics=0 size=70000\n"
+            "type=MYTYPE name=#4 flags=0x0030 language=0x0000 version=0 characteristics=0 size=70000\n");
+  ASSERT_EQ(entries.size(), 9u);
+  EXPECT_TRUE(Bytes(entries[1]) == files.iconImages[1]);
+  // The group entry of the PNG image repeats its directory entry: size 300000 in 32 bits.
+  EXPECT_EQ(Bytes(entries[2]).substr(6 + 14, 14), files.icon.substr(6 + 16, 12) + U16(2));
+  EXPECT_TRUE(Bytes(entries[3]) == files.bitmap.substr(14));
+  EXPECT_TRUE(Bytes(entries[4]) == files.data);
+  for (std::size_t i = 5; i < entries.size(); ++i) EXPECT_TRUE(Bytes(entries[i]) == files.other) << i;
+}
+
+TEST(FileResourceTest, LinkerAcceptsLargeResources) {
+  std::string linker = test::FindTool("lld-link");
+  std::string reader = test::FindTool("llvm-readobj");
+  if (linker.empty() || reader.empty()) GTEST_SKIP() << "lld-link or llvm-readobj is not installed";
+  TLargeFiles files;
+  ASSERT_EQ(FailureIn(files.dir, TLargeFiles::kScript), "compiled");
+  std::string output;
+  ASSERT_EQ(test::RunTool({linker, "/dll", "/noentry", "/machine:x86", "/out:" + files.dir.File("a.dll"),
+                           files.dir.File("a.res")},
+                          output),
+            0)
+      << output;
+  ASSERT_EQ(test::RunTool({reader, "--coff-resources", files.dir.File("a.dll")}, output), 0) << output;
+  for (const char* size : {"DataSize: 300000\n", "DataSize: 204800\n", "DataSize: 5242880\n", "DataSize: 70000\n"})
+    EXPECT_NE(output.find(size), std::string::npos) << size;
+}
+
+TEST(FileResourceTest, LyingDirectoriesOfLargeFilesStop) {
+  TTempDir dir;
+  std::string icon = ImageFile(1, {Image(40, 16, 32, 1), PngImage(200000, 256, 256)});
+  // The PNG image claims one byte more than the file holds, then 4 GB less one byte.
+  std::string longer = icon;
+  longer.replace(6 + 16 + 8, 4, U32(200001));
+  std::string huge = icon;
+  huge.replace(6 + 16 + 8, 4, U32(0xFFFFFFFF));
+  std::string cursor = ImageFile(2, {PngImage(150000, 64, 64)});
+  cursor.replace(6 + 8, 4, U32(150001));
+  dir.Write("longer.ico", longer);
+  dir.Write("huge.ico", huge);
+  dir.Write("longer.cur", cursor);
+  for (const char* script : {"1 ICON longer.ico", "1 ICON huge.ico", "1 CURSOR longer.cur"})
+    EXPECT_EQ(FailureIn(dir, script), "Read beyond end of file") << script;
+}
+
+TEST(FileResourceTest, CursorWithPngImage) {
+  TTempDir dir;
+  std::string png = PngImage(90000, 256, 128);
+  std::string bitmap = Image(308, 32, 64, 0x5A);
+  std::string file = ImageFile(2, {bitmap, png}, 9, 11);
+  dir.Write("big.cur", file);
+  std::vector<test::TResEntry> entries = EntriesIn(dir, "big CURSOR big.cur");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[1].dataSize, 90004u);
+  EXPECT_TRUE(Bytes(entries[1]) == U16(9) + U16(11) + png);
+  // PNG: width and height from the IHDR, the height doubled as a bitmap image's counts
+  // its mask; one plane; 8 bits times 4 samples (colour type 6, RGBA).
+  EXPECT_EQ(Bytes(entries[2]), Padded(file.substr(0, 6) + U16(32) + U16(64) + U16(1) + U16(4) + U32(312) + U16(1) +
+                                      U16(256) + U16(256) + U16(1) + U16(32) + U32(90004) + U16(2)));
+  const char* rows[][2] = {
+      {"grey.cur", "compiled"},
+      {"badtype.cur", "Cursor image 1 is a PNG image of unknown colour type 5"},
+      {"noihdr.cur", "Cursor image 1 is a PNG image without its IHDR header"},
+      {"tall.cur", "Cursor image size 80000 does not fit in 16 bits"},
+  };
+  dir.Write("grey.cur", ImageFile(2, {PngImage(100, 16, 16, 0)}));
+  dir.Write("badtype.cur", ImageFile(2, {PngImage(100, 16, 16, 5)}));
+  dir.Write("noihdr.cur", ImageFile(2, {PngImage(20, 16, 16)}));
+  dir.Write("tall.cur", ImageFile(2, {PngImage(100, 16, 40000)}));
+  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, std::string("1 CURSOR ") + row[0]), row[1]) << row[0];
+}
+
+TEST(FileResourceTest, EveryResourceFileIsADependency) {
+  TTempDir dir;
+  dir.Write("res/app.ico", ImageFile(1, {Image(40, 16, 32, 1)}));
+  dir.Write("res/arrow.cur", ImageFile(2, {Image(40, 16, 32, 2)}));
+  dir.Write("res/logo.bmp", "BM" + std::string(20, '\1'));
+  dir.Write("res/font.fnt", "font");
+  dir.Write("res/blob.bin", "blob");
+  dir.Write("a.rc",
+            "1 ICON res/app.ico\n1 CURSOR \"res/arrow.cur\"\n1 BITMAP <res/logo.bmp>\n1 FONT res/font.fnt\n"
+            "1 RCDATA res/blob.bin\n2 RCDATA res/blob.bin\n2 ICON { '000001000000' }\n");
+  test::TWorkingDirectory cwd(dir.Path());
+  TCompilation result = CompileToImage("a.rc");
+  ASSERT_TRUE(result.Succeeded()) << result.errorText;
+  EXPECT_EQ(result.dependencies, (std::vector<std::string>{"a.rc", "res/app.ico", "res/arrow.cur", "res/logo.bmp",
+                                                           "res/font.fnt", "res/blob.bin"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // resource header, the resource data and zero padding to the next multiple of 4.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,8 +25,13 @@ class TOutputBuffer {
   void WriteU32(std::uint32_t value);
   void WriteBytes(std::string_view bytes);
   void WriteBytes(const std::uint8_t* data, std::size_t size);
-  /// Reserves room for `size` more bytes (a hint for large resources).
-  void Reserve(std::size_t size) { bytes_.reserve(bytes_.size() + size); }
+  /// Reserves room for `size` more bytes (a hint for large resources), so that a large
+  /// resource is copied into the image once. The room at least doubles whenever it grows,
+  /// so that many small hints cost no more than plain appends.
+  void Reserve(std::size_t size) {
+    std::size_t needed = bytes_.size() + size;
+    if (needed > bytes_.capacity()) bytes_.reserve(std::max(needed, 2 * bytes_.capacity()));
+  }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
  private:

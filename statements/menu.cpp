@@ -83,8 +83,8 @@ std::string Unquoted(const std::string& token) { return token.size() >= 2 ? toke
                " : POPUP menus nested more than " + std::to_string(kMaxPopupDepth) + " levels deep");
 }
 
-void WriteMenuText(TOutputBuffer& out, const std::string& text) {
-  for (char16_t unit : ToUtf16(text)) out.WriteU16(unit);
+void WriteMenuText(TOutputBuffer& out, std::u16string_view text) {
+  for (char16_t unit : text) out.WriteU16(unit);
   out.WriteU16(0);
 }
 
@@ -136,6 +136,8 @@ std::string ParseMenuItem(TRCParser& parser) {
     WriteSeparator(parser.output);
     return SkipSeparators(parser, ",");
   }
+  // Converted as read: a #pragma code_page among the options must not change it.
+  std::u16string text = ScriptTextToUtf16(parser, Unquoted(token));
   std::string idToken = SkipSeparators(parser, ",");
   if (token == "\"\"" && EndsMenuItem(UpperCase(idToken))) {
     WriteSeparator(parser.output);
@@ -146,7 +148,7 @@ std::string ParseMenuItem(TRCParser& parser) {
   std::string next = ReadItemOptions(parser, flags);
   parser.output.WriteU16(flags);
   parser.output.WriteU16(id);
-  WriteMenuText(parser.output, Unquoted(token));
+  WriteMenuText(parser.output, text);
   return next;
 }
 
@@ -186,7 +188,7 @@ void ParsePopup(TRCParser& parser, int depth) {
   bool quoted = !token.empty() && token[0] == '"';
   if (!quoted && UpperCase(token) != "SEPARATOR")
     ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
-  std::string text = quoted ? Unquoted(token) : std::string();
+  std::u16string text = quoted ? ScriptTextToUtf16(parser, Unquoted(token)) : std::u16string();
   std::uint16_t flags = kPopupFlag;
   for (;;) {
     std::string keyword = UpperCase(SkipSeparators(parser, ","));

@@ -74,7 +74,7 @@ struct TVersionWriter {
 
 struct TVersionValue {
   bool isText = false;
-  std::string text;                  ///< the joined bytes of a text value
+  std::u16string text;               ///< the joined text of a text value, converted as read
   std::vector<std::uint16_t> words;  ///< the items of a numeric value
 };
 
@@ -176,14 +176,14 @@ void WriteFixedFileInfo(TOutputBuffer& out, const TFixedInfo& fixed) {
 }
 
 // Writes a node's fields and key with its padding; returns the node's start.
-std::size_t BeginNode(TOutputBuffer& out, std::size_t valueLength, std::uint16_t type, const std::string& key) {
+std::size_t BeginNode(TOutputBuffer& out, std::size_t valueLength, std::uint16_t type, std::u16string_view key) {
   std::size_t start = out.Position();
   // The length is patched by EndNode, whose size check also refuses a value too long
   // for its 16-bit value length.
   out.WriteU16(0);
   out.WriteU16(static_cast<std::uint16_t>(valueLength));
   out.WriteU16(type);
-  for (char16_t unit : ToUtf16(key)) out.WriteU16(unit);
+  for (char16_t unit : key) out.WriteU16(unit);
   out.WriteU16(0);
   PadToDword(out);
   return start;
@@ -200,9 +200,9 @@ void EndNode(TVersionWriter& writer, std::size_t nodeStart) {
   out.Seek(end);
 }
 
-void WriteValueNode(TVersionWriter& writer, const std::string& key, const TVersionValue& value) {
+void WriteValueNode(TVersionWriter& writer, std::u16string_view key, const TVersionValue& value) {
   TOutputBuffer& out = writer.parser.output;
-  std::u16string text = value.isText ? ToUtf16(value.text) + u'\0' : std::u16string();
+  std::u16string text = value.isText ? value.text + u'\0' : std::u16string();
   std::size_t valueLength = value.isText ? text.size() : value.words.size() * 2;
   std::size_t start = BeginNode(out, valueLength, value.isText ? kTextType : kBinaryType, key);
   for (char16_t unit : text) out.WriteU16(unit);
@@ -222,7 +222,7 @@ std::string ReadMoreValueItems(TRCParser& parser, TVersionValue& value) {
     if (token.empty()) ReportError(parser, 9);  // "}" or END expected
     if (IsQuoted(token)) {
       if (!value.isText) ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
-      value.text += Unquoted(token);
+      value.text += ScriptTextToUtf16(parser, Unquoted(token));
     } else if (IsDigit(token[0])) {
       if (value.isText) ReportError(parser, 13, {token});  // Double quoted string expected but got %s
       value.words.push_back(ReadWord(parser, token));
@@ -236,21 +236,23 @@ std::string ReadMoreValueItems(TRCParser& parser, TVersionValue& value) {
 // Returns the "}" or VALUE that follows it.
 std::string WriteVersionValue(TVersionWriter& writer) {
   TRCParser& parser = writer.parser;
-  std::string key = SkipSeparators(parser, ",");
-  if (!IsQuoted(key)) ReportError(parser, 93);  // Double quoted string expected in VALUE string
+  std::string keyToken = SkipSeparators(parser, ",");
+  if (!IsQuoted(keyToken)) ReportError(parser, 93);  // Double quoted string expected in VALUE string
+  // Texts are converted as read: a #pragma code_page further on must not change them.
+  std::u16string key = ScriptTextToUtf16(parser, Unquoted(keyToken));
   std::string first = SkipSeparators(parser, ",");
   if (first.empty() || first == "}" || UpperCase(first) == "VALUE")
     ReportError(parser, 93);  // Double quoted string expected in VALUE string
   TVersionValue value;
   value.isText = IsQuoted(first);
   if (value.isText) {
-    value.text = Unquoted(first);
+    value.text = ScriptTextToUtf16(parser, Unquoted(first));
   } else {
     value.words.push_back(ReadWord(parser, first));
   }
   std::string next = ReadMoreValueItems(parser, value);
   if (next != "}" && UpperCase(next) != "VALUE") ReportError(parser, 95);  // "}" or END or the keyword VALUE expected
-  WriteValueNode(writer, Unquoted(key), value);
+  WriteValueNode(writer, key, value);
   return next;
 }
 
@@ -258,12 +260,13 @@ std::string WriteVersionValue(TVersionWriter& writer) {
 void WriteVersionBlock(TVersionWriter& writer, int depth) {
   TRCParser& parser = writer.parser;
   if (depth > kMaxBlockDepth) ReportBlocksTooDeep(parser);
-  std::string key = SkipSeparators(parser, ",");
-  if (!IsQuoted(key)) ReportError(parser, 89);  // Double quoted string expected
+  std::string keyToken = SkipSeparators(parser, ",");
+  if (!IsQuoted(keyToken)) ReportError(parser, 89);  // Double quoted string expected
+  std::u16string key = ScriptTextToUtf16(parser, Unquoted(keyToken));
   std::string brace = SkipSeparators(parser, ",");
   if (brace.empty()) ReportError(parser, 90);  // Double quoted string expected in BLOCK string
   if (brace != "{") ReportError(parser, 91);   // "{" or BEGIN expected in BLOCK string
-  std::size_t start = BeginNode(parser.output, 0, kBinaryType, Unquoted(key));
+  std::size_t start = BeginNode(parser.output, 0, kBinaryType, key);
   ParseVersionBlock(writer, depth);
   EndNode(writer, start);
   PadToDword(parser.output);
@@ -302,7 +305,7 @@ void WriteVersionInfo(TRCParser& parser, std::int32_t memoryFlags, const std::st
   WriteResourceHeader(out, 0, ToUtf16(std::to_string(kVersionType)), u"1", 0, static_cast<std::uint16_t>(memoryFlags),
                       languageId, 0, 0);
   writer.dataStart = out.Position();
-  std::size_t root = BeginNode(out, fixed.given ? kFixedInfoSize : 0, kBinaryType, "VS_VERSION_INFO");
+  std::size_t root = BeginNode(out, fixed.given ? kFixedInfoSize : 0, kBinaryType, u"VS_VERSION_INFO");
   if (fixed.given) WriteFixedFileInfo(out, fixed);
   PadToDword(out);
   ParseVersionBlock(writer, 0);
