@@ -16,6 +16,8 @@
 // 32-bit resource file rather than a 16-bit one.
 #include "output/res_writer.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,11 +64,16 @@ void TOutputBuffer::WriteU32(std::uint32_t value) {
 }
 
 void TOutputBuffer::WriteBytes(std::string_view bytes) {
-  for (char c : bytes) WriteU8(static_cast<std::uint8_t>(c));
+  WriteBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
+// Bytes are copied as they stand (no byte order applies); what lies before the end
+// overwrites, the rest appends.
 void TOutputBuffer::WriteBytes(const std::uint8_t* data, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) WriteU8(data[i]);
+  std::size_t overwrite = std::min(size, bytes_.size() - position_);
+  std::copy(data, data + overwrite, bytes_.begin() + static_cast<std::ptrdiff_t>(position_));
+  bytes_.insert(bytes_.end(), data + overwrite, data + size);
+  position_ += size;
 }
 
 void WriteLeadingEntry(TOutputBuffer& out) {

@@ -1,0 +1,62 @@
+// The parts of a dialog template shared by the dialog head and its controls: the two
+// template layouts, the ordinal-or-text fields, and the readers of numeric operands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarvex {
+
+struct TRCParser;
+class TOutputBuffer;
+
+/// DIALOG writes the standard template, DIALOGEX the extended one (help ids, font
+/// weight, italic and character set, 32-bit control ids).
+enum class TDialogLayout { Standard, Extended };
+
+/// A menu, class, caption or title field: 0xFFFF and an ordinal, or a text; an empty
+/// text is written as the 16-bit zero alone (no such field).
+struct TDialogName {
+  bool isOrdinal = false;
+  std::uint16_t ordinal = 0;
+  std::string text;  ///< script bytes, converted to UTF-16 when written
+};
+
+/// Writes the field: FFFF and the ordinal, or the UTF-16 text and its 16-bit zero.
+void WriteDialogName(TOutputBuffer& out, const TDialogName& name);
+
+/// A style operand as GetToken delivered it: its bits, and the bits its expression took
+/// away with NOT (read from the parser right after the token, before the next one).
+struct TStyleOperand {
+  std::uint32_t bits = 0;
+  std::uint32_t removed = 0;
+};
+
+bool IsQuoted(const std::string& token);
+bool StartsWithDigit(const std::string& token);
+/// A digit or "-": how GetToken delivers every number and expression value.
+bool StartsNumber(const std::string& token);
+/// The characters between the quotes of a double-quoted token.
+std::string QuotedText(const std::string& token);
+
+/// The value of a number token; a malformed one (12ab) stops with the integer
+/// conversion failure "'12ab' is not a valid integer value".
+std::int64_t NumberValue(const std::string& token);
+
+/// A coordinate or size: raises `missingMessage` (101 to 104) when the token is not a
+/// number and 105 outside -32768..32767.
+std::int16_t ReadCoordinate(TRCParser& parser, const std::string& token, int missingMessage);
+
+/// A MENU or CLASS ordinal, FONT size or weight, ICON number: 0..65535, else 86.
+std::uint16_t ReadWordOperand(TRCParser& parser, const std::string& token);
+
+/// A style or extended style operand; `minimum` is the lowest value taken
+/// (negative only for a CONTROL style). Raises 97 outside minimum..0xFFFFFFFF.
+TStyleOperand ReadStyleOperand(TRCParser& parser, const std::string& token, std::int64_t minimum = 0);
+
+/// Reads control statements from the token after "{" up to and including "}", writing
+/// one item per statement in `layout`. Returns the number of items written.
+/// Raises 68, 86, 97, 99 to 106, 112 to 115.
+std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout);
+
+}  // namespace tarvex
