@@ -293,7 +293,7 @@ std::string ReadGenericControl(TRCParser& parser, TDialogItem& item) {
   return token;
 }
 
-void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item) {
+void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const std::string& charset) {
   PadToDword(out);
   if (layout == TDialogLayout::Extended) {
     out.WriteU32(0);  // help id
@@ -309,8 +309,8 @@ void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem
   } else {
     out.WriteU16(item.id);
   }
-  WriteDialogName(out, item.windowClass);
-  WriteDialogName(out, item.title);
+  WriteDialogName(out, item.windowClass, charset);
+  WriteDialogName(out, item.title, charset);
   out.WriteU16(0);  // no creation data
 }
 
@@ -327,13 +327,13 @@ std::string QuotedText(const std::string& token) {
   return token.substr(1, token.size() - 2);
 }
 
-void WriteDialogName(TOutputBuffer& out, const TDialogName& name) {
+void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const std::string& charset) {
   if (name.isOrdinal) {
     out.WriteU16(0xFFFF);
     out.WriteU16(name.ordinal);
     return;
   }
-  for (char16_t unit : ToUtf16(name.text)) out.WriteU16(unit);
+  for (char16_t unit : ToUtf16(name.text, charset)) out.WriteU16(unit);
   out.WriteU16(0);
 }
 
@@ -376,7 +376,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
       if (kind == nullptr) ReportError(parser, 115, {token});  // Unknown Dialog Control Class: %s
       token = ReadControl(parser, *kind, item);
     }
-    WriteDialogItem(parser.output, layout, item);
+    WriteDialogItem(parser.output, layout, item, ScriptCharset(parser));
     ++count;
   }
   return count;

@@ -22,8 +22,9 @@ struct TDialogName {
   std::string text;  ///< script bytes, converted to UTF-16 when written
 };
 
-/// Writes the field: FFFF and the ordinal, or the UTF-16 text and its 16-bit zero.
-void WriteDialogName(TOutputBuffer& out, const TDialogName& name);
+/// Writes the field: FFFF and the ordinal, or the text converted from `charset` (see
+/// ScriptCharset) to UTF-16 and its 16-bit zero.
+void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const std::string& charset);
 
 /// A style operand as GetToken delivered it: its bits, and the bits its expression took
 /// away with NOT (read from the parser right after the token, before the next one).
