@@ -129,7 +129,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
   if (!parser.openFiles.Get(item->fullPath).empty())
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   parser.openFiles.Set(item->fullPath, "1");
-  if (item->text.empty()) item->text = " ";
+  if (item->text.empty()) item->text.assign(1, ' ');
   item->name = path;
   item->extension = UpperExtension(path);
   RecordOpenedFile(parser, path);

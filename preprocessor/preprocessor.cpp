@@ -1,0 +1,100 @@
+#include "preprocessor/preprocessor.h"
+
+#include "preprocessor/directives.h"
+#include "preprocessor/expression.h"
+#include "preprocessor/string_literals.h"
+#include "reader/lexer.h"
+#include "reader/parser.h"
+
+namespace tarvex {
+
+namespace {
+
+// Whether `token` is `upperWord` in any letter case.
+bool IsWord(std::string_view token, std::string_view upperWord) {
+  if (token.size() != upperWord.size()) return false;
+  for (std::size_t i = 0; i < token.size(); ++i) {
+    char c = token[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upperWord[i]) return false;
+  }
+  return true;
+}
+
+bool BeginsExpression(char c) { return c == '!' || c == '(' || c == '+' || c == '-' || c == '~'; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string Expression(TRCParser& parser, std::string_view firstToken) {
+  parser.valueSizeClass = 'i';
+  return EvaluateExpression(parser, firstToken);
+}
+
+// A file name ends at a blank, a tab, a line end or ">".
+bool EndsRawWord(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '>'; }
+
+// At the end of input the empty token starts where reading stopped, so that pushing it
+// back never reads an earlier token again.
+void MarkEndOfInput(TRCParser& parser) {
+  if (TFileItem* file = parser.currentFile) {
+    file->tokenStart = file->readPosition;
+    file->tokenStartLine = file->line;
+  }
+}
+
+}  // namespace
+
+// The order of the checks below matters: a converted number (even a negative one from an
+// octal constant) starts an expression before anything else looks at its first byte.
+std::string GetToken(TRCParser& parser) {
+  for (;;) {
+    std::string token = NextSignificantToken(parser);
+    if (token.empty()) {
+      MarkEndOfInput(parser);
+      return token;
+    }
+    bool isNumber = parser.TokenFlag == 'i' || parser.TokenFlag == 'l';
+    if (isNumber || BeginsExpression(token[0])) return Expression(parser, token);
+    if (IsDigit(token[0])) return token;  // begins like a number but is none
+    if (token[0] == '\'') return NormaliseDataString(token);
+    if (token[0] == '"') return JoinAdjacentStrings(parser, std::move(token));
+    if (token == "\\") continue;
+    if (parser.TokenFlag != 'c') return token;
+    if (IsWord(token, "BEGIN")) return "{";
+    if (IsWord(token, "END")) return "}";
+    if (IsWord(token, "NOT")) {
+      parser.valueSizeClass = 'i';
+      return EvaluateNotExpression(parser);
+    }
+    if (!IsWord(token, "RCINCLUDE")) return token;
+    IncludeFile(parser);
+  }
+}
+
+std::string ReadRawWord(TRCParser& parser) {
+  while (parser.currentFile != nullptr && parser.currentFile->Exhausted()) {
+    if (parser.fileStack.size() <= 1) return {};
+    CloseSourceFile(parser);
+  }
+  if (parser.currentFile == nullptr) return {};
+  TFileItem& file = *parser.currentFile;
+  std::size_t start = file.readPosition;
+  std::size_t end = start;
+  while (end < file.text.size() && !EndsRawWord(file.text[end])) ++end;
+  file.readPosition = end;
+  return file.text.substr(start, end - start);
+}
+
+std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator) {
+  std::string token = GetToken(parser);
+  if (!token.empty() && separator.find(token) != std::string_view::npos) return GetToken(parser);
+  return token;
+}
+
+std::string SkipSeparators(TRCParser& parser, std::string_view separator) {
+  std::string token = GetToken(parser);
+  while (!token.empty() && separator.find(token) != std::string_view::npos) token = GetToken(parser);
+  return token;
+}
+
+}  // namespace tarvex
