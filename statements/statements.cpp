@@ -22,8 +22,10 @@
 #include "statements/accelerators.h"
 #include "statements/dialog.h"
 #include "statements/menu.h"
+#include "statements/menu_ex.h"
 #include "statements/resource.h"
 #include "statements/string_table.h"
+#include "statements/toolbar.h"
 #include "statements/version_info.h"
 
 namespace tarvex {
@@ -31,7 +33,10 @@ namespace tarvex {
 namespace {
 
 constexpr std::int32_t kUserDefinedType = 65535;
+constexpr std::int32_t kMenuType = 4;
 constexpr std::int32_t kVersionInfoType = 16;
+constexpr std::int32_t kDialogInitType = 240;
+constexpr std::int32_t kToolbarType = 241;
 constexpr std::int64_t kMaxNameOrdinal = 32767;
 
 // The texts of one resource type: its keyword and its numeric synonyms.
@@ -41,15 +46,18 @@ struct TTypeKeywords {
 };
 
 // 12 and 14 (group cursor, group icon) stand for CURSOR and ICON: the group entry is
-// written with them. DIALOGEX shares the number of DIALOG.
+// written with them. DIALOGEX shares the number of DIALOG, MENUEX that of MENU. DLGINIT
+// and TOOLBAR have no numeric synonym: the numbers 240 and 241 keep naming user-defined
+// types, as they always have.
 // clang-format off
 constexpr TTypeKeywords kTypeKeywords[] = {
     {1, {"CURSOR", "1", "12"}},    {2, {"BITMAP", "2"}},         {3, {"ICON", "3", "14"}},
-    {4, {"MENU", "4"}},            {5, {"DIALOG", "DIALOGEX", "5"}},
+    {4, {"MENU", "4", "MENUEX"}},  {5, {"DIALOG", "DIALOGEX", "5"}},
     {8, {"FONT", "8"}},            {9, {"ACCELERATORS", "9"}},   {10, {"RCDATA", "10"}},
     {11, {"MESSAGETABLE", "11"}},  {16, {"VERSIONINFO", "16"}},  {17, {"DLGINCLUDE", "17"}},
     {19, {"PLUGPLAY", "19"}},      {20, {"VXD", "20"}},          {21, {"ANICURSOR", "21"}},
-    {22, {"ANIICON", "22"}},       {23, {"HTML", "23"}},
+    {22, {"ANIICON", "22"}},       {23, {"HTML", "23"}},         {240, {"DLGINIT"}},
+    {241, {"TOOLBAR"}},
 };
 // clang-format on
 
@@ -113,8 +121,12 @@ void CompileResourceBody(TRCParser& parser) {
     case 3:
       CompileFileResource(parser);
       return;
-    case 4:
-      CompileMenu(parser);
+    case kMenuType:
+      if (parser.resourceTypeKeyword == "MENUEX") {
+        CompileMenuEx(parser);
+      } else {
+        CompileMenu(parser);
+      }
       return;
     case 5:
       CompileDialog(parser);
@@ -125,6 +137,9 @@ void CompileResourceBody(TRCParser& parser) {
     case kVersionInfoType:
       CompileVersionInfo(parser);
       return;
+    case kToolbarType:
+      CompileToolbar(parser);
+      return;
     case 8:
     case 10:
     case 11:
@@ -134,6 +149,7 @@ void CompileResourceBody(TRCParser& parser) {
     case 21:
     case 22:
     case 23:
+    case kDialogInitType:  // a block read like RCDATA, written with type 240
     case kUserDefinedType:
       CompileDataResource(parser);
       return;

@@ -37,6 +37,9 @@ menu MENU { POPUP "&File" { MENUITEM "&Open", 100 } }
 dlg DIALOG 0, 0, 100, 50 CAPTION "Test" { PUSHBUTTON "OK", 1, 10, 10, 40, 14 }
 dlgex DIALOGEX 0, 0, 100, 50 { }
 keys ACCELERATORS { "a", 1 }
+ext MENUEX { POPUP "&File", 10, 0, 0, 5 { MENUITEM "&Open", 100 MENUITEM 0x800 } }
+tools TOOLBAR 16, 15 { BUTTON 100 SEPARATOR BUTTON 101 }
+dlg DLGINIT { 1000, 0x403, 6, 0, 0x6e4f, 0x2065, 0x0031, 0 }
 1 VERSIONINFO FILEVERSION 1, 2, 3, 4 { BLOCK "StringFileInfo" { BLOCK "040904B0" { VALUE "A", "b" } } }
 )";
 
@@ -86,7 +89,7 @@ TEST(ConsumerTest, LinkerSeesEveryResource) {
   dir.Write("app.ico", ImageFile(1, {Image(41, 16, 16, 1), Image(68, 32, 32, 2)}));
   dir.Write("arrow.cur", ImageFile(2, {Image(48, 32, 64, 3)}, 4, 5));
   std::vector<test::TResEntry> entries = test::EntriesIn(dir, kScript);
-  ASSERT_EQ(entries.size(), 25u) << test::DescribeAll(entries);
+  ASSERT_EQ(entries.size(), 28u) << test::DescribeAll(entries);
 
   std::string output;
   ASSERT_EQ(test::RunTool({linker, "/dll", "/noentry", "/machine:x86", "/out:" + dir.File("a.dll"), dir.File("a.res")},
@@ -97,9 +100,10 @@ TEST(ConsumerTest, LinkerSeesEveryResource) {
   std::vector<std::string> listed = ListedResources(output);
   EXPECT_EQ(listed, WrittenResources(entries));
   // A few rows spelled out, so that both sides cannot agree on a wrong reading.
-  for (const char* row : {"MYTYPE DATA #1033 3", "#6 #1 #1031 42", "#6 #2 #1033 50", "#3 #1 #1033 44",
-                          "#14 APP #1033 36", "#1 #1 #1033 52", "#12 ARROW #1033 20", "#2 LOGO #1033 64",
-                          "#300 #5 #1033 2", "#10 #1 #1033 10", "#8 #1 #1033 100"})
+  for (const char* row :
+       {"MYTYPE DATA #1033 3", "#6 #1 #1031 42", "#6 #2 #1033 50", "#3 #1 #1033 44", "#14 APP #1033 36",
+        "#1 #1 #1033 52", "#12 ARROW #1033 20", "#2 LOGO #1033 64", "#300 #5 #1033 2", "#10 #1 #1033 10",
+        "#8 #1 #1033 100", "#4 EXT #1033 84", "#241 TOOLS #1033 14", "#240 DLG #1033 16"})
     EXPECT_NE(std::find(listed.begin(), listed.end(), row), listed.end()) << row;
 }
 

@@ -10,20 +10,20 @@ namespace tarvex::test {
 namespace {
 
 constexpr std::uint16_t kPopupFlag = 0x0010;
+constexpr std::uint16_t kPopupFlagEx = 0x0001;
 constexpr std::uint16_t kEndFlag = 0x0080;
 
-class TMenuReader {
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+  return text;
+}
+
+// Reads little-endian fields and never past the end of the data.
+class TMenuCursor {
  public:
-  explicit TMenuReader(const std::vector<std::uint8_t>& data) : data_(data) {}
+  explicit TMenuCursor(const std::vector<std::uint8_t>& data) : data_(data) {}
 
-  std::string ReadMenu() {
-    if (ReadU16() != 0 || ReadU16() != 0) Fail("menu header is not version 0, header size 0");
-    std::string menu = ReadLevel();
-    if (position_ != data_.size()) Fail("bytes after the last record");
-    return menu;
-  }
-
- private:
   [[noreturn]] void Fail(const std::string& what) const {
     throw std::runtime_error("menu offset " + std::to_string(position_) + ": " + what);
   }
@@ -35,12 +35,44 @@ class TMenuReader {
     return value;
   }
 
-  std::u16string ReadText() {
-    std::u16string text;
-    for (char16_t unit = ReadU16(); unit != 0; unit = ReadU16()) text += unit;
-    return text;
+  std::uint32_t ReadU32() {
+    std::uint32_t low = ReadU16();
+    return low | static_cast<std::uint32_t>(ReadU16()) << 16;
   }
 
+  std::string ReadText() {
+    std::u16string text;
+    for (char16_t unit = ReadU16(); unit != 0; unit = ReadU16()) text += unit;
+    return Utf16ToUtf8(text);
+  }
+
+  // Extended records start on 4-byte boundaries; the bytes before them must be zero.
+  void SkipPadding() {
+    while (position_ % 4 != 0)
+      if (ReadU16() != 0) Fail("padding is not zero");
+  }
+
+  void CheckExhausted() const {
+    if (position_ != data_.size()) Fail("bytes after the last record");
+  }
+
+ private:
+  const std::vector<std::uint8_t>& data_;
+  std::size_t position_ = 0;
+};
+
+class TMenuReader {
+ public:
+  explicit TMenuReader(const std::vector<std::uint8_t>& data) : cursor_(data) {}
+
+  std::string ReadMenu() {
+    if (cursor_.ReadU16() != 0 || cursor_.ReadU16() != 0) cursor_.Fail("menu header is not version 0, header size 0");
+    std::string menu = ReadLevel();
+    cursor_.CheckExhausted();
+    return menu;
+  }
+
+ private:
   // Records up to and including the one with the end flag.
   std::string ReadLevel() {
     std::string level;
@@ -53,29 +85,65 @@ class TMenuReader {
   }
 
   std::string ReadRecord(std::uint16_t& flags) {
-    flags = ReadU16();
+    flags = cursor_.ReadU16();
     if ((flags & kPopupFlag) != 0) {
-      std::string text = Utf16ToUtf8(ReadText());
+      std::string text = cursor_.ReadText();
       return "POPUP \"" + text + "\" " + Hex(flags) + " { " + ReadLevel() + " }";
     }
-    std::uint16_t id = ReadU16();
-    std::u16string text = ReadText();
+    std::uint16_t id = cursor_.ReadU16();
+    std::string text = cursor_.ReadText();
     if ((flags & ~kEndFlag) == 0 && id == 0 && text.empty()) return "SEPARATOR " + Hex(flags);
-    return "\"" + Utf16ToUtf8(text) + "\" " + std::to_string(id) + " " + Hex(flags);
+    return "\"" + text + "\" " + std::to_string(id) + " " + Hex(flags);
   }
 
-  static std::string Hex(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
-    return text;
+  TMenuCursor cursor_;
+};
+
+class TMenuExReader {
+ public:
+  explicit TMenuExReader(const std::vector<std::uint8_t>& data) : cursor_(data) {}
+
+  std::string ReadMenu() {
+    if (cursor_.ReadU16() != 1 || cursor_.ReadU16() != 4 || cursor_.ReadU32() != 0)
+      cursor_.Fail("extended menu header is not version 1, offset 4, help id 0");
+    std::string menu = ReadLevel();
+    cursor_.CheckExhausted();
+    return menu;
   }
 
-  const std::vector<std::uint8_t>& data_;
-  std::size_t position_ = 0;
+ private:
+  std::string ReadLevel() {
+    std::string level;
+    for (;;) {
+      std::uint16_t flags = 0;
+      std::string record = ReadRecord(flags);
+      level += level.empty() ? record : " ; " + record;
+      if ((flags & kEndFlag) != 0) return level;
+    }
+  }
+
+  // type, state, id, flags, text, padding [, help id, children]
+  std::string ReadRecord(std::uint16_t& flags) {
+    std::uint32_t type = cursor_.ReadU32();
+    std::uint32_t state = cursor_.ReadU32();
+    std::uint32_t id = cursor_.ReadU32();
+    flags = cursor_.ReadU16();
+    if ((flags & ~(kEndFlag | kPopupFlagEx)) != 0) cursor_.Fail("unknown flags " + Hex(flags));
+    std::string fields =
+        "\"" + cursor_.ReadText() + "\" id=" + std::to_string(id) + " type=" + Hex(type) + " state=" + Hex(state);
+    cursor_.SkipPadding();
+    if ((flags & kPopupFlagEx) == 0) return fields + " " + Hex(flags);
+    std::uint32_t help = cursor_.ReadU32();
+    return "POPUP " + fields + " help=" + std::to_string(help) + " " + Hex(flags) + " { " + ReadLevel() + " }";
+  }
+
+  TMenuCursor cursor_;
 };
 
 }  // namespace
 
 std::string DescribeMenu(const std::vector<std::uint8_t>& data) { return TMenuReader(data).ReadMenu(); }
+
+std::string DescribeMenuEx(const std::vector<std::uint8_t>& data) { return TMenuExReader(data).ReadMenu(); }
 
 }  // namespace tarvex::test
