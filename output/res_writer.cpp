@@ -63,6 +63,18 @@ void TOutputBuffer::WriteU32(std::uint32_t value) {
   WriteU16(static_cast<std::uint16_t>(value >> 16));
 }
 
+void TOutputBuffer::WriteUtf16(const char16_t* units, std::size_t count) {
+  if (position_ != bytes_.size()) {
+    for (std::size_t i = 0; i < count; ++i) WriteU16(units[i]);
+    return;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    bytes_.push_back(static_cast<std::uint8_t>(units[i] & 0xFF));
+    bytes_.push_back(static_cast<std::uint8_t>(units[i] >> 8));
+  }
+  position_ += 2 * count;
+}
+
 void TOutputBuffer::WriteBytes(std::string_view bytes) {
   WriteBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }

@@ -24,6 +24,8 @@ class TOutputBuffer {
   void WriteU16(std::uint16_t value);
   void WriteU32(std::uint32_t value);
   void WriteBytes(std::string_view bytes);
+  /// UTF-16 code units, each low byte first.
+  void WriteUtf16(const char16_t* units, std::size_t count);
   void WriteBytes(const std::uint8_t* data, std::size_t size);
   /// Reserves room for `size` more bytes (a hint for large resources), so that a large
   /// resource is copied into the image once. The room at least doubles whenever it grows,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "reader/diagnostics.h"
+#include "reader/name_value.h"
 #include "reader/parser.h"
 
 namespace tarvex {
@@ -23,6 +24,53 @@ bool IsAscii(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+void AppendUtf8(std::string& text, char32_t code) {
+  auto byte = [&text](char32_t value) { text.push_back(static_cast<char>(value)); };
+  if (code < 0x80) {
+    byte(code);
+  } else if (code < 0x800) {
+    byte(0xC0 | (code >> 6));
+    byte(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    byte(0xE0 | (code >> 12));
+    byte(0x80 | ((code >> 6) & 0x3F));
+    byte(0x80 | (code & 0x3F));
+  } else {
+    byte(0xF0 | (code >> 18));
+    byte(0x80 | ((code >> 12) & 0x3F));
+    byte(0x80 | ((code >> 6) & 0x3F));
+    byte(0x80 | (code & 0x3F));
+  }
+}
+
+// Reads the sequence at `at` into `code` and returns its length. A sequence that is cut
+// short, overlong or beyond U+10FFFF reads as U+FFFD of length 1.
+std::size_t ReadUtf8(std::string_view text, std::size_t at, char32_t& code) {
+  auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead <= 0xF4 ? 4 : 0;
+  if (length == 1) {
+    code = lead;
+    return 1;
+  }
+  constexpr char32_t kLowest[] = {0, 0, 0x80, 0x800, 0x10000};
+  char32_t value = length == 0 ? 0 : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    auto next = at + k < text.size() ? static_cast<unsigned char>(text[at + k]) : 0;
+    if ((next & 0xC0) != 0x80) length = 0;
+    value = (value << 6) | (next & 0x3F);
+  }
+  if (length == 0 || value < kLowest[length] || value > 0x10FFFF) {
+    code = 0xFFFD;
+    return 1;
+  }
+  code = value;
+  return length;
 }
 
 // One conversion descriptor from the locale's character set, closed on scope exit.
@@ -104,7 +152,12 @@ std::u16string ToUtf16(std::string_view text, const std::string& charset) {
   return units;
 }
 
+// A wide literal's text is handed on as UTF-8 in an ordinary string token, so that every
+// statement takes it where it takes a string; its characters are told from a code page's
+// bytes by looking the text up among the recorded wide texts (ASCII text reads the same
+// either way and is never recorded).
 std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text) {
+  if (!IsAscii(text) && parser.wideTexts.find(text) != parser.wideTexts.end()) return Utf8ToUnits(text);
   return ToUtf16(text, ScriptCharset(parser));
 }
 
@@ -131,6 +184,64 @@ std::string ScriptCharset(const TRCParser& parser) {
   if (parser.currentFile && parser.currentFile->fromUtf16) return "UTF-8";
   if (!parser.codePage.empty()) return parser.codePage;
   return parser.options.codePage;
+}
+
+TDoubleByteSet DoubleByteSetOf(const std::string& charset) {
+  std::string name = UpperCase(charset.empty() ? nl_langinfo(CODESET) : charset);
+  for (std::string_view shiftJis : {"CP932", "SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "WINDOWS-31J"})
+    if (name == shiftJis) return TDoubleByteSet::ShiftJis;
+  if (name == "CP1361" || name == "JOHAB") return TDoubleByteSet::Johab;
+  for (std::string_view other : {"CP936", "GBK", "GB18030", "CP949", "UHC", "CP950", "BIG5", "BIG5-HKSCS", "BIG5HKSCS"})
+    if (name == other) return TDoubleByteSet::Other;
+  return TDoubleByteSet::None;
+}
+
+bool IsLeadByte(TDoubleByteSet set, unsigned char byte) {
+  switch (set) {
+    case TDoubleByteSet::None:
+      return false;
+    case TDoubleByteSet::ShiftJis:
+      return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case TDoubleByteSet::Johab:
+      return (byte >= 0x84 && byte <= 0xD3) || (byte >= 0xD8 && byte <= 0xDE) || (byte >= 0xE0 && byte <= 0xF9);
+    case TDoubleByteSet::Other:
+      return byte >= 0x81 && byte <= 0xFE;
+  }
+  return false;
+}
+
+bool IsUtf8Charset(const std::string& charset) {
+  std::string name = UpperCase(charset.empty() ? nl_langinfo(CODESET) : charset);
+  return name == "UTF-8" || name == "UTF8";
+}
+
+std::string UnitsToUtf8(std::u16string_view units) {
+  std::string text;
+  text.reserve(units.size() * 3);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t code = units[i];
+    bool pair = IsHighSurrogate(units[i]) && i + 1 < units.size() && IsLowSurrogate(units[i + 1]);
+    if (pair) code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
+    AppendUtf8(text, code);
+  }
+  return text;
+}
+
+std::u16string Utf8ToUnits(std::string_view text) {
+  std::u16string units;
+  units.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t code = 0;
+    i += ReadUtf8(text, i, code);
+    if (code < 0x10000) {
+      units.push_back(static_cast<char16_t>(code));
+      continue;
+    }
+    code -= 0x10000;
+    units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+    units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+  }
+  return units;
 }
 
 void AppendUtf16LE(std::string& bytes, std::u16string_view text) {

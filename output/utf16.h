@@ -18,9 +18,11 @@ std::u16string ToUtf16(std::string_view text);
 /// "UTF-8"); an empty name means the locale's.
 std::u16string ToUtf16(std::string_view text, const std::string& charset);
 
-/// Converts text read from the script: from UTF-8 when the current file was a UTF-16
-/// file, else from the code page of the last #pragma code_page, else from the -c option's
-/// code page, else from the locale's character set.
+/// Converts text read from the script: the text of a wide literal (L"...", which GetToken
+/// hands on as UTF-8 and records in parser.wideTexts) with Utf8ToUnits; other text from
+/// UTF-8 when the current file was a UTF-16 file, else from the code page of the last
+/// #pragma code_page, else from the -c option's code page, else from the locale's
+/// character set.
 std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text);
 
 /// The iconv name of the character set ScriptTextToUtf16 converts from; empty: the locale's.
@@ -29,6 +31,33 @@ std::string ScriptCharset(const TRCParser& parser);
 /// The iconv name of Windows code page `number` ("1252" gives "CP1252", "65001" gives
 /// "UTF-8"). False when the text is no number or this system cannot convert from it.
 bool CodePageCharset(std::string_view number, std::string& charset);
+
+/// The double-byte character sets of East Asia, whose second byte of a character may be
+/// an ASCII byte, the backslash included.
+enum class TDoubleByteSet : unsigned char {
+  None,      ///< a single-byte set or UTF-8: every byte below 0x80 is an ASCII character
+  ShiftJis,  ///< code page 932: first bytes 0x81..0x9F and 0xE0..0xFC
+  Johab,     ///< code page 1361: first bytes 0x84..0xD3, 0xD8..0xDE and 0xE0..0xF9
+  Other      ///< code pages 936, 949 and 950 (GBK, UHC, Big5): first bytes 0x81..0xFE
+};
+
+/// The double-byte set `charset` (an iconv name; empty: the locale's character set) is.
+TDoubleByteSet DoubleByteSetOf(const std::string& charset);
+
+/// Whether `byte` is the first byte of a two-byte character of `set`.
+bool IsLeadByte(TDoubleByteSet set, unsigned char byte);
+
+/// Whether `charset` (an iconv name; empty: the locale's character set) is UTF-8.
+bool IsUtf8Charset(const std::string& charset);
+
+/// UTF-16 code units as UTF-8. A surrogate that is not part of a pair is written as the
+/// three-byte form of its own value, which Utf8ToUnits reads back as that one code unit,
+/// so that every sequence of code units survives the round trip.
+std::string UnitsToUtf8(std::u16string_view units);
+
+/// The code units of UTF-8 text as UnitsToUtf8 writes it. A byte that starts no complete
+/// sequence becomes U+FFFD; nothing is read past the end of `text`.
+std::u16string Utf8ToUnits(std::string_view text);
 
 /// Appends the UTF-16 code units of `text` to `bytes`, little-endian.
 void AppendUtf16LE(std::string& bytes, std::u16string_view text);

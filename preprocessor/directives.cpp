@@ -1,9 +1,12 @@
 #include "preprocessor/directives.h"
 
+#include "preprocessor/code_page_pragma.h"
 #include "preprocessor/conditionals.h"
 #include "preprocessor/directive_line.h"
+#include "preprocessor/macros.h"
 #include "preprocessor/pascal_unit.h"
 #include "preprocessor/preprocessor.h"
+#include "preprocessor/sdk_headers.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -83,7 +86,9 @@ void CarryOutDirective(TRCParser& parser) {
     IncludeSourceOrUnit(parser);
   else if (IsConditionalDirective(directive))
     CarryOutConditional(parser, directive);
-  else if (directive == "#pragma" || directive == "#line")
+  else if (directive == "#pragma")
+    PragmaDirective(parser);
+  else if (directive == "#line")
     SkipDirectiveLine(parser);
   else if (directive == "#error")
     ReportError(parser, 25, {ReadDirectiveText(parser)});  // #error directive encountered: %s
@@ -91,12 +96,15 @@ void CarryOutDirective(TRCParser& parser) {
     ReportError(parser, 20, {directive});  // Unknown directive: %s
 }
 
-// define := "#define" NAME [value] line-end
+// define := "#define" NAME [value] line-end | "#define" NAME parameters body line-end
 void DefineDirective(TRCParser& parser) {
   std::string name = ReadDirectiveOperandName(parser);
   if (name.empty()) ReportError(parser, 54);       // #define directive not terminated
   if (!BeginsName(name)) ReportError(parser, 56);  // Bad name in #define directive
+  bool withParameters = FollowsParameterList(parser);
   std::string value = ReadDirectiveLine(parser, TContinuation::Value);
+  if (withParameters) return DefineMacro(parser, name, value);
+  parser.macros.Remove(name);
   parser.defines.Define(name, value);
 }
 
@@ -108,15 +116,22 @@ void UndefDirective(TRCParser& parser) {
   if (!ReadDirectiveLine(parser, TContinuation::Value).empty())
     ReportError(parser, 122);  // #undef directive must be followed by a single identifier only
   parser.defines.Remove(name);
+  parser.macros.Remove(name);
 }
 
-void IncludeFile(TRCParser& parser) { OpenSourceFile(parser, ReadIncludeName(parser)); }
+// A Windows SDK or C library header that is found nowhere is served built in and opens
+// no file.
+void IncludeFile(TRCParser& parser) {
+  std::string name = ReadIncludeName(parser);
+  if (!IncludeServedHeader(parser, name)) OpenSourceFile(parser, name);
+}
 
 // #include: a Pascal unit or include file is read for its constants at once; what is
 // left of it after the point where that reading stops is script text.
 void IncludeSourceOrUnit(TRCParser& parser) {
+  std::size_t depth = parser.fileStack.size();
   IncludeFile(parser);
-  if (IsPascalFile(*parser.currentFile)) ReadPascalUnit(parser);
+  if (parser.fileStack.size() > depth && IsPascalFile(*parser.currentFile)) ReadPascalUnit(parser);
 }
 
 void SkipDirectiveLine(TRCParser& parser) { ReadDirectiveLine(parser, TContinuation::Value); }

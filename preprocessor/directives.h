@@ -34,14 +34,16 @@ void DefineDirective(TRCParser& parser);
 void UndefDirective(TRCParser& parser);
 
 /// #include and RCINCLUDE: reads a file name in one of its three forms ("name", <name>,
-/// bare) and opens that file as the current file. Raises 68, 11, 10, 72, 58.
+/// bare) and opens that file as the current file; a Windows SDK or C library header that
+/// is found nowhere is served built in instead (IncludeServedHeader) and opens no file.
+/// Raises 68, 11, 10, 72, 58.
 void IncludeFile(TRCParser& parser);
 
 /// #include: IncludeFile, then a Pascal unit or include file (".PAS", ".INC") is read
 /// for its constants at once (RCINCLUDE never does this).
 void IncludeSourceOrUnit(TRCParser& parser);
 
-/// Passes over the rest of a #pragma or #line line.
+/// Passes over the rest of a #line line.
 void SkipDirectiveLine(TRCParser& parser);
 
 /// The rest of the directive line with continuations kept as written, trimmed.

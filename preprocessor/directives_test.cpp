@@ -26,10 +26,11 @@ TEST(DefineTest, DefinesReplacesAndUndefines) {
   EXPECT_EQ(Preprocess("#define ws_popup 1\nWS_POPUP ws_popup"), "2147483648 1");
 }
 
-TEST(DefineTest, ParametersAreNotRecognised) {
-  TScriptReader reader("#define MAX(a,b) ((a) > (b))\n");
+TEST(DefineTest, BlankBeforeParenthesisKeepsAnOrdinaryValue) {
+  TScriptReader reader("#define MAX (a,b) ((a) > (b))\n");
   EXPECT_EQ(reader.Next(), "");
   EXPECT_EQ(reader.parser.defines.Get("MAX"), "(a,b) ((a) > (b))");
+  EXPECT_EQ(reader.parser.macros.Find("MAX"), nullptr);
 }
 
 TEST(DefineTest, NameWithoutValueIsDefinedAsNothing) {

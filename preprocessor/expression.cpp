@@ -362,6 +362,7 @@ bool NeedsLongValue(std::int64_t value) { return value > 32767 || value < -32767
 std::int64_t ReduceOperators(TRCParser& parser, std::vector<std::int64_t>& operands,
                              std::vector<TBinaryOperator>& operators) {
   if (operands.empty()) return 0;
+  if (operands.size() == 1) return operands.front();  // a lone number: nothing to reduce
   try {
     for (auto pass = static_cast<int>(TBinaryOperator::Multiply); pass <= static_cast<int>(TBinaryOperator::LogicalOr);
          ++pass)

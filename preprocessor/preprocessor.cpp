@@ -57,7 +57,7 @@ std::string GetToken(TRCParser& parser) {
     if (isNumber || BeginsExpression(token[0])) return Expression(parser, token);
     if (IsDigit(token[0])) return token;  // begins like a number but is none
     if (token[0] == '\'') return NormaliseDataString(token);
-    if (token[0] == '"') return JoinAdjacentStrings(parser, std::move(token));
+    if (token[0] == '"' || IsWideLiteral(token)) return JoinAdjacentStrings(parser, std::move(token));
     if (token == "\\") continue;
     if (parser.TokenFlag != 'c') return token;
     if (IsWord(token, "BEGIN")) return "{";

@@ -10,8 +10,8 @@ struct TRCParser;
 
 /// The next significant token of the script: directives and RCINCLUDE carried out,
 /// names substituted, expressions evaluated to decimal text, BEGIN/END as braces,
-/// adjacent double-quoted strings joined and decoded (quotes kept), single-quoted data
-/// strings normalised. The empty token at the end of input.
+/// adjacent double-quoted strings (wide L"..." ones too) joined and decoded (quotes
+/// kept), single-quoted data strings normalised. The empty token at the end of input.
 std::string GetToken(TRCParser& parser);
 
 /// The raw characters from the read position up to the next blank, tab, line feed or

@@ -1,6 +1,8 @@
 #include "preprocessor/string_literals.h"
 
+#include "output/utf16.h"
 #include "preprocessor/directives.h"
+#include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
 
@@ -8,10 +10,65 @@ namespace tarvex {
 
 namespace {
 
-// Appends the decoded text of `literal`, without its quotes.
-void AppendDecoded(TRCParser& parser, std::string& out, const std::string& literal) {
+// The text of the literals joined so far. Ordinary literals give bytes of the script's
+// character set; once a wide literal is met the string is one of characters, and the
+// bytes of ordinary literals are converted as they join it.
+struct TJoinedString {
+  std::string bytes;     // decoded ordinary literals not yet converted
+  std::u16string units;  // the characters, once the string is wide
+  bool wide = false;
+};
+
+void ConvertPendingBytes(TRCParser& parser, TJoinedString& joined) {
+  if (joined.bytes.empty()) return;
+  joined.units += ToUtf16(joined.bytes, ScriptCharset(parser));
+  joined.bytes.clear();
+}
+
+// Appends the decoded text of `literal` (ordinary or wide), without its quotes.
+void AppendDecoded(TRCParser& parser, TJoinedString& joined, const std::string& literal) {
+  if (IsWideLiteral(literal)) {
+    joined.wide = true;
+    ConvertPendingBytes(parser, joined);
+    joined.units += DecodeWideStringLiteral(parser, literal);
+    return;
+  }
   std::string decoded = DecodeStringLiteral(parser, literal);
-  out.append(decoded, 1, decoded.size() - 2);
+  joined.bytes.append(decoded, 1, decoded.size() - 2);  // converted with the next wide literal or at the end
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Records a string's text among the wide or the ordinary texts (see ScriptTextToUtf16).
+// A text that is both would be read as UTF-8 in both places; where the character set in
+// force is another, an ordinary literal would so get wrong characters, and the
+// compilation stops instead.
+void RecordText(TRCParser& parser, const std::string& text, bool wide) {
+  if (IsAscii(text)) return;
+  auto& own = wide ? parser.wideTexts : parser.narrowTexts;
+  const auto& other = wide ? parser.narrowTexts : parser.wideTexts;
+  std::string charset = ScriptCharset(parser);
+  if (other.find(text) != other.end() && !IsUtf8Charset(charset))
+    ReportLocatedFailure(parser, "An ordinary literal holds the bytes of the UTF-8 text \"" + text +
+                                     "\" of a wide literal, which " +
+                                     (charset.empty() ? "the locale's character set" : charset) +
+                                     " reads as other characters; write both literals alike, wide or ordinary");
+  own.insert(text);
+}
+
+// The joined string as a token: its bytes in quotes, or for a wide string its characters
+// as UTF-8 in quotes, recorded as a wide text.
+std::string FinishJoinedString(TRCParser& parser, TJoinedString& joined) {
+  if (joined.wide) {
+    ConvertPendingBytes(parser, joined);
+    joined.bytes = UnitsToUtf8(joined.units);
+  }
+  RecordText(parser, joined.bytes, joined.wide);
+  return '"' + joined.bytes + '"';
 }
 
 // Where the literal just read ends, and whether it was written in the file's own text
@@ -37,19 +94,20 @@ bool FollowsDirectly(const TRCParser& parser, const TLiteralEnd& previous) {
 
 }  // namespace
 
-// strings := literal {literal}
+// strings := literal {literal}; literal := ["L"] '"' {byte} '"'
 std::string JoinAdjacentStrings(TRCParser& parser, std::string literal) {
-  std::string joined = "\"";
+  TJoinedString joined;
   std::string run = std::move(literal);  // literals joined by doubled quotes, undecoded
   TLiteralEnd last = EndOfLastToken(parser);
   for (;;) {
     std::string next = NextSignificantToken(parser);
     if (next.empty()) break;  // the end of input: nothing to push back
-    if (next[0] != '"') {
+    bool wide = IsWideLiteral(next);
+    if (next[0] != '"' && !wide) {
       PushBackToken(parser);
       break;
     }
-    if (FollowsDirectly(parser, last)) {
+    if (!wide && FollowsDirectly(parser, last)) {
       run.append(next, 1);
     } else {
       AppendDecoded(parser, joined, run);
@@ -58,7 +116,7 @@ std::string JoinAdjacentStrings(TRCParser& parser, std::string literal) {
     last = EndOfLastToken(parser);
   }
   AppendDecoded(parser, joined, run);
-  return joined + '"';
+  return FinishJoinedString(parser, joined);
 }
 
 std::string NormaliseDataString(std::string_view literal) {

@@ -16,6 +16,10 @@ struct TRCParser;
 /// two literals written directly together in the script's own text stand for one literal
 /// with a quote character where they meet. Directive lines between the literals are
 /// carried out. The first token that is no literal is pushed back. Raises 26, 27.
+/// When one of the literals is wide (L"..."), the result holds the characters of the whole
+/// string as UTF-8 and its text is recorded in parser.wideTexts, so that ScriptTextToUtf16
+/// reads it as characters rather than bytes of the code page; a non-ASCII text that is
+/// both wide and ordinary under a code page other than UTF-8 is a located failure.
 std::string JoinAdjacentStrings(TRCParser& parser, std::string literal);
 
 /// A single-quoted data string without blanks and tabs, where every group of odd length

@@ -48,4 +48,9 @@ std::string FormatMessage(int number, std::initializer_list<TMessageArg> args = 
 /// line stay as they are).
 [[noreturn]] void RaiseFailure(std::string text);
 
+/// Throws "File <name>. Line <n> : <text>" for a failure of the script that the numbered
+/// catalogue has no message for, recording the current file and line in the parser (the
+/// error number stays as it is); without a current file, the text alone.
+[[noreturn]] void ReportLocatedFailure(TRCParser& parser, std::string_view text);
+
 }  // namespace tarvex

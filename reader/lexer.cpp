@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
+#include "output/utf16.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/substitution.h"
@@ -147,18 +149,65 @@ std::size_t SpliceLineFeed(std::string_view text, std::size_t index) {
   return next < text.size() && text[next] == '\n' ? next : std::string_view::npos;
 }
 
+// The second byte of a two-byte character that starts at `index` (a first byte of the
+// double-byte code page in force), or npos. A byte below 0x30 is never taken as one, so
+// a quote or a line end always keeps its meaning.
+std::size_t TrailByteIndex(std::string_view text, std::size_t index, TDoubleByteSet set) {
+  bool trail = set != TDoubleByteSet::None && index + 1 < text.size() &&
+               IsLeadByte(set, static_cast<unsigned char>(text[index])) &&
+               static_cast<unsigned char>(text[index + 1]) >= 0x30;
+  return trail ? index + 1 : std::string_view::npos;
+}
+
+// The double-byte set of the code page in force, looked up at the first byte above 0x7F
+// of a literal (most literals have none).
+class TLiteralCodePage {
+ public:
+  explicit TLiteralCodePage(const TRCParser& parser) : parser_(parser) {}
+  TDoubleByteSet Of(unsigned char byte) {
+    if (byte < 0x80) return TDoubleByteSet::None;
+    if (!known_) set_ = DoubleByteSetOf(ScriptCharset(parser_));
+    known_ = true;
+    return set_;
+  }
+
+ private:
+  const TRCParser& parser_;
+  bool known_ = false;
+  TDoubleByteSet set_ = TDoubleByteSet::None;
+};
+
+// The index of the first backslash at or after `from` that starts an escape: in a
+// double-byte code page the second byte of a character may be 0x5C and is none.
+std::size_t FindEscape(std::string_view text, std::size_t from, TLiteralCodePage& codePage) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '\\') return i;
+    std::size_t trail = TrailByteIndex(text, i, codePage.Of(static_cast<unsigned char>(text[i])));
+    if (trail != std::string_view::npos) i = trail;
+  }
+  return std::string_view::npos;
+}
+
 // literal := '"' {byte | '\' byte | '\' line-end} '"'
 // Escapes stay undecoded, but a backslash that ends a line is a splice: it vanishes with
 // the line end and the literal goes on with the next line, as in C. A quote after an odd
-// run of backslashes is escaped. Raises 52 at an unescaped line feed or the end of the
-// text and 23 when the text ends with an escaped quote.
+// run of backslashes is escaped. The two bytes of a double-byte character are passed
+// together, so that a second byte 0x5C escapes nothing. Raises 52 at an unescaped line
+// feed or the end of the text and 23 when the text ends with an escaped quote.
 std::string ScanDoubleQuoted(TRCParser& parser, TFileItem& file, std::size_t start) {
   const std::string& text = file.text;
+  TLiteralCodePage codePage(parser);
   std::string token;
   std::size_t segment = start;
   std::size_t backslashes = 0;
   for (std::size_t i = start + 1; i < text.size(); ++i) {
     char c = text[i];
+    if (std::size_t trail = TrailByteIndex(text, i, codePage.Of(static_cast<unsigned char>(c)));
+        trail != std::string::npos) {
+      i = trail;
+      backslashes = 0;
+      continue;
+    }
     if (c == '\\') {
       std::size_t lineFeed = SpliceLineFeed(text, i);
       if (lineFeed == std::string::npos) {
@@ -215,6 +264,10 @@ bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
       token = CutToken(file, p, p + 1);
       return true;
     case TCharClass::WordStart:
+      if (c == 'L' && p + 1 < text.size() && text[p + 1] == '"') {
+        token = "L" + ScanDoubleQuoted(parser, file, p + 1);  // a wide literal, L"..."
+        return true;
+      }
       parser.TokenFlag = 'c';
       token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
       return true;
@@ -342,32 +395,49 @@ int NamedEscape(unsigned char c) {
   return at == std::string_view::npos ? -1 : kBytes[at];
 }
 
-// Appends the byte of at most `maxDigits` hex or octal digits read from `from` (modulo
-// 256; no digit at all gives byte 0); returns the index after the digits.
-std::size_t DecodeEscapeDigits(std::string_view literal, std::size_t from, unsigned base, std::size_t maxDigits,
-                               std::string& out) {
+// The value of at most `maxDigits` hex or octal digits read from `from` (no digit at all
+// gives 0); `from` moves past the digits.
+unsigned ReadEscapeDigits(std::string_view literal, std::size_t& from, unsigned base, std::size_t maxDigits) {
   auto isDigit = base == 16 ? IsHexDigit : IsOctalDigit;
   unsigned value = 0;
-  std::size_t i = from;
-  for (; i < literal.size() && i < from + maxDigits && isDigit(static_cast<unsigned char>(literal[i])); ++i)
-    value = value * base + HexValue(static_cast<unsigned char>(literal[i]));
-  out += static_cast<char>(value & 0xFFu);
-  return i;
+  std::size_t end = from + maxDigits;
+  for (; from < literal.size() && from < end && isDigit(static_cast<unsigned char>(literal[from])); ++from)
+    value = value * base + HexValue(static_cast<unsigned char>(literal[from]));
+  return value;
 }
 
-// Decodes the escape whose backslash is at `index` into `out`; returns the index after it.
-std::size_t DecodeEscape(TRCParser& parser, std::string_view literal, std::size_t index, std::string& out) {
+// The digits an escape takes: two hex or three octal digits in an ordinary literal, where
+// each escape gives one byte (modulo 256); four hex or three octal digits in a wide
+// literal, where each gives one UTF-16 code unit.
+struct TEscapeDigits {
+  std::size_t hex;
+  std::size_t octal;
+};
+constexpr TEscapeDigits kByteEscape = {2, 3};
+constexpr TEscapeDigits kUnitEscape = {4, 3};
+
+// Decodes the escape whose backslash is at `index` of `text` into `value` (none for a
+// spliced line end); returns the index after it. `literal` is the whole literal, for 27.
+std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t index, TEscapeDigits digits,
+                         std::string_view literal, std::optional<unsigned>& value) {
   std::size_t next = index + 1;
-  unsigned char c = static_cast<unsigned char>(literal[next]);
+  unsigned char c = static_cast<unsigned char>(text[next]);
+  value.reset();
   if (int named = NamedEscape(c); named >= 0) {
-    out += static_cast<char>(named);
+    value = static_cast<unsigned>(named);
     return next + 1;
   }
-  if (std::size_t lineFeed = SpliceLineFeed(literal, index); lineFeed != std::string_view::npos)
+  if (std::size_t lineFeed = SpliceLineFeed(text, index); lineFeed != std::string_view::npos)
     return lineFeed + 1;  // a spliced line end leaves nothing
-  if (c == 'x' || c == 'X') return DecodeEscapeDigits(literal, next + 1, 16, 2, out);
-  if (IsOctalDigit(c)) return DecodeEscapeDigits(literal, next, 8, 3, out);
-  ReportError(parser, 27, {literal});  // Bad escape sequence %s
+  std::size_t end = next + 1;
+  if (c == 'x' || c == 'X') {
+    value = ReadEscapeDigits(text, end, 16, digits.hex);
+    return end;
+  }
+  if (!IsOctalDigit(c)) ReportError(parser, 27, {literal});  // Bad escape sequence %s
+  end = next;
+  value = ReadEscapeDigits(text, end, 8, digits.octal);
+  return end;
 }
 
 }  // namespace
@@ -390,7 +460,8 @@ std::string ScanToken(TRCParser& parser) {
 std::string NextToken(TRCParser& parser) {
   std::string token = ScanToken(parser);
   if (token.empty()) return token;
-  if (IsWordStart(static_cast<unsigned char>(token[0]))) token = SubstituteNames(parser, std::move(token));
+  if (IsWordStart(static_cast<unsigned char>(token[0])) && !IsWideLiteral(token))
+    token = SubstituteNames(parser, std::move(token));
   if (!BeginsNumber(token)) return token;
   return ConvertNumber(parser, token);
 }
@@ -412,18 +483,43 @@ std::string ConvertNumber(TRCParser& parser, std::string_view token) {
 }
 
 std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal) {
+  TLiteralCodePage codePage(parser);
   std::string out;
   out.reserve(literal.size());
   std::size_t i = 0;
   for (;;) {
-    std::size_t backslash = literal.find('\\', i);
+    std::size_t backslash = FindEscape(literal, i, codePage);
     if (backslash == std::string_view::npos) break;
     out.append(literal.substr(i, backslash - i));
     if (backslash + 1 == literal.size()) ReportError(parser, 26);  // Bad escape sequence
-    i = DecodeEscape(parser, literal, backslash, out);
+    std::optional<unsigned> value;
+    i = DecodeEscape(parser, literal, backslash, kByteEscape, literal, value);
+    if (value) out += static_cast<char>(*value & 0xFFu);
   }
   out.append(literal.substr(i));
   return out;
+}
+
+bool IsWideLiteral(std::string_view token) { return token.size() >= 2 && token[0] == 'L' && token[1] == '"'; }
+
+// The characters between escapes are converted from the script's character set run by
+// run; a run never splits a character, since an escape starts with an ASCII backslash.
+std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view literal) {
+  std::string_view text = literal.substr(2, literal.size() >= 3 ? literal.size() - 3 : 0);
+  std::string charset = ScriptCharset(parser);
+  TLiteralCodePage codePage(parser);
+  std::u16string out;
+  std::size_t i = 0;
+  for (;;) {
+    std::size_t backslash = FindEscape(text, i, codePage);
+    bool last = backslash == std::string_view::npos;
+    out += ToUtf16(text.substr(i, last ? std::string_view::npos : backslash - i), charset);
+    if (last) return out;
+    if (backslash + 1 == text.size()) ReportError(parser, 26);  // Bad escape sequence
+    std::optional<unsigned> value;
+    i = DecodeEscape(parser, text, backslash, kUnitEscape, literal, value);
+    if (value) out += static_cast<char16_t>(*value);
+  }
 }
 
 }  // namespace tarvex

@@ -9,9 +9,9 @@ namespace tarvex {
 
 struct TRCParser;
 
-/// The next raw token of the current file, exactly as written; the empty token at the
-/// end of input. Skips blanks and comments, counts lines and closes an included file
-/// when it is exhausted. Sets TokenFlag ('0', 'b' or 'c'). Raises 29, 33, 23, 51, 52.
+/// The next raw token of the current file, exactly as written (a wide literal L"..." is
+/// one token); the empty token at the end of input. Skips blanks and comments, counts
+/// lines and closes an included file when it is exhausted. Sets TokenFlag ('0', 'b' or 'c'). Raises 29, 33, 23, 51, 52.
 std::string ScanToken(TRCParser& parser);
 
 /// ScanToken, then name substitution, then number conversion: numbers leave as decimal
@@ -29,6 +29,17 @@ std::string ConvertNumber(TRCParser& parser, std::string_view token);
 /// Decodes the escapes of a double-quoted literal; the literal keeps its quotes.
 /// Raises 26 and 27.
 std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal);
+
+/// Whether `token` is a wide literal as ScanToken cuts it: L directly followed by a
+/// double-quoted literal.
+bool IsWideLiteral(std::string_view token);
+
+/// The characters of a wide literal (L"...", escapes undecoded) in UTF-16: the text
+/// between escapes is converted from the script's character set (ScriptCharset), and each
+/// escape gives one code unit: \x with up to four hex digits, a backslash with up to three
+/// octal digits, the named escapes as in DecodeStringLiteral. Raises 26 and 27; text the
+/// character set cannot convert stops the compilation.
+std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view literal);
 
 /// Character classes of the scanner.
 bool IsWordStart(unsigned char c);

@@ -62,6 +62,7 @@ std::string TNameValueInsensitive::Get(std::string_view name) const {
 }
 
 const std::string* TNameValueInsensitive::Find(std::string_view name) const {
+  if (table_.empty()) return nullptr;  // the common case for unit constants: no copy
   auto it = table_.find(UpperCase(name));
   return it == table_.end() ? nullptr : &it->second;
 }

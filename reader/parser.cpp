@@ -130,6 +130,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   parser.openFiles.Set(item->fullPath, "1");
   if (item->text.empty()) item->text.assign(1, ' ');
+  parser.inputBytes += item->text.size();
   item->name = path;
   item->extension = UpperExtension(path);
   RecordOpenedFile(parser, path);

@@ -10,12 +10,20 @@
 #include <vector>
 
 #include "output/res_writer.h"
+#include "preprocessor/macros.h"
 #include "reader/flags.h"
 #include "reader/name_value.h"
 
 namespace tarvex {
 
 struct TRCParser;
+
+/// The expansion of a macro with parameters that is being read: until the read position
+/// passes `end`, the macro is not expanded again, so a macro never calls itself.
+struct TActiveExpansion {
+  std::string name;
+  std::size_t end = 0;
+};
 
 /// One open source file: its whole text in memory and its own read position.
 /// Positions are 0-based byte indexes into `text`.
@@ -31,17 +39,29 @@ struct TFileItem {
   std::int32_t tokenStartLine = 1;   ///< line when the last scan began
   std::string fullPath;              ///< absolute path, the key of the open-file set
   TRCParser* owner = nullptr;
+  std::vector<TActiveExpansion> activeExpansions;  ///< innermost last: the earliest end
 
   bool Exhausted() const { return readPosition >= text.size(); }
 };
 
-/// One string of a string table, as a STRINGTABLE statement left it.
+/// One string of a string table, as a STRINGTABLE statement left it; its text is the
+/// `length` UTF-16 units at `offset` of its table's unit pool.
 struct TStringEntry {
+  std::uint16_t id = 0;
   std::uint16_t memoryFlags = 0;
   std::uint32_t version = 0;
   std::uint32_t characteristics = 0;
-  std::string text;  ///< the bytes between the quotes
-  std::u16string units;  ///< the text in UTF-16, converted with the character set in force where it was read
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+};
+
+/// The strings of one language: entries in the order they were read, the pool of their
+/// UTF-16 units, and one bit per identifier for the duplicate test. The entries are
+/// sorted by identifier when the blocks are written.
+struct TStringTable {
+  std::vector<TStringEntry> entries;
+  std::u16string units;
+  std::vector<std::uint64_t> present = std::vector<std::uint64_t>(65536 / 64);
 };
 
 /// What the command line adds to a compilation.
@@ -83,8 +103,8 @@ struct TRCParser {
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
   std::string conditionalStack;  ///< one character per open #if level
-  /// language id -> string id -> entry, both in ascending order
-  std::map<std::uint16_t, std::map<std::uint16_t, TStringEntry>> stringTableEntries;
+  /// the strings of every language, by ascending language id
+  std::map<std::uint16_t, TStringTable> stringTableEntries;
   std::string resourceTypeKeyword;
   std::string resourceTypeText;
   std::int32_t resourceTypeNumber = 0;
@@ -94,6 +114,15 @@ struct TRCParser {
   std::vector<std::string> openedFiles;  ///< every file the compilation opened, in first-opened order
   std::unordered_set<std::string> openedFileSet;  ///< the same names, for lookups
   std::uint64_t substitutionWork = 0;  ///< work done by name substitution so far (bounded)
+  std::uint64_t inputBytes = 0;        ///< bytes of all files opened so far (raise the bound)
+  TMacroTable macros;                  ///< macros with parameters
+  bool sdkSymbolsDefined = false;        ///< a built-in SDK header added its constants (done once)
+  bool frameworkSymbolsDefined = false;  ///< afxres.h or atlres.h added the framework ids (done once)
+  /// Texts of wide literals (L"...") holding non-ASCII characters, as the UTF-8 that
+  /// GetToken hands on for them (see ScriptTextToUtf16)
+  std::unordered_set<std::string, TStringHash, std::equal_to<>> wideTexts;
+  /// Non-ASCII texts of ordinary literals, kept to catch one that equals a wide text
+  std::unordered_set<std::string, TStringHash, std::equal_to<>> narrowTexts;
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

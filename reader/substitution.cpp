@@ -22,9 +22,15 @@
 // re-introduces its own name after its first token, or names whose values double at each
 // level, escape the chain limit; the total work of all substitutions of one compilation
 // is therefore bounded too, far above what real scripts and their headers need.
+//
+// A name that is a macro with parameters is placed the same way, but only where it is
+// called; its expansion is built by the macro reader and is one step of the chain.
 #include "reader/substitution.h"
 
+#include <algorithm>
+
 #include "preprocessor/directive_line.h"
+#include "preprocessor/macros.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -45,64 +51,89 @@ const std::string* FindValue(const TRCParser& parser, std::string_view name) {
 
 bool IsName(std::string_view token) { return !token.empty() && IsWordStart(static_cast<unsigned char>(token[0])); }
 
-// Writes `value` (after one blank when `blankFirst`) into the file so that it is read next.
-void PlaceValue(TFileItem& file, std::string_view value, bool blankFirst) {
-  std::size_t length = value.size() + (blankFirst ? 1 : 0);
-  std::size_t read = file.readPosition;
-  std::size_t start = read;
-  if (read >= length) {
-    start = read - length;
-    if (file.substitutionMark <= read) file.substitutionMark = read;
-  } else {
-    file.text.insert(read, length, ' ');
-    if (file.substitutionMark <= read)
-      file.substitutionMark = read + length;
-    else
-      file.substitutionMark += length;
-  }
-  if (blankFirst) file.text[start] = ' ';
-  file.text.replace(start + (blankFirst ? 1 : 0), value.size(), value);
-  file.readPosition = start;
-}
-
 // One substitution of `name`, whose value is `value`: counts it against the chain and
 // the compilation's budget, then places the value.
 void Substitute(TRCParser& parser, const std::string& name, const std::string& value, int& chain) {
   ++chain;
-  parser.substitutionWork += value.size() + kSubstitutionCost;
-  if (chain > kChainLimit || parser.substitutionWork > kSubstitutionBudget)
-    ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
-  PlaceValue(*parser.currentFile, value, parser.TokenFlag == 'b');
+  if (chain > kChainLimit) ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
+  CountSubstitutionWork(parser, name, value.size() + kSubstitutionCost);
+  PlaceSubstitutedText(*parser.currentFile, value);
+}
+
+// Whether the scope has a token left after a substitution; false ends the chain with
+// the empty token.
+bool TokenLeftInScope(const TRCParser& parser, TSubstitutionScope scope, bool& lineEnded) {
+  if (scope == TSubstitutionScope::Text) return TokenAheadInFile(*parser.currentFile);
+  if (scope == TSubstitutionScope::Input) return true;
+  TLineAhead ahead = LookAheadOnLine(parser);
+  lineEnded = ahead == TLineAhead::LineEnd;
+  return ahead == TLineAhead::Token;
 }
 
 }  // namespace
 
-std::string SubstituteNames(TRCParser& parser, std::string token) {
-  int chain = 0;
-  while (IsName(token)) {
-    const std::string* value = FindValue(parser, token);
-    if (value == nullptr) break;
-    Substitute(parser, token, *value, chain);
-    token = ScanToken(parser);
+std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
+  std::size_t length = text.size();
+  std::size_t read = file.readPosition;
+  std::vector<TActiveExpansion>& active = file.activeExpansions;
+  while (!active.empty() && active.back().end < read) active.pop_back();
+  std::size_t start = read;
+  std::size_t end = read;
+  if (read >= length) {
+    start = read - length;
+    if (file.substitutionMark <= read) file.substitutionMark = read;
+  } else {
+    // Inserting moves all the text after the read position. The room made is at least as
+    // large as what is moved, blanks ahead of the value, so that the values placed next
+    // overwrite it instead of moving the text again: a value that re-introduces its own
+    // name before its end, leaving ever more unread text, then costs linear time.
+    std::size_t room = std::max(length, file.text.size() - read);
+    file.text.insert(read, room, ' ');
+    end = read + room;
+    start = end - length;
+    if (file.substitutionMark <= read)
+      file.substitutionMark = end;
+    else
+      file.substitutionMark += room;
+    for (TActiveExpansion& expansion : active) expansion.end += room;  // all end at or after `read`
   }
-  return token;
+  file.text.replace(start, length, text);
+  file.readPosition = start;
+  return end;
 }
 
-std::string SubstituteNamesOnLine(TRCParser& parser, std::string token, bool& lineEnded) {
+void CountSubstitutionWork(TRCParser& parser, std::string_view name, std::uint64_t work) {
+  parser.substitutionWork += work;
+  if (parser.substitutionWork > kSubstitutionBudget + kSubstitutionWorkPerInputByte * parser.inputBytes)
+    ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
+}
+
+// A name that is a macro with parameters is expanded only where it is called; anywhere
+// else it stays as it is and ends the chain.
+std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded) {
   int chain = 0;
   lineEnded = false;
   while (IsName(token)) {
     const std::string* value = FindValue(parser, token);
     if (value == nullptr) break;
-    Substitute(parser, token, *value, chain);
-    TLineAhead ahead = LookAheadOnLine(parser);
-    if (ahead != TLineAhead::Token) {
-      lineEnded = ahead == TLineAhead::LineEnd;
-      return {};
+    if (!parser.macros.Empty() && parser.macros.Find(token) != nullptr) {
+      if (!ExpandMacroCall(parser, token, scope == TSubstitutionScope::Line, chain)) break;
+    } else {
+      Substitute(parser, token, *value, chain);
     }
+    if (!TokenLeftInScope(parser, scope, lineEnded)) return {};
     token = ScanToken(parser);
   }
   return token;
+}
+
+std::string SubstituteNames(TRCParser& parser, std::string token) {
+  bool lineEnded = false;
+  return SubstituteNamesIn(parser, std::move(token), TSubstitutionScope::Input, lineEnded);
+}
+
+std::string SubstituteNamesOnLine(TRCParser& parser, std::string token, bool& lineEnded) {
+  return SubstituteNamesIn(parser, std::move(token), TSubstitutionScope::Line, lineEnded);
 }
 
 }  // namespace tarvex

@@ -186,10 +186,10 @@ void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_
   for (std::int16_t value : {head.x, head.y, head.width, head.height}) out.WriteU16(static_cast<std::uint16_t>(value));
 }
 
-void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const std::string& charset) {
-  WriteDialogName(out, head.menu, charset);
-  WriteDialogName(out, head.windowClass, charset);
-  WriteDialogName(out, {false, 0, head.caption}, charset);
+void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCParser& parser) {
+  WriteDialogName(out, head.menu, parser);
+  WriteDialogName(out, head.windowClass, parser);
+  WriteDialogName(out, {false, 0, head.caption}, parser);
   if (!head.hasFont) return;
   out.WriteU16(head.fontSize);
   if (head.layout == TDialogLayout::Extended) {
@@ -197,7 +197,7 @@ void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const std::
     out.WriteU8(head.fontItalic);
     out.WriteU8(head.fontCharset);
   }
-  WriteDialogName(out, {false, 0, head.fontFace}, charset);
+  WriteDialogName(out, {false, 0, head.fontFace}, parser);
 }
 
 }  // namespace
@@ -220,7 +220,7 @@ void CompileDialog(TRCParser& parser) {
   WriteStatementHeader(parser, 0, kDialogType, parser.resourceName, flags);
   std::size_t dataStart = out.Position();
   WriteTemplateHead(out, head, 0);
-  WriteTemplateTexts(out, head, ScriptCharset(parser));
+  WriteTemplateTexts(out, head, parser);
   std::uint32_t itemCount = CompileControls(parser, head.layout);
   std::size_t dataEnd = out.Position();
   out.Seek(dataStart);

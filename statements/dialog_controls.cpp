@@ -293,7 +293,7 @@ std::string ReadGenericControl(TRCParser& parser, TDialogItem& item) {
   return token;
 }
 
-void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const std::string& charset) {
+void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
   PadToDword(out);
   if (layout == TDialogLayout::Extended) {
     out.WriteU32(0);  // help id
@@ -309,8 +309,8 @@ void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem
   } else {
     out.WriteU16(item.id);
   }
-  WriteDialogName(out, item.windowClass, charset);
-  WriteDialogName(out, item.title, charset);
+  WriteDialogName(out, item.windowClass, parser);
+  WriteDialogName(out, item.title, parser);
   out.WriteU16(0);  // no creation data
 }
 
@@ -334,6 +334,16 @@ void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const std::str
     return;
   }
   for (char16_t unit : ToUtf16(name.text, charset)) out.WriteU16(unit);
+  out.WriteU16(0);
+}
+
+void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser) {
+  if (name.isOrdinal) {
+    out.WriteU16(0xFFFF);
+    out.WriteU16(name.ordinal);
+    return;
+  }
+  for (char16_t unit : ScriptTextToUtf16(parser, name.text)) out.WriteU16(unit);
   out.WriteU16(0);
 }
 
@@ -376,7 +386,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
       if (kind == nullptr) ReportError(parser, 115, {token});  // Unknown Dialog Control Class: %s
       token = ReadControl(parser, *kind, item);
     }
-    WriteDialogItem(parser.output, layout, item, ScriptCharset(parser));
+    WriteDialogItem(parser.output, layout, item, parser);
     ++count;
   }
   return count;

@@ -26,6 +26,10 @@ struct TDialogName {
 /// ScriptCharset) to UTF-16 and its 16-bit zero.
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const std::string& charset);
 
+/// The same, the text converted as ScriptTextToUtf16 converts it (the characters of a
+/// wide literal, else from the character set in force).
+void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser);
+
 /// A style operand as GetToken delivered it: its bits, and the bits its expression took
 /// away with NOT (read from the parser right after the token, before the next one).
 struct TStyleOperand {

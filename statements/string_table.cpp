@@ -7,6 +7,7 @@
 // terminator); a missing string is an entry of count 0.
 #include "statements/string_table.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "output/res_writer.h"
@@ -24,7 +25,6 @@ constexpr std::uint16_t kStringTableType = 6;
 constexpr unsigned kStringsPerBlock = 16;
 constexpr std::int32_t kMaxStringId = 65535;
 
-using TStringList = std::map<std::uint16_t, TStringEntry>;
 
 std::uint16_t ReadStringIdentifier(TRCParser& parser, const std::string& token) {
   std::int32_t value = ConvertToInteger(token);
@@ -42,31 +42,42 @@ std::string PaddedIdentifier(std::uint16_t id) {
 
 // A string of more than 65535 units cannot be counted here, but its block then exceeds
 // the 65,535 bytes PatchDataSize accepts, so the compilation stops before any save.
-void WriteStringEntry(TOutputBuffer& out, const std::u16string& units) {
-  out.WriteU16(static_cast<std::uint16_t>(units.size()));
-  for (char16_t unit : units) out.WriteU16(unit);
+void WriteStringEntry(TOutputBuffer& out, const TStringTable& table, const TStringEntry& entry) {
+  out.WriteU16(static_cast<std::uint16_t>(entry.length));
+  out.WriteUtf16(table.units.data() + entry.offset, entry.length);
 }
 
-// Writes the block of the string at `first` with every later string of the same block;
-// returns the first string of the next block.
-TStringList::const_iterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId,
-                                             TStringList::const_iterator first, TStringList::const_iterator end) {
-  unsigned block = first->first / kStringsPerBlock;
-  const TStringEntry& lowest = first->second;
+using TEntryIterator = std::vector<TStringEntry>::const_iterator;
+
+// Writes the block of the string at `first` with every later string of the same block
+// (the entries sorted by identifier); returns the first string of the next block.
+TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, const TStringTable& table,
+                                TEntryIterator first) {
+  unsigned block = first->id / kStringsPerBlock;
+  const TStringEntry& lowest = *first;
   std::size_t headerStart = out.Position();
   WriteResourceHeader(out, 0, ToUtf16(std::to_string(kStringTableType)), ToUtf16(std::to_string(block + 1)), 0,
                       lowest.memoryFlags, languageId, lowest.version, lowest.characteristics);
   std::size_t dataStart = out.Position();
   unsigned slot = 0;
   auto it = first;
-  for (; it != end && it->first / kStringsPerBlock == block; ++it) {
-    for (; slot < it->first % kStringsPerBlock; ++slot) out.WriteU16(0);
-    WriteStringEntry(out, it->second.units);
+  for (; it != table.entries.cend() && it->id / kStringsPerBlock == block; ++it) {
+    for (; slot < it->id % kStringsPerBlock; ++slot) out.WriteU16(0);
+    WriteStringEntry(out, table, *it);
     ++slot;
   }
   for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
   PatchDataSize(out, headerStart, dataStart);
   return it;
+}
+
+// Marks `id` as present; false when it already was.
+bool MarkPresent(TStringTable& table, std::uint16_t id) {
+  std::uint64_t bit = std::uint64_t{1} << (id % 64);
+  std::uint64_t& word = table.present[id / 64];
+  if (word & bit) return false;
+  word |= bit;
+  return true;
 }
 
 }  // namespace
@@ -84,24 +95,31 @@ void CompileStringTable(TRCParser& parser) {
     std::string text = SkipSeparators(parser, ",");
     if (text.empty()) ReportError(parser, 9);             // "}" or END expected
     if (text[0] != '"') ReportError(parser, 13, {text});  // Double quoted string expected but got %s
-    TStringList& list = parser.stringTableEntries[languageId];
-    if (list.count(id) != 0)
+    TStringTable& table = parser.stringTableEntries[languageId];
+    if (!MarkPresent(table, id))
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
-    TStringEntry& entry = list[id];
+    // Converted now: the character set in force may change before the end of input.
+    std::string_view quoted(text);
+    std::u16string units = ScriptTextToUtf16(parser, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "");
+    TStringEntry entry;
+    entry.id = id;
     entry.memoryFlags = static_cast<std::uint16_t>(flags);
     entry.version = static_cast<std::uint32_t>(parser.version);
     entry.characteristics = static_cast<std::uint32_t>(parser.characteristics);
-    entry.text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
-    // Converted now: the character set in force may change before the end of input.
-    entry.units = ScriptTextToUtf16(parser, entry.text);
+    entry.offset = static_cast<std::uint32_t>(table.units.size());
+    entry.length = static_cast<std::uint32_t>(units.size());
+    table.units += units;
+    table.entries.push_back(entry);
     token = SkipSeparators(parser, ",");
   }
 }
 
 void WriteStringTables(TRCParser& parser) {
-  for (const auto& [languageId, list] : parser.stringTableEntries) {
-    auto it = list.cbegin();
-    while (it != list.cend()) it = WriteStringBlock(parser.output, languageId, it, list.cend());
+  for (auto& [languageId, table] : parser.stringTableEntries) {
+    std::sort(table.entries.begin(), table.entries.end(),
+              [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; });
+    auto it = table.entries.cbegin();
+    while (it != table.entries.cend()) it = WriteStringBlock(parser.output, languageId, table, it);
   }
 }
 

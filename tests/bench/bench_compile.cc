@@ -27,15 +27,23 @@ struct TFamily {
   Generator generate;
 };
 
+// String ids run from 0 to 65535 per language: larger tables spread over languages.
 std::string StringTable(int n) {
-  std::string s = "STRINGTABLE\nBEGIN\n";
-  for (int i = 0; i < n; ++i) s += "  " + std::to_string(i) + ", \"Some string text of moderate size\"\n";
-  return s + "END\n";
+  std::string s;
+  for (int start = 0, language = 1; start < n; start += 50000, ++language) {
+    s += "STRINGTABLE\nLANGUAGE " + std::to_string(language) + ", 1\nBEGIN\n";
+    for (int i = start; i < std::min(n, start + 50000); ++i)
+      s += "  " + std::to_string(i - start) + ", \"Some string text of moderate size\"\n";
+    s += "END\n";
+  }
+  return s;
 }
 
 std::string SmallRcdata(int n) {
   std::string s;
-  for (int i = 0; i < n; ++i) s += std::to_string(i + 1) + " RCDATA { 1, 2, 3, \"abc\" }\n";
+  // Names run from 1 to 32767 per type: larger scripts spread over user-defined types.
+  for (int i = 0; i < n; ++i)
+    s += std::to_string(i % 30000 + 1) + " TYPE" + std::to_string(i / 30000) + " { 1, 2, 3, \"abc\" }\n";
   return s;
 }
 
@@ -63,10 +71,22 @@ std::string Menus(int n) {
   std::string s = "1 MENU\nBEGIN\n";
   for (int p = 0; p < 50; ++p) {
     s += "  POPUP \"Pop " + std::to_string(p) + "\"\n  BEGIN\n";
-    for (int i = 0; i < n / 50; ++i) s += "    MENUITEM \"Item\", " + std::to_string(p * 1000 + i) + "\n";
+    for (int i = 0; i < n / 50; ++i) s += "    MENUITEM \"I\", " + std::to_string(p * 1000 + i) + "\n";
     s += "  END\n";
   }
   return s + "END\n";
+}
+
+std::string Accelerators(int n) {
+  std::string s = "1 ACCELERATORS\nBEGIN\n";
+  for (int i = 0; i < n; ++i) s += "  " + std::to_string(i % 200 + 1) + ", " + std::to_string(i + 1) + ", VIRTKEY, CONTROL\n";
+  return s + "END\n";
+}
+
+std::string VersionValues(int n) {
+  std::string s = "1 VERSIONINFO\nFILEVERSION 1,2,3,4\nBEGIN\n  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904b0\"\n    BEGIN\n";
+  for (int i = 0; i < n; ++i) s += "      VALUE \"Key" + std::to_string(i) + "\", \"Value number " + std::to_string(i) + "\"\n";
+  return s + "    END\n  END\nEND\n";
 }
 
 std::string Dialogs(int n) {
@@ -99,7 +119,9 @@ int main(int argc, char** argv) {
       {"raw-data-block", {10000, 30000, 100000}, LargeRawData},
       {"defines-used", {10000, 30000, 100000}, DefinesUsed},
       {"long-expression", {1000, 3000, 10000}, LongExpressions},
-      {"menu-items", {5000}, Menus},
+      {"menu-items", {1000, 5000}, Menus},
+      {"accelerators", {1000, 8000}, Accelerators},
+      {"version-values", {50, 200}, VersionValues},
       {"dialogs-40-controls", {100, 500}, Dialogs},
   };
   std::printf("%-20s %8s %10s %10s %10s %12s\n", "family", "items", "bytes", "ms", "MB/s", "ns/item");

@@ -1,10 +1,13 @@
 // Fuzz target: compiles arbitrary bytes as a resource script. The bytes up to the first
 // zero byte are the script; the bytes after it are the text of "unit.pas", so that a
 // script that includes "unit.pas" reaches the Pascal unit reader too. Both live in
-// anonymous in-memory files, so that no run touches the disk: "unit.pas" is a symbolic
-// link, made once in a private temporary folder that becomes the working directory, to
-// the in-memory file that holds the unit. Whatever the bytes say, the compilation must
-// end in a success or one clean error, never a crash or a hang.
+// anonymous in-memory files, so that no run touches the disk: "script.rc" and
+// "unit.pas" are symbolic links, made once in a private temporary folder, to the two
+// in-memory files. The script is compiled under its path in that folder, so "unit.pas"
+// is found beside it; the working directory is left alone, because the fuzzer reads its
+// seeds and writes its corpus and crash inputs under paths relative to it. Whatever the
+// bytes say, the compilation must end in a success or one clean error, never a crash or
+// a hang.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -27,43 +30,59 @@ void WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   }
 }
 
-// The in-memory file behind "unit.pas" in the working directory.
-class TUnitFile {
+// One in-memory file, reached through a symbolic link of the given name in `folder`.
+class TMemoryFile {
  public:
-  TUnitFile() : fd_(memfd_create("unit.pas", 0)) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tarvex-fuzz-XXXXXX";
-    if (fd_ < 0 || mkdtemp(folder.data()) == nullptr || chdir(folder.c_str()) != 0) return;
+  TMemoryFile(const std::string& folder, const char* name) : fd_(memfd_create(name, 0)), path_(folder + "/" + name) {
     std::string target = "/proc/self/fd/" + std::to_string(fd_);
-    if (symlink(target.c_str(), "unit.pas") != 0) return;
+    if (fd_ < 0 || symlink(target.c_str(), path_.c_str()) != 0) path_.clear();
   }
   void Replace(const std::uint8_t* data, std::size_t size) const {
     if (fd_ < 0 || ftruncate(fd_, 0) != 0) return;
     lseek(fd_, 0, SEEK_SET);
     WriteAll(fd_, data, size);
   }
+  const std::string& Path() const { return path_; }
 
  private:
   int fd_;
+  std::string path_;
 };
 
-const TUnitFile& UnitFile() {
-  static const TUnitFile unit;
-  return unit;
+std::string MakePrivateFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tarvex-fuzz-XXXXXX";
+  return mkdtemp(folder.data()) == nullptr ? std::string() : folder;
+}
+
+// The script and the unit, side by side in the private folder.
+struct TInputFiles {
+  std::string folder = MakePrivateFolder();
+  TMemoryFile script{folder, "script.rc"};
+  TMemoryFile unit{folder, "unit.pas"};
+
+  ~TInputFiles() {
+    unlink(script.Path().c_str());
+    unlink(unit.Path().c_str());
+    rmdir(folder.c_str());
+  }
+};
+
+const TInputFiles& InputFiles() {
+  static const TInputFiles files;
+  return files;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const TInputFiles& files = InputFiles();
+  if (files.folder.empty() || files.script.Path().empty()) return 0;
   const auto* zero = static_cast<const std::uint8_t*>(std::memchr(data, 0, size));
   std::size_t scriptSize = zero == nullptr ? size : static_cast<std::size_t>(zero - data);
   std::size_t unitStart = zero == nullptr ? size : scriptSize + 1;
-  UnitFile().Replace(data + unitStart, size - unitStart);
-  int fd = memfd_create("script.rc", 0);
-  if (fd < 0) return 0;
-  WriteAll(fd, data, scriptSize);
-  std::string name = "/proc/self/fd/" + std::to_string(fd);
-  tarvex::CompileToImage(name);
-  close(fd);
+  files.script.Replace(data, scriptSize);
+  files.unit.Replace(data + unitStart, size - unitStart);
+  tarvex::CompileToImage(files.script.Path());
   return 0;
 }
