@@ -68,9 +68,12 @@ void TOutputBuffer::WriteUtf16(const char16_t* units, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) WriteU16(units[i]);
     return;
   }
+  Reserve(2 * count);
+  bytes_.resize(bytes_.size() + 2 * count);
+  std::uint8_t* out = bytes_.data() + position_;
   for (std::size_t i = 0; i < count; ++i) {
-    bytes_.push_back(static_cast<std::uint8_t>(units[i] & 0xFF));
-    bytes_.push_back(static_cast<std::uint8_t>(units[i] >> 8));
+    out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+    out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
   }
   position_ += 2 * count;
 }

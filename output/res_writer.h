@@ -35,6 +35,11 @@ class TOutputBuffer {
     if (needed > bytes_.capacity()) bytes_.reserve(std::max(needed, 2 * bytes_.capacity()));
   }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  /// Hands the finished image over without a copy; the buffer is empty afterwards.
+  std::vector<std::uint8_t> TakeBytes() {
+    position_ = 0;
+    return std::move(bytes_);
+  }
 
  private:
   std::vector<std::uint8_t> bytes_;

@@ -146,9 +146,8 @@ std::u16string ToUtf16(std::string_view text) { return ToUtf16(text, std::string
 
 std::u16string ToUtf16(std::string_view text, const std::string& charset) {
   if (!IsAscii(text)) return ConvertWithIconv(text, charset);
-  std::u16string units;
-  units.reserve(text.size());
-  for (char c : text) units.push_back(static_cast<char16_t>(c));
+  std::u16string units(text.size(), u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<char16_t>(text[i]);
   return units;
 }
 

@@ -31,7 +31,7 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
   std::unique_ptr<TRCParser> parser = NewParser(notification, options);
   try {
     CompileImage(*parser, scriptName);
-    result.image = parser->output.Bytes();
+    result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
