@@ -6,8 +6,9 @@
 // needed, so when there are at least as many of them as the value is long, the value
 // overwrites them, ending right where the name ended, and the text does not grow. Only
 // near the start of a file, where fewer bytes have been consumed than the value needs,
-// is the value inserted at the read position instead. Either way the read position then
-// points at the first byte of the value.
+// is room inserted at the read position instead (blanks, at least as many as the bytes it
+// moves), with the value at its end. Either way the read position then points at the
+// first byte of the value.
 //
 // The substitution mark of the file is the first position after the most recently placed
 // text. Everything between the read position and the mark is substituted text, and the

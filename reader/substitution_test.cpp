@@ -4,6 +4,7 @@
 
 #include "preprocessor/token_test_support.h"
 #include "reader/lexer.h"
+#include "tests/test_support.h"
 
 namespace tarvex::test {
 namespace {
@@ -71,18 +72,40 @@ TEST(SubstitutionTest, ChainLimit) {
   EXPECT_EQ(Preprocess(Chain(99) + "#define B A1 A1\nB"), "7 7");
 }
 
+// The bound of the substitution work once files of `laterBytes` more have been opened.
+std::uint64_t WorkBound(const TRCParser& parser, std::size_t laterBytes) {
+  return kSubstitutionBudget + kSubstitutionWorkPerInputByte * (parser.inputBytes + laterBytes);
+}
+
 TEST(SubstitutionTest, UnboundedExpansionStops) {
   // The work of the compilation is started close to its bound, so that the test is quick.
   TScriptReader selfReference("#define A x A\nA");
-  selfReference.parser.substitutionWork = kSubstitutionBudget - 10000;
+  selfReference.parser.substitutionWork = WorkBound(selfReference.parser, 0) - 10000;
   EXPECT_EQ(selfReference.All(), "error 65 line 2: File a.rc. Line 2 : 65. Recursion for defined name A > 100");
 
   std::string doubling = "#define B0 y\n";
   for (int i = 1; i <= 60; ++i)
     doubling += "#define B" + std::to_string(i) + " B" + std::to_string(i - 1) + " B" + std::to_string(i - 1) + "\n";
   TScriptReader inHeader(doubling + "#include \"h.h\"\n", {{"h.h", "\n B60\n"}});
-  inHeader.parser.substitutionWork = kSubstitutionBudget - 10000;
+  inHeader.parser.substitutionWork = WorkBound(inHeader.parser, std::string("\n B60\n").size()) - 10000;
   EXPECT_EQ(inHeader.All(), "error 65 line 2: File h.h. Line 2 : 65. Recursion for defined name B0 > 100");
+}
+
+// Found by fuzzing: each value below leaves text behind its own name, so the unread text
+// grows with every substitution. Placing a value must not move all of it again (that took
+// minutes), and a script of two lines may only do work in proportion to its size.
+TEST(SubstitutionTest, SelfReferenceThatLeavesTextBehindStopsSoon) {
+  struct TCase {
+    const char* script;
+    std::int32_t line;
+  };
+  for (const TCase& c : {TCase{"#define A 1, A, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2\n1 RCDATA { A }\n", 2},
+                         TCase{"#define A 1, A\n1 RCDATA { A }\n", 2},
+                         TCase{"#define STR(x) x\n#define A e A\nSTR(A)\n", 3}}) {
+    TCompileOutcome outcome = CompileText(c.script);
+    EXPECT_EQ(outcome.number, 65) << c.script << outcome.error;
+    EXPECT_EQ(outcome.line, c.line) << c.script;
+  }
 }
 
 }  // namespace
