@@ -53,11 +53,7 @@ struct TDialogHead {
 
 // A located error for the range of a FONT byte, which the catalogue has no message for.
 [[noreturn]] void RaiseByteRange(TRCParser& parser, const std::string& token) {
-  std::string text = "A number in range 0..255 expected instead " + token;
-  if (parser.currentFile == nullptr) RaiseFailure(text);
-  parser.errorFileName = parser.currentFile->name;
-  parser.errorLine = parser.currentFile->line;
-  RaiseFailure("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) + " : " + text);
+  ReportLocatedFailure(parser, "A number in range 0..255 expected instead " + token);
 }
 
 std::uint8_t ReadByteOperand(TRCParser& parser, const std::string& token) {

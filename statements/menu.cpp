@@ -77,10 +77,7 @@ bool EndsMenuItem(std::string_view keyword) {
 std::string Unquoted(const std::string& token) { return token.size() >= 2 ? token.substr(1, token.size() - 2) : ""; }
 
 [[noreturn]] void ReportPopupsTooDeep(TRCParser& parser) {
-  parser.errorFileName = parser.currentFile ? parser.currentFile->name : "";
-  parser.errorLine = parser.currentFile ? parser.currentFile->line : 0;
-  RaiseFailure("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) +
-               " : POPUP menus nested more than " + std::to_string(kMaxPopupDepth) + " levels deep");
+  ReportLocatedFailure(parser, "POPUP menus nested more than " + std::to_string(kMaxPopupDepth) + " levels deep");
 }
 
 void WriteMenuText(TOutputBuffer& out, std::u16string_view text) {

@@ -77,11 +77,7 @@ bool EndsNumbers(std::string_view keyword) {
 
 std::string Unquoted(const std::string& token) { return token.size() >= 2 ? token.substr(1, token.size() - 2) : ""; }
 
-[[noreturn]] void RaiseLocated(TRCParser& parser, const std::string& text) {
-  parser.errorFileName = parser.currentFile ? parser.currentFile->name : "";
-  parser.errorLine = parser.currentFile ? parser.currentFile->line : 0;
-  RaiseFailure("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) + " : " + text);
-}
+[[noreturn]] void RaiseLocated(TRCParser& parser, const std::string& text) { ReportLocatedFailure(parser, text); }
 
 [[noreturn]] void ReportTooManyNumbers(TRCParser& parser, std::size_t places) {
   RaiseLocated(parser, places == kItemPlaces ? "MENUITEM takes at most 3 numbers: id, type and state"

@@ -35,10 +35,7 @@ std::uint16_t ReadWord(TRCParser& parser, const std::string& token) {
 }
 
 [[noreturn]] void ReportTooManyItems(TRCParser& parser) {
-  parser.errorFileName = parser.currentFile ? parser.currentFile->name : "";
-  parser.errorLine = parser.currentFile ? parser.currentFile->line : 0;
-  RaiseFailure("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) +
-               " : TOOLBAR holds more than " + std::to_string(kMaxItems) + " items");
+  ReportLocatedFailure(parser, "TOOLBAR holds more than " + std::to_string(kMaxItems) + " items");
 }
 
 // items := {[","] (BUTTON id | SEPARATOR)} "}"

@@ -102,10 +102,7 @@ std::uint16_t ReadWord(TRCParser& parser, const std::string& token) {
 }
 
 [[noreturn]] void ReportBlocksTooDeep(TRCParser& parser) {
-  parser.errorFileName = parser.currentFile ? parser.currentFile->name : "";
-  parser.errorLine = parser.currentFile ? parser.currentFile->line : 0;
-  RaiseFailure("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) +
-               " : BLOCK entries nested more than " + std::to_string(kMaxBlockDepth) + " levels deep");
+  ReportLocatedFailure(parser, "BLOCK entries nested more than " + std::to_string(kMaxBlockDepth) + " levels deep");
 }
 
 const TDwordStatement* FindDwordStatement(std::string_view keyword) {
