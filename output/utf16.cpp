@@ -15,6 +15,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/source_encoding.h"
 
 namespace tarvex {
 
@@ -29,25 +30,6 @@ bool IsAscii(std::string_view text) {
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-void AppendUtf8(std::string& text, char32_t code) {
-  auto byte = [&text](char32_t value) { text.push_back(static_cast<char>(value)); };
-  if (code < 0x80) {
-    byte(code);
-  } else if (code < 0x800) {
-    byte(0xC0 | (code >> 6));
-    byte(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    byte(0xE0 | (code >> 12));
-    byte(0x80 | ((code >> 6) & 0x3F));
-    byte(0x80 | (code & 0x3F));
-  } else {
-    byte(0xF0 | (code >> 18));
-    byte(0x80 | ((code >> 12) & 0x3F));
-    byte(0x80 | ((code >> 6) & 0x3F));
-    byte(0x80 | (code & 0x3F));
-  }
-}
 
 // Reads the sequence at `at` into `code` and returns its length. A sequence that is cut
 // short, overlong or beyond U+10FFFF reads as U+FFFD of length 1.

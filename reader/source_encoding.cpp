@@ -6,6 +6,8 @@ namespace {
 
 unsigned char Byte(const std::string& text, std::size_t i) { return static_cast<unsigned char>(text[i]); }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -23,8 +25,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 TSourceEncoding DetectSourceEncoding(const std::string& bytes) {
   if (bytes.size() >= 2 && Byte(bytes, 0) == 0xFF && Byte(bytes, 1) == 0xFE) return TSourceEncoding::Utf16LE;

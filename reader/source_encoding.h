@@ -7,6 +7,10 @@ namespace tarvex {
 
 enum class TSourceEncoding { Bytes, Utf16LE, Utf16BE };
 
+/// Appends the UTF-8 form of `c`; a lone surrogate gets its 3-byte form, so that text
+/// holding one converts back unchanged.
+void AppendUtf8(std::string& out, char32_t c);
+
 /// Tells how a file's bytes are encoded: UTF-16LE when they start with the mark FF FE, or
 /// carry no mark and every other byte of the first line is zero; UTF-16BE after FE FF;
 /// otherwise bytes in the script's code page (UTF-8 or any other).

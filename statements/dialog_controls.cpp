@@ -327,16 +327,6 @@ std::string QuotedText(const std::string& token) {
   return token.substr(1, token.size() - 2);
 }
 
-void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const std::string& charset) {
-  if (name.isOrdinal) {
-    out.WriteU16(0xFFFF);
-    out.WriteU16(name.ordinal);
-    return;
-  }
-  for (char16_t unit : ToUtf16(name.text, charset)) out.WriteU16(unit);
-  out.WriteU16(0);
-}
-
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser) {
   if (name.isOrdinal) {
     out.WriteU16(0xFFFF);

@@ -22,12 +22,9 @@ struct TDialogName {
   std::string text;  ///< script bytes, converted to UTF-16 when written
 };
 
-/// Writes the field: FFFF and the ordinal, or the text converted from `charset` (see
-/// ScriptCharset) to UTF-16 and its 16-bit zero.
-void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const std::string& charset);
-
-/// The same, the text converted as ScriptTextToUtf16 converts it (the characters of a
-/// wide literal, else from the character set in force).
+/// Writes the field: FFFF and the ordinal, or the text converted as ScriptTextToUtf16
+/// converts it (the characters of a wide literal, else from the character set in force)
+/// and its 16-bit zero.
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser);
 
 /// A style operand as GetToken delivered it: its bits, and the bits its expression took
