@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "output/depfile.h"
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "reader/diagnostics.h"
 #include "statements/compile_api.h"
 #include "reader/parser.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "preprocessor/directive_line.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"

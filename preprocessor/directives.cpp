@@ -7,6 +7,7 @@
 #include "preprocessor/pascal_unit.h"
 #include "preprocessor/preprocessor.h"
 #include "preprocessor/sdk_headers.h"
+#include "preprocessor/substitution.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -51,6 +52,15 @@ std::string ReadIncludeName(TRCParser& parser) {
 }
 
 }  // namespace
+
+std::string NextToken(TRCParser& parser) {
+  std::string token = ScanToken(parser);
+  if (token.empty()) return token;
+  if (IsWordStart(static_cast<unsigned char>(token[0])) && !IsWideLiteral(token))
+    token = SubstituteNames(parser, std::move(token));
+  if (!BeginsNumber(token)) return token;
+  return ConvertNumber(parser, token);
+}
 
 bool ReadsDirectivesOnly(const TFileItem& file) { return file.extension == ".H" || file.extension == ".C"; }
 

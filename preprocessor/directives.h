@@ -10,6 +10,10 @@ namespace tarvex {
 struct TRCParser;
 struct TFileItem;
 
+/// The next raw token (ScanToken), then name substitution, then number conversion:
+/// numbers leave as decimal text with TokenFlag 'i', 'l' or 'r'.
+std::string NextToken(TRCParser& parser);
+
 /// NextToken with every directive line met carried out and the tokens of C headers and
 /// C sources (".H", ".C") discarded.
 /// The empty token at the end of input.

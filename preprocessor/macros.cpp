@@ -31,7 +31,7 @@
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
-#include "reader/substitution.h"
+#include "preprocessor/substitution.h"
 
 namespace tarvex {
 

@@ -4,7 +4,7 @@
 
 #include "preprocessor/token_test_support.h"
 #include "reader/lexer.h"
-#include "reader/substitution.h"
+#include "preprocessor/substitution.h"
 #include "tests/res_reader.h"
 #include "tests/version_reader.h"
 

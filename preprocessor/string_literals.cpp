@@ -1,6 +1,6 @@
 #include "preprocessor/string_literals.h"
 
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "preprocessor/directives.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"

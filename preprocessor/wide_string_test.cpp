@@ -2,7 +2,7 @@
 // give one UTF-16 code unit each.
 #include <gtest/gtest.h>
 
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "preprocessor/token_test_support.h"
 #include "statements/compile_api.h"
 #include "tests/dialog_reader.h"

@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
-#include "reader/substitution.h"
 
 namespace tarvex {
 
@@ -378,10 +377,6 @@ TConversion ConvertDollarNumber(TRCParser& parser, std::string_view token) {
   return result;
 }
 
-bool BeginsNumber(std::string_view token) {
-  return !token.empty() && (token[0] == '$' || IsDigit(static_cast<unsigned char>(token[0])));
-}
-
 // ---- Escapes ----
 
 // The byte that a backslash and `c` stand for when `c` names one (a letter in either
@@ -457,20 +452,15 @@ std::string ScanToken(TRCParser& parser) {
   return token;
 }
 
-std::string NextToken(TRCParser& parser) {
-  std::string token = ScanToken(parser);
-  if (token.empty()) return token;
-  if (IsWordStart(static_cast<unsigned char>(token[0])) && !IsWideLiteral(token))
-    token = SubstituteNames(parser, std::move(token));
-  if (!BeginsNumber(token)) return token;
-  return ConvertNumber(parser, token);
-}
-
 void PushBackToken(TRCParser& parser) {
   TFileItem* file = parser.currentFile;
   if (file == nullptr) return;
   file->readPosition = file->tokenStart;
   file->line = file->tokenStartLine;
+}
+
+bool BeginsNumber(std::string_view token) {
+  return !token.empty() && (token[0] == '$' || IsDigit(static_cast<unsigned char>(token[0])));
 }
 
 std::string ConvertNumber(TRCParser& parser, std::string_view token) {

@@ -14,12 +14,11 @@ struct TRCParser;
 /// lines and closes an included file when it is exhausted. Sets TokenFlag ('0', 'b' or 'c'). Raises 29, 33, 23, 51, 52.
 std::string ScanToken(TRCParser& parser);
 
-/// ScanToken, then name substitution, then number conversion: numbers leave as decimal
-/// text with TokenFlag 'i', 'l' or 'r'.
-std::string NextToken(TRCParser& parser);
-
 /// Restores the current file's read position and line to the start of the last token.
 void PushBackToken(TRCParser& parser);
+
+/// Whether `token` begins with "$" or a digit, as numbers do.
+bool BeginsNumber(std::string_view token);
 
 /// Converts a token that begins with "$" or a digit to the decimal text of its value and
 /// sets TokenFlag to 'i', 'l' or 'r'; other tokens come back unchanged.

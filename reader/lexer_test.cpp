@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "preprocessor/directives.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "tests/test_support.h"

@@ -8,11 +8,9 @@
 #include <cerrno>
 #include <climits>
 
-#include "data/predefined.h"
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
 #include "reader/source_encoding.h"
-#include "statements/statements.h"
 
 namespace tarvex {
 
@@ -48,21 +46,6 @@ class TFileDescriptor {
  private:
   int fd_;
 };
-
-// Every compilation sees RC_INVOKED and _WIN32, as scripts expect of a resource compiler,
-// then the names the command line defines and removes.
-void ApplyCommandLineNames(TRCParser& parser) {
-  parser.defines.Set("RC_INVOKED", "1");
-  parser.defines.Set("_WIN32", "1");
-  for (const std::string& definition : parser.options.defines) {
-    std::size_t equals = definition.find('=');
-    if (equals == std::string::npos)
-      parser.defines.Set(definition, "1");
-    else
-      parser.defines.Define(definition.substr(0, equals), definition.substr(equals + 1));
-  }
-  for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
-}
 
 }  // namespace
 
@@ -149,38 +132,6 @@ void CloseSourceFile(TRCParser& parser) {
 
 TRCParser::~TRCParser() {
   while (!fileStack.empty()) fileStack.pop_back();
-}
-
-void CompileImage(TRCParser& parser, const std::string& scriptName) {
-  parser.nextCursorImageId = 0;
-  parser.unitConstants.Clear();
-  parser.defines.LoadPredefined(PredefinedSymbols());
-  ApplyCommandLineNames(parser);
-  parser.errorNumber = 0;
-  parser.errorFileName.clear();
-  parser.errorLine = 0;
-  while (!parser.fileStack.empty()) parser.fileStack.pop_back();
-  parser.currentFile = nullptr;
-  parser.nextIconImageId = 0;
-  parser.defaultLanguage = parser.defaultSublanguage = 0;
-  parser.defaultCharacteristics = parser.defaultVersion = 0;
-  parser.resourceCount = 0;
-  parser.openFiles.Clear();
-  parser.resourceRegistry.Clear();
-  parser.conditionalStack.clear();
-  parser.stringTableEntries.clear();
-  parser.openedFiles.clear();
-  parser.openedFileSet.clear();
-  parser.codePage.clear();
-
-  OpenSourceFile(parser, scriptName);
-  WriteLeadingEntry(parser.output);
-  CompileStatements(parser);
-}
-
-void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
-  CompileImage(parser, scriptName);
-  SaveOutput(parser.output, outputName);
 }
 
 }  // namespace tarvex

@@ -130,13 +130,6 @@ struct TRCParser {
   ~TRCParser();
 };
 
-/// Compiles the script `scriptName` into `outputName`. Throws TCompileError on any
-/// failure; the output file is then neither created nor changed.
-void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName);
-
-/// Everything Compile does but the save: the finished image is left in parser.output.
-void CompileImage(TRCParser& parser, const std::string& scriptName);
-
 /// Opens `fileName`, reads it whole and pushes it on the file stack as the current file.
 /// Raises 72 when it cannot be opened (or is not a regular file) and 58 when it is
 /// already open further down the stack.

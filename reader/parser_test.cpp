@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "statements/compile_api.h"
 #include "tests/test_support.h"
 
 namespace tarvex {

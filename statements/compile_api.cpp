@@ -2,9 +2,30 @@
 
 #include <exception>
 
+#include "data/predefined.h"
+#include "output/res_writer.h"
+#include "reader/diagnostics.h"
+#include "statements/statements.h"
+
 namespace tarvex {
 
 namespace {
+
+// Every compilation sees RC_INVOKED and _WIN32, as scripts expect of a resource compiler,
+// then the names the command line defines and removes.
+void ApplyCommandLineNames(TRCParser& parser) {
+  parser.defines.Set("RC_INVOKED", "1");
+  parser.defines.Set("_WIN32", "1");
+  for (const std::string& definition : parser.options.defines) {
+    std::size_t equals = definition.find('=');
+    if (equals == std::string::npos)
+      parser.defines.Set(definition, "1");
+    else
+      parser.defines.Define(definition.substr(0, equals), definition.substr(equals + 1));
+  }
+  for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
+}
+
 
 void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
@@ -24,6 +45,19 @@ std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, 
 }
 
 }  // namespace
+
+void CompileImage(TRCParser& parser, const std::string& scriptName) {
+  parser.defines.LoadPredefined(PredefinedSymbols());
+  ApplyCommandLineNames(parser);
+  OpenSourceFile(parser, scriptName);
+  WriteLeadingEntry(parser.output);
+  CompileStatements(parser);
+}
+
+void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
+  CompileImage(parser, scriptName);
+  SaveOutput(parser.output, outputName);
+}
 
 TCompilation CompileToImage(const std::string& scriptName, const TResourceNotification& notification,
                             const TCompileOptions& options) {

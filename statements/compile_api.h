@@ -23,6 +23,14 @@ struct TCompilation {
   bool Succeeded() const { return errorText.empty(); }
 };
 
+/// Compiles the script `scriptName` into `outputName` with `parser`, which must be
+/// fresh: a parser serves one compilation. Throws TCompileError on any failure; the
+/// output file is then neither created nor changed.
+void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName);
+
+/// Everything Compile does but the save: the finished image is left in parser.output.
+void CompileImage(TRCParser& parser, const std::string& scriptName);
+
 /// Compiles `scriptName` with a fresh parser and returns the image without writing any
 /// file. `notification`, when set, is called per registered resource and per
 /// STRINGTABLE statement; `options` adds include folders, names and a code page.

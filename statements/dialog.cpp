@@ -16,7 +16,7 @@
 #include <array>
 
 #include "output/res_writer.h"
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"

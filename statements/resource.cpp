@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "output/res_writer.h"
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"

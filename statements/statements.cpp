@@ -11,8 +11,8 @@
 
 #include <stdexcept>
 
-#include "output/data_resources.h"
-#include "output/file_resources.h"
+#include "statements/data_resources.h"
+#include "statements/file_resources.h"
 #include "preprocessor/conditionals.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"

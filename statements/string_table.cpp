@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "output/res_writer.h"
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"

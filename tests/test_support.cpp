@@ -13,6 +13,7 @@
 
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "statements/compile_api.h"
 
 namespace tarvex::test {
 

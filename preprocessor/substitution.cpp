@@ -26,7 +26,7 @@
 //
 // A name that is a macro with parameters is placed the same way, but only where it is
 // called; its expansion is built by the macro reader and is one step of the chain.
-#include "reader/substitution.h"
+#include "preprocessor/substitution.h"
 
 #include <algorithm>
 

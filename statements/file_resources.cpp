@@ -17,7 +17,7 @@
 // (large icons put their 256-pixel PNG image far beyond the first 64 KB), and every
 // offset is checked against the file's length. Files and images are taken up to the
 // 32-bit data size a resource header holds.
-#include "output/file_resources.h"
+#include "statements/file_resources.h"
 
 #include <array>
 #include <vector>
@@ -293,7 +293,7 @@ void WriteCursor(TRCParser& parser, const TImageFile& file, std::int32_t flags) 
 }  // namespace
 
 // file-name := "quoted name" | "<" raw-name ">" | bare-name
-std::string ReadFileSpecification(TRCParser& parser, const std::string& firstToken) {
+std::string ReadFileName(TRCParser& parser, const std::string& firstToken) {
   if (firstToken.empty()) ReportError(parser, 68);  // Unexpected end of file
   if (firstToken[0] == '"') {
     std::string_view quoted = firstToken;
@@ -320,7 +320,7 @@ void CompileFileResource(TRCParser& parser) {
   std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
   RegisterResource(parser);
   std::string bytes =
-      token == "{" ? ReadInlineBlock(parser) : ReadResourceFile(parser, ReadFileSpecification(parser, token));
+      token == "{" ? ReadInlineBlock(parser) : ReadResourceFile(parser, ReadFileName(parser, token));
   TImageFile file(bytes);
   if (parser.resourceTypeNumber == kBitmapType) {
     WriteBitmap(parser, file, flags);

@@ -14,7 +14,7 @@ struct TRCParser;
 /// The file name a body names, starting at `firstToken`: a quoted string (trimmed of
 /// blanks and control characters), "<" name ">" read raw, or a bare name read whole
 /// up to the next blank. Raises 10, 11 and 68.
-std::string ReadFileSpecification(TRCParser& parser, const std::string& firstToken);
+std::string ReadFileName(TRCParser& parser, const std::string& firstToken);
 
 /// The body of a CURSOR, BITMAP or ICON statement (after the type keyword): writes one
 /// bitmap entry, or one entry per image and a group entry for icons and cursors.

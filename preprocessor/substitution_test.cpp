@@ -1,8 +1,9 @@
-#include "reader/substitution.h"
+#include "preprocessor/substitution.h"
 
 #include <gtest/gtest.h>
 
 #include "preprocessor/token_test_support.h"
+#include "preprocessor/directives.h"
 #include "reader/lexer.h"
 #include "tests/test_support.h"
 

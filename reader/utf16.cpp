@@ -2,7 +2,7 @@
 // target is "UTF-16LE" rather than UCS-2 so that characters beyond the Basic
 // Multilingual Plane become surrogate pairs instead of failing. Nothing is dropped or
 // replaced: a byte sequence the character set cannot convert stops the compilation.
-#include "output/utf16.h"
+#include "reader/utf16.h"
 
 #include <iconv.h>
 #include <langinfo.h>

@@ -1,4 +1,4 @@
-#include "output/file_resources.h"
+#include "statements/file_resources.h"
 
 #include <gtest/gtest.h>
 

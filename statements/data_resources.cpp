@@ -6,11 +6,11 @@
 //   'hex digits'    one byte per pair of digits
 //
 // and the whole is written as one entry whose DataSize is the exact length.
-#include "output/data_resources.h"
+#include "statements/data_resources.h"
 
 #include <string>
 
-#include "output/file_resources.h"
+#include "statements/file_resources.h"
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
@@ -61,7 +61,7 @@ void CompileDataResource(TRCParser& parser) {
   std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
   RegisterResource(parser);
   if (token != "{") {
-    CopyFileResource(parser, ReadFileSpecification(parser, token), parser.resourceTypeText, flags);
+    CopyFileResource(parser, ReadFileName(parser, token), parser.resourceTypeText, flags);
     return;
   }
   WriteDataResource(parser, ReadDataBlock(parser), parser.resourceTypeText, flags);

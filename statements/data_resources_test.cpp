@@ -1,4 +1,4 @@
-#include "output/data_resources.h"
+#include "statements/data_resources.h"
 
 #include <gtest/gtest.h>
 

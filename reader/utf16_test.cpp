@@ -1,4 +1,4 @@
-#include "output/utf16.h"
+#include "reader/utf16.h"
 
 #include <gtest/gtest.h>
 
