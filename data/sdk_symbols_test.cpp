@@ -42,7 +42,7 @@ std::int64_t ReadAsScriptNumber(std::string_view value) {
     ADD_FAILURE() << value << ": " << failure.what();
     return 0;
   }
-  EXPECT_TRUE(parser.TokenFlag == 'i' || parser.TokenFlag == 'l') << value;
+  EXPECT_TRUE(IsNumberToken(parser)) << value;
   std::int64_t number = std::stoll(decimal);
   return negative ? -number : number;
 }

@@ -1,5 +1,5 @@
-// The conditional stack holds one character per open block: '1' once a branch of the
-// block has been selected, '0' while none has. It belongs to the parser, not to a file,
+// The conditional stack holds one entry per open block: true once a branch of the
+// block has been selected, false while none has. It belongs to the parser, not to a file,
 // so a block opened in a header may be closed by the script that includes it.
 #include "preprocessor/conditionals.h"
 
@@ -16,29 +16,29 @@ namespace {
 
 // Opens a block whose first branch is selected or not.
 bool OpenBlock(TRCParser& parser, bool selected) {
-  parser.conditionalStack += selected ? '1' : '0';
+  parser.conditionalStack.push_back(selected);
   return selected;
 }
 
 // Carries out one conditional directive; false when the text that follows is to be
 // passed over up to the next branch.
 bool ApplyConditional(TRCParser& parser, const std::string& directive) {
-  std::string& stack = parser.conditionalStack;
+  std::vector<bool>& stack = parser.conditionalStack;
   if (directive == "#if") return OpenBlock(parser, ConditionTrue(parser, directive));
   if (directive == "#ifdef") return OpenBlock(parser, NameDefined(parser, directive));
   if (directive == "#ifndef") return OpenBlock(parser, !NameDefined(parser, directive));
   if (directive == "#elif") {
     if (stack.empty()) ReportError(parser, 62);  // #elif encountered before #if compilation conditional
-    if (stack.back() == '1' || !ConditionTrue(parser, directive)) return false;
+    if (stack.back() || !ConditionTrue(parser, directive)) return false;
   } else if (directive == "#else") {
     if (stack.empty()) ReportError(parser, 63);  // #else encountered before #if compilation conditional
-    if (stack.back() == '1') return false;
+    if (stack.back()) return false;
   } else {
     if (stack.empty()) ReportError(parser, 22);  // #endif encountered before compilation conditional
     stack.pop_back();
     return true;
   }
-  stack.back() = '1';
+  stack.back() = true;
   return true;
 }
 
@@ -57,7 +57,7 @@ bool ConditionTrue(TRCParser& parser, std::string_view directive) { return Evalu
 
 bool NameDefined(TRCParser& parser, std::string_view directive) {
   std::string name = ScanToken(parser);
-  if (parser.TokenFlag != 'c') ReportError(parser, 21, {directive});  // Expecting identifier after %s
+  if (parser.TokenFlag != TTokenKind::Word) ReportError(parser, 21, {directive});  // Expecting identifier after %s
   return IsDefinedName(parser, name);
 }
 

@@ -11,7 +11,7 @@ struct TRCParser;
 struct TFileItem;
 
 /// The next raw token (ScanToken), then name substitution, then number conversion:
-/// numbers leave as decimal text with TokenFlag 'i', 'l' or 'r'.
+/// numbers leave as decimal text with TokenFlag Number, LongNumber or NotNumber.
 std::string NextToken(TRCParser& parser);
 
 /// NextToken with every directive line met carried out and the tokens of C headers and

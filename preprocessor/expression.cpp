@@ -63,7 +63,7 @@ class TExpressionReader {
   };
 
   bool InCondition() const { return !directive_.empty(); }
-  bool IsNumber() const { return parser_.TokenFlag == 'i' || parser_.TokenFlag == 'l'; }
+  bool IsNumber() const { return IsNumberToken(parser_); }
   std::string ReadRawTokenOnLine();
   std::int64_t ReadOperand(const std::string& token);
   std::int64_t NumberOperand(const std::string& token);
@@ -160,7 +160,7 @@ std::int64_t TExpressionReader::NumberOperand(const std::string& token) {
   auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
   if (error != std::errc() || end != token.data() + token.size())
     RaiseFailure("'" + token + "' is not a valid integer value");
-  if (parser_.TokenFlag == 'l') parser_.valueSizeClass = 'l';
+  if (parser_.TokenFlag == TTokenKind::LongNumber) parser_.longValue = true;
   return value;
 }
 
@@ -209,14 +209,14 @@ std::int64_t TExpressionReader::ReadDefined(bool afterNot) {
   std::string token = ReadRawTokenOnLine();
   if (token == "(") {
     std::string name = ReadRawTokenOnLine();
-    if (name.empty() || parser_.TokenFlag != 'c') {
+    if (name.empty() || parser_.TokenFlag != TTokenKind::Word) {
       if (afterNot) ReportError(parser_, 70, {directive_});  // Expecting identifier in parentheses after %s !defined
       ReportError(parser_, 67, {directive_});                // Expecting identifier in parentheses after %s defined
     }
     if (ReadRawTokenOnLine() != ")") ReportError(parser_, 64);  // Expecting ")"
     return IsDefinedName(parser_, name) ? 1 : 0;
   }
-  if (token.empty() || parser_.TokenFlag != 'c') {
+  if (token.empty() || parser_.TokenFlag != TTokenKind::Word) {
     if (afterNot) ReportError(parser_, 69, {directive_});  // Expecting identifier after %s !defined
     ReportError(parser_, 66, {directive_});                // Expecting identifier after %s defined
   }
@@ -377,7 +377,7 @@ std::string EvaluateExpression(TRCParser& parser, std::string_view firstToken) {
   parser.removedBits = 0;
   TExpressionReader reader(parser, {});
   std::int64_t value = reader.Evaluate(std::string(firstToken), 0);
-  if (NeedsLongValue(value)) parser.valueSizeClass = 'l';
+  if (NeedsLongValue(value)) parser.longValue = true;
   return std::to_string(value);
 }
 
@@ -387,17 +387,17 @@ std::string EvaluateNotExpression(TRCParser& parser) {
   std::int64_t removed = 0;
   std::int64_t value = reader.Evaluate("+", 0, &removed);
   parser.removedBits |= removed;
-  if (NeedsLongValue(value)) parser.valueSizeClass = 'l';
+  if (NeedsLongValue(value)) parser.longValue = true;
   return std::to_string(value);
 }
 
 bool EvaluateCondition(TRCParser& parser, std::string_view directive) {
-  char sizeClass = parser.valueSizeClass;
+  bool longValue = parser.longValue;
   std::int64_t removedBits = parser.removedBits;
   TExpressionReader reader(parser, directive);
   std::string first = reader.ReadToken();
   bool holds = reader.Evaluate(std::move(first), 0) != 0;
-  parser.valueSizeClass = sizeClass;
+  parser.longValue = longValue;
   parser.removedBits = removedBits;
   return holds;
 }

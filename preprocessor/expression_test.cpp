@@ -11,7 +11,7 @@ namespace {
 std::string ValueAndClass(const std::string& script) {
   TScriptReader reader(script);
   std::string value = reader.Next();
-  return value + "/" + reader.parser.valueSizeClass;
+  return value + (reader.parser.longValue ? "/l" : "/i");
 }
 
 TEST(ExpressionTest, EachOperatorHasALevelOfItsOwn) {

@@ -168,7 +168,7 @@ std::vector<TMacroPart> ParseBody(const TMacro& macro, std::string_view body) {
 struct TReadState {
   std::size_t readPosition, tokenStart;
   std::int32_t line, tokenStartLine;
-  char flag;
+  TTokenKind flag;
 };
 
 TReadState SaveReadState(const TRCParser& parser) {

@@ -26,7 +26,7 @@ bool BeginsExpression(char c) { return c == '!' || c == '(' || c == '+' || c == 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string Expression(TRCParser& parser, std::string_view firstToken) {
-  parser.valueSizeClass = 'i';
+  parser.longValue = false;
   return EvaluateExpression(parser, firstToken);
 }
 
@@ -53,17 +53,17 @@ std::string GetToken(TRCParser& parser) {
       MarkEndOfInput(parser);
       return token;
     }
-    bool isNumber = parser.TokenFlag == 'i' || parser.TokenFlag == 'l';
+    bool isNumber = IsNumberToken(parser);
     if (isNumber || BeginsExpression(token[0])) return Expression(parser, token);
     if (IsDigit(token[0])) return token;  // begins like a number but is none
     if (token[0] == '\'') return NormaliseDataString(token);
     if (token[0] == '"' || IsWideLiteral(token)) return JoinAdjacentStrings(parser, std::move(token));
     if (token == "\\") continue;
-    if (parser.TokenFlag != 'c') return token;
+    if (parser.TokenFlag != TTokenKind::Word) return token;
     if (IsWord(token, "BEGIN")) return "{";
     if (IsWord(token, "END")) return "}";
     if (IsWord(token, "NOT")) {
-      parser.valueSizeClass = 'i';
+      parser.longValue = false;
       return EvaluateNotExpression(parser);
     }
     if (!IsWord(token, "RCINCLUDE")) return token;

@@ -87,16 +87,14 @@ TFileItem* ReadableFile(TRCParser& parser) {
 }
 
 // Passes over blanks, carriage returns and line feeds. False when the text ends.
-bool SkipBlanks(TRCParser& parser, TFileItem& file) {
+bool SkipBlanks(TFileItem& file) {
   const std::string& text = file.text;
   std::size_t i = file.readPosition;
   for (; i < text.size(); ++i) {
     TCharClass kind = ClassOf(ByteAt(text, i));
-    if (kind == TCharClass::Blank)
-      parser.TokenFlag = 'b';
-    else if (kind == TCharClass::LineFeed)
+    if (kind == TCharClass::LineFeed)
       CountLineFeed(file, i);
-    else if (kind != TCharClass::CarriageReturn)
+    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
       break;
   }
   file.readPosition = i;
@@ -267,14 +265,14 @@ bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
         token = "L" + ScanDoubleQuoted(parser, file, p + 1);  // a wide literal, L"..."
         return true;
       }
-      parser.TokenFlag = 'c';
+      parser.TokenFlag = TTokenKind::Word;
       token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
       return true;
     case TCharClass::Digit:
       token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
       return true;
     case TCharClass::Dollar:
-      parser.TokenFlag = 'c';
+      parser.TokenFlag = TTokenKind::Word;
       token = CutToken(file, p, RunEnd(text, p + 1, IsHexTokenContinuation));
       return true;
     case TCharClass::DoubleQuote:
@@ -293,17 +291,17 @@ bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
 
 // ---- Numbers ----
 
-// A number's decimal text and the TokenFlag it earns; flag 0 leaves TokenFlag as it is.
+// A number's decimal text and the token kind it earns; none leaves TokenFlag as it is.
 struct TConversion {
   std::string text;
-  char flag = 0;
+  std::optional<TTokenKind> kind;
 };
 
 TConversion Converted(std::int64_t value, bool suffix) {
-  return {std::to_string(value), suffix || value > 32767 ? 'l' : 'i'};
+  return {std::to_string(value), suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number};
 }
 
-TConversion NotANumber(std::string_view text) { return {std::string(text), 'r'}; }
+TConversion NotANumber(std::string_view text) { return {std::string(text), TTokenKind::NotNumber}; }
 
 // Removes one trailing L or U, in either case; true when there was one.
 bool StripSizeSuffix(std::string_view& text) {
@@ -340,7 +338,7 @@ TConversion ConvertDecimal(TRCParser& parser, std::string_view token) {
 // number := "0x" {hexdigit} [L|U]; at most 8 digits, read as unsigned.
 TConversion ConvertHex(TRCParser& parser, std::string_view text, bool suffix) {
   std::string_view digits = text.substr(2);
-  if (digits.empty()) return {"0", suffix ? '\0' : 'i'};
+  if (digits.empty()) return {"0", suffix ? std::nullopt : std::optional(TTokenKind::Number)};
   if (!AllOf(digits, IsHexDigit)) return NotANumber(text);
   if (text.size() > 10) ReportError(parser, 32, {text});  // Too many digits in hexadecimal number: %s
   std::int64_t value = 0;
@@ -373,7 +371,7 @@ TConversion ConvertDollarNumber(TRCParser& parser, std::string_view token) {
   std::string_view digits = token.substr(1);
   if (digits.empty()) ReportError(parser, 31);  // $ sign shall be followed by hexadecimal digits without blanks
   TConversion result = ConvertZeroNumber(parser, "0x" + std::string(digits));
-  if (result.flag == 'r') ReportError(parser, 60, {token});  // Bad hexadecimal value: %s
+  if (result.kind == TTokenKind::NotNumber) ReportError(parser, 60, {token});  // Bad hexadecimal value: %s
   return result;
 }
 
@@ -442,12 +440,12 @@ bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; 
 bool IsWordContinuation(unsigned char c) { return IsWordStart(c) || IsDigit(c); }
 
 std::string ScanToken(TRCParser& parser) {
-  parser.TokenFlag = '0';
+  parser.TokenFlag = TTokenKind::Other;
   std::string token;
   while (TFileItem* file = ReadableFile(parser)) {
     file->tokenStart = file->readPosition;
     file->tokenStartLine = file->line;
-    if (SkipBlanks(parser, *file) && ScanAt(parser, *file, token)) return token;
+    if (SkipBlanks(*file) && ScanAt(parser, *file, token)) return token;
   }
   return token;
 }
@@ -468,7 +466,7 @@ std::string ConvertNumber(TRCParser& parser, std::string_view token) {
   TConversion result = token[0] == '$'   ? ConvertDollarNumber(parser, token)
                        : token[0] == '0' ? ConvertZeroNumber(parser, token)
                                          : ConvertDecimal(parser, token);
-  if (result.flag != 0) parser.TokenFlag = result.flag;
+  if (result.kind) parser.TokenFlag = *result.kind;
   return std::move(result.text);
 }
 

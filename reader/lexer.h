@@ -11,7 +11,7 @@ struct TRCParser;
 
 /// The next raw token of the current file, exactly as written (a wide literal L"..." is
 /// one token); the empty token at the end of input. Skips blanks and comments, counts
-/// lines and closes an included file when it is exhausted. Sets TokenFlag ('0', 'b' or 'c'). Raises 29, 33, 23, 51, 52.
+/// lines and closes an included file when it is exhausted. Sets TokenFlag (Other or Word). Raises 29, 33, 23, 51, 52.
 std::string ScanToken(TRCParser& parser);
 
 /// Restores the current file's read position and line to the start of the last token.
@@ -21,7 +21,7 @@ void PushBackToken(TRCParser& parser);
 bool BeginsNumber(std::string_view token);
 
 /// Converts a token that begins with "$" or a digit to the decimal text of its value and
-/// sets TokenFlag to 'i', 'l' or 'r'; other tokens come back unchanged.
+/// sets TokenFlag to Number, LongNumber or NotNumber; other tokens come back unchanged.
 /// Raises 31, 32, 50, 55, 57, 59, 60.
 std::string ConvertNumber(TRCParser& parser, std::string_view token);
 

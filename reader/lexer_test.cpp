@@ -10,6 +10,9 @@
 namespace tarvex {
 namespace {
 
+// One letter per token kind, so that expectations stay short.
+char KindLetter(TTokenKind kind) { return "0cilr"[static_cast<int>(kind)]; }
+
 using ReadFunction = std::string (*)(TRCParser&);
 
 class LexerTest : public ::testing::Test {
@@ -28,7 +31,7 @@ class LexerTest : public ::testing::Test {
   std::string Read(ReadFunction read = ScanToken) {
     std::string token = read(parser_);
     int line = parser_.currentFile ? parser_.currentFile->line : 0;
-    return token + ":" + parser_.TokenFlag + ":" + std::to_string(line);
+    return token + ":" + KindLetter(parser_.TokenFlag) + ":" + std::to_string(line);
   }
 
   // Every token of `text` up to the end of input, blank-separated.
@@ -71,17 +74,17 @@ struct TCase {
 TEST_F(LexerTest, TokenClassesAndFlags) {
   const TCase cases[] = {
       {"ID_A(", "ID_A:c:1 (:0:1"},
-      {"ID_A (", "ID_A:c:1 (:b:1"},
+      {"ID_A (", "ID_A:c:1 (:0:1"},
       {"A\n(", "A:c:1 (:0:2"},
       {"a.b:c?d@e[f]_1 \xE4x", "a.b:c?d@e[f]_1:c:1 \xE4x:c:1"},
-      {"12ab 1.5", "12ab:0:1 1.5:b:1"},
+      {"12ab 1.5", "12ab:0:1 1.5:0:1"},
       {"$1F_zq+", "$1F_zq:c:1 +:0:1"},
-      {"\"a b\" 'x \"y'", "\"a b\":0:1 'x \"y':b:1"},
+      {"\"a b\" 'x \"y'", "\"a b\":0:1 'x \"y':0:1"},
       {"!#%&()*", "!:0:1 #:0:1 %:0:1 &:0:1 (:0:1 ):0:1 *:0:1"},
       {"+,-<=>\\", "+:0:1 ,:0:1 -:0:1 <:0:1 =:0:1 >:0:1 \\:0:1"},
-      {"^{}~|/x /", "^:0:1 {:0:1 }:0:1 ~:0:1 |:0:1 /:0:1 x:c:1 /:b:1"},
-      {"A\t\v\f(", "A:c:1 (:b:1"},
-      {"\f\v\r\n(\r\n", "(:b:2"},
+      {"^{}~|/x /", "^:0:1 {:0:1 }:0:1 ~:0:1 |:0:1 /:0:1 x:c:1 /:0:1"},
+      {"A\t\v\f(", "A:c:1 (:0:1"},
+      {"\f\v\r\n(\r\n", "(:0:2"},
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(Tokens(c.text), c.expected) << c.text;
@@ -94,7 +97,7 @@ TEST_F(LexerTest, CommentsAndLines) {
       {"//\nB", "B:c:2"},
       {"; one\n;\n\nB;tail", "B:c:4"},
       {"A/* x\n y\n*/B", "A:c:1 B:c:3"},
-      {"A /* */(", "A:c:1 (:b:1"},
+      {"A /* */(", "A:c:1 (:0:1"},
       {"A/* */(\n/**/)", "A:c:1 (:0:1 ):0:2"},
       {"/*/ */A", "A:c:1"},
       {"A\r\n\r\nB", "A:c:1 B:c:3"},
@@ -130,7 +133,7 @@ TEST_F(LexerTest, NumbersInEveryNotation) {
       {"(0xL", "(:0:1 0:0:1"},
       {"10UL 12ab 1.5 0x1G 09a 0a", "10U:r:1 12ab:r:1 1.5:r:1 0x1G:r:1 09a:r:1 0a:r:1"},
       {"$1f $8000 $10L", "31:i:1 32768:l:1 16:l:1"},
-      {"ABC ( 5", "ABC:c:1 (:b:1 5:i:1"},
+      {"ABC ( 5", "ABC:c:1 (:0:1 5:i:1"},
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(Tokens(c.text, NextToken), c.expected) << c.text;
@@ -208,7 +211,7 @@ TEST_F(LexerTest, IncludedFileEndsIntoTheIncludingFile) {
   EXPECT_EQ(Read(), "Y:c:2");
   EXPECT_EQ(Read(), "B:c:1");
   EXPECT_EQ(parser_.fileStack.size(), 1u);
-  EXPECT_EQ(parser_.openFiles.Get(dir_.File("inc.h")), "");
+  EXPECT_EQ(parser_.openFiles.count(UpperCase(dir_.File("inc.h"))), 0u);
   EXPECT_EQ(Read(), ":0:2");
   EXPECT_EQ(Read(), ":0:2");
   EXPECT_EQ(parser_.fileStack.size(), 1u);

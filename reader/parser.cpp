@@ -109,9 +109,8 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
     RaiseFailure("File " + path + " is not valid UTF-16 (offset " + std::to_string(badOffset) + ")");
   item->fromUtf16 = encoding != TSourceEncoding::Bytes;
   item->fullPath = FullPath(path);
-  if (!parser.openFiles.Get(item->fullPath).empty())
+  if (!parser.openFiles.insert(UpperCase(item->fullPath)).second)
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
-  parser.openFiles.Set(item->fullPath, "1");
   if (item->text.empty()) item->text.assign(1, ' ');
   parser.inputBytes += item->text.size();
   item->name = path;
@@ -125,7 +124,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
-  parser.openFiles.Set(parser.fileStack.back()->fullPath, "");
+  parser.openFiles.erase(UpperCase(parser.fileStack.back()->fullPath));
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();
 }

@@ -73,6 +73,15 @@ struct TCompileOptions {
   std::string codePage;                ///< iconv name of the text's character set; empty: the locale's
 };
 
+/// What the last token read was.
+enum class TTokenKind : unsigned char {
+  Other,       ///< punctuation, a literal, or no token yet
+  Word,        ///< a name, or a word that begins with "$"
+  Number,      ///< a number whose value fits 16 bits
+  LongNumber,  ///< a number that needs 32 bits (a value above 32767 or an L/U suffix)
+  NotNumber    ///< begins like a number but is none ("12ab")
+};
+
 /// Called per registered resource and per STRINGTABLE statement: the parser, the
 /// resource name, the resource count after incrementing, the type keyword.
 using TResourceNotification =
@@ -89,7 +98,7 @@ struct TRCParser {
   std::int32_t errorNumber = 0;
   std::string errorFileName;
   std::int32_t errorLine = 0;
-  char valueSizeClass = 'i';  ///< 'i' or 'l': 16 or 32 bits needed by the last value
+  bool longValue = false;  ///< the last value needs 32 bits rather than 16
   std::vector<std::unique_ptr<TFileItem>> fileStack;  ///< outermost first
   Tflags flagTable;
   std::uint16_t nextIconImageId = 0;
@@ -98,17 +107,17 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
-  TNameValueInsensitive openFiles;  ///< full path -> "1" while the file is open
+  std::unordered_set<std::string> openFiles;  ///< upper-cased full paths of the files on the stack
   TOutputBuffer output;
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
-  std::string conditionalStack;  ///< one character per open #if level
+  std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;
   std::string resourceTypeKeyword;
   std::string resourceTypeText;
   std::int32_t resourceTypeNumber = 0;
-  char TokenFlag = '0';  ///< what the last token was: '0', 'b', 'c', 'i', 'l' or 'r'
+  TTokenKind TokenFlag = TTokenKind::Other;  ///< what the last token was
   TCompileOptions options;
   std::string codePage;  ///< character set of string text set by #pragma code_page; empty: options'
   std::vector<std::string> openedFiles;  ///< every file the compilation opened, in first-opened order
@@ -144,5 +153,10 @@ void CloseSourceFile(TRCParser& parser);
 /// Reads a whole regular file. Returns false with `error` set to the errno of the
 /// failure; a directory, pipe or device gives false too, never a blocking read.
 bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error);
+
+/// Whether the last token was a number (of either size).
+inline bool IsNumberToken(const TRCParser& parser) {
+  return parser.TokenFlag == TTokenKind::Number || parser.TokenFlag == TTokenKind::LongNumber;
+}
 
 }  // namespace tarvex

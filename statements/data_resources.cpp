@@ -25,7 +25,7 @@ constexpr std::int32_t kMessageTableType = 11;
 
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
   auto value = static_cast<std::uint32_t>(ConvertToInteger(token));
-  int bytes = parser.valueSizeClass == 'l' ? 4 : 2;
+  int bytes = parser.longValue ? 4 : 2;
   for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
 }
 
