@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader/char_class.h"
 #include "reader/utf16.h"
 #include "preprocessor/directive_line.h"
 #include "reader/diagnostics.h"
@@ -13,10 +14,8 @@ namespace tarvex {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string_view SkipBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
   return text;
 }
 
@@ -27,14 +26,14 @@ bool CodePageOperand(std::string_view text, std::string_view& operand, bool& wel
   constexpr std::string_view kName = "code_page";
   if (text.substr(0, kName.size()) != kName) return false;
   std::string_view rest = text.substr(kName.size());
-  if (!rest.empty() && !IsBlank(rest.front()) && rest.front() != '(') return false;  // code_pages, ...
+  if (!rest.empty() && !IsSpaceOrTab(rest.front()) && rest.front() != '(') return false;  // code_pages, ...
   rest = SkipBlanks(rest);
   std::size_t close = rest.find(')');
   wellFormed = !rest.empty() && rest.front() == '(' && close != std::string_view::npos &&
                SkipBlanks(rest.substr(close + 1)).empty();
   if (!wellFormed) return true;
   operand = SkipBlanks(rest.substr(1, close - 1));
-  while (!operand.empty() && IsBlank(operand.back())) operand.remove_suffix(1);
+  while (!operand.empty() && IsSpaceOrTab(operand.back())) operand.remove_suffix(1);
   wellFormed = !operand.empty();
   return true;
 }

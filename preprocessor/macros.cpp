@@ -28,6 +28,7 @@
 #include "preprocessor/macros.h"
 
 #include "preprocessor/directive_line.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -41,19 +42,13 @@ constexpr int kChainLimit = 100;
 constexpr int kArgumentDepthLimit = 100;
 constexpr std::string_view kVariadicName = "__VA_ARGS__";
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-bool IsIdentifierStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-
-bool IsIdentifierByte(char c) { return IsIdentifierStart(c) || (c >= '0' && c <= '9'); }
-
 std::size_t IdentifierEnd(std::string_view text, std::size_t from) {
   while (from < text.size() && IsIdentifierByte(text[from])) ++from;
   return from;
 }
 
 std::size_t SkipBlanks(std::string_view text, std::size_t from) {
-  while (from < text.size() && IsBlank(text[from])) ++from;
+  while (from < text.size() && IsBlankOrControl(text[from])) ++from;
   return from;
 }
 
@@ -145,7 +140,7 @@ std::vector<TMacroPart> ParseBody(const TMacro& macro, std::string_view body) {
   bool space = false, paste = false;
   std::size_t i = 0;
   while (i < body.size()) {
-    if (IsBlank(body[i])) {
+    if (IsBlankOrControl(body[i])) {
       space = true;
       ++i;
     } else if (body.substr(i, 2) == "##") {

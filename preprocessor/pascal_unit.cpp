@@ -19,6 +19,7 @@
 // "end." and one more token, then stops, leaving whatever follows to the script reader.
 #include "preprocessor/pascal_unit.h"
 
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
@@ -44,15 +45,7 @@ constexpr std::string_view kOneCharacterTokens = "#$()*+,-./;<=>";
 
 unsigned char ByteAt(const std::string& text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-
-bool IsNameContinuation(unsigned char c) { return IsNameStart(c) || IsDigit(c); }
-
 // Form feeds and vertical tabs separate pages of old sources: blanks, as for the script.
-bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
-
 // Line feeds inside substituted text are not lines of the source.
 void CountLineFeed(TFileItem& file, std::size_t index) {
   if (index >= file.substitutionMark) ++file.line;
@@ -61,7 +54,7 @@ void CountLineFeed(TFileItem& file, std::size_t index) {
 void SkipBlanks(TFileItem& file) {
   const std::string& text = file.text;
   std::size_t i = file.readPosition;
-  for (; i < text.size() && IsBlank(ByteAt(text, i)); ++i)
+  for (; i < text.size() && IsCSpace(ByteAt(text, i)); ++i)
     if (text[i] == '\n') CountLineFeed(file, i);
   file.readPosition = i;
 }
@@ -103,7 +96,7 @@ std::string CutToken(TFileItem& file, std::size_t begin, std::size_t end) {
 }
 
 std::size_t NameEnd(const std::string& text, std::size_t from) {
-  while (from < text.size() && IsNameContinuation(ByteAt(text, from))) ++from;
+  while (from < text.size() && IsIdentifierByte(ByteAt(text, from))) ++from;
   return from;
 }
 
@@ -140,7 +133,7 @@ std::string ReadPascalToken(TRCParser& parser, TStrayCharacter stray) {
   const std::string& text = file->text;
   std::size_t p = file->readPosition;
   unsigned char c = ByteAt(text, p);
-  if (IsNameStart(c)) return MapPascalOperator(CutToken(*file, p, NameEnd(text, p + 1)));
+  if (IsIdentifierStart(c)) return MapPascalOperator(CutToken(*file, p, NameEnd(text, p + 1)));
   if (IsDigit(c)) return CutToken(*file, p, NameEnd(text, p + 1));
   if (c == '\'' || c == '"') return ScanQuoted(parser, *file, p);
   if (c != '\0' && kOneCharacterTokens.find(static_cast<char>(c)) != std::string_view::npos)
@@ -216,7 +209,7 @@ bool ReadConstSections(TRCParser& parser, TUnitCounters& counters) {
       CountImplementation(parser, counters);
       return true;
     }
-    if (!IsNameStart(static_cast<unsigned char>(word[0])))
+    if (!IsIdentifierStart(static_cast<unsigned char>(word[0])))
       ReportError(parser, 47, {word});  // invalid constant identifier %s
     ReadConstant(parser, word);
     ++declared;

@@ -3,6 +3,7 @@
 #include "preprocessor/directives.h"
 #include "preprocessor/expression.h"
 #include "preprocessor/string_literals.h"
+#include "reader/char_class.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
 
@@ -22,8 +23,6 @@ bool IsWord(std::string_view token, std::string_view upperWord) {
 }
 
 bool BeginsExpression(char c) { return c == '!' || c == '(' || c == '+' || c == '-' || c == '~'; }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string Expression(TRCParser& parser, std::string_view firstToken) {
   parser.longValue = false;

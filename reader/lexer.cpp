@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "reader/char_class.h"
 #include "reader/utf16.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
@@ -57,12 +58,6 @@ constexpr std::array<TCharClass, 256> kCharClasses = BuildCharClasses();
 TCharClass ClassOf(unsigned char c) { return kCharClasses[c]; }
 
 unsigned char ByteAt(const std::string& text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-
-bool IsOctalDigit(unsigned char c) { return c >= '0' && c <= '7'; }
 
 // Letters, digits and "_": what may follow "$" in a hexadecimal token.
 bool IsHexTokenContinuation(unsigned char c) {

@@ -13,6 +13,7 @@
 
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
@@ -60,8 +61,6 @@ struct TAcceleratorEntry {
   std::uint16_t id = 0;
   std::uint16_t flags = 0;
 };
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 const TAcceleratorOption* FindOption(std::string_view keyword) {
   for (const TAcceleratorOption& option : kOptions)

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "output/res_writer.h"
+#include "reader/char_class.h"
 #include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
@@ -60,8 +61,6 @@ struct TMenuLevel {
 };
 
 void ParsePopup(TRCParser& parser, int depth);
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The option bit of `keyword`, or -1 when it is no option.
 std::int32_t OptionBit(std::string_view keyword) {

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "output/res_writer.h"
+#include "reader/char_class.h"
 #include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
@@ -64,8 +65,6 @@ struct TMenuExLevel {
 };
 
 void ParseMenuExLevel(TRCParser& parser, int depth);
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool StartsNumber(std::string_view token) { return !token.empty() && (IsDigit(token[0]) || token[0] == '-'); }
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "output/res_writer.h"
+#include "reader/char_class.h"
 #include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
@@ -18,8 +19,6 @@ constexpr std::int32_t kMaxLanguage = 1023;
 constexpr std::int32_t kMaxSublanguage = 63;
 constexpr std::size_t kMaxNotifiedLength = 255;
 constexpr char kRegisteredMark[] = "\xFF";
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool StartsNumber(std::string_view token) { return !token.empty() && (IsDigit(token[0]) || token[0] == '-'); }
 

@@ -11,6 +11,7 @@
 
 #include <stdexcept>
 
+#include "reader/char_class.h"
 #include "statements/data_resources.h"
 #include "statements/file_resources.h"
 #include "preprocessor/conditionals.h"
@@ -68,8 +69,6 @@ std::int32_t ResourceTypeNumber(std::string_view keyword) {
       if (!text.empty() && text == keyword) return type.number;
   return kUserDefinedType;
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A resource name: a quoted text without NUL, a word, a number from 1 to 32767, or a
 // token that begins like a number without being one (kept as text).

@@ -9,6 +9,7 @@
 
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
@@ -22,8 +23,6 @@ constexpr char kToolbarType[] = "241";
 constexpr std::uint16_t kToolbarVersion = 1;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::size_t kMaxItems = 0xFFFF;  // the item count is a 16-bit field
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::uint16_t ReadWord(TRCParser& parser, const std::string& token) {
   if (token.empty()) ReportError(parser, 2);  // Resource description not terminated

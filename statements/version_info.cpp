@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "output/res_writer.h"
+#include "reader/char_class.h"
 #include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
@@ -79,8 +80,6 @@ struct TVersionValue {
 };
 
 void ParseVersionBlock(TVersionWriter& writer, int depth);
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsQuoted(const std::string& token) { return !token.empty() && token[0] == '"'; }
 

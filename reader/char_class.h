@@ -1,0 +1,26 @@
+// Character classes of script text, shared by the scanner, the preprocessor and the
+// statement parsers. They are ASCII classes: no byte of 0x80 and above belongs to one.
+#pragma once
+
+namespace tarvex {
+
+constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsOctalDigit(unsigned char c) { return c >= '0' && c <= '7'; }
+constexpr bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+/// A letter or an underscore: what a C identifier begins with.
+constexpr bool IsIdentifierStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+constexpr bool IsIdentifierByte(unsigned char c) { return IsIdentifierStart(c) || IsDigit(c); }
+
+/// A blank or a tab: what separates the words of a directive line.
+constexpr bool IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
+
+/// White space as C's isspace has it in the C locale.
+constexpr bool IsCSpace(unsigned char c) { return IsSpaceOrTab(c) || (c >= '\n' && c <= '\r'); }
+
+/// A blank or any control character (a byte of 32 or below).
+constexpr bool IsBlankOrControl(unsigned char c) { return c <= 32; }
+
+}  // namespace tarvex
