@@ -11,6 +11,7 @@
 #include <array>
 #include <string_view>
 
+#include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/char_class.h"
@@ -23,7 +24,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kAcceleratorType = 9;
 constexpr std::uint16_t kLastEntryFlag = 0x0080;
 constexpr std::uint16_t kVirtKeyFlag = 0x0001;
 constexpr std::int64_t kMaxWord = 0xFFFF;

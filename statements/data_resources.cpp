@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "data/resource_types.h"
 #include "statements/file_resources.h"
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
@@ -21,7 +22,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kMessageTableType = 11;
 
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
   auto value = static_cast<std::uint32_t>(ConvertToInteger(token));

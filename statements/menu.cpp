@@ -13,6 +13,7 @@
 #include <array>
 #include <string_view>
 
+#include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "reader/char_class.h"
 #include "reader/utf16.h"
@@ -26,7 +27,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kMenuType = 4;
 constexpr std::uint16_t kPopupFlag = 0x0010;
 constexpr std::uint16_t kEndFlag = 0x0080;
 constexpr std::int64_t kMaxCommandId = 0xFFFF;

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "reader/char_class.h"
 #include "reader/utf16.h"
@@ -34,7 +35,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kMenuType = 4;
 constexpr std::uint16_t kTemplateVersion = 1;
 constexpr std::uint16_t kFirstRecordOffset = 4;  // the menu's help id stands between
 constexpr std::uint16_t kPopupFlag = 0x01;

@@ -9,18 +9,17 @@
 // tables are collected on the way and written after every other resource.
 #include "statements/statements.h"
 
-#include <stdexcept>
-
-#include "reader/char_class.h"
-#include "statements/data_resources.h"
-#include "statements/file_resources.h"
+#include "data/resource_types.h"
 #include "preprocessor/conditionals.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/name_value.h"
+#include "reader/char_class.h"
 #include "reader/parser.h"
 #include "statements/accelerators.h"
+#include "statements/data_resources.h"
+#include "statements/file_resources.h"
 #include "statements/dialog.h"
 #include "statements/menu.h"
 #include "statements/menu_ex.h"
@@ -33,41 +32,52 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kUserDefinedType = 65535;
-constexpr std::int32_t kMenuType = 4;
-constexpr std::int32_t kVersionInfoType = 16;
-constexpr std::int32_t kDialogInitType = 240;
-constexpr std::int32_t kToolbarType = 241;
 constexpr std::int64_t kMaxNameOrdinal = 32767;
 
-// The texts of one resource type: its keyword and its numeric synonyms.
-struct TTypeKeywords {
+// One kind of resource statement: its type number, the keyword and numeric synonyms
+// that name it, and the handler that reads its body.
+struct TResourceKind {
   std::int32_t number;
   std::string_view texts[3];
+  void (*handler)(TRCParser&);
 };
 
 // 12 and 14 (group cursor, group icon) stand for CURSOR and ICON: the group entry is
 // written with them. DIALOGEX shares the number of DIALOG, MENUEX that of MENU. DLGINIT
-// and TOOLBAR have no numeric synonym: the numbers 240 and 241 keep naming user-defined
-// types, as they always have.
+// (a block read like RCDATA) and TOOLBAR have no numeric synonym: the numbers 240 and
+// 241 keep naming user-defined types, as they always have.
 // clang-format off
-constexpr TTypeKeywords kTypeKeywords[] = {
-    {1, {"CURSOR", "1", "12"}},    {2, {"BITMAP", "2"}},         {3, {"ICON", "3", "14"}},
-    {4, {"MENU", "4", "MENUEX"}},  {5, {"DIALOG", "DIALOGEX", "5"}},
-    {8, {"FONT", "8"}},            {9, {"ACCELERATORS", "9"}},   {10, {"RCDATA", "10"}},
-    {11, {"MESSAGETABLE", "11"}},  {16, {"VERSIONINFO", "16"}},  {17, {"DLGINCLUDE", "17"}},
-    {19, {"PLUGPLAY", "19"}},      {20, {"VXD", "20"}},          {21, {"ANICURSOR", "21"}},
-    {22, {"ANIICON", "22"}},       {23, {"HTML", "23"}},         {240, {"DLGINIT"}},
-    {241, {"TOOLBAR"}},
+constexpr TResourceKind kResourceKinds[] = {
+    {kCursorType, {"CURSOR", "1", "12"}, CompileFileResource},
+    {kBitmapType, {"BITMAP", "2"}, CompileFileResource},
+    {kIconType, {"ICON", "3", "14"}, CompileFileResource},
+    {kMenuType, {"MENU", "4"}, CompileMenu},
+    {kMenuType, {"MENUEX"}, CompileMenuEx},
+    {kDialogType, {"DIALOG", "DIALOGEX", "5"}, CompileDialog},
+    {kFontType, {"FONT", "8"}, CompileDataResource},
+    {kAcceleratorType, {"ACCELERATORS", "9"}, CompileAccelerators},
+    {kRcDataType, {"RCDATA", "10"}, CompileDataResource},
+    {kMessageTableType, {"MESSAGETABLE", "11"}, CompileDataResource},
+    {kVersionType, {"VERSIONINFO", "16"}, CompileVersionInfo},
+    {kDialogIncludeType, {"DLGINCLUDE", "17"}, CompileDataResource},
+    {kPlugPlayType, {"PLUGPLAY", "19"}, CompileDataResource},
+    {kVxdType, {"VXD", "20"}, CompileDataResource},
+    {kAnimatedCursorType, {"ANICURSOR", "21"}, CompileDataResource},
+    {kAnimatedIconType, {"ANIICON", "22"}, CompileDataResource},
+    {kHtmlType, {"HTML", "23"}, CompileDataResource},
+    {kDialogInitType, {"DLGINIT"}, CompileDataResource},
+    {kToolbarType, {"TOOLBAR"}, CompileToolbar},
 };
 // clang-format on
 
-// The number of an upper-cased type token; any other token is a user-defined type.
-std::int32_t ResourceTypeNumber(std::string_view keyword) {
-  for (const TTypeKeywords& type : kTypeKeywords)
-    for (std::string_view text : type.texts)
-      if (!text.empty() && text == keyword) return type.number;
-  return kUserDefinedType;
+constexpr TResourceKind kUserDefinedKind = {kUserDefinedType, {}, CompileDataResource};
+
+// The kind an upper-cased type token names; any other token is a user-defined type.
+const TResourceKind& ResourceKindOf(std::string_view keyword) {
+  for (const TResourceKind& kind : kResourceKinds)
+    for (std::string_view text : kind.texts)
+      if (!text.empty() && text == keyword) return kind;
+  return kUserDefinedKind;
 }
 
 // A resource name: a quoted text without NUL, a word, a number from 1 to 32767, or a
@@ -88,7 +98,7 @@ void CheckResourceName(TRCParser& parser, const std::string& token) {
 }
 
 // type := ["\"...] keyword | number | user-type-name
-void ReadResourceType(TRCParser& parser) {
+const TResourceKind& ReadResourceType(TRCParser& parser) {
   std::string keyword = UpperCase(SkipSeparators(parser, "\\"));
   if (keyword.empty()) ReportError(parser, 16);  // Resource type expected
   char first = keyword[0];
@@ -97,13 +107,15 @@ void ReadResourceType(TRCParser& parser) {
   std::int64_t value = 0;
   if (!typeStart || (IsDigit(first) && DecimalTokenValue(keyword, value) && value > 65535))
     ReportError(parser, 17, {keyword});  // Bad resource type: %s
+  const TResourceKind& kind = ResourceKindOf(keyword);
   parser.resourceTypeKeyword = keyword;
-  parser.resourceTypeNumber = ResourceTypeNumber(keyword);
-  if (parser.resourceTypeNumber == kUserDefinedType || keyword == "DIALOGEX") {
+  parser.resourceTypeNumber = kind.number;
+  if (kind.number == kUserDefinedType || keyword == "DIALOGEX") {
     parser.resourceTypeText = keyword;
   } else {
-    parser.resourceTypeText = std::to_string(parser.resourceTypeNumber);
+    parser.resourceTypeText = std::to_string(kind.number);
   }
+  return kind;
 }
 
 void CheckVersionInfo(TRCParser& parser, bool& versionInfoSeen) {
@@ -111,50 +123,6 @@ void CheckVersionInfo(TRCParser& parser, bool& versionInfoSeen) {
   if (parser.resourceName != "1")
     ReportError(parser, 18, {parser.resourceName});  // VersionInfo resource identifier shall be "1" instead %s
   versionInfoSeen = true;
-}
-
-void CompileResourceBody(TRCParser& parser) {
-  switch (parser.resourceTypeNumber) {
-    case 1:
-    case 2:
-    case 3:
-      CompileFileResource(parser);
-      return;
-    case kMenuType:
-      if (parser.resourceTypeKeyword == "MENUEX") {
-        CompileMenuEx(parser);
-      } else {
-        CompileMenu(parser);
-      }
-      return;
-    case 5:
-      CompileDialog(parser);
-      return;
-    case 9:
-      CompileAccelerators(parser);
-      return;
-    case kVersionInfoType:
-      CompileVersionInfo(parser);
-      return;
-    case kToolbarType:
-      CompileToolbar(parser);
-      return;
-    case 8:
-    case 10:
-    case 11:
-    case 17:
-    case 19:
-    case 20:
-    case 21:
-    case 22:
-    case 23:
-    case kDialogInitType:  // a block read like RCDATA, written with type 240
-    case kUserDefinedType:
-      CompileDataResource(parser);
-      return;
-    default:
-      throw std::logic_error("resource type " + std::to_string(parser.resourceTypeNumber) + " has no handler");
-  }
 }
 
 void CompileStringTableStatement(TRCParser& parser) {
@@ -189,9 +157,9 @@ void CompileStatements(TRCParser& parser) {
       CompileStringTableStatement(parser);
       continue;
     }
-    ReadResourceType(parser);
-    if (parser.resourceTypeNumber == kVersionInfoType) CheckVersionInfo(parser, versionInfoSeen);
-    CompileResourceBody(parser);
+    const TResourceKind& kind = ReadResourceType(parser);
+    if (kind.number == kVersionType) CheckVersionInfo(parser, versionInfoSeen);
+    kind.handler(parser);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
@@ -21,7 +22,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::uint16_t kStringTableType = 6;
 constexpr unsigned kStringsPerBlock = 16;
 constexpr std::int32_t kMaxStringId = 65535;
 

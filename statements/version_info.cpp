@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "reader/char_class.h"
 #include "reader/utf16.h"
@@ -31,7 +32,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kVersionType = 16;
 constexpr std::uint16_t kFixedInfoSize = 52;
 constexpr std::uint16_t kTextType = 1;
 constexpr std::uint16_t kBinaryType = 0;
