@@ -11,7 +11,8 @@
 namespace tarvex {
 
 /// A growable byte image with a current position that can move back for back-patching.
-/// Every byte of the output passes through WriteU8.
+/// Numbers are written little-endian by WriteU16 and WriteU32; text and file bytes go in
+/// bulk through WriteUtf16 and WriteBytes.
 class TOutputBuffer {
  public:
   void Clear() { bytes_.clear(); position_ = 0; }
