@@ -124,7 +124,7 @@ class TScratchFile {
 };
 
 void PrintErrorLine(std::ostream& out, std::int32_t number, std::int32_t line, const std::string& text) {
-  out << FillPlaceholders("Error[%d] in line [%d]: %s", {number, line, text}) << '\n';
+  out << SafeText(FillPlaceholders("Error[%d] in line [%d]: %s", {number, line, text})) << '\n';
 }
 
 void PrintNotFound(std::ostream& out, const std::string& inputName) {
@@ -134,7 +134,7 @@ void PrintNotFound(std::ostream& out, const std::string& inputName) {
 /// Prints the progress line, compiles the current input into the current output and
 /// keeps the outcome. True when the compilation succeeded.
 bool CompileCurrent(TRunState& run, std::ostream& out) {
-  out << "Compiling file: " << run.inputName << " into " << run.outputName << "..." << '\n';
+  out << "Compiling file: " << SafeText(run.inputName) << " into " << SafeText(run.outputName) << "..." << '\n';
   out.flush();
   run.result = CompileScript(run.inputName, run.outputName, run.options);
   return run.result.errorText.empty();

@@ -101,7 +101,7 @@ TEST(CodePagePragmaTest, BadPagesStopWithTheirLine) {
             "#pragma code_page()");
   // Text the page in force cannot convert names the text and the ways to name the page.
   std::string error = CompileFiles({{"a.rc", std::string("#pragma code_page(65001)\n") + kLatin1Table}}).errorText;
-  EXPECT_NE(error.find("\"caf\xE9\""), std::string::npos) << error;
+  EXPECT_NE(error.find("\"caf\\xE9\""), std::string::npos) << error;
   EXPECT_NE(error.find("#pragma code_page(N) or the option -c<N>"), std::string::npos) << error;
 }
 

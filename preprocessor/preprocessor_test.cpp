@@ -23,7 +23,7 @@ const TMessageCase kMessageCases[] = {
     {"\n#warning x\n", "error 20 line 2: File a.rc. Line 2 : 20. Unknown directive: #warning"},
     {"#error  stop /* here */ now \n\n",
      "error 25 line 1: File a.rc. Line 1 : 25. #error directive encountered: stop   now"},
-    {"#error a \\\n b\nX", "error 25 line 2: File a.rc. Line 2 : 25. #error directive encountered: a \\\n b"},
+    {"#error a \\\n b\nX", "error 25 line 2: File a.rc. Line 2 : 25. #error directive encountered: a \\\\x0A b"},
     {"\n#define", "error 54 line 2: File a.rc. Line 2 : 54. #define directive not terminated"},
     {"#define 1A 2\n", "error 56 line 1: File a.rc. Line 1 : 56. Bad name in #define directive"},
     {"#undef\n",

@@ -13,10 +13,18 @@ namespace tarvex {
 
 struct TRCParser;
 
-/// The one exception type of a compilation; what() is the full printed text.
+/// `text` made safe to print on a terminal and as one line: bytes below 0x20, 0x7F,
+/// the C1 control characters (U+0080 to U+009F) and bytes that are not part of valid
+/// UTF-8 are written as \xNN (two upper-case hexadecimal digits, one escape per byte).
+/// Every other byte is kept, so printable UTF-8 text reads as it was written. The result
+/// holds no byte that needs escaping, so escaping it again changes nothing.
+std::string SafeText(std::string_view text);
+
+/// The one exception type of a compilation; what() is the full printed text, made safe
+/// by SafeText: a script's or a file name's bytes never reach a terminal raw.
 class TCompileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit TCompileError(std::string_view text) : std::runtime_error(SafeText(text)) {}
 };
 
 /// One argument of a message: a text, a single character or an integer, kept as text.

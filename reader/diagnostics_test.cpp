@@ -1,9 +1,11 @@
+#include "reader/diagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "tests/test_support.h"
 
 namespace tarvex {
 namespace {
@@ -22,7 +24,7 @@ std::string Thrown(Action action) {
 TEST(Diagnostics, FillPlaceholdersInOrder) {
   EXPECT_EQ(FillPlaceholders("%s of %s at %d", {"a", std::string("b"), 12}), "a of b at 12");
   EXPECT_EQ(FillPlaceholders("char %s.", {'`'}), "char `.");
-  EXPECT_EQ(FillPlaceholders("%d%%", {-3}), "-3%%");     // only %s and %d are placeholders
+  EXPECT_EQ(FillPlaceholders("%d%%", {-3}), "-3%%");              // only %s and %d are placeholders
   EXPECT_EQ(FillPlaceholders("x %s %d", {"%d %s"}), "x %d %s ");  // arguments are not re-read
   EXPECT_EQ(FillPlaceholders("end %", {}), "end %");
   EXPECT_EQ(FormatMessage(33, {'`'}), "33. Invalid character encountered: `");
@@ -52,7 +54,9 @@ TEST(Diagnostics, NoCurrentFile) {
   TRCParser parser;
   parser.errorFileName = "old.rc";
   parser.errorLine = 9;
-  EXPECT_EQ(Thrown([&] { ReportError(parser, 72, {"a%d.rc", 13}); }),
+  EXPECT_EQ(Thrown([&] {
+              ReportError(parser, 72, {"a%d.rc", 13});
+            }),
             "72. Cannot open file \"a%d.rc\" (System error code 13)");
   EXPECT_EQ(parser.errorNumber, 72);
   EXPECT_EQ(parser.errorFileName, "");
@@ -61,6 +65,36 @@ TEST(Diagnostics, NoCurrentFile) {
 
 TEST(Diagnostics, RaiseFailureCarriesTextOnly) {
   EXPECT_EQ(Thrown([] { RaiseFailure("Cannot create file out%s.res"); }), "Cannot create file out%s.res");
+}
+
+TEST(Diagnostics, SafeTextEscapesWhatATerminalWouldObey) {
+  const char* rows[][2] = {
+      {"plain text, 100%", "plain text, 100%"},
+      {"tab\there\r\nnew", "tab\\x09here\\x0D\\x0Anew"},
+      {"\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
+      {"del\x7F", "del\\x7F"},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},  // valid UTF-8 stays
+      {"\xC2\x9B"
+       "31m",
+       "\\xC2\\x9B31m"},           // C1 control (CSI)
+      {"\xFF\xC3", "\\xFF\\xC3"},  // stray byte, cut-short sequence
+      {"\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80",
+       "\\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80"},  // overlong, surrogate, too large
+      {"\\x41 stays", "\\x41 stays"},                       // escaping again changes nothing
+  };
+  for (const auto& row : rows) EXPECT_EQ(SafeText(row[0]), row[1]) << row[0];
+  EXPECT_EQ(SafeText(std::string("nul\0byte", 8)), "nul\\x00byte");
+  EXPECT_STREQ(TCompileError("a\rb").what(), "a\\x0Db");
+}
+
+TEST(Diagnostics, ScriptBytesInAFailureStayOnOneLine) {
+  // A string that does not convert (0xFF is no character of the C locale's ASCII) and
+  // carries a terminal escape and a carriage return followed by a fake error line.
+  test::TCompileOutcome outcome = test::CompileText("STRINGTABLE { 1, \"\x1B[2J\rError[0] in line [0]: fake\xFF\" }\n");
+  EXPECT_EQ(
+      outcome.error,
+      "Cannot convert text to UTF-16: \"\\x1B[2J\\x0DError[0] in line [0]: fake\\xFF\" (byte 0xFF at offset 31 is "
+      "not valid ANSI_X3.4-1968); name the script's code page with #pragma code_page(N) or the option -c<N>");
 }
 
 }  // namespace

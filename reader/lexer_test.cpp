@@ -144,7 +144,7 @@ TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
   const TCase cases[] = {
       {"A\n/* open\n\n", "29@4: 29. Comment not terminated"},
       {"A\n`", "33@2: 33. Invalid character encountered: `"},
-      {"\x01", "33@1: 33. Invalid character encountered: \x01"},
+      {"\x01", "33@1: 33. Invalid character encountered: \\x01"},
       {"A\n\"abc\nB\"", "52@2: 52. Double quoted string not terminated"},
       {"\"ab\r\ncd\"", "52@1: 52. Double quoted string not terminated"},
       {"\"a\\\nb", "52@2: 52. Double quoted string not terminated"},

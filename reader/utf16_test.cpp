@@ -49,16 +49,17 @@ TEST(Utf16Test, UnconvertibleBytesStopWithTheText) {
     ToUtf16("ab\xFF");
     FAIL() << "converted an invalid byte";
   } catch (const TCompileError& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot convert text to UTF-16: \"ab\xFF\" (byte 0xFF at offset 2 is not valid UTF-8)" +
-                                   std::string(kHint));
+    EXPECT_EQ(
+        std::string(error.what()),
+        "Cannot convert text to UTF-16: \"ab\\xFF\" (byte 0xFF at offset 2 is not valid UTF-8)" + std::string(kHint));
   }
   try {
     ToUtf16("ab\xE2\x82");
     FAIL() << "converted a cut character";
   } catch (const TCompileError& error) {
     EXPECT_EQ(std::string(error.what()),
-                 "Cannot convert text to UTF-16: \"ab\xE2\x82\" (incomplete UTF-8 character at offset 2)" +
-                                   std::string(kHint));
+              "Cannot convert text to UTF-16: \"ab\\xE2\\x82\" (incomplete UTF-8 character at offset 2)" +
+                  std::string(kHint));
   }
 }
 
@@ -70,7 +71,12 @@ TEST(Utf16Test, NonAsciiInTheCLocaleIsRefusedNotDropped) {
 TEST(Utf16Test, AppendWritesLowByteFirst) {
   std::string bytes = "X";
   AppendUtf16LE(bytes, u"A\u20AC\U0001D11E");
-  EXPECT_EQ(bytes, std::string("X" "A\0" "\xAC\x20" "\x34\xD8" "\x1E\xDD", 9));
+  EXPECT_EQ(bytes, std::string("X"
+                               "A\0"
+                               "\xAC\x20"
+                               "\x34\xD8"
+                               "\x1E\xDD",
+                               9));
 }
 
 }  // namespace
