@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "reader/char_class.h"
-#include "reader/utf16.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 
 namespace tarvex {
 
@@ -436,11 +436,14 @@ bool IsWordContinuation(unsigned char c) { return IsWordStart(c) || IsDigit(c); 
 
 std::string ScanToken(TRCParser& parser) {
   parser.TokenFlag = TTokenKind::Other;
+  if (parser.currentFile != nullptr) parser.currentFile->previousScan = parser.currentFile->scan;
   std::string token;
   while (TFileItem* file = ReadableFile(parser)) {
     file->tokenStart = file->readPosition;
     file->tokenStartLine = file->line;
-    if (SkipBlanks(*file) && ScanAt(parser, *file, token)) return token;
+    bool more = SkipBlanks(*file);
+    file->scan = {file->readPosition, file->line};  // a diagnostic about the token points here
+    if (more && ScanAt(parser, *file, token)) return token;
   }
   return token;
 }
@@ -450,6 +453,7 @@ void PushBackToken(TRCParser& parser) {
   if (file == nullptr) return;
   file->readPosition = file->tokenStart;
   file->line = file->tokenStartLine;
+  file->scan = file->previousScan;
 }
 
 bool BeginsNumber(std::string_view token) {

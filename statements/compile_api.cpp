@@ -5,6 +5,7 @@
 #include "data/predefined.h"
 #include "output/res_writer.h"
 #include "reader/diagnostics.h"
+#include "reader/source_place.h"
 #include "statements/statements.h"
 
 namespace tarvex {
@@ -26,7 +27,6 @@ void ApplyCommandLineNames(TRCParser& parser) {
   for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
 }
 
-
 void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
   result.errorText = failure.what();
@@ -35,6 +35,8 @@ void RecordFailure(const TRCParser& parser, const std::exception& failure, TComp
   result.errorNumber = parser.errorNumber;
   result.errorLine = parser.errorLine;
   result.errorFile = parser.errorFileName;
+  result.detail = parser.errorDetail;
+  if (result.detail.message.empty()) result.detail.message = result.errorText;
 }
 
 std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, const TCompileOptions& options) {
@@ -49,9 +51,16 @@ std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, 
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());
   ApplyCommandLineNames(parser);
-  OpenSourceFile(parser, scriptName);
-  WriteLeadingEntry(parser.output);
-  CompileStatements(parser);
+  parser.defaultLanguage = parser.options.defaultLanguage & 0x3FF;
+  parser.defaultSublanguage = parser.options.defaultLanguage >> 10;
+  try {
+    OpenSourceFile(parser, scriptName);
+    WriteLeadingEntry(parser.output);
+    CompileStatements(parser);
+  } catch (const TCompileError& failure) {
+    LocateFailure(parser, failure.what());  // a failure raised without the parser happened here
+    throw;
+  }
 }
 
 void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
