@@ -1,13 +1,13 @@
 #include "output/coff_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
+#include <sstream>
 
 #include "output/res_writer.h"
 #include "reader/diagnostics.h"
+#include "tests/external_tools.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
@@ -51,11 +51,6 @@ std::vector<TTestResource> SampleResources() {
           {u"6", u"1", 0, "x"}};
 }
 
-std::u16string Decimal16(int n) {
-  std::string text = std::to_string(n);
-  return std::u16string(text.begin(), text.end());
-}
-
 std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to) {
   return std::vector<std::uint8_t>(bytes.begin() + std::ptrdiff_t(from), bytes.begin() + std::ptrdiff_t(to));
 }
@@ -65,35 +60,30 @@ std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
          std::uint32_t{bytes.at(at + 3)} << 24;
 }
 
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
-
-// Runs a shell command; its output in `output`, true when it exited with status 0.
-bool RunCommand(const std::string& command, std::string* output = nullptr) {
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return false;
-  char buffer[4096];
-  std::string text;
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-  int status = pclose(pipe);
-  if (output) *output = text;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool HaveTool(const std::string& name) { return RunCommand("command -v " + name + " >/dev/null"); }
-
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// What llvm-readobj lists of an image's resources, without the addresses (which depend
-// on where each linker puts the tables); `filter` may reduce it to a checksum.
-std::string ResourceListing(const std::string& image, const std::string& filter = "") {
+// The output of `arguments` (the program looked up on PATH); a failure fails the test.
+std::string ToolOutput(std::vector<std::string> arguments) {
+  arguments[0] = test::FindTool(arguments[0]);
+  std::string output;
+  EXPECT_EQ(test::RunTool(arguments, output, 600), 0) << output;
+  return output;
+}
+
+// What llvm-readobj lists of an image's resources, without the file name and the addresses
+// (which depend on where each linker puts the tables).
+std::string ResourceListing(const std::string& image) {
+  std::istringstream lines(ToolOutput({"llvm-readobj", "--coff-resources", image}));
   std::string listing;
-  bool ok = RunCommand("llvm-readobj --coff-resources " + Quote(image) +
-                           " | grep -Ev '^File:|Base Table Address|Table Offset|Entry Offset|DataRVA'" + filter,
-                       &listing);
-  EXPECT_TRUE(ok) << listing;
+  for (std::string line; std::getline(lines, line);) {
+    bool address = false;
+    for (const char* skipped : {"File:", "Base Table Address", "Table Offset", "Entry Offset", "DataRVA"})
+      address = address || line.find(skipped) != std::string::npos;
+    if (!address) listing += line + "\n";
+  }
   return listing;
 }
 
@@ -109,16 +99,17 @@ constexpr TMachineCase kMachines[] = {{"x86", TMachine::X86, "IMAGE_REL_I386_DIR
                                       {"arm64", TMachine::Arm64, "IMAGE_REL_ARM64_ADDR32NB", ""}};
 
 std::string LinkDll(const TTempDir& dir, const TMachineCase& m, const std::string& input, const std::string& dll) {
-  std::string log;
-  EXPECT_TRUE(RunCommand("lld-link /dll /noentry /machine:" + std::string(m.name) + " /out:" + Quote(dir.File(dll)) +
-                             " " + Quote(dir.File(input)),
-                         &log))
-      << log;
+  ToolOutput(
+      {"lld-link", "/dll", "/noentry", "/machine:" + std::string(m.name), "/out:" + dir.File(dll), dir.File(input)});
   return dir.File(dll);
 }
 
+bool Missing(const char* tool) { return test::FindTool(tool).empty(); }
+
+// Linked by lld-link (and ld.lld where it has the machine), the object lists the same
+// resources as the .res; its header, sections, symbols and one relocation per data entry.
 TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
-  if (!HaveTool("lld-link") || !HaveTool("llvm-readobj")) GTEST_SKIP() << "lld-link or llvm-readobj missing";
+  if (Missing("lld-link") || Missing("llvm-readobj")) GTEST_SKIP() << "lld-link or llvm-readobj missing";
   std::vector<std::uint8_t> res = BuildRes(SampleResources());
   for (const TMachineCase& m : kMachines) {
     SCOPED_TRACE(m.name);
@@ -128,34 +119,18 @@ TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
     std::string expected = ResourceListing(LinkDll(dir, m, "x.res", "res.dll"));
     EXPECT_NE(expected.find("Total Number of Resources: 11"), std::string::npos) << expected;
     EXPECT_EQ(ResourceListing(LinkDll(dir, m, "x.obj", "obj.dll")), expected);
-    // The object itself, read with its relocations applied, lists them as well.
-    EXPECT_EQ(ResourceListing(dir.File("x.obj")), expected);
-    if (*m.gnuEmulation && HaveTool("ld.lld")) {
-      std::string log;
-      std::string dll = dir.File("gnu.dll");
-      EXPECT_TRUE(RunCommand("ld.lld -m " + std::string(m.gnuEmulation) + " --shared -Xlink=-noentry -o " + Quote(dll) +
-                                 " " + Quote(dir.File("x.obj")),
-                             &log))
-          << log;
-      EXPECT_EQ(ResourceListing(dll), expected);
+    EXPECT_EQ(ResourceListing(dir.File("x.obj")), expected);  // read with its relocations applied
+    if (*m.gnuEmulation && !Missing("ld.lld")) {
+      ToolOutput({"ld.lld", "-m", m.gnuEmulation, "--shared", "-Xlink=-noentry", "-o", dir.File("gnu.dll"),
+                  dir.File("x.obj")});
+      EXPECT_EQ(ResourceListing(dir.File("gnu.dll")), expected);
     }
-  }
-}
-
-TEST(CoffWriterTest, ObjectHasTwoSectionsAndOneRelocationPerDataEntry) {
-  if (!HaveTool("llvm-readobj")) GTEST_SKIP() << "llvm-readobj missing";
-  std::vector<std::uint8_t> res = BuildRes(SampleResources());
-  for (const TMachineCase& m : kMachines) {
-    SCOPED_TRACE(m.name);
-    TTempDir dir;
-    WriteFile(dir.File("x.obj"), ResToCoff(res, m.machine));
-    std::string dump;
-    ASSERT_TRUE(
-        RunCommand("llvm-readobj --file-headers --sections --relocations --symbols " + dir.File("x.obj"), &dump));
-    for (const char* expected : {"TimeDateStamp: 1970-01-01 00:00:00 (0x0)", "SectionCount: 2", "SymbolCount: 5",
-                                 "Name: .rsrc$01", "Name: .rsrc$02", "Characteristics [ (0x40300040)",
-                                 "Characteristics [ (0x40400040)", "Name: @feat.00", "RelocationCount: 11"})
-      EXPECT_NE(dump.find(expected), std::string::npos) << expected << "\n" << dump;
+    std::string dump =
+        ToolOutput({"llvm-readobj", "--file-headers", "--sections", "--relocations", "--symbols", dir.File("x.obj")});
+    for (const char* line : {"TimeDateStamp: 1970-01-01 00:00:00 (0x0)", "SectionCount: 2", "SymbolCount: 5",
+                             "Name: .rsrc$01", "Name: .rsrc$02", "Characteristics [ (0x40300040)",
+                             "Characteristics [ (0x40400040)", "Name: @feat.00", "RelocationCount: 11"})
+      EXPECT_NE(dump.find(line), std::string::npos) << line << "\n" << dump;
     std::size_t relocations = 0;
     std::string relocation = std::string(m.relocation) + " .rsrc$02 (3)";
     for (std::size_t at = 0; (at = dump.find(relocation, at)) != std::string::npos; at += relocation.size())
@@ -168,40 +143,40 @@ TEST(CoffWriterTest, DirectoryBytes) {
   // One resource, type AB, name 7, language 0x0409, data "hi".
   std::vector<std::uint8_t> object = ResToCoff(BuildRes({{u"AB", u"7", 0x0409, "hi"}}), TMachine::X64);
   ASSERT_EQ(object.size(), 310u);
-  std::vector<std::uint8_t> directory = Slice(object, 100, 196);
   // Root: one string entry, type table at 0x18. Type AB: one id entry 7, name table at
   // 0x30. Name 7: language 0x0409, data entry at 0x50. String "AB" at 0x48, padding.
-  // Data entry: offset 0 in .rsrc$02, 2 bytes, code page 0.
-  EXPECT_EQ(HexRows(directory), HexRows(FromHex("00000000 00000000 00000000 0100 0000 48000080 18000080"
-                                                "00000000 00000000 00000000 0000 0100 07000000 30000080"
-                                                "00000000 00000000 00000000 0000 0100 09040000 50000000"
-                                                "0200 4100 4200 0000"
-                                                "00000000 02000000 00000000 00000000")));
-  // Relocation: the data entry's RVA field, symbol 3 (.rsrc$02), ADDR32NB.
-  EXPECT_EQ(HexRows(Slice(object, 196, 206)), HexRows(FromHex("50000000 03000000 0300")));
-  EXPECT_EQ(HexRows(Slice(object, 208, 216)), HexRows(FromHex("68690000 00000000")));
+  // Data entry: offset 0 in .rsrc$02, 2 bytes, code page 0. Relocation: the data entry's
+  // RVA field, symbol 3 (.rsrc$02), ADDR32NB, and two bytes of padding; the data "hi", padded.
+  EXPECT_EQ(HexRows(Slice(object, 100, 216)), HexRows(FromHex("00000000 00000000 00000000 0100 0000 48000080 18000080"
+                                                              "00000000 00000000 00000000 0000 0100 07000000 30000080"
+                                                              "00000000 00000000 00000000 0000 0100 09040000 50000000"
+                                                              "0200 4100 4200 0000"
+                                                              "00000000 02000000 00000000 00000000"
+                                                              "50000000 03000000 0300 0000"
+                                                              "68690000 00000000")));
 }
 
 // The relocation count of a section header is 16 bits; past 65535 the section says so
 // in its flags and the first relocation holds the count.
 TEST(CoffWriterTest, MoreThan65535RelocationsUseTheOverflowRecord) {
-  if (!HaveTool("lld-link") || !HaveTool("llvm-readobj")) GTEST_SKIP() << "lld-link or llvm-readobj missing";
+  if (Missing("lld-link") || Missing("llvm-readobj")) GTEST_SKIP() << "lld-link or llvm-readobj missing";
   std::vector<TTestResource> resources;
   std::string expected;  // each name, then its data, as the listing shows them
   for (int i = 0; i < 65540; ++i) {
-    int name = i % 40000 + 1;
-    resources.push_back({i < 40000 ? u"10" : u"11", Decimal16(name), 0x0409, std::to_string(i)});
-    expected += "Name: (ID " + std::to_string(name) + ")\n|" + std::to_string(i) + "|\n";
+    std::string name = std::to_string(i % 40000 + 1);
+    resources.push_back(
+        {i < 40000 ? u"10" : u"11", std::u16string(name.begin(), name.end()), 0x0409, std::to_string(i)});
+    expected += "Name: (ID " + name + ")\n|" + std::to_string(i) + "|\n";
   }
   std::vector<std::uint8_t> object = ResToCoff(BuildRes(resources), TMachine::X64);
   EXPECT_EQ(HexRows(Slice(object, 20 + 32, 20 + 40)), HexRows(FromHex("FFFF 0000 40003041")));
   EXPECT_EQ(ReadU32(object, ReadU32(object, 20 + 24)), 65541u);
   TTempDir dir;
   WriteFile(dir.File("x.obj"), object);
-  std::string listing;
-  EXPECT_TRUE(RunCommand("llvm-readobj --coff-resources " + Quote(LinkDll(dir, kMachines[1], "x.obj", "x.dll")) +
-                             " | grep -oE 'Name: \\(ID [0-9]+\\)|\\|[0-9]+\\|'",
-                         &listing));
+  std::string dll = LinkDll(dir, kMachines[1], "x.obj", "x.dll");
+  std::string listing = ToolOutput({"sh", "-c",
+                                    "'" + test::FindTool("llvm-readobj") + "' --coff-resources '" + dll +
+                                        "' | grep -oE 'Name: \\(ID [0-9]+\\)|\\|[0-9]+\\|'"});
   EXPECT_TRUE(listing == expected) << listing.substr(0, 200);
 }
 
@@ -218,43 +193,40 @@ std::string ConversionError(const std::vector<std::uint8_t>& image) {
 TEST(CoffWriterTest, MalformedImagesAreErrorsNeverCrashes) {
   std::vector<std::uint8_t> res = BuildRes(SampleResources());
   // Cut at every length and every byte set to 0xFF in turn: an error or a valid object.
-  for (std::size_t size = 0; size < res.size(); ++size)
-    ConversionError(std::vector<std::uint8_t>(res.begin(), res.begin() + std::ptrdiff_t(size)));
+  for (std::size_t size = 0; size < res.size(); ++size) ConversionError(Slice(res, 0, size));
   for (std::size_t at = 0; at < res.size(); ++at) {
     std::vector<std::uint8_t> changed = res;
     changed[at] = 0xFF;
     ConversionError(changed);
   }
-  EXPECT_EQ(ConversionError({}),
-            "Malformed resource file: no leading empty entry of a 32-bit resource file at offset 0");
-  std::vector<std::uint8_t> cut(res.begin(), res.begin() + 40);
-  EXPECT_EQ(ConversionError(cut), "Malformed resource file: a header size of 36 bytes at offset 32");
   std::vector<std::uint8_t> unterminated = BuildRes({{u"TYPE", u"NAME", 0, ""}});
   unterminated[32 + 4] = 40;  // the header ends inside the name
-  EXPECT_EQ(ConversionError(unterminated),
-            "Malformed resource file: a type or name without its terminating zero at offset 50");
   std::vector<std::uint8_t> overlong = BuildRes({{u"1", u"1", 0, "abcd"}});
   overlong[32] = 5;
-  EXPECT_EQ(ConversionError(overlong),
-            "Malformed resource file: resource data running past the end of the file at offset 32");
-  EXPECT_EQ(ConversionError(BuildRes({{u"1", u"X", 7, "a"}, {u"2", u"X", 7, "b"}, {u"1", u"X", 7, "c"}})),
-            "Duplicate resource: the entries at offsets 32 and 104 have the same type, name and language");
   // A second empty entry, as joined .res files have, is skipped.
-  std::vector<std::uint8_t> joined = BuildRes({{u"1", u"1", 0, "a"}});
-  std::vector<std::uint8_t> lead = BuildRes({});
+  std::vector<std::uint8_t> joined = BuildRes({{u"1", u"1", 0, "a"}}), lead = BuildRes({});
   joined.insert(joined.end(), lead.begin(), lead.end());
-  EXPECT_EQ(ConversionError(joined), "");
+  const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
+      {{}, "Malformed resource file: no leading empty entry of a 32-bit resource file at offset 0"},
+      {Slice(res, 0, 40), "Malformed resource file: a header size of 36 bytes at offset 32"},
+      {unterminated, "Malformed resource file: a type or name without its terminating zero at offset 50"},
+      {overlong, "Malformed resource file: resource data running past the end of the file at offset 32"},
+      {BuildRes({{u"1", u"X", 7, "a"}, {u"2", u"X", 7, "b"}, {u"1", u"X", 7, "c"}}),
+       "Duplicate resource: the entries at offsets 32 and 104 have the same type, name and language"},
+      {joined, ""},
+  };
+  for (const auto& [image, error] : cases) EXPECT_EQ(ConversionError(image), error);
   EXPECT_EQ(ResToCoff(joined, TMachine::X86), ResToCoff(BuildRes({{u"1", u"1", 0, "a"}}), TMachine::X86));
 }
 
 TEST(CoffWriterTest, ParseMachine) {
   TMachine machine = TMachine::X86;
-  EXPECT_TRUE(ParseMachine("arm64", machine));
-  EXPECT_EQ(machine, TMachine::Arm64);
-  EXPECT_TRUE(ParseMachine("X64", machine));
-  EXPECT_EQ(machine, TMachine::X64);
-  EXPECT_TRUE(ParseMachine("x86", machine));
-  EXPECT_EQ(machine, TMachine::X86);
+  const std::pair<const char*, TMachine> names[] = {
+      {"arm64", TMachine::Arm64}, {"X64", TMachine::X64}, {"x86", TMachine::X86}};
+  for (auto [name, expected] : names) {
+    EXPECT_TRUE(ParseMachine(name, machine));
+    EXPECT_EQ(machine, expected);
+  }
   for (const char* wrong : {"", "x", "amd64", "x86 ", "arm"}) EXPECT_FALSE(ParseMachine(wrong, machine)) << wrong;
   EXPECT_EQ(machine, TMachine::X86);
 }

@@ -5,8 +5,7 @@
 #include "data/predefined.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
-#include "tests/res_reader.h"
-#include "tests/test_support.h"
+#include "tests/statement_checks.h"
 
 namespace tarvex {
 namespace {
@@ -19,11 +18,12 @@ class PascalUnitTest : public ::testing::Test {
     OpenSourceFile(parser_, dir_.File(name));
   }
 
-  void Read(const std::string& text, const std::string& name = "u.pas") {
+  void Read(const std::string& text) {
     while (!parser_.fileStack.empty()) CloseSourceFile(parser_);
+    parser_.unitConstants.Clear();
     parser_.defines.LoadPredefined(PredefinedSymbols());
     Open("", "a.rc");
-    Open(text, name);
+    Open(text, "u.pas");
     ReadPascalUnit(parser_);
   }
 
@@ -40,95 +40,51 @@ class PascalUnitTest : public ::testing::Test {
     return "no failure";
   }
 
-  std::string Constant(const std::string& name) const { return parser_.unitConstants.Get(name); }
-
-  // What the script reader finds after the Pascal reader has stopped.
-  std::string Rest() const {
-    const TFileItem& file = *parser_.currentFile;
-    return file.text.substr(file.readPosition);
-  }
-
   TRCParser parser_;
   test::TTempDir dir_;
 };
 
-TEST_F(PascalUnitTest, UnitInMixedCaseStoresItsConstants) {
-  Read(
-      "Unit Colors;\n"
-      "INTERFACE\n"
-      "uses Windows, SysUtils;\n"
-      "Const\n"
-      "  Red = 1;\n"
-      "  green = Red + 1;\n"
-      "ImPlementation\n"
-      "END.\n");
-  EXPECT_EQ(parser_.unitConstants.Size(), 2u);
-  EXPECT_EQ(Constant("RED"), "1");
-  EXPECT_EQ(Constant("Green"), "Red+1");
-  EXPECT_EQ(parser_.currentFile->line, 9);
-  EXPECT_EQ(Rest(), "");
+// The constants of a file: names in any case, values as the text of their tokens with the
+// operator words mapped. Each row lists every constant as "NAME=value;", then "@" with the
+// line and the text where reading stopped.
+TEST_F(PascalUnitTest, ConstantsAndWhereReadingStops) {
+  const char* rows[][2] = {
+      {"Unit Colors;\nINTERFACE\nuses Windows, SysUtils;\nConst\n  Red = 1;\n  green = Red + "
+       "1;\nImPlementation\nEND.\n",
+       "RED=1;Green=Red+1;@9"},
+      {"const\n  A = 10 div 3;  B = not A;  C = (A or B) and $FF;  D = -5;\n"
+       "  E = 17 MOD 5 Xor 1;  F = 1 shl 4;  G = 'two words';  H = \"x\\\ny\";\n"
+       "  I = 0x1F + 1F + 1.5;  J = #13#10;  K = a<=b , c>d*e;  L = Divide + Or_;\n",
+       "A=10/3;B=~A;C=(A|B)&$FF;D=-5;E=17%5^1;F=1shl4;G='two words';H=\"x\\\ny\";I=0x1F+1F+1.5;J=#13#10;"
+       "K=a<=b,c>d*e;L=Divide+Or_;@6"},
+      {"{ const X = 1; }\n(* const Y = 2;\n   *) const // Z = 3;\n  A = { inside } 1 (* and *) + 2; //\n"
+       "  B = (1) / 2;\n{ second\n line }",
+       "A=1+2;B=(1)/2;@7"},
+      // A redeclared constant keeps the last value; an empty one is removed.
+      {"const A = 1; B = 2;\nconst A = 3; B = ;\n", "a=3;@3"},
+      // TYPE and VAR sections before the first CONST are skipped.
+      {"unit Shapes;\ninterface\ntype TPoint = record X, Y: Integer; end;  PByte = ^Byte;\n"
+       "var Table: array[0..1] of Byte; Where: Pointer = @Table;\nconst Size = SizeOf(TPoint);\nimplementation\nend.\n",
+       "SIZE=SizeOf(TPoint);@8"},
+      // Reading stops one token after "end." and leaves the rest to the script reader.
+      {"unit U; interface const A = 1; implementation end. x\n1 RCDATA { A }\n", "A=1;@1\n1 RCDATA { A }\n"},
+  };
+  for (const auto& row : rows) {
+    Read(row[0]);
+    std::string expected = row[1], found;
+    std::size_t count = 0;
+    for (std::size_t at = 0, end; (end = expected.find(';', at)) < expected.find('@'); at = end + 1, ++count) {
+      std::string name = expected.substr(at, expected.find('=', at) - at);
+      found += name + "=" + parser_.unitConstants.Get(name) + ";";
+    }
+    const TFileItem& file = *parser_.currentFile;
+    found += "@" + std::to_string(file.line) + file.text.substr(file.readPosition);
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(parser_.unitConstants.Size(), count) << row[0];
+  }
 }
 
-TEST_F(PascalUnitTest, ValuesAreTextWithTheOperatorWordsMapped) {
-  Read(
-      "const\n"
-      "  A = 10 div 3;  B = not A;  C = (A or B) and $FF;  D = -5;\n"
-      "  E = 17 MOD 5 Xor 1;  F = 1 shl 4;  G = 'two words';  H = \"x\\\ny\";\n"
-      "  I = 0x1F + 1F + 1.5;  J = #13#10;  K = a<=b , c>d*e;\n",
-      "consts.inc");
-  EXPECT_EQ(Constant("A"), "10/3");
-  EXPECT_EQ(Constant("B"), "~A");
-  EXPECT_EQ(Constant("C"), "(A|B)&$FF");
-  EXPECT_EQ(Constant("D"), "-5");
-  EXPECT_EQ(Constant("E"), "17%5^1");
-  EXPECT_EQ(Constant("F"), "1shl4");  // no script counterpart: stays a word
-  EXPECT_EQ(Constant("G"), "'two words'");
-  EXPECT_EQ(Constant("H"), "\"x\\\ny\"");
-  EXPECT_EQ(Constant("I"), "0x1F+1F+1.5");
-  EXPECT_EQ(Constant("J"), "#13#10");
-  EXPECT_EQ(Constant("K"), "a<=b,c>d*e");
-  EXPECT_EQ(parser_.currentFile->line, 6);
-}
-
-TEST_F(PascalUnitTest, CommentsAreSkippedWithTheirLines) {
-  Read(
-      "{ const X = 1; }\n"
-      "(* const Y = 2;\n"
-      "   *) const // Z = 3;\n"
-      "  A = { inside } 1 (* and *) + 2; //\n"
-      "  B = (1) / 2;\n"
-      "{ second\n line }");
-  EXPECT_EQ(parser_.unitConstants.Size(), 2u);
-  EXPECT_EQ(Constant("A"), "1+2");
-  EXPECT_EQ(Constant("B"), "(1)/2");
-  EXPECT_EQ(parser_.currentFile->line, 7);
-}
-
-TEST_F(PascalUnitTest, RedeclaredConstantKeepsTheLastValueAndEmptyRemoves) {
-  Read("const A = 1; B = 2;\nconst A = 3; B = ;\n", "u.INC");
-  EXPECT_EQ(Constant("a"), "3");
-  EXPECT_EQ(parser_.unitConstants.Find("B"), nullptr);
-}
-
-TEST_F(PascalUnitTest, TypeAndVarSectionsBeforeTheFirstConstAreSkipped) {
-  Read(
-      "unit Shapes;\n"
-      "interface\n"
-      "type TPoint = record X, Y: Integer; end;  PByte = ^Byte;\n"
-      "var Table: array[0..1] of Byte; Where: Pointer = @Table;\n"
-      "const Size = SizeOf(TPoint);\n"
-      "implementation\n"
-      "end.\n");
-  EXPECT_EQ(Constant("SIZE"), "SizeOf(TPoint)");
-}
-
-TEST_F(PascalUnitTest, ReadingStopsOneTokenAfterEndAndLeavesTheRest) {
-  Read("unit U; interface const A = 1; implementation end. x\n1 RCDATA { A }\n");
-  EXPECT_EQ(Rest(), "\n1 RCDATA { A }\n");
-  EXPECT_EQ(parser_.currentFile->line, 1);
-}
-
-TEST_F(PascalUnitTest, PascalTokenStopsAtTheEndOfItsOwnFile) {
+TEST_F(PascalUnitTest, TokensStopAtTheEndOfTheirOwnFile) {
   parser_.defines.LoadPredefined(PredefinedSymbols());
   Open("A B", "a.rc");
   Open("Abc_1 9xY_ $ ( ) * + , - . / ; < = > # and", "u.pas");
@@ -139,26 +95,10 @@ TEST_F(PascalUnitTest, PascalTokenStopsAtTheEndOfItsOwnFile) {
   EXPECT_EQ(parser_.currentFile->name, dir_.File("u.pas"));
 }
 
-TEST_F(PascalUnitTest, OperatorWordsMapIgnoringCase) {
-  EXPECT_EQ(MapPascalOperator("Div"), "/");
-  EXPECT_EQ(MapPascalOperator("mod"), "%");
-  EXPECT_EQ(MapPascalOperator("AND"), "&");
-  EXPECT_EQ(MapPascalOperator("oR"), "|");
-  EXPECT_EQ(MapPascalOperator("xor"), "^");
-  EXPECT_EQ(MapPascalOperator("Not"), "~");
-  EXPECT_EQ(MapPascalOperator("shl"), "shl");
-  EXPECT_EQ(MapPascalOperator("Divide"), "Divide");
-  EXPECT_EQ(MapPascalOperator("Or_"), "Or_");
-}
-
 // Messages 34 and 41 have no case: a unit word or a second implementation can only come
 // where a constant name or "end" is expected, which raise 46 and 42 first.
 TEST_F(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
-  struct TCase {
-    std::string text;
-    std::string expected;
-  };
-  const TCase cases[] = {
+  const char* rows[][2] = {
       {"const A = 1;\n(* open\nstill", "29@3: 29. Comment not terminated"},
       {"{ open\n", "29@2: 29. Comment not terminated"},
       {"const\n  A: Integer = 5;", "33@2: 33. Invalid character encountered: :"},
@@ -189,86 +129,38 @@ TEST_F(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
       {"const A = \"abc\n\";", "52@1: 52. Double quoted string not terminated"},
       {"const A = \"a\\\r\nb", "52@2: 52. Double quoted string not terminated"},
   };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(Failure(c.text), c.expected) << c.text;
-  }
+  for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
 }
 
-// ---- Units included by scripts ----
-// These compile whole scripts, so they need #include to hand ".PAS"/".INC" files to the
-// Pascal reader and the statement loop to compile RCDATA.
-
-std::vector<std::uint8_t> DataOf(const test::TCompileOutcome& outcome, std::string_view name) {
-  std::vector<test::TResEntry> entries = test::ReadResImage(outcome.res);
-  return test::FindEntry(entries, "#10", name).data;
-}
-
-TEST(PascalUnitScriptTest, ConstantsAreEvaluatedWhereTheScriptUsesThem) {
+// Scripts that #include units: constants are evaluated where the script uses them, in any
+// case and in conditions; text after the unit's end is script; RCINCLUDE reads a Pascal
+// file as script text, #include finds no constants in it; errors name the Pascal file.
+TEST(PascalUnitScriptTest, ConstantsServeTheIncludingScript) {
   test::TTempDir dir;
   dir.Write("colors.pas",
-            "unit Colors;\n"
-            "INTERFACE\n"
-            "Const\n"
-            "  Div3 = 10 div 3;  Rest = 17 mod 5;  Mask = (Div3 or 8) and $F;\n"
-            "  Flip = Div3 xor 1;  AllOn = not 0;  Hex = $FF;\n"
-            "  Next = Base + 1;\n"
-            "  Bytes = '0A 0B';\n"
-            "implementation\n"
-            "end.\n");
-  test::TCompileOutcome outcome = test::CompileInDir(dir,
-                                                     "#include \"colors.pas\"\n"
-                                                     "#define Base 100\n"
-                                                     "1 RCDATA { DIV3, rest, Mask, Flip, AllOn, hex, NEXT, BYTES }\n");
-  ASSERT_EQ(outcome.error, "");
-  EXPECT_EQ(DataOf(outcome, "#1"), test::FromHex("0300 0200 0B00 0200 FFFF FF00 6500 0A0B"));
-}
-
-TEST(PascalUnitScriptTest, ConstOnlyIncludeFileAndIfdefInAnotherCase) {
-  test::TTempDir dir;
+            "unit Colors;\nINTERFACE\nConst\n  Div3 = 10 div 3;  Rest = 17 mod 5;  Mask = (Div3 or 8) and $F;\n"
+            "  Flip = Div3 xor 1;  AllOn = not 0;  Hex = $FF;\n  Next = Base + 1;\n  Bytes = '0A 0B';\n"
+            "implementation\nend.\n");
   dir.Write("ids.inc", "const\n  IdMain = 7;\n  IdNext = IdMain + 1;\n");
-  test::TCompileOutcome outcome = test::CompileInDir(dir,
-                                                     "#include <ids.inc>\n"
-                                                     "#ifdef IDMAIN\n"
-                                                     "1 RCDATA { idnext }\n"
-                                                     "#endif\n"
-                                                     "#ifndef idmain\n"
-                                                     "2 RCDATA { 2 }\n"
-                                                     "#endif\n"
-                                                     "#if defined(IdNext) && IDNEXT == 8\n"
-                                                     "3 RCDATA { 3 }\n"
-                                                     "#endif\n");
-  ASSERT_EQ(outcome.error, "");
-  std::vector<test::TResEntry> entries = test::ReadResImage(outcome.res);
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(test::FindEntry(entries, "#10", "#1").data, test::FromHex("0800"));
-  EXPECT_EQ(test::FindEntry(entries, "#10", "#3").data, test::FromHex("0300"));
-}
-
-TEST(PascalUnitScriptTest, TextAfterTheUnitIsReadAsScript) {
-  test::TTempDir dir;
   dir.Write("u.pas", "unit U; interface const A = 5; implementation end. x\n2 RCDATA { A }\n");
-  test::TCompileOutcome outcome = test::CompileInDir(dir, "#include \"u.pas\"\n1 RCDATA { A }\n");
-  ASSERT_EQ(outcome.error, "");
-  EXPECT_EQ(DataOf(outcome, "#1"), test::FromHex("0500"));
-  EXPECT_EQ(DataOf(outcome, "#2"), test::FromHex("0500"));
-}
-
-TEST(PascalUnitScriptTest, PascalFileNamedByRcincludeIsScriptText) {
-  test::TTempDir dir;
   dir.Write("res.pas", "1 RCDATA { 7 }\n");
-  test::TCompileOutcome outcome = test::CompileInDir(dir, "RCINCLUDE res.pas\n");
-  ASSERT_EQ(outcome.error, "");
-  EXPECT_EQ(DataOf(outcome, "#1"), test::FromHex("0700"));
-
-  // The same file named by #include holds no constant section: nothing of it is read.
-  outcome = test::CompileInDir(dir, "#include \"res.pas\"\n");
-  ASSERT_EQ(outcome.error, "");
-  EXPECT_TRUE(test::ReadResImage(outcome.res).empty());
-}
-
-TEST(PascalUnitScriptTest, ErrorsAreLocatedInThePascalFile) {
-  test::TTempDir dir;
   dir.Write("bad.pas", "unit Bad;\ninterface\nconst\n  A: Integer = 1;\n");
+  const char* rows[][2] = {
+      {"#include \"colors.pas\"\n#define Base 100\n1 RCDATA { DIV3, rest, Mask, Flip, AllOn, hex, NEXT, BYTES }\n",
+       "#1: 03000200 0B000200 FFFFFF00 65000A0B\n"},
+      {"#include <ids.inc>\n#ifdef IDMAIN\n1 RCDATA { idnext }\n#endif\n#ifndef idmain\n2 RCDATA { 2 }\n#endif\n"
+       "#if defined(IdNext) && IDNEXT == 8\n3 RCDATA { 3 }\n#endif\n",
+       "#1: 0800\n#3: 0300\n"},
+      {"#include \"u.pas\"\n1 RCDATA { A }\n", "#2: 0500\n#1: 0500\n"},
+      {"RCINCLUDE res.pas\n", "#1: 0700\n"},
+      {"#include \"res.pas\"\n", ""},
+  };
+  for (const auto& row : rows) {
+    std::string data;
+    for (const test::TResEntry& entry : test::EntriesIn(dir, row[0]))
+      data += entry.name.Printable() + ": " + test::DataHex(entry) + "\n";
+    EXPECT_EQ(data, row[1]) << row[0];
+  }
   test::TCompileOutcome outcome = test::CompileInDir(dir, "\n#include \"bad.pas\"\n");
   EXPECT_EQ(outcome.error, "File bad.pas. Line 4 : 33. Invalid character encountered: :");
   EXPECT_EQ(outcome.line, 4);

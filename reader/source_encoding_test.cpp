@@ -9,8 +9,7 @@ namespace tarvex {
 namespace {
 
 std::string Utf16(const std::u16string& text, bool little, bool mark) {
-  std::string bytes;
-  if (mark) bytes += little ? "\xFF\xFE" : "\xFE\xFF";
+  std::string bytes = mark ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
   for (char16_t unit : text) {
     char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
     bytes += little ? std::string{low, high} : std::string{high, low};
@@ -33,41 +32,35 @@ TEST(SourceEncodingTest, EveryEncodingGivesTheSameText) {
   EXPECT_EQ(Decoded(Utf16(units, true, true)), utf8);
   EXPECT_EQ(Decoded(Utf16(units, true, false)), utf8);
   EXPECT_EQ(Decoded(Utf16(units, false, true)), utf8);
-}
-
-TEST(SourceEncodingTest, DetectionLooksAtTheFirstLineOnly) {
+  // Detection looks at the first line only.
   EXPECT_EQ(DetectSourceEncoding(std::string("a\0\n\0b\x01", 6)), TSourceEncoding::Utf16LE);
   EXPECT_EQ(DetectSourceEncoding(std::string("ab\n", 3)), TSourceEncoding::Bytes);
   EXPECT_EQ(DetectSourceEncoding(std::string("\0\0", 2)), TSourceEncoding::Bytes);
   EXPECT_EQ(DetectSourceEncoding(""), TSourceEncoding::Bytes);
 }
 
-TEST(SourceEncodingTest, IllFormedUtf16IsRefused) {
-  for (std::string bytes : {std::string("\xFF\xFE" "a", 3), Utf16(u"a\xD800", true, true),
-                            Utf16(u"\xDC00x", true, true)}) {
+TEST(SourceEncodingTest, IllFormedUtf16IsRefusedAndWellFormedIsMarked) {
+  for (std::string bytes : {std::string("\xFF\xFE"
+                                        "a",
+                                        3),
+                            Utf16(u"a\xD800", true, true), Utf16(u"\xDC00x", true, true)}) {
     std::size_t offset = 99;
     EXPECT_FALSE(DecodeSourceText(bytes, DetectSourceEncoding(bytes), offset));
     EXPECT_NE(offset, 99u);
   }
   test::TTempDir dir;
   dir.Write("a.rc", Utf16(u"a\xD800", true, true));
+  dir.Write("b.rc", Utf16(u"x", true, true));
   test::TWorkingDirectory cwd(dir.Path());
   TRCParser parser;
+  EXPECT_TRUE(OpenSourceFile(parser, "b.rc").fromUtf16);
+  EXPECT_EQ(parser.currentFile->text, "x");
   try {
     OpenSourceFile(parser, "a.rc");
     FAIL();
   } catch (const std::exception& failure) {
     EXPECT_EQ(std::string(failure.what()), "File a.rc is not valid UTF-16 (offset 4)");
   }
-}
-
-TEST(SourceEncodingTest, Utf16FilesAreMarked) {
-  test::TTempDir dir;
-  dir.Write("a.rc", Utf16(u"x", true, true));
-  test::TWorkingDirectory cwd(dir.Path());
-  TRCParser parser;
-  EXPECT_TRUE(OpenSourceFile(parser, "a.rc").fromUtf16);
-  EXPECT_EQ(parser.currentFile->text, "x");
 }
 
 }  // namespace

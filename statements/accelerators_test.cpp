@@ -4,19 +4,10 @@
 
 #include <cstdio>
 
-#include "tests/res_reader.h"
-#include "tests/test_support.h"
+#include "tests/statement_checks.h"
 
 namespace tarvex::test {
 namespace {
-
-TResEntry OnlyEntry(const std::string& script) {
-  TCompileOutcome outcome = CompileText(script);
-  if (!outcome.error.empty()) throw std::runtime_error(outcome.error);
-  std::vector<TResEntry> entries = ReadResImage(outcome.res);
-  if (entries.size() != 1) throw std::runtime_error(std::to_string(entries.size()) + " entries");
-  return entries[0];
-}
 
 // The entries of a table as "flags key id" in hex, joined by " ; ".
 std::string TableOf(const std::string& body) {
@@ -33,78 +24,61 @@ std::string TableOf(const std::string& body) {
   return table;
 }
 
-std::string ErrorOf(const std::string& script) { return CompileText(script).error; }
-
-TEST(AcceleratorsTest, EachKeystrokeForm) {
-  EXPECT_EQ(TableOf("65, 1\n\"^C\", 2\n\"^c\", 3\n\"^@\", 4\n\"^Z\", 5\n\"^\", 6\n\"\", 7\nVK_F1, 8, VIRTKEY"),
-            "0000 0041 1 ; 0000 0003 2 ; 0000 0003 3 ; 0000 0000 4 ; 0000 001A 5 ; 0000 005E 6 ; "
-            "0000 0000 7 ; 0081 0070 8");
-  EXPECT_EQ(TableOf("#define KEY_Q 81\nKEY_Q, 1, ALT"), "0090 0051 1");
+TEST(AcceleratorsTest, KeystrokesOptionsAndTheLastEntryMark) {
+  const char* rows[][2] = {
+      {"65, 1\n\"^C\", 2\n\"^c\", 3\n\"^@\", 4\n\"^Z\", 5\n\"^\", 6\n\"\", 7\nVK_F1, 8, VIRTKEY",
+       "0000 0041 1 ; 0000 0003 2 ; 0000 0003 3 ; 0000 0000 4 ; 0000 001A 5 ; 0000 005E 6 ; 0000 0000 7 ; 0081 0070 8"},
+      {"#define KEY_Q 81\nKEY_Q, 1, ALT", "0090 0051 1"},
+      // A quoted letter is upper-cased for virtual keys only.
+      {"\"a\", 1\n\"a\", 2, ASCII, ALT\n\"a\", 3, VIRTKEY\n\"A\", 4\n97, 5, VIRTKEY\n\"1\", 6, VIRTKEY",
+       "0000 0061 1 ; 0010 0061 2 ; 0001 0041 3 ; 0000 0041 4 ; 0001 0061 5 ; 0081 0031 6"},
+      {"\"x\", 1, NOINVERT\n\"x\", 2, shift\n\"x\", 3, Control\n\"x\", 4, ALT\n\"x\", 5, ASCII\n"
+       "VK_F1, 6, VIRTKEY, CONTROL, VIRTKEY",
+       "0002 0078 1 ; 0004 0078 2 ; 0008 0078 3 ; 0010 0078 4 ; 0000 0078 5 ; 0089 0070 6"},
+      {"\"a\" 1 \"b\" 2 VIRTKEY SHIFT 66 3", "0000 0061 1 ; 0005 0042 2 ; 0080 0042 3"},
+      {",, \"a\",,, 1 ,, ALT ,, \"b\" , 2 ,", "0010 0061 1 ; 0080 0062 2"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(TableOf(row[0]), row[1]) << row[0];
 }
 
-TEST(AcceleratorsTest, QuotedLetterIsUpperCasedForVirtualKeysOnly) {
-  EXPECT_EQ(TableOf("\"a\", 1\n\"a\", 2, ASCII, ALT\n\"a\", 3, VIRTKEY\n\"A\", 4\n97, 5, VIRTKEY\n\"1\", 6, VIRTKEY"),
-            "0000 0061 1 ; 0010 0061 2 ; 0001 0041 3 ; 0000 0041 4 ; 0001 0061 5 ; 0081 0031 6");
-}
-
-TEST(AcceleratorsTest, EachOptionAndTheLastEntryMark) {
-  EXPECT_EQ(TableOf("\"x\", 1, NOINVERT\n\"x\", 2, shift\n\"x\", 3, Control\n\"x\", 4, ALT\n\"x\", 5, ASCII\n"
-                    "VK_F1, 6, VIRTKEY, CONTROL, VIRTKEY"),
-            "0002 0078 1 ; 0004 0078 2 ; 0008 0078 3 ; 0010 0078 4 ; 0000 0078 5 ; 0089 0070 6");
-}
-
-TEST(AcceleratorsTest, EntriesWithAndWithoutCommas) {
-  EXPECT_EQ(TableOf("\"a\" 1 \"b\" 2 VIRTKEY SHIFT 66 3"), "0000 0061 1 ; 0005 0042 2 ; 0080 0042 3");
-  EXPECT_EQ(TableOf(",, \"a\",,, 1 ,, ALT ,, \"b\" , 2 ,"), "0010 0061 1 ; 0080 0062 2");
-}
-
-TEST(AcceleratorsTest, EmptyTableAndHeader) {
-  TResEntry empty = OnlyEntry("LANGUAGE 9, 1\nkeys ACCELERATORS FIXED BEGIN END");
-  EXPECT_EQ(empty.Describe(), "type=#9 name=KEYS flags=0x1020 language=0x0409 version=0 characteristics=0 size=0");
-  TResEntry one = OnlyEntry("1 ACCELERATORS VERSION 3 { \"a\", 101 }");
-  EXPECT_EQ(one.Describe(), "type=#9 name=#1 flags=0x1030 language=0x0000 version=3 characteristics=0 size=8");
-  EXPECT_EQ(HexRows(one.data), HexRows(FromHex("8000 6100 6500 0000")));
-}
-
-TEST(AcceleratorsTest, TableOf65536BytesStopsWithoutOutput) {
+TEST(AcceleratorsTest, HeaderEmptyTableAndSizeLimit) {
+  EXPECT_EQ(
+      DescribeAll(Entries("LANGUAGE 9, 1\nkeys ACCELERATORS FIXED BEGIN END\n1 ACCELERATORS VERSION 3 { \"a\", 101 }")),
+      "type=#9 name=KEYS flags=0x1020 language=0x0409 version=0 characteristics=0 size=0\n"
+      "type=#9 name=#1 flags=0x1030 language=0x0409 version=3 characteristics=0 size=8\n");
+  EXPECT_EQ(HexRows(OnlyEntry("1 ACCELERATORS { \"a\", 101 }").data), HexRows(FromHex("8000 6100 6500 0000")));
   auto table = [](int entries) {
     std::string script = "1 ACCELERATORS {\n";
     for (int i = 0; i < entries; ++i) script += "\"a\", " + std::to_string(i) + "\n";
     return script + "}\n";
   };
-  EXPECT_EQ(ErrorOf(table(8191)), "");
-  EXPECT_EQ(ErrorOf(table(8192)), "Resource data of 65536 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(Failure(table(8191)), "compiled");
+  EXPECT_EQ(Failure(table(8192)), "Resource data of 65536 bytes exceeds the limit of 65535 bytes");
 }
 
-struct TMessageCase {
-  const char* script;
-  const char* error;
-};
-
-const TMessageCase kMessageCases[] = {
-    {"1 ACCELERATORS\n\"a\", 1", "File a.rc. Line 2 : 12. \"{\" or BEGIN expected"},
-    {"1 ACCELERATORS {\n", "File a.rc. Line 2 : 82. Keystroke expected"},
-    {"1 ACCELERATORS { \"a\", 1\n", "File a.rc. Line 2 : 82. Keystroke expected"},
-    {"1 ACCELERATORS { \"^1\", 1 }", "File a.rc. Line 1 : 83. \"^1\" is not an integer value"},
-    {"1 ACCELERATORS { \"^ab\", 1 }", "File a.rc. Line 1 : 83. \"^AB\" is not an integer value"},
-    {"1 ACCELERATORS { \"ab\", 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: \"AB\""},
-    {"1 ACCELERATORS { -1, 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: -1"},
-    {"1 ACCELERATORS { 65536, 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: 65536"},
-    {"1 ACCELERATORS { NO_SUCH_KEY, 1 }", "'NO_SUCH_KEY' is not a valid integer value"},
-    {"1 ACCELERATORS { \"a\"\n", "File a.rc. Line 2 : 85. Accelerator identifier expected"},
-    {"1 ACCELERATORS { \"a\", ID_X }", "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead ID_X"},
-    {"1 ACCELERATORS { \"a\", 65536 }", "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead 65536"},
-    {"1 ACCELERATORS { \"a\", 1, ASCII, VIRTKEY }",
-     "File a.rc. Line 1 : 87. VIRTKEY not allowed because ASCII already defined"},
-    {"1 ACCELERATORS { \"a\", 1, VIRTKEY ascii }",
-     "File a.rc. Line 1 : 88. ASCII not allowed because VIRTKEY already defined"},
-    {"1 ACCELERATORS { }\n1 ACCELERATORS { }",
-     "File a.rc. Line 2 : 19. Resource identifier 1 of type ACCELERATORS, language 0 and sublanguage 0  already "
-     "defined"},
-};
-
 TEST(AcceleratorsTest, EachMessageWithItsLine) {
-  for (const TMessageCase& row : kMessageCases) EXPECT_EQ(ErrorOf(row.script), row.error) << row.script;
+  const char* rows[][2] = {
+      {"1 ACCELERATORS\n\"a\", 1", "File a.rc. Line 2 : 12. \"{\" or BEGIN expected"},
+      {"1 ACCELERATORS {\n", "File a.rc. Line 2 : 82. Keystroke expected"},
+      {"1 ACCELERATORS { \"a\", 1\n", "File a.rc. Line 2 : 82. Keystroke expected"},
+      {"1 ACCELERATORS { \"^1\", 1 }", "File a.rc. Line 1 : 83. \"^1\" is not an integer value"},
+      {"1 ACCELERATORS { \"^ab\", 1 }", "File a.rc. Line 1 : 83. \"^AB\" is not an integer value"},
+      {"1 ACCELERATORS { \"ab\", 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: \"AB\""},
+      {"1 ACCELERATORS { -1, 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: -1"},
+      {"1 ACCELERATORS { 65536, 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: 65536"},
+      {"1 ACCELERATORS { NO_SUCH_KEY, 1 }", "'NO_SUCH_KEY' is not a valid integer value"},
+      {"1 ACCELERATORS { \"a\"\n", "File a.rc. Line 2 : 85. Accelerator identifier expected"},
+      {"1 ACCELERATORS { \"a\", ID_X }", "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead ID_X"},
+      {"1 ACCELERATORS { \"a\", 65536 }", "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead 65536"},
+      {"1 ACCELERATORS { \"a\", 1, ASCII, VIRTKEY }",
+       "File a.rc. Line 1 : 87. VIRTKEY not allowed because ASCII already defined"},
+      {"1 ACCELERATORS { \"a\", 1, VIRTKEY ascii }",
+       "File a.rc. Line 1 : 88. ASCII not allowed because VIRTKEY already defined"},
+      {"1 ACCELERATORS { }\n1 ACCELERATORS { }",
+       "File a.rc. Line 2 : 19. Resource identifier 1 of type ACCELERATORS, language 0 and sublanguage 0  already "
+       "defined"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(ErrorOf(row[0]), row[1]) << row[0];
 }
 
 }  // namespace

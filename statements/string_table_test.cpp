@@ -4,81 +4,58 @@
 
 #include "tests/statement_checks.h"
 
-namespace tarvex {
+namespace tarvex::test {
 namespace {
 
-using test::DescribeAll;
-using test::Entries;
-using test::Failure;
-using test::FromHex;
-using test::HexRows;
-
-// The data of a block whose slots hold `texts` (ASCII) in order, "" for an empty slot.
+// The data of a block whose slots hold `texts` (ASCII), "" for an empty slot.
 std::string Block(const std::vector<std::string>& texts) {
   std::vector<std::uint8_t> bytes;
   for (std::size_t slot = 0; slot < 16; ++slot) {
     std::string text = slot < texts.size() ? texts[slot] : "";
-    bytes.push_back(static_cast<std::uint8_t>(text.size()));
-    bytes.push_back(0);
-    for (char c : text) {
-      bytes.push_back(static_cast<std::uint8_t>(c));
-      bytes.push_back(0);
-    }
+    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(text.size()), 0});
+    for (char c : text) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
   }
   return HexRows(bytes);
 }
 
-TEST(StringTableTest, BlocksOfSixteen) {
-  std::vector<test::TResEntry> entries = Entries("STRINGTABLE { 1 \"ab\" 17 \"c\" }");
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(DescribeAll(entries),
-            "type=#6 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=36\n"
-            "type=#6 name=#2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=34\n");
-  EXPECT_EQ(HexRows(entries[0].data), Block({"", "ab"}));
-  EXPECT_EQ(HexRows(entries[1].data), Block({"", "c"}));
-  EXPECT_EQ(HexRows(entries[0].data), HexRows(FromHex("0000 0200 6100 6200 0000 0000 0000 0000"
-                                                      "0000 0000 0000 0000 0000 0000 0000 0000 0000 0000")));
+TEST(StringTableTest, BlocksOfSixteenSlots) {
+  EXPECT_EQ(
+      HexRows(OnlyEntry("STRINGTABLE { 1 \"ab\" }").data),
+      HexRows(FromHex("0000 0200 6100 6200 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000")));
+  const std::string e;
+  struct TCase {
+    std::string script, blocks;  // blocks: "type name: data" of each entry
+  } cases[] = {
+      {"STRINGTABLE { 65535 \"z\" 16 \"y\" 0 \"x\" 15 \"w\" }",
+       "#6 #1: " + Block({"x", e, e, e, e, e, e, e, e, e, e, e, e, e, e, "w"}) + "\n#6 #2: " + Block({"y"}) +
+           "\n#6 #4096: " + Block({e, e, e, e, e, e, e, e, e, e, e, e, e, e, e, "z"}) + "\n"},
+      // Statements share blocks, which are written after the other resources.
+      {"STRINGTABLE { 5 \"five\" }\n1 RCDATA { 1 }\nSTRINGTABLE BEGIN 3, \"three\" END\n",
+       "#10 #1: 0100\n#6 #1: " + Block({e, e, e, "three", e, "five"}) + "\n"},
+      {"STRINGTABLE {,, 1, \"\",, 2 \"two\", 3\n\"x\" \"y\" }", "#6 #1: " + Block({e, e, "two", "xy"}) + "\n"},
+  };
+  for (const TCase& c : cases) {
+    std::string blocks;
+    for (const TResEntry& entry : Entries(c.script))
+      blocks += entry.type.Printable() + " " + entry.name.Printable() + ": " + DataHex(entry) + "\n";
+    EXPECT_EQ(blocks, c.blocks) << c.script;
+  }
 }
 
-TEST(StringTableTest, StatementsShareBlocksAndAreWrittenLast) {
-  std::vector<test::TResEntry> entries =
-      Entries("STRINGTABLE { 5 \"five\" }\n1 RCDATA { 1 }\nSTRINGTABLE BEGIN 3, \"three\" END\n");
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].type.Printable(), "#10");
-  EXPECT_EQ(HexRows(entries[1].data), Block({"", "", "", "three", "", "five"}));
-}
-
-TEST(StringTableTest, SlotsAndBlockNumbers) {
-  std::vector<test::TResEntry> entries = Entries("STRINGTABLE { 65535 \"z\" 16 \"y\" 0 \"x\" 15 \"w\" }");
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries[0].name.Printable(), "#1");
-  EXPECT_EQ(HexRows(entries[0].data), Block({"x", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "w"}));
-  EXPECT_EQ(entries[1].name.Printable(), "#2");
-  EXPECT_EQ(HexRows(entries[1].data), Block({"y"}));
-  EXPECT_EQ(entries[2].name.Printable(), "#4096");
-  EXPECT_EQ(HexRows(entries[2].data), Block({"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "z"}));
-}
-
-TEST(StringTableTest, LanguagesInAscendingOrder) {
+// Languages in ascending order; a block takes the attributes of its lowest string.
+TEST(StringTableTest, LanguagesAndAttributes) {
   EXPECT_EQ(DescribeAll(Entries("STRINGTABLE LANGUAGE 9, 1 { 3 \"a\" }\n"
                                 "STRINGTABLE LANGUAGE LANG_GERMAN, SUBLANG_GERMAN { 5 \"b\" }\n"
-                                "LANGUAGE 7, 1\nSTRINGTABLE { 6 \"c\" }\n")),
-            "type=#6 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=36\n"
-            "type=#6 name=#1 flags=0x1030 language=0x0409 version=0 characteristics=0 size=34\n");
-}
-
-TEST(StringTableTest, BlockTakesTheAttributesOfItsLowestString) {
-  EXPECT_EQ(DescribeAll(Entries("STRINGTABLE DISCARDABLE VERSION 3 { 2 \"b\" }\n"
+                                "LANGUAGE 7, 1\nSTRINGTABLE { 6 \"c\" }\n"
+                                "LANGUAGE 0, 0\nSTRINGTABLE DISCARDABLE VERSION 3 { 2 \"b\" }\n"
                                 "STRINGTABLE PRELOAD CHARACTERISTICS 4 { 1 \"a\" }\n"
                                 "STRINGTABLE FIXED { 18 \"c\" 17 \"d\" }\n")),
             "type=#6 name=#1 flags=0x1070 language=0x0000 version=0 characteristics=4 size=36\n"
-            "type=#6 name=#2 flags=0x1020 language=0x0000 version=0 characteristics=0 size=36\n");
-}
-
-TEST(StringTableTest, EmptyStringsAndOptionalCommas) {
-  std::vector<test::TResEntry> entries = Entries("STRINGTABLE {,, 1, \"\",, 2 \"two\", 3\n\"x\" \"y\" }");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(HexRows(entries[0].data), Block({"", "", "two", "xy"}));
+            "type=#6 name=#2 flags=0x1020 language=0x0000 version=0 characteristics=0 size=36\n"
+            "type=#6 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=36\n"
+            "type=#6 name=#1 flags=0x1030 language=0x0409 version=0 characteristics=0 size=34\n");
+  // The same identifier in two languages is two strings.
+  EXPECT_EQ(Entries("STRINGTABLE { 5 \"a\" }\nSTRINGTABLE LANGUAGE 9, 1 { 5 \"b\" }").size(), 2u);
 }
 
 TEST(StringTableTest, Messages) {
@@ -97,14 +74,8 @@ TEST(StringTableTest, Messages) {
       {"STRINGTABLE { IDS_NONE \"a\" }", "'IDS_NONE' is not a valid integer value"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
-  // The same identifier in two languages is two strings.
-  EXPECT_EQ(Entries("STRINGTABLE { 5 \"a\" }\nSTRINGTABLE LANGUAGE 9, 1 { 5 \"b\" }").size(), 2u);
-}
-
-TEST(StringTableTest, BlockBeyondTheSizeLimitIsRefused) {
-  std::string script = "STRINGTABLE { 1 \"" + std::string(40000, 'a') + "\" }";
-  EXPECT_NE(Failure(script).find("65535"), std::string::npos);
+  EXPECT_NE(Failure("STRINGTABLE { 1 \"" + std::string(40000, 'a') + "\" }").find("65535"), std::string::npos);
 }
 
 }  // namespace
-}  // namespace tarvex
+}  // namespace tarvex::test

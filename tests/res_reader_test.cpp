@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "output/res_writer.h"
 #include "tests/test_support.h"
@@ -35,33 +36,27 @@ TEST(ResReaderTest, DecodesWhatTheWriterWrote) {
   EXPECT_EQ(entries[0].headerSize, 44u);
   EXPECT_EQ(entries[0].data, FromHex("4142434445"));
   EXPECT_FALSE(entries[0].name.isOrdinal);
-  EXPECT_EQ(entries[1].Describe(),
-            "type=#10 name=#1 flags=0x0030 language=0x0000 version=0 characteristics=0 size=2");
+  EXPECT_EQ(entries[1].Describe(), "type=#10 name=#1 flags=0x0030 language=0x0000 version=0 characteristics=0 size=2");
   EXPECT_EQ(FindEntry(entries, "#10", "#1").data, FromHex("0102"));
   EXPECT_THROW(FindEntry(entries, "#10", "#2"), std::runtime_error);
-  EXPECT_TRUE(ReadResImage(FromHex("00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 00000000"))
-                  .empty());
+  EXPECT_TRUE(ReadResImage(FromHex("00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 00000000")).empty());
 }
 
-TEST(ResReaderTest, RefusesEveryCutOfAValidImage) {
+// Every cut but those after whole entries, and every corrupted header field.
+TEST(ResReaderTest, RefusesCutsAndMalformedHeaders) {
   std::vector<std::uint8_t> image = SampleImage();
   for (std::size_t length = 0; length < image.size(); ++length) {
-    std::vector<std::uint8_t> cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
     if (length == 32 || length == 32 + 44 + 8) continue;  // whole entries: a valid, shorter file
-    EXPECT_THROW(ReadResImage(cut), std::runtime_error) << "length " << length;
+    EXPECT_THROW(ReadResImage({image.begin(), image.begin() + std::ptrdiff_t(length)}), std::runtime_error) << length;
   }
-}
-
-TEST(ResReaderTest, RefusesMalformedHeaders) {
-  auto corrupt = [](std::size_t at, std::uint8_t value) {
-    std::vector<std::uint8_t> image = SampleImage();
-    image[at] = value;
-    return image;
-  };
-  EXPECT_THROW(ReadResImage(corrupt(4, 0x24)), std::runtime_error);       // leading entry's HeaderSize
-  EXPECT_THROW(ReadResImage(corrupt(36, 0x2D)), std::runtime_error);      // HeaderSize disagrees
-  EXPECT_THROW(ReadResImage(corrupt(32 + 44 + 5, 1)), std::runtime_error);  // padding byte not zero
-  EXPECT_THROW(ReadResImage(corrupt(32, 0xFF)), std::runtime_error);      // DataSize beyond the end
+  // The leading entry's HeaderSize, a HeaderSize that disagrees, a padding byte that is not
+  // zero, a DataSize beyond the end.
+  const std::pair<std::size_t, std::uint8_t> corruptions[] = {{4, 0x24}, {36, 0x2D}, {32 + 44 + 5, 1}, {32, 0xFF}};
+  for (auto [at, value] : corruptions) {
+    std::vector<std::uint8_t> corrupt = image;
+    corrupt[at] = value;
+    EXPECT_THROW(ReadResImage(corrupt), std::runtime_error) << at;
+  }
 }
 
 }  // namespace

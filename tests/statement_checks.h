@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "statements/compile_api.h"
 #include "tests/res_reader.h"
 #include "tests/test_support.h"
 
@@ -24,6 +27,49 @@ inline std::vector<TResEntry> EntriesIn(const TTempDir& dir, const std::string& 
 inline std::vector<TResEntry> Entries(const std::string& script) {
   TTempDir dir;
   return EntriesIn(dir, script);
+}
+
+/// The one entry `script` compiles to; throws on an error or another count of entries.
+inline TResEntry OnlyEntry(const std::string& script) {
+  TCompileOutcome outcome = CompileText(script);
+  if (!outcome.error.empty()) throw std::runtime_error(outcome.error);
+  std::vector<TResEntry> entries = ReadResImage(outcome.res);
+  if (entries.size() != 1) throw std::runtime_error(std::to_string(entries.size()) + " entries");
+  return entries[0];
+}
+
+/// The whole error text `script` stops with, empty when it compiles.
+inline std::string ErrorOf(const std::string& script) { return CompileText(script).error; }
+
+/// Compiles a.rc among `files` in a fresh folder with the -c option's code page `codePage`
+/// (an iconv name; empty: the locale's).
+inline TCompilation CompileFiles(const std::vector<std::pair<std::string, std::string>>& files,
+                                 const std::string& codePage = "") {
+  TTempDir dir;
+  for (const auto& [name, text] : files) dir.Write(name, text);
+  TWorkingDirectory cwd(dir.Path());
+  TCompileOptions options;
+  options.codePage = codePage;
+  return CompileToImage("a.rc", {}, options);
+}
+
+/// String `id` of the string tables of `image` as code units; "?" when there is none.
+inline std::u16string TableString(const std::vector<std::uint8_t>& image, unsigned id) {
+  std::vector<TResEntry> entries = ReadResImage(image);
+  const std::vector<std::uint8_t>& data = FindEntry(entries, "#6", "#" + std::to_string(id / 16 + 1)).data;
+  std::size_t at = 0;
+  for (unsigned slot = 0; at + 2 <= data.size(); ++slot) {
+    std::size_t length = data[at] | data[at + 1] << 8;
+    at += 2;
+    if (slot == id % 16) {
+      std::u16string units;
+      for (std::size_t k = 0; k < length && at + 2 * k + 1 < data.size(); ++k)
+        units.push_back(static_cast<char16_t>(data[at + 2 * k] | data[at + 2 * k + 1] << 8));
+      return units;
+    }
+    at += 2 * length;
+  }
+  return u"?";
 }
 
 /// Describe() of every entry, one per line.

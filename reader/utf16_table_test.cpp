@@ -1,0 +1,118 @@
+// Conversion to UTF-16 for every family of code pages, invalid bytes and surrogates.
+#include <gtest/gtest.h>
+
+#include "reader/diagnostics.h"
+#include "reader/utf16.h"
+
+namespace tarvex {
+namespace {
+
+// Text converted from `charset`, or the error text.
+std::u16string Converted(std::string_view text, const std::string& charset) {
+  try {
+    return ToUtf16(text, charset);
+  } catch (const TCompileError& error) {
+    std::string what = error.what();
+    return std::u16string(what.begin(), what.end());
+  }
+}
+
+// One row per family: Windows pages, the ISO and ASCII numbers, UTF-8 and the double-byte
+// sets, each with characters beyond ASCII; then numbers that name no page, and bytes the
+// set in force refuses.
+TEST(Utf16TableTest, CodePageFamilies) {
+  struct TCase {
+    const char* page;
+    const char* charset;
+    std::string text;
+    std::u16string expected;
+  } cases[] = {
+      {"1252", "CP1252", "caf\xE9 \x80", u"caf\u00E9 \u20AC"},
+      {"1251", "CP1251", "\xC0\xFF", u"\u0410\u044F"},
+      {"28591", "ISO-8859-1", "\xE9\x80", u"\u00E9\u0080"},
+      {"28605", "ISO-8859-15", "\xA4", u"\u20AC"},
+      {"20127", "ASCII", "abc", u"abc"},
+      {"65001", "UTF-8", "\xE2\x82\xAC\xF0\x9D\x84\x9E", u"\u20AC\U0001D11E"},
+      {"932", "CP932",
+       "\x95\x5C"
+       "a\x82\xA0",
+       u"\u8868a\u3042"},
+      {"936", "CP936", "\xC4\xE3", u"\u4F60"},
+      {"949", "CP949", "\xB0\xA1", u"\uAC00"},
+      {"950", "CP950", "\xA4\x40", u"\u4E00"},
+      {"1361", "CP1361", "\x88\x61", u"\uAC00"},
+  };
+  for (const TCase& c : cases) {
+    std::string charset;
+    ASSERT_TRUE(CodePageCharset(c.page, charset)) << c.page;
+    EXPECT_EQ(charset, c.charset);
+    EXPECT_EQ(Converted(c.text, charset), c.expected) << c.page;
+  }
+  std::string unchanged = "kept";
+  for (const char* wrong : {"", "12a", "123456", "12345", "-1252"}) EXPECT_FALSE(CodePageCharset(wrong, unchanged));
+  EXPECT_EQ(unchanged, "kept");
+  // Bytes a set refuses stop the conversion with the text, the offset and the way out.
+  const std::string cannot = "Cannot convert text to UTF-16: ";
+  const std::string hint = "; name the script's code page with #pragma code_page(N) or the option -c<N>";
+  const std::string refused[][3] = {
+      {"UTF-8", "\xED\xA0\x80",
+       cannot + "\"\xED\xA0\x80\" (byte 0xED at offset 0 is not valid UTF-8)" + hint},  // a surrogate
+      {"CP932", "a\x82", cannot + "\"a\x82\" (incomplete CP932 character at offset 1)" + hint},
+      {"ASCII", "\x80", cannot + "\"\x80\" (byte 0x80 at offset 0 is not valid ASCII)" + hint},
+      {"CP1252", "\x81", cannot + "\"\x81\" (byte 0x81 at offset 0 is not valid CP1252)" + hint},
+      {"NO-SUCH-SET", "\xE9", cannot + "no conversion from the character set NO-SUCH-SET"},
+  };
+  for (const auto& [charset, text, error] : refused) {
+    std::u16string what = Converted(text, charset);
+    EXPECT_EQ(std::string(what.begin(), what.end()), error) << charset;
+  }
+}
+
+// Lead bytes of the double-byte sets at both ends of each range.
+TEST(Utf16TableTest, LeadBytes) {
+  struct TCase {
+    const char* charset;
+    TDoubleByteSet set;
+    std::vector<unsigned char> leads, others;
+  } cases[] = {
+      {"SHIFT_JIS", TDoubleByteSet::ShiftJis, {0x81, 0x9F, 0xE0, 0xFC}, {0x80, 0xA0, 0xDF, 0xFD, 0x5C}},
+      {"cp1361", TDoubleByteSet::Johab, {0x84, 0xD3, 0xD8, 0xDE, 0xE0, 0xF9}, {0x83, 0xD4, 0xD7, 0xDF, 0xFA}},
+      {"BIG5", TDoubleByteSet::Other, {0x81, 0xFE}, {0x80, 0xFF}},
+      {"CP1252", TDoubleByteSet::None, {}, {0x81, 0xFE}},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(DoubleByteSetOf(c.charset), c.set) << c.charset;
+    for (unsigned char byte : c.leads) EXPECT_TRUE(IsLeadByte(c.set, byte)) << c.charset << " " << int(byte);
+    for (unsigned char byte : c.others) EXPECT_FALSE(IsLeadByte(c.set, byte)) << c.charset << " " << int(byte);
+  }
+}
+
+// Code units through UTF-8 and back: pairs join, unpaired surrogates survive alone, and
+// bytes that start no complete or shortest sequence become U+FFFD, one per byte.
+TEST(Utf16TableTest, Utf8AndCodeUnits) {
+  const std::pair<std::u16string, std::string> roundTrips[] = {
+      {u"a\u0080\u07FF\u0800\uFFFF", "a\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+      {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+      {{u'a', 0xD83D, 0xDE00, 0xD800, u'b', 0xDC00},
+       "a\xF0\x9F\x98\x80\xED\xA0\x80"
+       "b\xED\xB0\x80"},
+      {{0xDC00, 0xD800}, "\xED\xB0\x80\xED\xA0\x80"},  // low before high: no pair
+      {{u'x', 0xDBFF}, "x\xED\xAF\xBF"},               // high at the end
+  };
+  for (const auto& [units, text] : roundTrips) {
+    EXPECT_EQ(UnitsToUtf8(units), text);
+    EXPECT_EQ(Utf8ToUnits(text), units);
+  }
+  const std::pair<std::string, std::u16string> invalid[] = {
+      {"\xE2\x88", u"\uFFFD\uFFFD"},                      // cut short at the end
+      {"\xC0\xAF\xF8", u"\uFFFD\uFFFD\uFFFD"},            // overlong, no lead byte
+      {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},            // overlong three bytes
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+      {"\x80x\xC3", u"\uFFFDx\uFFFD"},
+      {"\xE2\x28\xA1", u"\uFFFD(\uFFFD"},  // a second byte that continues nothing
+  };
+  for (const auto& [text, units] : invalid) EXPECT_EQ(Utf8ToUnits(text), units);
+}
+
+}  // namespace
+}  // namespace tarvex
