@@ -11,9 +11,10 @@ struct TRCParser;
 /// file) is opened. Looked for relative to the working directory; then relative to the
 /// folder of the file that names it (the current file); then in each include directory
 /// of the options, in order. In each place the name is tried as written, then with every
-/// backslash read as a directory separator, then matched ignoring letter case component
-/// by component (the first match in directory order wins). Returns the empty text when
-/// the file is found nowhere.
+/// backslash read as a directory separator (each time first among the files the host
+/// supplies, then on disk), then matched on disk ignoring letter case component by
+/// component (the first match in directory order wins). Returns the empty text when the
+/// file is found nowhere.
 std::string FindScriptFile(const TRCParser& parser, const std::string& name);
 
 /// The folder part of `path` up to and including its last "/", or empty.
