@@ -10,7 +10,9 @@
 #include "preprocessor/substitution.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
+#include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -51,6 +53,105 @@ std::string ReadIncludeName(TRCParser& parser) {
   return name;
 }
 
+// Whether `token` is `upperWord` in any letter case.
+bool IsWord(std::string_view token, std::string_view upperWord) {
+  if (token.size() != upperWord.size()) return false;
+  for (std::size_t i = 0; i < token.size(); ++i)
+    if ((token[i] >= 'a' && token[i] <= 'z' ? token[i] - 'a' + 'A' : token[i]) != upperWord[i]) return false;
+  return true;
+}
+
+// A conditional directive: an #if level it opens is
+// remembered with its place until its #endif, for the note of a level left open. The
+// place is taken before a false branch is skipped, where the input may end.
+void CarryOutTrackedConditional(TRCParser& parser, const std::string& directive) {
+  std::vector<TSourcePlace>& places = parser.openConditionals;
+  std::size_t levels = parser.conditionalStack.size();
+  std::size_t known = places.size();
+  bool opens = directive == "#if" || directive == "#ifdef" || directive == "#ifndef";
+  if (opens && parser.currentFile != nullptr)
+    places.push_back(PlaceOf(parser, *parser.currentFile, parser.currentFile->previousScan));
+  CarryOutConditional(parser, directive);
+  std::size_t now = parser.conditionalStack.size();
+  std::size_t keep = now >= levels ? known + (now - levels) : known - std::min(known, levels - now);
+  places.resize(std::min(keep, places.size()));
+}
+
+// After "#": blanks, then a digit start a GNU line marker.
+bool LineMarkerFollows(const TRCParser& parser) {
+  const TFileItem* file = parser.currentFile;
+  if (file == nullptr) return false;
+  std::size_t i = file->readPosition;
+  while (i < file->text.size() && (file->text[i] == ' ' || file->text[i] == '\t')) ++i;
+  return i < file->text.size() && file->text[i] >= '0' && file->text[i] <= '9';
+}
+
+// The file name of a line marker, a C string literal whose opening quote is at `at`, as
+// the C preprocessor writes it: "\\" is one backslash, "\"" a quote, "\ooo" an octal byte.
+// False when the closing quote is missing.
+bool ReadMarkerFileName(std::string_view text, std::size_t at, std::string& name) {
+  for (std::size_t i = at + 1; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"') return true;
+    if (c != '\\' || i + 1 >= text.size()) {
+      name += c;
+      continue;
+    }
+    c = text[++i];
+    if (c >= '0' && c <= '7') {
+      unsigned value = 0;
+      for (int digits = 0; digits < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++digits, ++i)
+        value = value * 8 + static_cast<unsigned>(text[i] - '0');
+      --i;
+      name += static_cast<char>(value & 0xFF);
+      continue;
+    }
+    name += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+  }
+  return false;
+}
+
+std::string UpperExtensionOf(const std::string& name) {
+  std::size_t dot = name.rfind('.');
+  std::size_t slash = name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return UpperCase(std::string_view(name).substr(dot));
+}
+
+// Preprocessed input has lost the byte-order mark of its script: the mark of the file the
+// first line marker names counts for it.
+void TakeEncodingOfMarkedScript(TFileItem& file, const std::string& name) {
+  std::string bytes;
+  int error = 0;
+  if (ReadWholeFile(name, bytes, error) && bytes.rfind("\xEF\xBB\xBF", 0) == 0) file.utf8Marked = true;
+}
+
+// line-marker := "#" number ["\"" file "\"" {flag}] line-end
+//              | "#line" number ["\"" file "\""] line-end
+// The line after the marker is line `number` of `file`, for diagnostics and for the
+// folder where the files the script names are looked for.
+void LineMarker(TRCParser& parser) {
+  TFileItem& file = *parser.currentFile;
+  std::string text = ReadDirectiveLine(parser, TContinuation::AsWritten);
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0 || digits > 10 || std::stoll(text.substr(0, digits)) > 2147483647)
+    ReportLocatedFailure(parser, "A line marker needs a line number from 0 to 2147483647: " + text);
+  auto line = static_cast<std::int32_t>(std::stoll(text.substr(0, digits)));
+  std::size_t quote = text.find_first_not_of(" \t", digits);
+  if (quote != std::string::npos) {
+    std::string name;
+    if (text[quote] != '"' || !ReadMarkerFileName(text, quote, name))
+      ReportLocatedFailure(parser, "A line marker names its file in double quotes: " + text);
+    if (!file.lineMarkerSeen && parser.fileStack.size() == 1 && !file.NamesItsEncoding())
+      TakeEncodingOfMarkedScript(file, name);
+    file.presumedName = name;
+    file.presumedExtension = UpperExtensionOf(name);
+  }
+  file.lineMarkerSeen = true;
+  file.line = line - 1;  // the line end of the marker, counted next, starts line `line`
+}
+
 }  // namespace
 
 std::string NextToken(TRCParser& parser) {
@@ -62,7 +163,12 @@ std::string NextToken(TRCParser& parser) {
   return ConvertNumber(parser, token);
 }
 
-bool ReadsDirectivesOnly(const TFileItem& file) { return file.extension == ".H" || file.extension == ".C"; }
+// The text of a header that a line marker names (preprocessed input) is read as the
+// header itself would be.
+bool ReadsDirectivesOnly(const TFileItem& file) {
+  const std::string& extension = file.presumedName.empty() ? file.extension : file.presumedExtension;
+  return extension == ".H" || extension == ".C";
+}
 
 std::string NextSignificantToken(TRCParser& parser) {
   for (;;) {
@@ -72,7 +178,11 @@ std::string NextSignificantToken(TRCParser& parser) {
       CarryOutDirective(parser);
       continue;
     }
-    if (parser.currentFile == nullptr || !ReadsDirectivesOnly(*parser.currentFile)) return token;
+    if (parser.currentFile == nullptr || !ReadsDirectivesOnly(*parser.currentFile)) {
+      if (token == "{" || token == "}" || (parser.TokenFlag == 'c' && (IsWord(token, "BEGIN") || IsWord(token, "END"))))
+        TrackBlock(parser, token == "{" || token.size() == 5);
+      return token;
+    }
   }
 }
 
@@ -87,17 +197,19 @@ std::string ReadDirectiveName(TRCParser& parser) {
 }
 
 void CarryOutDirective(TRCParser& parser) {
+  if (parser.options.lineMarkers && LineMarkerFollows(parser)) return LineMarker(parser);
   std::string directive = ReadDirectiveName(parser);
+  if (IsConditionalDirective(directive)) return CarryOutTrackedConditional(parser, directive);
   if (directive == "#define")
     DefineDirective(parser);
   else if (directive == "#undef")
     UndefDirective(parser);
   else if (directive == "#include")
     IncludeSourceOrUnit(parser);
-  else if (IsConditionalDirective(directive))
-    CarryOutConditional(parser, directive);
   else if (directive == "#pragma")
     PragmaDirective(parser);
+  else if (directive == "#line" && parser.options.lineMarkers)
+    LineMarker(parser);
   else if (directive == "#line")
     SkipDirectiveLine(parser);
   else if (directive == "#error")

@@ -28,10 +28,10 @@
 #include "preprocessor/macros.h"
 
 #include "preprocessor/directive_line.h"
+#include "preprocessor/substitution.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
-#include "preprocessor/substitution.h"
 
 namespace tarvex {
 
@@ -321,6 +321,9 @@ std::string ExpandArgument(TRCParser& parser, const std::string& name, const TAr
   scratch.name = parser.currentFile->name;
   scratch.extension = parser.currentFile->extension;
   scratch.line = scratch.tokenStartLine = parser.currentFile->line;
+  scratch.original = parser.currentFile->original;  // diagnostics point at the call
+  scratch.substitutionSite = parser.currentFile->substitutionSite;
+  scratch.presumedName = parser.currentFile->presumedName;
   scratch.substitutionMark = scratch.text.size();
   for (const TActiveExpansion& expansion : parser.currentFile->activeExpansions)
     if (expansion.end > argument.start) scratch.activeExpansions.push_back({expansion.name, scratch.text.size()});

@@ -50,6 +50,13 @@ const std::string* FindValue(const TRCParser& parser, std::string_view name) {
   return constant != nullptr && !constant->empty() ? constant : nullptr;
 }
 
+// A name written in the source (not one that a value brought) is where diagnostics about
+// the tokens of its value point.
+void NoteSubstitutionSite(TFileItem& file) {
+  if (file.scan.at < file.substitutionMark) return;
+  file.substitutionSite = {file.scan.at - std::min(file.insertedBytes, file.scan.at), file.scan.line};
+}
+
 bool IsName(std::string_view token) { return !token.empty() && IsWordStart(static_cast<unsigned char>(token[0])); }
 
 // One substitution of `name`, whose value is `value`: counts it against the chain and
@@ -90,6 +97,7 @@ std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
     // name before its end, leaving ever more unread text, then costs linear time.
     std::size_t room = std::max(length, file.text.size() - read);
     file.text.insert(read, room, ' ');
+    file.insertedBytes += room;
     end = read + room;
     start = end - length;
     if (file.substitutionMark <= read)
@@ -117,6 +125,7 @@ std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutio
   while (IsName(token)) {
     const std::string* value = FindValue(parser, token);
     if (value == nullptr) break;
+    NoteSubstitutionSite(*parser.currentFile);
     if (!parser.macros.Empty() && parser.macros.Find(token) != nullptr) {
       if (!ExpandMacroCall(parser, token, scope == TSubstitutionScope::Line, chain)) break;
     } else {

@@ -4,6 +4,7 @@
 
 #include "data/messages.h"
 #include "reader/parser.h"
+#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -29,6 +30,7 @@ std::string FormatMessage(int number, std::initializer_list<TMessageArg> args) {
 
 void ReportError(TRCParser& parser, int number, std::initializer_list<TMessageArg> args) {
   parser.errorNumber = number;
+  RecordErrorDetail(parser, FormatMessage(number, args));
   if (parser.currentFile == nullptr) {
     parser.errorFileName.clear();
     parser.errorLine = 0;
@@ -43,6 +45,7 @@ void ReportError(TRCParser& parser, int number, std::initializer_list<TMessageAr
 void RaiseFailure(std::string text) { throw TCompileError(std::move(text)); }
 
 void ReportLocatedFailure(TRCParser& parser, std::string_view text) {
+  RecordErrorDetail(parser, text);
   if (parser.currentFile == nullptr) RaiseFailure(std::string(text));
   parser.errorFileName = parser.currentFile->name;
   parser.errorLine = parser.currentFile->line;

@@ -93,7 +93,7 @@ std::string FindScriptFile(const TRCParser& parser, const std::string& name) {
   bool absolute = name[0] == '/' || name[0] == '\\';
   if (absolute) return {};
   if (parser.currentFile) {
-    std::string folder = FolderOf(parser.currentFile->name);
+    std::string folder = FolderOf(parser.currentFile->ReportedName());
     if (!folder.empty() && !(found = FindIn(parser, folder, name)).empty()) return found;
   }
   for (std::string folder : parser.options.includeDirectories) {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "reader/utf16.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 
 namespace tarvex {
 
@@ -443,11 +443,14 @@ bool IsWordContinuation(unsigned char c) { return IsWordStart(c) || IsDigit(c); 
 
 std::string ScanToken(TRCParser& parser) {
   parser.TokenFlag = '0';
+  if (parser.currentFile != nullptr) parser.currentFile->previousScan = parser.currentFile->scan;
   std::string token;
   while (TFileItem* file = ReadableFile(parser)) {
     file->tokenStart = file->readPosition;
     file->tokenStartLine = file->line;
-    if (SkipBlanks(parser, *file) && ScanAt(parser, *file, token)) return token;
+    bool more = SkipBlanks(parser, *file);
+    file->scan = {file->readPosition, file->line};  // a diagnostic about the token points here
+    if (more && ScanAt(parser, *file, token)) return token;
   }
   return token;
 }
@@ -457,6 +460,7 @@ void PushBackToken(TRCParser& parser) {
   if (file == nullptr) return;
   file->readPosition = file->tokenStart;
   file->line = file->tokenStartLine;
+  file->scan = file->previousScan;
 }
 
 bool BeginsNumber(std::string_view token) {

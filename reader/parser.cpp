@@ -114,7 +114,9 @@ bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::strin
 }
 
 void RecordOpenedFile(TRCParser& parser, const std::string& path) {
-  if (parser.openedFileSet.insert(path).second) parser.openedFiles.push_back(path);
+  if (!parser.openedFileSet.insert(path).second) return;
+  parser.openedFiles.push_back(path);
+  if (parser.options.fileOpened) parser.options.fileOpened(path);
 }
 
 TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
@@ -126,6 +128,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
   if (!ReadScriptFile(parser, path, item->text, error))
     ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
   TSourceEncoding encoding = DetectSourceEncoding(item->text);
+  item->utf8Marked = encoding == TSourceEncoding::Bytes && item->text.rfind("\xEF\xBB\xBF", 0) == 0;
   std::size_t badOffset = 0;
   if (!DecodeSourceText(item->text, encoding, badOffset))
     RaiseFailure("File " + path + " is not valid UTF-16 (offset " + std::to_string(badOffset) + ")");
@@ -135,6 +138,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   parser.openFiles.Set(item->fullPath, "1");
   if (item->text.empty()) item->text.assign(1, ' ');
+  item->original = std::make_shared<const std::string>(item->text);
   parser.inputBytes += item->text.size();
   item->name = path;
   item->extension = UpperExtension(path);

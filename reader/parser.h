@@ -15,6 +15,7 @@
 #include "preprocessor/macros.h"
 #include "reader/flags.h"
 #include "reader/name_value.h"
+#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -42,8 +43,26 @@ struct TFileItem {
   std::string fullPath;              ///< absolute path, the key of the open-file set
   TRCParser* owner = nullptr;
   std::vector<TActiveExpansion> activeExpansions;  ///< innermost last: the earliest end
+  // Where diagnostics point. `text` changes as names are substituted into it; `original`
+  // keeps it as read, and a position of `text` at or after the substitution mark lies
+  // `insertedBytes` further on than in `original`.
+  std::shared_ptr<const std::string> original;
+  std::size_t insertedBytes = 0;  ///< room inserted into `text` by substitutions so far
+  TTokenMark scan;                ///< the token being scanned or last scanned (its first byte)
+  TTokenMark previousScan;        ///< the one before it, restored by PushBackToken
+  /// The source name whose substituted value is being read, in `original` positions;
+  /// tokens of substituted text are reported there
+  TTokenMark substitutionSite;
+  bool utf8Marked = false;        ///< the file began with a UTF-8 byte-order mark: its text is UTF-8
+  std::string presumedName;       ///< the file a line marker or #line names; empty: none
+  std::string presumedExtension;  ///< that name's extension, upper-cased
+  bool lineMarkerSeen = false;
 
   bool Exhausted() const { return readPosition >= text.size(); }
+  /// Whether the file names its own encoding (UTF-16, or a UTF-8 byte-order mark).
+  bool NamesItsEncoding() const { return fromUtf16 || utf8Marked; }
+  /// The name diagnostics give for the file: the one its line markers name, else its own.
+  const std::string& ReportedName() const { return presumedName.empty() ? name : presumedName; }
 };
 
 /// One string of a string table, as a STRINGTABLE statement left it; its text is the
@@ -73,6 +92,12 @@ struct TCompileOptions {
   std::vector<std::string> defines;
   std::vector<std::string> undefines;  ///< names removed after the defines
   std::string codePage;                ///< iconv name of the text's character set; empty: the locale's
+  std::uint16_t defaultLanguage = 0;   ///< language id of resources before any LANGUAGE statement
+  bool nullTerminatedStrings = false;  ///< string-table strings carry a terminating zero
+  /// GNU line markers ("# 12 \"dir/app.rc\" 2") and #line set the file and line diagnostics
+  /// give and the folder relative resource files are looked for in
+  bool lineMarkers = false;
+  std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
 };
 
 /// Supplies a file from the host's memory: true with `contents` set when the host holds
@@ -132,6 +157,13 @@ struct TRCParser {
   std::unordered_set<std::string, TStringHash, std::equal_to<>> wideTexts;
   /// Non-ASCII texts of ordinary literals, kept to catch one that equals a wide text
   std::unordered_set<std::string, TStringHash, std::equal_to<>> narrowTexts;
+  TDiagnosticDetail errorDetail;  ///< the failure in line:column form, filled with the error fields
+  /// The "{" blocks and #if levels open at the moment, innermost last, for the note of a
+  /// block that reaches the end of the input
+  std::vector<TSourcePlace> openBlocks;
+  std::vector<TSourcePlace> openConditionals;
+  const TFileItem* lastBlockFile = nullptr;  ///< where the last "{" or "}" was read, so that
+  std::size_t lastBlockAt = 0;               ///< reading it again after a push-back counts once
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

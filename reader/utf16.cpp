@@ -8,8 +8,8 @@
 #include <langinfo.h>
 
 #include <cerrno>
-#include <string>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "reader/diagnostics.h"
@@ -122,11 +122,34 @@ std::u16string ConvertWithIconv(std::string_view text, const std::string& charse
   return UnitsFromBytes(output, produced);
 }
 
+// Windows-1252: bytes 0x80..0x9F; the rest are the Latin-1 characters of the same number.
+// The five bytes the code page leaves undefined stand for the C1 control characters of
+// their own number, as web browsers read them.
+constexpr char16_t kWindows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool IsWindows1252(const std::string& charset) {
+  std::string name = UpperCase(charset);
+  return name == "CP1252" || name == "WINDOWS-1252";
+}
+
+std::u16string FromWindows1252(std::string_view text) {
+  std::u16string units(text.size(), u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    units[i] = byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : static_cast<char16_t>(byte);
+  }
+  return units;
+}
+
 }  // namespace
 
 std::u16string ToUtf16(std::string_view text) { return ToUtf16(text, std::string()); }
 
 std::u16string ToUtf16(std::string_view text, const std::string& charset) {
+  if (!IsAscii(text) && IsWindows1252(charset)) return FromWindows1252(text);
   if (!IsAscii(text)) return ConvertWithIconv(text, charset);
   std::u16string units(text.size(), u'\0');
   for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<char16_t>(text[i]);
@@ -164,6 +187,7 @@ bool CodePageCharset(std::string_view number, std::string& charset) {
 std::string ScriptCharset(const TRCParser& parser) {
   if (parser.currentFile && parser.currentFile->fromUtf16) return "UTF-8";
   if (!parser.codePage.empty()) return parser.codePage;
+  if (parser.currentFile && parser.currentFile->utf8Marked) return "UTF-8";
   return parser.options.codePage;
 }
 

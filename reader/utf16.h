@@ -15,14 +15,16 @@ struct TRCParser;
 std::u16string ToUtf16(std::string_view text);
 
 /// The same from the character set named `charset` (an iconv name such as "CP1252" or
-/// "UTF-8"); an empty name means the locale's.
+/// "UTF-8"); an empty name means the locale's. Windows-1252 ("CP1252", "WINDOWS-1252")
+/// is converted here, with the five bytes it leaves undefined (0x81, 0x8D, 0x8F, 0x90,
+/// 0x9D) read as the control characters of the same number, so that no byte fails.
 std::u16string ToUtf16(std::string_view text, const std::string& charset);
 
 /// Converts text read from the script: the text of a wide literal (L"...", which GetToken
 /// hands on as UTF-8 and records in parser.wideTexts) with Utf8ToUnits; other text from
 /// UTF-8 when the current file was a UTF-16 file, else from the code page of the last
-/// #pragma code_page, else from the -c option's code page, else from the locale's
-/// character set.
+/// #pragma code_page, else from UTF-8 when the current file began with a UTF-8 byte-order
+/// mark, else from the -c option's code page, else from the locale's character set.
 std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text);
 
 /// The iconv name of the character set ScriptTextToUtf16 converts from; empty: the locale's.

@@ -7,6 +7,7 @@
 #include "output/coff_writer.h"
 #include "output/res_writer.h"
 #include "reader/diagnostics.h"
+#include "reader/source_place.h"
 #include "reader/utf16.h"
 #include "statements/statements.h"
 #include "tarvex/tarvex.h"
@@ -38,6 +39,8 @@ void RecordFailure(const TRCParser& parser, const std::exception& failure, TComp
   result.errorNumber = parser.errorNumber;
   result.errorLine = parser.errorLine;
   result.errorFile = parser.errorFileName;
+  result.detail = parser.errorDetail;
+  if (result.detail.message.empty()) result.detail.message = result.errorText;
 }
 
 std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, const TCompileOptions& options) {
@@ -79,6 +82,7 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   answer.errorText = std::move(result.errorText);
   answer.errorNumber = result.errorNumber;
   answer.errorLine = result.errorLine;
+  if (result.detail.located) answer.errorColumn = result.detail.where.column;
   answer.errorFile = std::move(result.errorFile);
   answer.dependencies = std::move(result.dependencies);
   return answer;
@@ -97,9 +101,16 @@ TScriptResult CompileScriptFile(const std::string& fileName, const TScriptOption
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());
   ApplyCommandLineNames(parser);
-  OpenSourceFile(parser, scriptName);
-  WriteLeadingEntry(parser.output);
-  CompileStatements(parser);
+  parser.defaultLanguage = parser.options.defaultLanguage & 0x3FF;
+  parser.defaultSublanguage = parser.options.defaultLanguage >> 10;
+  try {
+    OpenSourceFile(parser, scriptName);
+    WriteLeadingEntry(parser.output);
+    CompileStatements(parser);
+  } catch (const TCompileError& failure) {
+    LocateFailure(parser, failure.what());  // a failure raised without the parser happened here
+    throw;
+  }
 }
 
 void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {

@@ -13,12 +13,13 @@ namespace tarvex {
 
 /// What one compilation produced.
 struct TCompilation {
-  std::vector<std::uint8_t> image;  ///< the .res image (CompileToImage only); empty after a failure
-  std::string errorText;            ///< the full diagnostic text; empty on success
-  std::int32_t errorNumber = 0;     ///< 1..124 for a numbered diagnostic, else 0
-  std::int32_t errorLine = 0;       ///< line of the diagnostic, 0 when it has none
-  std::string errorFile;            ///< file of the diagnostic, empty when it has none
+  std::vector<std::uint8_t> image;        ///< the .res image (CompileToImage only); empty after a failure
+  std::string errorText;                  ///< the full diagnostic text; empty on success
+  std::int32_t errorNumber = 0;           ///< 1..124 for a numbered diagnostic, else 0
+  std::int32_t errorLine = 0;             ///< line of the diagnostic, 0 when it has none
+  std::string errorFile;                  ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
+  TDiagnosticDetail detail;               ///< the failure with its column, source line and notes (line:column form)
 
   bool Succeeded() const { return errorText.empty(); }
 };

@@ -195,6 +195,7 @@ TEST(CompileApiTest, HostCopiesComeBeforeTheDiskAndTheDiskStaysReachable) {
   result = CompileScriptText("mem.rc", "\n0 RCDATA {}\n", options);
   EXPECT_EQ(result.errorNumber, 15);
   EXPECT_EQ(result.errorLine, 2);
+  EXPECT_EQ(result.errorColumn, 1);
   EXPECT_EQ(result.errorFile, "mem.rc");
 }
 

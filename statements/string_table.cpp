@@ -4,17 +4,17 @@
 // and identifier in ascending order, and the blocks are written at the end of input.
 //
 // Block data: 16 entries, each a u16 count of UTF-16 units followed by the units (no
-// terminator); a missing string is an entry of count 0.
+// terminator unless the options ask for one); a missing string is an entry of count 0.
 #include "statements/string_table.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "output/res_writer.h"
-#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -24,7 +24,6 @@ namespace {
 constexpr std::uint16_t kStringTableType = 6;
 constexpr unsigned kStringsPerBlock = 16;
 constexpr std::int32_t kMaxStringId = 65535;
-
 
 std::uint16_t ReadStringIdentifier(TRCParser& parser, const std::string& token) {
   std::int32_t value = ConvertToInteger(token);
@@ -42,9 +41,11 @@ std::string PaddedIdentifier(std::uint16_t id) {
 
 // A string of more than 65535 units cannot be counted here, but its block then exceeds
 // the 65,535 bytes PatchDataSize accepts, so the compilation stops before any save.
-void WriteStringEntry(TOutputBuffer& out, const TStringTable& table, const TStringEntry& entry) {
-  out.WriteU16(static_cast<std::uint16_t>(entry.length));
+// With `terminated` the string carries a zero unit, which its count includes.
+void WriteStringEntry(TOutputBuffer& out, const TStringTable& table, const TStringEntry& entry, bool terminated) {
+  out.WriteU16(static_cast<std::uint16_t>(entry.length + (terminated ? 1 : 0)));
   out.WriteUtf16(table.units.data() + entry.offset, entry.length);
+  if (terminated) out.WriteU16(0);
 }
 
 using TEntryIterator = std::vector<TStringEntry>::const_iterator;
@@ -52,7 +53,7 @@ using TEntryIterator = std::vector<TStringEntry>::const_iterator;
 // Writes the block of the string at `first` with every later string of the same block
 // (the entries sorted by identifier); returns the first string of the next block.
 TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, const TStringTable& table,
-                                TEntryIterator first) {
+                                TEntryIterator first, bool terminated) {
   unsigned block = first->id / kStringsPerBlock;
   const TStringEntry& lowest = *first;
   std::size_t headerStart = out.Position();
@@ -63,7 +64,7 @@ TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, co
   auto it = first;
   for (; it != table.entries.cend() && it->id / kStringsPerBlock == block; ++it) {
     for (; slot < it->id % kStringsPerBlock; ++slot) out.WriteU16(0);
-    WriteStringEntry(out, table, *it);
+    WriteStringEntry(out, table, *it, terminated);
     ++slot;
   }
   for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
@@ -119,7 +120,8 @@ void WriteStringTables(TRCParser& parser) {
     std::sort(table.entries.begin(), table.entries.end(),
               [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; });
     auto it = table.entries.cbegin();
-    while (it != table.entries.cend()) it = WriteStringBlock(parser.output, languageId, table, it);
+    while (it != table.entries.cend())
+      it = WriteStringBlock(parser.output, languageId, table, it, parser.options.nullTerminatedStrings);
   }
 }
 

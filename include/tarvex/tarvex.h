@@ -41,6 +41,7 @@ struct TScriptResult {
   std::string errorText;                  ///< the full diagnostic text; empty on success
   std::int32_t errorNumber = 0;           ///< 1..124 for a numbered diagnostic, else 0
   std::int32_t errorLine = 0;             ///< line of the diagnostic, 0 when it has none
+  std::int32_t errorColumn = 0;           ///< column of the diagnostic (characters from 1), 0 when it has none
   std::string errorFile;                  ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
 
