@@ -7,4 +7,6 @@ set(CMAKE_C_COMPILER_TARGET x86_64-pc-windows-msvc)
 set(CMAKE_C_STANDARD_LIBRARIES "" CACHE STRING "Libraries linked into every program")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,/nodefaultlib -Wl,/entry:entry")
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+# As cross toolchains do, packages are looked for below the target's root only, where no
+# program of the build machine is: find_package(Tarvex) then needs Tarvex_DIR.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
