@@ -1,16 +1,19 @@
 # tarvex_add_resources(<target> <script.rc>...
 #                      [INCLUDE_DIRECTORIES <dir>...] [DEFINITIONS <name[=value]>...]
-#                      [COFF] [MACHINE x86|x64|arm64])
+#                      [COFF | RES] [MACHINE x86|x64|arm64])
 #
 # Compiles each resource script into the build tree and adds the result to the sources
-# of <target>: a .res file, or with COFF a COFF object (.obj) for linkers that take only
-# objects, such as a MinGW link. Every compilation writes a dependency file naming the
-# script, each header and included script, and each icon, cursor, bitmap, font and data
-# file it read, so Ninja and Makefile builds recompile the script when any of them
-# changes. Relative script and folder names are taken from the current source folder.
-# MACHINE sets the machine of the COFF object; without it the machine follows
-# CMAKE_SYSTEM_PROCESSOR (AMD64/x86_64: x64, ARM64/aarch64: arm64, anything else x86).
-# Call it in the folder that creates <target>.
+# of <target>: a COFF object (.obj) when the target links GNU-style, a .res file
+# otherwise. GNU-style is a MinGW or Cygwin toolchain (MINGW, CYGWIN), or a Windows
+# build whose C or C++ compiler is GNU or a GNU-style clang (one that does not simulate
+# MSVC); GNU ld takes no .res file. COFF or RES overrides the choice. Every compilation
+# writes a dependency file naming the script, each header and included script, and
+# each icon, cursor, bitmap, font and data file it read, so Ninja and Makefile builds
+# recompile the script when any of them changes. Relative script and folder names are
+# taken from the current source folder. MACHINE sets the machine of the COFF object;
+# without it the machine follows CMAKE_SYSTEM_PROCESSOR (AMD64/x86_64: x64,
+# ARM64/aarch64: arm64, anything else x86); it is ignored when a .res is chosen. Call it
+# in the folder that creates <target>.
 
 # The depfile paths are absolute and CMake must hand them to Ninja relative to the build
 # folder; a function keeps the policies in force where it is defined.
@@ -47,8 +50,24 @@ function(_tarvex_output_name result target script extension)
   set(${result} "${CMAKE_CURRENT_BINARY_DIR}/tarvex/${target}/${relative}" PARENT_SCOPE)
 endfunction()
 
+# Whether the build links GNU-style, so that resources must come as a COFF object.
+function(_tarvex_links_gnu_style result)
+  set(gnu FALSE)
+  if(MINGW OR CYGWIN)
+    set(gnu TRUE)
+  elseif(WIN32)
+    foreach(lang C CXX)
+      if(CMAKE_${lang}_COMPILER_LOADED AND NOT CMAKE_${lang}_SIMULATE_ID STREQUAL "MSVC"
+         AND (CMAKE_${lang}_COMPILER_ID MATCHES "^(GNU|Clang)$" OR CMAKE_${lang}_SIMULATE_ID STREQUAL "GNU"))
+        set(gnu TRUE)
+      endif()
+    endforeach()
+  endif()
+  set(${result} ${gnu} PARENT_SCOPE)
+endfunction()
+
 function(tarvex_add_resources target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "COFF" "MACHINE" "INCLUDE_DIRECTORIES;DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "COFF;RES" "MACHINE" "INCLUDE_DIRECTORIES;DEFINITIONS")
   if(NOT TARGET "${target}")
     message(FATAL_ERROR "tarvex_add_resources: ${target} is not a target")
   endif()
@@ -64,6 +83,12 @@ function(tarvex_add_resources target)
   foreach(definition IN LISTS ARG_DEFINITIONS)
     list(APPEND options "-D${definition}")
   endforeach()
+  if(ARG_COFF AND ARG_RES)
+    message(FATAL_ERROR "tarvex_add_resources: COFF and RES exclude each other")
+  endif()
+  if(NOT ARG_COFF AND NOT ARG_RES)
+    _tarvex_links_gnu_style(ARG_COFF)
+  endif()
   set(extension .res)
   if(ARG_COFF)
     if(NOT ARG_MACHINE)
@@ -71,8 +96,8 @@ function(tarvex_add_resources target)
     endif()
     list(APPEND options --coff "--machine=${ARG_MACHINE}")
     set(extension .obj)
-  elseif(ARG_MACHINE)
-    message(FATAL_ERROR "tarvex_add_resources: MACHINE needs COFF")
+  elseif(ARG_MACHINE AND ARG_RES)
+    message(FATAL_ERROR "tarvex_add_resources: MACHINE is for a COFF object, not with RES")
   endif()
 
   set(outputs)

@@ -66,13 +66,14 @@ std::string ResolveIgnoringCase(const std::string& path) {
   return resolved;
 }
 
-// The name tried in one place: as written, with backslashes as separators, ignoring case.
-std::string FindIn(const std::string& folder, const std::string& name) {
+// The name tried in one place: as written, with backslashes as separators (each first as
+// the host supplies it, then on disk), then on disk ignoring case.
+std::string FindIn(const TRCParser& parser, const std::string& folder, const std::string& name) {
   std::string path = folder + name;
-  if (IsRegularFile(path)) return path;
+  if (SuppliedFile(parser, path) || IsRegularFile(path)) return path;
   std::string slashed = path;
   std::replace(slashed.begin(), slashed.end(), '\\', '/');
-  if (slashed != path && IsRegularFile(slashed)) return slashed;
+  if (slashed != path && (SuppliedFile(parser, slashed) || IsRegularFile(slashed))) return slashed;
   std::string matched = ResolveIgnoringCase(slashed);
   if (!matched.empty() && IsRegularFile(matched)) return matched;
   return {};
@@ -87,18 +88,18 @@ std::string FolderOf(const std::string& path) {
 
 std::string FindScriptFile(const TRCParser& parser, const std::string& name) {
   if (name.empty()) return {};
-  std::string found = FindIn("", name);
+  std::string found = FindIn(parser, "", name);
   if (!found.empty()) return found;
   bool absolute = name[0] == '/' || name[0] == '\\';
   if (absolute) return {};
   if (parser.currentFile) {
     std::string folder = FolderOf(parser.currentFile->ReportedName());
-    if (!folder.empty() && !(found = FindIn(folder, name)).empty()) return found;
+    if (!folder.empty() && !(found = FindIn(parser, folder, name)).empty()) return found;
   }
   for (std::string folder : parser.options.includeDirectories) {
-    if (folder.empty() || !IsFolder(folder)) continue;
+    if (folder.empty() || (!parser.fileSupplier && !IsFolder(folder))) continue;
     if (folder.back() != '/') folder += '/';
-    if (!(found = FindIn(folder, name)).empty()) return found;
+    if (!(found = FindIn(parser, folder, name)).empty()) return found;
   }
   return {};
 }

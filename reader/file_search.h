@@ -12,9 +12,10 @@ struct TRCParser;
 /// folder of the file that names it (the current file, or the file its line markers
 /// name in preprocessed input); then in each include directory
 /// of the options, in order. In each place the name is tried as written, then with every
-/// backslash read as a directory separator, then matched ignoring letter case component
-/// by component (the first match in directory order wins). Returns the empty text when
-/// the file is found nowhere.
+/// backslash read as a directory separator (each time first among the files the host
+/// supplies, then on disk), then matched on disk ignoring letter case component by
+/// component (the first match in directory order wins). Returns the empty text when the
+/// file is found nowhere.
 std::string FindScriptFile(const TRCParser& parser, const std::string& name);
 
 /// The folder part of `path` up to and including its last "/", or empty.

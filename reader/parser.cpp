@@ -91,6 +91,28 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   return true;
 }
 
+const std::string* SuppliedFile(const TRCParser& parser, const std::string& path) {
+  if (!parser.fileSupplier) {
+    if (parser.suppliedFiles.empty()) return nullptr;
+    auto held = parser.suppliedFiles.find(path);
+    return held != parser.suppliedFiles.end() && held->second ? &*held->second : nullptr;
+  }
+  auto [entry, added] = parser.suppliedFiles.try_emplace(path);
+  if (added) {
+    std::string contents;
+    if (parser.fileSupplier(path, contents)) entry->second = std::move(contents);
+  }
+  return entry->second ? &*entry->second : nullptr;
+}
+
+bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error) {
+  if (const std::string* supplied = SuppliedFile(parser, path)) {
+    contents = *supplied;
+    return true;
+  }
+  return ReadWholeFile(path, contents, error);
+}
+
 void RecordOpenedFile(TRCParser& parser, const std::string& path) {
   if (!parser.openedFileSet.insert(path).second) return;
   parser.openedFiles.push_back(path);
@@ -103,7 +125,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
   std::string path = parser.currentFile ? FindScriptFile(parser, fileName) : fileName;
   if (path.empty()) path = fileName;
   int error = 0;
-  if (!ReadWholeFile(path, item->text, error))
+  if (!ReadScriptFile(parser, path, item->text, error))
     ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
   TSourceEncoding encoding = DetectSourceEncoding(item->text);
   item->utf8Marked = encoding == TSourceEncoding::Bytes && item->text.rfind("\xEF\xBB\xBF", 0) == 0;

@@ -5,7 +5,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -98,6 +100,7 @@ struct TCompileOptions {
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
 };
 
+<<<<<<< HEAD
 /// What the last token read was.
 enum class TTokenKind : unsigned char {
   Other,       ///< punctuation, a literal, or no token yet
@@ -106,6 +109,11 @@ enum class TTokenKind : unsigned char {
   LongNumber,  ///< a number that needs 32 bits (a value above 32767 or an L/U suffix)
   NotNumber    ///< begins like a number but is none ("12ab")
 };
+=======
+/// Supplies a file from the host's memory: true with `contents` set when the host holds
+/// `path`, false when the file is to be looked for on disk.
+using TFileSupplier = std::function<bool(const std::string& path, std::string& contents)>;
+>>>>>>> buildsys
 
 /// Called per registered resource and per STRINGTABLE statement: the parser, the
 /// resource name, the resource count after incrementing, the type keyword.
@@ -132,7 +140,14 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
+<<<<<<< HEAD
   std::unordered_set<std::string> openFiles;  ///< upper-cased full paths of the files on the stack
+=======
+  TFileSupplier fileSupplier;                  ///< installed by a host; none by the driver
+  /// The supplier's answer per path asked, so it is asked once (nullopt: not supplied)
+  mutable std::unordered_map<std::string, std::optional<std::string>> suppliedFiles;
+  TNameValueInsensitive openFiles;  ///< full path -> "1" while the file is open
+>>>>>>> buildsys
   TOutputBuffer output;
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
@@ -181,6 +196,13 @@ void RecordOpenedFile(TRCParser& parser, const std::string& path);
 
 /// Pops the top file of the stack; the file below becomes current.
 void CloseSourceFile(TRCParser& parser);
+
+/// The text the host supplies under `path` (see fileSupplier), or null.
+const std::string* SuppliedFile(const TRCParser& parser, const std::string& path);
+
+/// Reads a file the script names: the host's copy when it supplies `path`, otherwise
+/// the file on disk as ReadWholeFile reads it.
+bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error);
 
 /// Reads a whole regular file. Returns false with `error` set to the errno of the
 /// failure; a directory, pipe or device gives false too, never a blocking read.

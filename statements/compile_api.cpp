@@ -1,12 +1,16 @@
 #include "statements/compile_api.h"
 
 #include <exception>
+#include <utility>
 
 #include "data/predefined.h"
+#include "output/coff_writer.h"
 #include "output/res_writer.h"
 #include "reader/diagnostics.h"
 #include "reader/source_place.h"
+#include "reader/utf16.h"
 #include "statements/statements.h"
+#include "tarvex/tarvex.h"
 
 namespace tarvex {
 
@@ -46,7 +50,53 @@ std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, 
   return parser;
 }
 
+// The compilation a host asks for through the library interface: `text`, when given,
+// is the script under `scriptName`.
+TScriptResult CompileForHost(const std::string& scriptName, const std::string* text, const TScriptOptions& options) {
+  TCompileOptions compileOptions;
+  compileOptions.includeDirectories = options.includeDirectories;
+  compileOptions.defines = options.defines;
+  compileOptions.undefines = options.undefines;
+  TCompilation result;
+  std::unique_ptr<TRCParser> parser = NewParser({}, compileOptions);
+  parser->fileSupplier = options.files;
+  if (text) parser->suppliedFiles[scriptName] = *text;
+  try {
+    if (options.codePage != 0 && !CodePageCharset(std::to_string(options.codePage), parser->options.codePage))
+      RaiseFailure("Unknown code page " + std::to_string(options.codePage));
+    CompileImage(*parser, scriptName);
+    if (options.coff) {
+      TMachine machine = options.machine == TObjectMachine::X86     ? TMachine::X86
+                         : options.machine == TObjectMachine::Arm64 ? TMachine::Arm64
+                                                                    : TMachine::X64;
+      result.image = ResToCoff(parser->output.TakeBytes(), machine);
+    } else {
+      result.image = parser->output.TakeBytes();
+    }
+    result.dependencies = parser->openedFiles;
+  } catch (const std::exception& failure) {
+    RecordFailure(*parser, failure, result);
+  }
+  TScriptResult answer;
+  answer.image = std::move(result.image);
+  answer.errorText = std::move(result.errorText);
+  answer.errorNumber = result.errorNumber;
+  answer.errorLine = result.errorLine;
+  if (result.detail.located) answer.errorColumn = result.detail.where.column;
+  answer.errorFile = std::move(result.errorFile);
+  answer.dependencies = std::move(result.dependencies);
+  return answer;
+}
+
 }  // namespace
+
+TScriptResult CompileScriptText(const std::string& name, const std::string& text, const TScriptOptions& options) {
+  return CompileForHost(name, &text, options);
+}
+
+TScriptResult CompileScriptFile(const std::string& fileName, const TScriptOptions& options) {
+  return CompileForHost(fileName, nullptr, options);
+}
 
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <sstream>
@@ -178,9 +179,24 @@ TEST(BuildIntegrationTest, InstalledPackageCompilesScriptsAndServesHosts) {
   EXPECT_FALSE(pcFile.empty()) << "no tarvex.pc installed";
   if (!pkgConfig.empty() && !pcFile.empty()) {
     ASSERT_EQ(test::RunTool({pkgConfig, "--cflags", "--libs", pcFile}, output), 0) << output;
-    EXPECT_TRUE(fs::exists(FlagValue(output, "-I") + "/statements/compile_api.h")) << output;
+    EXPECT_TRUE(fs::exists(FlagValue(output, "-I") + "/tarvex/tarvex.h")) << output;
     EXPECT_TRUE(fs::exists(FlagValue(output, "-L") + "/libtarvex_core.a")) << output;
   }
+
+  // One public header is installed, and the host compiled against it alone; the links
+  // that pick the other command lines lie beside the program.
+  std::vector<std::string> installed;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(prefix))
+    if (!entry.is_directory()) installed.push_back(fs::relative(entry.path(), prefix).string());
+  EXPECT_EQ(std::count_if(installed.begin(), installed.end(),
+                          [](const std::string& name) { return name.starts_with("include/"); }),
+            1);
+  EXPECT_NE(std::find(installed.begin(), installed.end(), "include/tarvex/tarvex.h"), installed.end());
+  for (const char* link : {"bin/tarvex-rc", "bin/tarvex-windres"})
+    EXPECT_EQ(fs::read_symlink(prefix + "/" + link), "tarvex") << link;
+  work.Write("project/good.rc", "#include \"memory.h\"\n1 RCDATA { FROM_MEMORY }\n");
+  EXPECT_EQ(test::RunTool({build + "/host", project + "/good.rc"}, output), 0) << output;
+  EXPECT_EQ(output, "res of 68 bytes, object of 302 bytes\n");
 
   work.Write("project/part.rc", "// a part of the script\nSTRINGTABLE { 1 \"not closed }\n");
   work.Write("project/bad.rc", "#include \"part.rc\"\n");
