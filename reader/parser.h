@@ -123,6 +123,8 @@ struct TRCParser {
   std::unordered_set<std::string, TStringHash, std::equal_to<>> wideTexts;
   /// Non-ASCII texts of ordinary literals, kept to catch one that equals a wide text
   std::unordered_set<std::string, TStringHash, std::equal_to<>> narrowTexts;
+  /// Names given a value by #define lines of the script's own files, in the order read
+  std::vector<std::string> scriptDefineNames;
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

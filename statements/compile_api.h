@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reader/parser.h"
@@ -19,6 +20,10 @@ struct TCompilation {
   std::int32_t errorLine = 0;       ///< line of the diagnostic, 0 when it has none
   std::string errorFile;            ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
+  /// The names the script's own files #define to a number (CompileToImage only), in the
+  /// order first defined, with their values; predefined and built-in SDK names are not
+  /// among them
+  std::vector<std::pair<std::string, std::int64_t>> defineNames;
 
   bool Succeeded() const { return errorText.empty(); }
 };
