@@ -43,14 +43,21 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
 }
 
 void AppendCodePoint(std::string& out, char32_t c) {
-  std::u16string units;
-  if (c >= 0x10000) {
-    units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    units += static_cast<char16_t>(c);
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
   }
-  out += DisplayUtf8(units);
 }
 
 std::string UpperUtf8(std::string text) {
