@@ -228,6 +228,7 @@ void DefineDirective(TRCParser& parser) {
   if (withParameters) return DefineMacro(parser, name, value);
   parser.macros.Remove(name);
   parser.defines.Define(name, value);
+  parser.scriptDefineNames.push_back(name);
 }
 
 // undef := "#undef" NAME line-end

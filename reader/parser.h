@@ -100,7 +100,6 @@ struct TCompileOptions {
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
 };
 
-<<<<<<< HEAD
 /// What the last token read was.
 enum class TTokenKind : unsigned char {
   Other,       ///< punctuation, a literal, or no token yet
@@ -109,11 +108,10 @@ enum class TTokenKind : unsigned char {
   LongNumber,  ///< a number that needs 32 bits (a value above 32767 or an L/U suffix)
   NotNumber    ///< begins like a number but is none ("12ab")
 };
-=======
+
 /// Supplies a file from the host's memory: true with `contents` set when the host holds
 /// `path`, false when the file is to be looked for on disk.
 using TFileSupplier = std::function<bool(const std::string& path, std::string& contents)>;
->>>>>>> buildsys
 
 /// Called per registered resource and per STRINGTABLE statement: the parser, the
 /// resource name, the resource count after incrementing, the type keyword.
@@ -140,14 +138,10 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
-<<<<<<< HEAD
-  std::unordered_set<std::string> openFiles;  ///< upper-cased full paths of the files on the stack
-=======
   TFileSupplier fileSupplier;                  ///< installed by a host; none by the driver
   /// The supplier's answer per path asked, so it is asked once (nullopt: not supplied)
   mutable std::unordered_map<std::string, std::optional<std::string>> suppliedFiles;
-  TNameValueInsensitive openFiles;  ///< full path -> "1" while the file is open
->>>>>>> buildsys
+  std::unordered_set<std::string> openFiles;  ///< upper-cased full paths of the files on the stack
   TOutputBuffer output;
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
@@ -179,6 +173,8 @@ struct TRCParser {
   std::vector<TSourcePlace> openConditionals;
   const TFileItem* lastBlockFile = nullptr;  ///< where the last "{" or "}" was read, so that
   std::size_t lastBlockAt = 0;               ///< reading it again after a push-back counts once
+  /// Names given a value by #define lines of the script's own files, in the order read
+  std::vector<std::string> scriptDefineNames;
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

@@ -1,11 +1,14 @@
 #include "statements/compile_api.h"
 
+#include <charconv>
 #include <exception>
+#include <unordered_set>
 #include <utility>
 
 #include "data/predefined.h"
 #include "output/coff_writer.h"
 #include "output/res_writer.h"
+#include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/source_place.h"
 #include "reader/utf16.h"
@@ -88,6 +91,33 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   return answer;
 }
 
+// The value of each name the script's own files defined, read as the script would read
+// the name: from a one-word text on the file stack. Names that do not stand for a number
+// are left out.
+void CollectDefineNames(TRCParser& parser, TCompilation& result) {
+  std::unordered_set<std::string_view> seen;
+  for (const std::string& name : parser.scriptDefineNames) {
+    if (!seen.insert(name).second || !parser.defines.Find(name)) continue;
+    auto item = std::make_unique<TFileItem>();
+    item->text = name;
+    item->name = name;
+    item->owner = &parser;
+    parser.fileStack.push_back(std::move(item));
+    parser.currentFile = parser.fileStack.back().get();
+    std::string token;
+    try {
+      token = GetToken(parser);
+    } catch (const std::exception&) {
+      token.clear();
+    }
+    while (!parser.fileStack.empty()) CloseSourceFile(parser);
+    std::int64_t value = 0;
+    auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (!token.empty() && error == std::errc() && end == token.data() + token.size())
+      result.defineNames.emplace_back(name, value);
+  }
+}
+
 }  // namespace
 
 TScriptResult CompileScriptText(const std::string& name, const std::string& text, const TScriptOptions& options) {
@@ -126,6 +156,7 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
     CompileImage(*parser, scriptName);
     result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
+    CollectDefineNames(*parser, result);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

@@ -1,0 +1,766 @@
+#include "output/dialog_layout.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <unordered_map>
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint32_t kSetFont = 0x40;
+constexpr std::uint32_t kChild = 0x40000000;
+constexpr std::uint32_t kVisible = 0x10000000;
+constexpr std::uint16_t kMessageBoxFont = 0x7FFF;
+constexpr std::size_t kMostWarnings = 50;
+
+constexpr std::array<TFontMetrics, 18> kFontMetrics = {{
+    {"MS Shell Dlg", 8, {6, 13}},
+    {"MS Shell Dlg", 9, {7, 14}},
+    {"MS Shell Dlg", 10, {7, 16}},
+    {"MS Shell Dlg 2", 8, {6, 13}},
+    {"MS Shell Dlg 2", 9, {7, 14}},
+    {"MS Shell Dlg 2", 10, {7, 16}},
+    {"MS Sans Serif", 8, {6, 13}},
+    {"MS Sans Serif", 9, {6, 13}},
+    {"MS Sans Serif", 10, {7, 16}},
+    {"Microsoft Sans Serif", 8, {6, 13}},
+    {"Microsoft Sans Serif", 9, {7, 14}},
+    {"Microsoft Sans Serif", 10, {7, 16}},
+    {"Tahoma", 8, {6, 13}},
+    {"Tahoma", 9, {7, 14}},
+    {"Tahoma", 10, {7, 16}},
+    {"Segoe UI", 8, {6, 14}},
+    {"Segoe UI", 9, {7, 15}},
+    {"Segoe UI", 10, {8, 17}},
+}};
+
+constexpr std::array<const char*, 6> kPredefinedClasses = {"BUTTON",  "EDIT",      "STATIC",
+                                                           "LISTBOX", "SCROLLBAR", "COMBOBOX"};
+
+struct TBitName {
+  std::uint32_t mask;   ///< the bits looked at
+  std::uint32_t value;  ///< the value they must have
+  const char* name;
+};
+
+// Window styles of child windows and of top-level windows; the first match of a group wins.
+constexpr TBitName kChildWindowStyles[] = {
+    {0x40000000, 0x40000000, "WS_CHILD"},        {0x20000000, 0x20000000, "WS_MINIMIZE"},
+    {0x10000000, 0x10000000, "WS_VISIBLE"},      {0x08000000, 0x08000000, "WS_DISABLED"},
+    {0x04000000, 0x04000000, "WS_CLIPSIBLINGS"}, {0x02000000, 0x02000000, "WS_CLIPCHILDREN"},
+    {0x01000000, 0x01000000, "WS_MAXIMIZE"},     {0x00C00000, 0x00C00000, "WS_CAPTION"},
+    {0x00C00000, 0x00800000, "WS_BORDER"},       {0x00C00000, 0x00400000, "WS_DLGFRAME"},
+    {0x00200000, 0x00200000, "WS_VSCROLL"},      {0x00100000, 0x00100000, "WS_HSCROLL"},
+    {0x00080000, 0x00080000, "WS_SYSMENU"},      {0x00040000, 0x00040000, "WS_THICKFRAME"},
+    {0x00020000, 0x00020000, "WS_GROUP"},        {0x00010000, 0x00010000, "WS_TABSTOP"},
+};
+constexpr TBitName kPopupWindowStyles[] = {
+    {0x80000000, 0x80000000, "WS_POPUP"},        {0x40000000, 0x40000000, "WS_CHILD"},
+    {0x20000000, 0x20000000, "WS_MINIMIZE"},     {0x10000000, 0x10000000, "WS_VISIBLE"},
+    {0x08000000, 0x08000000, "WS_DISABLED"},     {0x04000000, 0x04000000, "WS_CLIPSIBLINGS"},
+    {0x02000000, 0x02000000, "WS_CLIPCHILDREN"}, {0x01000000, 0x01000000, "WS_MAXIMIZE"},
+    {0x00C00000, 0x00C00000, "WS_CAPTION"},      {0x00C00000, 0x00800000, "WS_BORDER"},
+    {0x00C00000, 0x00400000, "WS_DLGFRAME"},     {0x00200000, 0x00200000, "WS_VSCROLL"},
+    {0x00100000, 0x00100000, "WS_HSCROLL"},      {0x00080000, 0x00080000, "WS_SYSMENU"},
+    {0x00040000, 0x00040000, "WS_THICKFRAME"},   {0x00020000, 0x00020000, "WS_MINIMIZEBOX"},
+    {0x00010000, 0x00010000, "WS_MAXIMIZEBOX"},
+};
+constexpr TBitName kDialogStyles[] = {
+    {0x0001, 0x0001, "DS_ABSALIGN"},      {0x0002, 0x0002, "DS_SYSMODAL"},     {0x0004, 0x0004, "DS_3DLOOK"},
+    {0x0008, 0x0008, "DS_FIXEDSYS"},      {0x0010, 0x0010, "DS_NOFAILCREATE"}, {0x0020, 0x0020, "DS_LOCALEDIT"},
+    {0x0040, 0x0040, "DS_SETFONT"},       {0x0080, 0x0080, "DS_MODALFRAME"},   {0x0100, 0x0100, "DS_NOIDLEMSG"},
+    {0x0200, 0x0200, "DS_SETFOREGROUND"}, {0x0400, 0x0400, "DS_CONTROL"},      {0x0800, 0x0800, "DS_CENTER"},
+    {0x1000, 0x1000, "DS_CENTERMOUSE"},   {0x2000, 0x2000, "DS_CONTEXTHELP"},
+};
+constexpr TBitName kExStyles[] = {
+    {0x00000001, 0x00000001, "WS_EX_DLGMODALFRAME"}, {0x00000004, 0x00000004, "WS_EX_NOPARENTNOTIFY"},
+    {0x00000008, 0x00000008, "WS_EX_TOPMOST"},       {0x00000010, 0x00000010, "WS_EX_ACCEPTFILES"},
+    {0x00000020, 0x00000020, "WS_EX_TRANSPARENT"},   {0x00000040, 0x00000040, "WS_EX_MDICHILD"},
+    {0x00000080, 0x00000080, "WS_EX_TOOLWINDOW"},    {0x00000100, 0x00000100, "WS_EX_WINDOWEDGE"},
+    {0x00000200, 0x00000200, "WS_EX_CLIENTEDGE"},    {0x00000400, 0x00000400, "WS_EX_CONTEXTHELP"},
+    {0x00001000, 0x00001000, "WS_EX_RIGHT"},         {0x00002000, 0x00002000, "WS_EX_RTLREADING"},
+    {0x00004000, 0x00004000, "WS_EX_LEFTSCROLLBAR"}, {0x00010000, 0x00010000, "WS_EX_CONTROLPARENT"},
+    {0x00020000, 0x00020000, "WS_EX_STATICEDGE"},    {0x00040000, 0x00040000, "WS_EX_APPWINDOW"},
+    {0x00080000, 0x00080000, "WS_EX_LAYERED"},       {0x00100000, 0x00100000, "WS_EX_NOINHERITLAYOUT"},
+    {0x00400000, 0x00400000, "WS_EX_LAYOUTRTL"},     {0x02000000, 0x02000000, "WS_EX_COMPOSITED"},
+    {0x08000000, 0x08000000, "WS_EX_NOACTIVATE"},
+};
+
+// Class styles, in the low 16 bits.
+constexpr TBitName kButtonStyles[] = {
+    {0xF, 0x0, "BS_PUSHBUTTON"},      {0xF, 0x1, "BS_DEFPUSHBUTTON"},  {0xF, 0x2, "BS_CHECKBOX"},
+    {0xF, 0x3, "BS_AUTOCHECKBOX"},    {0xF, 0x4, "BS_RADIOBUTTON"},    {0xF, 0x5, "BS_3STATE"},
+    {0xF, 0x6, "BS_AUTO3STATE"},      {0xF, 0x7, "BS_GROUPBOX"},       {0xF, 0x8, "BS_USERBUTTON"},
+    {0xF, 0x9, "BS_AUTORADIOBUTTON"}, {0xF, 0xA, "BS_PUSHBOX"},        {0xF, 0xB, "BS_OWNERDRAW"},
+    {0xF, 0xC, "BS_SPLITBUTTON"},     {0xF, 0xD, "BS_DEFSPLITBUTTON"}, {0xF, 0xE, "BS_COMMANDLINK"},
+    {0xF, 0xF, "BS_DEFCOMMANDLINK"},  {0x20, 0x20, "BS_LEFTTEXT"},     {0x40, 0x40, "BS_ICON"},
+    {0x80, 0x80, "BS_BITMAP"},        {0x300, 0x300, "BS_CENTER"},     {0x300, 0x100, "BS_LEFT"},
+    {0x300, 0x200, "BS_RIGHT"},       {0xC00, 0xC00, "BS_VCENTER"},    {0xC00, 0x400, "BS_TOP"},
+    {0xC00, 0x800, "BS_BOTTOM"},      {0x1000, 0x1000, "BS_PUSHLIKE"}, {0x2000, 0x2000, "BS_MULTILINE"},
+    {0x4000, 0x4000, "BS_NOTIFY"},    {0x8000, 0x8000, "BS_FLAT"},
+};
+constexpr TBitName kEditStyles[] = {
+    {0x3, 0x0, "ES_LEFT"},
+    {0x3, 0x1, "ES_CENTER"},
+    {0x3, 0x2, "ES_RIGHT"},
+    {0x4, 0x4, "ES_MULTILINE"},
+    {0x8, 0x8, "ES_UPPERCASE"},
+    {0x10, 0x10, "ES_LOWERCASE"},
+    {0x20, 0x20, "ES_PASSWORD"},
+    {0x40, 0x40, "ES_AUTOVSCROLL"},
+    {0x80, 0x80, "ES_AUTOHSCROLL"},
+    {0x100, 0x100, "ES_NOHIDESEL"},
+    {0x400, 0x400, "ES_OEMCONVERT"},
+    {0x800, 0x800, "ES_READONLY"},
+    {0x1000, 0x1000, "ES_WANTRETURN"},
+    {0x2000, 0x2000, "ES_NUMBER"},
+};
+constexpr TBitName kStaticStyles[] = {
+    {0x1F, 0x00, "SS_LEFT"},
+    {0x1F, 0x01, "SS_CENTER"},
+    {0x1F, 0x02, "SS_RIGHT"},
+    {0x1F, 0x03, "SS_ICON"},
+    {0x1F, 0x04, "SS_BLACKRECT"},
+    {0x1F, 0x05, "SS_GRAYRECT"},
+    {0x1F, 0x06, "SS_WHITERECT"},
+    {0x1F, 0x07, "SS_BLACKFRAME"},
+    {0x1F, 0x08, "SS_GRAYFRAME"},
+    {0x1F, 0x09, "SS_WHITEFRAME"},
+    {0x1F, 0x0A, "SS_USERITEM"},
+    {0x1F, 0x0B, "SS_SIMPLE"},
+    {0x1F, 0x0C, "SS_LEFTNOWORDWRAP"},
+    {0x1F, 0x0D, "SS_OWNERDRAW"},
+    {0x1F, 0x0E, "SS_BITMAP"},
+    {0x1F, 0x0F, "SS_ENHMETAFILE"},
+    {0x1F, 0x10, "SS_ETCHEDHORZ"},
+    {0x1F, 0x11, "SS_ETCHEDVERT"},
+    {0x1F, 0x12, "SS_ETCHEDFRAME"},
+    {0x40, 0x40, "SS_REALSIZECONTROL"},
+    {0x80, 0x80, "SS_NOPREFIX"},
+    {0x100, 0x100, "SS_NOTIFY"},
+    {0x200, 0x200, "SS_CENTERIMAGE"},
+    {0x400, 0x400, "SS_RIGHTJUST"},
+    {0x800, 0x800, "SS_REALSIZEIMAGE"},
+    {0x1000, 0x1000, "SS_SUNKEN"},
+    {0x2000, 0x2000, "SS_EDITCONTROL"},
+    {0xC000, 0xC000, "SS_WORDELLIPSIS"},
+    {0xC000, 0x4000, "SS_ENDELLIPSIS"},
+    {0xC000, 0x8000, "SS_PATHELLIPSIS"},
+};
+constexpr TBitName kListBoxStyles[] = {
+    {0x1, 0x1, "LBS_NOTIFY"},
+    {0x2, 0x2, "LBS_SORT"},
+    {0x4, 0x4, "LBS_NOREDRAW"},
+    {0x8, 0x8, "LBS_MULTIPLESEL"},
+    {0x10, 0x10, "LBS_OWNERDRAWFIXED"},
+    {0x20, 0x20, "LBS_OWNERDRAWVARIABLE"},
+    {0x40, 0x40, "LBS_HASSTRINGS"},
+    {0x80, 0x80, "LBS_USETABSTOPS"},
+    {0x100, 0x100, "LBS_NOINTEGRALHEIGHT"},
+    {0x200, 0x200, "LBS_MULTICOLUMN"},
+    {0x400, 0x400, "LBS_WANTKEYBOARDINPUT"},
+    {0x800, 0x800, "LBS_EXTENDEDSEL"},
+    {0x1000, 0x1000, "LBS_DISABLENOSCROLL"},
+    {0x2000, 0x2000, "LBS_NODATA"},
+    {0x4000, 0x4000, "LBS_NOSEL"},
+    {0x8000, 0x8000, "LBS_COMBOBOX"},
+};
+constexpr TBitName kComboBoxStyles[] = {
+    {0x3, 0x1, "CBS_SIMPLE"},
+    {0x3, 0x2, "CBS_DROPDOWN"},
+    {0x3, 0x3, "CBS_DROPDOWNLIST"},
+    {0x10, 0x10, "CBS_OWNERDRAWFIXED"},
+    {0x20, 0x20, "CBS_OWNERDRAWVARIABLE"},
+    {0x40, 0x40, "CBS_AUTOHSCROLL"},
+    {0x80, 0x80, "CBS_OEMCONVERT"},
+    {0x100, 0x100, "CBS_SORT"},
+    {0x200, 0x200, "CBS_HASSTRINGS"},
+    {0x400, 0x400, "CBS_NOINTEGRALHEIGHT"},
+    {0x800, 0x800, "CBS_DISABLENOSCROLL"},
+    {0x2000, 0x2000, "CBS_UPPERCASE"},
+    {0x4000, 0x4000, "CBS_LOWERCASE"},
+};
+constexpr TBitName kScrollBarStyles[] = {
+    {0x19, 0x0, "SBS_HORZ"},      {0x19, 0x1, "SBS_VERT"},    {0x8, 0x8, "SBS_SIZEBOX"},
+    {0x10, 0x10, "SBS_SIZEGRIP"}, {0x2, 0x2, "SBS_TOPALIGN"}, {0x4, 0x4, "SBS_BOTTOMALIGN"},
+};
+constexpr TBitName kProgressStyles[] = {
+    {0x1, 0x1, "PBS_SMOOTH"}, {0x4, 0x4, "PBS_VERTICAL"}, {0x8, 0x8, "PBS_MARQUEE"}};
+constexpr TBitName kTrackBarStyles[] = {
+    {0x1, 0x1, "TBS_AUTOTICKS"},
+    {0x2, 0x2, "TBS_VERT"},
+    {0x4, 0x4, "TBS_TOP"},
+    {0x8, 0x8, "TBS_BOTH"},
+    {0x10, 0x10, "TBS_NOTICKS"},
+    {0x20, 0x20, "TBS_ENABLESELRANGE"},
+    {0x40, 0x40, "TBS_FIXEDLENGTH"},
+    {0x80, 0x80, "TBS_NOTHUMB"},
+    {0x100, 0x100, "TBS_TOOLTIPS"},
+    {0x200, 0x200, "TBS_REVERSED"},
+    {0x400, 0x400, "TBS_DOWNISLEFT"},
+    {0x800, 0x800, "TBS_NOTIFYBEFOREMOVE"},
+    {0x1000, 0x1000, "TBS_TRANSPARENTBKGND"},
+};
+constexpr TBitName kUpDownStyles[] = {
+    {0x1, 0x1, "UDS_WRAP"},      {0x2, 0x2, "UDS_SETBUDDYINT"},   {0x4, 0x4, "UDS_ALIGNRIGHT"},
+    {0x8, 0x8, "UDS_ALIGNLEFT"}, {0x10, 0x10, "UDS_AUTOBUDDY"},   {0x20, 0x20, "UDS_ARROWKEYS"},
+    {0x40, 0x40, "UDS_HORZ"},    {0x80, 0x80, "UDS_NOTHOUSANDS"}, {0x100, 0x100, "UDS_HOTTRACK"},
+};
+constexpr TBitName kListViewStyles[] = {
+    {0x3, 0x0, "LVS_ICON"},
+    {0x3, 0x1, "LVS_REPORT"},
+    {0x3, 0x2, "LVS_SMALLICON"},
+    {0x3, 0x3, "LVS_LIST"},
+    {0x4, 0x4, "LVS_SINGLESEL"},
+    {0x8, 0x8, "LVS_SHOWSELALWAYS"},
+    {0x10, 0x10, "LVS_SORTASCENDING"},
+    {0x20, 0x20, "LVS_SORTDESCENDING"},
+    {0x40, 0x40, "LVS_SHAREIMAGELISTS"},
+    {0x80, 0x80, "LVS_NOLABELWRAP"},
+    {0x100, 0x100, "LVS_AUTOARRANGE"},
+    {0x200, 0x200, "LVS_EDITLABELS"},
+    {0x1000, 0x1000, "LVS_OWNERDATA"},
+    {0x2000, 0x2000, "LVS_NOSCROLL"},
+    {0x4000, 0x4000, "LVS_NOCOLUMNHEADER"},
+    {0x8000, 0x8000, "LVS_NOSORTHEADER"},
+};
+constexpr TBitName kTreeViewStyles[] = {
+    {0x1, 0x1, "TVS_HASBUTTONS"},          {0x2, 0x2, "TVS_HASLINES"},          {0x4, 0x4, "TVS_LINESATROOT"},
+    {0x8, 0x8, "TVS_EDITLABELS"},          {0x10, 0x10, "TVS_DISABLEDRAGDROP"}, {0x20, 0x20, "TVS_SHOWSELALWAYS"},
+    {0x40, 0x40, "TVS_RTLREADING"},        {0x80, 0x80, "TVS_NOTOOLTIPS"},      {0x100, 0x100, "TVS_CHECKBOXES"},
+    {0x200, 0x200, "TVS_TRACKSELECT"},     {0x400, 0x400, "TVS_SINGLEEXPAND"},  {0x800, 0x800, "TVS_INFOTIP"},
+    {0x1000, 0x1000, "TVS_FULLROWSELECT"}, {0x2000, 0x2000, "TVS_NOSCROLL"},    {0x4000, 0x4000, "TVS_NONEVENHEIGHT"},
+    {0x8000, 0x8000, "TVS_NOHSCROLL"},
+};
+constexpr TBitName kDateStyles[] = {
+    {0x1, 0x1, "DTS_UPDOWN"},     {0x2, 0x2, "DTS_SHOWNONE"},      {0xC, 0x4, "DTS_LONGDATEFORMAT"},
+    {0xC, 0x8, "DTS_TIMEFORMAT"}, {0x10, 0x10, "DTS_APPCANPARSE"}, {0x20, 0x20, "DTS_RIGHTALIGN"},
+};
+
+// Names the bits of `value` that `table` knows; the rest in hexadecimal.
+template <std::size_t N>
+std::string NameBits(std::uint32_t value, const TBitName (&table)[N], std::uint32_t& covered) {
+  std::string names;
+  std::uint32_t matchedMasks = 0;
+  for (const TBitName& entry : table) {
+    if ((matchedMasks & entry.mask) != 0 || (value & entry.mask) != entry.value) continue;
+    names += (names.empty() ? "" : " | ") + std::string(entry.name);
+    matchedMasks |= entry.mask;
+  }
+  covered |= matchedMasks;
+  return names;
+}
+
+std::string JoinNames(std::string a, const std::string& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return a + " | " + b;
+}
+
+std::string HexRest(std::uint32_t value, std::uint32_t covered) {
+  std::uint32_t rest = value & ~covered;
+  if (rest == 0) return {};
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(rest));
+  return text;
+}
+
+bool EqualsIgnoringCase(std::u16string_view text, std::string_view name) {
+  if (text.size() != name.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t a = text[i] >= u'a' && text[i] <= u'z' ? static_cast<char16_t>(text[i] - 32) : text[i];
+    char b = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 32) : name[i];
+    if (a != static_cast<char16_t>(static_cast<unsigned char>(b))) return false;
+  }
+  return true;
+}
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return text;
+}
+
+TControlKind ButtonKind(std::uint32_t style) {
+  std::uint32_t type = style & 0xF;
+  if ((style & 0x1000) != 0 && type >= 2 && type <= 9 && type != 7 && type != 8) return TControlKind::PushButton;
+  switch (type) {
+    case 1:
+      return TControlKind::DefaultButton;
+    case 2:
+    case 3:
+      return TControlKind::CheckBox;
+    case 4:
+    case 9:
+      return TControlKind::RadioButton;
+    case 5:
+    case 6:
+      return TControlKind::ThreeState;
+    case 7:
+      return TControlKind::GroupBox;
+    case 0xB:
+      return TControlKind::OwnerDrawButton;
+    case 0xC:
+    case 0xD:
+      return TControlKind::SplitButton;
+    case 0xE:
+    case 0xF:
+      return TControlKind::CommandLink;
+    default:
+      return TControlKind::PushButton;
+  }
+}
+
+TControlKind StaticKind(std::uint32_t style) {
+  switch (style & 0x1F) {
+    case 0x03:
+      return TControlKind::StaticIcon;
+    case 0x0E:
+    case 0x0F:
+      return TControlKind::StaticImage;
+    case 0x04:
+    case 0x05:
+    case 0x06:
+      return TControlKind::StaticRect;
+    case 0x07:
+    case 0x08:
+    case 0x09:
+      return TControlKind::StaticFrame;
+    case 0x10:
+    case 0x11:
+    case 0x12:
+      return TControlKind::StaticEtched;
+    case 0x0A:
+    case 0x0D:
+      return TControlKind::StaticOwnerDraw;
+    default:
+      return TControlKind::StaticText;
+  }
+}
+
+// The kind of a control from its class name (upper-cased) and style.
+TControlKind KindOf(const std::string& upperClass, std::uint32_t style) {
+  static const std::unordered_map<std::string, TControlKind> kClasses = {
+      {"EDIT", TControlKind::Edit},
+      {"LISTBOX", TControlKind::ListBox},
+      {"SCROLLBAR", TControlKind::ScrollBar},
+      {"RICHEDIT", TControlKind::RichEdit},
+      {"RICHEDIT20A", TControlKind::RichEdit},
+      {"RICHEDIT20W", TControlKind::RichEdit},
+      {"RICHEDIT50W", TControlKind::RichEdit},
+      {"MSCTLS_PROGRESS32", TControlKind::ProgressBar},
+      {"MSCTLS_TRACKBAR32", TControlKind::TrackBar},
+      {"MSCTLS_UPDOWN32", TControlKind::UpDown},
+      {"MSCTLS_HOTKEY32", TControlKind::HotKey},
+      {"SYSLISTVIEW32", TControlKind::ListView},
+      {"SYSTREEVIEW32", TControlKind::TreeView},
+      {"SYSTABCONTROL32", TControlKind::Tab},
+      {"SYSDATETIMEPICK32", TControlKind::DatePicker},
+      {"SYSMONTHCAL32", TControlKind::MonthCalendar},
+      {"SYSLINK", TControlKind::Link},
+      {"SYSIPADDRESS32", TControlKind::IpAddress},
+      {"SYSANIMATE32", TControlKind::Animation},
+      {"SYSHEADER32", TControlKind::Header},
+  };
+  if (upperClass == "BUTTON") return ButtonKind(style);
+  if (upperClass == "STATIC") return StaticKind(style);
+  if (upperClass == "COMBOBOX" || upperClass == "COMBOBOXEX32")
+    return (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
+  auto found = kClasses.find(upperClass);
+  return found == kClasses.end() ? TControlKind::Custom : found->second;
+}
+
+// The height of a drop-down combo box's field: the font's height and its frame.
+int ComboFieldHeight(TBaseUnits units) { return units.y + 8; }
+
+// Kinds whose overlaps are not worth a warning: containers and decorations.
+bool ContainsOthers(TControlKind kind) {
+  return kind == TControlKind::GroupBox || kind == TControlKind::StaticRect || kind == TControlKind::StaticFrame ||
+         kind == TControlKind::StaticEtched || kind == TControlKind::Tab;
+}
+
+// The kinds that count as the same for overlaps.
+TControlKind OverlapClass(TControlKind kind) {
+  switch (kind) {
+    case TControlKind::DefaultButton:
+    case TControlKind::SplitButton:
+    case TControlKind::CommandLink:
+    case TControlKind::OwnerDrawButton:
+      return TControlKind::PushButton;
+    case TControlKind::ThreeState:
+      return TControlKind::CheckBox;
+    case TControlKind::RichEdit:
+      return TControlKind::Edit;
+    case TControlKind::SimpleComboBox:
+      return TControlKind::ComboBox;
+    case TControlKind::StaticIcon:
+      return TControlKind::StaticImage;
+    default:
+      return kind;
+  }
+}
+
+const char* PluralKindName(TControlKind kind) {
+  switch (OverlapClass(kind)) {
+    case TControlKind::PushButton:
+      return "buttons";
+    case TControlKind::CheckBox:
+      return "check boxes";
+    case TControlKind::RadioButton:
+      return "radio buttons";
+    case TControlKind::StaticText:
+      return "static texts";
+    case TControlKind::StaticImage:
+      return "images";
+    case TControlKind::Edit:
+      return "edit fields";
+    case TControlKind::ListBox:
+      return "list boxes";
+    case TControlKind::ComboBox:
+      return "combo boxes";
+    case TControlKind::ScrollBar:
+      return "scroll bars";
+    default:
+      return "controls of the same kind";
+  }
+}
+
+// A control's rectangle in dialog units as left, top, right, bottom; a drop-down combo
+// box counts with its closed field only.
+struct TUnitRect {
+  int left, top, right, bottom;
+};
+
+TUnitRect UnitRect(const TDialogControl& control, TBaseUnits units) {
+  int height = control.height;
+  if (control.kind == TControlKind::ComboBox)
+    height = std::min(height, (ComboFieldHeight(units) * 8 + units.y - 1) / units.y);
+  return {control.x, control.y, control.x + control.width, control.y + height};
+}
+
+}  // namespace
+
+std::span<const TFontMetrics> FontMetricsTable() { return kFontMetrics; }
+
+TBaseUnits FontBaseUnits(std::u16string_view face, int points, bool* known) {
+  if (known) *known = true;
+  for (const TFontMetrics& row : kFontMetrics)
+    if (row.points == points && EqualsIgnoringCase(face, row.face)) return row.units;
+  if (known) *known = false;
+  int pixels = MulDiv(std::clamp(points, 1, 200), 96, 72);
+  return {std::max(1, MulDiv(pixels, 11, 20)), std::max(1, MulDiv(pixels, 6, 5))};
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return 0;
+  std::int64_t product = std::int64_t{number} * numerator;
+  bool negative = (product < 0) != (denominator < 0);
+  std::int64_t magnitude = (std::llabs(product) + std::llabs(denominator) / 2) / std::llabs(denominator);
+  return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+TPixelRect DialogToPixels(int x, int y, int width, int height, TBaseUnits units) {
+  return {MulDiv(x, units.x, 4), MulDiv(y, units.y, 8), MulDiv(width, units.x, 4), MulDiv(height, units.y, 8)};
+}
+
+const char* KindName(TControlKind kind) {
+  switch (kind) {
+    case TControlKind::PushButton:
+      return "push button";
+    case TControlKind::DefaultButton:
+      return "default push button";
+    case TControlKind::SplitButton:
+      return "split button";
+    case TControlKind::CommandLink:
+      return "command link";
+    case TControlKind::OwnerDrawButton:
+      return "owner-drawn button";
+    case TControlKind::CheckBox:
+      return "check box";
+    case TControlKind::RadioButton:
+      return "radio button";
+    case TControlKind::ThreeState:
+      return "three-state check box";
+    case TControlKind::GroupBox:
+      return "group box";
+    case TControlKind::StaticText:
+      return "static text";
+    case TControlKind::StaticIcon:
+      return "icon";
+    case TControlKind::StaticImage:
+      return "image";
+    case TControlKind::StaticRect:
+      return "rectangle";
+    case TControlKind::StaticFrame:
+      return "frame";
+    case TControlKind::StaticEtched:
+      return "etched line";
+    case TControlKind::StaticOwnerDraw:
+      return "owner-drawn static";
+    case TControlKind::Edit:
+      return "edit field";
+    case TControlKind::RichEdit:
+      return "rich edit field";
+    case TControlKind::ListBox:
+      return "list box";
+    case TControlKind::ComboBox:
+      return "drop-down combo box";
+    case TControlKind::SimpleComboBox:
+      return "simple combo box";
+    case TControlKind::ScrollBar:
+      return "scroll bar";
+    case TControlKind::ProgressBar:
+      return "progress bar";
+    case TControlKind::TrackBar:
+      return "track bar";
+    case TControlKind::UpDown:
+      return "up-down control";
+    case TControlKind::ListView:
+      return "list view";
+    case TControlKind::TreeView:
+      return "tree view";
+    case TControlKind::Tab:
+      return "tab control";
+    case TControlKind::DatePicker:
+      return "date picker";
+    case TControlKind::MonthCalendar:
+      return "month calendar";
+    case TControlKind::Link:
+      return "link";
+    case TControlKind::HotKey:
+      return "hot key field";
+    case TControlKind::IpAddress:
+      return "IP address field";
+    case TControlKind::Animation:
+      return "animation";
+    case TControlKind::Header:
+      return "header";
+    case TControlKind::Custom:
+      return "custom control";
+  }
+  return "control";
+}
+
+TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
+  TDialogTemplate dialog;
+  TByteCursor cursor(data);
+  dialog.extended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
+  if (dialog.extended) {
+    cursor.Skip(4);
+    dialog.helpId = cursor.U32();
+    dialog.exStyle = cursor.U32();
+    dialog.style = cursor.U32();
+  } else {
+    dialog.style = cursor.U32();
+    dialog.exStyle = cursor.U32();
+  }
+  std::uint16_t count = cursor.U16();
+  dialog.x = cursor.I16();
+  dialog.y = cursor.I16();
+  dialog.width = cursor.I16();
+  dialog.height = cursor.I16();
+  dialog.menu = cursor.NameOrOrdinal();
+  dialog.windowClass = cursor.NameOrOrdinal();
+  dialog.caption = cursor.Text();
+  if ((dialog.style & kSetFont) != 0) {
+    dialog.hasFont = true;
+    dialog.points = cursor.U16();
+    if (dialog.extended) {
+      dialog.weight = cursor.U16();
+      dialog.italic = cursor.U8();
+      dialog.charset = cursor.U8();
+    }
+    dialog.face = cursor.Text();
+  }
+  dialog.controls.reserve(std::min<std::size_t>(count, data.size() / 18));
+  for (std::uint16_t i = 0; i < count; ++i) {
+    cursor.AlignTo4();
+    TDialogControl control;
+    if (dialog.extended) {
+      control.helpId = cursor.U32();
+      control.exStyle = cursor.U32();
+      control.style = cursor.U32();
+    } else {
+      control.style = cursor.U32();
+      control.exStyle = cursor.U32();
+    }
+    control.x = cursor.I16();
+    control.y = cursor.I16();
+    control.width = cursor.I16();
+    control.height = cursor.I16();
+    control.id = dialog.extended ? cursor.U32() : cursor.U16();
+    control.windowClass = cursor.NameOrOrdinal();
+    control.title = cursor.NameOrOrdinal();
+    // The size of the creation data counts its own word in a standard template only.
+    control.creationDataSize = cursor.U16();
+    cursor.Skip(dialog.extended ? control.creationDataSize : std::max<std::size_t>(control.creationDataSize, 2) - 2);
+    const TResourceId& windowClass = control.windowClass;
+    if (windowClass.isOrdinal && windowClass.ordinal >= 0x80 && windowClass.ordinal <= 0x85)
+      control.className = kPredefinedClasses[windowClass.ordinal - 0x80];
+    else
+      control.className =
+          windowClass.isOrdinal ? "#" + std::to_string(windowClass.ordinal) : DisplayUtf8(windowClass.text);
+    control.kind = KindOf(UpperAscii(control.className), control.style);
+    dialog.controls.push_back(std::move(control));
+  }
+  return dialog;
+}
+
+TDialogLayout LayOutDialog(const TDialogTemplate& dialog) {
+  TDialogLayout layout;
+  if (dialog.hasFont) {
+    if (dialog.points == kMessageBoxFont) {
+      layout.units = FontBaseUnits(u"Segoe UI", 9);
+      layout.fontPixels = 12;
+    } else {
+      layout.units = FontBaseUnits(dialog.face, dialog.points, &layout.knownFont);
+      layout.fontPixels = MulDiv(dialog.points, 96, 72);
+    }
+  }
+  layout.client = DialogToPixels(0, 0, dialog.width, dialog.height, layout.units);
+  layout.controls.reserve(dialog.controls.size());
+  for (const TDialogControl& control : dialog.controls) {
+    TControlLayout placed;
+    placed.box = DialogToPixels(control.x, control.y, control.width, control.height, layout.units);
+    placed.face = placed.box;
+    if (control.kind == TControlKind::ComboBox || control.kind == TControlKind::SimpleComboBox)
+      placed.face.height = std::min(placed.box.height, ComboFieldHeight(layout.units));
+    layout.controls.push_back(placed);
+  }
+  return layout;
+}
+
+std::string ControlStyleNames(const TDialogControl& control) {
+  std::uint32_t covered = 0;
+  std::string window = NameBits(control.style & 0xFFFF0000u, kChildWindowStyles, covered);
+  std::uint32_t low = control.style & 0xFFFF;
+  std::string own;
+  std::string upper = UpperAscii(control.className);
+  switch (control.kind) {
+    case TControlKind::Edit:
+    case TControlKind::RichEdit:
+      own = NameBits(low, kEditStyles, covered);
+      break;
+    case TControlKind::ListBox:
+      own = NameBits(low, kListBoxStyles, covered);
+      break;
+    case TControlKind::ComboBox:
+    case TControlKind::SimpleComboBox:
+      own = NameBits(low, kComboBoxStyles, covered);
+      break;
+    case TControlKind::ScrollBar:
+      own = NameBits(low, kScrollBarStyles, covered);
+      break;
+    case TControlKind::ProgressBar:
+      own = NameBits(low, kProgressStyles, covered);
+      break;
+    case TControlKind::TrackBar:
+      own = NameBits(low, kTrackBarStyles, covered);
+      break;
+    case TControlKind::UpDown:
+      own = NameBits(low, kUpDownStyles, covered);
+      break;
+    case TControlKind::ListView:
+      own = NameBits(low, kListViewStyles, covered);
+      break;
+    case TControlKind::TreeView:
+      own = NameBits(low, kTreeViewStyles, covered);
+      break;
+    case TControlKind::DatePicker:
+      own = NameBits(low, kDateStyles, covered);
+      break;
+    default:
+      if (upper == "BUTTON") own = NameBits(low, kButtonStyles, covered);
+      if (upper == "STATIC") own = NameBits(low, kStaticStyles, covered);
+      break;
+  }
+  return JoinNames(JoinNames(window, own), HexRest(control.style, covered));
+}
+
+std::string ExStyleNames(std::uint32_t exStyle) {
+  std::uint32_t covered = 0;
+  std::string names = NameBits(exStyle, kExStyles, covered);
+  return JoinNames(names, HexRest(exStyle, covered));
+}
+
+std::string DialogStyleNames(std::uint32_t style) {
+  std::uint32_t covered = 0;
+  std::string window = (style & kChild) != 0 ? NameBits(style & 0xFFFF0000u, kChildWindowStyles, covered)
+                                             : NameBits(style & 0xFFFF0000u, kPopupWindowStyles, covered);
+  std::string own = NameBits(style & 0xFFFF, kDialogStyles, covered);
+  return JoinNames(JoinNames(window, own), HexRest(style, covered));
+}
+
+std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
+                                        const std::function<std::string(const TDialogControl&)>& label) {
+  std::vector<std::string> warnings;
+  TBaseUnits units = LayOutDialog(dialog).units;
+  auto add = [&](std::string text) {
+    if (warnings.size() < kMostWarnings) warnings.push_back(std::move(text));
+  };
+  std::vector<TUnitRect> rects;
+  rects.reserve(dialog.controls.size());
+  for (const TDialogControl& control : dialog.controls) {
+    TUnitRect r = UnitRect(control, units);
+    rects.push_back(r);
+    bool inside = r.left >= 0 && r.top >= 0 && r.right <= dialog.width && r.bottom <= dialog.height;
+    bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= dialog.width || r.top >= dialog.height;
+    if (!inside)
+      add(std::string(KindName(control.kind)) + " " + label(control) +
+          (disjoint ? " lies outside" : " reaches outside") + " the dialog: " + std::to_string(r.left) + ", " +
+          std::to_string(r.top) + " to " + std::to_string(r.right) + ", " + std::to_string(r.bottom) +
+          " in a dialog of " + std::to_string(dialog.width) + " x " + std::to_string(dialog.height) + " units");
+  }
+  // Overlaps: visible controls sorted by their left edge; each is compared with those that
+  // start before it ends.
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
+    const TDialogControl& control = dialog.controls[i];
+    if ((control.style & kVisible) != 0 && !ContainsOthers(control.kind) && rects[i].right > rects[i].left &&
+        rects[i].bottom > rects[i].top)
+      order.push_back(i);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return rects[a].left < rects[b].left; });
+  std::vector<std::pair<std::size_t, std::size_t>> overlaps;
+  for (std::size_t n = 0; n < order.size() && overlaps.size() < kMostWarnings; ++n) {
+    const TUnitRect& a = rects[order[n]];
+    for (std::size_t m = n + 1; m < order.size() && rects[order[m]].left < a.right; ++m) {
+      const TUnitRect& b = rects[order[m]];
+      if (b.top >= a.bottom || a.top >= b.bottom) continue;
+      if (OverlapClass(dialog.controls[order[n]].kind) != OverlapClass(dialog.controls[order[m]].kind)) continue;
+      overlaps.emplace_back(std::min(order[n], order[m]), std::max(order[n], order[m]));
+    }
+  }
+  std::sort(overlaps.begin(), overlaps.end());
+  for (auto [first, second] : overlaps)
+    add(std::string(PluralKindName(dialog.controls[first].kind)) + " " + label(dialog.controls[first]) + " and " +
+        label(dialog.controls[second]) + " overlap");
+  // Duplicate ids, in the order of their first use.
+  std::unordered_map<std::uint32_t, std::vector<std::size_t>> users;
+  std::vector<std::uint32_t> firstSeen;
+  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
+    const TDialogControl& control = dialog.controls[i];
+    std::uint32_t id = control.id;
+    bool decoration = control.kind == TControlKind::GroupBox || control.className == "STATIC";
+    if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
+    std::vector<std::size_t>& list = users[id];
+    if (list.empty()) firstSeen.push_back(id);
+    list.push_back(i);
+  }
+  for (std::uint32_t id : firstSeen) {
+    const std::vector<std::size_t>& list = users[id];
+    if (list.size() < 2) continue;
+    std::string text =
+        "id " + label(dialog.controls[list[0]]) + " is used by " + std::to_string(list.size()) + " controls: ";
+    for (std::size_t k = 0; k < list.size(); ++k)
+      text += (k == 0 ? "" : ", ") + std::string(KindName(dialog.controls[list[k]].kind));
+    add(text);
+  }
+  return warnings;
+}
+
+}  // namespace tarvex

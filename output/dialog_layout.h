@@ -1,0 +1,159 @@
+// Dialog templates read back for the preview: the template's fields, each control's kind,
+// its rectangle in pixels computed from the dialog font's base units as Windows computes
+// it, its styles as names, and the warnings a look at the layout gives.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "output/res_image.h"
+
+namespace tarvex {
+
+/// Horizontal pixels per 4 dialog units and vertical pixels per 8.
+struct TBaseUnits {
+  int x = 8;
+  int y = 16;
+  bool operator==(const TBaseUnits&) const = default;
+};
+
+struct TPixelRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const TPixelRect&) const = default;
+};
+
+/// One row of the table of font metrics at 96 DPI.
+struct TFontMetrics {
+  const char* face;
+  int points;
+  TBaseUnits units;
+};
+
+/// The table the preview uses: MS Shell Dlg, MS Shell Dlg 2, MS Sans Serif, Microsoft
+/// Sans Serif, Tahoma and Segoe UI at 8, 9 and 10 points.
+std::span<const TFontMetrics> FontMetricsTable();
+
+/// The base units of `face` (letter case ignored) at `points`: from the table, else
+/// estimated from the point size, with `known` false. A dialog without a font uses the
+/// system font's 8 x 16 (TBaseUnits{}).
+TBaseUnits FontBaseUnits(std::u16string_view face, int points, bool* known = nullptr);
+
+/// number * numerator / denominator rounded to the nearest integer, halves away from zero.
+int MulDiv(int number, int numerator, int denominator);
+
+/// A rectangle in dialog units as pixels: each of x, y, width and height scaled on its own.
+TPixelRect DialogToPixels(int x, int y, int width, int height, TBaseUnits units);
+
+/// What a control is drawn as.
+enum class TControlKind {
+  PushButton,
+  DefaultButton,
+  SplitButton,
+  CommandLink,
+  OwnerDrawButton,
+  CheckBox,
+  RadioButton,
+  ThreeState,
+  GroupBox,
+  StaticText,
+  StaticIcon,
+  StaticImage,
+  StaticRect,
+  StaticFrame,
+  StaticEtched,
+  StaticOwnerDraw,
+  Edit,
+  RichEdit,
+  ListBox,
+  ComboBox,
+  SimpleComboBox,
+  ScrollBar,
+  ProgressBar,
+  TrackBar,
+  UpDown,
+  ListView,
+  TreeView,
+  Tab,
+  DatePicker,
+  MonthCalendar,
+  Link,
+  HotKey,
+  IpAddress,
+  Animation,
+  Header,
+  Custom
+};
+
+/// "push button", "check box", "custom control" ...
+const char* KindName(TControlKind kind);
+
+struct TDialogControl {
+  std::uint32_t helpId = 0;
+  std::uint32_t style = 0;
+  std::uint32_t exStyle = 0;
+  std::int16_t x = 0, y = 0, width = 0, height = 0;
+  std::uint32_t id = 0;  ///< 16 bits in a standard template
+  TResourceId windowClass;
+  TResourceId title;
+  std::size_t creationDataSize = 0;
+  TControlKind kind = TControlKind::Custom;
+  std::string className;  ///< "BUTTON" ... for the predefined ordinals, else the class text
+};
+
+struct TDialogTemplate {
+  bool extended = false;
+  std::uint32_t helpId = 0;
+  std::uint32_t style = 0;
+  std::uint32_t exStyle = 0;
+  std::int16_t x = 0, y = 0, width = 0, height = 0;
+  TResourceId menu;  ///< ordinal 0: none
+  TResourceId windowClass;
+  std::u16string caption;
+  bool hasFont = false;
+  std::uint16_t points = 0;
+  std::uint16_t weight = 0;
+  std::uint8_t italic = 0;
+  std::uint8_t charset = 0;
+  std::u16string face;
+  std::vector<TDialogControl> controls;
+};
+
+/// Reads a standard or extended dialog template; throws TDataError naming the offset of a
+/// field that runs past the end.
+TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data);
+
+struct TControlLayout {
+  TPixelRect box;   ///< the control's window
+  TPixelRect face;  ///< a combo box's field (a drop-down one's when closed); else the box
+};
+
+struct TDialogLayout {
+  TBaseUnits units;
+  bool knownFont = true;  ///< false when the base units are an estimate
+  int fontPixels = 0;     ///< the font's height in pixels (0: the system font)
+  TPixelRect client;
+  std::vector<TControlLayout> controls;
+};
+
+TDialogLayout LayOutDialog(const TDialogTemplate& dialog);
+
+/// The names of a control's style bits ("WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX"), bits
+/// without a name in hexadecimal; of its extended style; of a dialog's style.
+std::string ControlStyleNames(const TDialogControl& control);
+std::string ExStyleNames(std::uint32_t exStyle);
+std::string DialogStyleNames(std::uint32_t style);
+
+/// The warnings for a dialog: controls that lie partly or wholly outside it, visible
+/// controls of the same kind that overlap (group boxes, frames and rectangles, which are
+/// meant to contain others, aside), and ids used by more than one control (-1, and 0 on
+/// statics and group boxes, aside). `label` names a control in the texts.
+std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
+                                        const std::function<std::string(const TDialogControl&)>& label);
+
+}  // namespace tarvex

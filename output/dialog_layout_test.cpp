@@ -1,0 +1,147 @@
+#include "output/dialog_layout.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/statement_checks.h"
+
+namespace tarvex {
+namespace {
+
+// The template of the one dialog `script` compiles to.
+TDialogTemplate DialogOf(const std::string& script) {
+  std::vector<test::TResEntry> entries = test::Entries(script);
+  for (const test::TResEntry& entry : entries)
+    if (entry.type.isOrdinal && entry.type.ordinal == 5) return ReadDialogTemplate(entry.data);
+  ADD_FAILURE() << "no dialog in " << script;
+  return {};
+}
+
+TEST(DialogLayoutTest, BaseUnitsFromTheTableOrEstimatedAndRoundingOfDialogUnits) {
+  bool known = false;
+  EXPECT_EQ(FontBaseUnits(u"MS Shell Dlg", 8, &known), (TBaseUnits{6, 13}));
+  EXPECT_TRUE(known);
+  EXPECT_EQ(FontBaseUnits(u"ms sans serif", 8, &known), (TBaseUnits{6, 13}));  // letter case ignored
+  EXPECT_EQ(FontBaseUnits(u"Segoe UI", 9), (TBaseUnits{7, 15}));
+  EXPECT_EQ(FontBaseUnits(u"Arial", 12, &known), (TBaseUnits{9, 19}));  // 16 pixels: 16 * 0.55, 16 * 1.2
+  EXPECT_FALSE(known);
+  EXPECT_EQ(FontBaseUnits(u"Arial", 0), (TBaseUnits{1, 1}));  // a point size of 0 draws as 1 point
+  EXPECT_EQ(FontBaseUnits(u"Tahoma", 8), FontBaseUnits(u"MS Shell Dlg 2", 8));
+  // MulDiv rounds halves away from zero, on either side.
+  const std::vector<std::array<int, 4>> cases = {{10, 6, 4, 15}, {1, 6, 4, 2},  {-1, 6, 4, -2}, {-3, 6, 4, -5},
+                                                 {7, 13, 8, 11}, {5, 13, 8, 8}, {3, 1, 0, 0}};
+  for (const auto& [number, numerator, denominator, expected] : cases)
+    EXPECT_EQ(MulDiv(number, numerator, denominator), expected) << number << "*" << numerator << "/" << denominator;
+}
+
+TEST(DialogLayoutTest, PixelRectanglesForEachControlKindAndFont) {
+  struct TCase {
+    std::string font;     // the FONT statement, or none for the system font
+    std::string control;  // one control statement
+    std::string kind;
+    TPixelRect box;
+    int faceHeight;
+  };
+  const std::vector<TCase> cases = {
+      {"", "PUSHBUTTON \"A\", 1, 10, 10, 50, 14", "push button", {20, 20, 100, 28}, 28},
+      {"FONT 8, \"MS Shell Dlg\"",
+       "DEFPUSHBUTTON \"A\", 1, 10, 10, 50, 14",
+       "default push button",
+       {15, 16, 75, 23},
+       23},
+      {"FONT 8, \"MS Shell Dlg\"", "CHECKBOX \"A\", 1, 7, 3, 41, 9", "check box", {11, 5, 62, 15}, 15},
+      {"FONT 8, \"MS Sans Serif\"", "AUTORADIOBUTTON \"A\", 1, -3, 0, 40, 10", "radio button", {-5, 0, 60, 16}, 16},
+      {"FONT 8, \"Tahoma\"", "AUTO3STATE \"A\", 1, 0, 0, 4, 8", "three-state check box", {0, 0, 6, 13}, 13},
+      {"FONT 8, \"Tahoma\"", "GROUPBOX \"G\", 1, 2, 2, 100, 60", "group box", {3, 3, 150, 98}, 98},
+      {"FONT 9, \"Segoe UI\"", "LTEXT \"T\", 1, 10, 10, 50, 8", "static text", {18, 19, 88, 15}, 15},
+      {"FONT 9, \"Segoe UI\"",
+       "COMBOBOX 1, 10, 10, 50, 60, CBS_DROPDOWNLIST",
+       "drop-down combo box",
+       {18, 19, 88, 113},
+       23},
+      {"FONT 9, \"Segoe UI\"", "COMBOBOX 1, 10, 10, 50, 60, CBS_SIMPLE", "simple combo box", {18, 19, 88, 113}, 23},
+      {"FONT 10, \"Tahoma\"", "EDITTEXT 1, 4, 4, 40, 12", "edit field", {7, 8, 70, 24}, 24},
+      {"FONT 10, \"Microsoft Sans Serif\"", "LISTBOX 1, 0, 0, 40, 40", "list box", {0, 0, 70, 80}, 80},
+      {"FONT 9, \"MS Shell Dlg 2\"", "SCROLLBAR 1, 0, 0, 40, 10", "scroll bar", {0, 0, 70, 18}, 18},
+      {"FONT 10, \"Segoe UI\"", "ICON 7, 1, 4, 4, 20, 20", "icon", {8, 9, 40, 43}, 43},
+      {"FONT 12, \"Arial\"", "CONTROL \"\", 1, \"SysListView32\", 0, 4, 8, 40, 16", "list view", {9, 19, 90, 38}, 38},
+      {"FONT 8, \"MS Shell Dlg\"",
+       "CONTROL \"\", 1, \"msctls_progress32\", 0, 4, 8, 40, 16",
+       "progress bar",
+       {6, 13, 60, 26},
+       26},
+      {"FONT 8, \"MS Shell Dlg\"",
+       "CONTROL \"\", 1, \"msctls_updown32\", 0, 4, 8, 10, 14",
+       "up-down control",
+       {6, 13, 15, 23},
+       23},
+      {"FONT 8, \"MS Shell Dlg\"",
+       "CONTROL \"x\", 1, \"MyWidget\", 0, 4, 8, 10, 14",
+       "custom control",
+       {6, 13, 15, 23},
+       23},
+  };
+  for (const TCase& c : cases) {
+    std::string script = "1 DIALOG 0, 0, 200, 100\n" + c.font + "\n{\n" + c.control + "\n}\n";
+    TDialogTemplate dialog = DialogOf(script);
+    ASSERT_EQ(dialog.controls.size(), 1u) << script;
+    TDialogLayout layout = LayOutDialog(dialog);
+    EXPECT_EQ(KindName(dialog.controls[0].kind), c.kind) << c.control;
+    EXPECT_EQ(layout.controls[0].box, c.box) << c.font << " / " << c.control;
+    EXPECT_EQ(layout.controls[0].face.height, c.faceHeight) << c.font << " / " << c.control;
+  }
+  TDialogLayout plain = LayOutDialog(DialogOf("1 DIALOG 0, 0, 200, 100 {}"));
+  EXPECT_EQ(plain.client, (TPixelRect{0, 0, 400, 200}));
+  TDialogLayout shell = LayOutDialog(DialogOf("1 DIALOGEX 0, 0, 220, 120 FONT 8, \"MS Shell Dlg\", 400, 0, 1 {}"));
+  EXPECT_EQ(shell.client, (TPixelRect{0, 0, 330, 195}));
+}
+
+TEST(DialogLayoutTest, WarningsForOutsideOverlappingAndDuplicateControls) {
+  TDialogTemplate dialog = DialogOf(R"(1 DIALOG 0, 0, 100, 50
+{
+  PUSHBUTTON "A", 10, 5, 5, 40, 14
+  PUSHBUTTON "B", 11, 30, 10, 40, 14
+  LTEXT "C", 12, 80, 40, 30, 8
+  LTEXT "D", 13, 200, 5, 10, 8
+  EDITTEXT 14, 5, 30, 20, 12
+  EDITTEXT 14, 50, 30, 20, 12
+  GROUPBOX "G", -1, 0, 0, 100, 50
+  LTEXT "", -1, 5, 45, 10, 4
+  LTEXT "", -1, 5, 45, 10, 4, NOT WS_VISIBLE
+  CONTROL "H", 15, "Button", BS_PUSHBUTTON | NOT WS_VISIBLE, 5, 5, 10, 10
+  COMBOBOX 16, 75, 20, 20, 60, CBS_DROPDOWNLIST
+  CHECKBOX "X", 17, 5, 20, 20, 8
+  AUTOCHECKBOX "Y", 18, 20, 24, 20, 8
+}
+)");
+  std::vector<std::string> warnings =
+      DialogWarnings(dialog, [](const TDialogControl& control) { return std::to_string(control.id); });
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          "static text 12 reaches outside the dialog: 80, 40 to 110, 48 in a dialog of 100 x 50 units",
+                          "static text 13 lies outside the dialog: 200, 5 to 210, 13 in a dialog of 100 x 50 units",
+                          "buttons 10 and 11 overlap",
+                          "check boxes 17 and 18 overlap",
+                          "id 14 is used by 2 controls: edit field, edit field",
+                      }));
+}
+
+TEST(DialogLayoutTest, StyleNamesByClass) {
+  TDialogTemplate dialog = DialogOf(R"(1 DIALOGEX 0, 0, 100, 50
+STYLE WS_POPUP | WS_CAPTION | DS_MODALFRAME | 0x00100000
+{
+  EDITTEXT 1, 0, 0, 10, 10, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE | 0x40000000
+  AUTORADIOBUTTON "r", 2, 0, 0, 10, 10, BS_LEFTTEXT | WS_DISABLED
+  CONTROL "", 3, "MyWidget", 0x1234, 0, 0, 10, 10
+}
+)");
+  ASSERT_EQ(dialog.controls.size(), 3u);
+  EXPECT_EQ(DialogStyleNames(dialog.style), "WS_POPUP | WS_CAPTION | WS_HSCROLL | DS_MODALFRAME");
+  EXPECT_EQ(ControlStyleNames(dialog.controls[0]),
+            "WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL");
+  EXPECT_EQ(ExStyleNames(dialog.controls[0].exStyle), "WS_EX_CLIENTEDGE | 0x40000000");
+  EXPECT_EQ(ControlStyleNames(dialog.controls[1]),
+            "WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_AUTORADIOBUTTON | BS_LEFTTEXT");
+  EXPECT_EQ(ControlStyleNames(dialog.controls[2]), "WS_CHILD | WS_VISIBLE | 0x00001234");
+}
+
+}  // namespace
+}  // namespace tarvex
