@@ -86,6 +86,8 @@ TEST(RcCommandLineTest, OptionShapes) {
       {{"--depfile=x.d", "app.rc"}, "app.rc -> app.res" + tail + " deps[x.d|]"},
       {{"--depfile", "x.d", "app.rc"}, "app.rc -> app.res" + tail + " deps[x.d|]"},
       {{"-q", "app.rc"}, "error: unknown option -q"},
+      {{"/y", "app.rc"}, "error: unknown option /y"},
+      {{"//app.rc"}, "//app.rc -> //app.res" + tail},
       {{"-md", "app.rc"}, "error: unknown option -md"},
       {{"--fo", "x", "app.rc"}, "error: unknown option --fo"},
       {{"-", "app.rc"}, "error: unknown option -"},

@@ -193,7 +193,9 @@ TRcCommand ParseRcCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     if (argument.empty()) throw TCommandLineError("empty argument");
-    if (argument[0] == '-') throw TCommandLineError("unknown option " + argument);
+    // "/y" names no option and no file: a file at the root is written "//y".
+    if (argument[0] == '-' || (optionLike && argument.find('/', 1) == std::string::npos))
+      throw TCommandLineError("unknown option " + argument);
     if (!invocation.input.empty())
       throw TCommandLineError("one script per run: " + invocation.input + " and " + argument);
     invocation.input = argument;

@@ -3,7 +3,8 @@
 // Options start with "/" or "-", their letters compared ignoring case; values are joined
 // (/foout.res) or the next argument (/fo out.res). An argument starting with "/" is an
 // option only when it is one of the names below, or one of them with a joined value that
-// holds no second "/", so that /usr/src/app.rc is a file name.
+// holds no second "/", so that /usr/src/app.rc is a file name; any other argument that
+// starts with "/" and holds no second "/" is refused as an unknown option.
 #pragma once
 
 #include <ostream>
