@@ -1,6 +1,7 @@
 #include "statements/compile_api.h"
 
 #include <exception>
+#include <new>
 
 #include "data/predefined.h"
 #include "output/res_writer.h"
@@ -26,7 +27,6 @@ void ApplyCommandLineNames(TRCParser& parser) {
   for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
 }
 
-
 void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
   result.errorText = failure.what();
@@ -46,12 +46,18 @@ std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, 
 
 }  // namespace
 
+// Memory that runs out where no statement names what was being read is reported at the
+// line being read.
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
-  parser.defines.LoadPredefined(PredefinedSymbols());
-  ApplyCommandLineNames(parser);
-  OpenSourceFile(parser, scriptName);
-  WriteLeadingEntry(parser.output);
-  CompileStatements(parser);
+  try {
+    parser.defines.LoadPredefined(PredefinedSymbols());
+    ApplyCommandLineNames(parser);
+    OpenSourceFile(parser, scriptName);
+    WriteLeadingEntry(parser.output);
+    CompileStatements(parser);
+  } catch (const std::bad_alloc&) {
+    ReportLocatedFailure(parser, "Out of memory");
+  }
 }
 
 void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
@@ -67,6 +73,20 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
     CompileImage(*parser, scriptName);
     result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
+  } catch (const std::exception& failure) {
+    RecordFailure(*parser, failure, result);
+  }
+  return result;
+}
+
+TCompilation CompileAndFinish(const std::string& scriptName, const TCompileOptions& options,
+                              const std::function<void(TRCParser&)>& finish) {
+  TCompilation result;
+  std::unique_ptr<TRCParser> parser = NewParser({}, options);
+  try {
+    CompileImage(*parser, scriptName);
+    result.dependencies = parser->openedFiles;
+    finish(*parser);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

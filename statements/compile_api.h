@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,11 @@ namespace tarvex {
 
 /// What one compilation produced.
 struct TCompilation {
-  std::vector<std::uint8_t> image;  ///< the .res image (CompileToImage only); empty after a failure
-  std::string errorText;            ///< the full diagnostic text; empty on success
-  std::int32_t errorNumber = 0;     ///< 1..124 for a numbered diagnostic, else 0
-  std::int32_t errorLine = 0;       ///< line of the diagnostic, 0 when it has none
-  std::string errorFile;            ///< file of the diagnostic, empty when it has none
+  std::vector<std::uint8_t> image;        ///< the .res image (CompileToImage only); empty after a failure
+  std::string errorText;                  ///< the full diagnostic text; empty on success
+  std::int32_t errorNumber = 0;           ///< 1..124 for a numbered diagnostic, else 0
+  std::int32_t errorLine = 0;             ///< line of the diagnostic, 0 when it has none
+  std::string errorFile;                  ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
 
   bool Succeeded() const { return errorText.empty(); }
@@ -36,6 +37,13 @@ void CompileImage(TRCParser& parser, const std::string& scriptName);
 /// STRINGTABLE statement; `options` adds include folders, names and a code page.
 TCompilation CompileToImage(const std::string& scriptName, const TResourceNotification& notification = {},
                             const TCompileOptions& options = {});
+
+/// Compiles `scriptName` with a fresh parser, then hands the parser to `finish`: its
+/// output holds the finished image and its openedFiles every file read, so that the
+/// caller saves the image from there without a copy. A failure of either is returned as
+/// CompileToImage returns it; one of `finish` keeps error number and line 0.
+TCompilation CompileAndFinish(const std::string& scriptName, const TCompileOptions& options,
+                              const std::function<void(TRCParser&)>& finish);
 
 /// Compiles `scriptName` into `outputName`; after a failure the output file is neither
 /// created nor changed.
