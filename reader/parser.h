@@ -28,10 +28,10 @@ struct TActiveExpansion {
 /// One open source file: its whole text in memory and its own read position.
 /// Positions are 0-based byte indexes into `text`.
 struct TFileItem {
-  std::string text;       ///< whole file content; a file of 0 bytes is held as one blank
-  std::string name;       ///< the name exactly as it was opened
-  std::string extension;  ///< the extension with its dot, upper-cased (".RC", ".H")
-  bool fromUtf16 = false;  ///< the file was UTF-16 and its text is held as UTF-8
+  std::string text;                  ///< whole file content; a file of 0 bytes is held as one blank
+  std::string name;                  ///< the name exactly as it was opened
+  std::string extension;             ///< the extension with its dot, upper-cased (".RC", ".H")
+  bool fromUtf16 = false;            ///< the file was UTF-16 and its text is held as UTF-8
   std::size_t readPosition = 0;      ///< next byte to scan; text.size() when exhausted
   std::size_t substitutionMark = 0;  ///< first index after the last substituted text
   std::size_t tokenStart = 0;        ///< read position when the last scan began
@@ -89,7 +89,7 @@ struct TRCParser {
   std::int32_t errorNumber = 0;
   std::string errorFileName;
   std::int32_t errorLine = 0;
-  char valueSizeClass = 'i';  ///< 'i' or 'l': 16 or 32 bits needed by the last value
+  char valueSizeClass = 'i';                          ///< 'i' or 'l': 16 or 32 bits needed by the last value
   std::vector<std::unique_ptr<TFileItem>> fileStack;  ///< outermost first
   Tflags flagTable;
   std::uint16_t nextIconImageId = 0;
@@ -98,7 +98,7 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
-  TNameValueInsensitive openFiles;  ///< full path -> "1" while the file is open
+  TNameValueInsensitive openFiles;             ///< full path -> "1" while the file is open
   TOutputBuffer output;
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
@@ -110,14 +110,14 @@ struct TRCParser {
   std::int32_t resourceTypeNumber = 0;
   char TokenFlag = '0';  ///< what the last token was: '0', 'b', 'c', 'i', 'l' or 'r'
   TCompileOptions options;
-  std::string codePage;  ///< character set of string text set by #pragma code_page; empty: options'
+  std::string codePage;                  ///< character set of string text set by #pragma code_page; empty: options'
   std::vector<std::string> openedFiles;  ///< every file the compilation opened, in first-opened order
   std::unordered_set<std::string> openedFileSet;  ///< the same names, for lookups
-  std::uint64_t substitutionWork = 0;  ///< work done by name substitution so far (bounded)
-  std::uint64_t inputBytes = 0;        ///< bytes of all files opened so far (raise the bound)
-  TMacroTable macros;                  ///< macros with parameters
-  bool sdkSymbolsDefined = false;        ///< a built-in SDK header added its constants (done once)
-  bool frameworkSymbolsDefined = false;  ///< afxres.h or atlres.h added the framework ids (done once)
+  std::uint64_t substitutionWork = 0;             ///< work done by name substitution so far (bounded)
+  std::uint64_t inputBytes = 0;                   ///< bytes of all files opened so far (raise the bound)
+  TMacroTable macros;                             ///< macros with parameters
+  bool sdkSymbolsDefined = false;                 ///< a built-in SDK header added its constants (done once)
+  bool frameworkSymbolsDefined = false;           ///< afxres.h or atlres.h added the framework ids (done once)
   /// Texts of wide literals (L"...") holding non-ASCII characters, as the UTF-8 that
   /// GetToken hands on for them (see ScriptTextToUtf16)
   std::unordered_set<std::string, TStringHash, std::equal_to<>> wideTexts;
@@ -140,6 +140,11 @@ void RecordOpenedFile(TRCParser& parser, const std::string& path);
 
 /// Pops the top file of the stack; the file below becomes current.
 void CloseSourceFile(TRCParser& parser);
+
+/// Opens a regular file for reading and returns its descriptor, or -1 with `error` set
+/// to the errno of the failure; a directory, pipe or device is refused (EISDIR, EINVAL)
+/// without ever waiting on it.
+int OpenRegularFile(const std::string& fileName, int& error);
 
 /// Reads a whole regular file. Returns false with `error` set to the errno of the
 /// failure; a directory, pipe or device gives false too, never a blocking read.

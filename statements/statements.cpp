@@ -9,6 +9,7 @@
 // tables are collected on the way and written after every other resource.
 #include "statements/statements.h"
 
+#include <new>
 #include <stdexcept>
 
 #include "statements/data_resources.h"
@@ -192,7 +193,11 @@ void CompileStatements(TRCParser& parser) {
     }
     ReadResourceType(parser);
     if (parser.resourceTypeNumber == kVersionInfoType) CheckVersionInfo(parser, versionInfoSeen);
-    CompileResourceBody(parser);
+    try {
+      CompileResourceBody(parser);
+    } catch (const std::bad_alloc&) {
+      ReportLocatedFailure(parser, "Out of memory compiling resource " + parser.resourceName);
+    }
   }
 }
 
