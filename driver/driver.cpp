@@ -15,8 +15,11 @@
 #include <exception>
 #include <iterator>
 #include <memory>
+#include <new>
+#include <span>
 
 #include "driver/gnu_diagnostics.h"
+#include "output/atomic_file.h"
 #include "output/depfile.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
@@ -129,27 +132,21 @@ bool IsModeOption(const std::string& argument) {
   return upper == "-C" || upper == "-D";
 }
 
-/// The output file of syntax-only runs: one uniquely named file in the system's
-/// temporary directory, removed whatever way the run ends.
+/// The output name of syntax-only runs. Their output goes to a nameless file in the
+/// system's temporary directory, dropped at once (WriteScratchFile), so that nothing is
+/// left there whatever ends the run; the name shows only in the progress line.
 class TScratchFile {
  public:
-  TScratchFile() = default;
-  TScratchFile(const TScratchFile&) = delete;
-  TScratchFile& operator=(const TScratchFile&) = delete;
-  ~TScratchFile() {
-    if (!name_.empty()) std::remove(name_.c_str());
-  }
-
-  /// Creates the file; on failure returns the text of the error line.
+  /// Checks that the folder takes the scratch output; on failure returns the text of the
+  /// error line.
   std::string Create() {
     const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/tarvex-check-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int descriptor = ::mkstemp(buffer.data());
-    if (descriptor < 0) return FillPlaceholders("Cannot create file %s", {pattern});
-    ::close(descriptor);
-    name_ = buffer.data();
+    name_ = std::string(folder && *folder ? folder : "/tmp") + "/tarvex-check-XXXXXX";
+    try {
+      WriteScratchFile({}, name_);
+    } catch (const std::exception& failure) {
+      return failure.what();
+    }
     return {};
   }
 
@@ -335,26 +332,35 @@ int PrintSummary(const TRunState& run, std::ostream& out) {
   return 1;
 }
 
+/// Saves the finished image as the output (a .res or a COFF object, written from the
+/// image in place) and the dependency file; a syntax check's output goes to a nameless
+/// scratch file.
+void SaveImage(const TRCParser& parser, const std::string& outputName, const TDriverOptions& options) {
+  try {
+    std::vector<std::span<const std::uint8_t>> pieces{parser.output.Bytes()};
+    TCoffObject object;
+    if (options.coff) {
+      object = ResToCoffObject(parser.output.Bytes(), options.machine);
+      pieces = object.Pieces();
+    }
+    if (options.scratchOutput)
+      WriteScratchFile(pieces, outputName);
+    else
+      SaveFileAtomically(pieces, outputName);
+    if (!options.depfile.empty())
+      SaveTextAtomically(DependencyRule(outputName, parser.openedFiles), options.depfile);
+  } catch (const std::bad_alloc&) {
+    RaiseFailure("Out of memory writing " + outputName);
+  }
+}
+
 }  // namespace
 
 TCompileResult CompileScript(const std::string& inputName, const std::string& outputName,
                              const TDriverOptions& options) {
-  TCompilation compilation = CompileToImage(inputName, {}, options.compile);
-  if (!compilation.Succeeded())
-    return {compilation.errorText, compilation.errorNumber, compilation.errorLine, compilation.detail};
-  try {
-    if (options.coff)
-      SaveOutput(ResToCoff(compilation.image, options.machine), outputName);
-    else
-      SaveOutput(compilation.image, outputName);
-    if (!options.depfile.empty())
-      SaveTextAtomically(DependencyRule(outputName, compilation.dependencies), options.depfile);
-  } catch (const std::exception& failure) {
-    TDiagnosticDetail detail;
-    detail.message = failure.what();
-    return {failure.what(), 0, 0, detail};
-  }
-  return {};
+  TCompilation compilation = CompileAndFinish(inputName, options.compile,
+                                              [&](TRCParser& parser) { SaveImage(parser, outputName, options); });
+  return {compilation.errorText, compilation.errorNumber, compilation.errorLine, compilation.detail};
 }
 
 int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -381,11 +387,12 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
     return 0;
   }
   run.produceOutput = UpperCase(args[0]) != "-D";
+  run.options.scratchOutput = !run.produceOutput;
   PickNames(args, run);
   std::copy_if(args.begin(), args.end(), std::back_inserter(run.argumentList),
                [](const std::string& argument) { return !IsModeOption(argument); });
 
-  TScratchFile scratch;  // removed on every way out of the run
+  TScratchFile scratch;  // named only: a syntax check leaves no file
   if (!run.produceOutput) {
     std::string failure = scratch.Create();
     if (!failure.empty()) {

@@ -28,6 +28,7 @@ struct TDriverOptions {
   std::string depfile;      ///< dependency file to write after a success; empty: none
   bool coff = false;        ///< write a COFF object instead of the .res
   TMachine machine = TMachine::X86;
+  bool scratchOutput = false;  ///< syntax check: the output is written to a nameless file and dropped
 };
 
 /// Compiles one script with a fresh parser object.

@@ -263,7 +263,8 @@ TEST_F(SyntaxOnlyTest, UnusableTemporaryDirectoryIsAnError) {
   TEnvironmentVariable elsewhere("TMPDIR", missing);
   TRun run = Run({"-d", "a.rc"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Error[0] in line [0]: Cannot create file " + missing + "/tarvex-check-XXXXXX\n");
+  EXPECT_EQ(run.text, "Error[0] in line [0]: Cannot create file " + missing +
+                          "/tarvex-check-XXXXXX: No such file or directory\n");
   ExpectNothingLeft({"a.rc"});
 }
 

@@ -23,6 +23,7 @@
 #include "output/coff_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <limits>
 #include <stdexcept>
@@ -107,7 +108,7 @@ struct TResource {
 
 class TResImageReader {
  public:
-  explicit TResImageReader(const std::vector<std::uint8_t>& image) : image_(image) {}
+  explicit TResImageReader(std::span<const std::uint8_t> image) : image_(image) {}
   std::vector<TResource> ReadEntries() const;
 
  private:
@@ -115,7 +116,7 @@ class TResImageReader {
   std::uint32_t ReadU32(std::size_t at, std::size_t limit) const;
   TResId ReadId(std::size_t& at, std::size_t limit) const;
   std::size_t ReadEntry(std::size_t at, std::vector<TResource>& resources) const;
-  const std::vector<std::uint8_t>& image_;
+  std::span<const std::uint8_t> image_;
 };
 
 // The one little-endian read; `limit` is the end of the structure being read.
@@ -440,13 +441,24 @@ void PadTo(TOutputBuffer& out, std::size_t position) {
   while (out.Position() < position) out.WriteU8(0);
 }
 
-void WriteData(TOutputBuffer& out, const std::vector<std::uint8_t>& image, const std::vector<TResource>& resources,
-               const std::vector<std::size_t>& dataOffsets, const TObjectLayout& object) {
+// The data section as pieces: each resource's data where it lies in the image, and the
+// zero bytes that align the next one to 8.
+void AddData(std::vector<std::span<const std::uint8_t>>& pieces, std::span<const std::uint8_t> image,
+             const std::vector<TResource>& resources, const std::vector<std::size_t>& dataOffsets,
+             const TObjectLayout& object) {
+  static constexpr std::array<std::uint8_t, 8> kZeros{};
+  std::size_t at = 0;
+  auto padTo = [&](std::size_t offset) {
+    if (offset < at || offset - at > kZeros.size()) throw std::logic_error("object layout out of step");
+    if (offset > at) pieces.emplace_back(kZeros.data(), offset - at);
+    at = offset;
+  };
   for (std::size_t r = 0; r < resources.size(); ++r) {
-    PadTo(out, object.data + dataOffsets[r]);
-    out.WriteBytes(image.data() + resources[r].dataOffset, resources[r].dataSize);
+    padTo(dataOffsets[r]);
+    pieces.push_back(image.subspan(resources[r].dataOffset, resources[r].dataSize));
+    at += resources[r].dataSize;
   }
-  PadTo(out, object.data + object.dataSize);
+  padTo(object.dataSize);
 }
 
 void WriteSymbol(TOutputBuffer& out, std::string_view name, std::uint32_t value, std::uint16_t section,
@@ -490,15 +502,23 @@ bool ParseMachine(std::string_view text, TMachine& machine) {
   return false;
 }
 
-std::vector<std::uint8_t> ResToCoff(const std::vector<std::uint8_t>& resImage, TMachine machine) {
+std::vector<std::span<const std::uint8_t>> TCoffObject::Pieces() const {
+  std::vector<std::span<const std::uint8_t>> pieces{head.Bytes()};
+  pieces.insert(pieces.end(), data.begin(), data.end());
+  pieces.push_back(tail.Bytes());
+  return pieces;
+}
+
+TCoffObject ResToCoffObject(std::span<const std::uint8_t> resImage, TMachine machine) {
   TMachineInfo info = DescribeMachine(machine);
   std::vector<TResource> resources = TResImageReader(resImage).ReadEntries();
   SortResources(resources);
   TDirectoryLayout directory = LayOutDirectory(resources);
   std::vector<std::size_t> dataOffsets;
   TObjectLayout object = LayOutObject(directory.size, resources.size(), LayOutData(resources, dataOffsets));
-  TOutputBuffer out;
-  out.Reserve(object.symbols + kSymbolSize * kSymbolCount + 4);
+  TCoffObject result;
+  TOutputBuffer& out = result.head;
+  out.Reserve(object.data);
   WriteFileHeader(out, info, object);
   WriteSectionHeader(out, DirectorySection(object));
   WriteSectionHeader(out, DataSection(object));
@@ -507,12 +527,21 @@ std::vector<std::uint8_t> ResToCoff(const std::vector<std::uint8_t>& resImage, T
   PadTo(out, object.directory + directory.dataEntries);
   WriteDataEntries(out, resources, dataOffsets);
   WriteRelocations(out, info, object, directory, resources.size());
-  WriteData(out, resImage, resources, dataOffsets, object);
-  WriteSymbol(out, "@feat.00", info.features, kAbsoluteSection, 0);
-  WriteSectionSymbol(out, DirectorySection(object), 1);
-  WriteSectionSymbol(out, DataSection(object), 2);
-  out.WriteU32(4);  // the string table: its own size
-  return out.Bytes();
+  PadTo(out, object.data);
+  AddData(result.data, resImage, resources, dataOffsets, object);
+  WriteSymbol(result.tail, "@feat.00", info.features, kAbsoluteSection, 0);
+  WriteSectionSymbol(result.tail, DirectorySection(object), 1);
+  WriteSectionSymbol(result.tail, DataSection(object), 2);
+  result.tail.WriteU32(4);  // the string table: its own size
+  return result;
+}
+
+std::vector<std::uint8_t> ResToCoff(std::span<const std::uint8_t> resImage, TMachine machine) {
+  std::vector<std::uint8_t> bytes;
+  TCoffObject object = ResToCoffObject(resImage, machine);
+  for (std::span<const std::uint8_t> piece : object.Pieces())
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
+  return bytes;
 }
 
 }  // namespace tarvex

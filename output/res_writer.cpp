@@ -16,18 +16,20 @@
 // 32-bit resource file rather than a 16-bit one.
 #include "output/res_writer.h"
 
-#include <algorithm>
-
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
+#include "output/atomic_file.h"
 #include "reader/diagnostics.h"
 
 namespace tarvex {
@@ -39,18 +41,57 @@ constexpr std::size_t kMaxPatchedDataSize = 0xFFFF;
 
 }  // namespace
 
-void TOutputBuffer::Seek(std::size_t position) {
-  if (position > bytes_.size()) throw std::out_of_range("output position beyond the written bytes");
-  position_ = position;
+std::uint8_t TByteView::at(std::size_t index) const {
+  if (index >= size()) throw std::out_of_range("byte index beyond the image");
+  return (*this)[index];
 }
 
-void TOutputBuffer::WriteU8(std::uint8_t value) {
-  if (position_ < bytes_.size()) {
-    bytes_[position_] = value;
-  } else {
-    bytes_.push_back(value);
+TOutputBuffer& TOutputBuffer::operator=(TOutputBuffer&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    position_ = std::exchange(other.position_, 0);
   }
-  ++position_;
+  return *this;
+}
+
+// The room doubles, so that appends cost a constant per byte; when the doubled room
+// cannot be had, exactly the room needed is tried.
+void TOutputBuffer::Grow(std::size_t needed) {
+  constexpr std::size_t kMinimum = 64 * 1024;
+  auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  auto rounded = [&](std::size_t n) { return (n + pageSize - 1) / pageSize * pageSize; };
+  if (needed > std::numeric_limits<std::size_t>::max() / 4) throw std::bad_alloc();
+  for (std::size_t capacity : {rounded(std::max({needed, 2 * capacity_, kMinimum})), rounded(needed)}) {
+    void* memory = data_ == nullptr
+                       ? mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                       : mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (memory != MAP_FAILED) {
+      data_ = static_cast<std::uint8_t*>(memory);
+      capacity_ = capacity;
+      return;
+    }
+  }
+  throw std::bad_alloc();
+}
+
+void TOutputBuffer::Release() {
+  if (data_ != nullptr) munmap(data_, capacity_);
+  data_ = nullptr;
+  size_ = capacity_ = position_ = 0;
+}
+
+std::vector<std::uint8_t> TOutputBuffer::TakeBytes() {
+  std::vector<std::uint8_t> bytes(data_, data_ + size_);
+  Release();
+  return bytes;
+}
+
+void TOutputBuffer::Seek(std::size_t position) {
+  if (position > size_) throw std::out_of_range("output position beyond the written bytes");
+  position_ = position;
 }
 
 void TOutputBuffer::WriteU16(std::uint16_t value) {
@@ -64,18 +105,14 @@ void TOutputBuffer::WriteU32(std::uint32_t value) {
 }
 
 void TOutputBuffer::WriteUtf16(const char16_t* units, std::size_t count) {
-  if (position_ != bytes_.size()) {
-    for (std::size_t i = 0; i < count; ++i) WriteU16(units[i]);
-    return;
-  }
-  Reserve(2 * count);
-  bytes_.resize(bytes_.size() + 2 * count);
-  std::uint8_t* out = bytes_.data() + position_;
+  if (count > capacity_ / 2 || position_ > capacity_ - 2 * count) Grow(position_ + 2 * count);
+  std::uint8_t* out = data_ + position_;
   for (std::size_t i = 0; i < count; ++i) {
     out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
     out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
   }
   position_ += 2 * count;
+  size_ = std::max(size_, position_);
 }
 
 void TOutputBuffer::WriteBytes(std::string_view bytes) {
@@ -83,12 +120,30 @@ void TOutputBuffer::WriteBytes(std::string_view bytes) {
 }
 
 // Bytes are copied as they stand (no byte order applies); what lies before the end
-// overwrites, the rest appends.
+// is overwritten, the rest appended.
 void TOutputBuffer::WriteBytes(const std::uint8_t* data, std::size_t size) {
-  std::size_t overwrite = std::min(size, bytes_.size() - position_);
-  std::copy(data, data + overwrite, bytes_.begin() + static_cast<std::ptrdiff_t>(position_));
-  bytes_.insert(bytes_.end(), data + overwrite, data + size);
+  if (size > capacity_ || position_ > capacity_ - size) Grow(position_ + size);
+  if (size > 0) std::memcpy(data_ + position_, data, size);
   position_ += size;
+  size_ = std::max(size_, position_);
+}
+
+bool TOutputBuffer::AppendFromFile(int fd, std::uint64_t offset, std::size_t size, int& error) {
+  if (position_ != size_) throw std::logic_error("AppendFromFile: the position is not at the end");
+  Reserve(size);
+  constexpr std::size_t kMaxRead = std::size_t{1} << 30;
+  for (std::size_t done = 0; done < size;) {
+    ssize_t got = pread(fd, data_ + size_ + done, std::min(size - done, kMaxRead), static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      error = got < 0 ? errno : 0;
+      return false;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  size_ += size;
+  position_ = size_;
+  return true;
 }
 
 void WriteLeadingEntry(TOutputBuffer& out) {
@@ -183,9 +238,9 @@ bool IdentifierOrdinal(std::u16string_view text, std::uint16_t& ordinal) {
   return converted;
 }
 
-void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type,
-                         std::u16string_view name, std::uint32_t dataVersion, std::uint16_t memoryFlags,
-                         std::uint16_t languageId, std::uint32_t version, std::uint32_t characteristics) {
+void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type, std::u16string_view name,
+                         std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
+                         std::uint32_t version, std::uint32_t characteristics) {
   out.WriteU32(dataSize);
   std::size_t headerSizeAt = out.Position();
   out.WriteU32(0);  // HeaderSize, filled in below
@@ -226,83 +281,11 @@ void PatchDataSize(TOutputBuffer& out, std::size_t headerStart, std::size_t data
   PadToDword(out);
 }
 
-namespace {
-
-// A temporary file beside the output, removed again unless it was renamed into place.
-class TTemporaryOutput {
- public:
-  explicit TTemporaryOutput(const std::string& directory) {
-    std::string pattern = directory + "tarvex-XXXXXX";
-    path_.assign(pattern.begin(), pattern.end());
-    path_.push_back('\0');
-    fd_ = mkstemp(path_.data());
-    created_ = fd_ >= 0;
-  }
-  ~TTemporaryOutput() {
-    Close();
-    if (created_ && !renamed_) unlink(path_.data());
-  }
-  TTemporaryOutput(const TTemporaryOutput&) = delete;
-  TTemporaryOutput& operator=(const TTemporaryOutput&) = delete;
-
-  bool Created() const { return created_; }
-  int Descriptor() const { return fd_; }
-  /// Closes the descriptor; false when writes still pending failed on close.
-  bool Close() {
-    if (fd_ < 0) return true;
-    int result = close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
-  bool RenameTo(const std::string& fileName) {
-    renamed_ = rename(path_.data(), fileName.c_str()) == 0;
-    return renamed_;
-  }
-
- private:
-  std::vector<char> path_;
-  int fd_ = -1;
-  bool created_ = false;
-  bool renamed_ = false;
-};
-
-// "dir/" for "dir/name", "" for a bare name (the working directory).
-std::string DirectoryPrefix(const std::string& fileName) {
-  std::size_t slash = fileName.rfind('/');
-  return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-}
-
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// An existing output keeps its permission bits; a new one gets those a plain
-// creation would give it (0666 less the umask), not mkstemp's 0600.
-mode_t OutputMode(const std::string& fileName) {
-  struct stat existing;
-  if (stat(fileName.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
-  mode_t mask = umask(0);
-  umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
-}
-
-}  // namespace
-
 void SaveOutput(const TOutputBuffer& out, const std::string& fileName) { SaveOutput(out.Bytes(), fileName); }
 
-void SaveOutput(const std::vector<std::uint8_t>& bytes, const std::string& fileName) {
-  TTemporaryOutput temporary(DirectoryPrefix(fileName));
-  bool saved = temporary.Created() && WriteAll(temporary.Descriptor(), bytes) &&
-               fchmod(temporary.Descriptor(), OutputMode(fileName)) == 0 && temporary.Close() &&
-               temporary.RenameTo(fileName);
-  if (!saved) RaiseFailure("Cannot create file " + fileName);
+void SaveOutput(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+  std::span<const std::uint8_t> pieces[] = {bytes};
+  SaveFileAtomically(pieces, fileName);
 }
 
 }  // namespace tarvex

@@ -4,23 +4,48 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarvex {
 
+/// A view of bytes that reads like the vector it replaces: at() checks the index, and it
+/// converts to a std::vector copy where one is wanted.
+class TByteView : public std::span<const std::uint8_t> {
+ public:
+  using std::span<const std::uint8_t>::span;
+  std::uint8_t at(std::size_t index) const;
+  operator std::vector<std::uint8_t>() const { return {begin(), end()}; }
+};
+
 /// A growable byte image with a current position that can move back for back-patching.
 /// Numbers are written little-endian by WriteU16 and WriteU32; text and file bytes go in
-/// bulk through WriteUtf16 and WriteBytes.
+/// bulk through WriteUtf16, WriteBytes and AppendFromFile.
+///
+/// The image lives in memory mapped for it alone, which grows by remapping its pages:
+/// growing never copies what was written, so a large image costs its own size once.
+/// Memory that cannot be had throws std::bad_alloc.
 class TOutputBuffer {
  public:
-  void Clear() { bytes_.clear(); position_ = 0; }
+  TOutputBuffer() = default;
+  ~TOutputBuffer() { Release(); }
+  TOutputBuffer(TOutputBuffer&& other) noexcept { *this = std::move(other); }
+  TOutputBuffer& operator=(TOutputBuffer&& other) noexcept;
+  TOutputBuffer(const TOutputBuffer&) = delete;
+  TOutputBuffer& operator=(const TOutputBuffer&) = delete;
+
+  void Clear() { size_ = position_ = 0; }
   std::size_t Position() const { return position_; }
-  std::size_t Size() const { return bytes_.size(); }
+  std::size_t Size() const { return size_; }
   /// Moves the position; never beyond the end of what was written.
   void Seek(std::size_t position);
-  void WriteU8(std::uint8_t value);
+  void WriteU8(std::uint8_t value) {
+    if (position_ >= capacity_) Grow(position_ + 1);
+    data_[position_++] = value;
+    size_ = std::max(size_, position_);
+  }
   /// Low byte first, then high byte.
   void WriteU16(std::uint16_t value);
   void WriteU32(std::uint32_t value);
@@ -28,22 +53,25 @@ class TOutputBuffer {
   /// UTF-16 code units, each low byte first.
   void WriteUtf16(const char16_t* units, std::size_t count);
   void WriteBytes(const std::uint8_t* data, std::size_t size);
-  /// Reserves room for `size` more bytes (a hint for large resources), so that a large
-  /// resource is copied into the image once. The room at least doubles whenever it grows,
-  /// so that many small hints cost no more than plain appends.
+  /// Appends `size` bytes of the file `fd` from `offset` on, read straight into the
+  /// image. The position must be at the end. False when a read fails (`error` is its
+  /// errno) or the file ends first (`error` is 0); nothing is appended then.
+  bool AppendFromFile(int fd, std::uint64_t offset, std::size_t size, int& error);
+  /// Makes room for `size` more bytes after the end.
   void Reserve(std::size_t size) {
-    std::size_t needed = bytes_.size() + size;
-    if (needed > bytes_.capacity()) bytes_.reserve(std::max(needed, 2 * bytes_.capacity()));
+    if (size > capacity_ - size_) Grow(size_ + size);
   }
-  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-  /// Hands the finished image over without a copy; the buffer is empty afterwards.
-  std::vector<std::uint8_t> TakeBytes() {
-    position_ = 0;
-    return std::move(bytes_);
-  }
+  TByteView Bytes() const { return {data_, size_}; }
+  /// A copy of the finished image; the buffer is empty and its memory returned afterwards.
+  std::vector<std::uint8_t> TakeBytes();
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  void Grow(std::size_t needed);
+  void Release();
+
+  std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   std::size_t position_ = 0;
 };
 
@@ -54,9 +82,9 @@ void WriteLeadingEntry(TOutputBuffer& out);
 /// position where the data begins. `type` and `name` are UTF-16 identifier texts: an
 /// ordinal when the text converts to an integer, else a NUL-terminated string; a name
 /// that starts with a double quote loses its first and last unit and is always a string.
-void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type,
-                         std::u16string_view name, std::uint32_t dataVersion, std::uint16_t memoryFlags,
-                         std::uint16_t languageId, std::uint32_t version, std::uint32_t characteristics);
+void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type, std::u16string_view name,
+                         std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
+                         std::uint32_t version, std::uint32_t characteristics);
 
 /// Appends zero bytes (at most 3) until the position is a multiple of 4.
 void PadToDword(TOutputBuffer& out);
@@ -72,12 +100,11 @@ void PatchDataSize(TOutputBuffer& out, std::size_t headerStart, std::size_t data
 /// (decimal with optional sign, or hex after $, x, X, 0x, 0X); the low 16 bits.
 bool IdentifierOrdinal(std::u16string_view text, std::uint16_t& ordinal);
 
-/// Saves the image to `fileName` atomically: written to a new temporary file in the
-/// same directory, then renamed over the name. On failure the old file stays as it was
-/// and a TCompileError "Cannot create file <name>" is thrown.
+/// Saves the image to `fileName` as SaveFileAtomically does: the old file stays as it
+/// was on any failure, which throws "Cannot create file <name>: <reason>".
 void SaveOutput(const TOutputBuffer& out, const std::string& fileName);
 
 /// The same for any finished image (a COFF object, a dependency file's text).
-void SaveOutput(const std::vector<std::uint8_t>& bytes, const std::string& fileName);
+void SaveOutput(std::span<const std::uint8_t> bytes, const std::string& fileName);
 
 }  // namespace tarvex

@@ -1,5 +1,6 @@
 #include "output/res_writer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,16 +90,34 @@ TEST(ResWriterTest, IdentifierOrdinalConversions) {
     std::uint16_t value;
   };
   const Case cases[] = {
-      {u"7", true, 7},           {u"  7", true, 7},         {u"+7", true, 7},
-      {u"-1", true, 0xFFFF},     {u"65537", true, 1},       {u"2147483647", true, 0xFFFF},
-      {u"$1f", true, 0x1F},      {u"x1", true, 1},          {u"X1", true, 1},
-      {u"0x10", true, 16},       {u"0XfF", true, 255},      {u"0xFFFFFFFF", true, 0xFFFF},
+      {u"7", true, 7},
+      {u"  7", true, 7},
+      {u"+7", true, 7},
+      {u"-1", true, 0xFFFF},
+      {u"65537", true, 1},
+      {u"2147483647", true, 0xFFFF},
+      {u"$1f", true, 0x1F},
+      {u"x1", true, 1},
+      {u"X1", true, 1},
+      {u"0x10", true, 16},
+      {u"0XfF", true, 255},
+      {u"0xFFFFFFFF", true, 0xFFFF},
       {u"0x000000012", true, 18},
-      {u"2147483648", false, 0}, {u"-2147483648", false, 0}, {u"0x100000000", false, 0},
-      {u"", false, 0},           {u"7 ", false, 0},         {u"7A", false, 0},
-      {u"-", false, 0},          {u"x", false, 0},          {u"0x", false, 0},
-      {u"$", false, 0},          {u"-x1", false, 0},        {u"xG", false, 0},
-      {u"\t7", false, 0},        {u"ABC", false, 0},        {u"1.5", false, 0},
+      {u"2147483648", false, 0},
+      {u"-2147483648", false, 0},
+      {u"0x100000000", false, 0},
+      {u"", false, 0},
+      {u"7 ", false, 0},
+      {u"7A", false, 0},
+      {u"-", false, 0},
+      {u"x", false, 0},
+      {u"0x", false, 0},
+      {u"$", false, 0},
+      {u"-x1", false, 0},
+      {u"xG", false, 0},
+      {u"\t7", false, 0},
+      {u"ABC", false, 0},
+      {u"1.5", false, 0},
   };
   for (const Case& c : cases) {
     std::uint16_t value = 0;
@@ -165,72 +184,34 @@ TEST(ResWriterTest, PatchDataSizeRefusesMoreThan65535Bytes) {
   }
 }
 
-class SaveOutputTest : public ::testing::Test {
- protected:
-  TOutputBuffer Image() {
-    TOutputBuffer out;
-    WriteLeadingEntry(out);
-    return out;
-  }
-  void ExpectCannotCreate(const std::string& fileName) {
-    try {
-      SaveOutput(Image(), fileName);
-      FAIL() << "saved " << fileName;
-    } catch (const TCompileError& error) {
-      EXPECT_EQ(std::string(error.what()), "Cannot create file " + fileName);
-    }
-  }
+TEST(ResWriterTest, ImageGrowsInPlaceAndTakesFileBytesDirectly) {
+  TOutputBuffer out;
+  for (std::size_t i = 0; i < 300000; ++i) out.WriteU8(static_cast<std::uint8_t>(i * 7));
+  out.Seek(1);
+  out.WriteU16(0xBEEF);
+  TOutputBuffer moved = std::move(out);
+  EXPECT_EQ(out.Size(), 0u);
+  ASSERT_EQ(moved.Size(), 300000u);
+  EXPECT_EQ(moved.Bytes().at(1), 0xEF);
+  EXPECT_EQ(moved.Bytes().at(2), 0xBE);
+  EXPECT_EQ(moved.Bytes().at(299999), static_cast<std::uint8_t>(299999 * 7));
+  EXPECT_THROW(moved.Bytes().at(300000), std::out_of_range);
+
   test::TTempDir dir;
-};
-
-TEST_F(SaveOutputTest, ReplacesTheFileAndLeavesNothingElse) {
-  dir.Write("a.res", "old contents");
-  SaveOutput(Image(), dir.File("a.res"));
-  std::string saved = dir.Read("a.res");
-  EXPECT_EQ(HexRows({saved.begin(), saved.end()}), HexRows(Image().Bytes()));
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.res"});
-}
-
-TEST_F(SaveOutputTest, RelativeNameSavesIntoTheWorkingDirectory) {
-  test::TWorkingDirectory cwd(dir.Path());
-  SaveOutput(Image(), "b.res");
-  EXPECT_EQ(dir.Read("b.res").size(), 32u);
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"b.res"});
-}
-
-TEST_F(SaveOutputTest, NewFileGetsTheUsualPermissionsAndOldFileKeepsItsOwn) {
-  mode_t previous = umask(022);
-  SaveOutput(Image(), dir.File("new.res"));
-  dir.Write("old.res", "x");
-  chmod(dir.File("old.res").c_str(), 0640);
-  SaveOutput(Image(), dir.File("old.res"));
-  umask(previous);
-  struct stat info;
-  ASSERT_EQ(stat(dir.File("new.res").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0644u);
-  ASSERT_EQ(stat(dir.File("old.res").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
-}
-
-TEST_F(SaveOutputTest, TargetThatIsADirectoryIsLeftAlone) {
-  dir.Write("out.res/keep", "inside");
-  ExpectCannotCreate(dir.File("out.res"));
-  EXPECT_EQ(dir.Read("out.res/keep"), "inside");
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"out.res"});
-}
-
-TEST_F(SaveOutputTest, MissingDirectoryFails) {
-  ExpectCannotCreate(dir.File("missing/a.res"));
-  EXPECT_TRUE(dir.List().empty());
-}
-
-TEST_F(SaveOutputTest, UnwritableDirectoryKeepsTheOldFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-  dir.Write("sub/a.res", "old contents");
-  chmod(dir.File("sub").c_str(), 0555);
-  ExpectCannotCreate(dir.File("sub/a.res"));
-  chmod(dir.File("sub").c_str(), 0755);
-  EXPECT_EQ(dir.Read("sub/a.res"), "old contents");
+  dir.Write("data", "0123456789");
+  int fd = open(dir.File("data").c_str(), O_RDONLY);
+  TOutputBuffer file;
+  file.WriteBytes("ab");
+  int error = -1;
+  EXPECT_TRUE(file.AppendFromFile(fd, 3, 5, error));
+  EXPECT_FALSE(file.AppendFromFile(fd, 8, 3, error));  // the file ends first: nothing appended
+  EXPECT_EQ(error, 0);
+  close(fd);
+  EXPECT_FALSE(file.AppendFromFile(fd, 0, 1, error));
+  EXPECT_EQ(error, EBADF);
+  std::vector<std::uint8_t> bytes = file.TakeBytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ab34567");
+  EXPECT_EQ(file.Size(), 0u);
 }
 
 }  // namespace

@@ -49,30 +49,39 @@ class TFileDescriptor {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error) {
+int OpenRegularFile(const std::string& fileName, int& error) {
   // Only regular files are read. A pipe, device or directory is refused before it is
   // opened; O_NONBLOCK keeps an open from waiting should the name change in between.
   struct stat named;
   if (stat(fileName.c_str(), &named) != 0) {
     error = errno;
-    return false;
+    return -1;
   }
   if (!S_ISREG(named.st_mode)) {
     error = S_ISDIR(named.st_mode) ? EISDIR : EINVAL;
-    return false;
+    return -1;
   }
-  TFileDescriptor file(open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (file.Get() < 0) {
+  int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     error = errno;
-    return false;
+    return -1;
   }
+  struct stat info;
+  int failure = fstat(fd, &info) != 0 ? errno : !S_ISREG(info.st_mode) ? (S_ISDIR(info.st_mode) ? EISDIR : EINVAL) : 0;
+  if (failure != 0) {
+    close(fd);
+    error = failure;
+    return -1;
+  }
+  return fd;
+}
+
+bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error) {
+  TFileDescriptor file(OpenRegularFile(fileName, error));
+  if (file.Get() < 0) return false;
   struct stat info;
   if (fstat(file.Get(), &info) != 0) {
     error = errno;
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     return false;
   }
   contents.resize(static_cast<std::size_t>(info.st_size));

@@ -199,6 +199,10 @@ const std::string* SuppliedFile(const TRCParser& parser, const std::string& path
 /// Reads a file the script names: the host's copy when it supplies `path`, otherwise
 /// the file on disk as ReadWholeFile reads it.
 bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error);
+/// Opens a regular file for reading and returns its descriptor, or -1 with `error` set
+/// to the errno of the failure; a directory, pipe or device is refused (EISDIR, EINVAL)
+/// without ever waiting on it.
+int OpenRegularFile(const std::string& fileName, int& error);
 
 /// Reads a whole regular file. Returns false with `error` set to the errno of the
 /// failure; a directory, pipe or device gives false too, never a blocking read.

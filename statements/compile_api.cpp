@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <exception>
+#include <new>
 #include <unordered_set>
 #include <utility>
 
@@ -140,6 +141,8 @@ void CompileImage(TRCParser& parser, const std::string& scriptName) {
   } catch (const TCompileError& failure) {
     LocateFailure(parser, failure.what());  // a failure raised without the parser happened here
     throw;
+  } catch (const std::bad_alloc&) {
+    ReportLocatedFailure(parser, "Out of memory");  // where no statement names what was being read
   }
 }
 
@@ -157,6 +160,20 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
     result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
     CollectDefineNames(*parser, result);
+  } catch (const std::exception& failure) {
+    RecordFailure(*parser, failure, result);
+  }
+  return result;
+}
+
+TCompilation CompileAndFinish(const std::string& scriptName, const TCompileOptions& options,
+                              const std::function<void(TRCParser&)>& finish) {
+  TCompilation result;
+  std::unique_ptr<TRCParser> parser = NewParser({}, options);
+  try {
+    CompileImage(*parser, scriptName);
+    result.dependencies = parser->openedFiles;
+    finish(*parser);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,13 @@ void CompileImage(TRCParser& parser, const std::string& scriptName);
 /// STRINGTABLE statement; `options` adds include folders, names and a code page.
 TCompilation CompileToImage(const std::string& scriptName, const TResourceNotification& notification = {},
                             const TCompileOptions& options = {});
+
+/// Compiles `scriptName` with a fresh parser, then hands the parser to `finish`: its
+/// output holds the finished image and its openedFiles every file read, so that the
+/// caller saves the image from there without a copy. A failure of either is returned as
+/// CompileToImage returns it; one of `finish` keeps error number and line 0.
+TCompilation CompileAndFinish(const std::string& scriptName, const TCompileOptions& options,
+                              const std::function<void(TRCParser&)>& finish);
 
 /// Compiles `scriptName` into `outputName`; after a failure the output file is neither
 /// created nor changed.

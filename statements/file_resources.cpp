@@ -1,25 +1,37 @@
 // Bitmaps, icons and cursors. The files they come from, all values little-endian:
 //
 //   bitmap file   14-byte file header, then the bitmap exactly as a BITMAP resource holds it
-//   icon/cursor   u16 reserved, u16 type, u16 count n; n directory entries of 16 bytes:
-//                 u8 width, u8 height, u8 colours, u8 reserved, u16 planes (cursor: hotspot x),
-//                 u16 bit count (cursor: hotspot y), u32 bytes in image, u32 image offset;
-//                 then the images, back to back in directory order
+//   icon/cursor   u16 reserved (0), u16 type (1 icon, 2 cursor), u16 count n; n directory
+//                 entries of 16 bytes: u8 width, u8 height, u8 colours, u8 reserved,
+//                 u16 planes (cursor: hotspot x), u16 bit count (cursor: hotspot y),
+//                 u32 bytes in image, u32 offset of the image in the file; then the images
 //
 // An icon file becomes one RT_ICON entry per image and an RT_GROUP_ICON entry whose
 // directory repeats the file's with 14-byte entries (the 12 first bytes and the image's
-// id); a cursor file becomes RT_CURSOR entries (hotspot, then the image) and an
-// RT_GROUP_CURSOR entry whose sizes come from each image's bitmap information header,
-// or from the IHDR chunk of an image stored as PNG.
+// id; a planes or bit count of 0 is taken from the image's own header, which Windows
+// needs to pick an image for the display); a cursor file becomes RT_CURSOR entries
+// (hotspot, then the image) and an RT_GROUP_CURSOR entry whose sizes come from each
+// image's bitmap information header, or from the IHDR chunk of an image stored as PNG.
 // Images are named by two counters, one for icons and one for cursors, that run over
-// the whole compilation. Where each image lies is computed from the sizes rather than
-// read from the directory; positions are 64-bit, so images may lie anywhere in the file
-// (large icons put their 256-pixel PNG image far beyond the first 64 KB), and every
-// offset is checked against the file's length. Files and images are taken up to the
-// 32-bit data size a resource header holds.
+// the whole compilation.
+//
+// A file is read where its parts are: the header, the directory, then each image at the
+// offset its entry gives, straight into the output. Nothing else of the file is read and
+// no copy of it is held, so a file of any size costs the memory of what is written.
+// Every offset is checked against the file's length; images may lie anywhere in the
+// file. Files and images are taken up to the 32-bit data size a resource header holds.
 #include "statements/file_resources.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "output/res_writer.h"
@@ -41,6 +53,8 @@ constexpr std::size_t kIconHeaderSize = 6;
 constexpr std::size_t kDirectoryEntrySize = 16;
 constexpr std::size_t kGroupEntrySize = 14;
 constexpr std::size_t kMaxCursorImages = 256;
+constexpr std::uint16_t kIconFileType = 1;
+constexpr std::uint16_t kCursorFileType = 2;
 // The largest data a resource header can announce, rounded down to whole dwords so that
 // a size rounded up for padding still fits.
 constexpr std::uint64_t kMaxDataSize = 0xFFFFFFFCu;
@@ -82,45 +96,123 @@ int HexDigit(char c) {
   return -1;
 }
 
-[[noreturn]] void RaiseReadBeyondEnd() { RaiseFailure("Read beyond end of file"); }
+// Little-endian reads from bytes whose length the caller has checked.
+std::uint16_t U16(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+}
+std::uint32_t U32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return U16(bytes, offset) | static_cast<std::uint32_t>(U16(bytes, offset + 2)) << 16;
+}
+void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
+  bytes[offset] = static_cast<std::uint8_t>(value & 0xFF);
+  bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+/// PNG stores its numbers most significant byte first.
+std::uint32_t U32BigEndian(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(bytes[offset]) << 24 | static_cast<std::uint32_t>(bytes[offset + 1]) << 16 |
+         static_cast<std::uint32_t>(bytes[offset + 2]) << 8 | bytes[offset + 3];
+}
 
-// The bytes of an icon, cursor or bitmap file with bounds-checked little-endian reads.
-class TImageFile {
+// Where the bytes of a bitmap, icon or cursor come from: a file, read part by part, or
+// the bytes of an inline block. A failure is located at the statement and names the file.
+class TImageSource {
  public:
-  explicit TImageFile(std::string_view bytes) : bytes_(bytes) {}
-  std::size_t Size() const { return bytes_.size(); }
-  std::uint16_t U16(std::uint64_t offset) const {
-    Require(offset, 2);
-    return static_cast<std::uint16_t>(Byte(offset) | Byte(offset + 1) << 8);
-  }
-  std::uint32_t U32(std::uint64_t offset) const {
-    Require(offset, 4);
-    return static_cast<std::uint32_t>(U16(offset)) | static_cast<std::uint32_t>(U16(offset + 2)) << 16;
-  }
-  /// PNG stores its numbers most significant byte first.
-  std::uint32_t U32BigEndian(std::uint64_t offset) const {
-    Require(offset, 4);
-    return static_cast<std::uint32_t>(Byte(offset) << 24 | Byte(offset + 1) << 16 | Byte(offset + 2) << 8 |
-                                      Byte(offset + 3));
-  }
-  std::uint8_t U8(std::uint64_t offset) const {
-    Require(offset, 1);
-    return static_cast<std::uint8_t>(Byte(offset));
-  }
-  std::string_view Bytes(std::uint64_t offset, std::uint64_t size) const {
-    Require(offset, size);
-    return bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(size));
+  TImageSource(TRCParser& parser, std::string_view bytes) : parser_(parser), bytes_(bytes), size_(bytes.size()) {}
+  TImageSource(TRCParser& parser, int fd, std::uint64_t size, std::string name)
+      : parser_(parser), fd_(fd), size_(size), name_(std::move(name)) {}
+
+  std::uint64_t Size() const { return size_; }
+  /// "file <name>", or "inline data".
+  std::string Subject() const { return fd_ < 0 ? "inline data" : "file " + name_; }
+  [[noreturn]] void Fail(std::string_view text) const { ReportLocatedFailure(parser_, text); }
+  [[noreturn]] void FailBeyondEnd() const {
+    Fail(fd_ < 0 ? std::string("Read beyond end of the inline data") : "Read beyond end of file " + name_);
   }
   void Require(std::uint64_t offset, std::uint64_t size) const {
-    if (offset > bytes_.size() || size > bytes_.size() - offset) RaiseReadBeyondEnd();
+    if (offset > size_ || size > size_ - offset) FailBeyondEnd();
+  }
+  /// A few bytes (a header, a directory), copied out.
+  std::vector<std::uint8_t> Read(std::uint64_t offset, std::size_t size) const {
+    Require(offset, size);
+    if (fd_ < 0) {
+      auto first = reinterpret_cast<const std::uint8_t*>(bytes_.data()) + offset;
+      return std::vector<std::uint8_t>(first, first + size);
+    }
+    TOutputBuffer part;
+    Append(part, offset, size);
+    return part.Bytes();
+  }
+  /// `size` bytes from `offset` on, appended to the output: read straight into it.
+  void Append(TOutputBuffer& out, std::uint64_t offset, std::uint64_t size) const {
+    Require(offset, size);
+    if (fd_ < 0) {
+      out.WriteBytes(bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)));
+      return;
+    }
+    int error = 0;
+    if (!out.AppendFromFile(fd_, offset, static_cast<std::size_t>(size), error)) {
+      if (error == 0) FailBeyondEnd();  // the file shrank meanwhile
+      Fail("Cannot read file " + name_ + ": " + std::strerror(error));
+    }
   }
 
  private:
-  unsigned Byte(std::uint64_t offset) const {
-    return static_cast<unsigned char>(bytes_[static_cast<std::size_t>(offset)]);
-  }
+  TRCParser& parser_;
   std::string_view bytes_;
+  int fd_ = -1;
+  std::uint64_t size_;
+  std::string name_;
 };
+
+// A descriptor closed with the object.
+class TOpenFile {
+ public:
+  explicit TOpenFile(int fd) : fd_(fd) {}
+  ~TOpenFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  TOpenFile(const TOpenFile&) = delete;
+  TOpenFile& operator=(const TOpenFile&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// A file the host holds in memory, as a descriptor of an anonymous file with its bytes,
+// so that it is read as a file on disk is; -1 when it cannot be made.
+int SuppliedFileDescriptor(const std::string& contents) {
+  int fd = memfd_create("tarvex-supplied", MFD_CLOEXEC);
+  if (fd < 0) return -1;
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    ssize_t wrote = write(fd, contents.data() + done, contents.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      close(fd);
+      return -1;
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  return lseek(fd, 0, SEEK_SET) == 0 ? fd : (close(fd), -1);
+}
+
+// Opens the resource file `fileName` names, found as the script's files are (or held by
+// the host). Raises 1 when it cannot be found or opened, or is no regular file.
+int OpenResourceFile(TRCParser& parser, const std::string& fileName, std::uint64_t& size) {
+  std::string path = FindScriptFile(parser, fileName);
+  int error = 0;
+  const std::string* supplied = path.empty() ? nullptr : SuppliedFile(parser, path);
+  int fd = path.empty() ? -1 : supplied ? SuppliedFileDescriptor(*supplied) : OpenRegularFile(path, error);
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0) {
+    if (fd >= 0) close(fd);
+    ReportError(parser, 1, {fileName});  // Cannot open %s file
+  }
+  RecordOpenedFile(parser, path);
+  size = static_cast<std::uint64_t>(info.st_size);
+  return fd;
+}
 
 void RequireDataSize(std::uint64_t size) {
   if (size > kMaxDataSize)
@@ -143,15 +235,6 @@ std::uint16_t TakeImageIds(std::uint16_t& counter, std::size_t count) {
 
 std::string ImageName(std::uint16_t firstId, std::size_t index) { return std::to_string(firstId + index); }
 
-std::string ReadResourceFile(TRCParser& parser, const std::string& fileName) {
-  std::string path = FindScriptFile(parser, fileName);
-  std::string contents;
-  int error = 0;
-  if (path.empty() || !ReadScriptFile(parser, path, contents, error)) ReportError(parser, 1, {fileName});  // Cannot open %s file
-  RecordOpenedFile(parser, path);
-  return contents;
-}
-
 // inline-block := "{" {"'hex digits'" [","]} "}"
 std::string ReadInlineBlock(TRCParser& parser) {
   std::string digits;
@@ -167,38 +250,94 @@ std::string ReadInlineBlock(TRCParser& parser) {
   return bytes;
 }
 
-void WriteBitmap(TRCParser& parser, const TImageFile& file, std::int32_t flags) {
+void WriteBitmap(TRCParser& parser, const TImageSource& file, std::int32_t flags) {
   file.Require(0, kBitmapFileHeaderSize);
   std::uint64_t size = file.Size() - kBitmapFileHeaderSize;
-  std::uint32_t rounded = RoundedSize(size);
-  WriteStatementHeader(parser, rounded, "2", parser.resourceName, flags);
-  parser.output.Reserve(rounded);
-  parser.output.WriteBytes(file.Bytes(kBitmapFileHeaderSize, size));
+  WriteStatementHeader(parser, RoundedSize(size), "2", parser.resourceName, flags);
+  file.Append(parser.output, kBitmapFileHeaderSize, size);
   PadToDword(parser.output);
 }
 
-void WriteIcon(TRCParser& parser, const TImageFile& file, std::int32_t flags) {
-  std::size_t count = file.U16(4);
-  std::uint64_t position = kIconHeaderSize + kDirectoryEntrySize * count;
-  file.Require(0, position);
-  std::uint16_t firstId = TakeImageIds(parser.nextIconImageId, count);
-  for (std::size_t i = 1; i <= count; ++i) {
-    std::uint32_t size = file.U32(kDirectoryEntrySize * i - 2);
-    std::string_view image = file.Bytes(position, size);
-    std::uint32_t rounded = RoundedSize(size);
-    WriteStatementHeader(parser, rounded, "3", ImageName(firstId, i), flags);
-    parser.output.Reserve(rounded);
-    parser.output.WriteBytes(image);
+// The header and directory of an icon or cursor file.
+struct TIconDirectory {
+  std::vector<std::uint8_t> header;   ///< reserved, type, count: 6 bytes
+  std::vector<std::uint8_t> entries;  ///< 16 bytes per image
+  std::size_t count = 0;
+
+  std::span<const std::uint8_t> Entry(std::size_t i) const {  ///< i from 1
+    return std::span<const std::uint8_t>(entries).subspan(kDirectoryEntrySize * (i - 1), kDirectoryEntrySize);
+  }
+};
+
+// The first word of a Windows 1.x/2.x icon or cursor: its format (device-independent,
+// device-dependent, or both) where later files hold a reserved 0.
+bool IsOldFormat(std::uint16_t first, std::uint16_t type) {
+  return (first == 0x0001 || first == 0x0101 || first == 0x0201) && type != kIconFileType && type != kCursorFileType;
+}
+
+// Reads the header and the directory, and refuses a file that is not of the kind the
+// statement names.
+TIconDirectory ReadIconDirectory(const TImageSource& file, bool cursor) {
+  TIconDirectory directory;
+  directory.header = file.Read(0, kIconHeaderSize);
+  std::uint16_t type = U16(directory.header, 2);
+  if (IsOldFormat(U16(directory.header, 0), type))
+    file.Fail("The " + file.Subject() + " is a Windows 1.x/2.x icon, a format Windows no longer loads");
+  if (type != kIconFileType && type != kCursorFileType)
+    file.Fail("The " + file.Subject() + " is not an icon or cursor file: its header type is " + std::to_string(type));
+  if (cursor != (type == kCursorFileType))
+    file.Fail("The " + file.Subject() +
+              (cursor ? " is an icon file, not a cursor file" : " is a cursor file, not an icon file"));
+  directory.count = U16(directory.header, 4);
+  directory.entries = file.Read(kIconHeaderSize, kDirectoryEntrySize * directory.count);
+  return directory;
+}
+
+bool IsPngImage(std::span<const std::uint8_t> image) {
+  return image.size() >= kPngSignature.size() &&
+         std::equal(kPngSignature.begin(), kPngSignature.end(), image.begin(),
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
+// Appends image i (from 1) of the directory at the offset its entry gives, and returns
+// where in the output it begins.
+std::size_t AppendImage(TRCParser& parser, const TImageSource& file, const TIconDirectory& directory, std::size_t i) {
+  std::span<const std::uint8_t> entry = directory.Entry(i);
+  std::size_t start = parser.output.Position();
+  file.Append(parser.output, U32(entry, 12), U32(entry, 8));
+  return start;
+}
+
+std::span<const std::uint8_t> OutputBytes(const TRCParser& parser, std::size_t start, std::size_t size) {
+  return parser.output.Bytes().subspan(start, size);
+}
+
+void WriteIcon(TRCParser& parser, const TImageSource& file, std::int32_t flags) {
+  TIconDirectory directory = ReadIconDirectory(file, false);
+  std::uint16_t firstId = TakeImageIds(parser.nextIconImageId, directory.count);
+  std::vector<std::uint8_t> group(directory.header);
+  for (std::size_t i = 1; i <= directory.count; ++i) {
+    std::span<const std::uint8_t> entry = directory.Entry(i);
+    std::uint32_t size = U32(entry, 8);
+    file.Require(U32(entry, 12), size);
+    WriteStatementHeader(parser, RoundedSize(size), "3", ImageName(firstId, i), flags);
+    std::size_t start = AppendImage(parser, file, directory, i);
+    group.insert(group.end(), entry.begin(), entry.begin() + 12);
+    if (U16(entry, 4) == 0 || U16(entry, 6) == 0) {
+      // Planes and bit count from the image: 1 and 32 for PNG, else its bitmap header's.
+      std::span<const std::uint8_t> image = OutputBytes(parser, start, size);
+      bool png = IsPngImage(image);
+      if (!png && image.size() < 16) file.FailBeyondEnd();
+      std::size_t planesAt = group.size() - 8;
+      if (U16(entry, 4) == 0) PutU16(group, planesAt, png ? 1 : U16(image, 12));
+      if (U16(entry, 6) == 0) PutU16(group, planesAt + 2, png ? 32 : U16(image, 14));
+    }
+    group.resize(group.size() + 2);
+    PutU16(group, group.size() - 2, static_cast<std::uint16_t>(firstId + i));
     PadToDword(parser.output);
-    position += size;  // images lie back to back, whatever their size
   }
-  WriteStatementHeader(parser, RoundedSize(kIconHeaderSize + kGroupEntrySize * count), "14", parser.resourceName,
-                       flags);
-  parser.output.WriteBytes(file.Bytes(0, kIconHeaderSize));
-  for (std::size_t i = 1; i <= count; ++i) {
-    parser.output.WriteBytes(file.Bytes(kIconHeaderSize + kDirectoryEntrySize * (i - 1), 12));
-    parser.output.WriteU16(static_cast<std::uint16_t>(firstId + i));
-  }
+  WriteStatementHeader(parser, RoundedSize(group.size()), "14", parser.resourceName, flags);
+  parser.output.WriteBytes(group.data(), group.size());
   PadToDword(parser.output);
 }
 
@@ -214,10 +353,6 @@ std::uint16_t CursorDimension(std::uint64_t value) {
   return static_cast<std::uint16_t>(value);
 }
 
-bool IsPngImage(const TImageFile& file, std::uint64_t position, std::uint32_t size) {
-  return size >= kPngSignature.size() && file.Bytes(position, kPngSignature.size()) == kPngSignature;
-}
-
 // Bits per pixel of a PNG image: bit depth times the samples of its colour type.
 std::uint16_t PngBitCount(std::uint8_t bitDepth, std::uint8_t colourType, std::size_t i) {
   constexpr std::array<std::uint8_t, 7> kSamples{1, 0, 3, 1, 2, 0, 4};  // by colour type; 0: none such
@@ -227,58 +362,51 @@ std::uint16_t PngBitCount(std::uint8_t bitDepth, std::uint8_t colourType, std::s
   return static_cast<std::uint16_t>(bitDepth * kSamples[colourType]);
 }
 
-// Width, height, planes and bit count of cursor image i (from 1) at `position`. The
-// height of a bitmap image counts its colour bitmap and its mask, twice the cursor's
-// height; a PNG image's height is given the same way so that all entries compare alike.
-void ReadCursorImageShape(const TImageFile& file, std::size_t i, std::uint64_t position, std::uint32_t size,
+// Width, height, planes and bit count of cursor image i (from 1). The height of a
+// bitmap image counts its colour bitmap and its mask, twice the cursor's height; a PNG
+// image's height is given the same way so that all entries compare alike.
+void ReadCursorImageShape(const TImageSource& file, std::size_t i, std::span<const std::uint8_t> image,
                           TCursorGroupEntry& entry) {
-  if (!IsPngImage(file, position, size)) {
-    entry.width = CursorDimension(file.U32(position + 4));
-    entry.height = CursorDimension(file.U32(position + 8));
-    entry.planes = file.U16(position + 12);
-    entry.bitCount = file.U16(position + 14);
+  if (!IsPngImage(image)) {
+    if (image.size() < 16) file.FailBeyondEnd();
+    entry.width = CursorDimension(U32(image, 4));
+    entry.height = CursorDimension(U32(image, 8));
+    entry.planes = U16(image, 12);
+    entry.bitCount = U16(image, 14);
     return;
   }
-  if (size < kPngColourType + 1 || file.Bytes(position + kPngChunkType, 4) != "IHDR")
+  if (image.size() < kPngColourType + 1 ||
+      !std::equal(image.begin() + kPngChunkType, image.begin() + kPngChunkType + 4, "IHDR"))
     RaiseFailure("Cursor image " + std::to_string(i) + " is a PNG image without its IHDR header");
-  entry.width = CursorDimension(file.U32BigEndian(position + kPngWidth));
-  entry.height = CursorDimension(std::uint64_t{file.U32BigEndian(position + kPngHeight)} * 2);
+  entry.width = CursorDimension(U32BigEndian(image, kPngWidth));
+  entry.height = CursorDimension(std::uint64_t{U32BigEndian(image, kPngHeight)} * 2);
   entry.planes = 1;
-  entry.bitCount = PngBitCount(file.U8(position + kPngBitDepth), file.U8(position + kPngColourType), i);
+  entry.bitCount = PngBitCount(image[kPngBitDepth], image[kPngColourType], i);
 }
 
-// Writes cursor image i (from 1) found at `position`, and returns its group entry.
-TCursorGroupEntry WriteCursorImage(TRCParser& parser, const TImageFile& file, std::size_t i, std::uint64_t position,
-                                   std::uint16_t id, std::int32_t flags) {
-  std::string_view hotspot = file.Bytes(kDirectoryEntrySize * i - 6, 4);
-  std::uint32_t size = file.U32(kDirectoryEntrySize * i - 2);
-  std::string_view image = file.Bytes(position, size);
-  std::uint32_t rounded = RoundedSize(std::uint64_t{size} + 4);
-  TCursorGroupEntry entry{0, 0, 0, 0, size + 4, id};
-  ReadCursorImageShape(file, i, position, size, entry);
-  WriteStatementHeader(parser, rounded, "1", std::to_string(id), flags);
-  parser.output.Reserve(rounded);
-  parser.output.WriteBytes(hotspot);
-  parser.output.WriteBytes(image);
-  PadToDword(parser.output);
-  return entry;
-}
-
-void WriteCursor(TRCParser& parser, const TImageFile& file, std::int32_t flags) {
-  std::size_t count = file.U16(4);
-  if (count > kMaxCursorImages) RaiseFailure("A cursor file holds at most 256 images, not " + std::to_string(count));
-  std::uint64_t position = kIconHeaderSize + kDirectoryEntrySize * count;
-  file.Require(0, position);
-  std::uint16_t firstId = TakeImageIds(parser.nextCursorImageId, count);
+void WriteCursor(TRCParser& parser, const TImageSource& file, std::int32_t flags) {
+  TIconDirectory directory = ReadIconDirectory(file, true);
+  if (directory.count > kMaxCursorImages)
+    RaiseFailure("A cursor file holds at most 256 images, not " + std::to_string(directory.count));
+  std::uint16_t firstId = TakeImageIds(parser.nextCursorImageId, directory.count);
   std::vector<TCursorGroupEntry> group;
-  group.reserve(count);
-  for (std::size_t i = 1; i <= count; ++i) {
-    group.push_back(WriteCursorImage(parser, file, i, position, static_cast<std::uint16_t>(firstId + i), flags));
-    position += file.U32(kDirectoryEntrySize * i - 2);
+  group.reserve(directory.count);
+  for (std::size_t i = 1; i <= directory.count; ++i) {
+    std::span<const std::uint8_t> entry = directory.Entry(i);
+    std::uint32_t size = U32(entry, 8);
+    auto id = static_cast<std::uint16_t>(firstId + i);
+    file.Require(U32(entry, 12), size);
+    WriteStatementHeader(parser, RoundedSize(std::uint64_t{size} + 4), "1", std::to_string(id), flags);
+    parser.output.WriteBytes(entry.data() + 4, 4);  // the hotspot
+    std::size_t start = AppendImage(parser, file, directory, i);
+    TCursorGroupEntry shape{0, 0, 0, 0, size + 4, id};
+    ReadCursorImageShape(file, i, OutputBytes(parser, start, size), shape);
+    group.push_back(shape);
+    PadToDword(parser.output);
   }
-  WriteStatementHeader(parser, RoundedSize(kIconHeaderSize + kGroupEntrySize * count), "12", parser.resourceName,
-                       flags);
-  parser.output.WriteBytes(file.Bytes(0, kIconHeaderSize));
+  WriteStatementHeader(parser, RoundedSize(kIconHeaderSize + kGroupEntrySize * directory.count), "12",
+                       parser.resourceName, flags);
+  parser.output.WriteBytes(directory.header.data(), directory.header.size());
   for (const TCursorGroupEntry& entry : group) {
     parser.output.WriteU16(entry.width);
     parser.output.WriteU16(entry.height);
@@ -288,6 +416,17 @@ void WriteCursor(TRCParser& parser, const TImageFile& file, std::int32_t flags) 
     parser.output.WriteU16(entry.id);
   }
   PadToDword(parser.output);
+}
+
+// Memory that runs out while a file is read is reported at the statement, naming the file.
+template <typename Action>
+void ReadingFile(TRCParser& parser, const std::string& fileName, Action action) {
+  try {
+    action();
+  } catch (const std::bad_alloc&) {
+    ReportLocatedFailure(parser,
+                         "Out of memory reading " + (fileName.empty() ? std::string("the inline data") : fileName));
+  }
 }
 
 }  // namespace
@@ -319,28 +458,42 @@ void CompileFileResource(TRCParser& parser) {
   std::int32_t flags = parser.resourceTypeNumber == kBitmapType ? kMoveablePureFlags : kDiscardableFlags;
   std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
   RegisterResource(parser);
-  std::string bytes =
-      token == "{" ? ReadInlineBlock(parser) : ReadResourceFile(parser, ReadFileName(parser, token));
-  TImageFile file(bytes);
-  if (parser.resourceTypeNumber == kBitmapType) {
-    WriteBitmap(parser, file, flags);
-  } else if (parser.resourceTypeNumber == kCursorType) {
-    WriteCursor(parser, file, flags);
+  std::string bytes;
+  std::string fileName;
+  std::uint64_t size = 0;
+  int fd = -1;
+  if (token == "{") {
+    bytes = ReadInlineBlock(parser);
   } else {
-    WriteIcon(parser, file, flags);
+    fileName = ReadFileName(parser, token);
+    fd = OpenResourceFile(parser, fileName, size);
   }
+  TOpenFile opened(fd);
+  TImageSource file = fd < 0 ? TImageSource(parser, bytes) : TImageSource(parser, fd, size, fileName);
+  ReadingFile(parser, fileName, [&] {
+    if (parser.resourceTypeNumber == kBitmapType) {
+      WriteBitmap(parser, file, flags);
+    } else if (parser.resourceTypeNumber == kCursorType) {
+      WriteCursor(parser, file, flags);
+    } else {
+      WriteIcon(parser, file, flags);
+    }
+  });
 }
 
-// The size is known once the file is read, so the header announces it at once: the
+// The size is known once the file is opened, so the header announces it at once: the
 // 32-bit DataSize holds any file, where a back-patched size would hold only 16 bits.
 void CopyFileResource(TRCParser& parser, const std::string& fileName, std::string_view typeText,
                       std::int32_t memoryFlags) {
-  std::string contents = ReadResourceFile(parser, fileName);
-  RequireDataSize(contents.size());
-  WriteStatementHeader(parser, static_cast<std::uint32_t>(contents.size()), typeText, parser.resourceName, memoryFlags);
-  parser.output.Reserve(contents.size() + 3);
-  parser.output.WriteBytes(contents);
-  PadToDword(parser.output);
+  std::uint64_t size = 0;
+  TOpenFile opened(OpenResourceFile(parser, fileName, size));
+  TImageSource file(parser, opened.Get(), size, fileName);
+  RequireDataSize(size);
+  ReadingFile(parser, fileName, [&] {
+    WriteStatementHeader(parser, static_cast<std::uint32_t>(size), typeText, parser.resourceName, memoryFlags);
+    file.Append(parser.output, 0, size);
+    PadToDword(parser.output);
+  });
 }
 
 void AppendHexPairs(std::string& bytes, std::string_view digits) {

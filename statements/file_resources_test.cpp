@@ -1,6 +1,11 @@
 #include "statements/file_resources.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "statements/compile_api.h"
 #include "tests/external_tools.h"
@@ -34,6 +39,21 @@ std::string HexBlock(const std::string& bytes) {
 std::string Padded(const std::string& bytes) { return bytes + std::string((4 - bytes.size() % 4) % 4, '\0'); }
 
 std::string Bytes(const test::TResEntry& entry) { return std::string(entry.data.begin(), entry.data.end()); }
+
+// A PNG image of `size` bytes: signature, IHDR chunk (width, height, bit depth 8 and
+// the colour type), then filler. The compiler copies PNG images and reads only the IHDR.
+std::string PngImage(std::size_t size, std::uint32_t width, std::uint32_t height, unsigned colourType = 6) {
+  auto bigEndian = [](std::uint32_t value) {
+    return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16 & 0xFF),
+                       static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
+  };
+  std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + bigEndian(13) + "IHDR" + bigEndian(width) +
+                    bigEndian(height) + std::string{8, static_cast<char>(colourType), 0, 0, 0};
+  std::string image(size, '\x5C');
+  for (std::size_t i = 0; i < image.size(); i += 4099) image[i] = static_cast<char>(i / 4099);  // no repeating runs
+  image.replace(0, std::min(size, png.size()), png.substr(0, std::min(size, png.size())));
+  return image;
+}
 
 TEST(FileResourceTest, IconFileGivesImagesThenGroup) {
   TTempDir dir;
@@ -147,7 +167,7 @@ TEST(FileResourceTest, FileNameForms) {
   for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), row[1]) << row[0];
 }
 
-TEST(FileResourceTest, TruncatedFilesStop) {
+TEST(FileResourceTest, TruncatedFilesStopAtTheStatement) {
   TTempDir dir;
   std::string icon = ImageFile(1, {Image(40, 16, 32, 1), Image(40, 16, 32, 2)});
   dir.Write("short.ico", icon.substr(0, icon.size() - 1));
@@ -155,9 +175,84 @@ TEST(FileResourceTest, TruncatedFilesStop) {
   dir.Write("header.ico", icon.substr(0, 5));
   dir.Write("short.cur", ImageFile(2, {Image(12, 16, 32, 1)}));  // image shorter than its header
   dir.Write("short.bmp", "BM" + std::string(11, '\0'));
-  for (const char* script : {"1 ICON short.ico", "1 ICON nodir.ico", "1 ICON header.ico", "1 CURSOR short.cur",
-                             "1 BITMAP short.bmp", "1 ICON { '0000 0100 0100' }"})
-    EXPECT_EQ(FailureIn(dir, script), "Read beyond end of file") << script;
+  const char* rows[][2] = {
+      {"1 ICON short.ico", "Read beyond end of file short.ico"},
+      {"1 ICON nodir.ico", "Read beyond end of file nodir.ico"},
+      {"1 ICON header.ico", "Read beyond end of file header.ico"},
+      {"1 CURSOR short.cur", "Read beyond end of file short.cur"},
+      {"1 BITMAP short.bmp", "Read beyond end of file short.bmp"},
+      {"1 ICON { '0000 0100 0100' }", "Read beyond end of the inline data"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), std::string("File a.rc. Line 1 : ") + row[1]);
+}
+
+// An icon or cursor file whose images lie at the given offsets, in that order of the
+// directory; what lies between them is filler the compiler must not take.
+std::string ImageFileAt(unsigned type, const std::vector<std::string>& images, const std::vector<std::size_t>& offsets,
+                        unsigned planes = 1, unsigned bits = 32) {
+  std::string file = U16(0) + U16(type) + U16(static_cast<unsigned>(images.size()));
+  for (std::size_t i = 0; i < images.size(); ++i)
+    file += std::string{16, 32, 0, 0} + U16(planes) + U16(bits) + U32(static_cast<std::uint32_t>(images[i].size())) +
+            U32(static_cast<std::uint32_t>(offsets[i]));
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    if (file.size() < offsets[i] + images[i].size()) file.resize(offsets[i] + images[i].size(), '\xEE');
+    file.replace(offsets[i], images[i].size(), images[i]);
+  }
+  return file;
+}
+
+TEST(FileResourceTest, ImagesAreReadWhereTheDirectorySays) {
+  TTempDir dir;
+  std::vector<std::string> images = {Image(40, 16, 32, 0xA1), Image(44, 32, 64, 0xB2)};
+  // The second image comes first in the file, with a gap before the first.
+  dir.Write("order.ico", ImageFileAt(1, images, {200, 38}));
+  dir.Write("order.cur", ImageFileAt(2, images, {200, 38}, 3, 4));
+  std::vector<test::TResEntry> icon = EntriesIn(dir, "1 ICON order.ico");
+  ASSERT_EQ(icon.size(), 3u);
+  EXPECT_EQ(Bytes(icon[0]), images[0]);
+  EXPECT_EQ(Bytes(icon[1]), images[1]);
+  std::vector<test::TResEntry> cursor = EntriesIn(dir, "1 CURSOR order.cur");
+  ASSERT_EQ(cursor.size(), 3u);
+  EXPECT_EQ(Bytes(cursor[0]), U16(3) + U16(4) + images[0]);
+  EXPECT_EQ(Bytes(cursor[1]), U16(3) + U16(4) + images[1]);
+}
+
+TEST(FileResourceTest, GroupTakesPlanesAndBitCountOfZeroFromTheImage) {
+  TTempDir dir;
+  std::string bitmap = Image(40, 16, 32, 0x11);  // 1 plane, 4 bits
+  std::string png = PngImage(100, 256, 256);
+  struct {
+    std::string file;
+    unsigned planes, bits;  // in the group entry
+  } rows[] = {
+      {ImageFileAt(1, {bitmap}, {22}, 0, 0), 1, 4}, {ImageFileAt(1, {bitmap}, {22}, 1, 0), 1, 4},
+      {ImageFileAt(1, {bitmap}, {22}, 0, 8), 1, 8},  // a bit count given stays
+      {ImageFileAt(1, {png}, {22}, 0, 0), 1, 32},   {ImageFileAt(1, {bitmap}, {22}, 1, 24), 1, 24},
+  };
+  for (const auto& row : rows) {
+    dir.Write("a.ico", row.file);
+    std::vector<test::TResEntry> entries = EntriesIn(dir, "1 ICON a.ico");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(Bytes(entries[1]).substr(6 + 4, 4), U16(row.planes) + U16(row.bits)) << row.planes << "/" << row.bits;
+  }
+}
+
+TEST(FileResourceTest, FilesOfTheWrongKindAreNamed) {
+  TTempDir dir;
+  std::string icon = ImageFile(1, {Image(40, 16, 32, 1)});
+  dir.Write("app.ico", icon);
+  dir.Write("arrow.cur", ImageFile(2, {Image(40, 16, 32, 1)}));
+  dir.Write("bad.ico", icon.replace(2, 2, U16(3)));
+  // Windows 1.x: format word, hotspot, 32 x 32 pixels, 4 bytes a row, then the bitmaps.
+  dir.Write("old.ico", U16(1) + U16(0) + U16(0) + U16(32) + U16(32) + U16(4) + U16(0) + std::string(256, '\xFF'));
+  const char* rows[][2] = {
+      {"1 CURSOR app.ico", "The file app.ico is an icon file, not a cursor file"},
+      {"1 ICON arrow.cur", "The file arrow.cur is a cursor file, not an icon file"},
+      {"1 ICON bad.ico", "The file bad.ico is not an icon or cursor file: its header type is 3"},
+      {"1 ICON old.ico", "The file old.ico is a Windows 1.x/2.x icon, a format Windows no longer loads"},
+      {"1 ICON { '0000 0200 0000' }", "The inline data is a cursor file, not an icon file"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), std::string("File a.rc. Line 1 : ") + row[1]);
 }
 
 TEST(FileResourceTest, LimitsOfIconAndCursorFiles) {
@@ -181,21 +276,6 @@ TEST(FileResourceTest, InlineBlockMessages) {
   EXPECT_EQ(test::Failure("1 ICON { '00' 12 }"), "9@1: 9. \"}\" or END expected");
   EXPECT_EQ(test::Failure("1 ICON {\n'00'"), "9@2: 9. \"}\" or END expected");
   EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "'$GG' is not a valid integer value");
-}
-
-// A PNG image of `size` bytes: signature, IHDR chunk (width, height, bit depth 8 and
-// the colour type), then filler. The compiler copies PNG images and reads only the IHDR.
-std::string PngImage(std::size_t size, std::uint32_t width, std::uint32_t height, unsigned colourType = 6) {
-  auto bigEndian = [](std::uint32_t value) {
-    return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16 & 0xFF),
-                       static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
-  };
-  std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + bigEndian(13) + "IHDR" + bigEndian(width) +
-                    bigEndian(height) + std::string{8, static_cast<char>(colourType), 0, 0, 0};
-  std::string image(size, '\x5C');
-  for (std::size_t i = 0; i < image.size(); i += 4099) image[i] = static_cast<char>(i / 4099);  // no repeating runs
-  image.replace(0, std::min(size, png.size()), png.substr(0, std::min(size, png.size())));
-  return image;
 }
 
 // A file of `size` bytes that differs from any shifted copy of itself.
@@ -283,8 +363,10 @@ TEST(FileResourceTest, LyingDirectoriesOfLargeFilesStop) {
   dir.Write("longer.ico", longer);
   dir.Write("huge.ico", huge);
   dir.Write("longer.cur", cursor);
-  for (const char* script : {"1 ICON longer.ico", "1 ICON huge.ico", "1 CURSOR longer.cur"})
-    EXPECT_EQ(FailureIn(dir, script), "Read beyond end of file") << script;
+  for (const char* name : {"longer.ico", "huge.ico", "longer.cur"}) {
+    std::string script = std::string(name).ends_with(".ico") ? "1 ICON " : "1 CURSOR ";
+    EXPECT_EQ(FailureIn(dir, script + name), "File a.rc. Line 1 : Read beyond end of file " + std::string(name));
+  }
 }
 
 TEST(FileResourceTest, CursorWithPngImage) {
@@ -329,6 +411,52 @@ TEST(FileResourceTest, EveryResourceFileIsADependency) {
   ASSERT_TRUE(result.Succeeded()) << result.errorText;
   EXPECT_EQ(result.dependencies, (std::vector<std::string>{"a.rc", "res/app.ico", "res/arrow.cur", "res/logo.bmp",
                                                            "res/font.fnt", "res/blob.bin"}));
+}
+
+// Compiles `script` in `dir` in a child process that may map at most `megabytes` more
+// than it has; returns what FailureIn returns.
+std::string FailureWithLittleMemory(const TTempDir& dir, const std::string& script, std::size_t megabytes) {
+  int channel[2];
+  if (pipe(channel) != 0) return "no pipe";
+  pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    std::size_t pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(statm, "%zu", &pages) != 1) pages = 0;
+      std::fclose(statm);
+    }
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + (megabytes << 20);
+    setrlimit(RLIMIT_AS, &limit);
+    std::string result = FailureIn(dir, script);
+    if (write(channel[1], result.data(), result.size()) < 0) _exit(1);
+    _exit(0);
+  }
+  close(channel[1]);
+  std::string result;
+  char buffer[512];
+  for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, static_cast<std::size_t>(n));
+  close(channel[0]);
+  waitpid(child, nullptr, 0);
+  return result;
+}
+
+TEST(FileResourceTest, LargeFilesCostWhatIsWritten) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer reserves more address space than the limit leaves";
+#endif
+  TTempDir dir;
+  // A 3 GB icon file whose directory names one small image: only that image is read.
+  dir.Write("sparse.ico", ImageFile(1, {Image(40, 16, 32, 1)}));
+  ASSERT_EQ(truncate(dir.File("sparse.ico").c_str(), 3LL << 30), 0);
+  dir.Write("big.bin", "");
+  ASSERT_EQ(truncate(dir.File("big.bin").c_str(), 1LL << 30), 0);
+  EXPECT_EQ(FailureWithLittleMemory(dir, "1 ICON sparse.ico", 256), "compiled");
+  // Memory that runs out is a located failure that names the file being read.
+  EXPECT_EQ(FailureWithLittleMemory(dir, "\n1 RCDATA big.bin", 256),
+            "File a.rc. Line 2 : Out of memory reading big.bin");
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ void WriteSeparator(TOutputBuffer& out) {
 
 // ORs the end flag (with the pop-up bit for a pop-up) into the level's last record.
 void SetEndFlag(TOutputBuffer& out, const TMenuLevel& level) {
-  const std::vector<std::uint8_t>& bytes = out.Bytes();
+  TByteView bytes = out.Bytes();
   auto flags = static_cast<std::uint16_t>(bytes.at(level.lastRecord) | bytes.at(level.lastRecord + 1) << 8);
   flags = static_cast<std::uint16_t>(flags | kEndFlag | (level.lastIsPopup ? kPopupFlag : 0));
   std::size_t end = out.Position();

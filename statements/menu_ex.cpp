@@ -138,7 +138,7 @@ void WriteRecord(TOutputBuffer& out, const TMenuExRecord& record, bool popup) {
 
 void SetEndFlag(TOutputBuffer& out, const TMenuExLevel& level) {
   std::size_t position = level.lastRecord + kFlagsOffset;
-  const std::vector<std::uint8_t>& bytes = out.Bytes();
+  TByteView bytes = out.Bytes();
   auto flags = static_cast<std::uint16_t>(bytes.at(position) | bytes.at(position + 1) << 8 | kEndFlag);
   std::size_t end = out.Position();
   out.Seek(position);

@@ -9,6 +9,8 @@
 // tables are collected on the way and written after every other resource.
 #include "statements/statements.h"
 
+#include <new>
+
 #include "data/resource_types.h"
 #include "preprocessor/conditionals.h"
 #include "preprocessor/preprocessor.h"
@@ -159,7 +161,11 @@ void CompileStatements(TRCParser& parser) {
     }
     const TResourceKind& kind = ReadResourceType(parser);
     if (kind.number == kVersionType) CheckVersionInfo(parser, versionInfoSeen);
-    kind.handler(parser);
+    try {
+      kind.handler(parser);
+    } catch (const std::bad_alloc&) {
+      ReportLocatedFailure(parser, "Out of memory compiling resource " + parser.resourceName);
+    }
   }
 }
 

@@ -177,7 +177,7 @@ TEST(StatementLoopTest, OpenConditionalAtEndOfInput) {
 TEST(StatementLoopTest, ResourceNotification) {
   test::TTempDir dir;
   dir.Write("a.rc",
-            "1 RCDATA {}\nSTRINGTABLE { 1 \"x\" }\nicons ICON { '000001000000' }\nname 14 { '000002000000' }\n");
+            "1 RCDATA {}\nSTRINGTABLE { 1 \"x\" }\nicons ICON { '000001000000' }\nname 14 { '000001000000' }\n");
   std::string calls;
   test::TWorkingDirectory cwd(dir.Path());
   TCompilation result =
