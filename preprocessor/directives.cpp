@@ -10,6 +10,7 @@
 #include "preprocessor/substitution.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
+#include "reader/numbers.h"
 #include "reader/parser.h"
 
 namespace tarvex {
