@@ -85,16 +85,19 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string FindScriptFile(const TRCParser& parser, const std::string& name) {
+std::string FindScriptFile(const TRCParser& parser, const std::string& name, TSearchOrder order) {
   if (name.empty()) return {};
-  std::string found = FindIn("", name);
-  if (!found.empty()) return found;
   bool absolute = name[0] == '/' || name[0] == '\\';
-  if (absolute) return {};
-  if (parser.currentFile) {
-    std::string folder = FolderOf(parser.currentFile->name);
-    if (!folder.empty() && !(found = FindIn(folder, name)).empty()) return found;
-  }
+  if (absolute) return FindIn("", name);
+  std::string namingFolder = parser.currentFile ? FolderOf(parser.currentFile->name) : std::string();
+  std::string found;
+  if (order == TSearchOrder::NamingFolderFirst && !namingFolder.empty() &&
+      !(found = FindIn(namingFolder, name)).empty())
+    return found;
+  if (!(found = FindIn("", name)).empty()) return found;
+  if (order == TSearchOrder::WorkingDirectoryFirst && !namingFolder.empty() &&
+      !(found = FindIn(namingFolder, name)).empty())
+    return found;
   for (std::string folder : parser.options.includeDirectories) {
     if (folder.empty() || !IsFolder(folder)) continue;
     if (folder.back() != '/') folder += '/';

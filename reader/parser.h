@@ -11,6 +11,7 @@
 
 #include "output/res_writer.h"
 #include "preprocessor/macros.h"
+#include "reader/file_search.h"
 #include "reader/flags.h"
 #include "reader/name_value.h"
 
@@ -25,6 +26,20 @@ struct TActiveExpansion {
   std::size_t end = 0;
 };
 
+/// A file as the file system knows it, whatever name reaches it: x.h and X.h are two
+/// files, a link and its target one.
+struct TFileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const TFileIdentity&) const = default;
+};
+
+struct TFileIdentityHash {
+  std::size_t operator()(const TFileIdentity& id) const {
+    return std::hash<std::uint64_t>()(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
+  }
+};
+
 /// One open source file: its whole text in memory and its own read position.
 /// Positions are 0-based byte indexes into `text`.
 struct TFileItem {
@@ -37,7 +52,7 @@ struct TFileItem {
   std::size_t tokenStart = 0;        ///< read position when the last scan began
   std::int32_t line = 1;             ///< current line number
   std::int32_t tokenStartLine = 1;   ///< line when the last scan began
-  std::string fullPath;              ///< absolute path, the key of the open-file set
+  TFileIdentity identity;            ///< the key of the open-file set
   TRCParser* owner = nullptr;
   std::vector<TActiveExpansion> activeExpansions;  ///< innermost last: the earliest end
 
@@ -107,7 +122,7 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
-  std::unordered_set<std::string> openFiles;  ///< upper-cased full paths of the files on the stack
+  std::unordered_set<TFileIdentity, TFileIdentityHash> openFiles;  ///< the files on the stack
   TOutputBuffer output;
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
@@ -140,9 +155,11 @@ struct TRCParser {
 };
 
 /// Opens `fileName`, reads it whole and pushes it on the file stack as the current file.
-/// Raises 72 when it cannot be opened (or is not a regular file) and 58 when it is
-/// already open further down the stack.
-TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName);
+/// The script itself is opened as named; an included file is searched for in `order`
+/// (FindScriptFile). Raises 72 when it cannot be opened (or is not a regular file) and 58
+/// when the same file (device and inode) is already open further down the stack.
+TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName,
+                          TSearchOrder order = TSearchOrder::WorkingDirectoryFirst);
 
 /// Adds `path` to the files the compilation opened, once.
 void RecordOpenedFile(TRCParser& parser, const std::string& path);
@@ -150,9 +167,10 @@ void RecordOpenedFile(TRCParser& parser, const std::string& path);
 /// Pops the top file of the stack; the file below becomes current.
 void CloseSourceFile(TRCParser& parser);
 
-/// Reads a whole regular file. Returns false with `error` set to the errno of the
-/// failure; a directory, pipe or device gives false too, never a blocking read.
-bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error);
+/// Reads a whole regular file, and its identity when `identity` is given. Returns false
+/// with `error` set to the errno of the failure; a directory, pipe or device gives false
+/// too, never a blocking read.
+bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error, TFileIdentity* identity = nullptr);
 
 /// Whether the last token was a number (of either size).
 inline bool IsNumberToken(const TRCParser& parser) {
