@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reader/lexer.h"
+#include "reader/numbers.h"
 #include "reader/parser.h"
 
 namespace tarvex {

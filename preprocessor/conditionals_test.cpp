@@ -14,6 +14,10 @@ TEST(ConditionalTest, BranchSelection) {
   EXPECT_EQ(Preprocess("#if 2 > 1\nA\n#endif\n#if 1 - 1\nB\n#endif\n"), "A");
   EXPECT_EQ(Preprocess("#ifdef WIN32\nA\n#endif\n#undef WIN32\n#ifdef WIN32\nB\n#endif\n#ifndef WIN32\nC\n#endif\n"),
             "A C");
+  // Conditions take C's size suffixes (zlib's zconf.h); resource statements keep one L or U.
+  EXPECT_EQ(Preprocess("#if (0xffffffff == 0xffffffffUL) && 1i64\nA\n#endif\n#if 0\n#elif 0x10uLL == 16LU\nB\n"
+                       "#endif\n10UL"),
+            "A B 10U");
   // A second #else and an #elif after #else are accepted: they only start a skip.
   EXPECT_EQ(Preprocess("#if 0\n#else\nA\n#else\nB\n#elif 1\nC\n#endif\n"), "A");
 }

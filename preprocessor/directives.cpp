@@ -11,6 +11,7 @@
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/name_value.h"
+#include "reader/numbers.h"
 #include "reader/parser.h"
 #include "reader/source_place.h"
 
@@ -35,22 +36,29 @@ bool AtFileNameEnd(const TRCParser& parser) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '>';
 }
 
+// The file an #include or RCINCLUDE names, and where it is looked for first.
+struct TIncludeName {
+  std::string name;
+  TSearchOrder order = TSearchOrder::WorkingDirectoryFirst;
+};
+
 // name := '"' text '"' | "<" word [raw-word] ">" | word [raw-word]
-std::string ReadIncludeName(TRCParser& parser) {
+// A quoted name is taken as written: its backslashes separate folders and escape nothing.
+TIncludeName ReadIncludeName(TRCParser& parser) {
   std::string token = ScanToken(parser);
   if (token.empty()) ReportError(parser, 68);  // Unexpected end of file
   if (token[0] == '"') {
     std::string name(TrimControlBytes(std::string_view(token).substr(1, token.size() - 2)));
     if (name.empty()) ReportError(parser, 11);  // Empty filename
-    return name;
+    return {name, TSearchOrder::NamingFolderFirst};
   }
-  if (token != "<") return AtFileNameEnd(parser) ? token : token + ReadRawWord(parser);
+  if (token != "<") return {AtFileNameEnd(parser) ? token : token + ReadRawWord(parser)};
   std::string name = ScanToken(parser);
   if (name == ">") ReportError(parser, 11);                    // Empty filename
   if (parser.currentFile == nullptr) ReportError(parser, 10);  // ">" expected
   if (!AtFileNameEnd(parser)) name += ReadRawWord(parser);
   if (ScanToken(parser) != ">") ReportError(parser, 10);  // ">" expected
-  return name;
+  return {name};
 }
 
 // Whether `token` is `upperWord` in any letter case.
@@ -245,8 +253,8 @@ void UndefDirective(TRCParser& parser) {
 // A Windows SDK or C library header that is found nowhere is served built in and opens
 // no file.
 void IncludeFile(TRCParser& parser) {
-  std::string name = ReadIncludeName(parser);
-  if (!IncludeServedHeader(parser, name)) OpenSourceFile(parser, name);
+  TIncludeName include = ReadIncludeName(parser);
+  if (!IncludeServedHeader(parser, include.name)) OpenSourceFile(parser, include.name, include.order);
 }
 
 // #include: a Pascal unit or include file is read for its constants at once; what is

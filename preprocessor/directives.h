@@ -40,6 +40,8 @@ void UndefDirective(TRCParser& parser);
 /// #include and RCINCLUDE: reads a file name in one of its three forms ("name", <name>,
 /// bare) and opens that file as the current file; a Windows SDK or C library header that
 /// is found nowhere is served built in instead (IncludeServedHeader) and opens no file.
+/// A quoted name keeps its backslashes, which separate folders, and is looked for first
+/// in the folder of the including file; the other forms first in the working directory.
 /// Raises 68, 11, 10, 72, 58.
 void IncludeFile(TRCParser& parser);
 

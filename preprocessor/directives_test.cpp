@@ -7,6 +7,11 @@
 namespace tarvex::test {
 namespace {
 
+struct TCase {
+  std::string script;
+  std::string expected;
+};
+
 // The line of each token, "token@line".
 std::string TokensWithLines(const std::string& script,
                             const std::vector<std::pair<std::string, std::string>>& files = {}) {
@@ -102,6 +107,38 @@ TEST(IncludeTest, NestedIncludesAndLinesAfterThem) {
   std::vector<std::pair<std::string, std::string>> files = {{"b.rc", "B1\n#include c.rc\nB2"}, {"c.rc", "\n\nC"}};
   EXPECT_EQ(TokensWithLines("A\n#include b.rc\nD\n", files), "A@1 B1@1 C@3 B2@3 D@3");
   EXPECT_EQ(Preprocess("#include b.h\n#include b.h\nX", {{"b.h", "#define X 5\n"}}), "5");
+}
+
+// Where an included file is found, and which files are one: a quoted name keeps its
+// backslashes as folder separators and is looked for beside the including file first;
+// an include cycle is the same file (device and inode) opened again, whatever its name.
+TEST(IncludeTest, FileNamesSearchOrderAndIdentity) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"resource.h", "#define ID 1\n"},
+      {"sub/resource.h", "#define ID 2\n"},
+      {"sub/quoted.rc", "#include \"resource.h\"\nID"},
+      {"sub/angle.rc", "#include <resource.h>\nID"},
+      {"sub/bare.rc", "#include resource.h\nID"},
+      {"res/x.h", "#define X 7\n"},
+      {"res/new.h", "#define N 8\n"},
+      {"res/app.rc", "APP"},
+      {"x.h", "#include \"X.h\"\n#define LOW 1\n"},
+      {"X.h", "#define UP 2\n"},
+      {"self.h", "\n#include \"SELF.H\"\n"},
+  };
+  const TCase cases[] = {
+      // 7-Zip's Explorer/resource2.rc means its own resource.h, not the working directory's.
+      {"#include \"sub/quoted.rc\"", "2"},
+      {"#include \"sub\\quoted.rc\"", "2"},
+      {"#include \"sub/angle.rc\"", "1"},
+      {"#include \"sub/bare.rc\"", "1"},
+      {"#include \"res\\x.h\"\n#include \"res\\new.h\"\nX N", "7 8"},
+      {"RCINCLUDE \"res\\app.rc\"\nRCINCLUDE res\\app.rc", "APP APP"},
+      {"#include \"x.h\"\nLOW UP", "1 2"},
+      {"#include \"self.h\"",
+       "error 58 line 2: File self.h. Line 2 : 58. File SELF.H is already open. Cyclical reference not allowed"},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, files), c.expected) << c.script;
 }
 
 TEST(IncludeTest, CyclesAndMissingFilesAreLocatedInTheIncluder) {

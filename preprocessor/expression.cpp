@@ -15,10 +15,11 @@
 #include "preprocessor/conditionals.h"
 #include "preprocessor/directive_line.h"
 #include "preprocessor/directives.h"
+#include "preprocessor/substitution.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
+#include "reader/numbers.h"
 #include "reader/parser.h"
-#include "preprocessor/substitution.h"
 
 namespace tarvex {
 
@@ -89,7 +90,7 @@ std::string TExpressionReader::ReadToken() {
       if (token.empty()) lineEnded_ = lineEnded;
       if (token == "\\") continue;
     }
-    return ConvertNumber(parser_, token);
+    return ConvertNumber(parser_, token, TNumberSyntax::Condition);
   }
 }
 

@@ -52,8 +52,9 @@ std::string EvaluateExpression(TRCParser& parser, std::string_view firstToken);
 std::string EvaluateNotExpression(TRCParser& parser);
 
 /// Reads the condition of `directive` ("#if" or "#elif") up to the end of its line and
-/// returns whether it holds. `defined NAME` and `defined(NAME)` are operands (1 or 0) and
-/// a name that stays a name after substitution counts as 0. Leaves the value size class
+/// returns whether it holds. `defined NAME` and `defined(NAME)` are operands (1 or 0), a
+/// name that stays a name after substitution counts as 0, and numbers take C's size
+/// suffixes (0xffffffffUL, 1i64). Leaves the value size class
 /// and the removed bits as they were. Raises the messages of EvaluateExpression and 64,
 /// 66, 67, 69, 70.
 bool EvaluateCondition(TRCParser& parser, std::string_view directive);

@@ -7,6 +7,8 @@ namespace tarvex {
 constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 constexpr bool IsOctalDigit(unsigned char c) { return c >= '0' && c <= '7'; }
 constexpr bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+/// The value of a hexadecimal digit (any digit of IsHexDigit).
+constexpr unsigned HexDigitValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20u) - 'a' + 10; }
 
 /// A letter or an underscore: what a C identifier begins with.
 constexpr bool IsIdentifierStart(unsigned char c) {

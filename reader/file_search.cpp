@@ -86,16 +86,19 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string FindScriptFile(const TRCParser& parser, const std::string& name) {
+std::string FindScriptFile(const TRCParser& parser, const std::string& name, TSearchOrder order) {
   if (name.empty()) return {};
-  std::string found = FindIn(parser, "", name);
-  if (!found.empty()) return found;
   bool absolute = name[0] == '/' || name[0] == '\\';
-  if (absolute) return {};
-  if (parser.currentFile) {
-    std::string folder = FolderOf(parser.currentFile->ReportedName());
-    if (!folder.empty() && !(found = FindIn(parser, folder, name)).empty()) return found;
-  }
+  if (absolute) return FindIn(parser, "", name);
+  std::string namingFolder = parser.currentFile ? FolderOf(parser.currentFile->ReportedName()) : std::string();
+  std::string found;
+  if (order == TSearchOrder::NamingFolderFirst && !namingFolder.empty() &&
+      !(found = FindIn(parser, namingFolder, name)).empty())
+    return found;
+  if (!(found = FindIn(parser, "", name)).empty()) return found;
+  if (order == TSearchOrder::WorkingDirectoryFirst && !namingFolder.empty() &&
+      !(found = FindIn(parser, namingFolder, name)).empty())
+    return found;
   for (std::string folder : parser.options.includeDirectories) {
     if (folder.empty() || (!parser.fileSupplier && !IsFolder(folder))) continue;
     if (folder.back() != '/') folder += '/';

@@ -284,92 +284,6 @@ bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
   }
 }
 
-// ---- Numbers ----
-
-// A number's decimal text and the token kind it earns; none leaves TokenFlag as it is.
-struct TConversion {
-  std::string text;
-  std::optional<TTokenKind> kind;
-};
-
-TConversion Converted(std::int64_t value, bool suffix) {
-  return {std::to_string(value), suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number};
-}
-
-TConversion NotANumber(std::string_view text) { return {std::string(text), TTokenKind::NotNumber}; }
-
-// Removes one trailing L or U, in either case; true when there was one.
-bool StripSizeSuffix(std::string_view& text) {
-  char last = text.back();
-  if (last != 'L' && last != 'U' && last != 'l' && last != 'u') return false;
-  text.remove_suffix(1);
-  return true;
-}
-
-bool AllOf(std::string_view text, bool (*belongs)(unsigned char)) {
-  for (char c : text)
-    if (!belongs(static_cast<unsigned char>(c))) return false;
-  return true;
-}
-
-unsigned HexValue(unsigned char c) {
-  if (IsDigit(c)) return c - '0';
-  return (c | 0x20u) - 'a' + 10;
-}
-
-// number := digit1-9 {digit} [L|U]; at most 10 digits and 2147483647.
-TConversion ConvertDecimal(TRCParser& parser, std::string_view token) {
-  std::string_view digits = token;
-  bool suffix = StripSizeSuffix(digits);
-  if (!AllOf(digits, IsDigit)) return NotANumber(digits);
-  if (digits.size() > 10) ReportError(parser, 55, {digits});  // Too many digits in the number: %s
-  std::int64_t value = 0;
-  for (char c : digits) value = value * 10 + (c - '0');
-  if (value > 2147483647)
-    ReportError(parser, 57, {digits});  // Value %s is out of range: [-2147483647...+2147483647] allowed
-  return Converted(value, suffix);
-}
-
-// number := "0x" {hexdigit} [L|U]; at most 8 digits, read as unsigned.
-TConversion ConvertHex(TRCParser& parser, std::string_view text, bool suffix) {
-  std::string_view digits = text.substr(2);
-  if (digits.empty()) return {"0", suffix ? std::nullopt : std::optional(TTokenKind::Number)};
-  if (!AllOf(digits, IsHexDigit)) return NotANumber(text);
-  if (text.size() > 10) ReportError(parser, 32, {text});  // Too many digits in hexadecimal number: %s
-  std::int64_t value = 0;
-  for (char c : digits) value = value * 16 + HexValue(static_cast<unsigned char>(c));
-  return Converted(value, suffix);
-}
-
-// number := "0" {octdigit} [L|U]; the value wraps modulo 2^32 and is read as signed.
-TConversion ConvertOctal(TRCParser& parser, std::string_view text, bool suffix) {
-  std::string_view digits = text.substr(1);
-  if (!AllOf(digits, IsDigit)) return NotANumber(text);
-  if (text.size() > 18) ReportError(parser, 50, {text});  // Too many digits in octal number: %s
-  if (!AllOf(digits, IsOctalDigit))
-    ReportError(parser, 59, {text});  // Digits in octal constant %s must be in range 0..7
-  std::uint32_t value = 0;
-  for (char c : digits) value = value * 8u + static_cast<std::uint32_t>(c - '0');
-  return Converted(static_cast<std::int32_t>(value), suffix);
-}
-
-TConversion ConvertZeroNumber(TRCParser& parser, std::string_view token) {
-  std::string_view text = token;
-  bool suffix = StripSizeSuffix(text);
-  if (text == "0") return Converted(0, suffix);
-  if (text[1] == 'x' || text[1] == 'X') return ConvertHex(parser, text, suffix);
-  return ConvertOctal(parser, text, suffix);
-}
-
-// number := "$" hexdigit {hexdigit}, read as "0x" followed by the digits.
-TConversion ConvertDollarNumber(TRCParser& parser, std::string_view token) {
-  std::string_view digits = token.substr(1);
-  if (digits.empty()) ReportError(parser, 31);  // $ sign shall be followed by hexadecimal digits without blanks
-  TConversion result = ConvertZeroNumber(parser, "0x" + std::string(digits));
-  if (result.kind == TTokenKind::NotNumber) ReportError(parser, 60, {token});  // Bad hexadecimal value: %s
-  return result;
-}
-
 // ---- Escapes ----
 
 // The byte that a backslash and `c` stand for when `c` names one (a letter in either
@@ -390,7 +304,7 @@ unsigned ReadEscapeDigits(std::string_view literal, std::size_t& from, unsigned 
   unsigned value = 0;
   std::size_t end = from + maxDigits;
   for (; from < literal.size() && from < end && isDigit(static_cast<unsigned char>(literal[from])); ++from)
-    value = value * base + HexValue(static_cast<unsigned char>(literal[from]));
+    value = value * base + HexDigitValue(static_cast<unsigned char>(literal[from]));
   return value;
 }
 
@@ -454,19 +368,6 @@ void PushBackToken(TRCParser& parser) {
   file->readPosition = file->tokenStart;
   file->line = file->tokenStartLine;
   file->scan = file->previousScan;
-}
-
-bool BeginsNumber(std::string_view token) {
-  return !token.empty() && (token[0] == '$' || IsDigit(static_cast<unsigned char>(token[0])));
-}
-
-std::string ConvertNumber(TRCParser& parser, std::string_view token) {
-  if (!BeginsNumber(token)) return std::string(token);
-  TConversion result = token[0] == '$'   ? ConvertDollarNumber(parser, token)
-                       : token[0] == '0' ? ConvertZeroNumber(parser, token)
-                                         : ConvertDecimal(parser, token);
-  if (result.kind) parser.TokenFlag = *result.kind;
-  return std::move(result.text);
 }
 
 std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal) {

@@ -1,5 +1,5 @@
-// The lexer: cuts the current file's text into tokens, converts numbers to decimal
-// text and decodes the escapes of double-quoted literals.
+// The lexer: cuts the current file's text into tokens and decodes the escapes of
+// double-quoted literals (numbers are read by reader/numbers).
 #pragma once
 
 #include <string>
@@ -16,14 +16,6 @@ std::string ScanToken(TRCParser& parser);
 
 /// Restores the current file's read position and line to the start of the last token.
 void PushBackToken(TRCParser& parser);
-
-/// Whether `token` begins with "$" or a digit, as numbers do.
-bool BeginsNumber(std::string_view token);
-
-/// Converts a token that begins with "$" or a digit to the decimal text of its value and
-/// sets TokenFlag to Number, LongNumber or NotNumber; other tokens come back unchanged.
-/// Raises 31, 32, 50, 55, 57, 59, 60.
-std::string ConvertNumber(TRCParser& parser, std::string_view token);
 
 /// Decodes the escapes of a double-quoted literal; the literal keeps its quotes.
 /// Raises 26 and 27.

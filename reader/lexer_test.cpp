@@ -211,7 +211,7 @@ TEST_F(LexerTest, IncludedFileEndsIntoTheIncludingFile) {
   EXPECT_EQ(Read(), "Y:c:2");
   EXPECT_EQ(Read(), "B:c:1");
   EXPECT_EQ(parser_.fileStack.size(), 1u);
-  EXPECT_EQ(parser_.openFiles.count(UpperCase(dir_.File("inc.h"))), 0u);
+  EXPECT_EQ(parser_.openFiles.size(), 1u);
   EXPECT_EQ(Read(), ":0:2");
   EXPECT_EQ(Read(), ":0:2");
   EXPECT_EQ(parser_.fileStack.size(), 1u);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
@@ -15,15 +14,6 @@
 namespace tarvex {
 
 namespace {
-
-// The absolute form of a name: relative names are joined to the working directory.
-// Symbolic links, "." and ".." are kept as written.
-std::string FullPath(const std::string& fileName) {
-  if (!fileName.empty() && fileName[0] == '/') return fileName;
-  char buffer[PATH_MAX];
-  if (!getcwd(buffer, sizeof buffer)) return fileName;
-  return std::string(buffer) + "/" + fileName;
-}
 
 // ".RC" for "dir/a.rc"; empty when the last path component has no dot.
 std::string UpperExtension(const std::string& fileName) {
@@ -76,7 +66,7 @@ int OpenRegularFile(const std::string& fileName, int& error) {
   return fd;
 }
 
-bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error) {
+bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error, TFileIdentity* identity) {
   TFileDescriptor file(OpenRegularFile(fileName, error));
   if (file.Get() < 0) return false;
   struct stat info;
@@ -84,6 +74,8 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
     error = errno;
     return false;
   }
+  if (identity != nullptr)
+    *identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   contents.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < contents.size()) {
@@ -114,12 +106,15 @@ const std::string* SuppliedFile(const TRCParser& parser, const std::string& path
   return entry->second ? &*entry->second : nullptr;
 }
 
-bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error) {
+bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error,
+                    TFileIdentity* identity) {
   if (const std::string* supplied = SuppliedFile(parser, path)) {
     contents = *supplied;
+    // A file the host holds has no device: its name stands for its identity.
+    if (identity != nullptr) *identity = {~std::uint64_t{0}, std::hash<std::string>{}(path)};
     return true;
   }
-  return ReadWholeFile(path, contents, error);
+  return ReadWholeFile(path, contents, error, identity);
 }
 
 void RecordOpenedFile(TRCParser& parser, const std::string& path) {
@@ -128,13 +123,12 @@ void RecordOpenedFile(TRCParser& parser, const std::string& path) {
   if (parser.options.fileOpened) parser.options.fileOpened(path);
 }
 
-TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
+TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName, TSearchOrder order) {
   auto item = std::make_unique<TFileItem>();
-  // The script itself is opened as named; included files are searched for.
-  std::string path = parser.currentFile ? FindScriptFile(parser, fileName) : fileName;
+  std::string path = parser.currentFile ? FindScriptFile(parser, fileName, order) : fileName;
   if (path.empty()) path = fileName;
   int error = 0;
-  if (!ReadScriptFile(parser, path, item->text, error))
+  if (!ReadScriptFile(parser, path, item->text, error, &item->identity))
     ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
   TSourceEncoding encoding = DetectSourceEncoding(item->text);
   item->utf8Marked = encoding == TSourceEncoding::Bytes && item->text.rfind("\xEF\xBB\xBF", 0) == 0;
@@ -142,8 +136,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
   if (!DecodeSourceText(item->text, encoding, badOffset))
     RaiseFailure("File " + path + " is not valid UTF-16 (offset " + std::to_string(badOffset) + ")");
   item->fromUtf16 = encoding != TSourceEncoding::Bytes;
-  item->fullPath = FullPath(path);
-  if (!parser.openFiles.insert(UpperCase(item->fullPath)).second)
+  if (!parser.openFiles.insert(item->identity).second)
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   if (item->text.empty()) item->text.assign(1, ' ');
   item->original = std::make_shared<const std::string>(item->text);
@@ -159,7 +152,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
-  parser.openFiles.erase(UpperCase(parser.fileStack.back()->fullPath));
+  parser.openFiles.erase(parser.fileStack.back()->identity);
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();
 }

@@ -13,6 +13,7 @@
 
 #include "output/res_writer.h"
 #include "preprocessor/macros.h"
+#include "reader/file_search.h"
 #include "reader/flags.h"
 #include "reader/name_value.h"
 #include "reader/source_place.h"
@@ -28,6 +29,20 @@ struct TActiveExpansion {
   std::size_t end = 0;
 };
 
+/// A file as the file system knows it, whatever name reaches it: x.h and X.h are two
+/// files, a link and its target one.
+struct TFileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const TFileIdentity&) const = default;
+};
+
+struct TFileIdentityHash {
+  std::size_t operator()(const TFileIdentity& id) const {
+    return std::hash<std::uint64_t>()(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
+  }
+};
+
 /// One open source file: its whole text in memory and its own read position.
 /// Positions are 0-based byte indexes into `text`.
 struct TFileItem {
@@ -40,7 +55,7 @@ struct TFileItem {
   std::size_t tokenStart = 0;        ///< read position when the last scan began
   std::int32_t line = 1;             ///< current line number
   std::int32_t tokenStartLine = 1;   ///< line when the last scan began
-  std::string fullPath;              ///< absolute path, the key of the open-file set
+  TFileIdentity identity;            ///< the key of the open-file set
   TRCParser* owner = nullptr;
   std::vector<TActiveExpansion> activeExpansions;  ///< innermost last: the earliest end
   // Where diagnostics point. `text` changes as names are substituted into it; `original`
@@ -138,10 +153,10 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
-  TFileSupplier fileSupplier;                  ///< installed by a host; none by the driver
+  TFileSupplier fileSupplier;  ///< installed by a host; none by the driver
   /// The supplier's answer per path asked, so it is asked once (nullopt: not supplied)
   mutable std::unordered_map<std::string, std::optional<std::string>> suppliedFiles;
-  std::unordered_set<std::string> openFiles;  ///< upper-cased full paths of the files on the stack
+  std::unordered_set<TFileIdentity, TFileIdentityHash> openFiles;  ///< the files on the stack
   TOutputBuffer output;
   std::string resourceName;
   TNameValueInsensitive resourceRegistry;
@@ -183,9 +198,11 @@ struct TRCParser {
 };
 
 /// Opens `fileName`, reads it whole and pushes it on the file stack as the current file.
-/// Raises 72 when it cannot be opened (or is not a regular file) and 58 when it is
-/// already open further down the stack.
-TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName);
+/// The script itself is opened as named; an included file is searched for in `order`
+/// (FindScriptFile). Raises 72 when it cannot be opened (or is not a regular file) and 58
+/// when the same file (device and inode) is already open further down the stack.
+TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName,
+                          TSearchOrder order = TSearchOrder::WorkingDirectoryFirst);
 
 /// Adds `path` to the files the compilation opened, once.
 void RecordOpenedFile(TRCParser& parser, const std::string& path);
@@ -198,15 +215,18 @@ const std::string* SuppliedFile(const TRCParser& parser, const std::string& path
 
 /// Reads a file the script names: the host's copy when it supplies `path`, otherwise
 /// the file on disk as ReadWholeFile reads it.
-bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error);
+bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::string& contents, int& error,
+                    TFileIdentity* identity = nullptr);
+
 /// Opens a regular file for reading and returns its descriptor, or -1 with `error` set
 /// to the errno of the failure; a directory, pipe or device is refused (EISDIR, EINVAL)
 /// without ever waiting on it.
 int OpenRegularFile(const std::string& fileName, int& error);
 
-/// Reads a whole regular file. Returns false with `error` set to the errno of the
-/// failure; a directory, pipe or device gives false too, never a blocking read.
-bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error);
+/// Reads a whole regular file, and its identity when `identity` is given. Returns false
+/// with `error` set to the errno of the failure; a directory, pipe or device gives false
+/// too, never a blocking read.
+bool ReadWholeFile(const std::string& fileName, std::string& contents, int& error, TFileIdentity* identity = nullptr);
 
 /// Whether the last token was a number (of either size).
 inline bool IsNumberToken(const TRCParser& parser) {
