@@ -28,7 +28,7 @@ TEST(MessageCatalogue, ExactTexts) {
   EXPECT_EQ(MessageText(23), "23. Expecting string continuation after \\\" sequence");
   EXPECT_EQ(MessageText(52), "52. Double quoted string not terminated");
   EXPECT_EQ(MessageText(58), "58. File %s is already open. Cyclical reference not allowed");
-  EXPECT_EQ(MessageText(72), "72. Cannot open file \"%s\" (System error code %d)");
+  EXPECT_EQ(MessageText(72), "72. Cannot open file \"%s\" (%s)");
   EXPECT_EQ(MessageText(118),
             "118. Redefinition of %s not allowed. Undefine it first.To undefine it just use an empty value: "
             "#define %s");

@@ -14,7 +14,7 @@ namespace tarvex {
 std::string DependencyRule(const std::string& target, const std::vector<std::string>& dependencies);
 
 /// Saves `text` to `fileName` atomically, as the .res is saved: an old file stays as it
-/// was on failure, which raises a TCompileError "Cannot create file <name>".
+/// was on failure, which raises a TCompileError "Cannot create file <name>: <reason>".
 void SaveTextAtomically(const std::string& text, const std::string& fileName);
 
 }  // namespace tarvex

@@ -24,6 +24,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -298,11 +299,13 @@ mode_t OutputMode(const std::string& fileName) {
 void SaveOutput(const TOutputBuffer& out, const std::string& fileName) { SaveOutput(out.Bytes(), fileName); }
 
 void SaveOutput(const std::vector<std::uint8_t>& bytes, const std::string& fileName) {
+  errno = 0;
   TTemporaryOutput temporary(DirectoryPrefix(fileName));
   bool saved = temporary.Created() && WriteAll(temporary.Descriptor(), bytes) &&
                fchmod(temporary.Descriptor(), OutputMode(fileName)) == 0 && temporary.Close() &&
                temporary.RenameTo(fileName);
-  if (!saved) RaiseFailure("Cannot create file " + fileName);
+  int reason = errno != 0 ? errno : EIO;  // a write of no bytes sets none
+  if (!saved) RaiseFailure("Cannot create file " + fileName + ": " + std::strerror(reason));
 }
 
 }  // namespace tarvex

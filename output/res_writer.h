@@ -73,7 +73,7 @@ bool IdentifierOrdinal(std::u16string_view text, std::uint16_t& ordinal);
 
 /// Saves the image to `fileName` atomically: written to a new temporary file in the
 /// same directory, then renamed over the name. On failure the old file stays as it was
-/// and a TCompileError "Cannot create file <name>" is thrown.
+/// and a TCompileError "Cannot create file <name>: <system's reason>" is thrown.
 void SaveOutput(const TOutputBuffer& out, const std::string& fileName);
 
 /// The same for any finished image (a COFF object, a dependency file's text).

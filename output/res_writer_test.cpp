@@ -172,12 +172,12 @@ class SaveOutputTest : public ::testing::Test {
     WriteLeadingEntry(out);
     return out;
   }
-  void ExpectCannotCreate(const std::string& fileName) {
+  void ExpectCannotCreate(const std::string& fileName, const std::string& reason) {
     try {
       SaveOutput(Image(), fileName);
       FAIL() << "saved " << fileName;
     } catch (const TCompileError& error) {
-      EXPECT_EQ(std::string(error.what()), "Cannot create file " + fileName);
+      EXPECT_EQ(std::string(error.what()), "Cannot create file " + fileName + ": " + reason);
     }
   }
   test::TTempDir dir;
@@ -214,13 +214,13 @@ TEST_F(SaveOutputTest, NewFileGetsTheUsualPermissionsAndOldFileKeepsItsOwn) {
 
 TEST_F(SaveOutputTest, TargetThatIsADirectoryIsLeftAlone) {
   dir.Write("out.res/keep", "inside");
-  ExpectCannotCreate(dir.File("out.res"));
+  ExpectCannotCreate(dir.File("out.res"), "Is a directory");
   EXPECT_EQ(dir.Read("out.res/keep"), "inside");
   EXPECT_EQ(dir.List(), std::vector<std::string>{"out.res"});
 }
 
 TEST_F(SaveOutputTest, MissingDirectoryFails) {
-  ExpectCannotCreate(dir.File("missing/a.res"));
+  ExpectCannotCreate(dir.File("missing/a.res"), "No such file or directory");
   EXPECT_TRUE(dir.List().empty());
 }
 
@@ -228,7 +228,7 @@ TEST_F(SaveOutputTest, UnwritableDirectoryKeepsTheOldFile) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   dir.Write("sub/a.res", "old contents");
   chmod(dir.File("sub").c_str(), 0555);
-  ExpectCannotCreate(dir.File("sub/a.res"));
+  ExpectCannotCreate(dir.File("sub/a.res"), "Permission denied");
   chmod(dir.File("sub").c_str(), 0755);
   EXPECT_EQ(dir.Read("sub/a.res"), "old contents");
 }

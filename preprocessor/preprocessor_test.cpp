@@ -41,7 +41,7 @@ const TMessageCase kMessageCases[] = {
     {"#include <b.h", "error 10 line 1: File a.rc. Line 1 : 10. \">\" expected"},
     {"#include <b.h c>\n", "error 10 line 1: File a.rc. Line 1 : 10. \">\" expected"},
     {"\n#include \"missing.h\"\n",
-     "error 72 line 2: File a.rc. Line 2 : 72. Cannot open file \"missing.h\" (System error code 2)"},
+     "error 72 line 2: File a.rc. Line 2 : 72. Cannot open file \"missing.h\" (No such file or directory)"},
     {"X\n#include a.rc\n",
      "error 58 line 2: File a.rc. Line 2 : 58. File a.rc is already open. Cyclical reference not allowed"},
     {"#define A A\n\nA\n", "error 65 line 3: File a.rc. Line 3 : 65. Recursion for defined name A > 100"},

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
@@ -102,7 +103,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName) {
   if (path.empty()) path = fileName;
   int error = 0;
   if (!ReadWholeFile(path, item->text, error))
-    ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
+    ReportError(parser, 72, {fileName, std::strerror(error)});  // Cannot open file "%s" (%s)
   TSourceEncoding encoding = DetectSourceEncoding(item->text);
   std::size_t badOffset = 0;
   if (!DecodeSourceText(item->text, encoding, badOffset))

@@ -1,6 +1,7 @@
 #include "statements/compile_api.h"
 
 #include <exception>
+#include <new>
 
 #include "data/predefined.h"
 #include "output/res_writer.h"
@@ -26,10 +27,9 @@ void ApplyCommandLineNames(TRCParser& parser) {
   for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
 }
 
-
 void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
-  result.errorText = failure.what();
+  result.errorText = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ? "Out of memory" : failure.what();
   // An empty text would read as success: a failure must never pass for one.
   if (result.errorText.empty()) result.errorText = "Compilation failed";
   result.errorNumber = parser.errorNumber;
@@ -51,7 +51,14 @@ void CompileImage(TRCParser& parser, const std::string& scriptName) {
   ApplyCommandLineNames(parser);
   OpenSourceFile(parser, scriptName);
   WriteLeadingEntry(parser.output);
-  CompileStatements(parser);
+  // Failures raised by code that knows no place get the one the reading has reached.
+  try {
+    CompileStatements(parser);
+  } catch (const TUnplacedFailure& failure) {
+    ReportLocatedFailure(parser, failure.what());
+  } catch (const std::bad_alloc&) {
+    ReportLocatedFailure(parser, "Out of memory");
+  }
 }
 
 void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {

@@ -220,10 +220,10 @@ void CompileDialog(TRCParser& parser) {
   std::uint32_t itemCount = CompileControls(parser, head.layout);
   std::size_t dataEnd = out.Position();
   out.Seek(dataStart);
-  // A count above 65535 means data far above 65535 bytes, which PatchDataSize refuses.
+  // A count above 65535 means data far above 65535 bytes, which PatchResourceDataSize refuses.
   WriteTemplateHead(out, head, static_cast<std::uint16_t>(itemCount));
   out.Seek(dataEnd);
-  PatchDataSize(out, headerStart, dataStart);
+  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
 }
 
 }  // namespace tarvex

@@ -278,7 +278,8 @@ TEST(DialogTest, DataOf65536BytesStopsWithTheWriterError) {
   std::string script = "1 DIALOG 0, 0, 10, 10\n{\n";
   for (int i = 0; i < 1400; ++i) script += "PUSHBUTTON \"Button text\", 1, 1, 2, 3, 4\n";  // 48 bytes each
   TCompileOutcome outcome = CompileText(script + "}\n");
-  EXPECT_EQ(outcome.error, "Resource data of 67224 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(outcome.error,
+            "File a.rc. Line 1403 : Resource DIALOG 1: data of 67224 bytes exceeds the limit of 65535 bytes");
   EXPECT_TRUE(outcome.res.empty());
 }
 

@@ -157,7 +157,7 @@ TEST(FileResourceTest, TruncatedFilesStop) {
   dir.Write("short.bmp", "BM" + std::string(11, '\0'));
   for (const char* script : {"1 ICON short.ico", "1 ICON nodir.ico", "1 ICON header.ico", "1 CURSOR short.cur",
                              "1 BITMAP short.bmp", "1 ICON { '0000 0100 0100' }"})
-    EXPECT_EQ(FailureIn(dir, script), "Read beyond end of file") << script;
+    EXPECT_EQ(FailureIn(dir, script), "File a.rc. Line 1 : Read beyond end of file") << script;
 }
 
 TEST(FileResourceTest, LimitsOfIconAndCursorFiles) {
@@ -171,16 +171,16 @@ TEST(FileResourceTest, LimitsOfIconAndCursorFiles) {
   EXPECT_EQ(Bytes(far[1]), Image(40, 16, 32, 2));
   EXPECT_EQ(far[0].dataSize, 70000u);
   EXPECT_EQ(EntriesIn(dir, "1 ICON big.ico").size(), 2u);
-  EXPECT_EQ(FailureIn(dir, "1 CURSOR wide.cur"), "Cursor image size 70000 does not fit in 16 bits");
+  EXPECT_EQ(FailureIn(dir, "1 CURSOR wide.cur"), "File a.rc. Line 1 : Cursor image size 70000 does not fit in 16 bits");
   std::string many = U16(0) + U16(2) + U16(257) + std::string(16 * 257, '\0');
   dir.Write("many.cur", many);
-  EXPECT_EQ(FailureIn(dir, "1 CURSOR many.cur"), "A cursor file holds at most 256 images, not 257");
+  EXPECT_EQ(FailureIn(dir, "1 CURSOR many.cur"), "File a.rc. Line 1 : A cursor file holds at most 256 images, not 257");
 }
 
 TEST(FileResourceTest, InlineBlockMessages) {
   EXPECT_EQ(test::Failure("1 ICON { '00' 12 }"), "9@1: 9. \"}\" or END expected");
   EXPECT_EQ(test::Failure("1 ICON {\n'00'"), "9@2: 9. \"}\" or END expected");
-  EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "'$GG' is not a valid integer value");
+  EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "File a.rc. Line 1 : '$GG' is not a valid integer value");
 }
 
 // A PNG image of `size` bytes: signature, IHDR chunk (width, height, bit depth 8 and
@@ -284,7 +284,7 @@ TEST(FileResourceTest, LyingDirectoriesOfLargeFilesStop) {
   dir.Write("huge.ico", huge);
   dir.Write("longer.cur", cursor);
   for (const char* script : {"1 ICON longer.ico", "1 ICON huge.ico", "1 CURSOR longer.cur"})
-    EXPECT_EQ(FailureIn(dir, script), "Read beyond end of file") << script;
+    EXPECT_EQ(FailureIn(dir, script), "File a.rc. Line 1 : Read beyond end of file") << script;
 }
 
 TEST(FileResourceTest, CursorWithPngImage) {
@@ -303,15 +303,25 @@ TEST(FileResourceTest, CursorWithPngImage) {
                                       U16(256) + U16(256) + U16(1) + U16(32) + U32(90004) + U16(2)));
   const char* rows[][2] = {
       {"grey.cur", "compiled"},
-      {"badtype.cur", "Cursor image 1 is a PNG image of unknown colour type 5"},
-      {"noihdr.cur", "Cursor image 1 is a PNG image without its IHDR header"},
-      {"tall.cur", "Cursor image size 80000 does not fit in 16 bits"},
+      {"badtype.cur", "File a.rc. Line 1 : Cursor image 1 is a PNG image of unknown colour type 5"},
+      {"noihdr.cur", "File a.rc. Line 1 : Cursor image 1 is a PNG image without its IHDR header"},
+      {"tall.cur", "File a.rc. Line 1 : Cursor image size 80000 does not fit in 16 bits"},
   };
   dir.Write("grey.cur", ImageFile(2, {PngImage(100, 16, 16, 0)}));
   dir.Write("badtype.cur", ImageFile(2, {PngImage(100, 16, 16, 5)}));
   dir.Write("noihdr.cur", ImageFile(2, {PngImage(20, 16, 16)}));
   dir.Write("tall.cur", ImageFile(2, {PngImage(100, 16, 40000)}));
   for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, std::string("1 CURSOR ") + row[0]), row[1]) << row[0];
+}
+
+// Failures that are not numbered messages name the script's file and line too.
+TEST(FileResourceTest, BadImageFilesAreReportedWhereTheyAreNamed) {
+  TTempDir dir;
+  dir.Write("bad.ico", std::string("\0\0\1\0\1\0", 6));  // one image, no directory
+  test::TCompileOutcome outcome =
+      test::CompileInDir(dir, "1 RCDATA { 1 }\n\nIDI_APP ICON \"bad.ico\"\n2 RCDATA { 2 }\n");
+  EXPECT_EQ(outcome.error, "File a.rc. Line 3 : Read beyond end of file");
+  EXPECT_EQ(std::make_pair(outcome.number, outcome.line), std::make_pair(0, 3));
 }
 
 TEST(FileResourceTest, EveryResourceFileIsADependency) {

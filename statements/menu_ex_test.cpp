@@ -166,7 +166,8 @@ TEST(MenuExTest, PopupsNestedAThousandDeepCompileAndDeeperStop) {
 TEST(MenuExTest, MenuOf65536BytesStopsWithoutOutput) {
   std::string items;
   for (int i = 0; i < 310; ++i) items += "MENUITEM \"" + std::string(100, 'x') + "\", 1\n";
-  EXPECT_EQ(Failure("1 MENUEX {\n" + items + "}\n"), "Resource data of 66968 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(Failure("1 MENUEX {\n" + items + "}\n"),
+            "File a.rc. Line 312 : Resource MENUEX 1: data of 66968 bytes exceeds the limit of 65535 bytes");
 }
 
 struct TMessageCase {

@@ -96,7 +96,8 @@ TEST(MenuTest, PopupsNestedAThousandDeepCompileAndDeeperStop) {
 TEST(MenuTest, MenuOf65536BytesStopsWithoutOutput) {
   std::string items;
   for (int i = 0; i < 400; ++i) items += "MENUITEM \"" + std::string(100, 'x') + "\", 1\n";
-  EXPECT_EQ(ErrorOf("1 MENU {\n" + items + "}\n"), "Resource data of 82404 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(ErrorOf("1 MENU {\n" + items + "}\n"),
+            "File a.rc. Line 402 : Resource MENU 1: data of 82404 bytes exceeds the limit of 65535 bytes");
 }
 
 struct TMessageCase {

@@ -18,6 +18,7 @@ constexpr std::int32_t kMaxLanguage = 1023;
 constexpr std::int32_t kMaxSublanguage = 63;
 constexpr std::size_t kMaxNotifiedLength = 255;
 constexpr char kRegisteredMark[] = "\xFF";
+constexpr std::size_t kMaxPatchedDataSize = 0xFFFF;  // a back-patched size has 16 bits
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -151,6 +152,19 @@ void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string
   WriteResourceHeader(parser.output, dataSize, ScriptTextToUtf16(parser, typeText), ScriptTextToUtf16(parser, nameText),
                       0, static_cast<std::uint16_t>(memoryFlags), StatementLanguageId(parser),
                       static_cast<std::uint32_t>(parser.version), static_cast<std::uint32_t>(parser.characteristics));
+}
+
+void PatchResourceDataSize(TRCParser& parser, std::size_t headerStart, std::size_t dataStart,
+                           std::string_view resource) {
+  std::size_t size = parser.output.Position() - dataStart;
+  if (size > kMaxPatchedDataSize)
+    ReportLocatedFailure(parser, "Resource " + std::string(resource) + ": data of " + std::to_string(size) +
+                                     " bytes exceeds the limit of 65535 bytes");
+  PatchDataSize(parser.output, headerStart, dataStart);
+}
+
+std::string StatementResource(const TRCParser& parser) {
+  return parser.resourceTypeKeyword + " " + parser.resourceName;
 }
 
 bool DecimalTokenValue(std::string_view token, std::int64_t& value) {

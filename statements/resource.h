@@ -40,6 +40,14 @@ void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string
                           std::string_view nameText, std::int32_t memoryFlags);
 
 /// The value of a decimal number token as GetToken delivers numbers ("-12", "70000");
+/// PatchDataSize for the resource `resource` (its type and name, as "DIALOG 1"): data
+/// beyond 65,535 bytes stops the compilation with a located failure naming it.
+void PatchResourceDataSize(TRCParser& parser, std::size_t headerStart, std::size_t dataStart,
+                           std::string_view resource);
+
+/// The resource of the statement being compiled: its type keyword and its name.
+std::string StatementResource(const TRCParser& parser);
+
 /// false for any other text or a value beyond 64 bits.
 bool DecimalTokenValue(std::string_view token, std::int64_t& value);
 

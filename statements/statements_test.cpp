@@ -151,7 +151,7 @@ TEST(StatementLoopTest, OptionalStatementMessages) {
       {"1 RCDATA LANGUAGE 9, {}", "7@1: 7. Bad sublanguage id (a number in range 0..63 expected)"},
       {"1 RCDATA CHARACTERISTICS {}", "8@1: 8. Numeric value expected"},
       {"1 RCDATA VERSION", "8@1: 8. Numeric value expected"},
-      {"1 RCDATA VERSION 12abc {}", "'12abc' is not a valid integer value"},
+      {"1 RCDATA VERSION 12abc {}", "File a.rc. Line 1 : '12abc' is not a valid integer value"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
 }

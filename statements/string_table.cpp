@@ -25,7 +25,6 @@ constexpr std::uint16_t kStringTableType = 6;
 constexpr unsigned kStringsPerBlock = 16;
 constexpr std::int32_t kMaxStringId = 65535;
 
-
 std::uint16_t ReadStringIdentifier(TRCParser& parser, const std::string& token) {
   std::int32_t value = ConvertToInteger(token);
   // Outside 0..65535 an identifier would wrap into another string's slot.
@@ -41,7 +40,7 @@ std::string PaddedIdentifier(std::uint16_t id) {
 }
 
 // A string of more than 65535 units cannot be counted here, but its block then exceeds
-// the 65,535 bytes PatchDataSize accepts, so the compilation stops before any save.
+// the 65,535 bytes PatchResourceDataSize accepts, so the compilation stops before any save.
 void WriteStringEntry(TOutputBuffer& out, const TStringTable& table, const TStringEntry& entry) {
   out.WriteU16(static_cast<std::uint16_t>(entry.length));
   out.WriteUtf16(table.units.data() + entry.offset, entry.length);
@@ -51,8 +50,9 @@ using TEntryIterator = std::vector<TStringEntry>::const_iterator;
 
 // Writes the block of the string at `first` with every later string of the same block
 // (the entries sorted by identifier); returns the first string of the next block.
-TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, const TStringTable& table,
+TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, const TStringTable& table,
                                 TEntryIterator first) {
+  TOutputBuffer& out = parser.output;
   unsigned block = first->id / kStringsPerBlock;
   const TStringEntry& lowest = *first;
   std::size_t headerStart = out.Position();
@@ -67,7 +67,12 @@ TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, co
     ++slot;
   }
   for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
-  PatchDataSize(out, headerStart, dataStart);
+  char language[8];
+  std::snprintf(language, sizeof language, "%04X", static_cast<unsigned>(languageId));
+  PatchResourceDataSize(
+      parser, headerStart, dataStart,
+      "STRINGTABLE " + std::to_string(block + 1) + " (strings " + std::to_string(block * kStringsPerBlock) + " to " +
+          std::to_string(block * kStringsPerBlock + kStringsPerBlock - 1) + ", language 0x" + language + ")");
   return it;
 }
 
@@ -119,7 +124,7 @@ void WriteStringTables(TRCParser& parser) {
     std::sort(table.entries.begin(), table.entries.end(),
               [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; });
     auto it = table.entries.cbegin();
-    while (it != table.entries.cend()) it = WriteStringBlock(parser.output, languageId, table, it);
+    while (it != table.entries.cend()) it = WriteStringBlock(parser, languageId, table, it);
   }
 }
 

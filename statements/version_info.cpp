@@ -191,7 +191,8 @@ void EndNode(TVersionWriter& writer, std::size_t nodeStart) {
   TOutputBuffer& out = writer.parser.output;
   std::size_t end = out.Position();
   // A node this long makes the whole data too long: the writer's size check refuses it.
-  if (end - nodeStart > kMaxWord) PatchDataSize(out, writer.headerStart, writer.dataStart);
+  if (end - nodeStart > kMaxWord)
+    PatchResourceDataSize(writer.parser, writer.headerStart, writer.dataStart, StatementResource(writer.parser));
   out.Seek(nodeStart);
   out.WriteU16(static_cast<std::uint16_t>(end - nodeStart));
   out.Seek(end);
@@ -308,7 +309,7 @@ void WriteVersionInfo(TRCParser& parser, std::int32_t memoryFlags, const std::st
   ParseVersionBlock(writer, 0);
   PadToDword(out);
   EndNode(writer, root);
-  PatchDataSize(out, writer.headerStart, writer.dataStart);
+  PatchResourceDataSize(parser, writer.headerStart, writer.dataStart, StatementResource(parser));
 }
 
 }  // namespace

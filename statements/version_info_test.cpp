@@ -155,7 +155,7 @@ TEST(VersionInfoTest, DataOf65536BytesStopsWithoutOutput) {
   for (int i = 0; i < 400; ++i) values += "VALUE \"K\", \"" + std::string(100, 'x') + "\"\n";
   TCompileOutcome outcome = CompileText("1 VERSIONINFO { BLOCK \"S\" {\n" + values + "} }\n");
   EXPECT_TRUE(outcome.res.empty());
-  EXPECT_EQ(outcome.error.rfind("Resource data of ", 0), 0u) << outcome.error;
+  EXPECT_EQ(outcome.error.rfind("File a.rc. Line 402 : Resource VERSIONINFO 1: data of ", 0), 0u) << outcome.error;
   EXPECT_NE(outcome.error.find("bytes exceeds the limit of 65535 bytes"), std::string::npos);
 }
 
@@ -179,7 +179,8 @@ const TMessageCase kMessageCases[] = {
      "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead 65536"},
     {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", -1 } }",
      "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead -1"},
-    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", KEY_X } }", "'KEY_X' is not a valid integer value"},
+    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", KEY_X } }",
+     "File a.rc. Line 1 : 'KEY_X' is not a valid integer value"},
     {"1 VERSIONINFO { BLOCK S { } }", "File a.rc. Line 1 : 89. Double quoted string expected"},
     {"1 VERSIONINFO { BLOCK\n", "File a.rc. Line 2 : 89. Double quoted string expected"},
     {"1 VERSIONINFO { BLOCK \"S\"\n", "File a.rc. Line 2 : 90. Double quoted string expected in BLOCK string"},
