@@ -25,8 +25,15 @@ void ConvertPendingBytes(TRCParser& parser, TJoinedString& joined) {
   joined.bytes.clear();
 }
 
-// Appends the decoded text of `literal` (ordinary or wide), without its quotes.
+// Appends the decoded text of `literal` (ordinary or wide), without its quotes. A file
+// name is taken as written: its backslashes separate folders.
 void AppendDecoded(TRCParser& parser, TJoinedString& joined, const std::string& literal) {
+  if (parser.fileNameStrings) {
+    std::string_view text = literal;
+    text.remove_prefix(IsWideLiteral(text) ? 2 : 1);
+    joined.bytes.append(text.substr(0, text.size() - 1));
+    return;
+  }
   if (IsWideLiteral(literal)) {
     joined.wide = true;
     ConvertPendingBytes(parser, joined);
@@ -67,7 +74,8 @@ std::string FinishJoinedString(TRCParser& parser, TJoinedString& joined) {
     ConvertPendingBytes(parser, joined);
     joined.bytes = UnitsToUtf8(joined.units);
   }
-  RecordText(parser, joined.bytes, joined.wide);
+  parser.wideString = joined.wide;
+  if (!parser.fileNameStrings) RecordText(parser, joined.bytes, joined.wide);
   return '"' + joined.bytes + '"';
 }
 

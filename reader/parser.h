@@ -132,6 +132,8 @@ struct TRCParser {
   std::unordered_set<std::string, TStringHash, std::equal_to<>> wideTexts;
   /// Non-ASCII texts of ordinary literals, kept to catch one that equals a wide text
   std::unordered_set<std::string, TStringHash, std::equal_to<>> narrowTexts;
+  bool wideString = false;       ///< the last string GetToken gave was wide (L"...")
+  bool fileNameStrings = false;  ///< strings read now name files: their backslashes are no escapes
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

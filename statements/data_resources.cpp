@@ -3,6 +3,7 @@
 //   number          u16, or u32 when its expression needed 32 bits (an L suffix, an
 //                   operand above 32767 or a result beyond -32767..32767)
 //   "string"        its bytes as written, no terminator and no conversion to UTF-16
+//   L"string"       its UTF-16LE code units, no terminator
 //   'hex digits'    one byte per pair of digits
 //
 // and the whole is written as one entry whose DataSize is the exact length.
@@ -15,6 +16,7 @@
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -33,7 +35,7 @@ std::string_view Quoted(const std::string& token) {
   return token.size() >= 2 ? std::string_view(token).substr(1, token.size() - 2) : std::string_view{};
 }
 
-// block := "{" {item [","]} "}"; item := number | "string" | 'hex digits'
+// block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
   for (;;) {
@@ -43,6 +45,8 @@ std::string ReadDataBlock(TRCParser& parser) {
     if (token == "}") return data;
     if (first == '\'') {
       AppendHexPairs(data, Quoted(token));
+    } else if (first == '"' && parser.wideString) {
+      AppendUtf16LE(data, Utf8ToUnits(Quoted(token)));
     } else if (first == '"') {
       data += Quoted(token);
     } else if (first == '-' || (first >= '0' && first <= '9')) {
@@ -58,7 +62,7 @@ std::string ReadDataBlock(TRCParser& parser) {
 // data-resource := {memory-flag} {optional-statement} (file-name | block)
 void CompileDataResource(TRCParser& parser) {
   std::int32_t flags = parser.resourceTypeNumber == kMessageTableType ? kDiscardableFlags : kMoveablePureFlags;
-  std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+  std::string token = ReadHeadBeforeFileName(parser, flags);
   RegisterResource(parser);
   if (token != "{") {
     CopyFileResource(parser, ReadFileName(parser, token), parser.resourceTypeText, flags);

@@ -314,6 +314,33 @@ TEST(FileResourceTest, CursorWithPngImage) {
   for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, std::string("1 CURSOR ") + row[0]), row[1]) << row[0];
 }
 
+// Quoted file names are taken as written: a backslash separates folders, so "\a" is no
+// bell and "\C" no bad escape. Text strings keep their escapes.
+TEST(FileResourceTest, BackslashesInQuotedFileNamesSeparateFolders) {
+  TTempDir dir;
+  std::string icon = ImageFile(1, {Image(40, 16, 32, 1)});
+  dir.Write("res/app.ico", icon);
+  dir.Write("Res/CFS.ico", icon);
+  dir.Write("res/table.bin", "tb");
+  dir.Write("res/new.bmp", "BM" + std::string(12, '\0') + "nb");
+  std::vector<test::TResEntry> entries = EntriesIn(dir,
+                                                   "1 ICON \"res\\app.ico\"\n"
+                                                   "2 ICON DISCARDABLE \"Res\\CFS.ico\"\n"
+                                                   "#define APP_ICON \"res\\\\app.ico\"\n"
+                                                   "3 ICON APP_ICON\n"
+                                                   "4 RCDATA \"res\\table.bin\"\n"
+                                                   "5 MYTYPE LANGUAGE 9, 1 \"res\\table.bin\"\n"
+                                                   "6 BITMAP \"res\\new.bmp\"\n"
+                                                   "STRINGTABLE { 1, \"a\\tb\" }\n"
+                                                   "7 RCDATA { \"a\\tb\" }\n");
+  ASSERT_EQ(entries.size(), 11u);
+  for (std::size_t i : {0, 2, 4}) EXPECT_EQ(Bytes(entries[i]), Padded(Image(40, 16, 32, 1))) << i;
+  EXPECT_EQ(Bytes(entries[6]) + Bytes(entries[7]) + Bytes(entries[8]), std::string("tbtbnb\0\0", 8));
+  EXPECT_EQ(Bytes(entries[9]), "a\tb");
+  // The string block: string 0 empty, string 1 "a", tab, "b", 14 empty strings.
+  EXPECT_EQ(HexRows(entries[10].data), HexRows(test::FromHex("0000 0300 6100 0900 6200" + std::string(14 * 4, '0'))));
+}
+
 // Failures that are not numbered messages name the script's file and line too.
 TEST(FileResourceTest, BadImageFilesAreReportedWhereTheyAreNamed) {
   TTempDir dir;
