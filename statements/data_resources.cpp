@@ -1,7 +1,8 @@
 // Raw data blocks. The items of a block are appended to one byte string:
 //
 //   number          u16, or u32 when its expression needed 32 bits (an L suffix, an
-//                   operand above 32767 or a result beyond -32767..32767)
+//                   operand above 32767 or a result beyond -32767..32767); values from
+//                   -2^31 to 2^32-1 fit, 0x80000000 to 0xFFFFFFFF as their 32-bit pattern
 //   "string"        its bytes as written, no terminator and no conversion to UTF-16
 //   L"string"       its UTF-16LE code units, no terminator
 //   'hex digits'    one byte per pair of digits
@@ -9,6 +10,7 @@
 // and the whole is written as one entry whose DataSize is the exact length.
 #include "statements/data_resources.h"
 
+#include <limits>
 #include <string>
 
 #include "statements/file_resources.h"
@@ -26,9 +28,13 @@ namespace {
 constexpr std::int32_t kMessageTableType = 11;
 
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
-  auto value = static_cast<std::uint32_t>(ConvertToInteger(token));
+  std::int64_t value = 0;
+  if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::uint32_t>::max())
+    RaiseFailure("'" + token + "' is not a valid integer value");
+  auto bits = static_cast<std::uint32_t>(value);
   int bytes = parser.longValue ? 4 : 2;
-  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(bits >> (8 * i) & 0xFF));
 }
 
 std::string_view Quoted(const std::string& token) {

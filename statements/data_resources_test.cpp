@@ -28,6 +28,9 @@ TEST(DataResourceTest, ItemsAndTheirSizes) {
   EXPECT_EQ(Data("1 RCDATA { \"a\\0\", \"\" \"b\" 0 }"), "61006200 00");
   EXPECT_EQ(Data("1 RCDATA { '0A 1 FF' 'ABC' '' }"), "0A01FFAB 0C");
   EXPECT_EQ(Data("1 RCDATA BEGIN 1 2,,3\n,4 END"), "01000200 03000400");
+  // Constants with the high bit set are their 32-bit patterns.
+  EXPECT_EQ(Data("1 RCDATA { WS_POPUP, 0xFFFFFFFFL, 0x80000000 | 1, -2147483647 - 1 }"),
+            "00000080 FFFFFFFF 01000080 00000080");
   // Wide strings give UTF-16LE code units, no terminator; joined with narrow ones they are wide.
   EXPECT_EQ(Data("1 RCDATA { L\"Hi\", L\"\", \"x\" L\"\\x263A\" 0 }"), "48006900 78003A26 0000");
 }

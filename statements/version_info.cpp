@@ -35,7 +35,7 @@ constexpr std::uint16_t kFixedInfoSize = 52;
 constexpr std::uint16_t kTextType = 1;
 constexpr std::uint16_t kBinaryType = 0;
 constexpr std::int64_t kMaxWord = 0xFFFF;
-constexpr std::int64_t kMaxFixedDword = 0x7FFFFFFF;
+constexpr std::int64_t kMaxFixedDword = 0xFFFFFFFF;
 constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr std::uint32_t kFixedInfoVersion = 0x00010000;
 // Far beyond any real version resource, and far below what would exhaust the stack.
@@ -125,7 +125,7 @@ std::string ReadVersionParts(TRCParser& parser, std::array<std::uint16_t, 4>& pa
   return token;
 }
 
-// dword := number [","]   (0..2147483647)
+// dword := number [","]   (0..0xFFFFFFFF)
 std::string ReadFixedDword(TRCParser& parser, std::uint32_t& field) {
   std::string token = GetToken(parser);
   if (token.empty()) ReportError(parser, 12);  // "{" or BEGIN expected
