@@ -41,6 +41,8 @@ std::string_view Quoted(const std::string& token) {
   return token.size() >= 2 ? std::string_view(token).substr(1, token.size() - 2) : std::string_view{};
 }
 
+}  // namespace
+
 // block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
@@ -62,8 +64,6 @@ std::string ReadDataBlock(TRCParser& parser) {
     }
   }
 }
-
-}  // namespace
 
 // data-resource := {memory-flag} {optional-statement} (file-name | block)
 void CompileDataResource(TRCParser& parser) {
