@@ -103,7 +103,7 @@ std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
   }
 }
 
-std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken) {
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed) {
   parser.language = parser.defaultLanguage;
   parser.sublanguage = parser.defaultSublanguage;
   parser.characteristics = parser.defaultCharacteristics;
@@ -121,6 +121,7 @@ std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstT
       return token;
     }
     token = SkipOptionalSeparator(parser, ",");
+    if (token.empty() && endAllowed) return token;
     if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
   }
 }
