@@ -2,6 +2,8 @@
 # Builds TARVEX and runs every test: the release build, then the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then a short fuzzing run when clang
 # is available. Installs the build tools it needs with apt-get when they are missing.
+# The release pass also runs the end-to-end tests (TARVEX_E2E=1), such as a Windows
+# program linked with compiled scripts and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +16,8 @@ command -v lld-link >/dev/null || need+=(lld)
 command -v llvm-readobj >/dev/null || need+=(llvm)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v make >/dev/null || need+=(make)
+command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+command -v x86_64-w64-mingw32-gcc >/dev/null || need+=(gcc-mingw-w64-x86-64)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -24,7 +28,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 echo "== release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVEX_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
-(cd build && ctest --output-on-failure)
+(cd build && TARVEX_E2E=1 ctest --output-on-failure)
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON >/dev/null
