@@ -25,15 +25,8 @@ void ConvertPendingBytes(TRCParser& parser, TJoinedString& joined) {
   joined.bytes.clear();
 }
 
-// Appends the decoded text of `literal` (ordinary or wide), without its quotes. A file
-// name is taken as written: its backslashes separate folders.
+// Appends the decoded text of `literal` (ordinary or wide), without its quotes.
 void AppendDecoded(TRCParser& parser, TJoinedString& joined, const std::string& literal) {
-  if (parser.fileNameStrings) {
-    std::string_view text = literal;
-    text.remove_prefix(IsWideLiteral(text) ? 2 : 1);
-    joined.bytes.append(text.substr(0, text.size() - 1));
-    return;
-  }
   if (IsWideLiteral(literal)) {
     joined.wide = true;
     ConvertPendingBytes(parser, joined);
@@ -75,7 +68,7 @@ std::string FinishJoinedString(TRCParser& parser, TJoinedString& joined) {
     joined.bytes = UnitsToUtf8(joined.units);
   }
   parser.wideString = joined.wide;
-  if (!parser.fileNameStrings) RecordText(parser, joined.bytes, joined.wide);
+  RecordText(parser, joined.bytes, joined.wide);
   return '"' + joined.bytes + '"';
 }
 
@@ -104,6 +97,12 @@ bool FollowsDirectly(const TRCParser& parser, const TLiteralEnd& previous) {
 
 // strings := literal {literal}; literal := ["L"] '"' {byte} '"'
 std::string JoinAdjacentStrings(TRCParser& parser, std::string literal) {
+  if (parser.fileNameStrings) {
+    // A file name is one literal taken as written: its backslashes separate folders, and
+    // a quoted name after it belongs to the next statement.
+    parser.wideString = false;
+    return literal[0] == '"' ? literal : literal.substr(1);
+  }
   TJoinedString joined;
   std::string run = std::move(literal);  // literals joined by doubled quotes, undecoded
   TLiteralEnd last = EndOfLastToken(parser);

@@ -331,22 +331,25 @@ TEST(FileResourceTest, BackslashesInQuotedFileNamesSeparateFolders) {
                                                    "4 RCDATA \"res\\table.bin\"\n"
                                                    "5 MYTYPE LANGUAGE 9, 1 \"res\\table.bin\"\n"
                                                    "6 BITMAP \"res\\new.bmp\"\n"
+                                                   "\"NAMED\" RCDATA \"res\\table.bin\"\n"
                                                    "STRINGTABLE { 1, \"a\\tb\" }\n"
                                                    "7 RCDATA { \"a\\tb\" }\n");
-  ASSERT_EQ(entries.size(), 11u);
+  ASSERT_EQ(entries.size(), 12u);
   for (std::size_t i : {0, 2, 4}) EXPECT_EQ(Bytes(entries[i]), Padded(Image(40, 16, 32, 1))) << i;
-  EXPECT_EQ(Bytes(entries[6]) + Bytes(entries[7]) + Bytes(entries[8]), std::string("tbtbnb\0\0", 8));
-  EXPECT_EQ(Bytes(entries[9]), "a\tb");
+  // A quoted name after a file name is the next statement's, not more of the file name.
+  EXPECT_EQ(Bytes(entries[6]) + Bytes(entries[7]) + Bytes(entries[8]) + Bytes(entries[9]),
+            std::string("tbtbnb\0\0tb", 10));
+  EXPECT_EQ(entries[9].name.Printable(), "NAMED");
+  EXPECT_EQ(Bytes(entries[10]), "a\tb");
   // The string block: string 0 empty, string 1 "a", tab, "b", 14 empty strings.
-  EXPECT_EQ(HexRows(entries[10].data), HexRows(test::FromHex("0000 0300 6100 0900 6200" + std::string(14 * 4, '0'))));
+  EXPECT_EQ(HexRows(entries[11].data), HexRows(test::FromHex("0000 0300 6100 0900 6200" + std::string(14 * 4, '0'))));
 }
 
 // Failures that are not numbered messages name the script's file and line too.
 TEST(FileResourceTest, BadImageFilesAreReportedWhereTheyAreNamed) {
   TTempDir dir;
   dir.Write("bad.ico", std::string("\0\0\1\0\1\0", 6));  // one image, no directory
-  test::TCompileOutcome outcome =
-      test::CompileInDir(dir, "1 RCDATA { 1 }\n\nIDI_APP ICON \"bad.ico\"\n2 RCDATA { 2 }\n");
+  test::TCompileOutcome outcome = test::CompileInDir(dir, "1 RCDATA { 1 }\n\nIDI_APP ICON \"bad.ico\"\n");
   EXPECT_EQ(outcome.error, "File a.rc. Line 3 : Read beyond end of file");
   EXPECT_EQ(std::make_pair(outcome.number, outcome.line), std::make_pair(0, 3));
 }
