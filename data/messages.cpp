@@ -80,7 +80,7 @@ constexpr std::string_view kMessages[] = {
     "69. Expecting identifier after %s !defined",
     "70. Expecting identifier in parentheses after %s !defined",
     "71. Division by zero",
-    "72. Cannot open file \"%s\" (System error code %d)",
+    "72. Cannot open file \"%s\" (%s)",
     "73. Double quoted string or SEPARATOR expected",
     "74. Number in range 0..65535 expected",
     "75. MENU resource not terminated",

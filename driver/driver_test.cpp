@@ -166,8 +166,7 @@ TEST_F(DriverTest, DirectoryNamedAsTheScriptIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.text,
             "Compiling file: a.rc into a.res...\nError[72] in line [0]: 72. Cannot open file \"a.rc\" "
-            "(System error code " +
-                std::to_string(EISDIR) + ")\n");
+            "(Is a directory)\n");
   EXPECT_FALSE(dir_.Exists("a.res"));
 }
 

@@ -22,7 +22,7 @@ std::string DependencyRuleForTargets(const std::string& targets, const std::vect
 std::string QuotedForMake(const std::string& name);
 
 /// Saves `text` to `fileName` atomically, as the .res is saved: an old file stays as it
-/// was on failure, which raises a TCompileError "Cannot create file <name>".
+/// was on failure, which raises a TCompileError "Cannot create file <name>: <reason>".
 void SaveTextAtomically(const std::string& text, const std::string& fileName);
 
 }  // namespace tarvex

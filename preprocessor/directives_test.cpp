@@ -145,7 +145,7 @@ TEST(IncludeTest, CyclesAndMissingFilesAreLocatedInTheIncluder) {
   EXPECT_EQ(Preprocess("A\n#include b.h\n", {{"b.h", "\n#include a.rc\n"}}),
             "error 58 line 2: File b.h. Line 2 : 58. File a.rc is already open. Cyclical reference not allowed");
   EXPECT_EQ(Preprocess("\n\n#include <none.h>\n"),
-            "error 72 line 3: File a.rc. Line 3 : 72. Cannot open file \"none.h\" (System error code 2)");
+            "error 72 line 3: File a.rc. Line 3 : 72. Cannot open file \"none.h\" (No such file or directory)");
 }
 
 }  // namespace

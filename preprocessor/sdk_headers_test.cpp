@@ -57,11 +57,11 @@ TEST(SdkHeadersTest, NamesAlreadyDefinedKeepTheirValues) {
 
 TEST(SdkHeadersTest, ANameWithADirectoryPartIsNotServed) {
   EXPECT_EQ(Preprocess("#include <sys/windows.h>\n"),
-            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sys/windows.h\" (System error code 2)");
+            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sys/windows.h\" (No such file or directory)");
   EXPECT_EQ(Preprocess("#include \"sdk\\windows.h\"\n"),
-            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sdk\\windows.h\" (System error code 2)");
+            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sdk\\windows.h\" (No such file or directory)");
   EXPECT_EQ(Preprocess("#include <winres.hh>\n"),
-            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"winres.hh\" (System error code 2)");
+            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"winres.hh\" (No such file or directory)");
 }
 
 TEST(SdkHeadersTest, FrameworkIdsWinFromTheIncludeOn) {
@@ -84,7 +84,7 @@ TEST(SdkHeadersTest, TheTablesAreAppliedOncePerCompilation) {
 TEST(SdkHeadersTest, CLibraryHeadersAreServedEmpty) {
   EXPECT_EQ(Preprocess("#include <stdio.h>\n#include <STDDEF.H>\n#include \"wchar.h\"\nA LVS_REPORT"), "A LVS_REPORT");
   EXPECT_EQ(Preprocess("#include <sys/stdio.h>\n"),
-            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sys/stdio.h\" (System error code 2)");
+            "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sys/stdio.h\" (No such file or directory)");
 }
 
 TEST(SdkHeadersTest, AServedHeaderOpensNoFile) {

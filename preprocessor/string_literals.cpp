@@ -67,6 +67,7 @@ std::string FinishJoinedString(TRCParser& parser, TJoinedString& joined) {
     ConvertPendingBytes(parser, joined);
     joined.bytes = UnitsToUtf8(joined.units);
   }
+  parser.wideString = joined.wide;
   RecordText(parser, joined.bytes, joined.wide);
   return '"' + joined.bytes + '"';
 }
@@ -96,6 +97,12 @@ bool FollowsDirectly(const TRCParser& parser, const TLiteralEnd& previous) {
 
 // strings := literal {literal}; literal := ["L"] '"' {byte} '"'
 std::string JoinAdjacentStrings(TRCParser& parser, std::string literal) {
+  if (parser.fileNameStrings) {
+    // A file name is one literal taken as written: its backslashes separate folders, and
+    // a quoted name after it belongs to the next statement.
+    parser.wideString = false;
+    return literal[0] == '"' ? literal : literal.substr(1);
+  }
   TJoinedString joined;
   std::string run = std::move(literal);  // literals joined by doubled quotes, undecoded
   TLiteralEnd last = EndOfLastToken(parser);

@@ -20,6 +20,8 @@ struct TRCParser;
 /// string as UTF-8 and its text is recorded in parser.wideTexts, so that ScriptTextToUtf16
 /// reads it as characters rather than bytes of the code page; a non-ASCII text that is
 /// both wide and ordinary under a code page other than UTF-8 is a located failure.
+/// Sets parser.wideString to whether the result is wide. While parser.fileNameStrings
+/// is set, `literal` is a file name: it comes back alone and as written, undecoded.
 std::string JoinAdjacentStrings(TRCParser& parser, std::string literal);
 
 /// A single-quoted data string without blanks and tabs, where every group of odd length

@@ -95,15 +95,15 @@ void ReportError(TRCParser& parser, int number, std::initializer_list<TMessageAr
                       FormatMessage(number, args));
 }
 
-void RaiseFailure(std::string text) { throw TCompileError(std::move(text)); }
+void RaiseFailure(std::string text) { throw TUnplacedFailure(std::move(text)); }
 
 void ReportLocatedFailure(TRCParser& parser, std::string_view text) {
   RecordErrorDetail(parser, text);
-  if (parser.currentFile == nullptr) RaiseFailure(std::string(text));
+  if (parser.currentFile == nullptr) throw TCompileError(std::string(text));
   parser.errorFileName = parser.currentFile->name;
   parser.errorLine = parser.currentFile->line;
-  RaiseFailure("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) + " : " +
-               std::string(text));
+  throw TCompileError("File " + parser.errorFileName + ". Line " + std::to_string(parser.errorLine) + " : " +
+                      std::string(text));
 }
 
 }  // namespace tarvex

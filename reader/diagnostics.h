@@ -27,6 +27,13 @@ class TCompileError : public std::runtime_error {
   explicit TCompileError(std::string_view text) : std::runtime_error(SafeText(text)) {}
 };
 
+/// A failure raised by code that knows no place in the script (RaiseFailure). While a
+/// script is being read, the compilation gives it the file and line it happened at.
+class TUnplacedFailure : public TCompileError {
+ public:
+  using TCompileError::TCompileError;
+};
+
 /// One argument of a message: a text, a single character or an integer, kept as text.
 struct TMessageArg {
   std::string text;
@@ -52,8 +59,8 @@ std::string FormatMessage(int number, std::initializer_list<TMessageArg> args = 
 /// alone with line 0.
 [[noreturn]] void ReportError(TRCParser& parser, int number, std::initializer_list<TMessageArg> args = {});
 
-/// Throws a failure that is not a numbered diagnostic (the parser's error number and
-/// line stay as they are).
+/// Throws a TUnplacedFailure: a failure that is not a numbered diagnostic, raised where
+/// no parser is at hand (the parser's error number and line stay as they are).
 [[noreturn]] void RaiseFailure(std::string text);
 
 /// Throws "File <name>. Line <n> : <text>" for a failure of the script that the numbered

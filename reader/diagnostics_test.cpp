@@ -28,7 +28,7 @@ TEST(Diagnostics, FillPlaceholdersInOrder) {
   EXPECT_EQ(FillPlaceholders("x %s %d", {"%d %s"}), "x %d %s ");  // arguments are not re-read
   EXPECT_EQ(FillPlaceholders("end %", {}), "end %");
   EXPECT_EQ(FormatMessage(33, {'`'}), "33. Invalid character encountered: `");
-  EXPECT_EQ(FormatMessage(72, {"a.rc", 2}), "72. Cannot open file \"a.rc\" (System error code 2)");
+  EXPECT_EQ(FormatMessage(72, {"a.rc", "Permission denied"}), "72. Cannot open file \"a.rc\" (Permission denied)");
 }
 
 TEST(Diagnostics, LocatedText) {
@@ -55,9 +55,9 @@ TEST(Diagnostics, NoCurrentFile) {
   parser.errorFileName = "old.rc";
   parser.errorLine = 9;
   EXPECT_EQ(Thrown([&] {
-              ReportError(parser, 72, {"a%d.rc", 13});
+              ReportError(parser, 72, {"a%d.rc", "Permission denied"});
             }),
-            "72. Cannot open file \"a%d.rc\" (System error code 13)");
+            "72. Cannot open file \"a%d.rc\" (Permission denied)");
   EXPECT_EQ(parser.errorNumber, 72);
   EXPECT_EQ(parser.errorFileName, "");
   EXPECT_EQ(parser.errorLine, 0);

@@ -60,7 +60,7 @@ TEST(FileSearchTest, IncludedFileNotFoundNamesItAsWritten) {
     FAIL();
   } catch (const std::exception& failure) {
     EXPECT_EQ(std::string(failure.what()),
-              "File a.rc. Line 1 : 72. Cannot open file \"inc\\Missing.H\" (System error code 2)");
+              "File a.rc. Line 1 : 72. Cannot open file \"inc\\Missing.H\" (No such file or directory)");
   }
 }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
@@ -129,7 +131,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName, TSearc
   if (path.empty()) path = fileName;
   int error = 0;
   if (!ReadScriptFile(parser, path, item->text, error, &item->identity))
-    ReportError(parser, 72, {fileName, error});  // Cannot open file "%s" (System error code %d)
+    ReportError(parser, 72, {fileName, std::strerror(error)});  // Cannot open file "%s" (%s)
   TSourceEncoding encoding = DetectSourceEncoding(item->text);
   item->utf8Marked = encoding == TSourceEncoding::Bytes && item->text.rfind("\xEF\xBB\xBF", 0) == 0;
   std::size_t badOffset = 0;

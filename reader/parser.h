@@ -190,6 +190,8 @@ struct TRCParser {
   std::size_t lastBlockAt = 0;               ///< reading it again after a push-back counts once
   /// Names given a value by #define lines of the script's own files, in the order read
   std::vector<std::string> scriptDefineNames;
+  bool wideString = false;       ///< the last string GetToken gave was wide (L"...")
+  bool fileNameStrings = false;  ///< strings read now name files: their backslashes are no escapes
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

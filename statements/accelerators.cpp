@@ -165,7 +165,7 @@ void WriteAcceleratorTable(TRCParser& parser, std::int32_t memoryFlags) {
     if (token.empty()) ReportError(parser, 82);  // Keystroke expected
     token = ParseAccelerator(parser, token);
   }
-  PatchDataSize(parser.output, headerStart, dataStart);
+  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
 }
 
 }  // namespace

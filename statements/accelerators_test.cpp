@@ -53,7 +53,7 @@ TEST(AcceleratorsTest, HeaderEmptyTableAndSizeLimit) {
     return script + "}\n";
   };
   EXPECT_EQ(Failure(table(8191)), "compiled");
-  EXPECT_EQ(Failure(table(8192)), "Resource data of 65536 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(Failure(table(8192)), "File a.rc. Line 8194 : Resource ACCELERATORS 1: data of 65536 bytes exceeds the limit of 65535 bytes");
 }
 
 TEST(AcceleratorsTest, EachMessageWithItsLine) {
@@ -66,7 +66,7 @@ TEST(AcceleratorsTest, EachMessageWithItsLine) {
       {"1 ACCELERATORS { \"ab\", 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: \"AB\""},
       {"1 ACCELERATORS { -1, 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: -1"},
       {"1 ACCELERATORS { 65536, 1 }", "File a.rc. Line 1 : 84. Invalid keystroke: 65536"},
-      {"1 ACCELERATORS { NO_SUCH_KEY, 1 }", "'NO_SUCH_KEY' is not a valid integer value"},
+      {"1 ACCELERATORS { NO_SUCH_KEY, 1 }", "File a.rc. Line 1 : 'NO_SUCH_KEY' is not a valid integer value"},
       {"1 ACCELERATORS { \"a\"\n", "File a.rc. Line 2 : 85. Accelerator identifier expected"},
       {"1 ACCELERATORS { \"a\", ID_X }", "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead ID_X"},
       {"1 ACCELERATORS { \"a\", 65536 }", "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead 65536"},

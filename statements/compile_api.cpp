@@ -37,7 +37,7 @@ void ApplyCommandLineNames(TRCParser& parser) {
 
 void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
-  result.errorText = failure.what();
+  result.errorText = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ? "Out of memory" : failure.what();
   // An empty text would read as success: a failure must never pass for one.
   if (result.errorText.empty()) result.errorText = "Compilation failed";
   result.errorNumber = parser.errorNumber;
@@ -132,12 +132,13 @@ TScriptResult CompileScriptFile(const std::string& fileName, const TScriptOption
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());
   ApplyCommandLineNames(parser);
-  parser.defaultLanguage = parser.options.defaultLanguage & 0x3FF;
-  parser.defaultSublanguage = parser.options.defaultLanguage >> 10;
   try {
     OpenSourceFile(parser, scriptName);
     WriteLeadingEntry(parser.output);
     CompileStatements(parser);
+  } catch (const TUnplacedFailure& failure) {
+    // Failures raised by code that knows no place get the one the reading has reached.
+    ReportLocatedFailure(parser, failure.what());
   } catch (const TCompileError& failure) {
     LocateFailure(parser, failure.what());  // a failure raised without the parser happened here
     throw;

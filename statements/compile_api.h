@@ -36,6 +36,7 @@ struct TCompilation {
 void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName);
 
 /// Everything Compile does but the save: the finished image is left in parser.output.
+/// A failure raised while the script is read carries the file and line reached.
 void CompileImage(TRCParser& parser, const std::string& scriptName);
 
 /// Compiles `scriptName` with a fresh parser and returns the image without writing any

@@ -139,7 +139,7 @@ TEST(CompileApiTest, ScriptInMemoryWithSuppliedFiles) {
        "#include \"gone.h\"\n",
        {},
        {},
-       "72. Cannot open file \"gone.h\" (System error code 2)",
+       "72. Cannot open file \"gone.h\" (No such file or directory)",
        {}},
   };
   for (const TCase& c : cases) {

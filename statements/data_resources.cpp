@@ -1,13 +1,16 @@
 // Raw data blocks. The items of a block are appended to one byte string:
 //
 //   number          u16, or u32 when its expression needed 32 bits (an L suffix, an
-//                   operand above 32767 or a result beyond -32767..32767)
+//                   operand above 32767 or a result beyond -32767..32767); values from
+//                   -2^31 to 2^32-1 fit, 0x80000000 to 0xFFFFFFFF as their 32-bit pattern
 //   "string"        its bytes as written, no terminator and no conversion to UTF-16
+//   L"string"       its UTF-16LE code units, no terminator
 //   'hex digits'    one byte per pair of digits
 //
 // and the whole is written as one entry whose DataSize is the exact length.
 #include "statements/data_resources.h"
 
+#include <limits>
 #include <string>
 
 #include "data/resource_types.h"
@@ -16,6 +19,7 @@
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -24,16 +28,22 @@ namespace {
 
 
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
-  auto value = static_cast<std::uint32_t>(ConvertToInteger(token));
+  std::int64_t value = 0;
+  if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::uint32_t>::max())
+    RaiseFailure("'" + token + "' is not a valid integer value");
+  auto bits = static_cast<std::uint32_t>(value);
   int bytes = parser.longValue ? 4 : 2;
-  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(bits >> (8 * i) & 0xFF));
 }
 
 std::string_view Quoted(const std::string& token) {
   return token.size() >= 2 ? std::string_view(token).substr(1, token.size() - 2) : std::string_view{};
 }
 
-// block := "{" {item [","]} "}"; item := number | "string" | 'hex digits'
+}  // namespace
+
+// block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
   for (;;) {
@@ -43,6 +53,8 @@ std::string ReadDataBlock(TRCParser& parser) {
     if (token == "}") return data;
     if (first == '\'') {
       AppendHexPairs(data, Quoted(token));
+    } else if (first == '"' && parser.wideString) {
+      AppendUtf16LE(data, Utf8ToUnits(Quoted(token)));
     } else if (first == '"') {
       data += Quoted(token);
     } else if (first == '-' || (first >= '0' && first <= '9')) {
@@ -53,12 +65,10 @@ std::string ReadDataBlock(TRCParser& parser) {
   }
 }
 
-}  // namespace
-
 // data-resource := {memory-flag} {optional-statement} (file-name | block)
 void CompileDataResource(TRCParser& parser) {
   std::int32_t flags = parser.resourceTypeNumber == kMessageTableType ? kDiscardableFlags : kMoveablePureFlags;
-  std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+  std::string token = ReadHeadBeforeFileName(parser, flags);
   RegisterResource(parser);
   if (token != "{") {
     CopyFileResource(parser, ReadFileName(parser, token), parser.resourceTypeText, flags);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tarvex {
@@ -13,6 +14,11 @@ struct TRCParser;
 /// whose file is copied unchanged, or a block of numbers, double-quoted strings and
 /// single-quoted hexadecimal strings. Raises 9, and 1, 10, 11, 68 for files.
 void CompileDataResource(TRCParser& parser);
+
+/// The bytes of a block of items after its "{", up to and including "}": numbers (16 or
+/// 32 bits), strings (their bytes; a wide one its UTF-16LE code units) and single-quoted
+/// hexadecimal strings. Raises 9.
+std::string ReadDataBlock(TRCParser& parser);
 
 /// Writes one entry of the statement's name and attributes holding exactly `data`.
 void WriteDataResource(TRCParser& parser, std::string_view data, std::string_view typeText, std::int32_t memoryFlags);

@@ -28,6 +28,11 @@ TEST(DataResourceTest, ItemsAndTheirSizes) {
   EXPECT_EQ(Data("1 RCDATA { \"a\\0\", \"\" \"b\" 0 }"), "61006200 00");
   EXPECT_EQ(Data("1 RCDATA { '0A 1 FF' 'ABC' '' }"), "0A01FFAB 0C");
   EXPECT_EQ(Data("1 RCDATA BEGIN 1 2,,3\n,4 END"), "01000200 03000400");
+  // Constants with the high bit set are their 32-bit patterns.
+  EXPECT_EQ(Data("1 RCDATA { WS_POPUP, 0xFFFFFFFFL, 0x80000000 | 1, -2147483647 - 1 }"),
+            "00000080 FFFFFFFF 01000080 00000080");
+  // Wide strings give UTF-16LE code units, no terminator; joined with narrow ones they are wide.
+  EXPECT_EQ(Data("1 RCDATA { L\"Hi\", L\"\", \"x\" L\"\\x263A\" 0 }"), "48006900 78003A26 0000");
 }
 
 TEST(DataResourceTest, WholeEntry) {
@@ -78,9 +83,10 @@ TEST(DataResourceTest, Messages) {
   const char* rows[][2] = {
       {"1 RCDATA { 1, 2", "9@1: 9. \"}\" or END expected"},
       {"1 RCDATA {\n UNDEFINED_NAME }", "9@2: 9. \"}\" or END expected"},
-      {"1 RCDATA { 'G1' }", "'$G1' is not a valid integer value"},
-      {"1 RCDATA { 2147483647 + 1 }", "'2147483648' is not a valid integer value"},
-      {"1 RCDATA { 12abc }", "'12abc' is not a valid integer value"},
+      {"1 RCDATA { 'G1' }", "File a.rc. Line 1 : '$G1' is not a valid integer value"},
+      {"1 RCDATA {\n 0xFFFFFFFF + 1 }", "File a.rc. Line 2 : '4294967296' is not a valid integer value"},
+      {"1 RCDATA { -2147483647 - 2 }", "File a.rc. Line 1 : '-2147483649' is not a valid integer value"},
+      {"1 RCDATA { 12abc }", "File a.rc. Line 1 : '12abc' is not a valid integer value"},
       {"1 RCDATA none.bin", "1@1: 1. Cannot open none.bin file"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];

@@ -2,11 +2,12 @@
 // data is the template Windows' dialog manager reads:
 //
 //   DIALOG    style(32) exStyle(32) count(16) x y cx cy(16 each)
-//   DIALOGEX  version(16)=1 signature(16)=0xFFFF helpId(32)=0 exStyle(32) style(32)
+//   DIALOGEX  version(16)=1 signature(16)=0xFFFF helpId(32) exStyle(32) style(32)
 //             count(16) x y cx cy(16 each)
 //   then      menu, class, caption (each 0xFFFF and an ordinal, or a UTF-16 text and
 //             its zero; a lone zero when absent)
-//   DS_SETFONT pointSize(16) [DIALOGEX: weight(16) italic(8) charset(8)] face
+//   DS_SETFONT pointSize(16) [DIALOGEX: weight(16) italic(8) charset(8)] face; without
+//             a character set the font asks for DEFAULT_CHARSET (1)
 //   then      the items, each on a 4-byte boundary (dialog_controls.cpp)
 //
 // Nothing is written before the dialog statements have all been read. The head goes out
@@ -32,10 +33,12 @@ namespace {
 constexpr std::uint32_t kSetFont = 0x00000040;     // DS_SETFONT
 constexpr std::uint32_t kCaptionBar = 0x00C00000;  // WS_CAPTION
 constexpr std::int64_t kMaxByte = 0xFF;
+constexpr std::uint8_t kDefaultCharset = 1;  // DEFAULT_CHARSET
 constexpr char kDialogType[] = "5";
 
 struct TDialogHead {
   TDialogLayout layout = TDialogLayout::Standard;
+  std::uint32_t helpId = 0;
   std::uint32_t style = 0;
   std::uint32_t exStyle = 0;
   std::int16_t x = 0, y = 0, width = 0, height = 0;
@@ -47,7 +50,7 @@ struct TDialogHead {
   std::uint16_t fontSize = 0;
   std::uint16_t fontWeight = 0;
   std::uint8_t fontItalic = 0;
-  std::uint8_t fontCharset = 0;
+  std::uint8_t fontCharset = kDefaultCharset;
   std::string fontFace;
 };
 
@@ -62,12 +65,17 @@ std::uint8_t ReadByteOperand(TRCParser& parser, const std::string& token) {
   return static_cast<std::uint8_t>(value);
 }
 
-// head := x [","] y [","] cx [","] cy; `first` is the token after the memory flags.
-void ReadDialogHead(TRCParser& parser, const std::string& first, TDialogHead& head) {
-  head.x = ReadCoordinate(parser, first, 101);                        // x coordinate (in dialog units) expected
-  head.y = ReadCoordinate(parser, SkipSeparators(parser, ","), 102);  // y coordinate (in dialog units) expected
+// head := x [","] y [","] cx [","] cy [DIALOGEX: [","] help-id]; `first` is the token
+// after the memory flags. Returns the token after the head, read skipping commas.
+std::string ReadDialogHead(TRCParser& parser, const std::string& first, TDialogHead& head) {
+  head.x = ReadCoordinate(parser, first, 101);                             // x coordinate (in dialog units) expected
+  head.y = ReadCoordinate(parser, SkipSeparators(parser, ","), 102);       // y coordinate (in dialog units) expected
   head.width = ReadCoordinate(parser, SkipSeparators(parser, ","), 103);   // width (in dialog units) expected
   head.height = ReadCoordinate(parser, SkipSeparators(parser, ","), 104);  // height (in dialog units) expected
+  std::string token = SkipSeparators(parser, ",");
+  if (head.layout != TDialogLayout::Extended || !StartsNumber(token)) return token;
+  head.helpId = ReadHelpId(parser, token);
+  return SkipSeparators(parser, ",");
 }
 
 // The operand of STYLE, EXSTYLE, CAPTION, MENU or CLASS; the end of input is message 12.
@@ -102,7 +110,7 @@ TDialogName ReadMenuOrClass(TRCParser& parser, bool isMenu) {
 // [[","] weight [[","] italic [[","] charset]]] after the face name. DIALOG reads them
 // too but has no place for them. Returns the token after them.
 std::string ReadFontAttributes(TRCParser& parser, TDialogHead& head) {
-  std::array<std::int64_t, 3> values{};
+  std::array<std::int64_t, 3> values{0, 0, kDefaultCharset};
   std::string token = SkipSeparators(parser, ",");
   for (std::size_t i = 0; i < values.size() && StartsWithDigit(token); ++i) {
     values[i] = i == 0 ? ReadWordOperand(parser, token) : ReadByteOperand(parser, token);
@@ -154,11 +162,11 @@ std::string ReadDialogStatement(TRCParser& parser, const std::string& token, TDi
   return SkipSeparators(parser, ",");
 }
 
-// Dialog statements and LANGUAGE/CHARACTERISTICS/VERSION in any order, up to "{". Each
-// pass starts the optional statements again from the defaults, so those of the last
-// pass count: the ones after the last dialog statement, or else the ones right before it.
-void ReadDialogStatements(TRCParser& parser, TDialogHead& head) {
-  std::string token = SkipSeparators(parser, ",");
+// Dialog statements and LANGUAGE/CHARACTERISTICS/VERSION in any order from `token` up
+// to "{". Each pass starts the optional statements again from the defaults, so those of
+// the last pass count: the ones after the last dialog statement, or else the ones right
+// before it.
+void ReadDialogStatements(TRCParser& parser, std::string token, TDialogHead& head) {
   while (token != "{") {
     token = ParseOptionalStatements(parser, token);
     if (token.empty()) ReportError(parser, 12);  // "{" or BEGIN expected
@@ -171,7 +179,7 @@ void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_
   if (head.layout == TDialogLayout::Extended) {
     out.WriteU16(1);       // version
     out.WriteU16(0xFFFF);  // signature
-    out.WriteU32(0);       // help id
+    out.WriteU32(head.helpId);
     out.WriteU32(head.exStyle);
     out.WriteU32(head.style);
   } else {
@@ -204,8 +212,7 @@ void CompileDialog(TRCParser& parser) {
   TDialogHead head;
   head.layout = parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard;
   std::int32_t flags = kDiscardableFlags;
-  ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head);
-  ReadDialogStatements(parser, head);
+  ReadDialogStatements(parser, ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head), head);
   RegisterResource(parser);
   // The font and caption statements decide these bits whatever STYLE said.
   head.style = head.hasFont ? head.style | kSetFont : head.style & ~kSetFont;
@@ -220,10 +227,10 @@ void CompileDialog(TRCParser& parser) {
   std::uint32_t itemCount = CompileControls(parser, head.layout);
   std::size_t dataEnd = out.Position();
   out.Seek(dataStart);
-  // A count above 65535 means data far above 65535 bytes, which PatchDataSize refuses.
+  // A count above 65535 means data far above 65535 bytes, which PatchResourceDataSize refuses.
   WriteTemplateHead(out, head, static_cast<std::uint16_t>(itemCount));
   out.Seek(dataEnd);
-  PatchDataSize(out, headerStart, dataStart);
+  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
 }
 
 }  // namespace tarvex

@@ -2,8 +2,14 @@
 // on a 4-byte boundary:
 //
 //   standard: style(32) exStyle(32) x y cx cy(16 each) id(16) class title extra(16)=0
-//   extended: helpId(32)=0 exStyle(32) style(32) x y cx cy(16 each) id(32) class title
-//             extra(16)=0
+//   extended: helpId(32) exStyle(32) style(32) x y cx cy(16 each) id(32) class title
+//             extra(16) creation data
+//
+// Ids, coordinates and sizes from -32768 to 65535 are taken as 16-bit values; the
+// 32-bit id of the extended layout holds a negative id sign-extended, so IDC_STATIC (-1)
+// is 0xFFFFFFFF there. In a DIALOGEX a control may end with its help id after the
+// extended style and with a block of creation data, `{ ... }` of items as RCDATA takes
+// them: extra is the byte count, an odd count completed by one zero byte it counts.
 //
 // The class is 0xFFFF and one of the predefined ordinals 0x80 (button) to 0x85 (combo
 // box), or a window class name; the title is a text, 0xFFFF and a resource ordinal (an
@@ -26,6 +32,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "statements/data_resources.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -44,8 +51,7 @@ constexpr std::uint16_t kListBoxClass = 0x83;
 constexpr std::uint16_t kScrollBarClass = 0x84;
 constexpr std::uint16_t kComboBoxClass = 0x85;
 
-constexpr std::int64_t kMinCoordinate = -32768;
-constexpr std::int64_t kMaxCoordinate = 32767;
+constexpr std::int64_t kMinWord = -32768;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::int64_t kMaxDword = 0xFFFFFFFF;
 constexpr std::int64_t kMaxNumericTitle = 32767;
@@ -105,12 +111,14 @@ constexpr std::array<std::pair<std::string_view, std::uint16_t>, 6> kClassWords 
 constexpr std::size_t kQuotedClassWords = 3;
 
 struct TDialogItem {
+  std::uint32_t helpId = 0;
   std::uint32_t style = 0;
   std::uint32_t exStyle = 0;
   std::int16_t x = 0, y = 0, width = 0, height = 0;
-  std::uint16_t id = 0;
+  std::int32_t id = 0;  ///< -32768..65535 as written
   TDialogName windowClass;
   TDialogName title;
+  std::string creationData;
 };
 
 // A CONTROL's text: its characters, and its value when it was a number.
@@ -142,14 +150,13 @@ std::string ReadOperand(TRCParser& parser) {
   return token;
 }
 
-// Control ids are unsigned 16-bit words in the template; -1 (IDC_STATIC) and the ids
-// editors give above 32767 are both taken, and written as their low 16 bits.
-std::uint16_t ReadControlId(TRCParser& parser, const std::string& token, int missingMessage) {
+// Control ids: -1 (IDC_STATIC) and the ids editors give above 32767 are both taken.
+std::int32_t ReadControlId(TRCParser& parser, const std::string& token, int missingMessage) {
   if (!StartsNumber(token)) ReportError(parser, missingMessage, {token});
   // 100. Control identifier (smallint) expected / 112. Bad control identifier: %s
   std::int64_t value = NumberValue(token);
-  if (value < kMinCoordinate || value > kMaxWord) ReportError(parser, 112, {token});  // Bad control identifier: %s
-  return static_cast<std::uint16_t>(value);
+  if (value < kMinWord || value > kMaxWord) ReportError(parser, 112, {token});  // Bad control identifier: %s
+  return static_cast<std::int32_t>(value);
 }
 
 // rectangle := x [","] y [","] cx [","] cy
@@ -160,12 +167,15 @@ void ReadItemRectangle(TRCParser& parser, TDialogItem& item) {
   item.height = ReadCoordinate(parser, SkipSeparators(parser, ","), 104);  // height (in dialog units) expected
 }
 
-// [exstyle]; returns the token after it.
-std::string ReadOptionalExStyle(TRCParser& parser, TDialogItem& item) {
+// [exstyle [DIALOGEX: help-id]]; returns the token after them.
+std::string ReadOptionalExStyle(TRCParser& parser, TDialogLayout layout, TDialogItem& item) {
   std::string token = ReadOperand(parser);
   if (!StartsWithDigit(token)) return token;
   TStyleOperand exStyle = ReadStyleOperand(parser, token);
   item.exStyle = exStyle.bits & ~exStyle.removed;
+  token = ReadOperand(parser);
+  if (layout != TDialogLayout::Extended || !StartsNumber(token)) return token;
+  item.helpId = ReadHelpId(parser, token);
   return ReadOperand(parser);
 }
 
@@ -186,7 +196,7 @@ TDialogName ReadIconName(TRCParser& parser, const std::string& token) {
 // control := keyword [","] text "," id "," rectangle ["," style ["," exstyle]]
 //          | keyword id "," rectangle ["," style ["," exstyle]]
 // Returns the token after the statement.
-std::string ReadControl(TRCParser& parser, const TControlKind& kind, TDialogItem& item) {
+std::string ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item) {
   item.windowClass = OrdinalName(kind.classOrdinal);
   if (kind.operands != TOperands::Id) {
     std::string text = SkipOptionalSeparator(parser, ",");
@@ -200,7 +210,7 @@ std::string ReadControl(TRCParser& parser, const TControlKind& kind, TDialogItem
   if (!StartsWithDigit(token)) return token;
   TStyleOperand style = ReadStyleOperand(parser, token);
   item.style = (style.bits | kind.defaultStyle) & ~style.removed;
-  return ReadOptionalExStyle(parser, item);
+  return ReadOptionalExStyle(parser, layout, item);
 }
 
 // control-text := "string" | number (0..32767)
@@ -275,9 +285,9 @@ TDialogName GenericTitle(TTitleRule rule, const TControlText& text, std::uint32_
   return TextName(text.text);
 }
 
-// CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle]
+// CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle [help-id]]
 // Returns the token after the statement.
-std::string ReadGenericControl(TRCParser& parser, TDialogItem& item) {
+std::string ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item) {
   TControlText text = ReadGenericText(parser);
   std::string idToken = ReadOperand(parser);
   item.id = ReadControlId(parser, idToken, 112);  // Bad control identifier: %s
@@ -287,7 +297,7 @@ std::string ReadGenericControl(TRCParser& parser, TDialogItem& item) {
   TStyleOperand style = ReadStyleOperand(parser, styleToken, std::numeric_limits<std::int32_t>::min());
   item.style = (style.bits | kChildVisible) & ~style.removed;
   ReadItemRectangle(parser, item);
-  std::string token = ReadOptionalExStyle(parser, item);
+  std::string token = ReadOptionalExStyle(parser, layout, item);
   item.windowClass = controlClass.name;
   item.title = GenericTitle(controlClass.rule, text, item.style);
   return token;
@@ -296,7 +306,7 @@ std::string ReadGenericControl(TRCParser& parser, TDialogItem& item) {
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
   PadToDword(out);
   if (layout == TDialogLayout::Extended) {
-    out.WriteU32(0);  // help id
+    out.WriteU32(item.helpId);
     out.WriteU32(item.exStyle);
     out.WriteU32(item.style);
   } else {
@@ -305,13 +315,24 @@ void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem
   }
   for (std::int16_t value : {item.x, item.y, item.width, item.height}) out.WriteU16(static_cast<std::uint16_t>(value));
   if (layout == TDialogLayout::Extended) {
-    out.WriteU32(item.id);  // the 16-bit id with a high half of 0
+    out.WriteU32(static_cast<std::uint32_t>(item.id));  // a negative id sign-extended
   } else {
-    out.WriteU16(item.id);
+    out.WriteU16(static_cast<std::uint16_t>(item.id));
   }
   WriteDialogName(out, item.windowClass, parser);
   WriteDialogName(out, item.title, parser);
-  out.WriteU16(0);  // no creation data
+  out.WriteU16(static_cast<std::uint16_t>(item.creationData.size()));
+  out.WriteBytes(item.creationData);
+}
+
+// The creation data block after a control, `{` already read: its bytes, made even.
+std::string ReadCreationData(TRCParser& parser) {
+  std::string data = ReadDataBlock(parser);
+  if (data.size() % 2 != 0) data.push_back('\0');  // keeps the next item where readers look
+  if (data.size() > static_cast<std::size_t>(kMaxWord))
+    ReportLocatedFailure(parser,
+                         "Creation data of " + std::to_string(data.size()) + " bytes exceeds the limit of 65535 bytes");
+  return data;
 }
 
 }  // namespace
@@ -346,15 +367,19 @@ std::int64_t NumberValue(const std::string& token) {
 std::int16_t ReadCoordinate(TRCParser& parser, const std::string& token, int missingMessage) {
   if (!StartsNumber(token)) ReportError(parser, missingMessage);
   std::int64_t value = NumberValue(token);
-  if (value < kMinCoordinate || value > kMaxCoordinate) ReportError(parser, 105, {token});
+  if (value < kMinWord || value > kMaxWord) ReportError(parser, 105, {token});
   // A number in range [-32768..32767] expected but got %s
-  return static_cast<std::int16_t>(value);
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));  // 65510 is -26
 }
 
 std::uint16_t ReadWordOperand(TRCParser& parser, const std::string& token) {
   std::int64_t value = NumberValue(token);
   if (value < 0 || value > kMaxWord) ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
   return static_cast<std::uint16_t>(value);
+}
+
+std::uint32_t ReadHelpId(TRCParser& parser, const std::string& token) {
+  return ReadStyleOperand(parser, token, std::numeric_limits<std::int32_t>::min()).bits;
 }
 
 TStyleOperand ReadStyleOperand(TRCParser& parser, const std::string& token, std::int64_t minimum) {
@@ -370,11 +395,15 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
     std::string keyword = UpperCase(token);
     TDialogItem item;
     if (keyword == "CONTROL") {
-      token = ReadGenericControl(parser, item);
+      token = ReadGenericControl(parser, layout, item);
     } else {
       const TControlKind* kind = FindControlKind(keyword);
       if (kind == nullptr) ReportError(parser, 115, {token});  // Unknown Dialog Control Class: %s
-      token = ReadControl(parser, *kind, item);
+      token = ReadControl(parser, layout, *kind, item);
+    }
+    if (layout == TDialogLayout::Extended && token == "{") {
+      item.creationData = ReadCreationData(parser);
+      token = SkipSeparators(parser, ",");
     }
     WriteDialogItem(parser.output, layout, item, parser);
     ++count;

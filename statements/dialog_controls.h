@@ -46,7 +46,8 @@ std::string QuotedText(const std::string& token);
 std::int64_t NumberValue(const std::string& token);
 
 /// A coordinate or size: raises `missingMessage` (101 to 104) when the token is not a
-/// number and 105 outside -32768..32767.
+/// number and 105 outside -32768..65535; 32768..65535 are the 16-bit patterns of
+/// negative values.
 std::int16_t ReadCoordinate(TRCParser& parser, const std::string& token, int missingMessage);
 
 /// A MENU or CLASS ordinal, FONT size or weight, ICON number: 0..65535, else 86.
@@ -56,9 +57,13 @@ std::uint16_t ReadWordOperand(TRCParser& parser, const std::string& token);
 /// (negative only for a CONTROL style). Raises 97 outside minimum..0xFFFFFFFF.
 TStyleOperand ReadStyleOperand(TRCParser& parser, const std::string& token, std::int64_t minimum = 0);
 
+/// A help id: any 32-bit value, negative ones as their pattern. Raises 97 beyond.
+std::uint32_t ReadHelpId(TRCParser& parser, const std::string& token);
+
 /// Reads control statements from the token after "{" up to and including "}", writing
-/// one item per statement in `layout`. Returns the number of items written.
-/// Raises 68, 86, 97, 99 to 106, 112 to 115.
+/// one item per statement in `layout` (in DIALOGEX with the help ids and creation data
+/// blocks that may end them). Returns the number of items written.
+/// Raises 9, 68, 86, 97, 99 to 106, 112 to 115.
 std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout);
 
 }  // namespace tarvex

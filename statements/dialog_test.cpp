@@ -84,7 +84,7 @@ TEST(DialogTest, ExtendedLayoutBytes) {
             HexRows(FromHex("0100FFFF 00000000 00000000 00000000 0000 0100 0200 0300 0400 0000 0000 0000")));
   EXPECT_EQ(HexRows(DialogData("1 DIALOGEX 0,0,0,0\nFONT 8, \"MS Sans Serif\"\n{ }")),
             HexRows(FromHex("0100FFFF 00000000 00000000 40000000 0000 0000 0000 0000 0000 000000000000"
-                            "0800 0000 00 00 4D0053002000530061006E0073002000530065007200690066000000")));
+                            "0800 0000 00 01 4D0053002000530061006E0073002000530065007200690066000000")));
   EXPECT_EQ(Dialog("1 DIALOGEX 0,0,0,0\nFONT 8, \"A\", 700, 1, 0xCC\n{ }"),
             "DIALOGEX help=0 style=0x00000040 exstyle=0x00000000 items=0 rect=0,0,0,0\n"
             "menu=\"\" class=\"\" caption=\"\"\nfont=8 weight=700 italic=1 charset=204 \"A\"\n");
@@ -98,7 +98,7 @@ TEST(DialogTest, ExtendedLayoutBytes) {
   std::vector<std::uint8_t> items(data.begin() + 32, data.end());
   EXPECT_EQ(HexRows(items), HexRows(FromHex("00000000 00000000 00000150 0A000A00 32000E00 01000000 FFFF8000"
                                             "4F004B00 0000 0000 00000000 00000000 00000250 00000000 00000000"
-                                            "FFFF0000 FFFF8200 0000 0000")));
+                                            "FFFFFFFF FFFF8200 0000 0000")));
 }
 
 TEST(DialogTest, EachControlStatementWithClassDefaultStyleAndTitle) {
@@ -173,25 +173,79 @@ TEST(DialogTest, NumericTitleOfAStaticNamesAnImageOnlyForImageStyles) {
             "item style=0x50000040 exstyle=0x00000000 rect=1,2,3,4 id=5 class=BUTTON title=\"115\"\n");
 }
 
-TEST(DialogTest, ControlIdsTakeTheUnsignedWordAndCoordinatesTheSignedOne) {
-  std::string expected =
-      "item style=0x50020000 exstyle=0x00000000 rect=-32768,32767,0,0 id=65535 class=STATIC title=\"\"\n"
-      "item style=0x50020000 exstyle=0x00000000 rect=0,0,0,0 id=32768 class=STATIC title=\"\"\n"
-      "item style=0x50010000 exstyle=0x00000000 rect=0,0,0,0 id=65535 class=BUTTON title=\"\"\n"
-      "item style=0x50000000 exstyle=0x00000000 rect=0,0,0,0 id=65535 class=BUTTON title=\"\"\n";
-  std::string controls = "LTEXT \"\", -1, -32768, 32767, 0, 0\nLTEXT \"\", 32768, 0, 0, 0, 0\n"
-                         "PUSHBUTTON \"\", 65535, 0, 0, 0, 0\nCONTROL \"\", -1, \"Button\", 0, 0, 0, 0, 0";
-  EXPECT_EQ(Items(controls), expected);
-  std::string extended = expected;
-  for (std::size_t at = extended.find("item "); at != std::string::npos; at = extended.find("item ", at + 1))
-    extended.insert(at + 5, "help=0 ");
-  EXPECT_EQ(Items(controls, "DIALOGEX"), extended);
+// Ids, coordinates and sizes from -32768 to 65535 are 16-bit values; the 32-bit id of
+// an extended item holds a negative id sign-extended, so that IDC_STATIC reads as -1.
+TEST(DialogTest, IdsCoordinatesAndSizesAre16BitValues) {
+  std::string controls =
+      "LTEXT \"\", IDC_STATIC, -32768, 32767, 65535, 65510\nLTEXT \"\", 32768, 0, 0, 0, 0\n"
+      "PUSHBUTTON \"\", 65535, 0, 0, 0, 0\nCONTROL \"\", -32768, \"Button\", 0, 0, 0, 0, 0";
+  struct TCase {
+    const char* form;
+    const char* expected;
+  } cases[] = {
+      {"DIALOG",
+       "item style=0x50020000 exstyle=0x00000000 rect=-32768,32767,-1,-26 id=65535 class=STATIC title=\"\"\n"
+       "item style=0x50020000 exstyle=0x00000000 rect=0,0,0,0 id=32768 class=STATIC title=\"\"\n"
+       "item style=0x50010000 exstyle=0x00000000 rect=0,0,0,0 id=65535 class=BUTTON title=\"\"\n"
+       "item style=0x50000000 exstyle=0x00000000 rect=0,0,0,0 id=32768 class=BUTTON title=\"\"\n"},
+      {"DIALOGEX",
+       "item help=0 style=0x50020000 exstyle=0x00000000 rect=-32768,32767,-1,-26 id=4294967295 class=STATIC "
+       "title=\"\"\n"
+       "item help=0 style=0x50020000 exstyle=0x00000000 rect=0,0,0,0 id=32768 class=STATIC title=\"\"\n"
+       "item help=0 style=0x50010000 exstyle=0x00000000 rect=0,0,0,0 id=65535 class=BUTTON title=\"\"\n"
+       "item help=0 style=0x50000000 exstyle=0x00000000 rect=0,0,0,0 id=4294934528 class=BUTTON title=\"\"\n"},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(Items("#define IDC_STATIC (-1)\n" + controls, c.form), c.expected) << c.form;
+  // fceux places its dialogs at 65510 for -26.
+  EXPECT_EQ(Dialog("1 DIALOGEX 65510, 0, 65535, 50 { }").substr(0, 77),
+            "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=0 rect=-26,0,-1,50\n");
+}
+
+// A DIALOGEX head takes a help id after its height and a control one after its extended
+// style; FONT without a character set asks for DEFAULT_CHARSET; a block after a control
+// is its creation data, counted in bytes, an odd count completed by a zero byte.
+TEST(DialogTest, ExtendedHelpIdsCharsetAndCreationData) {
+  struct TCase {
+    const char* script;
+    const char* expected;
+  } cases[] = {
+      {"1 DIALOGEX 0, 0, 100, 50, 77\nFONT 8, \"MS Shell Dlg\"\n{\n"
+       "LTEXT \"a\", 2, 0, 0, 10, 10, SS_LEFT, WS_EX_TRANSPARENT, 5\n"
+       "CONTROL \"\", 7, \"Btn\", 0, 1, 2, 3, 4, 0 0x80000001\n}",
+       "DIALOGEX help=77 style=0x00000040 exstyle=0x00000000 items=2 rect=0,0,100,50\n"
+       "menu=\"\" class=\"\" caption=\"\"\nfont=8 weight=0 italic=0 charset=1 \"MS Shell Dlg\"\n"
+       "item help=5 style=0x50020000 exstyle=0x00000020 rect=0,0,10,10 id=2 class=STATIC title=\"a\"\n"
+       "item help=2147483649 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=7 class=\"Btn\" title=\"\"\n"},
+      {"1 DIALOGEX 0 0 1 1 0xFFFFFFFF FONT 9 \"A\" 400 { }",
+       "DIALOGEX help=4294967295 style=0x00000040 exstyle=0x00000000 items=0 rect=0,0,1,1\n"
+       "menu=\"\" class=\"\" caption=\"\"\nfont=9 weight=400 italic=0 charset=1 \"A\"\n"},
+      {"1 DIALOGEX 0, 0, 1, 1\n{\n"
+       "CONTROL \"\", 1, \"TarvexDataProbe\", 0, 0, 0, 5, 5 { 1, 2L, \"ab\", 'FF' }\n"
+       "LTEXT \"\", 2, 0, 0, 1, 1 BEGIN \"odd\" END\n"
+       "EDITTEXT 3, 0, 0, 1, 1, 0, 0, 9 {}\n}",
+       "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=3 rect=0,0,1,1\n"
+       "menu=\"\" class=\"\" caption=\"\"\n"
+       "item help=0 style=0x50000000 exstyle=0x00000000 rect=0,0,5,5 id=1 class=\"TarvexDataProbe\" title=\"\" "
+       "data=0100020000006162FF00\n"
+       "item help=0 style=0x50020000 exstyle=0x00000000 rect=0,0,1,1 id=2 class=STATIC title=\"\" data=6F646400\n"
+       "item help=9 style=0x50810000 exstyle=0x00000000 rect=0,0,1,1 id=3 class=EDIT title=\"\"\n"},
+      // A DIALOG has no place for help ids or creation data.
+      {"1 DIALOG 0, 0, 1, 1, 5 { }", "File a.rc. Line 1 : 111. \"{\" or BEGIN expected but got 5"},
+      {"1 DIALOG 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1, 0, 0, 5 }",
+       "File a.rc. Line 1 : 115. Unknown Dialog Control Class: 5"},
+      {"1 DIALOG 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1 { 1 } }",
+       "File a.rc. Line 1 : 115. Unknown Dialog Control Class: {"},
+      {"1 DIALOGEX 0, 0, 1, 1, 0xFFFFFFFF + 1 { }", "File a.rc. Line 1 : 97. DWORD value expected but got 4294967296"},
+      {"1 DIALOGEX 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1 { 1", "File a.rc. Line 1 : 9. \"}\" or END expected"},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(Dialog(c.script), c.expected) << c.script;
 }
 
 TEST(DialogTest, MenuWordNamesAMenuOfTheScript) {
   std::string menu = "IDR_MAIN MENU { MENUITEM \"Quit\", 1 }\n";
-  EXPECT_NE(Dialog(menu + "1 DIALOG 0,0,1,1 MENU idr_Main CLASS MyWindow { }").find("menu=\"IDR_MAIN\" class=\"MyWindow\""),
-            std::string::npos);
+  EXPECT_NE(
+      Dialog(menu + "1 DIALOG 0,0,1,1 MENU idr_Main CLASS MyWindow { }").find("menu=\"IDR_MAIN\" class=\"MyWindow\""),
+      std::string::npos);
   EXPECT_NE(Dialog("1 DIALOG 0,0,1,1 MENU \"main\" { }").find("menu=\"main\""), std::string::npos);
   EXPECT_NE(Dialog("1 DIALOG 0,0,1,1 MENU XFF { }").find("menu=#255"), std::string::npos);  // read as a name is
 }
@@ -210,8 +264,9 @@ TEST(DialogTest, OptionalStatementsOfTheLastPassCount) {
             "type=#5 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=24");
   // DIALOG and DIALOGEX of one name are two resources; a second DIALOG is a duplicate.
   EXPECT_EQ(header("A DIALOG 0,0,1,1 { }\nA DIALOGEX 0,0,1,1 { }", "A").substr(0, 20), "type=#5 name=A flags");
-  EXPECT_EQ(header("A DIALOG 0,0,1,1 { }\nA DIALOG 0,0,1,1 { }"),
-            "File a.rc. Line 2 : 19. Resource identifier A of type DIALOG, language 0 and sublanguage 0  already defined");
+  EXPECT_EQ(
+      header("A DIALOG 0,0,1,1 { }\nA DIALOG 0,0,1,1 { }"),
+      "File a.rc. Line 2 : 19. Resource identifier A of type DIALOG, language 0 and sublanguage 0  already defined");
 }
 
 TEST(DialogTest, EveryMessageWithItsLine) {
@@ -234,7 +289,7 @@ TEST(DialogTest, EveryMessageWithItsLine) {
       {"{ EDITTEXT 1, 1, x, 3, 4 }", 102, 2, "y coordinate (in dialog units) expected"},
       {"{ EDITTEXT 1, 1, 2, x, 4 }", 103, 2, "width (in dialog units) expected"},
       {"{ EDITTEXT 1, 1, 2, 3\n}", 104, 3, "height (in dialog units) expected"},
-      {"{ EDITTEXT 1, 1, 32768, 3, 4 }", 105, 2, "A number in range [-32768..32767] expected but got 32768"},
+      {"{ EDITTEXT 1, 1, 65536, 3, 4 }", 105, 2, "A number in range [-32768..32767] expected but got 65536"},
       {"{ CONTROL 32768, 1, \"Static\", 0, 1, 2, 3, 4 }", 105, 2,
        "A number in range [-32768..32767] expected but got 32768"},
       {"MENU -1", 106, 2, "Double quoted string or number expected but got -1"},
@@ -278,7 +333,8 @@ TEST(DialogTest, DataOf65536BytesStopsWithTheWriterError) {
   std::string script = "1 DIALOG 0, 0, 10, 10\n{\n";
   for (int i = 0; i < 1400; ++i) script += "PUSHBUTTON \"Button text\", 1, 1, 2, 3, 4\n";  // 48 bytes each
   TCompileOutcome outcome = CompileText(script + "}\n");
-  EXPECT_EQ(outcome.error, "Resource data of 67224 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(outcome.error,
+            "File a.rc. Line 1403 : Resource DIALOG 1: data of 67224 bytes exceeds the limit of 65535 bytes");
   EXPECT_TRUE(outcome.res.empty());
 }
 

@@ -431,6 +431,15 @@ void ReadingFile(TRCParser& parser, const std::string& fileName, Action action) 
 
 }  // namespace
 
+std::string ReadHeadBeforeFileName(TRCParser& parser, std::int32_t& flags) {
+  struct TFileNameStrings {
+    TRCParser& parser;
+    explicit TFileNameStrings(TRCParser& p) : parser(p) { parser.fileNameStrings = true; }
+    ~TFileNameStrings() { parser.fileNameStrings = false; }
+  } fileNames(parser);
+  return ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+}
+
 // file-name := "quoted name" | "<" raw-name ">" | bare-name
 std::string ReadFileName(TRCParser& parser, const std::string& firstToken) {
   if (firstToken.empty()) ReportError(parser, 68);  // Unexpected end of file
@@ -456,7 +465,7 @@ std::string ReadFileName(TRCParser& parser, const std::string& firstToken) {
 // file-resource := {memory-flag} {optional-statement} (file-name | inline-block)
 void CompileFileResource(TRCParser& parser) {
   std::int32_t flags = parser.resourceTypeNumber == kBitmapType ? kMoveablePureFlags : kDiscardableFlags;
-  std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+  std::string token = ReadHeadBeforeFileName(parser, flags);
   RegisterResource(parser);
   std::string bytes;
   std::string fileName;

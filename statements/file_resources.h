@@ -11,9 +11,14 @@ namespace tarvex {
 
 struct TRCParser;
 
-/// The file name a body names, starting at `firstToken`: a quoted string (trimmed of
-/// blanks and control characters), "<" name ">" read raw, or a bare name read whole
-/// up to the next blank. Raises 10, 11 and 68.
+/// The memory flags (ParseMemoryFlags from `flags`) and optional statements of a
+/// statement whose body may be a file name. Returns the token after them; a quoted one
+/// is a file name as written, its backslashes directory separators, never escapes.
+std::string ReadHeadBeforeFileName(TRCParser& parser, std::int32_t& flags);
+
+/// The file name a body names, starting at `firstToken` (read by ReadHeadBeforeFileName):
+/// a quoted string (trimmed of blanks and control characters), "<" name ">" read raw,
+/// or a bare name read whole up to the next blank. Raises 10, 11 and 68.
 std::string ReadFileName(TRCParser& parser, const std::string& firstToken);
 
 /// The body of a CURSOR, BITMAP or ICON statement (after the type keyword): writes one

@@ -207,7 +207,7 @@ void WriteMenu(TRCParser& parser, std::int32_t memoryFlags) {
   parser.output.WriteU16(0);  // version
   parser.output.WriteU16(0);  // header size
   ParseMenuLevel(parser, 0);
-  PatchDataSize(parser.output, headerStart, dataStart);
+  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
 }
 
 }  // namespace

@@ -223,7 +223,7 @@ void WriteMenuEx(TRCParser& parser, std::int32_t memoryFlags) {
   parser.output.WriteU16(kFirstRecordOffset);
   parser.output.WriteU32(0);  // help id of the menu
   ParseMenuExLevel(parser, 0);
-  PatchDataSize(parser.output, headerStart, dataStart);
+  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
 }
 
 }  // namespace

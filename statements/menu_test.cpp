@@ -58,8 +58,8 @@ TEST(MenuTest, BoundsOfBothKinds) {
     std::string items;
     for (int i = 0; i < 400; ++i) items += "MENUITEM \"" + std::string(100, 'x') + "\", 1\n";
     EXPECT_EQ(Failure("1 " + kind + " {\n" + items + "}\n"),
-              kind == "MENU" ? "Resource data of 82404 bytes exceeds the limit of 65535 bytes"
-                             : "Resource data of 86408 bytes exceeds the limit of 65535 bytes");
+              kind == "MENU" ? "File a.rc. Line 402 : Resource MENU 1: data of 82404 bytes exceeds the limit of 65535 bytes"
+                             : "File a.rc. Line 402 : Resource MENUEX 1: data of 86408 bytes exceeds the limit of 65535 bytes");
 
     auto describe = kind == "MENU" ? DescribeMenu : DescribeMenuEx;
     std::vector<std::uint8_t> data =

@@ -19,6 +19,7 @@ constexpr std::int32_t kMaxLanguage = 1023;
 constexpr std::int32_t kMaxSublanguage = 63;
 constexpr std::size_t kMaxNotifiedLength = 255;
 constexpr char kRegisteredMark[] = "\xFF";
+constexpr std::size_t kMaxPatchedDataSize = 0xFFFF;  // a back-patched size has 16 bits
 
 bool StartsNumber(std::string_view token) { return !token.empty() && (IsDigit(token[0]) || token[0] == '-'); }
 
@@ -101,7 +102,7 @@ std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
   }
 }
 
-std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken) {
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed) {
   parser.language = parser.defaultLanguage;
   parser.sublanguage = parser.defaultSublanguage;
   parser.characteristics = parser.defaultCharacteristics;
@@ -119,6 +120,7 @@ std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstT
       return token;
     }
     token = SkipOptionalSeparator(parser, ",");
+    if (token.empty() && endAllowed) return token;
     if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
   }
 }
@@ -150,6 +152,19 @@ void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string
   WriteResourceHeader(parser.output, dataSize, ScriptTextToUtf16(parser, typeText), ScriptTextToUtf16(parser, nameText),
                       0, static_cast<std::uint16_t>(memoryFlags), StatementLanguageId(parser),
                       static_cast<std::uint32_t>(parser.version), static_cast<std::uint32_t>(parser.characteristics));
+}
+
+void PatchResourceDataSize(TRCParser& parser, std::size_t headerStart, std::size_t dataStart,
+                           std::string_view resource) {
+  std::size_t size = parser.output.Position() - dataStart;
+  if (size > kMaxPatchedDataSize)
+    ReportLocatedFailure(parser, "Resource " + std::string(resource) + ": data of " + std::to_string(size) +
+                                     " bytes exceeds the limit of 65535 bytes");
+  PatchDataSize(parser.output, headerStart, dataStart);
+}
+
+std::string StatementResource(const TRCParser& parser) {
+  return parser.resourceTypeKeyword + " " + parser.resourceName;
 }
 
 bool DecimalTokenValue(std::string_view token, std::int64_t& value) {

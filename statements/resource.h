@@ -22,9 +22,10 @@ std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags);
 
 /// Resets the statement's language, sublanguage, characteristics and version from the
 /// defaults, then reads LANGUAGE, CHARACTERISTICS and VERSION statements beginning with
-/// `firstToken`. Returns the first token that is none of them, as it was read.
+/// `firstToken`. Returns the first token that is none of them, as it was read. The end
+/// of input after them raises 2, or gives the empty token when `endAllowed`.
 /// Raises 2, 4, 5, 6, 7, 8.
-std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken);
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed = false);
 
 /// Enters the statement's resource (name, type text, language) in the registry, after
 /// removing the quotes of a quoted name that is not all digits. Raises 19 for a second
@@ -38,6 +39,14 @@ std::uint16_t StatementLanguageId(const TRCParser& parser);
 /// characteristics, the given type and name texts (converted to UTF-16) and flags.
 void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string_view typeText,
                           std::string_view nameText, std::int32_t memoryFlags);
+
+/// PatchDataSize for the resource `resource` (its type and name, as "DIALOG 1"): data
+/// beyond 65,535 bytes stops the compilation with a located failure naming it.
+void PatchResourceDataSize(TRCParser& parser, std::size_t headerStart, std::size_t dataStart,
+                           std::string_view resource);
+
+/// The resource of the statement being compiled: its type keyword and its name.
+std::string StatementResource(const TRCParser& parser);
 
 /// The value of a decimal number token as GetToken delivers numbers ("-12", "70000");
 /// false for any other text or a value beyond 64 bits.

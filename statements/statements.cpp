@@ -2,6 +2,7 @@
 //
 //   statement := [optional-statements] STRINGTABLE ...
 //              | [optional-statements] name type {memory-flag} {optional-statement} body
+//              | optional-statements                  (at the end of input only)
 //
 // The loop reads the name and the type keyword, maps the keyword to a resource type
 // number and hands the rest of the statement to the handler of that kind. Top-level
@@ -146,13 +147,14 @@ void CompileStatements(TRCParser& parser) {
       return;
     }
     CheckResourceName(parser, first);
-    std::string name = ParseOptionalStatements(parser, first);
+    std::string name = ParseOptionalStatements(parser, first, true);
     if (name != first) {
       // Top-level optional statements: LANGUAGE sets the default of what follows. The
-      // name after them is checked like any other.
-      CheckResourceName(parser, name);
+      // name after them is checked like any other; the input may end after them.
       parser.defaultLanguage = parser.language;
       parser.defaultSublanguage = parser.sublanguage;
+      if (name.empty()) continue;
+      CheckResourceName(parser, name);
     }
     parser.resourceName = UpperCase(name);
     if (parser.resourceName == "STRINGTABLE") {

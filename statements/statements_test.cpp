@@ -134,6 +134,13 @@ TEST(StatementLoopTest, TopLevelLanguageSetsTheDefault) {
             "type=#10 name=#3 flags=0x0030 language=0x0000 version=0 characteristics=0 size=0\n"
             "type=#10 name=#4 flags=0x0030 language=0x0409 version=0 characteristics=0 size=0\n"
             "type=#6 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=34\n");
+  // A section of design-time data alone leaves its LANGUAGE as the last statement; a
+  // top-level statement may end the input and sets the default for nothing.
+  EXPECT_EQ(DescribeAll(Entries("LANGUAGE 9, 1\n1 RCDATA {}\n\nLANGUAGE 7, 1\n#ifdef APSTUDIO_INVOKED\n"
+                                "1 TEXTINCLUDE BEGIN \"resource.h\\0\" END\n#endif\n")),
+            "type=#10 name=#1 flags=0x0030 language=0x0409 version=0 characteristics=0 size=0\n");
+  for (const char* script : {"LANGUAGE 9, 1\n", "CHARACTERISTICS 3", "VERSION 2 LANGUAGE 7 1"})
+    EXPECT_EQ(Failure(script), "compiled") << script;
 }
 
 TEST(StatementLoopTest, OptionalStatementMessages) {
@@ -141,7 +148,6 @@ TEST(StatementLoopTest, OptionalStatementMessages) {
       {"1 RCDATA", "2@1: 2. Resource description not terminated"},
       {"1 RCDATA PRELOAD\n", "2@2: 2. Resource description not terminated"},
       {"1 RCDATA LANGUAGE 9, 1", "2@1: 2. Resource description not terminated"},
-      {"LANGUAGE 9, 1\n", "2@2: 2. Resource description not terminated"},
       {"1 RCDATA LANGUAGE", "4@1: 4. Missing language id (a number in range 0..1023 expected)."},
       {"1 RCDATA LANGUAGE 1024, 0 {}", "5@1: 5. Bad language id (a number in range 0..1023 expected)"},
       {"1 RCDATA LANGUAGE -1, 0 {}", "5@1: 5. Bad language id (a number in range 0..1023 expected)"},
@@ -151,7 +157,7 @@ TEST(StatementLoopTest, OptionalStatementMessages) {
       {"1 RCDATA LANGUAGE 9, {}", "7@1: 7. Bad sublanguage id (a number in range 0..63 expected)"},
       {"1 RCDATA CHARACTERISTICS {}", "8@1: 8. Numeric value expected"},
       {"1 RCDATA VERSION", "8@1: 8. Numeric value expected"},
-      {"1 RCDATA VERSION 12abc {}", "'12abc' is not a valid integer value"},
+      {"1 RCDATA VERSION 12abc {}", "File a.rc. Line 1 : '12abc' is not a valid integer value"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
 }

@@ -40,7 +40,7 @@ std::string PaddedIdentifier(std::uint16_t id) {
 }
 
 // A string of more than 65535 units cannot be counted here, but its block then exceeds
-// the 65,535 bytes PatchDataSize accepts, so the compilation stops before any save.
+// the 65,535 bytes PatchResourceDataSize accepts, so the compilation stops before any save.
 // With `terminated` the string carries a zero unit, which its count includes.
 void WriteStringEntry(TOutputBuffer& out, const TStringTable& table, const TStringEntry& entry, bool terminated) {
   out.WriteU16(static_cast<std::uint16_t>(entry.length + (terminated ? 1 : 0)));
@@ -52,8 +52,10 @@ using TEntryIterator = std::vector<TStringEntry>::const_iterator;
 
 // Writes the block of the string at `first` with every later string of the same block
 // (the entries sorted by identifier); returns the first string of the next block.
-TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, const TStringTable& table,
-                                TEntryIterator first, bool terminated) {
+TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, const TStringTable& table,
+                                TEntryIterator first) {
+  TOutputBuffer& out = parser.output;
+  bool terminated = parser.options.nullTerminatedStrings;
   unsigned block = first->id / kStringsPerBlock;
   const TStringEntry& lowest = *first;
   std::size_t headerStart = out.Position();
@@ -68,7 +70,12 @@ TEntryIterator WriteStringBlock(TOutputBuffer& out, std::uint16_t languageId, co
     ++slot;
   }
   for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
-  PatchDataSize(out, headerStart, dataStart);
+  char language[8];
+  std::snprintf(language, sizeof language, "%04X", static_cast<unsigned>(languageId));
+  PatchResourceDataSize(
+      parser, headerStart, dataStart,
+      "STRINGTABLE " + std::to_string(block + 1) + " (strings " + std::to_string(block * kStringsPerBlock) + " to " +
+          std::to_string(block * kStringsPerBlock + kStringsPerBlock - 1) + ", language 0x" + language + ")");
   return it;
 }
 
@@ -120,8 +127,7 @@ void WriteStringTables(TRCParser& parser) {
     std::sort(table.entries.begin(), table.entries.end(),
               [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; });
     auto it = table.entries.cbegin();
-    while (it != table.entries.cend())
-      it = WriteStringBlock(parser.output, languageId, table, it, parser.options.nullTerminatedStrings);
+    while (it != table.entries.cend()) it = WriteStringBlock(parser, languageId, table, it);
   }
 }
 

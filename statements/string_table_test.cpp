@@ -71,10 +71,21 @@ TEST(StringTableTest, Messages) {
       {"STRINGTABLE { 1 'ab' }", "13@1: 13. Double quoted string expected but got 'ab'"},
       {"STRINGTABLE { 65536 \"a\" }", "86@1: 86. A number in range 0..65535 expected instead 65536"},
       {"STRINGTABLE { -1 \"a\" }", "86@1: 86. A number in range 0..65535 expected instead -1"},
-      {"STRINGTABLE { IDS_NONE \"a\" }", "'IDS_NONE' is not a valid integer value"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
-  EXPECT_NE(Failure("STRINGTABLE { 1 \"" + std::string(40000, 'a') + "\" }").find("65535"), std::string::npos);
+  // The commonest mistake of real scripts: not a numbered message, but placed all the same.
+  test::TCompileOutcome undefined = test::CompileText("STRINGTABLE\nBEGIN\n  IDS_X \"a\"\nEND\n");
+  EXPECT_EQ(undefined.error, "File a.rc. Line 3 : 'IDS_X' is not a valid integer value");
+  EXPECT_EQ(std::make_pair(undefined.number, undefined.line), std::make_pair(0, 3));
+  // The same identifier in two languages is two strings.
+  EXPECT_EQ(Entries("STRINGTABLE { 5 \"a\" }\nSTRINGTABLE LANGUAGE 9, 1 { 5 \"b\" }").size(), 2u);
+}
+
+TEST(StringTableTest, BlockBeyondTheSizeLimitIsRefused) {
+  std::string script = "STRINGTABLE LANGUAGE 9, 1 { 17 \"" + std::string(40000, 'a') + "\" }";
+  EXPECT_EQ(Failure(script),
+            "File a.rc. Line 1 : Resource STRINGTABLE 2 (strings 16 to 31, language 0x0409): data of "
+            "80032 bytes exceeds the limit of 65535 bytes");
 }
 
 }  // namespace

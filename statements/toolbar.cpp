@@ -22,13 +22,17 @@ namespace {
 constexpr char kToolbarType[] = "241";
 constexpr std::uint16_t kToolbarVersion = 1;
 constexpr std::int64_t kMaxWord = 0xFFFF;
+constexpr std::int64_t kMinButtonId = -32768;
 constexpr std::size_t kMaxItems = 0xFFFF;  // the item count is a 16-bit field
 
-std::uint16_t ReadWord(TRCParser& parser, const std::string& token) {
+// A size from 0, or a button id from -32768 (as control ids, a negative id is its 16-bit
+// pattern), up to 65535.
+std::uint16_t ReadWord(TRCParser& parser, const std::string& token, std::int64_t minimum = 0) {
   if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
   std::int64_t value = -1;
-  if (IsDigit(token[0]) && !DecimalTokenValue(token, value)) value = -1;
-  if (value < 0 || value > kMaxWord)
+  bool number = IsDigit(token[0]) || (minimum < 0 && token[0] == '-');
+  if (!number || !DecimalTokenValue(token, value)) value = minimum - 1;
+  if (value < minimum || value > kMaxWord)
     ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
   return static_cast<std::uint16_t>(value);
 }
@@ -48,7 +52,7 @@ std::vector<std::uint16_t> ReadToolbarItems(TRCParser& parser) {
     if (keyword == "BUTTON") {
       std::string token = GetToken(parser);
       if (token.empty()) ReportError(parser, 9);  // "}" or END expected
-      id = ReadWord(parser, token);
+      id = ReadWord(parser, token, kMinButtonId);
     } else if (keyword != "SEPARATOR") {
       ReportError(parser, 76, {keyword});  // Unknown keyword %s
     }

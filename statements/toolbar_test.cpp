@@ -38,12 +38,13 @@ END
 
 TEST(ToolbarTest, AttributesEmptyBlockAndOptionalCommas) {
   std::vector<TResEntry> entries = Entries(
-      "LANGUAGE 7, 1\nbar toolbar 24 32 { button 5, separator,, BUTTON 65535 }\n"
+      "LANGUAGE 7, 1\nbar toolbar 24 32 { button 5, separator,, BUTTON 65535 BUTTON -32460 }\n"
       "2 TOOLBAR LANGUAGE 9, 1 0, 0 { }\n");
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].Describe(),
-            "type=#241 name=BAR flags=0x0030 language=0x0407 version=0 characteristics=0 size=14");
-  EXPECT_EQ(DataHex(entries[0]), HexRows(FromHex("0100 1800 2000 0300 0500 0000 FFFF")));
+            "type=#241 name=BAR flags=0x0030 language=0x0407 version=0 characteristics=0 size=16");
+  // A negative id, as an MFC editor writes one above 0x8000, is its 16-bit pattern.
+  EXPECT_EQ(DataHex(entries[0]), HexRows(FromHex("0100 1800 2000 0400 0500 0000 FFFF 3481")));
   EXPECT_EQ(entries[1].Describe(), "type=#241 name=#2 flags=0x0030 language=0x0409 version=0 characteristics=0 size=8");
   EXPECT_EQ(DataHex(entries[1]), HexRows(FromHex("0100 0000 0000 0000")));
 }
@@ -66,6 +67,7 @@ TEST(ToolbarTest, EachMessageWithItsLine) {
       {"1 TOOLBAR 16, 15 {\nBUTTON ID_UNDEFINED }",
        "86@2: 86. A number in range 0..65535 expected instead ID_UNDEFINED"},
       {"1 TOOLBAR 16, 15 { BUTTON 65536 }", "86@1: 86. A number in range 0..65535 expected instead 65536"},
+      {"1 TOOLBAR 16, 15 { BUTTON -32769 }", "86@1: 86. A number in range 0..65535 expected instead -32769"},
       {"1 TOOLBAR 16, 15 { BUTTON", "9@1: 9. \"}\" or END expected"},
       {"1 TOOLBAR 16, 15 { BUTTON 1\n", "9@2: 9. \"}\" or END expected"},
       {"1 TOOLBAR 16, 15 { CHECKBOX 1 }", "76@1: 76. Unknown keyword CHECKBOX"},

@@ -36,7 +36,7 @@ constexpr std::uint16_t kFixedInfoSize = 52;
 constexpr std::uint16_t kTextType = 1;
 constexpr std::uint16_t kBinaryType = 0;
 constexpr std::int64_t kMaxWord = 0xFFFF;
-constexpr std::int64_t kMaxFixedDword = 0x7FFFFFFF;
+constexpr std::int64_t kMaxFixedDword = 0xFFFFFFFF;
 constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr std::uint32_t kFixedInfoVersion = 0x00010000;
 // Far beyond any real version resource, and far below what would exhaust the stack.
@@ -124,7 +124,7 @@ std::string ReadVersionParts(TRCParser& parser, std::array<std::uint16_t, 4>& pa
   return token;
 }
 
-// dword := number [","]   (0..2147483647)
+// dword := number [","]   (0..0xFFFFFFFF)
 std::string ReadFixedDword(TRCParser& parser, std::uint32_t& field) {
   std::string token = GetToken(parser);
   if (token.empty()) ReportError(parser, 12);  // "{" or BEGIN expected
@@ -190,7 +190,8 @@ void EndNode(TVersionWriter& writer, std::size_t nodeStart) {
   TOutputBuffer& out = writer.parser.output;
   std::size_t end = out.Position();
   // A node this long makes the whole data too long: the writer's size check refuses it.
-  if (end - nodeStart > kMaxWord) PatchDataSize(out, writer.headerStart, writer.dataStart);
+  if (end - nodeStart > kMaxWord)
+    PatchResourceDataSize(writer.parser, writer.headerStart, writer.dataStart, StatementResource(writer.parser));
   out.Seek(nodeStart);
   out.WriteU16(static_cast<std::uint16_t>(end - nodeStart));
   out.Seek(end);
@@ -307,7 +308,7 @@ void WriteVersionInfo(TRCParser& parser, std::int32_t memoryFlags, const std::st
   ParseVersionBlock(writer, 0);
   PadToDword(out);
   EndNode(writer, root);
-  PatchDataSize(out, writer.headerStart, writer.dataStart);
+  PatchResourceDataSize(parser, writer.headerStart, writer.dataStart, StatementResource(parser));
 }
 
 }  // namespace

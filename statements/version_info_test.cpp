@@ -115,6 +115,10 @@ TEST(VersionInfoTest, VersionPartsOneToFourWithOrWithoutCommas) {
   EXPECT_EQ(versions("FILEVERSION 1 2,,3 4 FILEOS 4"), std::make_pair(0x00010002u, 0x00030004u));
   EXPECT_EQ(versions("FILEVERSION 65535,0,0,65535"), std::make_pair(0xFFFF0000u, 0x0000FFFFu));
   EXPECT_EQ(FixedFileInfo(TreeOf("1 VERSIONINFO PRODUCTVERSION 5,6,7,8 FILETYPE 2, FILEOS 4 { }"))[5], 0x00070008u);
+  // Flags with the high bit are 32-bit patterns.
+  std::array<std::uint32_t, 13> fixed =
+      FixedFileInfo(TreeOf("1 VERSIONINFO FILEFLAGSMASK 0xFFFFFFFFL FILEFLAGS 0x80000000 { }"));
+  EXPECT_EQ(std::make_pair(fixed[6], fixed[7]), std::make_pair(0xFFFFFFFFu, 0x80000000u));
 }
 
 TEST(VersionInfoTest, JoinedTextsAndNumericArrays) {
@@ -155,7 +159,7 @@ TEST(VersionInfoTest, DataOf65536BytesStopsWithoutOutput) {
   for (int i = 0; i < 400; ++i) values += "VALUE \"K\", \"" + std::string(100, 'x') + "\"\n";
   TCompileOutcome outcome = CompileText("1 VERSIONINFO { BLOCK \"S\" {\n" + values + "} }\n");
   EXPECT_TRUE(outcome.res.empty());
-  EXPECT_EQ(outcome.error.rfind("Resource data of ", 0), 0u) << outcome.error;
+  EXPECT_EQ(outcome.error.rfind("File a.rc. Line 402 : Resource VERSIONINFO 1: data of ", 0), 0u) << outcome.error;
   EXPECT_NE(outcome.error.find("bytes exceeds the limit of 65535 bytes"), std::string::npos);
 }
 
@@ -179,7 +183,8 @@ const TMessageCase kMessageCases[] = {
      "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead 65536"},
     {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", -1 } }",
      "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead -1"},
-    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", KEY_X } }", "'KEY_X' is not a valid integer value"},
+    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", KEY_X } }",
+     "File a.rc. Line 1 : 'KEY_X' is not a valid integer value"},
     {"1 VERSIONINFO { BLOCK S { } }", "File a.rc. Line 1 : 89. Double quoted string expected"},
     {"1 VERSIONINFO { BLOCK\n", "File a.rc. Line 2 : 89. Double quoted string expected"},
     {"1 VERSIONINFO { BLOCK \"S\"\n", "File a.rc. Line 2 : 90. Double quoted string expected in BLOCK string"},
@@ -196,8 +201,8 @@ const TMessageCase kMessageCases[] = {
      "File a.rc. Line 1 : 95. \"}\" or END or the keyword VALUE expected"},
     {"1 VERSIONINFO { BLOCK \"S\" { } STRING }", "File a.rc. Line 1 : 96. Unknown keyword: STRING"},
     {"1 VERSIONINFO FILEOS VOS_SOMETHING { }", "File a.rc. Line 1 : 97. DWORD value expected but got VOS_SOMETHING"},
-    {"1 VERSIONINFO FILEFLAGS 0x80000000 { }", "File a.rc. Line 1 : 97. DWORD value expected but got 2147483648"},
-    {"1 VERSIONINFO FILEFLAGSMASK 0xFFFFFFFF { }", "File a.rc. Line 1 : 97. DWORD value expected but got 4294967295"},
+    {"1 VERSIONINFO FILEFLAGSMASK 0xFFFFFFFF + 1 { }",
+     "File a.rc. Line 1 : 97. DWORD value expected but got 4294967296"},
     {"1 VERSIONINFO FILETYP 1 { }", "File a.rc. Line 1 : 98. \"{\" or BEGIN expected but got FILETYP"},
     {"1 VERSIONINFO LANGUAGE 7, 1 { }", "File a.rc. Line 1 : 98. \"{\" or BEGIN expected but got LANGUAGE"},
     {"1 VERSIONINFO FILEOS 4 DISCARDABLE { }", "File a.rc. Line 1 : 98. \"{\" or BEGIN expected but got DISCARDABLE"},

@@ -130,8 +130,13 @@ class TDialogReader {
     text += " title=" + ReadName();
     std::uint16_t extra = ReadU16();
     if (extra != 0) {
-      for (std::uint16_t i = 0; i < extra; ++i) ReadU8();
-      text += " data=" + std::to_string(extra);
+      static constexpr char kDigits[] = "0123456789ABCDEF";
+      text += " data=";
+      for (std::uint16_t i = 0; i < extra; ++i) {
+        std::uint8_t byte = ReadU8();
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+      }
     }
     return text + "\n";
   }

@@ -15,7 +15,8 @@ namespace tarvex::test {
 ///   font=8 "MS Shell Dlg"                       (only with DS_SETFONT in the style)
 ///   item style=0x50010000 exstyle=0x00000000 rect=10,10,50,14 id=1 class=BUTTON title="OK"
 /// The extended layout starts with "DIALOGEX help=0", prints "font=8 weight=400 italic=0
-/// charset=1 ..." and starts each item with "item help=0". Predefined classes print as
+/// charset=1 ..." and starts each item with "item help=0"; an item with creation data
+/// ends with " data=" and its bytes in hex. Predefined classes print as
 /// BUTTON, EDIT, STATIC, LISTBOX, SCROLLBAR, COMBOBOX; other ordinals as #n, texts in
 /// quotes; an ordinal title as #n. Rectangles print as signed numbers, ids unsigned.
 /// Throws std::runtime_error naming the offset when a field runs past the end, an item

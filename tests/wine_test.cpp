@@ -526,12 +526,97 @@ resource #9 "KEYS" 0409
   return row;
 }
 
+/// Forms that real scripts use and that Windows must read as they mean: an icon named with
+/// backslashes, a DIALOGEX with help ids, a FONT without character set, IDC_STATIC, a
+/// coordinate written as 65510 for -26, controls with creation data; raw data with 32-bit
+/// constants and wide strings; a toolbar button id of -32460; version flags with the high
+/// bit; and a LANGUAGE statement that ends the script.
+TWineCase RealScriptFormsCase() {
+  TWineCase row{"real script forms", {}, "forms.rc", {}};
+  for (const auto& [name, contents] : SourceFiles("examples"))
+    if (name == "app.ico") row.files.emplace_back("res/app.ico", contents);
+  row.files.emplace_back("forms.rc", R"~(#include <winres.h>
+#define IDD_FORMS 300
+LANGUAGE 9, 1
+1 ICON "res\app.ico"
+IDD_FORMS DIALOGEX 0, 0, 120, 60, 77
+STYLE WS_POPUP | WS_CAPTION
+CAPTION "Forms"
+FONT 8, "MS Shell Dlg"
+BEGIN
+  LTEXT "Label", IDC_STATIC, 65510, 4, 40, 8, SS_LEFT, WS_EX_TRANSPARENT, 9
+  CONTROL "", 60, "TarvexDataProbe", 0, 5, 20, 20, 10 { 1, 2L, "ab", 'FF' }
+  CONTROL "", 61, "TarvexDataProbe", WS_TABSTOP, 5, 35, 20, 10, 0, 12
+  BEGIN
+    L"Hi"
+  END
+  PUSHBUTTON "OK", IDOK, 60, 40, 50, 14
+END
+1 RCDATA { WS_POPUP, 0xFFFFFFFFL, L"", L"Hi", -1 }
+1 TOOLBAR 16, 15
+BEGIN
+  BUTTON -32460
+  SEPARATOR
+  BUTTON 100
+END
+1 VERSIONINFO
+FILEVERSION 1,2,3,4
+PRODUCTVERSION 1,2,3,4
+FILEFLAGSMASK 0xFFFFFFFFL
+FILEFLAGS 0x80000000
+FILEOS VOS_NT_WINDOWS32
+FILETYPE VFT_APP
+BEGIN
+END
+
+LANGUAGE 7, 1
+)~");
+  const TUnits u = kShellDlg8;
+  const std::uint32_t child = kWsChild | kWsVisible;
+  const std::uint32_t noNotify = kWsExNoParentNotify;
+  row.expected =
+      // "res\app.ico" is res/app.ico: one 16 by 16 image of 1128 bytes.
+      "resource #3 #1 0409\n"
+      "  image 16x16 bytes=1128\n"
+      // The head's fifth number is the dialog's help id; FONT without a character set asks
+      // for DEFAULT_CHARSET (Wine reports 1 for every font, so the byte tests check the
+      // byte itself) and without a weight for 0.
+      "resource #5 #300 0409\n" +
+      DialogLine(kWsPopup | kWsCaption | kDsSetFont | kTopLevelAdded, kWsExWindowEdge | kWsExControlParent, "Forms",
+                 120, 60, u, 77) +
+      FontLine("MS Shell Dlg", 8, 0, 0, 1) +
+      // IDC_STATIC reads back as -1; 65510 is -26. The help id 9 after the extended style
+      // is taken (Wine shows no control help ids).
+      ControlLine("Static", child | kSsLeft | kWsGroup, noNotify | kWsExTransparent, -1, "Label",
+                  Rect(u, -26, 4, 40, 8)) +
+      // Creation data: 1 and 2L, "ab" and the byte FF are 9 bytes, made 10 by a zero byte
+      // that the size counts; L"Hi" is 4 bytes of UTF-16LE.
+      ControlLine("TarvexDataProbe", child, noNotify, 60, "", Rect(u, 5, 20, 20, 10),
+                  " data=10 01 00 02 00 00 00 61 62 ff 00") +
+      ControlLine("TarvexDataProbe", child | kWsTabStop, noNotify, 61, "", Rect(u, 5, 35, 20, 10),
+                  " data=4 48 00 69 00") +
+      // The item after creation data is read where it lies.
+      ControlLine("Button", child | kBsPushButton | kWsTabStop, noNotify, 1, "OK", Rect(u, 60, 40, 50, 14)) +
+      // WS_POPUP and 0xFFFFFFFFL as 32-bit patterns, L"" as nothing, L"Hi" as UTF-16LE,
+      // -1 as a word.
+      "resource #10 #1 0409\n" + DataLines(U32(0x80000000) + U32(0xFFFFFFFF) + std::string("H\0i\0", 4) + U16(0xFFFF)) +
+      "resource #14 #1 0409\n"
+      "  icon chosen=#1 size=16x16 default=32x32\n"
+      "resource #16 #1 0409\n"
+      // TOOLBAR (241): version 1, 16 by 15, 3 items; -32460 is 0x8134, the separator 0.
+      "resource #241 #1 0409\n" +
+      DataLines(U16(1) + U16(16) + U16(15) + U16(3) + U16(0x8134) + U16(0) + U16(100)) +
+      "version fixed signature=0xfeef04bd struc=0x10000 file=1.2.3.4 product=1.2.3.4 flagsmask=0xffffffff "
+      "flags=0x80000000 os=0x40004 type=0x1 subtype=0x0 date=0x0,0x0\n";
+  return row;
+}
+
 TEST(WineTest, WindowsReadsWhatTheScriptSays) {
   if (!EndToEndRequested()) GTEST_SKIP() << "end-to-end tests run with TARVEX_E2E=1";
   auto start = std::chrono::steady_clock::now();
   const TWine& wine = PreparedWine();
   ASSERT_TRUE(wine.failure.empty()) << wine.failure;
-  for (const TWineCase& row : {ExampleCase(), SamplerCase()}) {
+  for (const TWineCase& row : {ExampleCase(), SamplerCase(), RealScriptFormsCase()}) {
     SCOPED_TRACE(row.label);
     EXPECT_EQ(DumpOf(wine, row), row.expected);
   }
