@@ -147,7 +147,8 @@ std::string ReadResourceFile(TRCParser& parser, const std::string& fileName) {
   std::string path = FindScriptFile(parser, fileName);
   std::string contents;
   int error = 0;
-  if (path.empty() || !ReadScriptFile(parser, path, contents, error)) ReportError(parser, 1, {fileName});  // Cannot open %s file
+  if (path.empty() || !ReadScriptFile(parser, path, contents, error))
+    ReportError(parser, 1, {fileName});  // Cannot open %s file
   RecordOpenedFile(parser, path);
   return contents;
 }
