@@ -16,11 +16,12 @@
 #include <iterator>
 #include <memory>
 
+#include "driver/gnu_diagnostics.h"
 #include "output/depfile.h"
-#include "reader/utf16.h"
 #include "reader/diagnostics.h"
-#include "statements/compile_api.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
+#include "statements/compile_api.h"
 
 namespace tarvex {
 namespace {
@@ -34,17 +35,52 @@ constexpr const char* kUsage[] = {
     "-d     Perform only syntax check (do not create output file)",
 };
 
+constexpr const char* kHelp =
+    "Syntax is: TARVEX [option] input_file_name [output_file_name]\n"
+    "-h     Display this information\n"
+    "-c     Compile rc file to resource file (default)\n"
+    "-d     Perform only syntax check (do not create output file)\n"
+    "\n"
+    "The input may be a list of scripts or a wildcard pattern (*.rc). Build options, anywhere on the line:\n"
+    "  -I<dir>, -I <dir>        add an include directory, searched after the including file's folder\n"
+    "  -D<name>[=<value>]       define a name (value 1 when none is given)\n"
+    "  -U<name>                 remove a name\n"
+    "  -c<codepage>             Windows code page of the script text (default: the locale's)\n"
+    "  --coff                   write a COFF object (.obj) instead of a .res\n"
+    "  --machine=<machine>      machine of the COFF object: x86 (default), x64 or arm64\n"
+    "  --depfile=<file>         write a dependency file (make form) naming every file read\n"
+    "  --quiet                  print nothing on success\n"
+    "  --diagnostics=gnu        print failures as file:line:column: error: ... on standard error,\n"
+    "                           and nothing on success\n"
+    "  --help                   print this text\n"
+    "  --version                print the version\n"
+    "\n"
+    "Other command lines: tarvex --mode=rc ... reads rc.exe's (also as tarvex-rc), and\n"
+    "tarvex --mode=windres ... reads windres's (also as tarvex-windres); each has its --help or /?.\n";
+
 constexpr const char* kNothingFound = "File not found!";
+
+/// How the run prints: the lines of the native form on the output, or nothing but a
+/// failure in the file:line:column form on the error stream.
+struct TPrinter {
+  std::ostream& out;
+  std::ostream& err;
+  bool quiet = false;  ///< nothing on success
+  bool gnu = false;    ///< failures in the file:line:column form, nothing else
+
+  bool Chatty() const { return !quiet && !gnu; }
+};
 
 /// The state of one run: the names in use, the mode and what the last compilation left.
 struct TRunState {
   std::string inputName;
   std::string outputName;
   bool produceOutput = true;
-  TCompileResult result{kNothingFound, 0, 0};
+  TCompileResult result{kNothingFound, 0, 0, {}};
   std::vector<std::string> argumentList;
   TDriverOptions options;
   std::string outputExtension = ".res";
+  TPrinter* printer = nullptr;
 };
 
 std::string UpperCase(std::string text) {
@@ -127,14 +163,22 @@ void PrintErrorLine(std::ostream& out, std::int32_t number, std::int32_t line, c
   out << FillPlaceholders("Error[%d] in line [%d]: %s", {number, line, text}) << '\n';
 }
 
-void PrintNotFound(std::ostream& out, const std::string& inputName) {
-  PrintErrorLine(out, 0, 0, FillPlaceholders("File \"%s\" not found", {inputName}));
+/// A failure with no place in a script.
+void PrintFailure(const TPrinter& printer, const std::string& text) {
+  if (printer.gnu)
+    PrintGnuError(printer.err, text);
+  else
+    PrintErrorLine(printer.out, 0, 0, text);
+}
+
+void PrintNotFound(const TRunState& run, const std::string& inputName) {
+  PrintFailure(*run.printer, FillPlaceholders("File \"%s\" not found", {inputName}));
 }
 
 /// Prints the progress line, compiles the current input into the current output and
 /// keeps the outcome. True when the compilation succeeded.
 bool CompileCurrent(TRunState& run, std::ostream& out) {
-  out << "Compiling file: " << run.inputName << " into " << run.outputName << "..." << '\n';
+  if (run.printer->Chatty()) out << "Compiling file: " << run.inputName << " into " << run.outputName << "..." << '\n';
   out.flush();
   run.result = CompileScript(run.inputName, run.outputName, run.options);
   return run.result.errorText.empty();
@@ -161,7 +205,7 @@ bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out)
     run.inputName = ResolveInputName(entry);
     run.outputName = run.produceOutput ? WithExtension(run.inputName, run.outputExtension) : scratch.Name();
     if (!FileExists(run.inputName)) {
-      PrintNotFound(out, run.inputName);
+      PrintNotFound(run, run.inputName);
       return false;
     }
     if (!CompileCurrent(run, out)) break;
@@ -175,7 +219,7 @@ bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& ou
   if (run.outputName.empty()) run.outputName = WithExtension(run.inputName, run.outputExtension);
   if (!run.produceOutput) run.outputName = scratch.Name();
   if (!FileExists(run.inputName)) {
-    PrintNotFound(out, run.inputName);
+    PrintNotFound(run, run.inputName);
     return false;
   }
   CompileCurrent(run, out);
@@ -225,7 +269,8 @@ bool TakeValue(std::vector<std::string>& args, std::size_t& i, std::size_t prefi
 /// Takes the build options out of the arguments, wherever they stand, before the mode and
 /// the names are picked. Returns the text of the error line for an option that lacks its
 /// value or is unknown; empty when all is well.
-std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& options, bool& version) {
+std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& options, bool& version, bool& help,
+                           TPrinter& printer) {
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& argument = args[i];
@@ -247,6 +292,14 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
         return "Unknown code page " + argument.substr(2);
     } else if (argument == "--version") {
       version = true;
+    } else if (argument == "--help") {
+      help = true;
+    } else if (argument == "--quiet") {
+      printer.quiet = true;
+    } else if (argument == "--diagnostics=gnu" || argument == "--diagnostics=native") {
+      printer.gnu = argument == "--diagnostics=gnu";
+    } else if (starts("--diagnostics")) {
+      return "Option --diagnostics needs gnu or native";
     } else if (argument == "--coff") {
       options.coff = true;
     } else if (starts("--depfile") && (argument.size() == 9 || argument[9] == '=')) {
@@ -268,10 +321,16 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
 /// Prints the closing line and returns the exit status.
 int PrintSummary(const TRunState& run, std::ostream& out) {
   if (run.result.errorText.empty()) {
-    out << "Compiled successful." << '\n';
+    if (run.printer->Chatty()) out << "Compiled successful." << '\n';
     return 0;
   }
-  PrintErrorLine(out, run.result.errorNumber, run.result.errorLine, run.result.errorText);
+  if (run.printer->gnu) {
+    TDiagnosticDetail detail = run.result.detail;
+    if (detail.message.empty()) detail.message = run.result.errorText;  // "File not found!"
+    PrintGnuFailure(run.printer->err, detail, run.result.errorNumber);
+  } else {
+    PrintErrorLine(out, run.result.errorNumber, run.result.errorLine, run.result.errorText);
+  }
   return 1;
 }
 
@@ -281,7 +340,7 @@ TCompileResult CompileScript(const std::string& inputName, const std::string& ou
                              const TDriverOptions& options) {
   TCompilation compilation = CompileToImage(inputName, {}, options.compile);
   if (!compilation.Succeeded())
-    return {compilation.errorText, compilation.errorNumber, compilation.errorLine};
+    return {compilation.errorText, compilation.errorNumber, compilation.errorLine, compilation.detail};
   try {
     if (options.coff)
       SaveOutput(ResToCoff(compilation.image, options.machine), outputName);
@@ -290,22 +349,31 @@ TCompileResult CompileScript(const std::string& inputName, const std::string& ou
     if (!options.depfile.empty())
       SaveTextAtomically(DependencyRule(outputName, compilation.dependencies), options.depfile);
   } catch (const std::exception& failure) {
-    return {failure.what(), 0, 0};
+    TDiagnosticDetail detail;
+    detail.message = failure.what();
+    return {failure.what(), 0, 0, detail};
   }
   return {};
 }
 
-int RunDriver(const std::vector<std::string>& arguments, std::ostream& out) {
-  out << kBanner << '\n';
+int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  TPrinter printer{out, err};
   TRunState run;
+  run.printer = &printer;
   bool version = false;
+  bool help = false;
   std::vector<std::string> args = arguments;
-  std::string optionError = ExtractOptions(args, run.options, version);
+  std::string optionError = ExtractOptions(args, run.options, version, help, printer);
+  if (printer.Chatty() || version) out << kBanner << '\n';
   if (!optionError.empty()) {
-    PrintErrorLine(out, 0, 0, optionError);
+    PrintFailure(printer, optionError);
     return 1;
   }
   if (version) return 0;
+  if (help) {
+    out << kHelp;
+    return 0;
+  }
   if (run.options.coff) run.outputExtension = ".obj";
   if (args.empty() || UpperCase(args[0]) == "-H") {
     for (const char* line : kUsage) out << line << '\n';
@@ -320,15 +388,16 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out) {
   if (!run.produceOutput) {
     std::string failure = scratch.Create();
     if (!failure.empty()) {
-      PrintErrorLine(out, 0, 0, failure);
+      PrintFailure(printer, failure);
       return 1;
     }
   }
   auto scriptLike = std::count_if(run.argumentList.begin(), run.argumentList.end(), IsScriptLike);
   bool wildcard = run.inputName.find_first_of("*?") != std::string::npos;
   if (!run.options.depfile.empty() && (scriptLike >= 2 || wildcard || !run.produceOutput)) {
-    PrintErrorLine(out, 0, 0, "Option --depfile names the dependencies of one script: not with several scripts, "
-                              "a wildcard or -d");
+    PrintFailure(printer,
+                 "Option --depfile names the dependencies of one script: not with several scripts, "
+                 "a wildcard or -d");
     return 1;
   }
   if (scriptLike >= 2) {

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "output/coff_writer.h"
 #include "reader/parser.h"
+#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -17,6 +19,7 @@ struct TCompileResult {
   std::string errorText;
   std::int32_t errorNumber = 0;
   std::int32_t errorLine = 0;
+  TDiagnosticDetail detail;  ///< the failure in file:line:column form
 };
 
 /// What the options of the command line ask of every compilation of a run.
@@ -33,7 +36,9 @@ TCompileResult CompileScript(const std::string& inputName, const std::string& ou
 
 /// One run of the program over `args` (the arguments after the command name), printing
 /// to `out`. Returns the exit status: 0 after "Compiled successful." or the usage text,
-/// 1 when the run ends with an error line.
-int RunDriver(const std::vector<std::string>& args, std::ostream& out);
+/// 1 when the run ends with an error line. With --quiet nothing is printed on success;
+/// with --diagnostics=gnu nothing is printed on success and a failure goes to `err` in
+/// the file:line:column form.
+int RunDriver(const std::vector<std::string>& args, std::ostream& out, std::ostream& err = std::cerr);
 
 }  // namespace tarvex

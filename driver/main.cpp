@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "driver/program.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
-  return tarvex::RunDriver(args, std::cout);
+  return tarvex::RunProgram(argc > 0 ? argv[0] : "tarvex", std::move(args), std::cout, std::cerr);
 }

@@ -33,14 +33,23 @@ void AppendEscapedName(std::string& rule, const std::string& name) {
 
 }  // namespace
 
+std::string QuotedForMake(const std::string& name) {
+  std::string quoted;
+  AppendEscapedName(quoted, name);
+  return quoted;
+}
+
 std::string DependencyRule(const std::string& target, const std::vector<std::string>& dependencies) {
+  return DependencyRuleForTargets(QuotedForMake(target), dependencies);
+}
+
+std::string DependencyRuleForTargets(const std::string& targets, const std::vector<std::string>& dependencies) {
   std::unordered_set<std::string> seen;
   std::vector<const std::string*> unique;
   for (const std::string& dependency : dependencies) {
     if (!dependency.empty() && seen.insert(dependency).second) unique.push_back(&dependency);
   }
-  std::string rule;
-  AppendEscapedName(rule, target);
+  std::string rule = targets;
   rule += ':';
   for (std::size_t i = 0; i < unique.size(); ++i) {
     rule += i == 0 ? " " : " \\\n  ";

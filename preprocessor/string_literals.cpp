@@ -1,10 +1,10 @@
 #include "preprocessor/string_literals.h"
 
-#include "reader/utf16.h"
 #include "preprocessor/directives.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 
 namespace tarvex {
 
@@ -101,7 +101,12 @@ std::string JoinAdjacentStrings(TRCParser& parser, std::string literal) {
   TLiteralEnd last = EndOfLastToken(parser);
   for (;;) {
     std::string next = NextSignificantToken(parser);
-    if (next.empty()) break;  // the end of input: nothing to push back
+    if (next.empty()) {
+      // The end of input: nothing to push back, but the string stays the token that
+      // diagnostics point at.
+      if (TFileItem* file = parser.currentFile) file->scan = file->previousScan;
+      break;
+    }
     bool wide = IsWideLiteral(next);
     if (next[0] != '"' && !wide) {
       PushBackToken(parser);

@@ -213,6 +213,7 @@ TSourceLocation LocatePlace(const TSourcePlace& place) {
   if (lineEnd > lineStart && text[lineEnd - 1] == '\r') --lineEnd;
   location.column = 1 + CountCharacters(text.substr(lineStart, offset - lineStart), place.charset);
   if (lineEnd - lineStart > kShownLineLimit) return location;
+  location.showsSource = true;
   TCharacterSplitter splitter(place.charset);
   for (std::size_t i = lineStart; i < lineEnd;) {
     std::size_t length = std::min(splitter.LengthAt(text, i), lineEnd - i);

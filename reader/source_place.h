@@ -33,9 +33,9 @@ struct TSourcePlace {
 struct TSourceLocation {
   std::string file;
   std::int32_t line = 0;
-  std::int32_t column = 0;  ///< characters from 1, a tab counting one
-  /// The source line as UTF-8 with control characters shown as \xNN; empty when the line
-  /// is too long to show.
+  std::int32_t column = 0;   ///< characters from 1, a tab counting one
+  bool showsSource = false;  ///< false when the line is too long to show
+  /// The source line as UTF-8 with control characters shown as \xNN
   std::string sourceLine;
   std::size_t caretCharacters = 0;  ///< characters of sourceLine before the caret
 };

@@ -1,0 +1,138 @@
+// Dependency files as build systems ask for them, and preprocessed input whose line
+// markers name the original script.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "driver/program.h"
+#include "tests/res_reader.h"
+#include "tests/test_support.h"
+
+namespace tarvex {
+namespace {
+
+std::string ExampleIcon() {
+  std::ifstream in(TARVEX_SOURCE_DIR "/examples/app.ico", std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+class DependencyTest : public ::testing::Test {
+ protected:
+  int Run(const std::string& program, const std::vector<std::string>& args) {
+    std::ostringstream out;
+    err_.str("");
+    int status = RunProgram(program, args, out, err_);
+    EXPECT_EQ(out.str(), "");
+    return status;
+  }
+
+  test::TTempDir dir_;
+  test::TWorkingDirectory cwd_{dir_.Path()};
+  std::ostringstream err_;
+};
+
+TEST_F(DependencyTest, DependencyFileNamesHeadersAndResourceFiles) {
+  dir_.Write("app.rc", "#include \"res.h\"\nIDI_APP ICON \"app.ico\"\n");
+  dir_.Write("res.h", "#define IDI_APP 1\n");
+  dir_.Write("app.ico", ExampleIcon());
+  dir_.Write("out/.keep", "");
+  const std::string deps = " \\\n  res.h \\\n  app.ico\n\napp.rc:\n\nres.h:\n\napp.ico:\n";
+  struct TCase {
+    std::string program;
+    std::vector<std::string> args;
+    std::string depfile;
+    std::string expected;
+  };
+  const std::vector<TCase> cases = {
+      {"tarvex-rc", {"/fo", "out/app.res", "-MD", "app.rc"}, "out/app.d", "out/app.res: app.rc" + deps},
+      {"tarvex-rc", {"-MMD", "-MFdeps.d", "-MT", "obj/$(X).res", "app.rc"}, "deps.d", "obj/$(X).res: app.rc" + deps},
+      {"tarvex-rc", {"--depfile", "x.d", "app.rc"}, "x.d", "app.res: app.rc" + deps},
+      {"tarvex-windres",
+       {"-MD", "-MQ", "my app.o", "-MQ$x", "app.rc", "out/app.o"},
+       "out/app.d",
+       "my\\ app.o $$x: app.rc" + deps},
+      {"tarvex-windres",
+       {"--preprocessor-arg=-MD", "--preprocessor-arg=-MQout/app.o", "--preprocessor-arg=-MFapp.dep", "-i", "app.rc",
+        "-o", "out/app.o"},
+       "app.dep",
+       "out/app.o: app.rc" + deps},
+      {"tarvex-windres",
+       {"--preprocessor-arg", "-MMD", "-o", "out/x.res", "app.rc"},
+       "out/x.d",
+       "out/x.res: app.rc" + deps},
+      // -MF and -MT alone ask for no file, as with gcc.
+      {"tarvex-windres", {"-MF", "none.d", "app.rc", "out/y.o"}, "none.d", ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.program + " " + c.args.front());
+    EXPECT_EQ(Run(c.program, c.args), 0) << err_.str();
+    EXPECT_EQ(dir_.Exists(c.depfile) ? dir_.Read(c.depfile) : "", c.expected);
+  }
+  // A failed run leaves neither a dependency file nor an output.
+  dir_.Write("app.rc", "#include \"res.h\"\nIDI_APP ICON \"gone.ico\"\n");
+  EXPECT_EQ(Run("tarvex-rc", {"/fo", "fail.res", "-MD", "app.rc"}), 1);
+  EXPECT_FALSE(dir_.Exists("fail.res"));
+  EXPECT_FALSE(dir_.Exists("fail.d"));
+}
+
+// The C preprocessor's output: line markers name the script and its headers, #line a
+// file of its own; the script began with a UTF-8 byte-order mark that the preprocessor
+// dropped.
+const char* const kPreprocessed =
+    "# 1 \"../src/app.rc\"\n"
+    "# 1 \"<built-in>\" 1\n"
+    "# 1 \"<command line>\" 1\n"
+    "# 1 \"../src/app.rc\" 2\n"
+    "# 1 \"../src/res.h\" 1\n"
+    "typedef struct { int x; } NOT_RESOURCES;\n"
+    "# 2 \"../src/app.rc\" 2\n"
+    "1 ICON \"app.ico\"\n"
+    "STRINGTABLE { 1 \"caf\xC3\xA9\" }\n";
+
+TEST_F(DependencyTest, PreprocessedInputWithLineMarkers) {
+  dir_.Write("src/app.rc", "\xEF\xBB\xBF#include \"res.h\"\n1 ICON \"app.ico\"\nSTRINGTABLE { 1 \"caf\xC3\xA9\" }\n");
+  dir_.Write("src/res.h", "typedef struct { int x; } NOT_RESOURCES;\n");
+  dir_.Write("src/app.ico", ExampleIcon());
+  dir_.Write("build/app.pp", kPreprocessed);
+  test::TWorkingDirectory build(dir_.File("build"));
+  ASSERT_EQ(Run("tarvex-rc", {"/fo", "app.res", "-MD", "app.pp"}), 0) << err_.str();
+  EXPECT_EQ(dir_.Read("build/app.d"), "app.res: app.pp \\\n  ../src/app.ico\n\napp.pp:\n\n../src/app.ico:\n");
+  std::string bytes = dir_.Read("build/app.res");
+  auto entries = test::ReadResImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  const test::TResEntry& strings = test::FindEntry(entries, "#6", "#1");
+  EXPECT_EQ(std::vector<std::uint8_t>(strings.data.begin() + 2, strings.data.begin() + 12),
+            (std::vector<std::uint8_t>{4, 0, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0}));
+
+  struct TCase {
+    std::string tail;  // appended to the preprocessed text
+    std::string expected;
+  };
+  const std::vector<TCase> cases = {
+      {"# 7 \"../src/app.rc\"\n2 ICON \"missing.ico\"\n",
+       "../src/app.rc:7:8: error: Cannot open missing.ico file [RC1]\n2 ICON \"missing.ico\"\n       ^\n"},
+      {"#line 20 \"gen\\\\x \\\"y\\\".rc\"\n\n  3 ICON \"missing.ico\"\n",
+       "gen\\x \"y\".rc:21:10: error: Cannot open missing.ico file [RC1]\n  3 ICON \"missing.ico\"\n         ^\n"},
+      {"#line 5\n4 RCDATA { 12345678901 }\n",
+       "../src/app.rc:5:12: error: Too many digits in the number: 12345678901 [RC55]\n4 RCDATA { 12345678901 }\n"
+       "           ^\n"},
+      {"# 5 \"unterminated\n",
+       "../src/app.rc:4:1: error: A line marker names its file in double quotes: 5 \"unterminated\n"
+       "# 5 \"unterminated\n^\n"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.tail);
+    dir_.Write("build/bad.pp", kPreprocessed + c.tail);
+    EXPECT_EQ(Run("tarvex-windres", {"bad.pp", "bad.o"}), 1);
+    EXPECT_EQ(err_.str(), c.expected);
+  }
+  // The native line reads no line markers.
+  std::ostringstream out, err;
+  EXPECT_EQ(RunProgram("tarvex", {"--diagnostics=gnu", "app.pp"}, out, err), 1);
+  EXPECT_EQ(err.str().rfind("app.pp:1:1: error: Expecting directive name after \"#\" symbol [RC53]\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tarvex

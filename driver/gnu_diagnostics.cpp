@@ -1,0 +1,70 @@
+#include "driver/gnu_diagnostics.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tarvex {
+
+namespace {
+
+// File names and messages may hold bytes of the script; control bytes are shown as \xNN,
+// never sent to the terminal.
+std::string Printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+      continue;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+    out += hex;
+  }
+  return out;
+}
+
+void PrintLocation(std::ostream& err, const TSourceLocation& where) {
+  err << Printable(where.file) << ':' << where.line << ':' << where.column << ": ";
+}
+
+// The source line, then blanks (tabs where the line has tabs) up to the caret.
+void PrintSourceLine(std::ostream& err, const TSourceLocation& where) {
+  if (!where.showsSource) return;
+  err << where.sourceLine << '\n';
+  std::size_t characters = 0;
+  for (char c : where.sourceLine) {
+    if (characters >= where.caretCharacters) break;
+    if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;
+    err << (c == '\t' ? '\t' : ' ');
+    ++characters;
+  }
+  err << "^\n";
+}
+
+}  // namespace
+
+void PrintGnuError(std::ostream& err, std::string_view text) { err << "tarvex: error: " << Printable(text) << '\n'; }
+
+void PrintGnuFailure(std::ostream& err, const TDiagnosticDetail& detail, std::int32_t number) {
+  std::string suffix = number > 0 ? " [RC" + std::to_string(number) + "]" : "";
+  if (!detail.located) {
+    PrintGnuError(err, detail.message + suffix);
+  } else {
+    PrintLocation(err, detail.where);
+    err << "error: " << Printable(detail.message) << suffix << '\n';
+    PrintSourceLine(err, detail.where);
+  }
+  for (const TDiagnosticNote& note : detail.notes) {
+    if (note.located)
+      PrintLocation(err, note.where);
+    else
+      err << "tarvex: ";
+    err << "note: " << Printable(note.text) << '\n';
+    if (note.located && note.showSource) PrintSourceLine(err, note.where);
+  }
+  err.flush();
+}
+
+}  // namespace tarvex

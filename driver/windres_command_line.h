@@ -1,0 +1,40 @@
+// The windres-style command line, as Makefiles, autotools, CMake's windres rule and
+// Meson hand it to windres:
+//   tarvex-windres [options] [input] [output]
+// Short options take their value joined (-ofile) or as the next argument, long options
+// as --name=value or --name value.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "driver/command_line.h"
+
+namespace tarvex {
+
+/// What a windres-style command line asks for.
+struct TWindresCommand {
+  TInvocation invocation;
+  bool help = false;
+  bool version = false;
+};
+
+/// Reads a windres-style command line (response files already expanded). `programName`
+/// is the base name the program was called by: a target triple before "windres"
+/// (i686-w64-mingw32-windres) names the machine when -F does not. The defaults: a COFF
+/// object unless the output name ends in ".res", a .res input when the input name ends in
+/// ".res", language 0x409, text in Windows-1252, GNU line markers honoured. Throws a
+/// TCommandLineError for an unknown option, an option without its value, an unknown
+/// format or machine, two inputs or outputs, and a missing input or output.
+TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, const std::string& programName);
+
+/// One run of the windres-style command line: 0 on success (printing nothing), 1 after a
+/// failure printed on `err`. --help and --version print on `out`.
+int RunWindresCommandLine(const std::vector<std::string>& args, const std::string& programName, std::ostream& out,
+                          std::ostream& err);
+
+/// The usage text of the windres-style command line.
+extern const char* const kWindresUsage;
+
+}  // namespace tarvex
