@@ -12,6 +12,7 @@ command -v g++ >/dev/null || need+=(g++)
 command -v clang++ >/dev/null || need+=(clang)
 command -v lld-link >/dev/null || need+=(lld)
 command -v llvm-readobj >/dev/null || need+=(llvm)
+command -v chromium >/dev/null || need+=(chromium)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v make >/dev/null || need+=(make)
 if [ ${#need[@]} -gt 0 ]; then
