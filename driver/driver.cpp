@@ -21,6 +21,8 @@
 #include "driver/gnu_diagnostics.h"
 #include "output/atomic_file.h"
 #include "output/depfile.h"
+#include "output/html_report.h"
+#include "output/res_image.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
@@ -211,6 +213,60 @@ bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out)
   return true;
 }
 
+/// What the file `name` holds; a file that cannot be read counts as a script, whose
+/// compilation then reports it.
+TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) {
+  std::string contents;
+  int error = 0;
+  if (!ReadWholeFile(name, contents, error)) return TImageKind::Other;
+  bytes.assign(contents.begin(), contents.end());
+  return ImageKindOf(bytes);
+}
+
+/// --list: one line per resource of a script, a .res file or a program; no banner.
+int RunListing(const std::vector<std::string>& args, const TDriverOptions& options, std::ostream& out) {
+  if (!options.html.empty()) {
+    PrintErrorLine(out, 0, 0, "Options --list and --html exclude each other");
+    return 1;
+  }
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-' || args[0].find_first_of("*?") != std::string::npos) {
+    PrintErrorLine(out, 0, 0, "Option --list takes one input: a script, a .res file or a program");
+    return 1;
+  }
+  std::string inputName = ResolveInputName(args[0]);
+  if (!FileExists(inputName)) {
+    PrintNotFound(out, inputName);
+    return 1;
+  }
+  std::vector<std::uint8_t> bytes;
+  try {
+    if (InputKind(inputName, bytes) == TImageKind::Other) {
+      TCompilation compilation = CompileToImage(inputName, {}, options.compile);
+      if (!compilation.Succeeded()) {
+        PrintErrorLine(out, compilation.errorNumber, compilation.errorLine, compilation.errorText);
+        return 1;
+      }
+      bytes = std::move(compilation.image);
+    }
+    out << ListResources(ReadResources(bytes, inputName));
+  } catch (const std::exception& failure) {
+    PrintErrorLine(out, 0, 0, failure.what());
+    return 1;
+  }
+  return 0;
+}
+
+/// --html over a .res file or a program: the page alone, saved atomically.
+void ReportCompiledInput(TRunState& run, const std::vector<std::uint8_t>& bytes, std::ostream& out) {
+  out << "Reading file: " << run.inputName << " into " << run.options.html << "..." << '\n';
+  try {
+    SaveTextAtomically(BuildHtmlReport(ReadResources(bytes, run.inputName), {}, run.inputName), run.options.html);
+    run.result = {};
+  } catch (const std::exception& failure) {
+    run.result = {failure.what(), 0, 0};
+  }
+}
+
 /// One script into the output named on the command line or derived from the input.
 bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
   run.inputName = ResolveInputName(run.inputName);
@@ -219,6 +275,14 @@ bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& ou
   if (!FileExists(run.inputName)) {
     PrintNotFound(run, run.inputName);
     return false;
+  }
+  std::vector<std::uint8_t> bytes;
+  if (InputKind(run.inputName, bytes) != TImageKind::Other) {
+    if (!run.options.html.empty())
+      ReportCompiledInput(run, bytes, out);
+    else
+      run.result = {"File " + run.inputName + " holds compiled resources: only --html and --list read it", 0, 0};
+    return true;
   }
   CompileCurrent(run, out);
   return true;
@@ -303,6 +367,11 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
     } else if (starts("--depfile") && (argument.size() == 9 || argument[9] == '=')) {
       if (!TakeValue(args, i, 9, value)) return "Option --depfile needs a file name";
       options.depfile = value;
+    } else if (starts("--html") && (argument.size() == 6 || argument[6] == '=')) {
+      if (!TakeValue(args, i, 6, value)) return "Option --html needs a file name";
+      options.html = value;
+    } else if (argument == "--list") {
+      options.list = true;
     } else if (starts("--machine") && (argument.size() == 9 || argument[9] == '=')) {
       if (!TakeValue(args, i, 9, value) || !ParseMachine(value, options.machine))
         return "Option --machine needs x86, x64 or arm64";
@@ -335,8 +404,12 @@ int PrintSummary(const TRunState& run, std::ostream& out) {
 /// Saves the finished image as the output (a .res or a COFF object, written from the
 /// image in place) and the dependency file; a syntax check's output goes to a nameless
 /// scratch file.
-void SaveImage(const TRCParser& parser, const std::string& outputName, const TDriverOptions& options) {
+void SaveImage(TRCParser& parser, const std::string& inputName, const std::string& outputName,
+               const TDriverOptions& options) {
   try {
+    std::string page;  // built before anything is saved
+    if (!options.html.empty())
+      page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName);
     std::vector<std::span<const std::uint8_t>> pieces{parser.output.Bytes()};
     TCoffObject object;
     if (options.coff) {
@@ -349,6 +422,7 @@ void SaveImage(const TRCParser& parser, const std::string& outputName, const TDr
       SaveFileAtomically(pieces, outputName);
     if (!options.depfile.empty())
       SaveTextAtomically(DependencyRule(outputName, parser.openedFiles), options.depfile);
+    if (!options.html.empty()) SaveTextAtomically(page, options.html);
   } catch (const std::bad_alloc&) {
     RaiseFailure("Out of memory writing " + outputName);
   }
@@ -359,7 +433,7 @@ void SaveImage(const TRCParser& parser, const std::string& outputName, const TDr
 TCompileResult CompileScript(const std::string& inputName, const std::string& outputName,
                              const TDriverOptions& options) {
   TCompilation compilation = CompileAndFinish(inputName, options.compile,
-                                              [&](TRCParser& parser) { SaveImage(parser, outputName, options); });
+                                              [&](TRCParser& parser) { SaveImage(parser, inputName, outputName, options); });
   return {compilation.errorText, compilation.errorNumber, compilation.errorLine, compilation.detail};
 }
 
@@ -371,6 +445,7 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
   bool help = false;
   std::vector<std::string> args = arguments;
   std::string optionError = ExtractOptions(args, run.options, version, help, printer);
+  if (optionError.empty() && run.options.list) return RunListing(args, run.options, out);
   if (printer.Chatty() || version) out << kBanner << '\n';
   if (!optionError.empty()) {
     PrintFailure(printer, optionError);
@@ -406,6 +481,10 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
     PrintFailure(printer,
                  "Option --depfile names the dependencies of one script: not with several scripts, "
                  "a wildcard or -d");
+    return 1;
+  }
+  if (!run.options.html.empty() && (scriptLike >= 2 || wildcard || !run.produceOutput)) {
+    PrintErrorLine(out, 0, 0, "Option --html writes the page of one input: not with several scripts, a wildcard or -d");
     return 1;
   }
   if (scriptLike >= 2) {

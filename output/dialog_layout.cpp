@@ -15,6 +15,7 @@ constexpr std::uint32_t kChild = 0x40000000;
 constexpr std::uint32_t kVisible = 0x10000000;
 constexpr std::uint16_t kMessageBoxFont = 0x7FFF;
 constexpr std::size_t kMostWarnings = 50;
+constexpr std::size_t kMostComparisons = 4000000;  // bounds the overlap search of a huge dialog
 
 constexpr std::array<TFontMetrics, 18> kFontMetrics = {{
     {"MS Shell Dlg", 8, {6, 13}},
@@ -726,15 +727,19 @@ std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return rects[a].left < rects[b].left; });
   std::vector<std::pair<std::size_t, std::size_t>> overlaps;
-  for (std::size_t n = 0; n < order.size() && overlaps.size() < kMostWarnings; ++n) {
+  std::size_t comparisons = 0;
+  for (std::size_t n = 0; n < order.size() && overlaps.size() < kMostWarnings && comparisons <= kMostComparisons; ++n) {
     const TUnitRect& a = rects[order[n]];
-    for (std::size_t m = n + 1; m < order.size() && rects[order[m]].left < a.right; ++m) {
+    for (std::size_t m = n + 1; m < order.size() && rects[order[m]].left < a.right && overlaps.size() < kMostWarnings;
+         ++m) {
+      if (++comparisons > kMostComparisons) break;
       const TUnitRect& b = rects[order[m]];
       if (b.top >= a.bottom || a.top >= b.bottom) continue;
       if (OverlapClass(dialog.controls[order[n]].kind) != OverlapClass(dialog.controls[order[m]].kind)) continue;
       overlaps.emplace_back(std::min(order[n], order[m]), std::max(order[n], order[m]));
     }
   }
+  if (comparisons > kMostComparisons) add("too many controls side by side: not every overlap was looked for");
   std::sort(overlaps.begin(), overlaps.end());
   for (auto [first, second] : overlaps)
     add(std::string(PluralKindName(dialog.controls[first].kind)) + " " + label(dialog.controls[first]) + " and " +

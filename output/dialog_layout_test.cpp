@@ -124,6 +124,25 @@ TEST(DialogLayoutTest, WarningsForOutsideOverlappingAndDuplicateControls) {
                       }));
 }
 
+// 3,276 buttons in one column, none overlapping: the search for overlaps stops at its
+// bound instead of comparing every pair.
+TEST(DialogLayoutTest, TheOverlapSearchOfAHugeDialogIsBounded) {
+  constexpr unsigned kCount = 3276;
+  std::string data = test::U32(0x80000000) + test::U32(0) + test::U16(kCount) + test::U16(0) + test::U16(0) +
+                     test::U16(100) + test::U16(32767) + test::U16(0) + test::U16(0) + test::U16(0);
+  for (unsigned i = 0; i < kCount; ++i) {
+    data.resize((data.size() + 3) & ~std::size_t{3}, '\0');
+    data += test::U32(0x50000000) + test::U32(0) + test::U16(0) + test::U16(i * 10) + test::U16(10) + test::U16(8) +
+            test::U16(i) + test::U16(0xFFFF) + test::U16(0x80) + test::U16(0) + test::U16(0);
+  }
+  TDialogTemplate dialog =
+      ReadDialogTemplate(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+  ASSERT_EQ(dialog.controls.size(), kCount);
+  std::vector<std::string> warnings =
+      DialogWarnings(dialog, [](const TDialogControl& control) { return std::to_string(control.id); });
+  EXPECT_EQ(warnings, (std::vector<std::string>{"too many controls side by side: not every overlap was looked for"}));
+}
+
 TEST(DialogLayoutTest, StyleNamesByClass) {
   TDialogTemplate dialog = DialogOf(R"(1 DIALOGEX 0, 0, 100, 50
 STYLE WS_POPUP | WS_CAPTION | DS_MODALFRAME | 0x00100000

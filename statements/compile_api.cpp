@@ -92,10 +92,14 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   return answer;
 }
 
+
+}  // namespace
+
 // The value of each name the script's own files defined, read as the script would read
 // the name: from a one-word text on the file stack. Names that do not stand for a number
 // are left out.
-void CollectDefineNames(TRCParser& parser, TCompilation& result) {
+std::vector<std::pair<std::string, std::int64_t>> ScriptDefineValues(TRCParser& parser) {
+  std::vector<std::pair<std::string, std::int64_t>> names;
   std::unordered_set<std::string_view> seen;
   for (const std::string& name : parser.scriptDefineNames) {
     if (!seen.insert(name).second || !parser.defines.Find(name)) continue;
@@ -115,11 +119,10 @@ void CollectDefineNames(TRCParser& parser, TCompilation& result) {
     std::int64_t value = 0;
     auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
     if (!token.empty() && error == std::errc() && end == token.data() + token.size())
-      result.defineNames.emplace_back(name, value);
+      names.emplace_back(name, value);
   }
+  return names;
 }
-
-}  // namespace
 
 TScriptResult CompileScriptText(const std::string& name, const std::string& text, const TScriptOptions& options) {
   return CompileForHost(name, &text, options);
@@ -160,7 +163,7 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
     CompileImage(*parser, scriptName);
     result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
-    CollectDefineNames(*parser, result);
+    result.defineNames = ScriptDefineValues(*parser);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

@@ -39,6 +39,10 @@ void Compile(TRCParser& parser, const std::string& scriptName, const std::string
 /// A failure raised while the script is read carries the file and line reached.
 void CompileImage(TRCParser& parser, const std::string& scriptName);
 
+/// The names the script's own files #define to a number, in the order first defined,
+/// with their values, read after a compilation from `parser`'s tables.
+std::vector<std::pair<std::string, std::int64_t>> ScriptDefineValues(TRCParser& parser);
+
 /// Compiles `scriptName` with a fresh parser and returns the image without writing any
 /// file. `notification`, when set, is called per registered resource and per
 /// STRINGTABLE statement; `options` adds include folders, names and a code page.
