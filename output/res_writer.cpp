@@ -16,12 +16,11 @@
 // 32-bit resource file rather than a 16-bit one.
 #include "output/res_writer.h"
 
-#include <algorithm>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -44,38 +43,18 @@ void TOutputBuffer::Seek(std::size_t position) {
   position_ = position;
 }
 
-void TOutputBuffer::WriteU8(std::uint8_t value) {
-  if (position_ < bytes_.size()) {
-    bytes_[position_] = value;
-  } else {
-    bytes_.push_back(value);
-  }
-  ++position_;
-}
-
-void TOutputBuffer::WriteU16(std::uint16_t value) {
-  WriteU8(static_cast<std::uint8_t>(value & 0xFF));
-  WriteU8(static_cast<std::uint8_t>(value >> 8));
-}
-
-void TOutputBuffer::WriteU32(std::uint32_t value) {
-  WriteU16(static_cast<std::uint16_t>(value & 0xFFFF));
-  WriteU16(static_cast<std::uint16_t>(value >> 16));
+// Grows by at least half of what is there, so that appending stays linear.
+void TOutputBuffer::Grow(std::size_t size) {
+  if (size > bytes_.capacity()) bytes_.reserve(std::max(size, bytes_.capacity() + bytes_.capacity() / 2));
+  bytes_.resize(size);
 }
 
 void TOutputBuffer::WriteUtf16(const char16_t* units, std::size_t count) {
-  if (position_ != bytes_.size()) {
-    for (std::size_t i = 0; i < count; ++i) WriteU16(units[i]);
-    return;
-  }
-  Reserve(2 * count);
-  bytes_.resize(bytes_.size() + 2 * count);
-  std::uint8_t* out = bytes_.data() + position_;
+  std::uint8_t* out = Room(2 * count);
   for (std::size_t i = 0; i < count; ++i) {
     out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
     out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
   }
-  position_ += 2 * count;
 }
 
 void TOutputBuffer::WriteBytes(std::string_view bytes) {
@@ -148,7 +127,7 @@ std::optional<std::u16string_view> HexDigitsAfterPrefix(std::u16string_view text
 }
 
 void WriteIdentifierString(TOutputBuffer& out, std::u16string_view text) {
-  for (char16_t unit : text) out.WriteU16(unit);
+  out.WriteUtf16(text.data(), text.size());
   out.WriteU16(0);
 }
 
@@ -183,9 +162,9 @@ bool IdentifierOrdinal(std::u16string_view text, std::uint16_t& ordinal) {
   return converted;
 }
 
-void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type,
-                         std::u16string_view name, std::uint32_t dataVersion, std::uint16_t memoryFlags,
-                         std::uint16_t languageId, std::uint32_t version, std::uint32_t characteristics) {
+void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type, std::u16string_view name,
+                         std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
+                         std::uint32_t version, std::uint32_t characteristics) {
   out.WriteU32(dataSize);
   std::size_t headerSizeAt = out.Position();
   out.WriteU32(0);  // HeaderSize, filled in below

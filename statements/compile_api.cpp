@@ -26,7 +26,6 @@ void ApplyCommandLineNames(TRCParser& parser) {
   for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
 }
 
-
 void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
   result.errorText = failure.what();
@@ -49,7 +48,9 @@ std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, 
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());
   ApplyCommandLineNames(parser);
-  OpenSourceFile(parser, scriptName);
+  TFileItem& script = OpenSourceFile(parser, scriptName);
+  // The image is seldom larger than twice the script: room for it is made once.
+  parser.output.Reserve(2 * script.text.size() + 4096);
   WriteLeadingEntry(parser.output);
   CompileStatements(parser);
 }
