@@ -203,7 +203,7 @@ std::optional<std::u16string_view> HexDigitsAfterPrefix(std::u16string_view text
 }
 
 void WriteIdentifierString(TOutputBuffer& out, std::u16string_view text) {
-  for (char16_t unit : text) out.WriteU16(unit);
+  out.WriteUtf16(text.data(), text.size());
   out.WriteU16(0);
 }
 

@@ -47,11 +47,26 @@ class TOutputBuffer {
     size_ = std::max(size_, position_);
   }
   /// Low byte first, then high byte.
-  void WriteU16(std::uint16_t value);
-  void WriteU32(std::uint32_t value);
+  void WriteU16(std::uint16_t value) {
+    std::uint8_t* out = Room(2);
+    out[0] = static_cast<std::uint8_t>(value & 0xFF);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+  }
+  void WriteU32(std::uint32_t value) {
+    std::uint8_t* out = Room(4);
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+  }
   void WriteBytes(std::string_view bytes);
   /// UTF-16 code units, each low byte first.
   void WriteUtf16(const char16_t* units, std::size_t count);
+  /// ASCII text as UTF-16 code units (each byte widened to one unit).
+  void WriteWidened(std::string_view ascii) {
+    std::uint8_t* out = Room(2 * ascii.size());
+    for (char c : ascii) {
+      *out++ = static_cast<std::uint8_t>(c);
+      *out++ = 0;
+    }
+  }
   void WriteBytes(const std::uint8_t* data, std::size_t size);
   /// Appends `size` bytes of the file `fd` from `offset` on, read straight into the
   /// image. The position must be at the end. False when a read fails (`error` is its

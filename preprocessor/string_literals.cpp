@@ -1,6 +1,7 @@
 #include "preprocessor/string_literals.h"
 
 #include "preprocessor/directives.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -21,7 +22,7 @@ struct TJoinedString {
 
 void ConvertPendingBytes(TRCParser& parser, TJoinedString& joined) {
   if (joined.bytes.empty()) return;
-  joined.units += ToUtf16(joined.bytes, ScriptCharset(parser));
+  AppendUtf16(joined.units, joined.bytes, ScriptCharset(parser));
   joined.bytes.clear();
 }
 
@@ -37,18 +38,12 @@ void AppendDecoded(TRCParser& parser, TJoinedString& joined, const std::string& 
   joined.bytes.append(decoded, 1, decoded.size() - 2);  // converted with the next wide literal or at the end
 }
 
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 // Records a string's text among the wide or the ordinary texts (see ScriptTextToUtf16).
 // A text that is both would be read as UTF-8 in both places; where the character set in
 // force is another, an ordinary literal would so get wrong characters, and the
 // compilation stops instead.
 void RecordText(TRCParser& parser, const std::string& text, bool wide) {
-  if (IsAscii(text)) return;
+  if (IsAsciiText(text)) return;
   auto& own = wide ? parser.wideTexts : parser.narrowTexts;
   const auto& other = wide ? parser.narrowTexts : parser.wideTexts;
   std::string charset = ScriptCharset(parser);

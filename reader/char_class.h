@@ -2,6 +2,8 @@
 // statement parsers. They are ASCII classes: no byte of 0x80 and above belongs to one.
 #pragma once
 
+#include <string_view>
+
 namespace tarvex {
 
 constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -24,5 +26,12 @@ constexpr bool IsCSpace(unsigned char c) { return IsSpaceOrTab(c) || (c >= '\n' 
 
 /// A blank or any control character (a byte of 32 or below).
 constexpr bool IsBlankOrControl(unsigned char c) { return c <= 32; }
+
+/// Whether every byte of `text` is below 0x80.
+inline bool IsAsciiText(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
 
 }  // namespace tarvex

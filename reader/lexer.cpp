@@ -401,7 +401,7 @@ std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view liter
   for (;;) {
     std::size_t backslash = FindEscape(text, i, codePage);
     bool last = backslash == std::string_view::npos;
-    out += ToUtf16(text.substr(i, last ? std::string_view::npos : backslash - i), charset);
+    AppendUtf16(out, text.substr(i, last ? std::string_view::npos : backslash - i), charset);
     if (last) return out;
     if (backslash + 1 == text.size()) ReportError(parser, 26);  // Bad escape sequence
     std::optional<unsigned> value;

@@ -20,12 +20,19 @@ std::u16string ToUtf16(std::string_view text);
 /// 0x9D) read as the control characters of the same number, so that no byte fails.
 std::u16string ToUtf16(std::string_view text, const std::string& charset);
 
+/// ToUtf16 appending to `out`, the caller's buffer. ASCII, UTF-8 and the single-byte
+/// character sets are converted without a library call; iconv converts the others.
+void AppendUtf16(std::u16string& out, std::string_view text, const std::string& charset);
+
 /// Converts text read from the script: the text of a wide literal (L"...", which GetToken
 /// hands on as UTF-8 and records in parser.wideTexts) with Utf8ToUnits; other text from
 /// UTF-8 when the current file was a UTF-16 file, else from the code page of the last
 /// #pragma code_page, else from UTF-8 when the current file began with a UTF-8 byte-order
 /// mark, else from the -c option's code page, else from the locale's character set.
 std::u16string ScriptTextToUtf16(const TRCParser& parser, std::string_view text);
+
+/// ScriptTextToUtf16 appending to `out`, the caller's buffer.
+void AppendScriptTextUtf16(const TRCParser& parser, std::string_view text, std::u16string& out);
 
 /// The iconv name of the character set ScriptTextToUtf16 converts from; empty: the locale's.
 std::string ScriptCharset(const TRCParser& parser);

@@ -136,7 +136,9 @@ void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());
   ApplyCommandLineNames(parser);
   try {
-    OpenSourceFile(parser, scriptName);
+    TFileItem& script = OpenSourceFile(parser, scriptName);
+    // The image is seldom larger than twice the script: room for it is made once.
+    parser.output.Reserve(2 * script.text.size() + 4096);
     WriteLeadingEntry(parser.output);
     CompileStatements(parser);
   } catch (const TUnplacedFailure& failure) {

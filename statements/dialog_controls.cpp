@@ -27,12 +27,13 @@
 #include <string_view>
 
 #include "output/res_writer.h"
-#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
 #include "statements/data_resources.h"
+#include "reader/utf16.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -79,23 +80,23 @@ struct TControlKind {
 
 // A fixed table of 17 keywords, scanned in place.
 constexpr std::array<TControlKind, 17> kControlKinds = {{
-    {"PUSHBUTTON", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x0},        // BS_PUSHBUTTON
-    {"DEFPUSHBUTTON", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x1},     // BS_DEFPUSHBUTTON
-    {"CHECKBOX", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x2},          // BS_CHECKBOX
-    {"AUTOCHECKBOX", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x3},      // BS_AUTOCHECKBOX
-    {"RADIOBUTTON", TOperands::Text, kButtonClass, kChildVisible | 0x4},                  // BS_RADIOBUTTON
-    {"STATE3", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x5},            // BS_3STATE
-    {"AUTO3STATE", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x6},        // BS_AUTO3STATE
-    {"GROUPBOX", TOperands::Text, kButtonClass, kChildVisible | 0x7},                     // BS_GROUPBOX
-    {"AUTORADIOBUTTON", TOperands::Text, kButtonClass, kChildVisible | 0x9},              // BS_AUTORADIOBUTTON
-    {"LTEXT", TOperands::Text, kStaticClass, kChildVisible | kGroup | 0x0},               // SS_LEFT
-    {"CTEXT", TOperands::Text, kStaticClass, kChildVisible | kGroup | 0x1},               // SS_CENTER
-    {"RTEXT", TOperands::Text, kStaticClass, kChildVisible | kGroup | 0x2},               // SS_RIGHT
-    {"ICON", TOperands::Icon, kStaticClass, kChildVisible | 0x3},                         // SS_ICON
-    {"EDITTEXT", TOperands::Id, kEditClass, kChildVisible | kTabStop | kBorder},          // ES_LEFT
-    {"LISTBOX", TOperands::Id, kListBoxClass, kChildVisible | kBorder | 0x1},             // LBS_NOTIFY
-    {"SCROLLBAR", TOperands::Id, kScrollBarClass, kChildVisible},                         // SBS_HORZ
-    {"COMBOBOX", TOperands::Id, kComboBoxClass, kChildVisible | kTabStop},                // CBS_SIMPLE
+    {"PUSHBUTTON", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x0},     // BS_PUSHBUTTON
+    {"DEFPUSHBUTTON", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x1},  // BS_DEFPUSHBUTTON
+    {"CHECKBOX", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x2},       // BS_CHECKBOX
+    {"AUTOCHECKBOX", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x3},   // BS_AUTOCHECKBOX
+    {"RADIOBUTTON", TOperands::Text, kButtonClass, kChildVisible | 0x4},               // BS_RADIOBUTTON
+    {"STATE3", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x5},         // BS_3STATE
+    {"AUTO3STATE", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x6},     // BS_AUTO3STATE
+    {"GROUPBOX", TOperands::Text, kButtonClass, kChildVisible | 0x7},                  // BS_GROUPBOX
+    {"AUTORADIOBUTTON", TOperands::Text, kButtonClass, kChildVisible | 0x9},           // BS_AUTORADIOBUTTON
+    {"LTEXT", TOperands::Text, kStaticClass, kChildVisible | kGroup | 0x0},            // SS_LEFT
+    {"CTEXT", TOperands::Text, kStaticClass, kChildVisible | kGroup | 0x1},            // SS_CENTER
+    {"RTEXT", TOperands::Text, kStaticClass, kChildVisible | kGroup | 0x2},            // SS_RIGHT
+    {"ICON", TOperands::Icon, kStaticClass, kChildVisible | 0x3},                      // SS_ICON
+    {"EDITTEXT", TOperands::Id, kEditClass, kChildVisible | kTabStop | kBorder},       // ES_LEFT
+    {"LISTBOX", TOperands::Id, kListBoxClass, kChildVisible | kBorder | 0x1},          // LBS_NOTIFY
+    {"SCROLLBAR", TOperands::Id, kScrollBarClass, kChildVisible},                      // SBS_HORZ
+    {"COMBOBOX", TOperands::Id, kComboBoxClass, kChildVisible | kTabStop},             // CBS_SIMPLE
 }};
 
 // The class words a CONTROL may name unquoted; quoted, only the first three are
@@ -161,8 +162,8 @@ std::int32_t ReadControlId(TRCParser& parser, const std::string& token, int miss
 
 // rectangle := x [","] y [","] cx [","] cy
 void ReadItemRectangle(TRCParser& parser, TDialogItem& item) {
-  item.x = ReadCoordinate(parser, SkipSeparators(parser, ","), 101);  // x coordinate (in dialog units) expected
-  item.y = ReadCoordinate(parser, SkipSeparators(parser, ","), 102);  // y coordinate (in dialog units) expected
+  item.x = ReadCoordinate(parser, SkipSeparators(parser, ","), 101);       // x coordinate (in dialog units) expected
+  item.y = ReadCoordinate(parser, SkipSeparators(parser, ","), 102);       // y coordinate (in dialog units) expected
   item.width = ReadCoordinate(parser, SkipSeparators(parser, ","), 103);   // width (in dialog units) expected
   item.height = ReadCoordinate(parser, SkipSeparators(parser, ","), 104);  // height (in dialog units) expected
 }
@@ -220,7 +221,8 @@ TControlText ReadGenericText(TRCParser& parser) {
   if (IsQuoted(token)) return {QuotedText(token), false, 0};
   if (!StartsWithDigit(token)) ReportError(parser, 106, {token});  // Double quoted string or number expected but got %s
   std::int64_t value = NumberValue(token);
-  if (value > kMaxNumericTitle) ReportError(parser, 105, {token});  // A number in range [-32768..32767] expected but got %s
+  if (value > kMaxNumericTitle)
+    ReportError(parser, 105, {token});  // A number in range [-32768..32767] expected but got %s
   return {token, true, static_cast<std::uint16_t>(value)};
 }
 
@@ -354,7 +356,13 @@ void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParse
     out.WriteU16(name.ordinal);
     return;
   }
-  for (char16_t unit : ScriptTextToUtf16(parser, name.text)) out.WriteU16(unit);
+  // ASCII reads the same in every character set and is never a wide literal's text.
+  if (IsAsciiText(name.text)) {
+    out.WriteWidened(name.text);
+  } else {
+    std::u16string units = ScriptTextToUtf16(parser, name.text);
+    out.WriteUtf16(units.data(), units.size());
+  }
   out.WriteU16(0);
 }
 
@@ -374,7 +382,8 @@ std::int16_t ReadCoordinate(TRCParser& parser, const std::string& token, int mis
 
 std::uint16_t ReadWordOperand(TRCParser& parser, const std::string& token) {
   std::int64_t value = NumberValue(token);
-  if (value < 0 || value > kMaxWord) ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
+  if (value < 0 || value > kMaxWord)
+    ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
   return static_cast<std::uint16_t>(value);
 }
 

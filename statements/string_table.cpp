@@ -108,15 +108,15 @@ void CompileStringTable(TRCParser& parser) {
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
     // Converted now: the character set in force may change before the end of input.
     std::string_view quoted(text);
-    std::u16string units = ScriptTextToUtf16(parser, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "");
+    std::size_t offset = table.units.size();
+    AppendScriptTextUtf16(parser, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "", table.units);
     TStringEntry entry;
     entry.id = id;
     entry.memoryFlags = static_cast<std::uint16_t>(flags);
     entry.version = static_cast<std::uint32_t>(parser.version);
     entry.characteristics = static_cast<std::uint32_t>(parser.characteristics);
-    entry.offset = static_cast<std::uint32_t>(table.units.size());
-    entry.length = static_cast<std::uint32_t>(units.size());
-    table.units += units;
+    entry.offset = static_cast<std::uint32_t>(offset);
+    entry.length = static_cast<std::uint32_t>(table.units.size() - offset);
     table.entries.push_back(entry);
     token = SkipSeparators(parser, ",");
   }
