@@ -235,7 +235,7 @@ int RunListing(const std::vector<std::string>& args, const TDriverOptions& optio
   }
   std::string inputName = ResolveInputName(args[0]);
   if (!FileExists(inputName)) {
-    PrintNotFound(out, inputName);
+    PrintErrorLine(out, 0, 0, FillPlaceholders("File \"%s\" not found", {inputName}));
     return 1;
   }
   std::vector<std::uint8_t> bytes;
@@ -263,7 +263,7 @@ void ReportCompiledInput(TRunState& run, const std::vector<std::uint8_t>& bytes,
     SaveTextAtomically(BuildHtmlReport(ReadResources(bytes, run.inputName), {}, run.inputName), run.options.html);
     run.result = {};
   } catch (const std::exception& failure) {
-    run.result = {failure.what(), 0, 0};
+    run.result = UnplacedResult(failure.what());
   }
 }
 
@@ -281,7 +281,7 @@ bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& ou
     if (!run.options.html.empty())
       ReportCompiledInput(run, bytes, out);
     else
-      run.result = {"File " + run.inputName + " holds compiled resources: only --html and --list read it", 0, 0};
+      run.result = UnplacedResult("File " + run.inputName + " holds compiled resources: only --html and --list read it");
     return true;
   }
   CompileCurrent(run, out);

@@ -22,6 +22,13 @@ struct TCompileResult {
   TDiagnosticDetail detail;  ///< the failure in file:line:column form
 };
 
+/// A failure with no place in a script.
+inline TCompileResult UnplacedResult(const std::string& text) {
+  TCompileResult result{text, 0, 0, {}};
+  result.detail.message = text;
+  return result;
+}
+
 /// What the options of the command line ask of every compilation of a run.
 struct TDriverOptions {
   TCompileOptions compile;  ///< include directories, names, code page

@@ -94,16 +94,6 @@ void TOutputBuffer::Seek(std::size_t position) {
   position_ = position;
 }
 
-void TOutputBuffer::WriteU16(std::uint16_t value) {
-  WriteU8(static_cast<std::uint8_t>(value & 0xFF));
-  WriteU8(static_cast<std::uint8_t>(value >> 8));
-}
-
-void TOutputBuffer::WriteU32(std::uint32_t value) {
-  WriteU16(static_cast<std::uint16_t>(value & 0xFFFF));
-  WriteU16(static_cast<std::uint16_t>(value >> 16));
-}
-
 void TOutputBuffer::WriteUtf16(const char16_t* units, std::size_t count) {
   if (count > capacity_ / 2 || position_ > capacity_ - 2 * count) Grow(position_ + 2 * count);
   std::uint8_t* out = data_ + position_;

@@ -83,6 +83,14 @@ class TOutputBuffer {
  private:
   void Grow(std::size_t needed);
   void Release();
+  /// `count` bytes at the position for the caller to fill; the position moves past them.
+  std::uint8_t* Room(std::size_t count) {
+    if (count > capacity_ - position_) Grow(position_ + count);
+    std::uint8_t* out = data_ + position_;
+    position_ += count;
+    size_ = std::max(size_, position_);
+    return out;
+  }
 
   std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
