@@ -17,6 +17,8 @@
 #include <memory>
 
 #include "output/depfile.h"
+#include "output/html_report.h"
+#include "output/res_image.h"
 #include "output/utf16.h"
 #include "reader/diagnostics.h"
 #include "statements/compile_api.h"
@@ -169,6 +171,60 @@ bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out)
   return true;
 }
 
+/// What the file `name` holds; a file that cannot be read counts as a script, whose
+/// compilation then reports it.
+TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) {
+  std::string contents;
+  int error = 0;
+  if (!ReadWholeFile(name, contents, error)) return TImageKind::Other;
+  bytes.assign(contents.begin(), contents.end());
+  return ImageKindOf(bytes);
+}
+
+/// --list: one line per resource of a script, a .res file or a program; no banner.
+int RunListing(const std::vector<std::string>& args, const TDriverOptions& options, std::ostream& out) {
+  if (!options.html.empty()) {
+    PrintErrorLine(out, 0, 0, "Options --list and --html exclude each other");
+    return 1;
+  }
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-' || args[0].find_first_of("*?") != std::string::npos) {
+    PrintErrorLine(out, 0, 0, "Option --list takes one input: a script, a .res file or a program");
+    return 1;
+  }
+  std::string inputName = ResolveInputName(args[0]);
+  if (!FileExists(inputName)) {
+    PrintNotFound(out, inputName);
+    return 1;
+  }
+  std::vector<std::uint8_t> bytes;
+  try {
+    if (InputKind(inputName, bytes) == TImageKind::Other) {
+      TCompilation compilation = CompileToImage(inputName, {}, options.compile);
+      if (!compilation.Succeeded()) {
+        PrintErrorLine(out, compilation.errorNumber, compilation.errorLine, compilation.errorText);
+        return 1;
+      }
+      bytes = std::move(compilation.image);
+    }
+    out << ListResources(ReadResources(bytes, inputName));
+  } catch (const std::exception& failure) {
+    PrintErrorLine(out, 0, 0, failure.what());
+    return 1;
+  }
+  return 0;
+}
+
+/// --html over a .res file or a program: the page alone, saved atomically.
+void ReportCompiledInput(TRunState& run, const std::vector<std::uint8_t>& bytes, std::ostream& out) {
+  out << "Reading file: " << run.inputName << " into " << run.options.html << "..." << '\n';
+  try {
+    SaveTextAtomically(BuildHtmlReport(ReadResources(bytes, run.inputName), {}, run.inputName), run.options.html);
+    run.result = {};
+  } catch (const std::exception& failure) {
+    run.result = {failure.what(), 0, 0};
+  }
+}
+
 /// One script into the output named on the command line or derived from the input.
 bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& out) {
   run.inputName = ResolveInputName(run.inputName);
@@ -177,6 +233,14 @@ bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& ou
   if (!FileExists(run.inputName)) {
     PrintNotFound(out, run.inputName);
     return false;
+  }
+  std::vector<std::uint8_t> bytes;
+  if (InputKind(run.inputName, bytes) != TImageKind::Other) {
+    if (!run.options.html.empty())
+      ReportCompiledInput(run, bytes, out);
+    else
+      run.result = {"File " + run.inputName + " holds compiled resources: only --html and --list read it", 0, 0};
+    return true;
   }
   CompileCurrent(run, out);
   return true;
@@ -252,6 +316,11 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
     } else if (starts("--depfile") && (argument.size() == 9 || argument[9] == '=')) {
       if (!TakeValue(args, i, 9, value)) return "Option --depfile needs a file name";
       options.depfile = value;
+    } else if (starts("--html") && (argument.size() == 6 || argument[6] == '=')) {
+      if (!TakeValue(args, i, 6, value)) return "Option --html needs a file name";
+      options.html = value;
+    } else if (argument == "--list") {
+      options.list = true;
     } else if (starts("--machine") && (argument.size() == 9 || argument[9] == '=')) {
       if (!TakeValue(args, i, 9, value) || !ParseMachine(value, options.machine))
         return "Option --machine needs x86, x64 or arm64";
@@ -283,12 +352,16 @@ TCompileResult CompileScript(const std::string& inputName, const std::string& ou
   if (!compilation.Succeeded())
     return {compilation.errorText, compilation.errorNumber, compilation.errorLine};
   try {
+    std::string page;  // built before anything is saved
+    if (!options.html.empty())
+      page = BuildHtmlReport(ReadResources(compilation.image, inputName), compilation.defineNames, inputName);
     if (options.coff)
       SaveOutput(ResToCoff(compilation.image, options.machine), outputName);
     else
       SaveOutput(compilation.image, outputName);
     if (!options.depfile.empty())
       SaveTextAtomically(DependencyRule(outputName, compilation.dependencies), options.depfile);
+    if (!options.html.empty()) SaveTextAtomically(page, options.html);
   } catch (const std::exception& failure) {
     return {failure.what(), 0, 0};
   }
@@ -296,11 +369,12 @@ TCompileResult CompileScript(const std::string& inputName, const std::string& ou
 }
 
 int RunDriver(const std::vector<std::string>& arguments, std::ostream& out) {
-  out << kBanner << '\n';
   TRunState run;
   bool version = false;
   std::vector<std::string> args = arguments;
   std::string optionError = ExtractOptions(args, run.options, version);
+  if (optionError.empty() && run.options.list) return RunListing(args, run.options, out);
+  out << kBanner << '\n';
   if (!optionError.empty()) {
     PrintErrorLine(out, 0, 0, optionError);
     return 1;
@@ -329,6 +403,10 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out) {
   if (!run.options.depfile.empty() && (scriptLike >= 2 || wildcard || !run.produceOutput)) {
     PrintErrorLine(out, 0, 0, "Option --depfile names the dependencies of one script: not with several scripts, "
                               "a wildcard or -d");
+    return 1;
+  }
+  if (!run.options.html.empty() && (scriptLike >= 2 || wildcard || !run.produceOutput)) {
+    PrintErrorLine(out, 0, 0, "Option --html writes the page of one input: not with several scripts, a wildcard or -d");
     return 1;
   }
   if (scriptLike >= 2) {

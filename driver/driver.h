@@ -24,6 +24,8 @@ struct TDriverOptions {
   TCompileOptions compile;  ///< include directories, names, code page
   std::string depfile;      ///< dependency file to write after a success; empty: none
   bool coff = false;        ///< write a COFF object instead of the .res
+  std::string html;         ///< resource report to write after a success; empty: none
+  bool list = false;        ///< list the resources of the input instead of compiling
   TMachine machine = TMachine::X86;
 };
 
