@@ -171,7 +171,8 @@ bool DecodeIconImage(std::span<const std::uint8_t> data, TRgbaImage& image, std:
       std::uint8_t alpha = 255;
       if (bits <= 8) {
         std::size_t bit = x * static_cast<std::size_t>(bits);
-        std::size_t index = (data[source + bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+        std::size_t index = (std::size_t{data[source + bit / 8]} >> (8 - static_cast<std::size_t>(bits) - bit % 8)) &
+                            ((std::size_t{1} << bits) - 1);
         if (index < header.colors) {
           std::size_t entry = palette + index * header.colorSize;
           out[0] = data[entry + 2];
@@ -227,7 +228,8 @@ std::string EncodePng(const TRgbaImage& image) {
   }
   std::string stream = "\x78\x01";
   std::uint32_t a = 1, b = 0;
-  for (unsigned char c : raw) {
+  for (char byte : raw) {
+    auto c = static_cast<unsigned char>(byte);
     a = (a + c) % 65521;
     b = (b + a) % 65521;
   }

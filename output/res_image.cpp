@@ -351,8 +351,8 @@ TImageKind ImageKindOf(std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= kLeadingEntrySize && std::equal(kLeadingEntry.begin(), kLeadingEntry.end(), bytes.begin()))
     return TImageKind::Res;
   if (bytes.size() >= 0x40 && bytes[0] == 'M' && bytes[1] == 'Z') {
-    std::size_t header =
-        bytes[0x3C] | bytes[0x3D] << 8 | bytes[0x3E] << 16 | static_cast<std::size_t>(bytes[0x3F]) << 24;
+    std::size_t header = std::size_t{bytes[0x3C]} | std::size_t{bytes[0x3D]} << 8 | std::size_t{bytes[0x3E]} << 16 |
+                         std::size_t{bytes[0x3F]} << 24;
     if (header <= bytes.size() - 4 && std::memcmp(bytes.data() + header, "PE\0\0", 4) == 0) return TImageKind::Program;
   }
   return TImageKind::Other;
