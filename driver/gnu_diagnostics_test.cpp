@@ -118,7 +118,7 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   };
   const std::vector<TCase> cases = {
       {"rc", {"nope.rc"}, "tarvex: error: cannot open input file nope.rc: No such file or directory\n"},
-      {"rc", {"/fo", "no/such/dir/a.res", "a.rc"}, "tarvex: error: Cannot create file no/such/dir/a.res\n"},
+      {"rc", {"/fo", "no/such/dir/a.res", "a.rc"}, "tarvex: error: Cannot create file no/such/dir/a.res: No such file or directory\n"},
       {"rc", {"-z", "a.rc"}, "tarvex: error: unknown option -z\n"},
       {"rc", {"/fo", "old.res", "."}, "tarvex: error: input . is not a regular file\n"},
       {"windres", {"-J", "res", "a.rc", "old.res"}, "tarvex: error: a.rc is not a .res file\n"},

@@ -96,7 +96,7 @@ TEST_F(ReportOptionTest, HtmlOptionErrorsLeaveNoPage) {
        "past the end of the file\n"},
       {{"cut.res"}, "Error[0] in line [0]: File cut.res holds compiled resources: only --html and --list read it\n"},
       {{"--html", "no/such/folder/p.html", "b.rc"},
-       "Compiling file: b.rc into b.res...\nError[0] in line [0]: Cannot create file no/such/folder/p.html\n"},
+       "Compiling file: b.rc into b.res...\nError[0] in line [0]: Cannot create file no/such/folder/p.html: No such file or directory\n"},
   };
   for (const auto& [args, lines] : failures) {
     auto [status, text] = Run(args);

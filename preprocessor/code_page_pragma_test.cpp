@@ -79,7 +79,7 @@ TEST(CodePagePragmaTest, BadPagesAndUnconvertibleTextStopWithTheirLine) {
       {"#pragma code_page()\n", "File a.rc. Line 1 : " + expects + "#pragma code_page()"},
       // In a single-byte page the bytes of the 932 case are a character and an escape.
       {"#pragma code_page(1252)\nSTRINGTABLE { 1 \"\x95\x5C\x8E\xA6\" }\n",
-       "File a.rc. Line 2 : 27. Bad escape sequence \"\x95\\\x8E\xA6\""},
+       "File a.rc. Line 2 : 27. Bad escape sequence \"\\x95\\\\x8E\\xA6\""},
   };
   for (const auto& row : rows) EXPECT_EQ(CompileFiles({{"a.rc", row[0]}}).errorText, row[1]) << row[0];
   // Text the page in force cannot convert names the text and the ways to name the page.

@@ -93,7 +93,7 @@ TEST(Diagnostics, ScriptBytesInAFailureStayOnOneLine) {
   test::TCompileOutcome outcome = test::CompileText("STRINGTABLE { 1, \"\x1B[2J\rError[0] in line [0]: fake\xFF\" }\n");
   EXPECT_EQ(
       outcome.error,
-      "Cannot convert text to UTF-16: \"\\x1B[2J\\x0DError[0] in line [0]: fake\\xFF\" (byte 0xFF at offset 31 is "
+      "File a.rc. Line 1 : Cannot convert text to UTF-16: \"\\x1B[2J\\x0DError[0] in line [0]: fake\\xFF\" (byte 0xFF at offset 31 is "
       "not valid ANSI_X3.4-1968); name the script's code page with #pragma code_page(N) or the option -c<N>");
 }
 

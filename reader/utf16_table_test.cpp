@@ -56,10 +56,10 @@ TEST(Utf16TableTest, CodePageFamilies) {
   const std::string hint = "; name the script's code page with #pragma code_page(N) or the option -c<N>";
   const std::string refused[][3] = {
       {"UTF-8", "\xED\xA0\x80",
-       cannot + "\"\xED\xA0\x80\" (byte 0xED at offset 0 is not valid UTF-8)" + hint},  // a surrogate
-      {"CP932", "a\x82", cannot + "\"a\x82\" (incomplete CP932 character at offset 1)" + hint},
-      {"ASCII", "\x80", cannot + "\"\x80\" (byte 0x80 at offset 0 is not valid ASCII)" + hint},
-      {"CP1252", "\x81", cannot + "\"\x81\" (byte 0x81 at offset 0 is not valid CP1252)" + hint},
+       cannot + "\"\\xED\\xA0\\x80\" (byte 0xED at offset 0 is not valid UTF-8)" + hint},  // a surrogate
+      {"CP932", "a\x82", cannot + "\"a\\x82\" (incomplete CP932 character at offset 1)" + hint},
+      {"ASCII", "\x80", cannot + "\"\\x80\" (byte 0x80 at offset 0 is not valid ASCII)" + hint},
+      {"CP1253", "\xAA", cannot + "\"\\xAA\" (byte 0xAA at offset 0 is not valid CP1253)" + hint},
       {"NO-SUCH-SET", "\xE9", cannot + "no conversion from the character set NO-SUCH-SET"},
   };
   for (const auto& [charset, text, error] : refused) {

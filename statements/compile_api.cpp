@@ -135,6 +135,8 @@ TScriptResult CompileScriptFile(const std::string& fileName, const TScriptOption
 void CompileImage(TRCParser& parser, const std::string& scriptName) {
   parser.defines.LoadPredefined(PredefinedSymbols());
   ApplyCommandLineNames(parser);
+  parser.defaultLanguage = parser.options.defaultLanguage & 0x3FF;
+  parser.defaultSublanguage = parser.options.defaultLanguage >> 10;
   try {
     TFileItem& script = OpenSourceFile(parser, scriptName);
     // The image is seldom larger than twice the script: room for it is made once.

@@ -112,7 +112,7 @@ TEST(CompileApiTest, ScriptInMemoryWithSuppliedFiles) {
        {"src/app.rc", "src/ids.h", "src/app.ico", "src/data.bin"}},
       {"in an include folder, backslashes as separators",
        "app.rc",
-       "#include \"sub\\ids.h\"\nIDI_APP ICON \"res\\\\app.ico\"\n2 RCDATA \"data.bin\"\n",
+       "#include \"sub\\ids.h\"\nIDI_APP ICON \"res\\app.ico\"\n2 RCDATA \"data.bin\"\n",
        {{"inc/sub/ids.h", "#define IDI_APP 1\n"}, {"inc/res/app.ico", kIcon}, {"data.bin", "abc"}},
        {"inc"},
        "",

@@ -266,16 +266,16 @@ TEST(FileResourceTest, LimitsOfIconAndCursorFiles) {
   EXPECT_EQ(Bytes(far[1]), Image(40, 16, 32, 2));
   EXPECT_EQ(far[0].dataSize, 70000u);
   EXPECT_EQ(EntriesIn(dir, "1 ICON big.ico").size(), 2u);
-  EXPECT_EQ(FailureIn(dir, "1 CURSOR wide.cur"), "Cursor image size 70000 does not fit in 16 bits");
+  EXPECT_EQ(FailureIn(dir, "1 CURSOR wide.cur"), "File a.rc. Line 1 : Cursor image size 70000 does not fit in 16 bits");
   std::string many = U16(0) + U16(2) + U16(257) + std::string(16 * 257, '\0');
   dir.Write("many.cur", many);
-  EXPECT_EQ(FailureIn(dir, "1 CURSOR many.cur"), "A cursor file holds at most 256 images, not 257");
+  EXPECT_EQ(FailureIn(dir, "1 CURSOR many.cur"), "File a.rc. Line 1 : A cursor file holds at most 256 images, not 257");
 }
 
 TEST(FileResourceTest, InlineBlockMessages) {
   EXPECT_EQ(test::Failure("1 ICON { '00' 12 }"), "9@1: 9. \"}\" or END expected");
   EXPECT_EQ(test::Failure("1 ICON {\n'00'"), "9@2: 9. \"}\" or END expected");
-  EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "'$GG' is not a valid integer value");
+  EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "File a.rc. Line 1 : '$GG' is not a valid integer value");
 }
 
 // A file of `size` bytes that differs from any shifted copy of itself.
@@ -385,9 +385,9 @@ TEST(FileResourceTest, CursorWithPngImage) {
                                       U16(256) + U16(256) + U16(1) + U16(32) + U32(90004) + U16(2)));
   const char* rows[][2] = {
       {"grey.cur", "compiled"},
-      {"badtype.cur", "Cursor image 1 is a PNG image of unknown colour type 5"},
-      {"noihdr.cur", "Cursor image 1 is a PNG image without its IHDR header"},
-      {"tall.cur", "Cursor image size 80000 does not fit in 16 bits"},
+      {"badtype.cur", "File a.rc. Line 1 : Cursor image 1 is a PNG image of unknown colour type 5"},
+      {"noihdr.cur", "File a.rc. Line 1 : Cursor image 1 is a PNG image without its IHDR header"},
+      {"tall.cur", "File a.rc. Line 1 : Cursor image size 80000 does not fit in 16 bits"},
   };
   dir.Write("grey.cur", ImageFile(2, {PngImage(100, 16, 16, 0)}));
   dir.Write("badtype.cur", ImageFile(2, {PngImage(100, 16, 16, 5)}));

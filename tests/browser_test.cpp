@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "output/html_report.h"
-#include "output/utf16.h"
+#include "reader/utf16.h"
 #include "statements/compile_api.h"
 #include "tests/external_tools.h"
 #include "tests/test_support.h"
