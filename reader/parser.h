@@ -47,6 +47,7 @@ struct TFileItem {
   std::string name;       ///< the name exactly as it was opened
   std::string extension;  ///< the extension with its dot, upper-cased (".RC", ".H")
   bool fromUtf16 = false;  ///< the file was UTF-16 and its text is held as UTF-8
+  bool readsCNames = false;          ///< names end at dots, as in C (a macro argument read on its own)
   std::size_t readPosition = 0;      ///< next byte to scan; text.size() when exhausted
   std::size_t substitutionMark = 0;  ///< first index after the last substituted text
   std::size_t tokenStart = 0;        ///< read position when the last scan began
