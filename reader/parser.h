@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -54,6 +55,7 @@ struct TFileItem {
   std::int32_t line = 1;             ///< current line number
   std::int32_t tokenStartLine = 1;   ///< line when the last scan began
   TFileIdentity identity;            ///< the key of the open-file set
+  bool builtIn = false;              ///< text served built in, read from no file
   TRCParser* owner = nullptr;
   std::vector<TActiveExpansion> activeExpansions;  ///< innermost last: the earliest end
 
@@ -161,6 +163,10 @@ struct TRCParser {
 /// when the same file (device and inode) is already open further down the stack.
 TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName,
                           TSearchOrder order = TSearchOrder::WorkingDirectoryFirst);
+
+/// Pushes `text` on the file stack as the current file, named `name`: a file served built in,
+/// which reads nothing from disk and is neither among the opened files nor in the open-file set.
+TFileItem& OpenSourceText(TRCParser& parser, const std::string& name, std::string_view text);
 
 /// Adds `path` to the files the compilation opened, once.
 void RecordOpenedFile(TRCParser& parser, const std::string& path);
