@@ -58,20 +58,30 @@ bool IsPlainString(std::string_view value) {
 }
 
 TEST(SdkHeaderSymbols, CountUniqueSortedNames) {
-  auto records = SdkHeaderSymbols();
-  EXPECT_EQ(records.size(), 11054u);  // changes only when the table is generated anew
-  TRecordMap byName = RecordsByName(records);
-  EXPECT_EQ(byName.size(), records.size());
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    std::string_view previous = records[i - 1].substr(0, records[i - 1].find('='));
-    std::string_view current = records[i].substr(0, records[i].find('='));
-    EXPECT_LT(previous, current);
+  // The counts change only when the tables are generated anew.
+  const std::pair<std::span<const std::string_view>, std::size_t> tables[] = {
+      {SdkHeaderSymbols(), 10940u}, {SdkCharacterSetSymbols(true), 114u}, {SdkCharacterSetSymbols(false), 114u}};
+  TRecordMap common = RecordsByName(SdkHeaderSymbols());
+  for (auto [records, count] : tables) {
+    EXPECT_EQ(records.size(), count);
+    TRecordMap byName = RecordsByName(records);
+    EXPECT_EQ(byName.size(), records.size());
+    for (std::size_t i = 1; i < records.size(); ++i) {
+      std::string_view previous = records[i - 1].substr(0, records[i - 1].find('='));
+      std::string_view current = records[i].substr(0, records[i].find('='));
+      EXPECT_LT(previous, current);
+    }
+    if (records.data() == SdkHeaderSymbols().data()) continue;
+    for (auto [name, value] : byName) EXPECT_EQ(common.count(name), 0u) << name;  // in one table only
   }
 }
 
 TEST(SdkHeaderSymbols, EveryValueReadsAsOneNumberOrAPlainString) {
   int strings = 0;
-  for (auto [name, value] : RecordsByName(SdkHeaderSymbols())) {
+  TRecordMap all = RecordsByName(SdkHeaderSymbols());
+  for (bool unicode : {true, false})
+    for (auto [name, value] : RecordsByName(SdkCharacterSetSymbols(unicode))) all.emplace(name, value);
+  for (auto [name, value] : all) {
     if (value.starts_with('"')) {
       EXPECT_TRUE(IsPlainString(value)) << name;
       ++strings;
@@ -125,14 +135,14 @@ TEST(SdkHeaderSymbols, FamiliesScriptsUse) {
 
 TEST(SdkHeaderSymbols, CastsAndMacroCallsAreEvaluated) {
   TRecordMap sdk = RecordsByName(SdkHeaderSymbols());
-  EXPECT_EQ(sdk["LANG_SYSTEM_DEFAULT"], "0x800");          // MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT)
-  EXPECT_EQ(sdk["LOCALE_USER_DEFAULT"], "0x400");          // MAKELCID over MAKELANGID, DWORD casts
-  EXPECT_EQ(sdk["RT_GROUP_ICON"], "14");                   // MAKEINTRESOURCE(RT_ICON + DIFFERENCE)
-  EXPECT_EQ(sdk["CW_USEDEFAULT"], "0x80000000");           // ((int)0x80000000): the 32-bit pattern
-  EXPECT_EQ(sdk["WS_OVERLAPPEDWINDOW"], "0xCF0000");       // an OR of six names
+  EXPECT_EQ(sdk["LANG_SYSTEM_DEFAULT"], "0x800");     // MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT)
+  EXPECT_EQ(sdk["LOCALE_USER_DEFAULT"], "0x400");     // MAKELCID over MAKELANGID, DWORD casts
+  EXPECT_EQ(sdk["RT_GROUP_ICON"], "14");              // MAKEINTRESOURCE(RT_ICON + DIFFERENCE)
+  EXPECT_EQ(sdk["CW_USEDEFAULT"], "0x80000000");      // ((int)0x80000000): the 32-bit pattern
+  EXPECT_EQ(sdk["WS_OVERLAPPEDWINDOW"], "0xCF0000");  // an OR of six names
   EXPECT_EQ(sdk["WS_POPUPWINDOW"], "0x80880000");
   EXPECT_EQ(sdk["DS_SHELLFONT"], "0x48");
-  EXPECT_EQ(sdk["LVN_FIRST"], "0xFFFFFF9C");               // (0U-100U)
+  EXPECT_EQ(sdk["LVN_FIRST"], "0xFFFFFF9C");  // (0U-100U)
   EXPECT_EQ(sdk["VS_FFI_SIGNATURE"], "0xFEEF04BD");
   EXPECT_EQ(ReadAsScriptNumber(sdk["CW_USEDEFAULT"]), 0x80000000ll);
   EXPECT_EQ(ReadAsScriptNumber(sdk["IDC_STATIC"]), -1);
@@ -140,10 +150,14 @@ TEST(SdkHeaderSymbols, CastsAndMacroCallsAreEvaluated) {
 
 TEST(SdkHeaderSymbols, WideClassNamesAreStoredNarrow) {
   TRecordMap sdk = RecordsByName(SdkHeaderSymbols());
+  TRecordMap wide = RecordsByName(SdkCharacterSetSymbols(true));
+  TRecordMap ansi = RecordsByName(SdkCharacterSetSymbols(false));
   EXPECT_EQ(sdk["WC_LISTVIEW"], "\"SysListView32\"");
   EXPECT_EQ(sdk["WC_LISTVIEWW"], "\"SysListView32\"");
   EXPECT_EQ(sdk["WC_TREEVIEW"], "\"SysTreeView32\"");
-  EXPECT_EQ(sdk["RICHEDIT_CLASS"], "\"RichEdit20W\"");
+  EXPECT_EQ(wide["RICHEDIT_CLASS"], "\"RichEdit20W\"");
+  EXPECT_EQ(ansi["RICHEDIT_CLASS"], "\"RichEdit20A\"");
+  EXPECT_EQ(sdk["RICHEDIT_CLASSW"], "\"RichEdit20W\"");
   EXPECT_EQ(sdk["PROGRESS_CLASS"], "\"msctls_progress32\"");
   EXPECT_EQ(sdk["TRACKBAR_CLASS"], "\"msctls_trackbar32\"");
   EXPECT_EQ(sdk["UPDOWN_CLASS"], "\"msctls_updown32\"");
@@ -151,6 +165,7 @@ TEST(SdkHeaderSymbols, WideClassNamesAreStoredNarrow) {
 
 TEST(SdkHeaderSymbols, WhatIsLeftOut) {
   TRecordMap sdk = RecordsByName(SdkHeaderSymbols());
+  // clang-format off
   const std::string_view absent[] = {
       "RC_INVOKED", "_WIN32", "UNICODE", "_UNICODE", "__GNUC__", "__i386__",  // the generating compilation's own
       "MAKEINTRESOURCE", "MAKELANGID",                                      // function-like
@@ -160,6 +175,7 @@ TEST(SdkHeaderSymbols, WhatIsLeftOut) {
       "ERROR_SUCCESS", "CRYPT_EXPORTABLE",                                  // headers the served ones pull in
       "IMAGE_ARCHIVE_START",                                                // a string with escapes
   };
+  // clang-format on
   for (std::string_view name : absent) EXPECT_EQ(sdk.count(name), 0u) << name;
 }
 
@@ -182,27 +198,38 @@ TEST(FrameworkSymbols, CountOrderAndValues) {
 
 TEST(ServedHeaders, SdkNamesIgnoringCaseWithoutDirectory) {
   for (std::string_view name :
-       {"windows.h", "WINDOWS.H", "Windows.h", "winresrc.h", "winres.h", "winuser.h", "winuser.rh", "wingdi.h",
-        "winnt.h", "winnt.rh", "winver.h", "ver.h", "verrsrc.h", "commctrl.h", "CommCtrl.h", "commctrl.rh",
-        "richedit.h", "dlgs.h", "colordlg.h", "prsht.h", "shellapi.h", "shlobj.h", "shlwapi.h", "tchar.h",
-        "afxres.h", "AFXRES.H", "atlres.h"}) {
+       {"windows.h",  "WINDOWS.H", "Windows.h",  "winresrc.h", "winres.h",   "winuser.h",   "winuser.rh", "wingdi.h",
+        "winnt.h",    "winnt.rh",  "winver.h",   "ver.h",      "verrsrc.h",  "commctrl.h",  "CommCtrl.h", "commctrl.rh",
+        "richedit.h", "dlgs.h",    "colordlg.h", "prsht.h",    "shellapi.h", "shlobj.h",    "shlwapi.h",  "tchar.h",
+        "afxres.h",   "AFXRES.H",  "atlres.h",   "ddeml.h",    "winnls.h",   "sdkddkver.h", "ShlObj.h"}) {
     EXPECT_TRUE(IsServedSdkHeader(name)) << name;
     EXPECT_FALSE(IsServedEmptyHeader(name)) << name;
   }
-  for (std::string_view name : {"sys/windows.h", "dir\\windows.h", "./windows.h", "/windows.h", "windows",
-                                "windows.hh", "xwindows.h", "windows.h ", "", "resource.h", "stdio.h",
-                                "commctrl.rh.bak", "winresrc.h\\"}) {
+  for (std::string_view name :
+       {"sys/windows.h", "dir\\windows.h", "./windows.h", "/windows.h", "windows", "windows.hh", "xwindows.h",
+        "windows.h ", "", "resource.h", "stdio.h", "commctrl.rh.bak", "winresrc.h\\", "ntverp.h", "common.ver"}) {
     EXPECT_FALSE(IsServedSdkHeader(name)) << name;
   }
 }
 
+TEST(ServedHeaders, ScriptFragmentsServedAsText) {
+  for (std::string_view name : {"common.ver", "COMMON.VER", "ntverp.h", "NtVerp.h"}) {
+    std::string_view text = ServedHeaderText(name);
+    EXPECT_TRUE(text.starts_with("/**\n * This file has no copyright assigned and is placed in the Public Domain."))
+        << name;
+  }
+  EXPECT_NE(ServedHeaderText("common.ver").find("VS_VERSION_INFO VERSIONINFO"), std::string_view::npos);
+  for (std::string_view name : {"sdkddkver.h", "windows.h", "sdk/common.ver", "common.ver ", ""})
+    EXPECT_TRUE(ServedHeaderText(name).empty()) << name;
+}
+
 TEST(ServedHeaders, CLibraryNamesServedEmpty) {
   for (std::string_view name : {"stddef.h", "stdint.h", "stdarg.h", "stdio.h", "STDIO.H", "stdlib.h", "string.h",
-                                "wchar.h", "limits.h", "ctype.h", "unistd.h"}) {
+                                "wchar.h", "limits.h", "ctype.h", "unistd.h", "math.h", "stdbool.h", "io.h"}) {
     EXPECT_TRUE(IsServedEmptyHeader(name)) << name;
     EXPECT_FALSE(IsServedSdkHeader(name)) << name;
   }
-  for (std::string_view name : {"sys/stdio.h", "include\\stddef.h", "stdbool.h", "math.h", "windows.h", ""}) {
+  for (std::string_view name : {"sys/stdio.h", "include\\stddef.h", "windows.h", ""}) {
     EXPECT_FALSE(IsServedEmptyHeader(name)) << name;
   }
 }

@@ -307,8 +307,25 @@ class TArgumentNesting {
   TRCParser& parser_;
 };
 
+// Whether the last token scanned from `file` had blanks before it.
+bool BlankBefore(const TFileItem& file, const std::string& token) {
+  return file.readPosition - token.size() != file.tokenStart;
+}
+
+// Whether two tokens written together would read as one (C's names, numbers and the
+// literal prefix L), or as the start of a comment. A dot joins a number it follows, as in
+// C's preprocessing numbers: 3 . 8 is written 3.8.
+bool WouldJoinInArgument(char last, char next) {
+  auto isNameByte = [](char c) { return c != '.' && IsWordContinuation(static_cast<unsigned char>(c)); };
+  return (isNameByte(last) && (isNameByte(next) || next == '"' || next == '\'')) ||
+         (last == '/' && (next == '/' || next == '*'));
+}
+
 // The argument with every name in it substituted: read as a file of its own, named and
 // numbered like the place of the call, under the macros being expanded where it stood.
+// Its names are C's, which end at dots. The tokens are joined as they stood: one blank
+// where blanks stood between them (or before the name whose value a token comes from),
+// none where none did, so that "#" makes of the result what C's stringizing makes.
 std::string ExpandArgument(TRCParser& parser, const std::string& name, const TArgument& argument) {
   TArgumentNesting nesting(parser, name);
   TFileItem scratch;
@@ -320,17 +337,22 @@ std::string ExpandArgument(TRCParser& parser, const std::string& name, const TAr
   scratch.substitutionSite = parser.currentFile->substitutionSite;
   scratch.presumedName = parser.currentFile->presumedName;
   scratch.substitutionMark = scratch.text.size();
+  scratch.readsCNames = true;
   for (const TActiveExpansion& expansion : parser.currentFile->activeExpansions)
     if (expansion.end > argument.start) scratch.activeExpansions.push_back({expansion.name, scratch.text.size()});
   TCurrentFileSwap swap(parser, scratch);
   std::string expanded;
   while (TokenAheadInFile(scratch)) {
     std::string token = ScanToken(parser);
+    bool blank = BlankBefore(scratch, token);
+    if (IsWordStart(static_cast<unsigned char>(token[0]))) {
+      std::uint64_t work = parser.substitutionWork;  // grows with every substitution
     bool lineEnded = false;
-    if (IsWordStart(static_cast<unsigned char>(token[0])))
       token = SubstituteNamesIn(parser, std::move(token), TSubstitutionScope::Text, lineEnded);
+      if (parser.substitutionWork != work && !token.empty()) blank = blank || BlankBefore(scratch, token);
+    }
     if (token.empty()) break;
-    if (!expanded.empty()) expanded += ' ';
+    if (!expanded.empty() && (blank || WouldJoinInArgument(expanded.back(), token.front()))) expanded += ' ';
     expanded += token;
   }
   return expanded;

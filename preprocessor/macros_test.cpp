@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "preprocessor/substitution.h"
 #include "preprocessor/token_test_support.h"
 #include "reader/lexer.h"
-#include "preprocessor/substitution.h"
 #include "tests/res_reader.h"
 #include "tests/version_reader.h"
 
@@ -20,6 +20,11 @@ std::string TokensWithLines(const std::string& script) {
   return out;
 }
 
+struct TCase {
+  std::string script;
+  std::string expected;
+};
+
 constexpr const char* kStringMacros = "#define STR(x) #x\n#define XSTR(x) STR(x)\n";
 
 TEST(MacroTest, StringizingAndTheTwoLevelIdiom) {
@@ -31,7 +36,23 @@ TEST(MacroTest, StringizingAndTheTwoLevelIdiom) {
   EXPECT_EQ(Preprocess(script + "STR(  a   /* c */ +\n b  ), STR(\"q\\n\" \\), STR()"),
             "\"a + b\" , \"\"q\\n\" \\\" , \"\"");
 
-  std::vector<std::uint8_t> none;
+  // An argument substituted first keeps its spelling too: a blank where one stood, none
+  // where none did. In arguments and values names end at dots, as in C (mintty's version
+  // string); outside macros a word keeps its dots.
+  const TCase spelling[] = {
+      {"STR(ID(5))", "\"ID(5)\""},
+      {"XSTR(ID(5)+1), XSTR(a  +\n  ID( b ))", "\"5+1\" , \"a + b\""},
+      {"XSTR(VERSION_MAJOR.VERSION_MINOR), STR(VERSION_MAJOR.VERSION_MINOR)",
+       "\"4.12\" , \"VERSION_MAJOR.VERSION_MINOR\""},
+      {"#define STRINGIFY_(s) #s\n#define STRINGIFY(s) STRINGIFY_(s)\n#define EMPTY\n"
+       "STRINGIFY(VERSION_MAJOR.VERSION_MINOR.EMPTY 0-X)",
+       "\"4.12. 0-X\""},
+      {"#define DOTTED VERSION_MAJOR.VERSION_MINOR\nDOTTED XSTR(DOTTED) app.ico", "4 . 12 \"4.12\" app.ico"},
+      {"#define CALL() VERSION_MAJOR.VERSION_MINOR\nCALL()", "4 . 12"},
+  };
+  for (const TCase& c : spelling)
+    EXPECT_EQ(Preprocess(script + "#define ID(x) x\n" + c.script), c.expected) << c.script;
+
   TCompileOutcome outcome =
       CompileText(script +
                   "1 VERSIONINFO\nFILEVERSION VERSION_MAJOR, VERSION_MINOR, 0, 0\n"

@@ -7,6 +7,7 @@
 #include "preprocessor/token_test_support.h"
 #include "statements/compile_api.h"
 #include "tests/res_reader.h"
+#include "tests/version_reader.h"
 
 namespace tarvex {
 namespace {
@@ -23,9 +24,10 @@ constexpr char kFamilyValues[] = "1 2 512 , -1 24 12 1 3 \"SysListView32\"";
 
 TEST(SdkHeadersTest, EveryServedNameGivesTheTable) {
   for (const char* name :
-       {"windows.h", "winresrc.h", "winres.h",  "winuser.h",  "winuser.rh",  "wingdi.h",   "winnt.h",  "winnt.rh",
-        "winver.h",  "ver.h",      "verrsrc.h", "commctrl.h", "commctrl.rh", "richedit.h", "dlgs.h",   "colordlg.h",
-        "prsht.h",   "shellapi.h", "shlobj.h",  "shlwapi.h",  "tchar.h",     "afxres.h",   "atlres.h", "WINDOWS.H"}) {
+       {"windows.h", "winresrc.h", "winres.h",  "winuser.h",  "winuser.rh", "wingdi.h",    "winnt.h",
+        "winnt.rh",  "winver.h",   "ver.h",     "verrsrc.h",  "commctrl.h", "commctrl.rh", "richedit.h",
+        "dlgs.h",    "colordlg.h", "prsht.h",   "shellapi.h", "shlobj.h",   "shlwapi.h",   "tchar.h",
+        "afxres.h",  "atlres.h",   "WINDOWS.H", "ddeml.h",    "winnls.h",   "sdkddkver.h"}) {
     EXPECT_EQ(Preprocess(std::string("#include <") + name + ">\n" + kFamilies), kFamilyValues) << name;
   }
   // The quoted, bare and RCINCLUDE forms name the header the same way.
@@ -34,6 +36,41 @@ TEST(SdkHeadersTest, EveryServedNameGivesTheTable) {
   EXPECT_EQ(Preprocess(std::string("RCINCLUDE afxres.h\n") + kFamilies), kFamilyValues);
   // A header's own #include of an SDK header is served too.
   EXPECT_EQ(Preprocess("#include \"resource.h\"\nLVS_REPORT", {{"resource.h", "#include <commctrl.h>\n"}}), "1");
+}
+
+// Names whose value depends on UNICODE take the form the script's defines select at the
+// include, as the headers' #ifdef UNICODE does; the ANSI form unless UNICODE is defined.
+TEST(SdkHeadersTest, UnicodeSelectsTheFormOfCharacterSetNames) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"#include <richedit.h>\nRICHEDIT_CLASS, WC_LISTVIEW", "\"RichEdit20A\" , \"SysListView32\""},
+      {"#define UNICODE\n#include <richedit.h>\nRICHEDIT_CLASS, RICHEDIT_CLASSA", "\"RichEdit20W\" , \"RichEdit20A\""},
+      {"#define UNICODE 1\n#include <commctrl.h>\nLVM_GETITEM", "4171"},
+      {"#include <commctrl.h>\nLVM_GETITEM", "4101"},
+  };
+  for (auto [script, expected] : cases) EXPECT_EQ(Preprocess(script), expected) << script;
+}
+
+// A script made from an SDK sample: its version resource comes from ntverp.h and
+// common.ver, served as the text of the mingw-w64 files.
+TEST(SdkHeadersTest, VersionResourceThroughNtverpAndCommonVer) {
+  test::TCompileOutcome outcome = test::CompileText(
+      "#include <windows.h>\n#include <NTVERP.H>\n#define VER_FILETYPE VFT_APP\n"
+      "#define VER_FILESUBTYPE VFT2_UNKNOWN\n#define VER_FILEDESCRIPTION_STR \"Sample\"\n"
+      "#define VER_INTERNALNAME_STR \"sample\"\n#define VER_ORIGINALFILENAME_STR \"sample.exe\"\n"
+      "#include \"common.ver\"\n");
+  ASSERT_EQ(outcome.error, "");
+  std::vector<test::TResEntry> entries = test::ReadResImage(outcome.res);
+  test::TVersionNode root = test::ReadVersionTree(test::FindEntry(entries, "#16", "#1").data);
+  std::array<std::uint32_t, 13> expectedFixed = {0xFEEF04BD, 0x10000, 0x50002, 0xECE0726, 0x50002, 0xECE0726, 0x3F,
+                                                 0x8,        0x40004, 1,       0,         0,       0};
+  EXPECT_EQ(test::FixedFileInfo(root), expectedFixed);
+  EXPECT_EQ(
+      test::DescribeVersionTree(root),
+      "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { CompanyName \"Microsoft Corporation\\0\" ; "
+      "FileDescription \"Sample\\0\" ; FileVersion \"5.2.3790.1830\\0\" ; InternalName \"sample\\0\" ; "
+      "LegalCopyright \"\u00A9 Microsoft Corporation. All rights reserved.\\0\" ; OriginalFilename \"sample.exe\\0\" ; "
+      "ProductName \"Microsoft\u00AE Windows\u00AE Operating System\\0\" ; ProductVersion \"5.2.3790.1830\\0\" } } ; "
+      "VarFileInfo { Translation 0x0409 0x04B0 } }");
 }
 
 TEST(SdkHeadersTest, AFileThatIsFoundWins) {
@@ -83,6 +120,7 @@ TEST(SdkHeadersTest, TheTablesAreAppliedOncePerCompilation) {
 
 TEST(SdkHeadersTest, CLibraryHeadersAreServedEmpty) {
   EXPECT_EQ(Preprocess("#include <stdio.h>\n#include <STDDEF.H>\n#include \"wchar.h\"\nA LVS_REPORT"), "A LVS_REPORT");
+  EXPECT_EQ(Preprocess("#include <math.h>\n#include <time.h>\n#include <io.h>\nLVS_REPORT"), "LVS_REPORT");
   EXPECT_EQ(Preprocess("#include <sys/stdio.h>\n"),
             "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file \"sys/stdio.h\" (No such file or directory)");
 }

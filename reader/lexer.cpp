@@ -234,6 +234,24 @@ std::string ScanSingleQuoted(TRCParser& parser, TFileItem& file, std::size_t sta
   ReportError(parser, 51);  // Single quoted string is not terminated
 }
 
+// Whether the text at `index` is read with C's names, which end at a dot: the value of a
+// defined name or the expansion of a macro (text before the substitution mark), and a
+// macro argument read on its own. Elsewhere a dot continues a word, as in file names.
+bool ReadsCNames(const TFileItem& file, std::size_t index) { return file.readsCNames || index < file.substitutionMark; }
+
+bool IsCNameContinuation(unsigned char c) { return c != '.' && IsWordContinuation(c); }
+
+// The end of a number read with C's names: a dot belongs to it only before a digit (3.8),
+// so that a value 4 followed by .MINOR stays the number 4.
+std::size_t CNumberEnd(const std::string& text, std::size_t from) {
+  for (; from < text.size(); ++from) {
+    unsigned char c = ByteAt(text, from);
+    bool continues = c == '.' ? from + 1 < text.size() && IsDigit(ByteAt(text, from + 1)) : IsWordContinuation(c);
+    if (!continues) break;
+  }
+  return from;
+}
+
 // Reads the token that starts at the read position, which is no blank. Returns false
 // when a comment was passed over instead.
 bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
@@ -260,11 +278,16 @@ bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
         token = "L" + ScanDoubleQuoted(parser, file, p + 1);  // a wide literal, L"..."
         return true;
       }
+      if (c == '.' && ReadsCNames(file, p)) {
+        token = CutToken(file, p, p + 1);  // a dot of its own, as C reads it
+        return true;
+      }
       parser.TokenFlag = TTokenKind::Word;
-      token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
+      token = CutToken(file, p, RunEnd(text, p + 1, ReadsCNames(file, p) ? IsCNameContinuation : IsWordContinuation));
       return true;
     case TCharClass::Digit:
-      token = CutToken(file, p, RunEnd(text, p + 1, IsWordContinuation));
+      token =
+          CutToken(file, p, ReadsCNames(file, p) ? CNumberEnd(text, p + 1) : RunEnd(text, p + 1, IsWordContinuation));
       return true;
     case TCharClass::Dollar:
       parser.TokenFlag = TTokenKind::Word;

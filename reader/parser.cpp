@@ -39,6 +39,18 @@ class TFileDescriptor {
   int fd_;
 };
 
+// Makes `item`, whose text and name are set, the current file on top of the stack.
+TFileItem& PushSourceFile(TRCParser& parser, std::unique_ptr<TFileItem> item) {
+  if (item->text.empty()) item->text.assign(1, ' ');
+  item->original = std::make_shared<const std::string>(item->text);
+  parser.inputBytes += item->text.size();
+  item->extension = UpperExtension(item->name);
+  item->owner = &parser;
+  parser.fileStack.push_back(std::move(item));
+  parser.currentFile = parser.fileStack.back().get();
+  return *parser.currentFile;
+}
+
 }  // namespace
 
 int OpenRegularFile(const std::string& fileName, int& error) {
@@ -140,21 +152,22 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName, TSearc
   item->fromUtf16 = encoding != TSourceEncoding::Bytes;
   if (!parser.openFiles.insert(item->identity).second)
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
-  if (item->text.empty()) item->text.assign(1, ' ');
-  item->original = std::make_shared<const std::string>(item->text);
-  parser.inputBytes += item->text.size();
   item->name = path;
-  item->extension = UpperExtension(path);
   RecordOpenedFile(parser, path);
-  item->owner = &parser;
-  parser.fileStack.push_back(std::move(item));
-  parser.currentFile = parser.fileStack.back().get();
-  return *parser.currentFile;
+  return PushSourceFile(parser, std::move(item));
+}
+
+TFileItem& OpenSourceText(TRCParser& parser, const std::string& name, std::string_view text) {
+  auto item = std::make_unique<TFileItem>();
+  item->text = text;
+  item->name = name;
+  item->builtIn = true;
+  return PushSourceFile(parser, std::move(item));
 }
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
-  parser.openFiles.erase(parser.fileStack.back()->identity);
+  if (!parser.fileStack.back()->builtIn) parser.openFiles.erase(parser.fileStack.back()->identity);
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -50,12 +51,14 @@ struct TFileItem {
   std::string name;                  ///< the name exactly as it was opened
   std::string extension;             ///< the extension with its dot, upper-cased (".RC", ".H")
   bool fromUtf16 = false;            ///< the file was UTF-16 and its text is held as UTF-8
+  bool readsCNames = false;          ///< names end at dots, as in C (a macro argument read on its own)
   std::size_t readPosition = 0;      ///< next byte to scan; text.size() when exhausted
   std::size_t substitutionMark = 0;  ///< first index after the last substituted text
   std::size_t tokenStart = 0;        ///< read position when the last scan began
   std::int32_t line = 1;             ///< current line number
   std::int32_t tokenStartLine = 1;   ///< line when the last scan began
   TFileIdentity identity;            ///< the key of the open-file set
+  bool builtIn = false;              ///< text served built in, read from no file
   TRCParser* owner = nullptr;
   std::vector<TActiveExpansion> activeExpansions;  ///< innermost last: the earliest end
   // Where diagnostics point. `text` changes as names are substituted into it; `original`
@@ -205,6 +208,10 @@ struct TRCParser {
 /// when the same file (device and inode) is already open further down the stack.
 TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName,
                           TSearchOrder order = TSearchOrder::WorkingDirectoryFirst);
+
+/// Pushes `text` on the file stack as the current file, named `name`: a file served built in,
+/// which reads nothing from disk and is neither among the opened files nor in the open-file set.
+TFileItem& OpenSourceText(TRCParser& parser, const std::string& name, std::string_view text);
 
 /// Adds `path` to the files the compilation opened, once.
 void RecordOpenedFile(TRCParser& parser, const std::string& path);

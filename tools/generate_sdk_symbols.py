@@ -2,24 +2,32 @@
 """Generates the built-in tables that stand in for the Windows SDK resource headers.
 
 A resource script that includes windows.h, commctrl.h, afxres.h and the like, on a machine
-without those headers, gets their constants from two tables compiled into TARVEX:
+without those headers, gets their constants from tables compiled into TARVEX:
 
   data/sdk_symbols.cpp        the constants of the Windows headers, taken from the mingw-w64
                               header set (Debian package mingw-w64-common) as a resource
-                              compiler sees them (RC_INVOKED defined), plus the list of header
-                              names the table serves;
+                              compiler sees them (RC_INVOKED defined), those that depend on
+                              UNICODE in both forms;
+  data/sdk_headers.cpp        the header names the table serves: every .h file directly in the
+                              set's include folder and the resource headers, less the C library
+                              headers (served empty) and the two files served as text;
+  data/sdk_texts.cpp          the text of common.ver and ntverp.h, script fragments that hold
+                              statements (a VERSIONINFO), which a table of constants cannot give;
   data/framework_symbols.cpp  the command, string and control ids of the MFC and WTL frameworks
                               (afxres.h, atlres.h), read from a NAME=value list.
 
-Both files are checked in: building TARVEX never needs the headers or this script. Run it again
+The files are checked in: building TARVEX never needs the headers or this script. Run it again
 only to refresh the data:
 
   apt-get install mingw-w64-common
   python3 tools/generate_sdk_symbols.py
 
-How a value is chosen. The host C preprocessor reads every served header that the set has, with
-RC_INVOKED and _WIN32 defined, a Windows 10 target (WINVER, _WIN32_WINNT, _WIN32_IE) and UNICODE
-(so that names such as WC_LISTVIEW give the wide class name). Every object-like macro left defined
+How a value is chosen. The host C preprocessor reads every resource header that the set has,
+with RC_INVOKED and _WIN32 defined and a Windows 10 target (WINVER, _WIN32_WINNT, _WIN32_IE), once
+with UNICODE and _UNICODE defined and once without. A name whose value differs between the two
+readings (RICHEDIT_CLASS: "RichEdit20W" or "RichEdit20A"), or that only one of them defines, goes
+into the table of its reading, and the script's own UNICODE selects the table when the first SDK
+header is included, as the real headers' #ifdef UNICODE does. Every object-like macro left defined
 whose last definition stands in one of those headers (or in dde.rh or sdkddkver.h, which windows.h
 reads for a resource script) is then expanded by the same preprocessor, and the expansion is
 evaluated here as a C constant expression of a 32-bit Windows target (int and long 32 bits, long
@@ -55,8 +63,9 @@ import tempfile
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
-# The header names whose #include the table satisfies, in the order they are read. ver.h,
-# verrsrc.h and atlres.h are served although the mingw-w64 set lacks them.
+# The resource headers whose constants the table holds, in the order they are read. ver.h,
+# verrsrc.h and atlres.h are served although the mingw-w64 set lacks them. Every other .h name
+# directly in the set's include folder is served by the same table.
 SERVED_HEADERS = [
     "windows.h", "winresrc.h", "winres.h", "winuser.h", "winuser.rh", "wingdi.h", "winnt.h",
     "winnt.rh", "winver.h", "ver.h", "verrsrc.h", "commctrl.h", "commctrl.rh", "richedit.h",
@@ -64,18 +73,31 @@ SERVED_HEADERS = [
     "afxres.h", "atlres.h",
 ]
 
-# C library headers that scripts reach through shared headers; they are served empty.
+# C library headers (the C standard's and the C runtime's) that scripts reach through shared
+# headers; they give a script no constant and are served empty.
 EMPTY_HEADERS = [
-    "stddef.h", "stdint.h", "stdarg.h", "stdio.h", "stdlib.h", "string.h", "wchar.h", "limits.h",
-    "ctype.h", "unistd.h",
+    "assert.h", "complex.h", "ctype.h", "errno.h", "fenv.h", "float.h", "inttypes.h", "iso646.h",
+    "limits.h", "locale.h", "math.h", "setjmp.h", "signal.h", "stdalign.h", "stdarg.h",
+    "stdatomic.h", "stdbool.h", "stddef.h", "stdint.h", "stdio.h", "stdlib.h", "stdnoreturn.h",
+    "string.h", "tgmath.h", "threads.h", "time.h", "uchar.h", "wchar.h", "wctype.h",
+    "unistd.h", "io.h", "malloc.h", "memory.h", "process.h", "direct.h", "conio.h", "fcntl.h",
+    "search.h", "share.h", "crtdbg.h", "excpt.h", "mbstring.h", "mbctype.h", "dos.h",
 ]
+
+# Script fragments of the set served as their text: a script made from an SDK sample writes its
+# version resource as #include <ntverp.h>, a few #define VER_... lines and #include "common.ver",
+# whose VERSIONINFO statement no table of constants can give. (sdkddkver.h stays in the table:
+# its text would set _WIN32_WINNT to 0x0502, where the table gives 0x0A00.)
+TEXT_FILES = ["common.ver", "ntverp.h"]
 
 # The target the headers are read for: a 32-bit Windows 10 resource compilation.
 TARGET_DEFINES = [
-    ("RC_INVOKED", "1"), ("_WIN32", "1"), ("UNICODE", "1"), ("_UNICODE", "1"),
+    ("RC_INVOKED", "1"), ("_WIN32", "1"),
     ("WINVER", "0x0A00"), ("_WIN32_WINNT", "0x0A00"), ("_WIN32_IE", "0x0A00"),
     ("NTDDI_VERSION", "0x0A000000"),
 ]
+# The names that select the wide forms of the headers.
+UNICODE_DEFINES = [("UNICODE", "1"), ("_UNICODE", "1")]
 # The headers expect a GCC for 32-bit x86; the host's own predefined macros are switched off.
 COMPILER_DEFINES = [
     ("__GNUC__", "12"), ("__GNUC_MINOR__", "2"), ("__GNUC_PATCHLEVEL__", "0"), ("__i386__", "1"),
@@ -366,9 +388,9 @@ def RecordValue(expansion):
 # Running the preprocessor
 
 
-def CompilerFlags(include_dir, stub_dir):
+def CompilerFlags(include_dir, stub_dir, unicode):
     flags = ["-undef", "-nostdinc", "-isystem", include_dir, "-idirafter", stub_dir, "-x", "c"]
-    for name, value in COMPILER_DEFINES + TARGET_DEFINES:
+    for name, value in COMPILER_DEFINES + TARGET_DEFINES + (UNICODE_DEFINES if unicode else []):
         flags.append(f"-D{name}={value}")
     return flags
 
@@ -421,10 +443,11 @@ def OwnObjectMacros(text):
             if file in OWN_FILES or (file == "<command-line>" and name in KEPT_TARGET_NAMES)]
 
 
-def CollectSdkRecords(cc, include_dir, work):
+def CollectSdkRecords(cc, include_dir, work, unicode):
+    """The records of one reading of the headers, with or without UNICODE defined."""
     stub_dir = os.path.join(work, "stubs")
     os.makedirs(stub_dir, exist_ok=True)
-    flags = CompilerFlags(include_dir, stub_dir)
+    flags = CompilerFlags(include_dir, stub_dir, unicode)
     present = [h for h in SERVED_HEADERS if os.path.exists(os.path.join(include_dir, h))]
     includes = "".join(f"#include <{h}>\n" for h in present)
     headers_c = os.path.join(work, "headers.c")
@@ -487,18 +510,83 @@ def CppString(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def WriteSdkCpp(path, records, notice, version):
-    served = sorted(SERVED_HEADERS)
-    empty = sorted(EMPTY_HEADERS)
-    longest = max(len(h) for h in SERVED_HEADERS + EMPTY_HEADERS)
+def NoticeComment(notice):
+    return ["// " + line if line else "//" for line in notice]
+
+
+def RecordArray(name, records):
+    return [f"constexpr std::string_view {name}[] = {{",
+            *(f"    {CppString(n + '=' + v)}," for n, v in records),
+            "};"]
+
+
+def SplitByCharacterSet(wide_records, ansi_records):
+    """The records alike in both readings, and those of each reading that the other lacks or
+    gives another value."""
+    wide, ansi = dict(wide_records), dict(ansi_records)
+    common = [(n, v) for n, v in wide_records if ansi.get(n) == v]
+    wide_only = [(n, v) for n, v in wide_records if ansi.get(n) != v]
+    ansi_only = [(n, v) for n, v in ansi_records if wide.get(n) != v]
+    return common, wide_only, ansi_only
+
+
+def WriteSdkCpp(path, common, wide, ansi, notice, version):
     lines = [
         "// Generated by tools/generate_sdk_symbols.py from the Windows headers of mingw-w64",
         f"// {version}; do not edit. The constants the Windows SDK resource headers give a",
         "// resource script (RC_INVOKED defined, 32-bit Windows 10 target, wide class names",
         "// written without their L prefix), fully evaluated, one NAME=value record per line,",
-        "// sorted by name.",
+        "// sorted by name: those alike with and without UNICODE, then those read with UNICODE",
+        "// defined and those read without where the two readings differ.",
         "//",
-        *("// " + line if line else "//" for line in notice),
+        *NoticeComment(notice),
+        '#include "data/sdk_symbols.h"',
+        "",
+        "namespace tarvex {",
+        "namespace {",
+        "",
+        "// clang-format off",
+        *RecordArray("kSdkSymbols", common),
+        "",
+        *RecordArray("kSdkWideSymbols", wide),
+        "",
+        *RecordArray("kSdkAnsiSymbols", ansi),
+        "// clang-format on",
+        "",
+        "}  // namespace",
+        "",
+        "std::span<const std::string_view> SdkHeaderSymbols() { return kSdkSymbols; }",
+        "",
+        "std::span<const std::string_view> SdkCharacterSetSymbols(bool unicode) {",
+        "  if (unicode) return kSdkWideSymbols;",
+        "  return kSdkAnsiSymbols;",
+        "}",
+        "",
+        "}  // namespace tarvex",
+    ]
+    with open(path, "w", encoding="ascii") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+def ServedHeaderNames(include_dir):
+    """Every .h name directly in the include folder, and the resource headers, in lower case,
+    less the C library headers and the files served as text."""
+    names = {name.lower() for name in os.listdir(include_dir)
+             if name.lower().endswith(".h") and os.path.isfile(os.path.join(include_dir, name))}
+    names |= set(SERVED_HEADERS)
+    return sorted(names - set(EMPTY_HEADERS) - set(TEXT_FILES))
+
+
+def WriteHeadersCpp(path, served, notice, version):
+    empty = sorted(EMPTY_HEADERS)
+    longest = max(len(h) for h in served + empty)
+    lines = [
+        "// Generated by tools/generate_sdk_symbols.py from the Windows headers of mingw-w64",
+        f"// {version}; do not edit. The header names whose #include the built-in table of",
+        "// sdk_symbols.cpp serves (every .h file directly in the set's include folder and the",
+        "// resource headers), and the C library headers, which are served empty.",
+        "//",
+        *NoticeComment(notice),
         '#include "data/sdk_symbols.h"',
         "",
         "#include <algorithm>",
@@ -508,7 +596,7 @@ def WriteSdkCpp(path, records, notice, version):
         "namespace {",
         "",
         "// clang-format off",
-        "// Served header names, lower case and sorted for binary search.",
+        "// Lower case and sorted for binary search.",
         "constexpr std::string_view kServedSdkHeaders[] = {",
         *(f"    {CppString(h)}," for h in served),
         "};",
@@ -518,10 +606,6 @@ def WriteSdkCpp(path, records, notice, version):
         "};",
         "",
         f"constexpr std::size_t kLongestHeaderName = {longest};",
-        "",
-        "constexpr std::string_view kSdkSymbols[] = {",
-        *(f"    {CppString(name + '=' + value)}," for name, value in records),
-        "};",
         "// clang-format on",
         "",
         "// Whether a bare header name (no directory part) is in a sorted list, ignoring case.",
@@ -539,8 +623,6 @@ def WriteSdkCpp(path, records, notice, version):
         "",
         "}  // namespace",
         "",
-        "std::span<const std::string_view> SdkHeaderSymbols() { return kSdkSymbols; }",
-        "",
         "bool IsServedSdkHeader(std::string_view includeName) { return IsListedHeader(kServedSdkHeaders, includeName); }",
         "",
         "bool IsServedEmptyHeader(std::string_view includeName) { return IsListedHeader(kServedEmptyHeaders, includeName); }",
@@ -548,6 +630,66 @@ def WriteSdkCpp(path, records, notice, version):
         "}  // namespace tarvex",
     ]
     with open(path, "w", encoding="ascii") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+RAW_DELIMITER = "text"
+
+
+def ReadServedText(include_dir, name):
+    with open(os.path.join(include_dir, name), encoding="ascii", newline="") as source:
+        text = source.read()
+    if f"){RAW_DELIMITER}\"" in text:
+        sys.exit(f"{name} holds the raw string delimiter")
+    return text
+
+
+def WriteTextsCpp(path, texts, notice, version):
+    lines = [
+        "// Generated by tools/generate_sdk_symbols.py from the Windows headers of mingw-w64",
+        f"// {version}; do not edit. The text of the script fragments that are served as",
+        "// files, copied unchanged (each file's own notice is at its top).",
+        "//",
+        *NoticeComment(notice),
+        '#include "data/sdk_symbols.h"',
+        "",
+        "namespace tarvex {",
+        "namespace {",
+        "",
+        "struct TServedText {",
+        "  std::string_view name;  // lower case",
+        "  std::string_view text;",
+        "};",
+        "",
+        "// clang-format off",
+        "constexpr TServedText kServedTexts[] = {",
+    ]
+    for name, text in texts:
+        lines.append(f'    {{{CppString(name)}, R"{RAW_DELIMITER}({text}){RAW_DELIMITER}"}},')
+    lines += [
+        "};",
+        "// clang-format on",
+        "",
+        "bool EqualsIgnoringCase(std::string_view name, std::string_view lower) {",
+        "  if (name.size() != lower.size()) return false;",
+        "  for (std::size_t i = 0; i < name.size(); ++i) {",
+        "    char c = name[i];",
+        "    if (((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;",
+        "  }",
+        "  return true;",
+        "}",
+        "",
+        "}  // namespace",
+        "",
+        "std::string_view ServedHeaderText(std::string_view includeName) {",
+        "  for (const TServedText& served : kServedTexts)",
+        "    if (EqualsIgnoringCase(includeName, served.name)) return served.text;",
+        "  return {};",
+        "}",
+        "",
+        "}  // namespace tarvex",
+    ]
+    with open(path, "w", encoding="ascii", newline="") as out:
         out.write("\n".join(lines) + "\n")
 
 
@@ -595,9 +737,16 @@ def main():
         sys.exit(f"{options.include_dir} not found: install the mingw-w64-common package")
 
     with tempfile.TemporaryDirectory() as work:
-        present, records, dropped = CollectSdkRecords(options.cc, options.include_dir, work)
+        present, wide_records, dropped = CollectSdkRecords(options.cc, options.include_dir, work, True)
+        _, ansi_records, _ = CollectSdkRecords(options.cc, options.include_dir, work, False)
+    common, wide, ansi = SplitByCharacterSet(wide_records, ansi_records)
     notice = ReadNotice(os.path.join(options.output_dir, "sdk_symbols.NOTICE"))
-    WriteSdkCpp(os.path.join(options.output_dir, "sdk_symbols.cpp"), records, notice, PackageVersion())
+    version = PackageVersion()
+    WriteSdkCpp(os.path.join(options.output_dir, "sdk_symbols.cpp"), common, wide, ansi, notice, version)
+    served = ServedHeaderNames(options.include_dir)
+    WriteHeadersCpp(os.path.join(options.output_dir, "sdk_headers.cpp"), served, notice, version)
+    texts = [(name, ReadServedText(options.include_dir, name)) for name in TEXT_FILES]
+    WriteTextsCpp(os.path.join(options.output_dir, "sdk_texts.cpp"), texts, notice, version)
     framework = ReadFrameworkIds(options.framework_ids)
     WriteFrameworkCpp(os.path.join(options.output_dir, "framework_symbols.cpp"), framework)
     if options.dropped:
@@ -606,7 +755,8 @@ def main():
                 out.write(f"{name}\t{reason}\t{expansion}\n")
     missing = [h for h in SERVED_HEADERS if h not in present]
     print(f"read {len(present)} headers (not in the set: {', '.join(missing)})")
-    print(f"{len(records)} SDK records, {len(dropped)} macros dropped, {len(framework)} framework records")
+    print(f"{len(common)} SDK records, {len(wide)} with UNICODE and {len(ansi)} without, "
+          f"{len(dropped)} macros dropped, {len(served)} header names, {len(framework)} framework records")
 
 
 if __name__ == "__main__":
