@@ -539,8 +539,7 @@ TCoffObject ResToCoffObject(std::span<const std::uint8_t> resImage, TMachine mac
 std::vector<std::uint8_t> ResToCoff(std::span<const std::uint8_t> resImage, TMachine machine) {
   std::vector<std::uint8_t> bytes;
   TCoffObject object = ResToCoffObject(resImage, machine);
-  for (std::span<const std::uint8_t> piece : object.Pieces())
-    bytes.insert(bytes.end(), piece.begin(), piece.end());
+  for (std::span<const std::uint8_t> piece : object.Pieces()) bytes.insert(bytes.end(), piece.begin(), piece.end());
   return bytes;
 }
 

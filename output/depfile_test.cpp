@@ -53,7 +53,8 @@ TEST(DepfileTest, SavedAtomically) {
     SaveTextAtomically("x", dir.File("missing/a.d"));
     ADD_FAILURE() << "saved into a missing folder";
   } catch (const TCompileError& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot create file " + dir.File("missing/a.d") + ": No such file or directory");
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create file " + dir.File("missing/a.d") + ": No such file or directory");
   }
 }
 

@@ -282,7 +282,8 @@ TIconDirectory ReadIconDirectory(const TImageSource& file, bool cursor) {
   directory.header = file.Read(0, kIconHeaderSize);
   std::uint16_t type = U16(directory.header, 2);
   if (IsOldFormat(U16(directory.header, 0), type))
-    file.Fail("The " + file.Subject() + " is a Windows 1.x/2.x icon, a format Windows no longer loads");
+    file.Fail("The " + file.Subject() + " is a Windows 1.x/2.x " + (cursor ? "cursor" : "icon") +
+              ", a format Windows no longer loads");
   if (type != kIconFileType && type != kCursorFileType)
     file.Fail("The " + file.Subject() + " is not an icon or cursor file: its header type is " + std::to_string(type));
   if (cursor != (type == kCursorFileType))

@@ -1,0 +1,52 @@
+#!/bin/sh
+# Peak memory and time of compiling one 1 GiB icon and one 1 GiB data file (sparse files,
+# so that the disk holds only what is written). Not run by the tests.
+#
+#   tests/bench/large_files.sh [path/to/tarvex] [work folder]
+#
+# For each case it prints the peak resident memory and the elapsed time as /usr/bin/time -v
+# gives them, the time spent in fsync apart (when strace is installed), so that the time
+# of the compilation itself can be told from the disk's, and the processor time (user and
+# system), which a busy machine changes less than the elapsed time.
+set -eu
+
+tarvex=${1:-build/tarvex}
+work=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/tarvex-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM HUP
+size=1073741824
+
+le16() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
+
+# An icon file with one 32-bit image that fills the file: header, one directory entry,
+# then a bitmap information header; the rest is a hole.
+{
+  le16 0; le16 1; le16 1
+  printf '\0\0\0\0'; le16 1; le16 32; le32 $((size - 22)); le32 22
+  le32 40; le32 256; le32 512; le16 1; le16 32
+} >"$work/big.ico"
+truncate -s $size "$work/big.ico"
+truncate -s $size "$work/big.bin"
+printf '1 ICON big.ico\n' >"$work/icon.rc"
+printf '1 RCDATA big.bin\n' >"$work/data.rc"
+
+tracer=
+if command -v strace >/dev/null 2>&1; then tracer="strace -f --seccomp-bpf -T -e trace=fsync,fdatasync -o $work/trace"; fi
+
+run() {
+  name=$1
+  rm -f "$work/$name.res" "$work/trace"
+  (cd "$work" && /usr/bin/time -v $tracer "$tarvex" "$name.rc" "$name.res" >"$work/out" 2>"$work/time") || true
+  grep -q 'Compiled successful' "$work/out" || { cat "$work/out"; }
+  peak=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time")
+  elapsed=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time")
+  cpu=$(sed -n 's/.*\(User\|System\) time (seconds): //p' "$work/time" | awk '{ s += $1 } END { printf "%.2f", s }')
+  fsync=0
+  if [ -f "$work/trace" ]; then
+    fsync=$(sed -n 's/.*<\([0-9.]*\)>$/\1/p' "$work/trace" | awk '{ s += $1 } END { printf "%.2f", s }')
+  fi
+  printf '%-6s peak %5d MiB  elapsed %s  of which fsync %s s  cpu %s s\n' "$name" $((peak / 1024)) "$elapsed" "$fsync" "$cpu"
+}
+
+run icon
+run data
