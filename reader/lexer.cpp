@@ -323,7 +323,7 @@ int NamedEscape(unsigned char c) {
 // The value of at most `maxDigits` hex or octal digits read from `from` (no digit at all
 // gives 0); `from` moves past the digits.
 unsigned ReadEscapeDigits(std::string_view literal, std::size_t& from, unsigned base, std::size_t maxDigits) {
-  auto isDigit = base == 16 ? IsHexDigit : IsOctalDigit;
+  auto isDigit = base == 16 ? IsHexDigit<unsigned char> : IsOctalDigit<unsigned char>;
   unsigned value = 0;
   std::size_t end = from + maxDigits;
   for (; from < literal.size() && from < end && isDigit(static_cast<unsigned char>(literal[from])); ++from)

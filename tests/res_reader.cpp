@@ -8,7 +8,6 @@ namespace tarvex::test {
 namespace {
 
 constexpr std::size_t kLeadingEntrySize = 32;
-constexpr std::size_t kFixedHeaderTail = 16;  // DataVersion .. Characteristics
 
 // Reads little-endian values from an image, refusing every read past its end.
 class TResCursor {
