@@ -11,6 +11,8 @@
 
 #include "driver/gnu_diagnostics.h"
 #include "output/depfile.h"
+#include "output/html_report.h"
+#include "output/res_image.h"
 #include "output/res_writer.h"
 #include "reader/parser.h"
 #include "statements/compile_api.h"
@@ -96,8 +98,9 @@ std::vector<std::uint8_t> ReadResInput(const TInvocation& invocation) {
   int error = 0;
   if (!ReadWholeFile(invocation.input, bytes, error))
     throw TCommandLineError("cannot read " + invocation.input + ": " + std::strerror(error));
-  if (!IsResImage(bytes)) throw TCommandLineError(invocation.input + " is not a .res file");
   std::vector<std::uint8_t> image(bytes.begin(), bytes.end());
+  if (invocation.html && ImageKindOf(image) != TImageKind::Other) return image;  // a .res or a program
+  if (!IsResImage(bytes)) throw TCommandLineError(invocation.input + " is not a .res file");
   ResToCoff(image, invocation.machine);  // refuses a malformed image
   return image;
 }
@@ -176,6 +179,7 @@ int RunInvocation(const TInvocation& invocation, std::ostream& err) {
       options.fileOpened = [&err](const std::string& name) { err << "tarvex: reading " << name << '\n'; };
     std::vector<std::uint8_t> image;
     std::vector<std::string> dependencies;
+    std::vector<std::pair<std::string, std::int64_t>> names;
     if (invocation.inputIsRes) {
       if (invocation.verbose) err << "tarvex: reading " << invocation.input << '\n';
       image = ReadResInput(invocation);
@@ -188,10 +192,17 @@ int RunInvocation(const TInvocation& invocation, std::ostream& err) {
       }
       image = std::move(compilation.image);
       dependencies = std::move(compilation.dependencies);
+      names = std::move(compilation.defineNames);
     }
     // Everything that can fail is done before the output is written, the dependency file
     // included: a build tool reads it only after the run succeeded.
-    std::vector<std::uint8_t> bytes = invocation.coff ? ResToCoff(image, invocation.machine) : std::move(image);
+    std::vector<std::uint8_t> bytes;
+    if (invocation.html) {
+      std::string page = BuildHtmlReport(ReadResources(image, invocation.input), names, invocation.input);
+      bytes.assign(page.begin(), page.end());
+    } else {
+      bytes = invocation.coff ? ResToCoff(image, invocation.machine) : std::move(image);
+    }
     if (invocation.dependencies.wanted) {
       std::string dependencyFile = invocation.dependencies.file;
       if (dependencyFile.empty()) dependencyFile = ReplaceExtension(invocation.output, ".d");

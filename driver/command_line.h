@@ -34,6 +34,7 @@ struct TInvocation {
   std::string output;
   bool inputIsRes = false;  ///< the input is a .res image to convert, not a script
   bool coff = false;        ///< write a COFF object instead of a .res
+  bool html = false;        ///< write the resource report page instead of a .res
   TMachine machine = TMachine::X64;
   TCompileOptions compile;
   TDependencyRequest dependencies;

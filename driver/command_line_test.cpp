@@ -22,6 +22,7 @@ std::string Describe(const TInvocation& invocation) {
   if (invocation.compile.nullTerminatedStrings) text << " /n";
   if (invocation.verbose) text << " verbose";
   if (invocation.inputIsRes) text << " res-in";
+  if (invocation.html) text << " html";
   if (invocation.coff)
     text << (invocation.machine == TMachine::X86 ? " x86" : invocation.machine == TMachine::X64 ? " x64" : " arm64");
   const TDependencyRequest& dependencies = invocation.dependencies;
@@ -130,6 +131,8 @@ TEST(WindresCommandLineTest, OptionShapes) {
        "app.rc -> app.res" + tail + " x64"},
       {"tarvex-windres", {"app.res", "app.o"}, "app.res -> app.o" + tail + " res-in x64"},
       {"tarvex-windres", {"-J", "res", "x.bin", "-Ores", "y"}, "x.bin -> y" + tail + " res-in"},
+      {"tarvex-windres", {"-O", "html", "a.rc", "a.o"}, "a.rc -> a.o" + tail + " html"},
+      {"tarvex-windres", {"--output-format=html", "a.res", "a.html"}, "a.res -> a.html" + tail + " res-in html"},
       {"tarvex-windres", {"--input-format=rc", "a.res", "b.obj"}, "a.res -> b.obj" + tail + " x64"},
       {"tarvex-windres", {"-Fpe-i386", "a.rc", "a.o"}, "a.rc -> a.o" + tail + " x86"},
       {"tarvex-windres", {"--target=pe-aarch64", "a.rc", "a.o"}, "a.rc -> a.o" + tail + " arm64"},
@@ -179,7 +182,7 @@ TEST(WindresCommandLineTest, OptionShapes) {
       {"windres", {"-i", "a.rc", "-i", "b.rc", "-o", "x"}, "error: one input per run: a.rc and b.rc"},
       {"windres", {"a.rc", "-"}, "error: reading standard input is not supported"},
       {"windres", {"-J", "coff", "a.o", "b.o"}, "error: input format coff is not supported (rc or res)"},
-      {"windres", {"-O", "rc", "a.res", "b.rc"}, "error: output format rc is not supported (res or coff)"},
+      {"windres", {"-O", "rc", "a.res", "b.rc"}, "error: output format rc is not supported (res, coff or html)"},
       {"windres", {"-F", "pe-arm", "a.rc", "a.o"}, "error: unknown target pe-arm (pe-i386, pe-x86-64 or pe-aarch64)"},
       {"windres", {"-c", "0xzz", "a.rc", "a.o"}, "error: option -c needs a code page this system can read: 0xzz"},
       {"windres", {"-D", "", "a.rc", "a.o"}, "error: option -D needs a name: -D NAME or -D NAME=value"},

@@ -487,10 +487,6 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
     PrintErrorLine(out, 0, 0, "Option --html writes the page of one input: not with several scripts, a wildcard or -d");
     return 1;
   }
-  if (!run.options.html.empty() && (scriptLike >= 2 || wildcard || !run.produceOutput)) {
-    PrintErrorLine(out, 0, 0, "Option --html writes the page of one input: not with several scripts, a wildcard or -d");
-    return 1;
-  }
   if (scriptLike >= 2) {
     if (!RunListMode(run, scratch, out)) return 1;
   } else if (wildcard) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "driver/driver.h"
+#include "driver/windres_command_line.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
@@ -74,6 +75,19 @@ TEST_F(ReportOptionTest, HtmlPageWrittenBesideTheResAfterASuccess) {
   std::string fromRes = dir_.Read("res.html");
   EXPECT_NE(fromRes.find("<title>Resources of a.res</title>"), std::string::npos);
   EXPECT_EQ(fromRes.find("IDD_MAIN"), std::string::npos);
+
+  // The windres-style line writes the page as its output, and nothing else.
+  std::ostringstream out, err;
+  EXPECT_EQ(RunWindresCommandLine({"-O", "html", "a.rc", "w.html"}, "windres", out, err), 0) << err.str();
+  EXPECT_EQ(RunWindresCommandLine({"--output-format=html", "-i", "a.res", "-o", "wr.html"}, "windres", out, err), 0)
+      << err.str();
+  EXPECT_EQ(out.str() + err.str(), "");
+  EXPECT_NE(dir_.Read("w.html").find("5<span class=\"nm\"> IDD_MAIN</span> <span class=\"meta\">&#xB7; 0x0409"),
+            std::string::npos);  // the windres-style default language
+  EXPECT_EQ(dir_.Read("wr.html"), fromRes);
+  EXPECT_EQ(dir_.List(),
+            (std::vector<std::string>{"a.rc", "a.res", "other.html", "out.res", "page.html", "res.html", "w.html",
+                                      "wr.html"}));
 }
 
 TEST_F(ReportOptionTest, HtmlOptionErrorsLeaveNoPage) {

@@ -13,7 +13,8 @@ const char* const kWindresUsage =
     "  -i, --input=<file>             the script (or .res) to read\n"
     "  -o, --output=<file>            the file to write\n"
     "  -J, --input-format=<format>    rc or res (default: res for a name ending in .res, else rc)\n"
-    "  -O, --output-format=<format>   res or coff (default: res for a name ending in .res, else coff)\n"
+    "  -O, --output-format=<format>   res, coff or html (the resource report page; default: res for a\n"
+    "                                 name ending in .res, else coff)\n"
     "  -F, --target=<target>          pe-i386, pe-x86-64 or pe-aarch64 (default: from the program\n"
     "                                 name's target triple, else pe-x86-64)\n"
     "  -I, --include-dir=<dir>        add an include directory\n"
@@ -343,10 +344,11 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
   }
   if (parser.outputFormat.empty()) {
     invocation.coff = !EndsWith(invocation.output, ".res");
-  } else if (parser.outputFormat == "res" || parser.outputFormat == "coff") {
+  } else if (parser.outputFormat == "res" || parser.outputFormat == "coff" || parser.outputFormat == "html") {
     invocation.coff = parser.outputFormat == "coff";
+    invocation.html = parser.outputFormat == "html";
   } else {
-    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res or coff)");
+    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff or html)");
   }
   if (!parser.target.empty()) {
     if (!ParseTarget(parser.target, invocation.machine))
