@@ -371,6 +371,11 @@ void SaveFileAtomically(TBytePieces pieces, const std::string& fileName) {
     if (!named.empty()) unlink(named.c_str());
     CannotCreate(fileName, error);
   };
+  // Room for the whole file first: a full disk shows before anything is written, and the
+  // file system allocates the blocks at once instead of page by page.
+  std::uint64_t total = 0;
+  for (std::span<const std::uint8_t> piece : pieces) total += piece.size();
+  if (total > 0 && fallocate(file.Get(), 0, 0, static_cast<off_t>(total)) != 0 && errno == ENOSPC) fail(errno);
   if (!WriteAll(file.Get(), pieces)) fail(errno);
   if (target.exists && fchmod(file.Get(), target.mode) != 0) fail(errno);
   if (fsync(file.Get()) != 0) fail(errno);

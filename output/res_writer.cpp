@@ -61,6 +61,7 @@ TOutputBuffer& TOutputBuffer::operator=(TOutputBuffer&& other) noexcept {
 // cannot be had, exactly the room needed is tried.
 void TOutputBuffer::Grow(std::size_t needed) {
   constexpr std::size_t kMinimum = 64 * 1024;
+  constexpr std::size_t kHugePageAdvice = 4 << 20;
   auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   auto rounded = [&](std::size_t n) { return (n + pageSize - 1) / pageSize * pageSize; };
   if (needed > std::numeric_limits<std::size_t>::max() / 4) throw std::bad_alloc();
@@ -71,6 +72,9 @@ void TOutputBuffer::Grow(std::size_t needed) {
     if (memory != MAP_FAILED) {
       data_ = static_cast<std::uint8_t*>(memory);
       capacity_ = capacity;
+      // Large pages where the system offers them: a large image then costs a page fault
+      // per 2 MiB instead of per 4 KiB.
+      if (capacity >= kHugePageAdvice) madvise(data_, capacity_, MADV_HUGEPAGE);
       return;
     }
   }
