@@ -81,7 +81,7 @@ struct TRunState {
   std::string inputName;
   std::string outputName;
   bool produceOutput = true;
-  TCompileResult result{kNothingFound, 0, 0, {}};
+  TCompilation result = UnplacedResult(kNothingFound);
   std::vector<std::string> argumentList;
   TDriverOptions options;
   std::string outputExtension = ".res";
@@ -430,11 +430,10 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
 
 }  // namespace
 
-TCompileResult CompileScript(const std::string& inputName, const std::string& outputName,
-                             const TDriverOptions& options) {
-  TCompilation compilation = CompileAndFinish(inputName, options.compile,
-                                              [&](TRCParser& parser) { SaveImage(parser, inputName, outputName, options); });
-  return {compilation.errorText, compilation.errorNumber, compilation.errorLine, compilation.detail};
+TCompilation CompileScript(const std::string& inputName, const std::string& outputName,
+                           const TDriverOptions& options) {
+  return CompileAndFinish(inputName, options.compile,
+                          [&](TRCParser& parser) { SaveImage(parser, inputName, outputName, options); });
 }
 
 int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {

@@ -11,20 +11,14 @@
 #include "output/coff_writer.h"
 #include "reader/parser.h"
 #include "reader/source_place.h"
+#include "statements/compile_api.h"
 
 namespace tarvex {
 
-/// What one compilation left: empty text on success.
-struct TCompileResult {
-  std::string errorText;
-  std::int32_t errorNumber = 0;
-  std::int32_t errorLine = 0;
-  TDiagnosticDetail detail;  ///< the failure in file:line:column form
-};
-
 /// A failure with no place in a script.
-inline TCompileResult UnplacedResult(const std::string& text) {
-  TCompileResult result{text, 0, 0, {}};
+inline TCompilation UnplacedResult(const std::string& text) {
+  TCompilation result;
+  result.errorText = text;
   result.detail.message = text;
   return result;
 }
@@ -41,7 +35,7 @@ struct TDriverOptions {
 };
 
 /// Compiles one script with a fresh parser object.
-TCompileResult CompileScript(const std::string& inputName, const std::string& outputName,
+TCompilation CompileScript(const std::string& inputName, const std::string& outputName,
                              const TDriverOptions& options = {});
 
 /// One run of the program over `args` (the arguments after the command name), printing
