@@ -281,7 +281,8 @@ bool RunSingleMode(TRunState& run, const TScratchFile& scratch, std::ostream& ou
     if (!run.options.html.empty())
       ReportCompiledInput(run, bytes, out);
     else
-      run.result = UnplacedResult("File " + run.inputName + " holds compiled resources: only --html and --list read it");
+      run.result =
+          UnplacedResult("File " + run.inputName + " holds compiled resources: only --html and --list read it");
     return true;
   }
   CompileCurrent(run, out);
@@ -420,8 +421,7 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
       WriteScratchFile(pieces, outputName);
     else
       SaveFileAtomically(pieces, outputName);
-    if (!options.depfile.empty())
-      SaveTextAtomically(DependencyRule(outputName, parser.openedFiles), options.depfile);
+    if (!options.depfile.empty()) SaveTextAtomically(DependencyRule(outputName, parser.openedFiles), options.depfile);
     if (!options.html.empty()) SaveTextAtomically(page, options.html);
   } catch (const std::bad_alloc&) {
     RaiseFailure("Out of memory writing " + outputName);
@@ -430,8 +430,7 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
 
 }  // namespace
 
-TCompilation CompileScript(const std::string& inputName, const std::string& outputName,
-                           const TDriverOptions& options) {
+TCompilation CompileScript(const std::string& inputName, const std::string& outputName, const TDriverOptions& options) {
   return CompileAndFinish(inputName, options.compile,
                           [&](TRCParser& parser) { SaveImage(parser, inputName, outputName, options); });
 }

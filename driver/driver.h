@@ -36,7 +36,7 @@ struct TDriverOptions {
 
 /// Compiles one script with a fresh parser object.
 TCompilation CompileScript(const std::string& inputName, const std::string& outputName,
-                             const TDriverOptions& options = {});
+                           const TDriverOptions& options = {});
 
 /// One run of the program over `args` (the arguments after the command name), printing
 /// to `out`. Returns the exit status: 0 after "Compiled successful." or the usage text,

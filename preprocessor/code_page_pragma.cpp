@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
-#include "reader/char_class.h"
-#include "reader/utf16.h"
 #include "preprocessor/directive_line.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 
 namespace tarvex {
 

@@ -187,7 +187,8 @@ std::string NextSignificantToken(TRCParser& parser) {
       continue;
     }
     if (parser.currentFile == nullptr || !ReadsDirectivesOnly(*parser.currentFile)) {
-      if (token == "{" || token == "}" || (parser.TokenFlag == TTokenKind::Word && (IsWord(token, "BEGIN") || IsWord(token, "END"))))
+      if (token == "{" || token == "}" ||
+          (parser.TokenFlag == TTokenKind::Word && (IsWord(token, "BEGIN") || IsWord(token, "END"))))
         TrackBlock(parser, token == "{" || token.size() == 5);
       return token;
     }

@@ -347,7 +347,7 @@ std::string ExpandArgument(TRCParser& parser, const std::string& name, const TAr
     bool blank = BlankBefore(scratch, token);
     if (IsWordStart(static_cast<unsigned char>(token[0]))) {
       std::uint64_t work = parser.substitutionWork;  // grows with every substitution
-    bool lineEnded = false;
+      bool lineEnded = false;
       token = SubstituteNamesIn(parser, std::move(token), TSubstitutionScope::Text, lineEnded);
       if (parser.substitutionWork != work && !token.empty()) blank = blank || BlankBefore(scratch, token);
     }

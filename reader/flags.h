@@ -21,10 +21,14 @@ class Tflags {
     std::int32_t bits;
   };
   static constexpr Entry kEntries[] = {
-      {"MOVEABLE", "FIXED", 0x10},        {"FIXED", "MOVEABLE", 0},
-      {"PURE", "IMPURE", 0x20},           {"IMPURE", "PURE", 0},
-      {"PRELOAD", "LOADONCALL", 0x40},    {"LOADONCALL", "PRELOAD", 0},
-      {"DISCARDABLE", "NONDISCARDABLE", 0x1000}, {"NONDISCARDABLE", "DISCARDABLE", 0},
+      {"MOVEABLE", "FIXED", 0x10},
+      {"FIXED", "MOVEABLE", 0},
+      {"PURE", "IMPURE", 0x20},
+      {"IMPURE", "PURE", 0},
+      {"PRELOAD", "LOADONCALL", 0x40},
+      {"LOADONCALL", "PRELOAD", 0},
+      {"DISCARDABLE", "NONDISCARDABLE", 0x1000},
+      {"NONDISCARDABLE", "DISCARDABLE", 0},
   };
   const Entry* Lookup(std::string_view keyword) const;
 };

@@ -147,7 +147,7 @@ struct TRCParser {
   std::int32_t errorNumber = 0;
   std::string errorFileName;
   std::int32_t errorLine = 0;
-  bool longValue = false;  ///< the last value needs 32 bits rather than 16
+  bool longValue = false;                             ///< the last value needs 32 bits rather than 16
   std::vector<std::unique_ptr<TFileItem>> fileStack;  ///< outermost first
   Tflags flagTable;
   std::uint16_t nextIconImageId = 0;
@@ -156,7 +156,7 @@ struct TRCParser {
   std::int64_t removedBits = 0;  ///< style bits named after "|NOT" in the last expression
   std::int32_t resourceCount = 0;
   TResourceNotification resourceNotification;  ///< installed by a host; none by the driver
-  TFileSupplier fileSupplier;  ///< installed by a host; none by the driver
+  TFileSupplier fileSupplier;                  ///< installed by a host; none by the driver
   /// The supplier's answer per path asked, so it is asked once (nullopt: not supplied)
   mutable std::unordered_map<std::string, std::optional<std::string>> suppliedFiles;
   std::unordered_set<TFileIdentity, TFileIdentityHash> openFiles;  ///< the files on the stack

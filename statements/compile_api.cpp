@@ -92,7 +92,6 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   return answer;
 }
 
-
 }  // namespace
 
 // The value of each name the script's own files defined, read as the script would read
@@ -118,8 +117,7 @@ std::vector<std::pair<std::string, std::int64_t>> ScriptDefineValues(TRCParser& 
     while (!parser.fileStack.empty()) CloseSourceFile(parser);
     std::int64_t value = 0;
     auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (!token.empty() && error == std::errc() && end == token.data() + token.size())
-      names.emplace_back(name, value);
+    if (!token.empty() && error == std::errc() && end == token.data() + token.size()) names.emplace_back(name, value);
   }
   return names;
 }

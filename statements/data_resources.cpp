@@ -14,18 +14,17 @@
 #include <string>
 
 #include "data/resource_types.h"
-#include "statements/file_resources.h"
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
+#include "statements/file_resources.h"
 #include "statements/resource.h"
 
 namespace tarvex {
 
 namespace {
-
 
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
   std::int64_t value = 0;

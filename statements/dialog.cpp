@@ -17,12 +17,12 @@
 #include <array>
 
 #include "output/res_writer.h"
-#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 #include "statements/dialog_controls.h"
 #include "statements/resource.h"
 
@@ -126,11 +126,11 @@ std::string ReadFontAttributes(TRCParser& parser, TDialogHead& head) {
 // font := FONT size [","] "face" [font-attributes]; returns the token after it.
 std::string ReadFont(TRCParser& parser, TDialogHead& head) {
   std::string token = GetToken(parser);
-  if (token.empty()) ReportError(parser, 107);  // Font size expected
+  if (token.empty()) ReportError(parser, 107);                     // Font size expected
   if (!StartsWithDigit(token)) ReportError(parser, 108, {token});  // Font size expected by got %s
   head.fontSize = ReadWordOperand(parser, token);
   token = SkipSeparators(parser, ",");
-  if (token.empty()) ReportError(parser, 109);  // Font name expected
+  if (token.empty()) ReportError(parser, 109);              // Font name expected
   if (!IsQuoted(token)) ReportError(parser, 110, {token});  // Font name expected but got %s
   head.hasFont = true;
   head.fontFace = QuotedText(token);

@@ -32,8 +32,8 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
-#include "statements/data_resources.h"
 #include "reader/utf16.h"
+#include "statements/data_resources.h"
 #include "statements/resource.h"
 
 namespace tarvex {

@@ -4,12 +4,12 @@
 #include <limits>
 
 #include "output/res_writer.h"
-#include "reader/char_class.h"
-#include "reader/utf16.h"
 #include "preprocessor/preprocessor.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/utf16.h"
 
 namespace tarvex {
 

@@ -57,7 +57,8 @@ std::string DefinesUsed(int n) {
   std::string s;
   for (int i = 0; i < 1000; ++i) s += "#define NAME_" + std::to_string(i) + " (" + std::to_string(i) + " + 1)\n";
   s += "1 RCDATA\nBEGIN\n";
-  for (int i = 0; i < n; ++i) s += "  NAME_" + std::to_string(i % 1000) + " | NAME_" + std::to_string((i * 7) % 1000) + ",\n";
+  for (int i = 0; i < n; ++i)
+    s += "  NAME_" + std::to_string(i % 1000) + " | NAME_" + std::to_string((i * 7) % 1000) + ",\n";
   return s + "  0\nEND\n";
 }
 
@@ -79,13 +80,17 @@ std::string Menus(int n) {
 
 std::string Accelerators(int n) {
   std::string s = "1 ACCELERATORS\nBEGIN\n";
-  for (int i = 0; i < n; ++i) s += "  " + std::to_string(i % 200 + 1) + ", " + std::to_string(i + 1) + ", VIRTKEY, CONTROL\n";
+  for (int i = 0; i < n; ++i)
+    s += "  " + std::to_string(i % 200 + 1) + ", " + std::to_string(i + 1) + ", VIRTKEY, CONTROL\n";
   return s + "END\n";
 }
 
 std::string VersionValues(int n) {
-  std::string s = "1 VERSIONINFO\nFILEVERSION 1,2,3,4\nBEGIN\n  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904b0\"\n    BEGIN\n";
-  for (int i = 0; i < n; ++i) s += "      VALUE \"Key" + std::to_string(i) + "\", \"Value number " + std::to_string(i) + "\"\n";
+  std::string s =
+      "1 VERSIONINFO\nFILEVERSION 1,2,3,4\nBEGIN\n  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904b0\"\n    "
+      "BEGIN\n";
+  for (int i = 0; i < n; ++i)
+    s += "      VALUE \"Key" + std::to_string(i) + "\", \"Value number " + std::to_string(i) + "\"\n";
   return s + "    END\n  END\nEND\n";
 }
 
@@ -94,8 +99,7 @@ std::string Dialogs(int n) {
   for (int d = 0; d < n; ++d) {
     s += std::to_string(d + 1) + " DIALOGEX 0, 0, 200, 100\nSTYLE 0x80C80000\nCAPTION \"Dialog\"\n";
     s += "FONT 8, \"MS Shell Dlg\"\nBEGIN\n";
-    for (int c = 0; c < 40; ++c)
-      s += "  PUSHBUTTON \"Button\", " + std::to_string(c + 100) + ", 10, 10, 50, 14\n";
+    for (int c = 0; c < 40; ++c) s += "  PUSHBUTTON \"Button\", " + std::to_string(c + 100) + ", 10, 10, 50, 14\n";
     s += "END\n";
   }
   return s;
