@@ -92,7 +92,7 @@ TEST(FileStackTest, OpenAndCloseKeepTheOpenFileSetInStep) {
   }
   CloseSourceFile(parser);
   EXPECT_EQ(parser.currentFile->name, "a.rc");
-  EXPECT_EQ(parser.currentFile->text, " ");  // a file of 0 bytes reads as one blank
+  EXPECT_EQ(parser.currentFile->text, " ");        // a file of 0 bytes reads as one blank
   EXPECT_NO_THROW(OpenSourceFile(parser, "b.h"));  // closed files may be opened again
 }
 

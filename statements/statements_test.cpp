@@ -180,18 +180,27 @@ TEST(StatementLoopTest, OpenConditionalAtEndOfInput) {
   EXPECT_EQ(Failure("#if 1\n1 RCDATA {}\n"), "24@3: 24. Missing #endif in compilation conditional");
 }
 
+// Each resource is notified with its name, its count and the keyword of the script;
+// VERSIONINFO is not, and string tables are one notification.
 TEST(StatementLoopTest, ResourceNotification) {
-  test::TTempDir dir;
-  dir.Write("a.rc",
-            "1 RCDATA {}\nSTRINGTABLE { 1 \"x\" }\nicons ICON { '000001000000' }\nname 14 { '000001000000' }\n");
-  std::string calls;
-  test::TWorkingDirectory cwd(dir.Path());
-  TCompilation result =
-      CompileToImage("a.rc", [&](TRCParser&, const std::string& name, std::int32_t count, const std::string& keyword) {
-        calls += name + "/" + std::to_string(count) + "/" + keyword + " ";
-      });
-  EXPECT_TRUE(result.Succeeded()) << result.errorText;
-  EXPECT_EQ(calls, "1/1/RCDATA STRINGTABLE/2/STRINGTABLE ICONS/3/ICON NAME/4/14 ");
+  const char* rows[][2] = {
+      {"1 RCDATA {}\nSTRINGTABLE { 1 \"x\" }\nicons ICON { '000001000000' }\nname 14 { '000001000000' }\n",
+       "1/1/RCDATA STRINGTABLE/2/STRINGTABLE ICONS/3/ICON NAME/4/14 "},
+      {"1 MENU { MENUITEM \"a\", 1 }\n1 VERSIONINFO { }\nkeys ACCELERATORS { }\n", "1/1/MENU KEYS/2/ACCELERATORS "},
+      {"m menuex { MENUITEM \"a\" }\nt TOOLBAR 16, 15 { }\nd DLGINIT { }\n", "M/1/MENUEX T/2/TOOLBAR D/3/DLGINIT "},
+  };
+  for (const auto& row : rows) {
+    test::TTempDir dir;
+    dir.Write("a.rc", row[0]);
+    std::string calls;
+    test::TWorkingDirectory cwd(dir.Path());
+    TCompilation result = CompileToImage(
+        "a.rc", [&](TRCParser&, const std::string& name, std::int32_t count, const std::string& keyword) {
+          calls += name + "/" + std::to_string(count) + "/" + keyword + " ";
+        });
+    EXPECT_TRUE(result.Succeeded()) << result.errorText;
+    EXPECT_EQ(calls, row[1]);
+  }
 }
 
 }  // namespace
