@@ -8,40 +8,7 @@ namespace tarvex::test {
 
 namespace {
 
-// Reads little-endian values from an image, refusing every read past its end.
-class TResCursor {
- public:
-  explicit TResCursor(const std::vector<std::uint8_t>& image) : image_(image) {}
-
-  std::size_t Position() const { return position_; }
-  bool AtEnd() const { return position_ == image_.size(); }
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw std::runtime_error(".res image: " + what + " at offset " + std::to_string(position_));
-  }
-  std::uint8_t U8() {
-    if (position_ >= image_.size()) Fail("need more bytes");
-    return image_[position_++];
-  }
-  std::uint16_t U16() { return static_cast<std::uint16_t>(U8() | U8() << 8); }
-  std::uint32_t U32() { return U16() | static_cast<std::uint32_t>(U16()) << 16; }
-  std::vector<std::uint8_t> Bytes(std::size_t count) {
-    if (count > image_.size() - position_) Fail("need " + std::to_string(count) + " more bytes");
-    position_ += count;
-    return {image_.begin() + static_cast<std::ptrdiff_t>(position_ - count),
-            image_.begin() + static_cast<std::ptrdiff_t>(position_)};
-  }
-  // The bytes up to the next multiple of 4 must be there and zero.
-  void SkipPadding() {
-    while (position_ % 4 != 0)
-      if (U8() != 0) Fail("non-zero padding byte");
-  }
-
- private:
-  const std::vector<std::uint8_t>& image_;
-  std::size_t position_ = 0;
-};
-
-TResIdentifier ReadIdentifier(TResCursor& cursor) {
+TResIdentifier ReadIdentifier(TDataReader& cursor) {
   TResIdentifier id;
   std::uint16_t first = cursor.U16();
   if (first == 0xFFFF) {
@@ -53,23 +20,26 @@ TResIdentifier ReadIdentifier(TResCursor& cursor) {
   return id;
 }
 
-TResEntry ReadEntry(TResCursor& cursor) {
+TResEntry ReadEntry(const std::vector<std::uint8_t>& image, TDataReader& cursor) {
   TResEntry entry;
-  entry.offset = cursor.Position();
+  entry.offset = cursor.position;
   entry.dataSize = cursor.U32();
   entry.headerSize = cursor.U32();
   entry.type = ReadIdentifier(cursor);
   entry.name = ReadIdentifier(cursor);
-  cursor.SkipPadding();
+  cursor.Pad4();
   entry.dataVersion = cursor.U32();
   entry.memoryFlags = cursor.U16();
   entry.languageId = cursor.U16();
   entry.version = cursor.U32();
   entry.characteristics = cursor.U32();
-  if (cursor.Position() - entry.offset != entry.headerSize)
+  if (cursor.position - entry.offset != entry.headerSize)
     cursor.Fail("HeaderSize " + std::to_string(entry.headerSize) + " disagrees with the header");
-  entry.data = cursor.Bytes(entry.dataSize);
-  cursor.SkipPadding();
+  if (entry.dataSize > image.size() - cursor.position) cursor.Fail("data runs past the end");
+  entry.data.assign(image.begin() + static_cast<std::ptrdiff_t>(cursor.position),
+                    image.begin() + static_cast<std::ptrdiff_t>(cursor.position + entry.dataSize));
+  cursor.position += entry.dataSize;
+  cursor.Pad4();
   return entry;
 }
 
@@ -109,10 +79,10 @@ std::vector<TResEntry> ReadResImage(const std::vector<std::uint8_t>& image) {
   if (image.size() < 32 || !std::equal(kLeading.begin(), kLeading.end(), image.begin()) ||
       std::any_of(image.begin() + 16, image.begin() + 32, [](std::uint8_t b) { return b != 0; }))
     throw std::runtime_error(".res image: the leading empty entry is missing or not empty");
-  TResCursor cursor(image);
-  cursor.Bytes(32);
+  TDataReader cursor(image, ".res image");
+  cursor.position = 32;
   std::vector<TResEntry> entries;
-  while (!cursor.AtEnd()) entries.push_back(ReadEntry(cursor));
+  while (!cursor.AtEnd()) entries.push_back(ReadEntry(image, cursor));
   return entries;
 }
 
