@@ -20,12 +20,6 @@ std::string Identifiers(const std::string& script) {
   return text;
 }
 
-TEST(StatementLoopTest, EmptyScriptsWriteOnlyTheLeadingEntry) {
-  EXPECT_EQ(test::CompileText("").res.size(), 32u);
-  EXPECT_EQ(test::CompileText("// nothing\n").res.size(), 32u);
-  EXPECT_EQ(test::CompileText("STRINGTABLE { }\nSTRINGTABLE BEGIN END\n").res.size(), 32u);
-}
-
 TEST(StatementLoopTest, NamesAreOrdinalsWordsOrQuotedText) {
   EXPECT_EQ(Identifiers("1 RCDATA {}"), "#10:#1");
   EXPECT_EQ(Identifiers("32767 RCDATA {}"), "#10:#32767");
@@ -52,12 +46,10 @@ TEST(StatementLoopTest, BadNames) {
 
 TEST(StatementLoopTest, TypesAndTheirNumericSynonyms) {
   const char* rows[][2] = {
-      {"FONT", "#8"},       {"8", "#8"},           {"RCDATA", "#10"},    {"10", "#10"},       {"MESSAGETABLE", "#11"},
-      {"11", "#11"},        {"DLGINCLUDE", "#17"}, {"17", "#17"},        {"PLUGPLAY", "#19"}, {"19", "#19"},
-      {"VXD", "#20"},       {"20", "#20"},         {"ANICURSOR", "#21"}, {"21", "#21"},       {"ANIICON", "#22"},
-      {"22", "#22"},        {"HTML", "#23"},       {"23", "#23"},        {"rcdata", "#10"},   {"0x0A", "#10"},
-      {"RT_RCDATA", "#10"}, {"myType", "MYTYPE"},  {"_T1", "_T1"},       {"300", "#300"},     {"6", "#6"},
-      {"7", "#7"},          {"\\ RCDATA", "#10"},
+      {"FONT", "#8"},  {"RCDATA", "#10"},    {"MESSAGETABLE", "#11"}, {"DLGINCLUDE", "#17"}, {"PLUGPLAY", "#19"},
+      {"VXD", "#20"},  {"ANICURSOR", "#21"}, {"ANIICON", "#22"},      {"HTML", "#23"},       {"rcdata", "#10"},
+      {"0x0A", "#10"}, {"RT_RCDATA", "#10"}, {"myType", "MYTYPE"},    {"_T1", "_T1"},        {"300", "#300"},
+      {"6", "#6"},     {"7", "#7"},          {"\\ RCDATA", "#10"},
   };
   for (const auto& row : rows)
     EXPECT_EQ(Identifiers(std::string("1 ") + row[0] + " {}"), std::string(row[1]) + ":#1") << row[0];
