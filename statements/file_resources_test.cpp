@@ -229,33 +229,21 @@ std::string Patterned(std::size_t size) {
 
 // A 300 KB icon whose 256-pixel image is a PNG lying beyond the first 64 KB, a 200 KB
 // bitmap, a 5 MB RCDATA file and 70 KB files for the other copied kinds.
-struct TLargeFiles {
+TEST(FileResourceTest, LargeFilesAreTakenWhole) {
   TTempDir dir;
   std::vector<std::string> iconImages{Image(40 + 32 * 32 * 4, 32, 64, 0x21), PngImage(300000, 256, 256)};
   std::string icon = ImageFile(1, iconImages);
   std::string bitmap = "BM" + std::string(12, '\0') + Patterned(200 * 1024);
   std::string data = Patterned(5 * 1024 * 1024);
   std::string other = Patterned(70000);
-  static constexpr char kScript[] =
-      "app ICON app.ico\n"
-      "logo BITMAP logo.bmp\n"
-      "blob RCDATA blob.bin\n"
-      "1 FONT other.bin\n"
-      "2 HTML other.bin\n"
-      "3 MESSAGETABLE other.bin\n"
-      "4 MYTYPE other.bin\n";
-
-  TLargeFiles() {
-    dir.Write("app.ico", icon);
-    dir.Write("logo.bmp", bitmap);
-    dir.Write("blob.bin", data);
-    dir.Write("other.bin", other);
-  }
-};
-
-TEST(FileResourceTest, LargeFilesAreTakenWhole) {
-  TLargeFiles files;
-  std::vector<test::TResEntry> entries = EntriesIn(files.dir, TLargeFiles::kScript);
+  dir.Write("app.ico", icon);
+  dir.Write("logo.bmp", bitmap);
+  dir.Write("blob.bin", data);
+  dir.Write("other.bin", other);
+  std::vector<test::TResEntry> entries =
+      EntriesIn(dir,
+                "app ICON app.ico\nlogo BITMAP logo.bmp\nblob RCDATA blob.bin\n1 FONT other.bin\n"
+                "2 HTML other.bin\n3 MESSAGETABLE other.bin\n4 MYTYPE other.bin\n");
   EXPECT_EQ(DescribeAll(entries),
             "type=#3 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=4136\n"
             "type=#3 name=#2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=300000\n"
@@ -267,12 +255,12 @@ TEST(FileResourceTest, LargeFilesAreTakenWhole) {
             "type=#11 name=#3 flags=0x1030 language=0x0000 version=0 characteristics=0 size=70000\n"
             "type=MYTYPE name=#4 flags=0x0030 language=0x0000 version=0 characteristics=0 size=70000\n");
   ASSERT_EQ(entries.size(), 9u);
-  EXPECT_TRUE(Bytes(entries[1]) == files.iconImages[1]);
+  EXPECT_TRUE(Bytes(entries[1]) == iconImages[1]);
   // The group entry of the PNG image repeats its directory entry: size 300000 in 32 bits.
-  EXPECT_EQ(Bytes(entries[2]).substr(6 + 14, 14), files.icon.substr(6 + 16, 12) + U16(2));
-  EXPECT_TRUE(Bytes(entries[3]) == files.bitmap.substr(14));
-  EXPECT_TRUE(Bytes(entries[4]) == files.data);
-  for (std::size_t i = 5; i < entries.size(); ++i) EXPECT_TRUE(Bytes(entries[i]) == files.other) << i;
+  EXPECT_EQ(Bytes(entries[2]).substr(6 + 14, 14), icon.substr(6 + 16, 12) + U16(2));
+  EXPECT_TRUE(Bytes(entries[3]) == bitmap.substr(14));
+  EXPECT_TRUE(Bytes(entries[4]) == data);
+  for (std::size_t i = 5; i < entries.size(); ++i) EXPECT_TRUE(Bytes(entries[i]) == other) << i;
 }
 
 TEST(FileResourceTest, CursorWithPngImage) {
