@@ -166,15 +166,6 @@ TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
   }
 }
 
-TEST_F(LexerTest, LexicalMessagesSurfaceThroughACompilation) {
-  test::TCompileOutcome outcome = test::CompileText("A\n\n\"never closed\n");
-  EXPECT_EQ(outcome.error, "File a.rc. Line 3 : 52. Double quoted string not terminated");
-  EXPECT_EQ(outcome.number, 52);
-  outcome = test::CompileText("\f; section\n\v/* x */\f\r\n");
-  EXPECT_EQ(outcome.error, "");
-  EXPECT_EQ(outcome.res.size(), 32u);
-}
-
 TEST_F(LexerTest, DecodeStringLiteral) {
   const TCase cases[] = {
       {"\"\\x41\\101\\n\"", "\"AA\n\""},

@@ -19,7 +19,8 @@ const std::vector<std::uint8_t> kLeadingEntry =
     test::FromHex("00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 00000000");
 
 TEST(CompileTest, ScriptWithoutStatementsGivesTheLeadingEntryOnly) {
-  for (const char* script : {"", " \n", "// only a comment\n/* and a\nblock */\n; semicolon comment"}) {
+  for (const char* script : {"", " \n", "// only a comment\n/* and a\nblock */\n; semicolon comment",
+                             "STRINGTABLE { }\nSTRINGTABLE BEGIN END\n"}) {
     test::TCompileOutcome outcome = CompileText(script);
     EXPECT_EQ(outcome.error, "") << script;
     EXPECT_EQ(test::HexRows(outcome.res), test::HexRows(kLeadingEntry)) << script;
@@ -92,7 +93,7 @@ TEST(FileStackTest, OpenAndCloseKeepTheOpenFileSetInStep) {
   }
   CloseSourceFile(parser);
   EXPECT_EQ(parser.currentFile->name, "a.rc");
-  EXPECT_EQ(parser.currentFile->text, " ");  // a file of 0 bytes reads as one blank
+  EXPECT_EQ(parser.currentFile->text, " ");        // a file of 0 bytes reads as one blank
   EXPECT_NO_THROW(OpenSourceFile(parser, "b.h"));  // closed files may be opened again
 }
 

@@ -53,7 +53,8 @@ TEST(AcceleratorsTest, HeaderEmptyTableAndSizeLimit) {
     return script + "}\n";
   };
   EXPECT_EQ(Failure(table(8191)), "compiled");
-  EXPECT_EQ(Failure(table(8192)), "File a.rc. Line 8194 : Resource ACCELERATORS 1: data of 65536 bytes exceeds the limit of 65535 bytes");
+  EXPECT_EQ(Failure(table(8192)),
+            "File a.rc. Line 8194 : Resource ACCELERATORS 1: data of 65536 bytes exceeds the limit of 65535 bytes");
 }
 
 TEST(AcceleratorsTest, EachMessageWithItsLine) {

@@ -48,27 +48,6 @@ TEST(CompileApiTest, FailureCarriesNumberFileLineAndText) {
   EXPECT_TRUE(unnumbered.image.empty());
 }
 
-TEST(CompileApiTest, OptionsReachTheCompilation) {
-  TTempDir dir;
-  dir.Write("inc/names.h", "#define IDR_DATA 7\n");
-  dir.Write("a.rc", "#include \"names.h\"\nIDR_DATA RCDATA { 1 }\n");
-  TWorkingDirectory cwd(dir.Path());
-  EXPECT_EQ(CompileToImage("a.rc").errorNumber, 72);
-  TCompileOptions options;
-  options.includeDirectories.push_back(dir.File("inc"));
-  TCompilation result = CompileToImage("a.rc", {}, options);
-  EXPECT_TRUE(result.Succeeded()) << result.errorText;
-}
-
-}  // namespace
-}  // namespace tarvex
-
-namespace tarvex {
-namespace {
-
-using test::TTempDir;
-using test::TWorkingDirectory;
-
 using TFiles = std::map<std::string, std::string>;
 
 /// A supplier over `files` that counts how often each path is asked.

@@ -35,16 +35,6 @@ TEST(DataResourceTest, ItemsAndTheirSizes) {
   EXPECT_EQ(Data("1 RCDATA { L\"Hi\", L\"\", \"x\" L\"\\x263A\" 0 }"), "48006900 78003A26 0000");
 }
 
-TEST(DataResourceTest, WholeEntry) {
-  std::vector<test::TResEntry> entries = Entries("1 RCDATA { 1, 2L, \"AB\", '0A0B' }");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].dataSize, 10u);  // exact, not rounded
-  // The image ends with the 10 data bytes and 2 bytes of padding.
-  test::TCompileOutcome outcome = test::CompileText("1 RCDATA { 1, 2L, \"AB\", '0A0B' }");
-  ASSERT_EQ(outcome.res.size(), 32u + 32u + 12u);
-  EXPECT_EQ(HexRows({outcome.res.end() - 12, outcome.res.end()}), "01000200 00004142 0A0B0000");
-}
-
 TEST(DataResourceTest, TypesNamesAndFlags) {
   EXPECT_EQ(DescribeAll(Entries("5 MYTYPE { 1 }\n5 300 {}\n1 FONT {}\n2 MESSAGETABLE {}\n3 HTML PRELOAD {}\n")),
             "type=MYTYPE name=#5 flags=0x0030 language=0x0000 version=0 characteristics=0 size=2\n"

@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "statements/compile_api.h"
-#include "tests/external_tools.h"
 #include "tests/statement_checks.h"
 
 namespace tarvex {
@@ -156,34 +155,6 @@ TEST(FileResourceTest, FileNameForms) {
                       "6 BITMAP pics/a.bmp")
                 .size(),
             6u);
-  const char* rows[][2] = {
-      {"1 BITMAP \"  \"", "11@1: 11. Empty filename"},
-      {"1 BITMAP <>", "11@1: 11. Empty filename"},
-      {"1 BITMAP <pics/a.bmp\n2 BITMAP pics/a.bmp", "10@2: 10. \">\" expected"},
-      {"1 BITMAP <", "68@1: 68. Unexpected end of file"},
-      {"1 BITMAP missing.bmp", "1@1: 1. Cannot open missing.bmp file"},
-      {"1 FONT \"pics\"", "1@1: 1. Cannot open pics file"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), row[1]) << row[0];
-}
-
-TEST(FileResourceTest, TruncatedFilesStopAtTheStatement) {
-  TTempDir dir;
-  std::string icon = ImageFile(1, {Image(40, 16, 32, 1), Image(40, 16, 32, 2)});
-  dir.Write("short.ico", icon.substr(0, icon.size() - 1));
-  dir.Write("nodir.ico", icon.substr(0, 30));
-  dir.Write("header.ico", icon.substr(0, 5));
-  dir.Write("short.cur", ImageFile(2, {Image(12, 16, 32, 1)}));  // image shorter than its header
-  dir.Write("short.bmp", "BM" + std::string(11, '\0'));
-  const char* rows[][2] = {
-      {"1 ICON short.ico", "Read beyond end of file short.ico"},
-      {"1 ICON nodir.ico", "Read beyond end of file nodir.ico"},
-      {"1 ICON header.ico", "Read beyond end of file header.ico"},
-      {"1 CURSOR short.cur", "Read beyond end of file short.cur"},
-      {"1 BITMAP short.bmp", "Read beyond end of file short.bmp"},
-      {"1 ICON { '0000 0100 0100' }", "Read beyond end of the inline data"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), std::string("File a.rc. Line 1 : ") + row[1]);
 }
 
 // An icon or cursor file whose images lie at the given offsets, in that order of the
@@ -237,45 +208,16 @@ TEST(FileResourceTest, GroupTakesPlanesAndBitCountOfZeroFromTheImage) {
   }
 }
 
-TEST(FileResourceTest, FilesOfTheWrongKindAreNamed) {
-  TTempDir dir;
-  std::string icon = ImageFile(1, {Image(40, 16, 32, 1)});
-  dir.Write("app.ico", icon);
-  dir.Write("arrow.cur", ImageFile(2, {Image(40, 16, 32, 1)}));
-  dir.Write("bad.ico", icon.replace(2, 2, U16(3)));
-  // Windows 1.x: format word, hotspot, 32 x 32 pixels, 4 bytes a row, then the bitmaps.
-  dir.Write("old.ico", U16(1) + U16(0) + U16(0) + U16(32) + U16(32) + U16(4) + U16(0) + std::string(256, '\xFF'));
-  const char* rows[][2] = {
-      {"1 CURSOR app.ico", "The file app.ico is an icon file, not a cursor file"},
-      {"1 ICON arrow.cur", "The file arrow.cur is a cursor file, not an icon file"},
-      {"1 ICON bad.ico", "The file bad.ico is not an icon or cursor file: its header type is 3"},
-      {"1 ICON old.ico", "The file old.ico is a Windows 1.x/2.x icon, a format Windows no longer loads"},
-      {"1 ICON { '0000 0200 0000' }", "The inline data is a cursor file, not an icon file"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, row[0]), std::string("File a.rc. Line 1 : ") + row[1]);
-}
-
 TEST(FileResourceTest, LimitsOfIconAndCursorFiles) {
   TTempDir dir;
   dir.Write("far.ico", ImageFile(1, {Image(70000, 16, 32, 1), Image(40, 16, 32, 2)}));
   dir.Write("big.ico", ImageFile(1, {Image(70000, 16, 32, 1)}));
-  dir.Write("wide.cur", ImageFile(2, {Image(40, 70000, 32, 1)}));
   // Images beyond the first 64 KB of the file are read where they lie.
   std::vector<test::TResEntry> far = EntriesIn(dir, "1 ICON far.ico");
   ASSERT_EQ(far.size(), 3u);
   EXPECT_EQ(Bytes(far[1]), Image(40, 16, 32, 2));
   EXPECT_EQ(far[0].dataSize, 70000u);
   EXPECT_EQ(EntriesIn(dir, "1 ICON big.ico").size(), 2u);
-  EXPECT_EQ(FailureIn(dir, "1 CURSOR wide.cur"), "File a.rc. Line 1 : Cursor image size 70000 does not fit in 16 bits");
-  std::string many = U16(0) + U16(2) + U16(257) + std::string(16 * 257, '\0');
-  dir.Write("many.cur", many);
-  EXPECT_EQ(FailureIn(dir, "1 CURSOR many.cur"), "File a.rc. Line 1 : A cursor file holds at most 256 images, not 257");
-}
-
-TEST(FileResourceTest, InlineBlockMessages) {
-  EXPECT_EQ(test::Failure("1 ICON { '00' 12 }"), "9@1: 9. \"}\" or END expected");
-  EXPECT_EQ(test::Failure("1 ICON {\n'00'"), "9@2: 9. \"}\" or END expected");
-  EXPECT_EQ(test::Failure("1 BITMAP { 'GG' }"), "File a.rc. Line 1 : '$GG' is not a valid integer value");
 }
 
 // A file of `size` bytes that differs from any shifted copy of itself.
@@ -287,33 +229,21 @@ std::string Patterned(std::size_t size) {
 
 // A 300 KB icon whose 256-pixel image is a PNG lying beyond the first 64 KB, a 200 KB
 // bitmap, a 5 MB RCDATA file and 70 KB files for the other copied kinds.
-struct TLargeFiles {
+TEST(FileResourceTest, LargeFilesAreTakenWhole) {
   TTempDir dir;
   std::vector<std::string> iconImages{Image(40 + 32 * 32 * 4, 32, 64, 0x21), PngImage(300000, 256, 256)};
   std::string icon = ImageFile(1, iconImages);
   std::string bitmap = "BM" + std::string(12, '\0') + Patterned(200 * 1024);
   std::string data = Patterned(5 * 1024 * 1024);
   std::string other = Patterned(70000);
-  static constexpr char kScript[] =
-      "app ICON app.ico\n"
-      "logo BITMAP logo.bmp\n"
-      "blob RCDATA blob.bin\n"
-      "1 FONT other.bin\n"
-      "2 HTML other.bin\n"
-      "3 MESSAGETABLE other.bin\n"
-      "4 MYTYPE other.bin\n";
-
-  TLargeFiles() {
-    dir.Write("app.ico", icon);
-    dir.Write("logo.bmp", bitmap);
-    dir.Write("blob.bin", data);
-    dir.Write("other.bin", other);
-  }
-};
-
-TEST(FileResourceTest, LargeFilesAreTakenWhole) {
-  TLargeFiles files;
-  std::vector<test::TResEntry> entries = EntriesIn(files.dir, TLargeFiles::kScript);
+  dir.Write("app.ico", icon);
+  dir.Write("logo.bmp", bitmap);
+  dir.Write("blob.bin", data);
+  dir.Write("other.bin", other);
+  std::vector<test::TResEntry> entries =
+      EntriesIn(dir,
+                "app ICON app.ico\nlogo BITMAP logo.bmp\nblob RCDATA blob.bin\n1 FONT other.bin\n"
+                "2 HTML other.bin\n3 MESSAGETABLE other.bin\n4 MYTYPE other.bin\n");
   EXPECT_EQ(DescribeAll(entries),
             "type=#3 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=4136\n"
             "type=#3 name=#2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=300000\n"
@@ -325,48 +255,12 @@ TEST(FileResourceTest, LargeFilesAreTakenWhole) {
             "type=#11 name=#3 flags=0x1030 language=0x0000 version=0 characteristics=0 size=70000\n"
             "type=MYTYPE name=#4 flags=0x0030 language=0x0000 version=0 characteristics=0 size=70000\n");
   ASSERT_EQ(entries.size(), 9u);
-  EXPECT_TRUE(Bytes(entries[1]) == files.iconImages[1]);
+  EXPECT_TRUE(Bytes(entries[1]) == iconImages[1]);
   // The group entry of the PNG image repeats its directory entry: size 300000 in 32 bits.
-  EXPECT_EQ(Bytes(entries[2]).substr(6 + 14, 14), files.icon.substr(6 + 16, 12) + U16(2));
-  EXPECT_TRUE(Bytes(entries[3]) == files.bitmap.substr(14));
-  EXPECT_TRUE(Bytes(entries[4]) == files.data);
-  for (std::size_t i = 5; i < entries.size(); ++i) EXPECT_TRUE(Bytes(entries[i]) == files.other) << i;
-}
-
-TEST(FileResourceTest, LinkerAcceptsLargeResources) {
-  std::string linker = test::FindTool("lld-link");
-  std::string reader = test::FindTool("llvm-readobj");
-  if (linker.empty() || reader.empty()) GTEST_SKIP() << "lld-link or llvm-readobj is not installed";
-  TLargeFiles files;
-  ASSERT_EQ(FailureIn(files.dir, TLargeFiles::kScript), "compiled");
-  std::string output;
-  ASSERT_EQ(test::RunTool({linker, "/dll", "/noentry", "/machine:x86", "/out:" + files.dir.File("a.dll"),
-                           files.dir.File("a.res")},
-                          output),
-            0)
-      << output;
-  ASSERT_EQ(test::RunTool({reader, "--coff-resources", files.dir.File("a.dll")}, output), 0) << output;
-  for (const char* size : {"DataSize: 300000\n", "DataSize: 204800\n", "DataSize: 5242880\n", "DataSize: 70000\n"})
-    EXPECT_NE(output.find(size), std::string::npos) << size;
-}
-
-TEST(FileResourceTest, LyingDirectoriesOfLargeFilesStop) {
-  TTempDir dir;
-  std::string icon = ImageFile(1, {Image(40, 16, 32, 1), PngImage(200000, 256, 256)});
-  // The PNG image claims one byte more than the file holds, then 4 GB less one byte.
-  std::string longer = icon;
-  longer.replace(6 + 16 + 8, 4, U32(200001));
-  std::string huge = icon;
-  huge.replace(6 + 16 + 8, 4, U32(0xFFFFFFFF));
-  std::string cursor = ImageFile(2, {PngImage(150000, 64, 64)});
-  cursor.replace(6 + 8, 4, U32(150001));
-  dir.Write("longer.ico", longer);
-  dir.Write("huge.ico", huge);
-  dir.Write("longer.cur", cursor);
-  for (const char* name : {"longer.ico", "huge.ico", "longer.cur"}) {
-    std::string script = std::string(name).ends_with(".ico") ? "1 ICON " : "1 CURSOR ";
-    EXPECT_EQ(FailureIn(dir, script + name), "File a.rc. Line 1 : Read beyond end of file " + std::string(name));
-  }
+  EXPECT_EQ(Bytes(entries[2]).substr(6 + 14, 14), icon.substr(6 + 16, 12) + U16(2));
+  EXPECT_TRUE(Bytes(entries[3]) == bitmap.substr(14));
+  EXPECT_TRUE(Bytes(entries[4]) == data);
+  for (std::size_t i = 5; i < entries.size(); ++i) EXPECT_TRUE(Bytes(entries[i]) == other) << i;
 }
 
 TEST(FileResourceTest, CursorWithPngImage) {
@@ -383,17 +277,72 @@ TEST(FileResourceTest, CursorWithPngImage) {
   // its mask; one plane; 8 bits times 4 samples (colour type 6, RGBA).
   EXPECT_EQ(Bytes(entries[2]), Padded(file.substr(0, 6) + U16(32) + U16(64) + U16(1) + U16(4) + U32(312) + U16(1) +
                                       U16(256) + U16(256) + U16(1) + U16(32) + U32(90004) + U16(2)));
-  const char* rows[][2] = {
-      {"grey.cur", "compiled"},
-      {"badtype.cur", "File a.rc. Line 1 : Cursor image 1 is a PNG image of unknown colour type 5"},
-      {"noihdr.cur", "File a.rc. Line 1 : Cursor image 1 is a PNG image without its IHDR header"},
-      {"tall.cur", "File a.rc. Line 1 : Cursor image size 80000 does not fit in 16 bits"},
+}
+
+// Every file a statement cannot take stops at the statement with a message naming it.
+TEST(FileResourceTest, EveryFileMessage) {
+  TTempDir dir;
+  std::string icon = ImageFile(1, {Image(40, 16, 32, 1), Image(40, 16, 32, 2)});
+  std::string png = ImageFile(1, {Image(40, 16, 32, 1), PngImage(200000, 256, 256)});
+  std::string pngCursor = ImageFile(2, {PngImage(150000, 64, 64)});
+  std::string longer = png, huge = png;
+  const std::pair<std::string, std::string> files[] = {
+      {"pics/a.bmp", "BM" + std::string(14, '\x01')},
+      {"short.ico", icon.substr(0, icon.size() - 1)},
+      {"nodir.ico", icon.substr(0, 30)},
+      {"header.ico", icon.substr(0, 5)},
+      {"short.cur", ImageFile(2, {Image(12, 16, 32, 1)})},  // image shorter than its header
+      {"short.bmp", "BM" + std::string(11, '\0')},
+      // a PNG image one byte longer than the file, then 4 GB less one byte
+      {"longer.ico", longer.replace(6 + 16 + 8, 4, U32(200001))},
+      {"huge.ico", huge.replace(6 + 16 + 8, 4, U32(0xFFFFFFFF))},
+      {"longer.cur", pngCursor.replace(6 + 8, 4, U32(150001))},
+      {"app.ico", ImageFile(1, {Image(40, 16, 32, 1)})},
+      {"arrow.cur", ImageFile(2, {Image(40, 16, 32, 1)})},
+      {"bad.ico", ImageFile(1, {Image(40, 16, 32, 1)}).replace(2, 2, U16(3))},
+      // Windows 1.x: format word, hotspot, 32 x 32 pixels, 4 bytes a row, then the bitmaps.
+      {"old.ico", U16(1) + U16(0) + U16(0) + U16(32) + U16(32) + U16(4) + U16(0) + std::string(256, '\xFF')},
+      {"wide.cur", ImageFile(2, {Image(40, 70000, 32, 1)})},
+      {"many.cur", U16(0) + U16(2) + U16(257) + std::string(16 * 257, '\0')},
+      {"grey.cur", ImageFile(2, {PngImage(100, 16, 16, 0)})},
+      {"badtype.cur", ImageFile(2, {PngImage(100, 16, 16, 5)})},
+      {"noihdr.cur", ImageFile(2, {PngImage(20, 16, 16)})},
+      {"tall.cur", ImageFile(2, {PngImage(100, 16, 40000)})},
   };
-  dir.Write("grey.cur", ImageFile(2, {PngImage(100, 16, 16, 0)}));
-  dir.Write("badtype.cur", ImageFile(2, {PngImage(100, 16, 16, 5)}));
-  dir.Write("noihdr.cur", ImageFile(2, {PngImage(20, 16, 16)}));
-  dir.Write("tall.cur", ImageFile(2, {PngImage(100, 16, 40000)}));
-  for (const auto& row : rows) EXPECT_EQ(FailureIn(dir, std::string("1 CURSOR ") + row[0]), row[1]) << row[0];
+  for (const auto& [name, bytes] : files) dir.Write(name, bytes);
+  const std::string at = "File a.rc. Line 1 : ";
+  const std::pair<std::string, std::string> rows[] = {
+      {"1 BITMAP \"  \"", "11@1: 11. Empty filename"},
+      {"1 BITMAP <>", "11@1: 11. Empty filename"},
+      {"1 BITMAP <pics/a.bmp\n2 BITMAP pics/a.bmp", "10@2: 10. \">\" expected"},
+      {"1 BITMAP <", "68@1: 68. Unexpected end of file"},
+      {"1 BITMAP missing.bmp", "1@1: 1. Cannot open missing.bmp file"},
+      {"1 FONT \"pics\"", "1@1: 1. Cannot open pics file"},
+      {"1 ICON short.ico", at + "Read beyond end of file short.ico"},
+      {"1 ICON nodir.ico", at + "Read beyond end of file nodir.ico"},
+      {"1 ICON header.ico", at + "Read beyond end of file header.ico"},
+      {"1 CURSOR short.cur", at + "Read beyond end of file short.cur"},
+      {"1 BITMAP short.bmp", at + "Read beyond end of file short.bmp"},
+      {"1 ICON longer.ico", at + "Read beyond end of file longer.ico"},
+      {"1 ICON huge.ico", at + "Read beyond end of file huge.ico"},
+      {"1 CURSOR longer.cur", at + "Read beyond end of file longer.cur"},
+      {"1 ICON { '0000 0100 0100' }", at + "Read beyond end of the inline data"},
+      {"1 CURSOR app.ico", at + "The file app.ico is an icon file, not a cursor file"},
+      {"1 ICON arrow.cur", at + "The file arrow.cur is a cursor file, not an icon file"},
+      {"1 ICON bad.ico", at + "The file bad.ico is not an icon or cursor file: its header type is 3"},
+      {"1 ICON old.ico", at + "The file old.ico is a Windows 1.x/2.x icon, a format Windows no longer loads"},
+      {"1 ICON { '0000 0200 0000' }", at + "The inline data is a cursor file, not an icon file"},
+      {"1 CURSOR wide.cur", at + "Cursor image size 70000 does not fit in 16 bits"},
+      {"1 CURSOR many.cur", at + "A cursor file holds at most 256 images, not 257"},
+      {"1 CURSOR grey.cur", "compiled"},
+      {"1 CURSOR badtype.cur", at + "Cursor image 1 is a PNG image of unknown colour type 5"},
+      {"1 CURSOR noihdr.cur", at + "Cursor image 1 is a PNG image without its IHDR header"},
+      {"1 CURSOR tall.cur", at + "Cursor image size 80000 does not fit in 16 bits"},
+      {"1 ICON { '00' 12 }", "9@1: 9. \"}\" or END expected"},
+      {"1 ICON {\n'00'", "9@2: 9. \"}\" or END expected"},
+      {"1 BITMAP { 'GG' }", at + "'$GG' is not a valid integer value"},
+  };
+  for (const auto& [script, expected] : rows) EXPECT_EQ(FailureIn(dir, script), expected) << script;
 }
 
 TEST(FileResourceTest, EveryResourceFileIsADependency) {

@@ -20,12 +20,6 @@ std::string Identifiers(const std::string& script) {
   return text;
 }
 
-TEST(StatementLoopTest, EmptyScriptsWriteOnlyTheLeadingEntry) {
-  EXPECT_EQ(test::CompileText("").res.size(), 32u);
-  EXPECT_EQ(test::CompileText("// nothing\n").res.size(), 32u);
-  EXPECT_EQ(test::CompileText("STRINGTABLE { }\nSTRINGTABLE BEGIN END\n").res.size(), 32u);
-}
-
 TEST(StatementLoopTest, NamesAreOrdinalsWordsOrQuotedText) {
   EXPECT_EQ(Identifiers("1 RCDATA {}"), "#10:#1");
   EXPECT_EQ(Identifiers("32767 RCDATA {}"), "#10:#32767");
@@ -52,12 +46,10 @@ TEST(StatementLoopTest, BadNames) {
 
 TEST(StatementLoopTest, TypesAndTheirNumericSynonyms) {
   const char* rows[][2] = {
-      {"FONT", "#8"},       {"8", "#8"},           {"RCDATA", "#10"},    {"10", "#10"},       {"MESSAGETABLE", "#11"},
-      {"11", "#11"},        {"DLGINCLUDE", "#17"}, {"17", "#17"},        {"PLUGPLAY", "#19"}, {"19", "#19"},
-      {"VXD", "#20"},       {"20", "#20"},         {"ANICURSOR", "#21"}, {"21", "#21"},       {"ANIICON", "#22"},
-      {"22", "#22"},        {"HTML", "#23"},       {"23", "#23"},        {"rcdata", "#10"},   {"0x0A", "#10"},
-      {"RT_RCDATA", "#10"}, {"myType", "MYTYPE"},  {"_T1", "_T1"},       {"300", "#300"},     {"6", "#6"},
-      {"7", "#7"},          {"\\ RCDATA", "#10"},
+      {"FONT", "#8"},  {"RCDATA", "#10"},    {"MESSAGETABLE", "#11"}, {"DLGINCLUDE", "#17"}, {"PLUGPLAY", "#19"},
+      {"VXD", "#20"},  {"ANICURSOR", "#21"}, {"ANIICON", "#22"},      {"HTML", "#23"},       {"rcdata", "#10"},
+      {"0x0A", "#10"}, {"RT_RCDATA", "#10"}, {"myType", "MYTYPE"},    {"_T1", "_T1"},        {"300", "#300"},
+      {"6", "#6"},     {"7", "#7"},          {"\\ RCDATA", "#10"},
   };
   for (const auto& row : rows)
     EXPECT_EQ(Identifiers(std::string("1 ") + row[0] + " {}"), std::string(row[1]) + ":#1") << row[0];
@@ -180,18 +172,27 @@ TEST(StatementLoopTest, OpenConditionalAtEndOfInput) {
   EXPECT_EQ(Failure("#if 1\n1 RCDATA {}\n"), "24@3: 24. Missing #endif in compilation conditional");
 }
 
+// Each resource is notified with its name, its count and the keyword of the script;
+// VERSIONINFO is not, and string tables are one notification.
 TEST(StatementLoopTest, ResourceNotification) {
-  test::TTempDir dir;
-  dir.Write("a.rc",
-            "1 RCDATA {}\nSTRINGTABLE { 1 \"x\" }\nicons ICON { '000001000000' }\nname 14 { '000001000000' }\n");
-  std::string calls;
-  test::TWorkingDirectory cwd(dir.Path());
-  TCompilation result =
-      CompileToImage("a.rc", [&](TRCParser&, const std::string& name, std::int32_t count, const std::string& keyword) {
-        calls += name + "/" + std::to_string(count) + "/" + keyword + " ";
-      });
-  EXPECT_TRUE(result.Succeeded()) << result.errorText;
-  EXPECT_EQ(calls, "1/1/RCDATA STRINGTABLE/2/STRINGTABLE ICONS/3/ICON NAME/4/14 ");
+  const char* rows[][2] = {
+      {"1 RCDATA {}\nSTRINGTABLE { 1 \"x\" }\nicons ICON { '000001000000' }\nname 14 { '000001000000' }\n",
+       "1/1/RCDATA STRINGTABLE/2/STRINGTABLE ICONS/3/ICON NAME/4/14 "},
+      {"1 MENU { MENUITEM \"a\", 1 }\n1 VERSIONINFO { }\nkeys ACCELERATORS { }\n", "1/1/MENU KEYS/2/ACCELERATORS "},
+      {"m menuex { MENUITEM \"a\" }\nt TOOLBAR 16, 15 { }\nd DLGINIT { }\n", "M/1/MENUEX T/2/TOOLBAR D/3/DLGINIT "},
+  };
+  for (const auto& row : rows) {
+    test::TTempDir dir;
+    dir.Write("a.rc", row[0]);
+    std::string calls;
+    test::TWorkingDirectory cwd(dir.Path());
+    TCompilation result = CompileToImage(
+        "a.rc", [&](TRCParser&, const std::string& name, std::int32_t count, const std::string& keyword) {
+          calls += name + "/" + std::to_string(count) + "/" + keyword + " ";
+        });
+    EXPECT_TRUE(result.Succeeded()) << result.errorText;
+    EXPECT_EQ(calls, row[1]);
+  }
 }
 
 }  // namespace

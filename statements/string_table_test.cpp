@@ -77,8 +77,6 @@ TEST(StringTableTest, Messages) {
   test::TCompileOutcome undefined = test::CompileText("STRINGTABLE\nBEGIN\n  IDS_X \"a\"\nEND\n");
   EXPECT_EQ(undefined.error, "File a.rc. Line 3 : 'IDS_X' is not a valid integer value");
   EXPECT_EQ(std::make_pair(undefined.number, undefined.line), std::make_pair(0, 3));
-  // The same identifier in two languages is two strings.
-  EXPECT_EQ(Entries("STRINGTABLE { 5 \"a\" }\nSTRINGTABLE LANGUAGE 9, 1 { 5 \"b\" }").size(), 2u);
 }
 
 TEST(StringTableTest, BlockBeyondTheSizeLimitIsRefused) {

@@ -115,20 +115,5 @@ TEST(DialogInitTest, AttributesAndTheNumbersThatStayUserTypes) {
   EXPECT_EQ(Failure("1 DLGINIT { IDC_UNDEFINED }"), "9@1: 9. \"}\" or END expected");
 }
 
-// The three kinds dialog editors write are counted and notified as every resource is,
-// under the keyword of the script.
-TEST(ToolbarTest, NotifiedWithMenuExAndDialogInit) {
-  TTempDir dir;
-  dir.Write("a.rc", "m menuex { MENUITEM \"a\" }\nt TOOLBAR 16, 15 { }\nd DLGINIT { }\n");
-  TWorkingDirectory cwd(dir.Path());
-  std::string calls;
-  TCompilation result =
-      CompileToImage("a.rc", [&](TRCParser&, const std::string& name, std::int32_t count, const std::string& keyword) {
-        calls += name + "/" + std::to_string(count) + "/" + keyword + " ";
-      });
-  EXPECT_TRUE(result.Succeeded()) << result.errorText;
-  EXPECT_EQ(calls, "M/1/MENUEX T/2/TOOLBAR D/3/DLGINIT ");
-}
-
 }  // namespace
 }  // namespace tarvex::test

@@ -1,8 +1,6 @@
 #include "tests/dialog_reader.h"
 
-#include <array>
 #include <cstdio>
-#include <stdexcept>
 
 #include "tests/res_reader.h"
 
@@ -10,146 +8,83 @@ namespace tarvex::test {
 
 namespace {
 
-constexpr std::uint32_t kSetFont = 0x40;
-constexpr std::array<const char*, 6> kClassNames = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX"};
-
 std::string Hex32(std::uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
   return text;
 }
 
-class TDialogReader {
- public:
-  explicit TDialogReader(const std::vector<std::uint8_t>& data) : data_(data) {}
+std::string Rectangle(TDataReader& in) {
+  std::string text = "rect=";
+  for (int i = 0; i < 4; ++i) text += (i ? "," : "") + std::to_string(static_cast<std::int16_t>(in.U16()));
+  return text;
+}
 
-  std::string ReadDialog() {
-    bool extended = data_.size() >= 4 && data_[0] == 1 && data_[1] == 0 && data_[2] == 0xFF && data_[3] == 0xFF;
-    std::string text = extended ? ReadExtendedHead() : ReadStandardHead();
-    text += "menu=" + ReadName();
-    text += " class=" + ReadName();
-    text += " caption=" + ReadName() + "\n";
-    if ((style_ & kSetFont) != 0) text += ReadFont(extended);
-    for (std::uint16_t i = 0; i < itemCount_; ++i) text += ReadItem(extended);
-    if (position_ != data_.size()) Fail("bytes after the last item");
-    return text;
+// name := 0xFFFF ordinal | {unit <> 0} 0; the predefined classes by name
+std::string Name(TDataReader& in, bool predefinedClass = false) {
+  static const char* const kClassNames[] = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX"};
+  std::size_t start = in.position;
+  if (in.U16() != 0xFFFF) {
+    in.position = start;
+    return "\"" + Utf16ToUtf8(in.Text()) + "\"";
   }
+  std::uint16_t ordinal = in.U16();
+  if (predefinedClass && ordinal >= 0x80 && ordinal <= 0x85) return kClassNames[ordinal - 0x80];
+  return "#" + std::to_string(ordinal);
+}
 
- private:
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw std::runtime_error("dialog offset " + std::to_string(position_) + ": " + what);
-  }
-
-  std::uint8_t ReadU8() {
-    if (position_ >= data_.size()) Fail("field runs past the end");
-    return data_[position_++];
-  }
-  std::uint16_t ReadU16() {
-    std::uint16_t low = ReadU8();
-    return static_cast<std::uint16_t>(low | ReadU8() << 8);
-  }
-  std::uint32_t ReadU32() {
-    std::uint32_t low = ReadU16();
-    return low | static_cast<std::uint32_t>(ReadU16()) << 16;
-  }
-
-  std::string ReadRectangle() {
-    std::string text = "rect=";
-    for (int i = 0; i < 4; ++i) {
-      if (i > 0) text += ",";
-      text += std::to_string(static_cast<std::int16_t>(ReadU16()));
+// Items start on a 4-byte boundary; the bytes before one are zero.
+std::string Item(TDataReader& in, bool extended) {
+  in.Pad4();
+  std::string text = "item";
+  if (extended) text += " help=" + std::to_string(in.U32());
+  std::uint32_t first = in.U32(), second = in.U32();
+  text += " style=" + Hex32(extended ? second : first) + " exstyle=" + Hex32(extended ? first : second);
+  text += " " + Rectangle(in);
+  text += " id=" + std::to_string(extended ? in.U32() : in.U16());
+  text += " class=" + Name(in, true);
+  text += " title=" + Name(in);
+  if (std::uint16_t extra = in.U16(); extra != 0) {
+    text += " data=";
+    for (std::uint16_t i = 0; i < extra; ++i) {
+      char byte[4];
+      std::snprintf(byte, sizeof byte, "%02X", in.U8());
+      text += byte;
     }
-    return text;
   }
-
-  // name := 0xFFFF ordinal | {unit <> 0} 0
-  std::string ReadName(bool predefinedClass = false) {
-    std::uint16_t first = ReadU16();
-    if (first == 0xFFFF) {
-      std::uint16_t ordinal = ReadU16();
-      if (predefinedClass && ordinal >= 0x80 && ordinal <= 0x85) return kClassNames[ordinal - 0x80];
-      return "#" + std::to_string(ordinal);
-    }
-    std::u16string text;
-    for (char16_t unit = first; unit != 0; unit = ReadU16()) text += unit;
-    return "\"" + Utf16ToUtf8(text) + "\"";
-  }
-
-  std::string ReadHeadTail(std::string text) {
-    text += " exstyle=" + Hex32(exStyle_);
-    itemCount_ = ReadU16();
-    return text + " items=" + std::to_string(itemCount_) + " " + ReadRectangle() + "\n";
-  }
-
-  std::string ReadStandardHead() {
-    style_ = ReadU32();
-    exStyle_ = ReadU32();
-    return ReadHeadTail("DIALOG style=" + Hex32(style_));
-  }
-
-  std::string ReadExtendedHead() {
-    position_ = 4;  // version 1 and signature 0xFFFF, recognised by the caller
-    std::string text = "DIALOGEX help=" + std::to_string(ReadU32());
-    exStyle_ = ReadU32();
-    style_ = ReadU32();
-    return ReadHeadTail(text + " style=" + Hex32(style_));
-  }
-
-  std::string ReadFont(bool extended) {
-    std::string text = "font=" + std::to_string(ReadU16());
-    if (extended) {
-      text += " weight=" + std::to_string(ReadU16());
-      text += " italic=" + std::to_string(ReadU8());
-      text += " charset=" + std::to_string(ReadU8());
-    }
-    return text + " " + ReadName() + "\n";
-  }
-
-  // Items start on a 4-byte boundary; the bytes before one are zero.
-  void SkipItemPadding() {
-    while (position_ % 4 != 0)
-      if (ReadU8() != 0) Fail("non-zero padding before an item");
-  }
-
-  std::string ReadItem(bool extended) {
-    SkipItemPadding();
-    std::string text = "item";
-    std::uint32_t style = 0, exStyle = 0;
-    if (extended) {
-      text += " help=" + std::to_string(ReadU32());
-      exStyle = ReadU32();
-      style = ReadU32();
-    } else {
-      style = ReadU32();
-      exStyle = ReadU32();
-    }
-    text += " style=" + Hex32(style) + " exstyle=" + Hex32(exStyle) + " " + ReadRectangle();
-    std::uint32_t id = extended ? ReadU32() : ReadU16();
-    text += " id=" + std::to_string(id);
-    text += " class=" + ReadName(true);
-    text += " title=" + ReadName();
-    std::uint16_t extra = ReadU16();
-    if (extra != 0) {
-      static constexpr char kDigits[] = "0123456789ABCDEF";
-      text += " data=";
-      for (std::uint16_t i = 0; i < extra; ++i) {
-        std::uint8_t byte = ReadU8();
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0xF];
-      }
-    }
-    return text + "\n";
-  }
-
-  const std::vector<std::uint8_t>& data_;
-  std::size_t position_ = 0;
-  std::uint32_t style_ = 0;
-  std::uint32_t exStyle_ = 0;
-  std::uint16_t itemCount_ = 0;
-};
+  return text + "\n";
+}
 
 }  // namespace
 
-std::string DescribeDialog(const std::vector<std::uint8_t>& data) { return TDialogReader(data).ReadDialog(); }
+std::string DescribeDialog(const std::vector<std::uint8_t>& data) {
+  TDataReader in(data, "dialog");
+  bool extended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
+  std::string text = extended ? "DIALOGEX" : "DIALOG";
+  if (extended) {
+    in.position = 4;  // version 1 and signature 0xFFFF
+    text += " help=" + std::to_string(in.U32());
+  }
+  std::uint32_t first = in.U32(), second = in.U32();
+  std::uint32_t style = extended ? second : first;
+  std::uint16_t items = in.U16();
+  text += " style=" + Hex32(style) + " exstyle=" + Hex32(extended ? first : second) +
+          " items=" + std::to_string(items) + " " + Rectangle(in) + "\n";
+  text += "menu=" + Name(in);
+  text += " class=" + Name(in);
+  text += " caption=" + Name(in) + "\n";
+  if ((style & 0x40) != 0) {  // DS_SETFONT
+    text += "font=" + std::to_string(in.U16());
+    if (extended) {
+      text += " weight=" + std::to_string(in.U16());
+      text += " italic=" + std::to_string(in.U8());
+      text += " charset=" + std::to_string(in.U8());
+    }
+    text += " " + Name(in) + "\n";
+  }
+  for (std::uint16_t i = 0; i < items; ++i) text += Item(in, extended);
+  if (!in.AtEnd()) in.Fail("bytes after the last item");
+  return text;
+}
 
 }  // namespace tarvex::test

@@ -1,5 +1,6 @@
 #include "tests/res_reader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -7,121 +8,44 @@ namespace tarvex::test {
 
 namespace {
 
-constexpr std::size_t kLeadingEntrySize = 32;
-
-// Reads little-endian values from an image, refusing every read past its end.
-class TResCursor {
- public:
-  explicit TResCursor(const std::vector<std::uint8_t>& image) : image_(image) {}
-
-  std::size_t Position() const { return position_; }
-  bool AtEnd() const { return position_ == image_.size(); }
-
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw std::runtime_error(".res image: " + what + " at offset " + std::to_string(position_));
-  }
-  void Require(std::size_t count) const {
-    if (count > image_.size() - position_) Fail("need " + std::to_string(count) + " more bytes");
-  }
-  std::uint8_t ReadU8() {
-    Require(1);
-    return image_[position_++];
-  }
-  std::uint16_t ReadU16() {
-    std::uint16_t low = ReadU8();
-    return static_cast<std::uint16_t>(low | (ReadU8() << 8));
-  }
-  std::uint32_t ReadU32() {
-    std::uint32_t low = ReadU16();
-    return low | (static_cast<std::uint32_t>(ReadU16()) << 16);
-  }
-  std::vector<std::uint8_t> ReadBytes(std::size_t count) {
-    Require(count);
-    std::vector<std::uint8_t> bytes(image_.begin() + static_cast<std::ptrdiff_t>(position_),
-                                    image_.begin() + static_cast<std::ptrdiff_t>(position_ + count));
-    position_ += count;
-    return bytes;
-  }
-  // Mirror of PadToDword: the bytes up to the next multiple of 4 must be there and zero.
-  void SkipPadding() {
-    while (position_ % 4 != 0)
-      if (ReadU8() != 0) Fail("non-zero padding byte");
-  }
-
- private:
-  const std::vector<std::uint8_t>& image_;
-  std::size_t position_ = 0;
-};
-
-// identifier := 0xFFFF id | {unit <> 0} 0
-TResIdentifier ReadIdentifier(TResCursor& cursor) {
+TResIdentifier ReadIdentifier(TDataReader& cursor) {
   TResIdentifier id;
-  std::uint16_t first = cursor.ReadU16();
+  std::uint16_t first = cursor.U16();
   if (first == 0xFFFF) {
     id.isOrdinal = true;
-    id.ordinal = cursor.ReadU16();
+    id.ordinal = cursor.U16();
     return id;
   }
-  for (std::uint16_t unit = first; unit != 0; unit = cursor.ReadU16()) id.text.push_back(static_cast<char16_t>(unit));
+  for (std::uint16_t unit = first; unit != 0; unit = cursor.U16()) id.text.push_back(static_cast<char16_t>(unit));
   return id;
 }
 
-TResEntry ReadEntry(TResCursor& cursor) {
+TResEntry ReadEntry(const std::vector<std::uint8_t>& image, TDataReader& cursor) {
   TResEntry entry;
-  entry.offset = cursor.Position();
-  if (entry.offset % 4 != 0) cursor.Fail("entry not aligned to 4 bytes");
-  entry.dataSize = cursor.ReadU32();
-  entry.headerSize = cursor.ReadU32();
+  entry.offset = cursor.position;
+  entry.dataSize = cursor.U32();
+  entry.headerSize = cursor.U32();
   entry.type = ReadIdentifier(cursor);
   entry.name = ReadIdentifier(cursor);
-  cursor.SkipPadding();
-  entry.dataVersion = cursor.ReadU32();
-  entry.memoryFlags = cursor.ReadU16();
-  entry.languageId = cursor.ReadU16();
-  entry.version = cursor.ReadU32();
-  entry.characteristics = cursor.ReadU32();
-  std::size_t measured = cursor.Position() - entry.offset;
-  if (measured != entry.headerSize)
-    cursor.Fail("HeaderSize " + std::to_string(entry.headerSize) + " but the header has " +
-                std::to_string(measured) + " bytes");
-  entry.data = cursor.ReadBytes(entry.dataSize);
-  cursor.SkipPadding();
+  cursor.Pad4();
+  entry.dataVersion = cursor.U32();
+  entry.memoryFlags = cursor.U16();
+  entry.languageId = cursor.U16();
+  entry.version = cursor.U32();
+  entry.characteristics = cursor.U32();
+  if (cursor.position - entry.offset != entry.headerSize)
+    cursor.Fail("HeaderSize " + std::to_string(entry.headerSize) + " disagrees with the header");
+  if (entry.dataSize > image.size() - cursor.position) cursor.Fail("data runs past the end");
+  entry.data.assign(image.begin() + static_cast<std::ptrdiff_t>(cursor.position),
+                    image.begin() + static_cast<std::ptrdiff_t>(cursor.position + entry.dataSize));
+  cursor.position += entry.dataSize;
+  cursor.Pad4();
   return entry;
 }
 
-void CheckLeadingEntry(TResCursor& cursor) {
-  TResEntry leading = ReadEntry(cursor);
-  bool exact = leading.dataSize == 0 && leading.headerSize == kLeadingEntrySize && leading.type.isOrdinal &&
-               leading.type.ordinal == 0 && leading.name.isOrdinal && leading.name.ordinal == 0 &&
-               leading.dataVersion == 0 && leading.memoryFlags == 0 && leading.languageId == 0 &&
-               leading.version == 0 && leading.characteristics == 0;
-  if (!exact) throw std::runtime_error(".res image: the leading empty entry is missing or not empty");
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-std::string Hex(unsigned value, int digits) {
+std::string Hex(unsigned value) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  std::snprintf(text, sizeof text, "0x%04X", value);
   return text;
 }
 
@@ -130,32 +54,35 @@ std::string Hex(unsigned value, int digits) {
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t u = text[i];
-    if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00u));
-      ++i;
-    } else {
-      AppendUtf8(out, IsHighSurrogate(u) || IsLowSurrogate(u) ? char32_t{0xFFFD} : char32_t{u});
-    }
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+    else if (c >= 0xD800 && c <= 0xDFFF)
+      c = 0xFFFD;
+    int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    out += static_cast<char>(extra == 0 ? c : (0xFF00u >> (extra + 1) & 0xFF) | c >> (6 * extra));
+    for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
   }
   return out;
 }
 
-std::string TResIdentifier::Printable() const {
-  return isOrdinal ? "#" + std::to_string(ordinal) : Utf16ToUtf8(text);
-}
+std::string TResIdentifier::Printable() const { return isOrdinal ? "#" + std::to_string(ordinal) : Utf16ToUtf8(text); }
 
 std::string TResEntry::Describe() const {
-  return "type=" + type.Printable() + " name=" + name.Printable() + " flags=" + Hex(memoryFlags, 4) +
-         " language=" + Hex(languageId, 4) + " version=" + std::to_string(version) +
+  return "type=" + type.Printable() + " name=" + name.Printable() + " flags=" + Hex(memoryFlags) +
+         " language=" + Hex(languageId) + " version=" + std::to_string(version) +
          " characteristics=" + std::to_string(characteristics) + " size=" + std::to_string(dataSize);
 }
 
 std::vector<TResEntry> ReadResImage(const std::vector<std::uint8_t>& image) {
-  TResCursor cursor(image);
-  CheckLeadingEntry(cursor);
+  static const std::vector<std::uint8_t> kLeading = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0};
+  if (image.size() < 32 || !std::equal(kLeading.begin(), kLeading.end(), image.begin()) ||
+      std::any_of(image.begin() + 16, image.begin() + 32, [](std::uint8_t b) { return b != 0; }))
+    throw std::runtime_error(".res image: the leading empty entry is missing or not empty");
+  TDataReader cursor(image, ".res image");
+  cursor.position = 32;
   std::vector<TResEntry> entries;
-  while (!cursor.AtEnd()) entries.push_back(ReadEntry(cursor));
+  while (!cursor.AtEnd()) entries.push_back(ReadEntry(image, cursor));
   return entries;
 }
 

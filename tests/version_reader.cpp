@@ -54,29 +54,25 @@ TVersionNode ReadNode(const std::vector<std::uint8_t>& data, std::size_t offset,
   return node;
 }
 
-std::string TextValue(const std::vector<std::uint8_t>& value) {
-  std::u16string text;
+// Text: each zero unit as \0; numbers: 16-bit words, and a last odd byte as +n.
+std::string ValueText(const std::vector<std::uint8_t>& value, bool text) {
   std::string rendered;
+  std::u16string units;
   for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
     auto unit = static_cast<char16_t>(value[i] | value[i + 1] << 8);
-    if (unit != 0) {
-      text += unit;
-      continue;
+    if (!text) {
+      char word[8];
+      std::snprintf(word, sizeof word, "0x%04X", static_cast<unsigned>(unit));
+      rendered += (rendered.empty() ? "" : " ") + std::string(word);
+    } else if (unit != 0) {
+      units += unit;
+    } else {
+      rendered += Utf16ToUtf8(units) + "\\0";
+      units.clear();
     }
-    rendered += Utf16ToUtf8(text) + "\\0";
-    text.clear();
   }
-  return "\"" + rendered + Utf16ToUtf8(text) + "\"";
-}
-
-std::string NumericValue(const std::vector<std::uint8_t>& value) {
-  std::string rendered;
-  char word[8];
-  for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
-    std::snprintf(word, sizeof word, "0x%04X", static_cast<unsigned>(value[i] | value[i + 1] << 8));
-    rendered += (rendered.empty() ? "" : " ") + std::string(word);
-  }
-  if (value.size() % 2 != 0) rendered += " +" + std::to_string(value[value.size() - 1]);
+  if (text) return "\"" + rendered + Utf16ToUtf8(units) + "\"";
+  if (value.size() % 2 != 0) rendered += " +" + std::to_string(value.back());
   return rendered;
 }
 
@@ -90,11 +86,11 @@ TVersionNode ReadVersionTree(const std::vector<std::uint8_t>& data) {
 
 std::string DescribeVersionTree(const TVersionNode& node) {
   std::string text = node.key;
-  if (node.type == 1) return text + " " + TextValue(node.value);
+  if (node.type == 1) return text + " " + ValueText(node.value, true);
   if (node.offset == 0 && node.value.size() == kFixedInfoSize) {
     text += " [fixed]";
   } else if (!node.value.empty()) {
-    return text + " " + NumericValue(node.value);
+    return text + " " + ValueText(node.value, false);
   }
   text += " {";
   for (std::size_t i = 0; i < node.children.size(); ++i)
