@@ -161,8 +161,9 @@ TEST(DriverTest, SyntaxChecksLeaveNothing) {
   test::TTempDir dir;
   dir.Write("a.rc", "");
   TEnvironmentVariable tmpdir("TMPDIR", dir.File("none"));
-  EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}), std::make_pair(1, "Error[0] in line [0]: Cannot create file " + dir.File("none") +
-                                                            "/tarvex-check-XXXXXX: No such file or directory\n"));
+  EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}),
+            std::make_pair(1, "Error[0] in line [0]: Cannot create file " + dir.File("none") +
+                                  "/tarvex-check-XXXXXX: No such file or directory\n"));
   EXPECT_EQ(dir.List(), std::vector<std::string>{"a.rc"});
 }
 
