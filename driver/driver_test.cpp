@@ -1,10 +1,10 @@
+// Whole runs of the native command line: what it prints and which files it leaves.
 #include "driver/driver.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -15,24 +15,18 @@
 namespace tarvex {
 namespace {
 
-using test::TTempDir;
-using test::TWorkingDirectory;
-
 const std::string kBanner = "TARVEX resource compiler version " TARVEX_VERSION "\n";
 const std::string kUsage =
     "Syntax is: TARVEX [option] input_file_name [output_file_name]\n"
     "-h     Display this information\n"
     "-c     Compile rc file to resource file (default)\n"
     "-d     Perform only syntax check (do not create output file)\n";
-const std::string kEmptyRes = "00000000 20000000 FFFF0000 FFFF0000\n00000000 00000000 00000000 00000000";
-const std::string kBadScript = "\"abc\n";
-const std::string kBadScriptLine =
-    "Error[52] in line [1]: File b.rc. Line 1 : 52. Double quoted string not terminated\n";
+const std::string kBad52 = "Error[52] in line [1]: File b.rc. Line 1 : 52. Double quoted string not terminated\n";
+const std::string kOk = "Compiled successful.\n";
 
-struct TRun {
-  int status = -1;
-  std::string text;  ///< everything printed after the banner
-};
+std::string Compiling(const std::string& script, const std::string& output) {
+  return "Compiling file: " + script + " into " + output + "...\n";
+}
 
 /// Sets an environment variable for the lifetime of the object.
 class TEnvironmentVariable {
@@ -41,284 +35,155 @@ class TEnvironmentVariable {
     if (const char* old = std::getenv(name)) previous_ = old;
     setenv(name, value.c_str(), 1);
   }
-  ~TEnvironmentVariable() {
-    if (previous_)
-      setenv(name_, previous_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
+  ~TEnvironmentVariable() { previous_ ? setenv(name_, previous_->c_str(), 1) : unsetenv(name_); }
 
  private:
   const char* name_;
   std::optional<std::string> previous_;
 };
 
-/// Every run happens inside a fresh folder that is the working directory.
-class DriverTest : public ::testing::Test {
- protected:
-  TRun Run(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    TRun run;
-    run.status = RunDriver(args, out);
-    std::string text = out.str();
-    EXPECT_EQ(text.substr(0, kBanner.size()), kBanner);
-    run.text = text.substr(std::min(kBanner.size(), text.size()));
-    return run;
-  }
-  std::string ResHex(const std::string& name) const {
-    std::string bytes = dir_.Read(name);
-    return test::HexRows(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  }
-
-  TTempDir dir_;
-  TWorkingDirectory cwd_{dir_.Path()};
-};
-
-TEST_F(DriverTest, UsageWithoutArgumentsOrWithHelpFirst) {
-  dir_.Write("a.rc", "");
-  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-h"}, {"-H"}, {"-h", "a.rc"}}) {
-    TRun run = Run(args);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.text, kUsage);
-  }
-  EXPECT_FALSE(dir_.Exists("a.res"));
+/// Runs the driver in `dir`; the status and what it printed after the banner.
+std::pair<int, std::string> RunIn(const test::TTempDir& dir, const std::vector<std::string>& args) {
+  test::TWorkingDirectory cwd(dir.Path());
+  std::ostringstream out;
+  int status = RunDriver(args, out);
+  std::string text = out.str();
+  EXPECT_EQ(text.substr(0, kBanner.size()), kBanner);
+  return {status, text.substr(std::min(kBanner.size(), text.size()))};
 }
 
-TEST_F(DriverTest, EmptyScriptGivesTheLeadingEntryOnly) {
-  dir_.Write("a.rc", "");
-  TRun run = Run({"a"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.text, "Compiling file: a.rc into a.res...\nCompiled successful.\n");
-  EXPECT_EQ(ResHex("a.res"), kEmptyRes);
-}
-
-TEST_F(DriverTest, NameWithoutExtensionIsTakenAsItIsWhenItExists) {
-  dir_.Write("script", "// nothing but a comment\n");
-  TRun run = Run({"script"});
-  EXPECT_EQ(run.text, "Compiling file: script into script.res...\nCompiled successful.\n");
-  EXPECT_TRUE(dir_.Exists("script.res"));
-}
-
-TEST_F(DriverTest, ModeOptionsAfterTheScriptAreDropped) {
-  dir_.Write("a.rc", "");
-  for (const char* option : {"-d", "-C"}) {
-    TRun run = Run({"a.rc", option});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.text, "Compiling file: a.rc into a.res...\nCompiled successful.\n");
-  }
-  EXPECT_TRUE(dir_.Exists("a.res"));
-}
-
-TEST_F(DriverTest, SecondNameIsTheOutputAndLaterOnesAreIgnored) {
-  dir_.Write("a.rc", "");
-  EXPECT_EQ(Run({"a.rc", "b.res"}).text, "Compiling file: a.rc into b.res...\nCompiled successful.\n");
-  EXPECT_EQ(Run({"-c", "a.rc", "c.res", "d.res"}).text, "Compiling file: a.rc into c.res...\nCompiled successful.\n");
-  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.rc", "b.res", "c.res"}));
-}
-
-TEST_F(DriverTest, TwoScriptLikeNamesMakeAList) {
-  dir_.Write("a.rc", "");
-  dir_.Write("b.rc", "");
-  TRun run = Run({"a", "b"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.text,
-            "Compiling file: a.rc into a.res...\n"
-            "Compiling file: b.rc into b.res...\n"
-            "Compiled successful.\n");
-}
-
-TEST_F(DriverTest, HelpAfterTheScriptIsAScriptNameInTheList) {
-  dir_.Write("a.rc", "");
-  TRun run = Run({"a.rc", "-h"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Compiling file: a.rc into a.res...\nError[0] in line [0]: File \"-h.rc\" not found\n");
-  EXPECT_TRUE(dir_.Exists("a.res"));
-}
-
-TEST_F(DriverTest, MissingScriptIsNamedWithItsExtension) {
-  TRun run = Run({"x"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Error[0] in line [0]: File \"x.rc\" not found\n");
-}
-
-TEST_F(DriverTest, ListStopsAtTheFirstFailingScript) {
-  dir_.Write("a.rc", "");
-  dir_.Write("b.rc", kBadScript);
-  dir_.Write("c.rc", "");
-  TRun run = Run({"a.rc", "b.rc", "c.rc"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Compiling file: a.rc into a.res...\nCompiling file: b.rc into b.res...\n" + kBadScriptLine);
-  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.rc", "a.res", "b.rc", "c.rc"}));
-}
-
-TEST_F(DriverTest, FailedCompilationKeepsTheOldOutput) {
-  dir_.Write("b.rc", kBadScript);
-  dir_.Write("b.res", "old");
-  TRun run = Run({"b.rc"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Compiling file: b.rc into b.res...\n" + kBadScriptLine);
-  EXPECT_EQ(dir_.Read("b.res"), "old");
-}
-
-TEST_F(DriverTest, DirectoryNamedAsTheScriptIsRefused) {
-  ASSERT_EQ(mkdir(dir_.File("a.rc").c_str(), 0700), 0);
-  TRun run = Run({"a"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text,
-            "Compiling file: a.rc into a.res...\nError[72] in line [0]: 72. Cannot open file \"a.rc\" "
-            "(Is a directory)\n");
-  EXPECT_FALSE(dir_.Exists("a.res"));
-}
-
-TEST_F(DriverTest, WildcardWithoutMatch) {
-  dir_.Write("a.txt", "");
-  TRun run = Run({"*.rc"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Error[0] in line [0]: File not found!\n");
-}
-
-TEST_F(DriverTest, WildcardTakesVisibleRegularFilesOnly) {
-  dir_.Write("a.rc", "");
-  dir_.Write("b.rc", "");
-  dir_.Write(".c.rc", "");
-  ASSERT_EQ(mkdir(dir_.File("d.rc").c_str(), 0700), 0);
-  TRun run = Run({"?.rc", "ignored.res"});
-  EXPECT_EQ(run.status, 0);
-  // The folder's own order decides which comes first.
-  EXPECT_TRUE(
-      run.text == "Compiling file: a.rc into a.res...\nCompiling file: b.rc into b.res...\nCompiled successful.\n" ||
-      run.text == "Compiling file: b.rc into b.res...\nCompiling file: a.rc into a.res...\nCompiled successful.\n")
-      << run.text;
-  EXPECT_EQ(dir_.List(), (std::vector<std::string>{".c.rc", "a.rc", "a.res", "b.rc", "b.res", "d.rc"}));
-}
-
-TEST_F(DriverTest, WildcardInAFolderWritesIntoTheWorkingDirectory) {
-  dir_.Write("sub/x.rc", "");
-  TRun run = Run({"sub/*.rc"});
-  EXPECT_EQ(run.text, "Compiling file: sub/x.rc into x.res...\nCompiled successful.\n");
-  EXPECT_TRUE(dir_.Exists("x.res"));
-  EXPECT_FALSE(dir_.Exists("sub/x.res"));
-}
-
-/// Syntax-only runs with the temporary directory pointed at a folder of the test, so
-/// that a scratch file left behind would be seen.
-class SyntaxOnlyTest : public DriverTest {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(mkdir(scratchDir_.c_str(), 0700), 0);
-    dir_.Write("a.rc", "");
-  }
-  /// Checks that the run left no file in the scratch folder and no output beside the scripts.
-  void ExpectNothingLeft(const std::vector<std::string>& scripts) const {
-    EXPECT_TRUE(std::filesystem::is_empty(scratchDir_));
-    std::vector<std::string> expected = scripts;
-    expected.push_back("scratch");
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(dir_.List(), expected);
-  }
-  /// What follows the progress line into the scratch file, whose random part varies.
-  std::string Progress(const std::string& text) const {
-    std::string prefix = "Compiling file: a.rc into " + scratchDir_ + "/tarvex-check-";
-    EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
-    std::size_t end = text.find("...\n");
-    return end == std::string::npos ? text : text.substr(end + 4);
-  }
-
-  std::string scratchDir_ = dir_.File("scratch");
-  TEnvironmentVariable tmpdir_{"TMPDIR", scratchDir_};
-};
-
-TEST_F(SyntaxOnlyTest, OutputNameIsIgnoredAndNothingRemains) {
-  TRun run = Run({"-d", "a.rc", "out.res"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(Progress(run.text), "Compiled successful.\n");
-  ExpectNothingLeft({"a.rc"});
-}
-
-TEST_F(SyntaxOnlyTest, FailureLeavesNothing) {
-  dir_.Write("a.rc", "\"abc");
-  TRun run = Run({"-D", "a"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(Progress(run.text), "Error[52] in line [1]: File a.rc. Line 1 : 52. Double quoted string not terminated\n");
-  ExpectNothingLeft({"a.rc"});
-}
-
-TEST_F(SyntaxOnlyTest, MissingScriptInTheListLeavesNothing) {
-  TRun run = Run({"-d", "a", "b"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(Progress(run.text), "Error[0] in line [0]: File \"b.rc\" not found\n");
-  ExpectNothingLeft({"a.rc"});
-}
-
-TEST_F(SyntaxOnlyTest, WildcardLeavesNothing) {
-  TRun run = Run({"-d", "*.rc"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(Progress(run.text), "Compiled successful.\n");
-  ExpectNothingLeft({"a.rc"});
-}
-
-TEST_F(SyntaxOnlyTest, UnusableTemporaryDirectoryIsAnError) {
-  std::string missing = dir_.File("none");
-  TEnvironmentVariable elsewhere("TMPDIR", missing);
-  TRun run = Run({"-d", "a.rc"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.text, "Error[0] in line [0]: Cannot create file " + missing +
-                          "/tarvex-check-XXXXXX: No such file or directory\n");
-  ExpectNothingLeft({"a.rc"});
-}
-
-TEST_F(DriverTest, BuildOptionsStandAnywhereAndNeverStartAList) {
-  dir_.Write("inc/names.h", "#define FROM_HEADER 3\n");
-  dir_.Write("a.rc", "#include \"names.h\"\n#if X != 2 || FROM_HEADER != 3 || defined(GONE)\n#error wrong\n#endif\n");
-  EXPECT_EQ(Run({"-DX=2", "-I", "inc", "a.rc", "-DGONE", "-UGONE"}).text,
-            "Compiling file: a.rc into a.res...\nCompiled successful.\n");
-  std::remove("a.res");
-  // The options are taken out first, so -d is the first argument: a syntax check.
-  EXPECT_EQ(Run({"-Iinc", "-d", "a.rc"}).status, 1);  // X is not 2 without -DX=2
-  TRun syntax = Run({"-Iinc", "-DX=2", "-d", "a.rc"});
-  EXPECT_EQ(syntax.status, 0);
-  EXPECT_NE(syntax.text.find("Compiled successful."), std::string::npos);
-  EXPECT_FALSE(dir_.Exists("a.res"));
-}
-
-TEST_F(DriverTest, OptionErrorsEndTheRun) {
-  dir_.Write("a.rc", "");
-  struct {
+TEST(DriverTest, RunsAndTheFilesTheyLeave) {
+  struct TCase {
     std::vector<std::string> args;
-    const char* line;
-  } cases[] = {
-      {{"a.rc", "-I"}, "Error[0] in line [0]: Option -I needs a directory\n"},
-      {{"-U", "a.rc"}, "Error[0] in line [0]: Option -U needs a name: -U<name>\n"},
-      {{"-c1", "a.rc"}, "Error[0] in line [0]: Unknown code page 1\n"},
-      {{"--machine=z80", "a.rc"}, "Error[0] in line [0]: Option --machine needs x86, x64 or arm64\n"},
-      {{"--frobnicate", "a.rc"}, "Error[0] in line [0]: Unknown option --frobnicate\n"},
-      {{"--depfile", "a.d", "a.rc", "b.rc"},
-       "Error[0] in line [0]: Option --depfile names the dependencies of one script: not with several scripts, a "
-       "wildcard or -d\n"},
+    int status;
+    std::string text;
+    std::vector<std::string> listing;  // beside the files given: a.rc, b.rc (bad), b.res ("old"), the folder d.rc...
   };
-  for (const auto& c : cases) {
-    TRun run = Run(c.args);
-    EXPECT_EQ(run.status, 1) << c.line;
-    EXPECT_EQ(run.text, c.line);
+  const std::vector<std::string> given = {"a.rc", "b.rc", "b.res", "c.rc", "d.rc", "e", "sub"};
+  auto with = [&](std::vector<std::string> more) {
+    more.insert(more.end(), given.begin(), given.end());
+    std::sort(more.begin(), more.end());
+    return more;
+  };
+  const std::vector<TCase> cases = {
+      {{}, 0, kUsage, given},
+      {{"-h"}, 0, kUsage, given},
+      {{"-H", "a.rc"}, 0, kUsage, given},
+      {{"a"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
+      {{"c"}, 0, Compiling("c.rc", "c.res") + kOk, with({"c.res"})},
+      {{"e"}, 0, Compiling("e", "e.res") + kOk, with({"e.res"})},  // taken as it is when it exists
+      // Mode options after the script are dropped; the second name is the output, later ones ignored.
+      {{"a.rc", "-d"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
+      {{"a.rc", "-C"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
+      {{"a.rc", "x.res"}, 0, Compiling("a.rc", "x.res") + kOk, with({"x.res"})},
+      {{"-c", "a.rc", "x.res", "y.res"}, 0, Compiling("a.rc", "x.res") + kOk, with({"x.res"})},
+      // Two script-like names make a list; -h after the script is a name in it.
+      {{"a", "c"}, 0, Compiling("a.rc", "a.res") + Compiling("c.rc", "c.res") + kOk, with({"a.res", "c.res"})},
+      {{"a.rc", "-h"},
+       1,
+       Compiling("a.rc", "a.res") + "Error[0] in line [0]: File \"-h.rc\" not found\n",
+       with({"a.res"})},
+      {{"x"}, 1, "Error[0] in line [0]: File \"x.rc\" not found\n", given},
+      // The list stops at the first failing script, whose old output stays.
+      {{"a.rc", "b.rc", "c.rc"}, 1, Compiling("a.rc", "a.res") + Compiling("b.rc", "b.res") + kBad52, with({"a.res"})},
+      {{"d"},
+       1,
+       Compiling("d.rc", "d.res") + "Error[72] in line [0]: 72. Cannot open file \"d.rc\" (Is a directory)\n",
+       given},
+      {{"*.txt"}, 1, "Error[0] in line [0]: File not found!\n", given},
+      {{"sub/*.rc"}, 0, Compiling("sub/s.rc", "s.res") + kOk, with({"s.res"})},  // into the working directory
+      // Option errors end the run.
+      {{"a.rc", "-I"}, 1, "Error[0] in line [0]: Option -I needs a directory\n", given},
+      {{"-U", "a.rc"}, 1, "Error[0] in line [0]: Option -U needs a name: -U<name>\n", given},
+      {{"-c1", "a.rc"}, 1, "Error[0] in line [0]: Unknown code page 1\n", given},
+      {{"--machine=z80", "a.rc"}, 1, "Error[0] in line [0]: Option --machine needs x86, x64 or arm64\n", given},
+      {{"--frobnicate", "a.rc"}, 1, "Error[0] in line [0]: Unknown option --frobnicate\n", given},
+      {{"--depfile", "a.d", "a.rc", "c.rc"},
+       1,
+       "Error[0] in line [0]: Option --depfile names the dependencies of one script: not with several scripts, a "
+       "wildcard or -d\n",
+       given},
+      {{"--version", "a.rc"}, 0, "", given},
+  };
+  for (const TCase& c : cases) {
+    test::TTempDir dir;
+    for (const char* name : {"a.rc", "c.rc", "sub/s.rc"}) dir.Write(name, "");
+    dir.Write("e", "// nothing but a comment\n");
+    dir.Write("b.rc", "\"abc\n");
+    dir.Write("b.res", "old");
+    ASSERT_EQ(mkdir(dir.File("d.rc").c_str(), 0700), 0);
+    EXPECT_EQ(RunIn(dir, c.args), std::make_pair(c.status, c.text)) << (c.args.empty() ? "" : c.args[0]);
+    EXPECT_EQ(dir.List(), c.listing) << (c.args.empty() ? "" : c.args[0]);
+    EXPECT_EQ(dir.Read("b.res"), "old");
+    if (dir.Exists("a.res") && c.args.size() == 1) {
+      std::string bytes = dir.Read("a.res");  // the leading entry only
+      EXPECT_EQ(test::HexRows(std::vector<std::uint8_t>(bytes.begin(), bytes.end())),
+                "00000000 20000000 FFFF0000 FFFF0000\n00000000 00000000 00000000 00000000");
+    }
   }
-  EXPECT_FALSE(dir_.Exists("a.res"));
-  TRun version = Run({"--version", "a.rc"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.text, "");
 }
 
-TEST_F(DriverTest, CoffObjectAndDependencyFile) {
-  const std::string kRule = "a.obj: a.rc \\\n  my\\ dir/x.h\n\na.rc:\n\nmy\\ dir/x.h:\n";
-  dir_.Write("my dir/x.h", "#define A 1\n");
-  dir_.Write("a.rc", "#include \"my dir/x.h\"\n");
-  TRun run = Run({"--coff", "--depfile=a.d", "a.rc"});
-  EXPECT_EQ(run.text, "Compiling file: a.rc into a.obj...\nCompiled successful.\n");
-  EXPECT_TRUE(dir_.Exists("a.obj"));
-  EXPECT_FALSE(dir_.Exists("a.res"));
-  EXPECT_EQ(dir_.Read("a.d"), kRule);
-  dir_.Write("a.rc", "\"unterminated");
-  EXPECT_EQ(Run({"--depfile", "a.d", "a.rc"}).status, 1);
-  EXPECT_EQ(dir_.Read("a.d"), kRule);
+TEST(DriverTest, WildcardTakesVisibleRegularFilesOnly) {
+  test::TTempDir dir;
+  for (const char* name : {"a.rc", "b.rc", ".c.rc"}) dir.Write(name, "");
+  ASSERT_EQ(mkdir(dir.File("d.rc").c_str(), 0700), 0);
+  auto [status, text] = RunIn(dir, {"?.rc", "ignored.res"});
+  EXPECT_EQ(status, 0);
+  // The folder's own order decides which comes first.
+  EXPECT_TRUE(text == Compiling("a.rc", "a.res") + Compiling("b.rc", "b.res") + kOk ||
+              text == Compiling("b.rc", "b.res") + Compiling("a.rc", "a.res") + kOk)
+      << text;
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{".c.rc", "a.rc", "a.res", "b.rc", "b.res", "d.rc"}));
+}
+
+// Syntax checks write into a scratch file in $TMPDIR (a folder of the test, so that a file
+// left behind is seen) and leave nothing.
+TEST(DriverTest, SyntaxChecksLeaveNothing) {
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+      {{"-d", "a.rc", "out.res"}, 0, kOk},
+      {{"-D", "b"}, 1, kBad52},
+      {{"-d", "a", "x"}, 1, "Error[0] in line [0]: File \"x.rc\" not found\n"},
+      {{"-d", "*.rc"}, 1, kBad52},
+  };
+  for (const auto& [args, status, tail] : cases) {
+    test::TTempDir dir;
+    dir.Write("a.rc", "");
+    dir.Write("b.rc", "\"abc\n");
+    ASSERT_EQ(mkdir(dir.File("scratch").c_str(), 0700), 0);
+    TEnvironmentVariable tmpdir("TMPDIR", dir.File("scratch"));
+    auto [result, text] = RunIn(dir, args);
+    EXPECT_EQ(result, status) << args[1];
+    EXPECT_NE(text.find(" into " + dir.File("scratch") + "/tarvex-check-"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("...\n" + tail)) << text;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("scratch"))) << args[1];
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "b.rc", "scratch"})) << args[1];
+  }
+  test::TTempDir dir;
+  dir.Write("a.rc", "");
+  TEnvironmentVariable tmpdir("TMPDIR", dir.File("none"));
+  EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}),
+            std::make_pair(1, "Error[0] in line [0]: Cannot create file " + dir.File("none") +
+                                  "/tarvex-check-XXXXXX: No such file or directory\n"));
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.rc"});
+}
+
+TEST(DriverTest, BuildOptionsCoffAndDependencyFile) {
+  test::TTempDir dir;
+  dir.Write("inc/names.h", "#define FROM_HEADER 3\n");
+  dir.Write("a.rc", "#include \"names.h\"\n#if X != 2 || FROM_HEADER != 3 || defined(GONE)\n#error wrong\n#endif\n");
+  // Options stand anywhere and never start a list; they are taken out first, so -d is first.
+  EXPECT_EQ(RunIn(dir, {"-DX=2", "-I", "inc", "a.rc", "-DGONE", "-UGONE"}).second, Compiling("a.rc", "a.res") + kOk);
+  EXPECT_EQ(RunIn(dir, {"-Iinc", "-d", "a.rc"}).first, 1);  // X is not 2 without -DX=2
+  EXPECT_EQ(RunIn(dir, {"-Iinc", "-DX=2", "-d", "a.rc"}).first, 0);
+  const std::string rule = "a.obj: a.rc \\\n  my\\ dir/x.h\n\na.rc:\n\nmy\\ dir/x.h:\n";
+  dir.Write("my dir/x.h", "#define A 1\n");
+  dir.Write("a.rc", "#include \"my dir/x.h\"\n");
+  EXPECT_EQ(RunIn(dir, {"--coff", "--depfile=a.d", "a.rc"}).second, Compiling("a.rc", "a.obj") + kOk);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.d", "a.obj", "a.rc", "a.res", "inc", "my dir"}));
+  EXPECT_EQ(dir.Read("a.d"), rule);
+  dir.Write("a.rc", "\"unterminated");
+  EXPECT_EQ(RunIn(dir, {"--depfile", "a.d", "a.rc"}).first, 1);
+  EXPECT_EQ(dir.Read("a.d"), rule);
 }
 
 }  // namespace

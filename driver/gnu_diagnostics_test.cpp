@@ -40,53 +40,45 @@ class ProgramTest : public ::testing::Test {
 
 TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
   struct TCase {
-    std::string script;
-    std::vector<std::string> extraArgs;
-    std::string expected;
+    std::string script, expected;
+    std::vector<std::string> extraArgs = {};
   };
   dir_.Write("b.rc", "\n  1 RCDATA { 12345678901 }\n");
   const std::vector<TCase> cases = {
-      {"1 RCDATA {\n\t\"abc\n}\n", {}, "a.rc:2:2: error: Double quoted string not terminated [RC52]\n\t\"abc\n\t^\n"},
+      {"1 RCDATA {\n\t\"abc\n}\n", "a.rc:2:2: error: Double quoted string not terminated [RC52]\n\t\"abc\n\t^\n"},
       // Columns count characters of the decoded line: é is one in UTF-8, two in Windows-1252.
       {"1 RCDATA { \"\xC3\xA9\", 12345678901 }\n",
-       {"/c65001"},
        "a.rc:1:17: error: Too many digits in the number: 12345678901 [RC55]\n"
-       "1 RCDATA { \"\xC3\xA9\", 12345678901 }\n                ^\n"},
+       "1 RCDATA { \"\xC3\xA9\", 12345678901 }\n                ^\n",
+       {"/c65001"}},
       {"1 RCDATA { \"\xC3\xA9\", 12345678901 }\n",
-       {},
        "a.rc:1:18: error: Too many digits in the number: 12345678901 [RC55]\n"
        "1 RCDATA { \"\xC3\x83\xC2\xA9\", 12345678901 }\n                 ^\n"},
       {"1 DIALOG 0, 0, 10, 10\nBEGIN\n  PUSHBUTTON \"x\", IDC_NOPE, 1, 2, 3, 4\nEND\n",
-       {},
        "a.rc:3:19: error: Control identifier (smallint) expected [RC100]\n"
        "  PUSHBUTTON \"x\", IDC_NOPE, 1, 2, 3, 4\n                  ^\n"
        "a.rc:3:19: note: 'IDC_NOPE' is not defined\n"},
       {"STRINGTABLE\nBEGIN\n  IDS_NOPE \"x\"\nEND\n",
-       {},
        "a.rc:3:3: error: 'IDS_NOPE' is not a valid integer value\n  IDS_NOPE \"x\"\n  ^\n"
        "a.rc:3:3: note: 'IDS_NOPE' is not defined\n"},
       {"1 MENU\nBEGIN\n  POPUP \"x\"\n  {\n    MENUITEM \"a\", 1\n",
-       {},
        "a.rc:6:1: error: MENU resource not terminated [RC75]\n\n^\n"
        "a.rc:4:3: note: the block opened here reaches the end of the input\n  {\n  ^\n"},
       {"#ifdef ONE\n#if 1\n1 RCDATA { 1 }\n#endif\n",
-       {"-DONE"},
        "a.rc:5:1: error: Missing #endif in compilation conditional [RC24]\n\n^\n"
-       "a.rc:1:1: note: the conditional opened here has no #endif\n#ifdef ONE\n^\n"},
+       "a.rc:1:1: note: the conditional opened here has no #endif\n#ifdef ONE\n^\n",
+       {"-DONE"}},
       {"#include \"b.rc\"\n",
-       {},
        "b.rc:2:14: error: Too many digits in the number: 12345678901 [RC55]\n"
        "  1 RCDATA { 12345678901 }\n             ^\n"},
       // A token of a defined name's value is reported where the name stands.
       {"#define BIG 12345678901\n1 RCDATA { 1,   BIG }\n",
-       {},
        "a.rc:2:17: error: Too many digits in the number: 12345678901 [RC55]\n1 RCDATA { 1,   BIG }\n"
        "                ^\n"},
-      {"1 ICON \"nope.ico\"", {}, "a.rc:1:8: error: Cannot open nope.ico file [RC1]\n1 ICON \"nope.ico\"\n       ^\n"},
+      {"1 ICON \"nope.ico\"", "a.rc:1:8: error: Cannot open nope.ico file [RC1]\n1 ICON \"nope.ico\"\n       ^\n"},
       {"1 RCDATA { 1 \x01 }\n",
-       {},
        "a.rc:1:14: error: Invalid character encountered: \\x01 [RC33]\n1 RCDATA { 1 \\x01 }\n             ^\n"},
-      {"#pragma code_page(77777)\n", {}, "a.rc:1:2: error: Unknown code page 77777\n#pragma code_page(77777)\n ^\n"},
+      {"#pragma code_page(77777)\n", "a.rc:1:2: error: Unknown code page 77777\n#pragma code_page(77777)\n ^\n"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.script);
@@ -118,7 +110,9 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   };
   const std::vector<TCase> cases = {
       {"rc", {"nope.rc"}, "tarvex: error: cannot open input file nope.rc: No such file or directory\n"},
-      {"rc", {"/fo", "no/such/dir/a.res", "a.rc"}, "tarvex: error: Cannot create file no/such/dir/a.res: No such file or directory\n"},
+      {"rc",
+       {"/fo", "no/such/dir/a.res", "a.rc"},
+       "tarvex: error: Cannot create file no/such/dir/a.res: No such file or directory\n"},
       {"rc", {"-z", "a.rc"}, "tarvex: error: unknown option -z\n"},
       {"rc", {"/fo", "old.res", "."}, "tarvex: error: input . is not a regular file\n"},
       {"windres", {"-J", "res", "a.rc", "old.res"}, "tarvex: error: a.rc is not a .res file\n"},

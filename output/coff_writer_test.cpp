@@ -221,12 +221,9 @@ TEST(CoffWriterTest, MalformedImagesAreErrorsNeverCrashes) {
 
 TEST(CoffWriterTest, ParseMachine) {
   TMachine machine = TMachine::X86;
-  const std::pair<const char*, TMachine> names[] = {
-      {"arm64", TMachine::Arm64}, {"X64", TMachine::X64}, {"x86", TMachine::X86}};
-  for (auto [name, expected] : names) {
-    EXPECT_TRUE(ParseMachine(name, machine));
-    EXPECT_EQ(machine, expected);
-  }
+  for (auto [name, expected] :
+       {std::pair{"arm64", TMachine::Arm64}, std::pair{"X64", TMachine::X64}, std::pair{"x86", TMachine::X86}})
+    EXPECT_TRUE(ParseMachine(name, machine) && machine == expected) << name;
   for (const char* wrong : {"", "x", "amd64", "x86 ", "arm"}) EXPECT_FALSE(ParseMachine(wrong, machine)) << wrong;
   EXPECT_EQ(machine, TMachine::X86);
 }

@@ -34,60 +34,40 @@ TEST(DialogLayoutTest, BaseUnitsFromTheTableOrEstimatedAndRoundingOfDialogUnits)
 }
 
 TEST(DialogLayoutTest, PixelRectanglesForEachControlKindAndFont) {
-  struct TCase {
-    std::string font;     // the FONT statement, or none for the system font
-    std::string control;  // one control statement
-    std::string kind;
-    TPixelRect box;
-    int faceHeight;
+  // The FONT statement (none: the system font), one control; its kind, pixel box and the
+  // height its face is drawn with.
+  const std::pair<std::string, std::string> cases[] = {
+      {"\nPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "push button 20,20,100,28 28"},
+      {"FONT 8, \"MS Shell Dlg\"\nDEFPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "default push button 15,16,75,23 23"},
+      {"FONT 8, \"MS Shell Dlg\"\nCHECKBOX \"A\", 1, 7, 3, 41, 9", "check box 11,5,62,15 15"},
+      {"FONT 8, \"MS Sans Serif\"\nAUTORADIOBUTTON \"A\", 1, -3, 0, 40, 10", "radio button -5,0,60,16 16"},
+      {"FONT 8, \"Tahoma\"\nAUTO3STATE \"A\", 1, 0, 0, 4, 8", "three-state check box 0,0,6,13 13"},
+      {"FONT 8, \"Tahoma\"\nGROUPBOX \"G\", 1, 2, 2, 100, 60", "group box 3,3,150,98 98"},
+      {"FONT 9, \"Segoe UI\"\nLTEXT \"T\", 1, 10, 10, 50, 8", "static text 18,19,88,15 15"},
+      {"FONT 9, \"Segoe UI\"\nCOMBOBOX 1, 10, 10, 50, 60, CBS_DROPDOWNLIST", "drop-down combo box 18,19,88,113 23"},
+      {"FONT 9, \"Segoe UI\"\nCOMBOBOX 1, 10, 10, 50, 60, CBS_SIMPLE", "simple combo box 18,19,88,113 23"},
+      {"FONT 10, \"Tahoma\"\nEDITTEXT 1, 4, 4, 40, 12", "edit field 7,8,70,24 24"},
+      {"FONT 10, \"Microsoft Sans Serif\"\nLISTBOX 1, 0, 0, 40, 40", "list box 0,0,70,80 80"},
+      {"FONT 9, \"MS Shell Dlg 2\"\nSCROLLBAR 1, 0, 0, 40, 10", "scroll bar 0,0,70,18 18"},
+      {"FONT 10, \"Segoe UI\"\nICON 7, 1, 4, 4, 20, 20", "icon 8,9,40,43 43"},
+      {"FONT 12, \"Arial\"\nCONTROL \"\", 1, \"SysListView32\", 0, 4, 8, 40, 16", "list view 9,19,90,38 38"},
+      {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"\", 1, \"msctls_progress32\", 0, 4, 8, 40, 16",
+       "progress bar 6,13,60,26 26"},
+      {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"\", 1, \"msctls_updown32\", 0, 4, 8, 10, 14",
+       "up-down control 6,13,15,23 23"},
+      {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"x\", 1, \"MyWidget\", 0, 4, 8, 10, 14", "custom control 6,13,15,23 23"},
   };
-  const std::vector<TCase> cases = {
-      {"", "PUSHBUTTON \"A\", 1, 10, 10, 50, 14", "push button", {20, 20, 100, 28}, 28},
-      {"FONT 8, \"MS Shell Dlg\"",
-       "DEFPUSHBUTTON \"A\", 1, 10, 10, 50, 14",
-       "default push button",
-       {15, 16, 75, 23},
-       23},
-      {"FONT 8, \"MS Shell Dlg\"", "CHECKBOX \"A\", 1, 7, 3, 41, 9", "check box", {11, 5, 62, 15}, 15},
-      {"FONT 8, \"MS Sans Serif\"", "AUTORADIOBUTTON \"A\", 1, -3, 0, 40, 10", "radio button", {-5, 0, 60, 16}, 16},
-      {"FONT 8, \"Tahoma\"", "AUTO3STATE \"A\", 1, 0, 0, 4, 8", "three-state check box", {0, 0, 6, 13}, 13},
-      {"FONT 8, \"Tahoma\"", "GROUPBOX \"G\", 1, 2, 2, 100, 60", "group box", {3, 3, 150, 98}, 98},
-      {"FONT 9, \"Segoe UI\"", "LTEXT \"T\", 1, 10, 10, 50, 8", "static text", {18, 19, 88, 15}, 15},
-      {"FONT 9, \"Segoe UI\"",
-       "COMBOBOX 1, 10, 10, 50, 60, CBS_DROPDOWNLIST",
-       "drop-down combo box",
-       {18, 19, 88, 113},
-       23},
-      {"FONT 9, \"Segoe UI\"", "COMBOBOX 1, 10, 10, 50, 60, CBS_SIMPLE", "simple combo box", {18, 19, 88, 113}, 23},
-      {"FONT 10, \"Tahoma\"", "EDITTEXT 1, 4, 4, 40, 12", "edit field", {7, 8, 70, 24}, 24},
-      {"FONT 10, \"Microsoft Sans Serif\"", "LISTBOX 1, 0, 0, 40, 40", "list box", {0, 0, 70, 80}, 80},
-      {"FONT 9, \"MS Shell Dlg 2\"", "SCROLLBAR 1, 0, 0, 40, 10", "scroll bar", {0, 0, 70, 18}, 18},
-      {"FONT 10, \"Segoe UI\"", "ICON 7, 1, 4, 4, 20, 20", "icon", {8, 9, 40, 43}, 43},
-      {"FONT 12, \"Arial\"", "CONTROL \"\", 1, \"SysListView32\", 0, 4, 8, 40, 16", "list view", {9, 19, 90, 38}, 38},
-      {"FONT 8, \"MS Shell Dlg\"",
-       "CONTROL \"\", 1, \"msctls_progress32\", 0, 4, 8, 40, 16",
-       "progress bar",
-       {6, 13, 60, 26},
-       26},
-      {"FONT 8, \"MS Shell Dlg\"",
-       "CONTROL \"\", 1, \"msctls_updown32\", 0, 4, 8, 10, 14",
-       "up-down control",
-       {6, 13, 15, 23},
-       23},
-      {"FONT 8, \"MS Shell Dlg\"",
-       "CONTROL \"x\", 1, \"MyWidget\", 0, 4, 8, 10, 14",
-       "custom control",
-       {6, 13, 15, 23},
-       23},
-  };
-  for (const TCase& c : cases) {
-    std::string script = "1 DIALOG 0, 0, 200, 100\n" + c.font + "\n{\n" + c.control + "\n}\n";
-    TDialogTemplate dialog = DialogOf(script);
-    ASSERT_EQ(dialog.controls.size(), 1u) << script;
+  for (const auto& [lines, expected] : cases) {
+    TDialogTemplate dialog = DialogOf("1 DIALOG 0, 0, 200, 100\n" + lines.substr(0, lines.find('\n')) + "\n{\n" +
+                                      lines.substr(lines.find('\n') + 1) + "\n}\n");
+    ASSERT_EQ(dialog.controls.size(), 1u) << lines;
     TDialogLayout layout = LayOutDialog(dialog);
-    EXPECT_EQ(KindName(dialog.controls[0].kind), c.kind) << c.control;
-    EXPECT_EQ(layout.controls[0].box, c.box) << c.font << " / " << c.control;
-    EXPECT_EQ(layout.controls[0].face.height, c.faceHeight) << c.font << " / " << c.control;
+    const TPixelRect& box = layout.controls[0].box;
+    EXPECT_EQ(std::string(KindName(dialog.controls[0].kind)) + " " + std::to_string(box.x) + "," +
+                  std::to_string(box.y) + "," + std::to_string(box.width) + "," + std::to_string(box.height) + " " +
+                  std::to_string(layout.controls[0].face.height),
+              expected)
+        << lines;
   }
   TDialogLayout plain = LayOutDialog(DialogOf("1 DIALOG 0, 0, 200, 100 {}"));
   EXPECT_EQ(plain.client, (TPixelRect{0, 0, 400, 200}));

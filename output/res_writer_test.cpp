@@ -1,8 +1,9 @@
+// The bytes of a .res file: the leading entry, resource headers with ordinal and string
+// identifiers, padding, data sizes patched in afterwards.
 #include "output/res_writer.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "reader/diagnostics.h"
@@ -14,188 +15,120 @@ namespace {
 using test::FromHex;
 using test::HexRows;
 
-std::string Hex(const TOutputBuffer& out) { return HexRows(out.Bytes()); }
-
-// A whole entry after the leading one: header with the given identifiers, `data`
-// bytes, padding.
-std::string EntryHex(std::u16string_view type, std::u16string_view name, std::string_view data = "") {
-  TOutputBuffer out;
-  WriteResourceHeader(out, static_cast<std::uint32_t>(data.size()), type, name, 0, 0x1030, 0x0409, 0, 0);
-  out.WriteBytes(data);
-  PadToDword(out);
-  return Hex(out);
-}
-
-TEST(ResWriterTest, BufferWritesLittleEndianAndOverwritesInTheMiddle) {
-  TOutputBuffer out;
-  out.WriteU32(0x11223344);
-  out.WriteU16(0xA1B2);
-  out.Seek(1);
-  out.WriteU16(0xEEFF);  // overwrites bytes 1 and 2, size unchanged
-  EXPECT_EQ(Hex(out), HexRows(FromHex("44FFEE11 B2A1")));
-  EXPECT_EQ(out.Position(), 3u);
-  out.Seek(out.Size());
-  out.WriteBytes("xy");
-  EXPECT_EQ(Hex(out), HexRows(FromHex("44FFEE11 B2A17879")));
-  EXPECT_THROW(out.Seek(out.Size() + 1), std::out_of_range);
-}
-
-TEST(ResWriterTest, LeadingEntryIsThe32ByteEmptyEntry) {
+TEST(ResWriterTest, LeadingEntryAndHeaders) {
   TOutputBuffer out;
   out.WriteBytes("stale bytes of an earlier compilation");
   WriteLeadingEntry(out);
-  EXPECT_EQ(Hex(out), HexRows(FromHex("00000000 20000000 FFFF0000 FFFF0000"
-                                      "00000000 00000000 00000000 00000000")));
-  EXPECT_EQ(out.Position(), 32u);
-}
-
-TEST(ResWriterTest, HeaderFieldsWithOrdinalIdentifiers) {
-  TOutputBuffer out;
+  EXPECT_EQ(HexRows(out.Bytes()), HexRows(FromHex("00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 "
+                                                  "00000000")));
+  out = TOutputBuffer();
   WriteResourceHeader(out, 0x01020304, u"10", u"5", 0, 0x1030, 0x0409, 0x0A0B0C0D, 0x11223344);
   // DataSize HeaderSize Type Name DataVersion Flags Lang Version Characteristics
-  EXPECT_EQ(Hex(out), HexRows(FromHex("04030201 20000000 FFFF0A00 FFFF0500"
-                                      "00000000 3010 0904 0D0C0B0A 44332211")));
-  EXPECT_EQ(out.Position(), 32u);
-}
-
-TEST(ResWriterTest, HeaderWithStringIdentifiersAndNamePadding) {
-  // Type MYTYPE (14 bytes), ordinal name (4), 2 bytes of padding: 44.
-  EXPECT_EQ(EntryHex(u"MYTYPE", u"1"), HexRows(FromHex("00000000 2C000000 4D005900 54005900 50004500 0000"
-                                                       "FFFF0100 0000 00000000 3010 0904 00000000 00000000")));
-  // Type MYTYPE, name AB (6), no padding: 44 as well.
-  EXPECT_EQ(EntryHex(u"MYTYPE", u"AB"), HexRows(FromHex("00000000 2C000000 4D005900 54005900 50004500 0000"
-                                                        "41004200 0000 00000000 3010 0904 00000000 00000000")));
-  // Ordinal type, name ABC (8): 36.
-  EXPECT_EQ(EntryHex(u"6", u"ABC"), HexRows(FromHex("00000000 24000000 FFFF0600 41004200 43000000"
-                                                    "00000000 3010 0904 00000000 00000000")));
-}
-
-TEST(ResWriterTest, OrdinalRuleForNames) {
-  // X1 and XFF are hexadecimal numbers; quoted digits stay a string; quotes around a
-  // name that is not a number are removed as well.
-  EXPECT_EQ(EntryHex(u"6", u"X1"), EntryHex(u"6", u"1"));
-  EXPECT_EQ(EntryHex(u"6", u"XFF"), EntryHex(u"6", u"255"));
-  EXPECT_EQ(EntryHex(u"6", u"\"42\""), HexRows(FromHex("00000000 24000000 FFFF0600 34003200 0000 0000"
-                                                       "00000000 3010 0904 00000000 00000000")));
-  EXPECT_EQ(EntryHex(u"6", u"\"ABC\""), EntryHex(u"6", u"ABC"));
-  // The double-quote rule is for names only: a quoted type is written as it is.
-  EXPECT_EQ(EntryHex(u"\"7\"", u"1"), HexRows(FromHex("00000000 24000000 22003700 22000000 FFFF0100"
-                                                      "00000000 3010 0904 00000000 00000000")));
-}
-
-TEST(ResWriterTest, IdentifierOrdinalConversions) {
-  struct Case {
-    std::u16string text;
-    bool ordinal;
-    std::uint16_t value;
+  EXPECT_EQ(HexRows(out.Bytes()), HexRows(FromHex("04030201 20000000 FFFF0A00 FFFF0500 00000000 3010 0904 0D0C0B0A "
+                                                  "44332211")));
+  // Names are padded to 4 bytes; X1 and XFF are hexadecimal numbers, quoted digits stay a
+  // string, quotes around another name are removed; a quoted type is written as it is.
+  const std::string tail = "00000000 3010 0904 00000000 00000000";
+  const std::vector<std::tuple<std::u16string, std::u16string, std::string>> cases = {
+      {u"MYTYPE", u"1", "2C000000 4D005900 54005900 50004500 0000 FFFF0100 0000"},
+      {u"MYTYPE", u"AB", "2C000000 4D005900 54005900 50004500 0000 41004200 0000"},
+      {u"6", u"ABC", "24000000 FFFF0600 41004200 43000000"},
+      {u"6", u"\"ABC\"", "24000000 FFFF0600 41004200 43000000"},
+      {u"6", u"X1", "20000000 FFFF0600 FFFF0100"},
+      {u"6", u"XFF", "20000000 FFFF0600 FFFFFF00"},
+      {u"6", u"\"42\"", "24000000 FFFF0600 34003200 0000 0000"},
+      {u"\"7\"", u"1", "24000000 22003700 22000000 FFFF0100"},
   };
-  const Case cases[] = {
-      {u"7", true, 7},
-      {u"  7", true, 7},
-      {u"+7", true, 7},
-      {u"-1", true, 0xFFFF},
-      {u"65537", true, 1},
-      {u"2147483647", true, 0xFFFF},
-      {u"$1f", true, 0x1F},
-      {u"x1", true, 1},
-      {u"X1", true, 1},
-      {u"0x10", true, 16},
-      {u"0XfF", true, 255},
-      {u"0xFFFFFFFF", true, 0xFFFF},
-      {u"0x000000012", true, 18},
-      {u"2147483648", false, 0},
-      {u"-2147483648", false, 0},
-      {u"0x100000000", false, 0},
-      {u"", false, 0},
-      {u"7 ", false, 0},
-      {u"7A", false, 0},
-      {u"-", false, 0},
-      {u"x", false, 0},
-      {u"0x", false, 0},
-      {u"$", false, 0},
-      {u"-x1", false, 0},
-      {u"xG", false, 0},
-      {u"\t7", false, 0},
-      {u"ABC", false, 0},
-      {u"1.5", false, 0},
-  };
-  for (const Case& c : cases) {
-    std::uint16_t value = 0;
-    bool converted = IdentifierOrdinal(c.text, value);
-    std::string shown(c.text.begin(), c.text.end());
-    EXPECT_EQ(converted, c.ordinal) << shown;
-    if (c.ordinal) {
-      EXPECT_EQ(value, c.value) << shown;
-    }
+  for (const auto& [type, name, hex] : cases) {
+    TOutputBuffer entry;
+    WriteResourceHeader(entry, 0, type, name, 0, 0x1030, 0x0409, 0, 0);
+    EXPECT_EQ(HexRows(entry.Bytes()), HexRows(FromHex("00000000 " + hex + tail))) << hex;
   }
 }
 
-TEST(ResWriterTest, DataIsPaddedToTheNextMultipleOfFour) {
-  TOutputBuffer out;
-  WriteLeadingEntry(out);
-  WriteResourceHeader(out, 5, u"10", u"1", 0, 0x30, 0, 0, 0);
-  out.WriteBytes("ABCDE");
-  PadToDword(out);
-  EXPECT_EQ(out.Size(), 32u + 32u + 8u);
-  EXPECT_EQ(HexRows({out.Bytes().begin() + 64, out.Bytes().end()}), HexRows(FromHex("41424344 45000000")));
-  PadToDword(out);  // already aligned: nothing appended
-  EXPECT_EQ(out.Size(), 72u);
-}
-
-TEST(ResWriterTest, RoundUpToDword) {
-  EXPECT_EQ(RoundUpToDword(0), 0);
-  EXPECT_EQ(RoundUpToDword(1), 4);
-  EXPECT_EQ(RoundUpToDword(3), 4);
-  EXPECT_EQ(RoundUpToDword(8), 8);
-  EXPECT_EQ(RoundUpToDword(-3), -3);
-  EXPECT_EQ(RoundUpToDword(2147483644), 2147483644);
-  EXPECT_THROW(RoundUpToDword(2147483645), TCompileError);  // no 32-bit result exists
+TEST(ResWriterTest, IdentifierOrdinals) {
+  // The ordinal of each text, -1 for a text that is no ordinal.
+  const std::vector<std::pair<std::u16string, int>> cases = {
+      {u"7", 7},
+      {u"  7", 7},
+      {u"+7", 7},
+      {u"-1", 0xFFFF},
+      {u"65537", 1},
+      {u"2147483647", 0xFFFF},
+      {u"$1f", 0x1F},
+      {u"x1", 1},
+      {u"X1", 1},
+      {u"0x10", 16},
+      {u"0XfF", 255},
+      {u"0xFFFFFFFF", 0xFFFF},
+      {u"0x000000012", 18},
+      {u"2147483648", -1},
+      {u"-2147483648", -1},
+      {u"0x100000000", -1},
+      {u"", -1},
+      {u"7 ", -1},
+      {u"7A", -1},
+      {u"-", -1},
+      {u"x", -1},
+      {u"0x", -1},
+      {u"$", -1},
+      {u"-x1", -1},
+      {u"xG", -1},
+      {u"\t7", -1},
+      {u"ABC", -1},
+      {u"1.5", -1},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::uint16_t value = 0;
+    bool converted = IdentifierOrdinal(text, value);
+    EXPECT_EQ(converted ? value : -1, expected) << std::string(text.begin(), text.end());
+  }
 }
 
 // A header written with size 0, then `size` data bytes, then PatchDataSize.
 TOutputBuffer PatchedEntry(std::size_t size) {
   TOutputBuffer out;
   WriteLeadingEntry(out);
-  std::size_t headerStart = out.Position();
   WriteResourceHeader(out, 0, u"10", u"1", 0, 0x30, 0, 0, 0);
-  std::size_t dataStart = out.Position();
   out.WriteBytes(std::string(size, 'x'));
-  PatchDataSize(out, headerStart, dataStart);
+  PatchDataSize(out, 32, 64);
   return out;
 }
 
-TEST(ResWriterTest, PatchDataSizeFillsInTheSizeAndPads) {
+TEST(ResWriterTest, PaddingAndPatchedSizes) {
   TOutputBuffer out = PatchedEntry(5);
   EXPECT_EQ(HexRows({out.Bytes().begin() + 32, out.Bytes().begin() + 40}), HexRows(FromHex("05000000 20000000")));
-  EXPECT_EQ(out.Size(), 72u);
+  EXPECT_EQ(HexRows({out.Bytes().begin() + 64, out.Bytes().end()}), HexRows(FromHex("78787878 78000000")));
   EXPECT_EQ(out.Position(), 72u);
-
+  PadToDword(out);  // already aligned: nothing appended
+  EXPECT_EQ(out.Size(), 72u);
   out = PatchedEntry(65535);
   EXPECT_EQ(HexRows({out.Bytes().begin() + 32, out.Bytes().begin() + 36}), HexRows(FromHex("FFFF0000")));
   EXPECT_EQ(out.Size(), 64u + 65536u);
-}
-
-TEST(ResWriterTest, PatchDataSizeRefusesMoreThan65535Bytes) {
   try {
     PatchedEntry(65536);
-    FAIL() << "no error";
+    ADD_FAILURE() << "no error";
   } catch (const TCompileError& error) {
     EXPECT_STREQ(error.what(), "Resource data of 65536 bytes exceeds the limit of 65535 bytes");
   }
+  for (auto [value, rounded] : {std::pair{0, 0}, {1, 4}, {3, 4}, {8, 8}, {-3, -3}, {2147483644, 2147483644}})
+    EXPECT_EQ(RoundUpToDword(value), rounded);
+  EXPECT_THROW(RoundUpToDword(2147483645), TCompileError);  // no 32-bit result exists
 }
 
-TEST(ResWriterTest, ImageGrowsInPlaceAndTakesFileBytesDirectly) {
+TEST(ResWriterTest, BufferOverwritesGrowsAndTakesFileBytes) {
   TOutputBuffer out;
   for (std::size_t i = 0; i < 300000; ++i) out.WriteU8(static_cast<std::uint8_t>(i * 7));
   out.Seek(1);
-  out.WriteU16(0xBEEF);
+  out.WriteU32(0x11223344);
+  out.WriteU16(0xBEEF);  // little-endian, in the middle: the size stays
+  EXPECT_EQ(out.Position(), 7u);
   TOutputBuffer moved = std::move(out);
   EXPECT_EQ(out.Size(), 0u);
   ASSERT_EQ(moved.Size(), 300000u);
-  EXPECT_EQ(moved.Bytes().at(1), 0xEF);
-  EXPECT_EQ(moved.Bytes().at(2), 0xBE);
+  EXPECT_EQ(HexRows({moved.Bytes().begin(), moved.Bytes().begin() + 8}), HexRows(FromHex("00443322 11EFBE31")));
   EXPECT_EQ(moved.Bytes().at(299999), static_cast<std::uint8_t>(299999 * 7));
-  EXPECT_THROW(moved.Bytes().at(300000), std::out_of_range);
+  EXPECT_THROW(moved.Seek(300001), std::out_of_range);
 
   test::TTempDir dir;
   dir.Write("data", "0123456789");

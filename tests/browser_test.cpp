@@ -4,12 +4,10 @@
 // script that compiles loads without a script error. End-to-end: run with TARVEX_E2E=1.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <regex>
 #include <sstream>
 
@@ -60,25 +58,14 @@ std::string DumpDom(const std::string& page, bool frames = false) {
   return output;
 }
 
-std::string BodyTag(const std::string& dom) {
-  std::smatch match;
-  return std::regex_search(dom, match, std::regex("<body[^>]*>")) ? match.str() : "no body in:\n" + dom;
-}
-
 void WriteFile(const std::string& name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
 
 // The page of `script` compiled with `options` from `folder`; empty after a failure.
-std::string PageOf(const std::string& folder, const std::string& script, const TCompileOptions& options,
-                   double* milliseconds = nullptr, std::size_t* resourceBytes = nullptr) {
+std::string PageOf(const std::string& folder, const std::string& script, const TCompileOptions& options) {
   test::TWorkingDirectory cwd(folder);
   TCompilation compilation = CompileToImage(script, {}, options);
   if (!compilation.Succeeded()) return {};
-  auto start = std::chrono::steady_clock::now();
-  std::string page = BuildHtmlReport(ReadResources(compilation.image, script), compilation.defineNames, script);
-  if (milliseconds)
-    *milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  if (resourceBytes) *resourceBytes = compilation.image.size();
-  return page;
+  return BuildHtmlReport(ReadResources(compilation.image, script), compilation.defineNames, script);
 }
 
 // The locale of the environment, as the program takes it, for the lifetime of the object.
@@ -106,7 +93,9 @@ TEST_F(BrowserTest, TheExamplePageDrawsEveryControlWhereItBelongs) {
   std::string page = PageOf(std::string(TARVEX_SOURCE_DIR) + "/examples", "example.rc", {});
   ASSERT_FALSE(page.empty());
   WriteFile(dir.File("example.html"), page);
-  std::string body = BodyTag(DumpDom(dir.File("example.html")));
+  std::smatch match;
+  std::string dom = DumpDom(dir.File("example.html"));
+  std::string body = std::regex_search(dom, match, std::regex("<body[^>]*>")) ? match.str() : "no body in:\n" + dom;
   EXPECT_NE(body.find("data-layout-check=\"ok\""), std::string::npos) << body;
   EXPECT_EQ(body.find("data-script-error"), std::string::npos) << body;
 }
@@ -125,9 +114,7 @@ TEST_F(BrowserTest, EveryCorpusPageLoadsWithoutAScriptError) {
   TLocale locale;            // the program's: script text in the environment's character set
   TTempDir dir;
   std::string frames;
-  std::size_t pages = 0, largestBytes = 0;
-  double largestMilliseconds = 0;
-  std::string largest;
+  std::size_t pages = 0;
   for (int row = 0; std::getline(list, line); ++row) {
     std::vector<std::string> cells;
     std::stringstream cellStream(line);
@@ -139,19 +126,12 @@ TEST_F(BrowserTest, EveryCorpusPageLoadsWithoutAScriptError) {
     for (std::string item; includes >> item;) options.includeDirectories.push_back(setDir + "/" + item);
     for (std::string item; defines >> item;) options.defines.push_back(item);
     if (cells[5] != "-") CodePageCharset(cells[5], options.codePage);
-    double milliseconds = 0;
-    std::size_t bytes = 0;
-    std::string page = PageOf(setDir + "/" + cells[2], setDir + "/" + cells[1], options, &milliseconds, &bytes);
+    std::string page = PageOf(setDir + "/" + cells[2], setDir + "/" + cells[1], options);
     if (page.empty()) continue;  // corpus_test.cpp reports the scripts that do not compile
     std::string name = std::to_string(row) + ".html";
     WriteFile(dir.File(name), page);
     frames += "<iframe src=\"" + name + "\" title=\"" + cells[0] + "/" + cells[1] + "\"></iframe>\n";
     ++pages;
-    if (bytes > largestBytes) {
-      largestBytes = bytes;
-      largestMilliseconds = milliseconds;
-      largest = cells[0] + "/" + cells[1];
-    }
   }
   ASSERT_GT(pages, 0u);
   WriteFile(dir.File("index.html"), "<!DOCTYPE html><html><body>\n" + frames + R"(<script>
@@ -180,8 +160,6 @@ window.addEventListener('load', function() {
     EXPECT_NE(result.find(" ok | no error"), std::string::npos) << result;
   }
   EXPECT_EQ(reported, pages);
-  std::cout << "Browser: " << pages << " corpus pages loaded; the largest, " << largest << " (" << largestBytes
-            << " bytes of resources), was written in " << largestMilliseconds << " ms\n";
 }
 
 }  // namespace

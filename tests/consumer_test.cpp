@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <regex>
 
 #include "tests/external_tools.h"
@@ -43,45 +45,11 @@ dlg DLGINIT { 1000, 0x403, 6, 0, 0x6e4f, 0x2065, 0x0031, 0 }
 1 VERSIONINFO FILEVERSION 1, 2, 3, 4 { BLOCK "StringFileInfo" { BLOCK "040904B0" { VALUE "A", "b" } } }
 )";
 
-// "type name language size" of every resource llvm-readobj lists, sorted.
-std::vector<std::string> ListedResources(const std::string& listing) {
-  static const std::regex level(R"(^\s*(Type|Name|Language): (.*) \[$)");
-  static const std::regex size(R"(^\s*DataSize: (\d+)$)");
-  static const std::regex ordinal(R"((?:^|\()ID (\d+)\)?$)");
-  std::vector<std::string> rows;
-  std::string type, name, language;
-  std::istringstream lines(listing);
-  std::string line;
-  std::smatch match;
-  while (std::getline(lines, line)) {
-    if (std::regex_match(line, match, level)) {
-      std::smatch id;
-      std::string label = match[2];
-      std::string value = std::regex_search(label, id, ordinal) ? "#" + id[1].str() : label;
-      if (match[1] == "Type") type = value;
-      if (match[1] == "Name") name = value;
-      if (match[1] == "Language") language = value;
-    } else if (std::regex_match(line, match, size)) {
-      rows.push_back(type + " " + name + " " + language + " " + match[1].str());
-    }
-  }
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
-std::vector<std::string> WrittenResources(const std::vector<test::TResEntry>& entries) {
-  std::vector<std::string> rows;
-  for (const test::TResEntry& entry : entries)
-    rows.push_back(entry.type.Printable() + " " + entry.name.Printable() + " #" + std::to_string(entry.languageId) +
-                   " " + std::to_string(entry.dataSize));
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 TEST(ConsumerTest, LinkerSeesEveryResource) {
-  std::string linker = test::FindTool("lld-link");
-  std::string reader = test::FindTool("llvm-readobj");
-  if (linker.empty() || reader.empty()) GTEST_SKIP() << "lld-link or llvm-readobj is not installed";
+  const char* e2e = std::getenv("TARVEX_E2E");
+  if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end test; set TARVEX_E2E=1";
+  std::string linker = test::FindTool("lld-link"), reader = test::FindTool("llvm-readobj");
+  ASSERT_FALSE(linker.empty() || reader.empty()) << "lld-link and llvm-readobj are needed";
   test::TTempDir dir;
   dir.Write("font.fnt", std::string(100, 'F'));
   dir.Write("page.htm", "<html><body>page</body></html>\n");
@@ -90,15 +58,33 @@ TEST(ConsumerTest, LinkerSeesEveryResource) {
   dir.Write("arrow.cur", ImageFile(2, {Image(48, 32, 64, 3)}, 4, 5));
   std::vector<test::TResEntry> entries = test::EntriesIn(dir, kScript);
   ASSERT_EQ(entries.size(), 28u) << test::DescribeAll(entries);
-
   std::string output;
   ASSERT_EQ(test::RunTool({linker, "/dll", "/noentry", "/machine:x86", "/out:" + dir.File("a.dll"), dir.File("a.res")},
                           output),
             0)
       << output;
   ASSERT_EQ(test::RunTool({reader, "--coff-resources", dir.File("a.dll")}, output), 0) << output;
-  std::vector<std::string> listed = ListedResources(output);
-  EXPECT_EQ(listed, WrittenResources(entries));
+  // "type name language size" of every resource, as llvm-readobj lists them and as written.
+  static const std::regex level(R"(^\s*(Type|Name|Language): (.*) \[$)"), size(R"(^\s*DataSize: (\d+)$)"),
+      ordinal(R"((?:^|\()ID (\d+)\)?$)");
+  std::vector<std::string> listed, written;
+  std::map<std::string, std::string> path;
+  std::istringstream lines(output);
+  std::smatch match, id;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_match(line, match, level)) {
+      std::string label = match[2];
+      path[match[1]] = std::regex_search(label, id, ordinal) ? "#" + id[1].str() : label;
+    } else if (std::regex_match(line, match, size)) {
+      listed.push_back(path["Type"] + " " + path["Name"] + " " + path["Language"] + " " + match[1].str());
+    }
+  }
+  for (const test::TResEntry& entry : entries)
+    written.push_back(entry.type.Printable() + " " + entry.name.Printable() + " #" + std::to_string(entry.languageId) +
+                      " " + std::to_string(entry.dataSize));
+  std::sort(listed.begin(), listed.end());
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(listed, written);
   // A few rows spelled out, so that both sides cannot agree on a wrong reading.
   for (const char* row :
        {"MYTYPE DATA #1033 3", "#6 #1 #1031 42", "#6 #2 #1033 50", "#3 #1 #1033 44", "#14 APP #1033 36",

@@ -15,58 +15,12 @@
 namespace tarvex {
 namespace {
 
-constexpr int kTimeoutSeconds = 120;
-
-// One row of scripts.tsv.
-struct TCorpusScript {
-  std::string set, script, workdir, includeDirs, defines, codePage, expect;
-};
-
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;
   std::stringstream stream(text);
-  std::string part;
-  while (std::getline(stream, part, separator))
-    if (!part.empty()) parts.push_back(part);
+  for (std::string part; std::getline(stream, part, separator);)
+    if (!part.empty() && part != "-") parts.push_back(part);
   return parts;
-}
-
-std::vector<TCorpusScript> ReadScriptList(const std::string& corpus) {
-  std::ifstream list(corpus + "/scripts.tsv");
-  std::vector<TCorpusScript> scripts;
-  std::string line;
-  std::getline(list, line);  // column names
-  while (std::getline(list, line)) {
-    std::vector<std::string> cells;
-    std::stringstream row(line);
-    std::string cell;
-    while (std::getline(row, cell, '\t')) cells.push_back(cell);
-    if (cells.size() >= 7) scripts.push_back({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], cells[6]});
-  }
-  return scripts;
-}
-
-// The compiler's command line for one script: its options, the script, the output.
-std::vector<std::string> CommandLine(const std::string& setDir, const TCorpusScript& script,
-                                     const std::string& output) {
-  std::vector<std::string> command = {TARVEX_BINARY};
-  if (script.includeDirs != "-")
-    for (const std::string& dir : Split(script.includeDirs, ' ')) command.push_back("-I" + setDir + "/" + dir);
-  if (script.defines != "-")
-    for (const std::string& name : Split(script.defines, ' ')) command.push_back("-D" + name);
-  if (script.codePage != "-") command.push_back("-c" + script.codePage);
-  command.push_back(setDir + "/" + script.script);
-  command.push_back(output);
-  return command;
-}
-
-std::size_t CountErrorLines(const std::string& output, std::string& first) {
-  std::size_t count = 0;
-  for (const std::string& line : Split(output, '\n')) {
-    if (line.rfind("Error[", 0) != 0) continue;
-    if (count++ == 0) first = line;
-  }
-  return count;
 }
 
 TEST(CorpusTest, EveryScriptCompilesOrStopsWithOneError) {
@@ -75,27 +29,39 @@ TEST(CorpusTest, EveryScriptCompilesOrStopsWithOneError) {
   if (missing || !std::filesystem::exists(corpus + "/scripts.tsv")) GTEST_SKIP() << "no corpus beside the sources";
   std::string converter = test::FindTool("llvm-cvtres");
   test::TTempDir out;
-  std::size_t compiled = 0, expected = 0;
-  std::vector<TCorpusScript> scripts = ReadScriptList(corpus);
-  std::string gaps;
-  for (std::size_t i = 0; i < scripts.size(); ++i) {
-    const TCorpusScript& script = scripts[i];
-    std::string setDir = corpus + "/" + script.set;
-    std::string res = out.File(std::to_string(i) + ".res");
+  std::size_t compiled = 0, expected = 0, rows = 0;
+  std::string gaps, line;
+  std::ifstream list(corpus + "/scripts.tsv");
+  std::getline(list, line);  // column names
+  while (std::getline(list, line)) {
+    // set, script, working folder, include folders, defines, code page, "compile" or not
+    std::vector<std::string> cells;
+    std::stringstream row(line);
+    for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
+    if (cells.size() < 7) continue;
+    std::string setDir = corpus + "/" + cells[0], label = cells[0] + "/" + cells[1];
+    std::string res = std::to_string(rows++) + ".res";
+    std::vector<std::string> command = {TARVEX_BINARY};
+    for (const std::string& dir : Split(cells[3], ' ')) command.push_back("-I" + setDir + "/" + dir);
+    for (const std::string& name : Split(cells[4], ' ')) command.push_back("-D" + name);
+    if (cells[5] != "-") command.push_back("-c" + cells[5]);
+    command.push_back(setDir + "/" + cells[1]);
+    command.push_back(out.File(res));
     std::string output;
-    int status =
-        test::RunTool(CommandLine(setDir, script, res), output, kTimeoutSeconds, setDir + "/" + script.workdir);
-    std::string label = script.set + "/" + script.script;
-    expected += script.expect == "compile";
+    int status = test::RunTool(command, output, 120, setDir + "/" + cells[2]);
+    expected += cells[6] == "compile";
     std::string firstError;
-    std::size_t errors = CountErrorLines(output, firstError);
+    std::size_t errors = 0;
+    for (const std::string& printed : Split(output, '\n'))
+      if (printed.starts_with("Error[") && errors++ == 0) firstError = printed;
     if (status == 0) {
       ++compiled;
       EXPECT_EQ(errors, 0u) << label << "\n" << output;
-      EXPECT_TRUE(out.Exists(std::to_string(i) + ".res")) << label;
+      EXPECT_TRUE(out.Exists(res)) << label;
+      std::string converted;
       if (!converter.empty()) {
-        std::string converted;
-        EXPECT_EQ(test::RunTool({converter, "/machine:x86", "/out:" + res + ".obj", res}, converted), 0)
+        EXPECT_EQ(
+            test::RunTool({converter, "/machine:x86", "/out:" + out.File(res) + ".obj", out.File(res)}, converted), 0)
             << label << ": llvm-cvtres refused the .res\n"
             << converted;
       }
@@ -103,11 +69,10 @@ TEST(CorpusTest, EveryScriptCompilesOrStopsWithOneError) {
     }
     EXPECT_EQ(status, 1) << label << ": crashed or hung\n" << output;
     EXPECT_EQ(errors, 1u) << label << "\n" << output;
-    EXPECT_FALSE(out.Exists(std::to_string(i) + ".res")) << label << ": output left after a failure";
-    if (script.expect == "compile") gaps += "  " + label + ": " + firstError + "\n";
+    EXPECT_FALSE(out.Exists(res)) << label << ": output left after a failure";
+    if (cells[6] == "compile") gaps += "  " + label + ": " + firstError + "\n";
   }
-  std::cout << "Corpus: " << compiled << " of " << scripts.size() << " scripts compile (" << expected
-            << " expected to)\n";
+  std::cout << "Corpus: " << compiled << " of " << rows << " scripts compile (" << expected << " expected to)\n";
   if (!gaps.empty()) std::cout << "Scripts expected to compile that stopped:\n" << gaps;
 }
 

@@ -10,12 +10,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <sstream>
 
@@ -33,24 +31,14 @@ using test::U32;
 constexpr int kBootSeconds = 600;  // a fresh prefix on a busy machine
 constexpr int kStepSeconds = 180;
 
-// ---- the shared Wine prefix --------------------------------------------------------------
-
-bool EndToEndRequested() {
-  const char* value = std::getenv("TARVEX_E2E");
-  return value && std::string(value) == "1";
-}
-
-std::string Executable(const std::string& path) { return access(path.c_str(), X_OK) == 0 ? path : std::string(); }
-
 /// One Wine prefix and one compiled dump program for the whole run of the test binary:
 /// making a prefix takes Wine tens of seconds. The graphics driver is set to null, so that
-/// dialogs are created without a display.
-struct TWine {
+/// dialogs are created without a display. The prefix's server is stopped after the last test.
+struct TWine : ::testing::Environment {
   std::string env, loader, server, gcc;
   std::unique_ptr<test::TTempDir> home;  // prefix/ and resdump.o
   std::string failure;                   // why Wine cannot run the tests; empty when ready
-
-  std::string Prefix() const { return home->File("prefix"); }
+  bool prepared = false;
 
   /// `arguments` run by Wine in the prefix, headless and without debug output.
   std::vector<std::string> Command(const std::vector<std::string>& arguments) const {
@@ -59,7 +47,7 @@ struct TWine {
                                         "DISPLAY",
                                         "-u",
                                         "WAYLAND_DISPLAY",
-                                        "WINEPREFIX=" + Prefix(),
+                                        "WINEPREFIX=" + home->File("prefix"),
                                         "WINEARCH=win64",
                                         "WINEDEBUG=-all",
                                         "WINEDLLOVERRIDES=mscoree,mshtml="};
@@ -68,74 +56,39 @@ struct TWine {
   }
 
   void Prepare() {
+    prepared = true;
     loader = test::FindTool("wine64");
-    if (loader.empty()) loader = Executable("/usr/lib/wine/wine64");
+    if (loader.empty() && access("/usr/lib/wine/wine64", X_OK) == 0) loader = "/usr/lib/wine/wine64";
     if (loader.empty()) loader = test::FindTool("wine");
-    server = Executable(fs::path(loader).parent_path() / "wineserver");
-    if (server.empty()) server = test::FindTool("wineserver");
+    server = fs::path(loader).parent_path() / "wineserver";
+    if (loader.empty() || access(server.c_str(), X_OK) != 0) server = test::FindTool("wineserver");
     gcc = test::FindTool("x86_64-w64-mingw32-gcc");
     env = test::FindTool("env");
-    std::string missing;
-    if (loader.empty()) missing += " wine64 (package wine64)";
-    if (server.empty()) missing += " wineserver (package wine64)";
-    if (gcc.empty()) missing += " x86_64-w64-mingw32-gcc (package gcc-mingw-w64-x86-64)";
-    if (env.empty()) missing += " env";
-    if (!missing.empty()) {
-      failure = "missing:" + missing;
-      return;
-    }
+    for (const auto& [tool, name] :
+         {std::pair{&loader, " wine64 (package wine64)"}, std::pair{&server, " wineserver (package wine64)"},
+          std::pair{&gcc, " x86_64-w64-mingw32-gcc (package gcc-mingw-w64-x86-64)"}, std::pair{&env, " env"}})
+      if (tool->empty()) failure += (failure.empty() ? "missing:" : "") + std::string(name);
+    if (!failure.empty()) return;
     home = std::make_unique<test::TTempDir>();
     std::string output;
     if (test::RunTool({gcc, "-O1", "-Wall", "-Wextra", "-Werror", "-c", "-o", home->File("resdump.o"),
                        std::string(TARVEX_SOURCE_DIR) + "/tests/wine/resdump.c"},
-                      output, kStepSeconds) != 0) {
+                      output, kStepSeconds) != 0)
       failure = "resdump.c does not compile:\n" + output;
-      return;
-    }
-    if (test::RunTool(
-            Command({loader, "reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"}),
-            output, kBootSeconds) != 0) {
+    else if (test::RunTool(
+                 Command({loader, "reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"}),
+                 output, kBootSeconds) != 0)
       failure = "Wine could not make its prefix:\n" + output;
-    }
   }
 
-  void Stop() {
-    if (!home) return;
+  void TearDown() override {
     std::string ignored;
-    test::RunTool({env, "WINEPREFIX=" + Prefix(), server, "-k"}, ignored, kStepSeconds);
+    if (home) test::RunTool({env, "WINEPREFIX=" + home->File("prefix"), server, "-k"}, ignored, kStepSeconds);
     home.reset();
   }
 };
 
-TWine& WineState() {
-  static TWine wine;
-  return wine;
-}
-
-/// The shared prefix, made on first use.
-const TWine& PreparedWine() {
-  static bool prepared = false;
-  TWine& wine = WineState();
-  if (!prepared) {
-    prepared = true;
-    auto start = std::chrono::steady_clock::now();
-    wine.Prepare();
-    std::cout << "Wine prefix made in "
-              << std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count()
-              << " s\n";
-  }
-  return wine;
-}
-
-/// Stops the prefix's Wine server and removes the prefix after the last test.
-class TWineCleanup : public ::testing::Environment {
- public:
-  void TearDown() override { WineState().Stop(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const kWineCleanup = ::testing::AddGlobalTestEnvironment(new TWineCleanup);
-
-// ---- one script through the compiler, the linker and Wine ----------------------------------
+TWine* const kWine = static_cast<TWine*>(::testing::AddGlobalTestEnvironment(new TWine));
 
 /// A script and the files it reads, and what resdump prints for it.
 struct TWineCase {
@@ -152,53 +105,28 @@ std::string DumpOf(const TWine& wine, const TWineCase& row) {
   test::TTempDir dir;
   for (const auto& [name, contents] : row.files) dir.Write(name, contents);
   std::string output;
-  if (test::RunTool({TARVEX_BINARY, "--coff", "--machine=x64", row.script, "script.obj"}, output, kStepSeconds,
-                    dir.Path()) != 0) {
-    ADD_FAILURE() << "the script does not compile:\n" << output;
-    return output;
-  }
-  if (test::RunTool({wine.gcc, "-o", "resdump.exe", wine.home->File("resdump.o"), "script.obj", "-luser32", "-lgdi32",
-                     "-lversion"},
-                    output, kStepSeconds, dir.Path()) != 0) {
-    ADD_FAILURE() << "resdump does not link:\n" << output;
-    return output;
-  }
-  int status = test::RunTool(wine.Command({wine.loader, "resdump.exe"}), output, kStepSeconds, dir.Path());
-  EXPECT_EQ(status, 0) << output;
+  const std::vector<std::vector<std::string>> steps = {
+      {TARVEX_BINARY, "--coff", "--machine=x64", row.script, "script.obj"},
+      {wine.gcc, "-o", "resdump.exe", wine.home->File("resdump.o"), "script.obj", "-luser32", "-lgdi32", "-lversion"},
+      wine.Command({wine.loader, "resdump.exe"})};
+  for (const std::vector<std::string>& step : steps)
+    if (test::RunTool(step, output, kStepSeconds, dir.Path()) != 0) {
+      ADD_FAILURE() << step[0] << " failed:\n" << output;
+      break;
+    }
   return output;
 }
 
 // ---- writing the expected text -----------------------------------------------------------------
 
 // Values of the Windows headers that the expected lines are written with.
-enum : std::uint32_t {
-  kWsPopup = 0x80000000,
-  kWsChild = 0x40000000,
-  kWsVisible = 0x10000000,
-  kWsClipSiblings = 0x04000000,
-  kWsCaption = 0x00C00000,
-  kWsSysMenu = 0x00080000,
-  kWsGroup = 0x00020000,
-  kWsTabStop = 0x00010000,
-  kDsModalFrame = 0x80,
-  kDsSetFont = 0x40,
-  kDs3dLook = 0x04,
-  kWsExDlgModalFrame = 0x1,
-  kWsExNoParentNotify = 0x4,
-  kWsExTransparent = 0x20,
-  kWsExWindowEdge = 0x100,
-  kWsExClientEdge = 0x200,
-  kWsExControlParent = 0x10000,
-  kSsLeft = 0,
-  kSsRight = 2,
-  kSsIcon = 3,
-  kBsPushButton = 0,
-  kBsDefPushButton = 1,
-  kBsAutoCheckBox = 3,
-  kBsAutoRadioButton = 9,
-  kEsAutoHScroll = 0x80,
-  kCbsDropDownList = 3,
-};
+constexpr std::uint32_t kWsPopup = 0x80000000, kWsChild = 0x40000000, kWsVisible = 0x10000000,
+                        kWsClipSiblings = 0x04000000, kWsCaption = 0x00C00000, kWsSysMenu = 0x00080000,
+                        kWsGroup = 0x00020000, kWsTabStop = 0x00010000, kDsModalFrame = 0x80, kDsSetFont = 0x40,
+                        kDs3dLook = 0x04, kWsExDlgModalFrame = 0x1, kWsExNoParentNotify = 0x4, kWsExTransparent = 0x20,
+                        kWsExWindowEdge = 0x100, kWsExClientEdge = 0x200, kWsExControlParent = 0x10000, kSsLeft = 0,
+                        kSsRight = 2, kSsIcon = 3, kBsPushButton = 0, kBsDefPushButton = 1, kBsAutoCheckBox = 3,
+                        kBsAutoRadioButton = 9, kEsAutoHScroll = 0x80, kCbsDropDownList = 3;
 
 /// What the window manager adds to a top-level dialog: the dialog manager gives every
 /// dialog DS_3DLOOK, a top-level window gets WS_CLIPSIBLINGS.
@@ -217,19 +145,15 @@ std::string Hex(std::uint32_t value) {
 std::string Quoted(const std::string& text) {
   if (text.size() > 1 && text[0] == '#' && text.find_first_not_of("0123456789", 1) == std::string::npos) return text;
   std::string quoted = "\"";
-  static const char* digits = "0123456789abcdef";
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
+    const char* named = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
     if (c == '"' || c == '\\')
       quoted += {'\\', c};
-    else if (c == '\t')
-      quoted += "\\t";
-    else if (c == '\n')
-      quoted += "\\n";
-    else if (c == '\r')
-      quoted += "\\r";
+    else if (named)
+      quoted += named;
     else if (byte < 0x20 || byte == 0x7F)
-      quoted += {'\\', 'x', digits[byte >> 4], digits[byte & 15]};
+      quoted += {'\\', 'x', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
     else
       quoted += c;
   }
@@ -244,23 +168,20 @@ struct TUnits {
 /// Windows' MulDiv: a * b / c rounded to the nearest, halves away from zero.
 int MulDiv(int a, int b, int c) {
   long long product = static_cast<long long>(a) * b;
-  long long half = c / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+  return static_cast<int>(product >= 0 ? (product + c / 2) / c : (product - c / 2) / c);
 }
 
-/// A control's pixel rectangle for a template's x, y, cx, cy: position and size are each
-/// converted, as the dialog manager does.
-std::string Rect(TUnits units, int x, int y, int cx, int cy) {
-  int left = MulDiv(x, units.x, 4), top = MulDiv(y, units.y, 8);
-  return std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(left + MulDiv(cx, units.x, 4)) + "," +
-         std::to_string(top + MulDiv(cy, units.y, 8));
-}
-
-/// The same for a control that sizes itself: position in dialog units, size in pixels.
+/// A control's pixel rectangle for a template's x, y and a size in pixels.
 std::string SizedRect(TUnits units, int x, int y, int width, int height) {
   int left = MulDiv(x, units.x, 4), top = MulDiv(y, units.y, 8);
   return std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(left + width) + "," +
          std::to_string(top + height);
+}
+
+/// The same for a template's cx, cy: position and size are each converted, as the dialog
+/// manager does.
+std::string Rect(TUnits units, int x, int y, int cx, int cy) {
+  return SizedRect(units, x, y, MulDiv(cx, units.x, 4), MulDiv(cy, units.y, 8));
 }
 
 std::string DialogLine(std::uint32_t style, std::uint32_t exStyle, const std::string& text, int cx, int cy,
@@ -285,12 +206,11 @@ std::string ControlLine(const std::string& className, std::uint32_t style, std::
 
 /// Raw resource bytes as resdump prints them: 16 to a line.
 std::string DataLines(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
   std::string text;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (i % 16 == 0) text += i == 0 ? "  data" : "\n  data";
     auto byte = static_cast<unsigned char>(bytes[i]);
-    text += {' ', digits[byte >> 4], digits[byte & 15]};
+    text += {' ', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
   }
   return bytes.empty() ? text : text + "\n";
 }
@@ -612,17 +532,14 @@ LANGUAGE 7, 1
 }
 
 TEST(WineTest, WindowsReadsWhatTheScriptSays) {
-  if (!EndToEndRequested()) GTEST_SKIP() << "end-to-end tests run with TARVEX_E2E=1";
-  auto start = std::chrono::steady_clock::now();
-  const TWine& wine = PreparedWine();
-  ASSERT_TRUE(wine.failure.empty()) << wine.failure;
+  const char* e2e = std::getenv("TARVEX_E2E");
+  if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end tests run with TARVEX_E2E=1";
+  if (!kWine->prepared) kWine->Prepare();
+  ASSERT_TRUE(kWine->failure.empty()) << kWine->failure;
   for (const TWineCase& row : {ExampleCase(), SamplerCase(), RealScriptFormsCase()}) {
     SCOPED_TRACE(row.label);
-    EXPECT_EQ(DumpOf(wine, row), row.expected);
+    EXPECT_EQ(DumpOf(*kWine, row), row.expected);
   }
-  std::cout << "Wine test took "
-            << std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count()
-            << " s\n";
 }
 
 }  // namespace

@@ -4,12 +4,9 @@
 #
 #   tests/bench/large_files.sh [path/to/tarvex] [folder for the files, default $TMPDIR or /tmp]
 #
-# A folder on tmpfs (/dev/shm) leaves the disk out of the figures.
-#
-# For each case it prints the peak resident memory and the elapsed time as /usr/bin/time -v
-# gives them, the time spent in fsync apart (when strace is installed), so that the time
-# of the compilation itself can be told from the disk's, and the processor time (user and
-# system), which a busy machine changes less than the elapsed time.
+# A folder on tmpfs (/dev/shm) leaves the disk out of the figures. Each case prints the peak
+# resident memory, the elapsed time, the time spent in fsync (when strace is installed) and
+# the processor time, which a busy machine changes less than the elapsed time.
 set -eu
 
 tarvex=${1:-build/tarvex}
@@ -20,8 +17,7 @@ size=1073741824
 le16() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
 
-# An icon file with one 32-bit image that fills the file: header, one directory entry,
-# then a bitmap information header; the rest is a hole.
+# An icon with one 32-bit image that fills the file; past its headers the file is a hole.
 {
   le16 0; le16 1; le16 1
   printf '\0\0\0\0'; le16 1; le16 32; le32 $((size - 22)); le32 22

@@ -10,31 +10,14 @@
 
 namespace {
 
+// The names of the predefined resource types, by ordinal.
 const char* TypeName(std::uint16_t ordinal) {
-  switch (ordinal) {
-    case 1: return "CURSOR";
-    case 2: return "BITMAP";
-    case 3: return "ICON";
-    case 4: return "MENU";
-    case 5: return "DIALOG";
-    case 6: return "STRINGTABLE";
-    case 7: return "FONTDIR";
-    case 8: return "FONT";
-    case 9: return "ACCELERATORS";
-    case 10: return "RCDATA";
-    case 11: return "MESSAGETABLE";
-    case 12: return "GROUP_CURSOR";
-    case 14: return "GROUP_ICON";
-    case 16: return "VERSIONINFO";
-    case 17: return "DLGINCLUDE";
-    case 19: return "PLUGPLAY";
-    case 20: return "VXD";
-    case 21: return "ANICURSOR";
-    case 22: return "ANIICON";
-    case 23: return "HTML";
-    case 24: return "MANIFEST";
-    default: return "";
-  }
+  static const char* const names[] = {"",       "CURSOR",       "BITMAP",       "ICON", "MENU",
+                                      "DIALOG", "STRINGTABLE",  "FONTDIR",      "FONT", "ACCELERATORS",
+                                      "RCDATA", "MESSAGETABLE", "GROUP_CURSOR", "",     "GROUP_ICON",
+                                      "",       "VERSIONINFO",  "DLGINCLUDE",   "",     "PLUGPLAY",
+                                      "VXD",    "ANICURSOR",    "ANIICON",      "HTML", "MANIFEST"};
+  return ordinal < std::size(names) ? names[ordinal] : "";
 }
 
 }  // namespace
@@ -51,7 +34,8 @@ int main(int argc, char** argv) {
     std::printf("%-22s %-18s %-8s %-6s %8s\n", "type", "name", "language", "flags", "bytes");
     for (const auto& entry : entries) {
       std::string type = entry.type.Printable();
-      if (entry.type.isOrdinal && *TypeName(entry.type.ordinal)) type += std::string(" ") + TypeName(entry.type.ordinal);
+      if (entry.type.isOrdinal && *TypeName(entry.type.ordinal))
+        type += std::string(" ") + TypeName(entry.type.ordinal);
       std::printf("%-22s %-18s 0x%04X   0x%04X %8u\n", type.c_str(), entry.name.Printable().c_str(), entry.languageId,
                   entry.memoryFlags, entry.dataSize);
     }
