@@ -178,6 +178,10 @@ bool ReadsDirectivesOnly(const TFileItem& file) {
   return extension == ".H" || extension == ".C";
 }
 
+bool CommaAheadInScript(TRCParser& parser, bool take) {
+  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && CommaAhead(parser, take);
+}
+
 std::string NextSignificantToken(TRCParser& parser) {
   for (;;) {
     std::string token = NextToken(parser);

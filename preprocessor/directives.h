@@ -22,6 +22,10 @@ std::string NextSignificantToken(TRCParser& parser);
 /// Whether the tokens of `file` other than its directives are ignored.
 bool ReadsDirectivesOnly(const TFileItem& file);
 
+/// CommaAhead where the current file's tokens are read (a script, not a header): the comma
+/// NextSignificantToken would return next, looked at without the layers of reading.
+bool CommaAheadInScript(TRCParser& parser, bool take);
+
 /// Carries out the directive whose "#" was just read. Raises 53, 20, 25 and the
 /// messages of the directive it carries out.
 void CarryOutDirective(TRCParser& parser);

@@ -123,6 +123,7 @@ std::int64_t TExpressionReader::Evaluate(std::string token, int level, std::int6
     operands.push_back(ReadOperand(token));
     operators.push_back(TBinaryOperator::None);
     if (firstOperand != nullptr && operands.size() == 1) *firstOperand = operands.front();
+    if (level == 0 && !InCondition() && CommaAheadInScript(parser_, false)) break;  // the common end
     std::string op = ReadToken();
     if (op.empty()) {
       if (level == 1) ReportMissing(64, {});  // Expecting ")"

@@ -85,12 +85,16 @@ std::string ReadRawWord(TRCParser& parser) {
 }
 
 std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator) {
+  if (separator == "," && CommaAheadInScript(parser, true)) return GetToken(parser);
   std::string token = GetToken(parser);
   if (!token.empty() && separator.find(token) != std::string_view::npos) return GetToken(parser);
   return token;
 }
 
 std::string SkipSeparators(TRCParser& parser, std::string_view separator) {
+  if (separator == ",")
+    while (CommaAheadInScript(parser, true)) {
+    }
   std::string token = GetToken(parser);
   while (!token.empty() && separator.find(token) != std::string_view::npos) token = GetToken(parser);
   return token;

@@ -393,6 +393,24 @@ void PushBackToken(TRCParser& parser) {
   file->scan = file->previousScan;
 }
 
+bool CommaAhead(TRCParser& parser, bool take) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr) return false;
+  const std::string& text = file->text;
+  std::size_t at = file->readPosition;
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  if (at >= text.size() || text[at] != ',') return false;
+  parser.TokenFlag = TTokenKind::Other;
+  file->previousScan = file->scan;
+  file->tokenStart = file->readPosition;
+  file->tokenStartLine = file->line;
+  if (take) {
+    file->scan = {at, file->line};
+    file->readPosition = at + 1;
+  }
+  return true;
+}
+
 std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal) {
   TLiteralCodePage codePage(parser);
   std::string out;

@@ -17,6 +17,12 @@ std::string ScanToken(TRCParser& parser);
 /// Restores the current file's read position and line to the start of the last token.
 void PushBackToken(TRCParser& parser);
 
+/// The comma that is the next token of the current file, when only blanks and tabs of the
+/// same line stand before it: a look at the bytes, without a scan. `take` leaves what
+/// ScanToken reading it would leave; otherwise what reading it and pushing it back would
+/// leave. False, with nothing changed, when the next token is anything else or further away.
+bool CommaAhead(TRCParser& parser, bool take);
+
 /// Decodes the escapes of a double-quoted literal; the literal keeps its quotes.
 /// Raises 26 and 27.
 std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal);
