@@ -25,22 +25,5 @@ TEST(MessageCatalogue, NumberedTextsWithTheirTrailingBlanks) {
             "#define %s");
 }
 
-TEST(PredefinedSymbols, CountShapeAndSpotChecks) {
-  auto records = PredefinedSymbols();
-  ASSERT_EQ(records.size(), 549u);
-  std::map<std::string_view, int> names;
-  for (std::string_view record : records) {
-    std::size_t equals = record.find('=');
-    ASSERT_NE(equals, std::string_view::npos) << record;
-    EXPECT_GT(equals, 0u) << record;
-    EXPECT_LT(equals + 1, record.size()) << record;
-    ++names[record.substr(0, equals)];
-  }
-  EXPECT_EQ(names.size(), 539u);  // ten names occur twice, none more often
-  for (auto [name, count] : names) EXPECT_LE(count, 2) << name;
-  EXPECT_EQ(records.front(), "WIN32=1");
-  EXPECT_EQ(records.back(), "ID_HELP=IDHELP");
-}
-
 }  // namespace
 }  // namespace tarvex

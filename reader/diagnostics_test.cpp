@@ -50,23 +50,6 @@ TEST(Diagnostics, LocatedText) {
   EXPECT_EQ(parser.errorFileName, "100%s.rc");
 }
 
-TEST(Diagnostics, NoCurrentFile) {
-  TRCParser parser;
-  parser.errorFileName = "old.rc";
-  parser.errorLine = 9;
-  EXPECT_EQ(Thrown([&] {
-              ReportError(parser, 72, {"a%d.rc", "Permission denied"});
-            }),
-            "72. Cannot open file \"a%d.rc\" (Permission denied)");
-  EXPECT_EQ(parser.errorNumber, 72);
-  EXPECT_EQ(parser.errorFileName, "");
-  EXPECT_EQ(parser.errorLine, 0);
-}
-
-TEST(Diagnostics, RaiseFailureCarriesTextOnly) {
-  EXPECT_EQ(Thrown([] { RaiseFailure("Cannot create file out%s.res"); }), "Cannot create file out%s.res");
-}
-
 TEST(Diagnostics, SafeTextEscapesWhatATerminalWouldObey) {
   const char* rows[][2] = {
       {"plain text, 100%", "plain text, 100%"},

@@ -33,21 +33,5 @@ TEST(NameValueSensitive, PredefinedLoadSetDefineAndRemove) {
   EXPECT_EQ(defines.Find("GUARD_H"), nullptr);
 }
 
-TEST(NameValueInsensitive, NamesFoldOnlyAsciiLetters) {
-  TNameValueInsensitive constants;
-  constants.Set("Max", "10");
-  constants.Set("mAx", "11");  // the same name: replaced, not added
-  EXPECT_EQ(constants.Size(), 1u);
-  EXPECT_EQ(constants.Get("MAX"), "11");
-  constants.Set("\xE9t\xE9", "1");  // bytes above 127 are not folded
-  EXPECT_EQ(constants.Get("\xE9T\xE9"), "1");
-  EXPECT_EQ(constants.Find("\xC9T\xC9"), nullptr);
-  constants.Set("max", "");
-  EXPECT_EQ(constants.Find("MAX"), nullptr);
-  constants.Clear();
-  EXPECT_EQ(constants.Size(), 0u);
-  EXPECT_EQ(UpperCase("az_AZ09[]{}`@"), "AZ_AZ09[]{}`@");
-}
-
 }  // namespace
 }  // namespace tarvex
