@@ -21,16 +21,6 @@ std::string Thrown(Action action) {
   return "(nothing thrown)";
 }
 
-TEST(Diagnostics, FillPlaceholdersInOrder) {
-  EXPECT_EQ(FillPlaceholders("%s of %s at %d", {"a", std::string("b"), 12}), "a of b at 12");
-  EXPECT_EQ(FillPlaceholders("char %s.", {'`'}), "char `.");
-  EXPECT_EQ(FillPlaceholders("%d%%", {-3}), "-3%%");              // only %s and %d are placeholders
-  EXPECT_EQ(FillPlaceholders("x %s %d", {"%d %s"}), "x %d %s ");  // arguments are not re-read
-  EXPECT_EQ(FillPlaceholders("end %", {}), "end %");
-  EXPECT_EQ(FormatMessage(33, {'`'}), "33. Invalid character encountered: `");
-  EXPECT_EQ(FormatMessage(72, {"a.rc", "Permission denied"}), "72. Cannot open file \"a.rc\" (Permission denied)");
-}
-
 TEST(Diagnostics, LocatedText) {
   TRCParser parser;
   auto item = std::make_unique<TFileItem>();

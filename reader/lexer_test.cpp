@@ -91,24 +91,6 @@ TEST_F(LexerTest, TokenClassesAndFlags) {
   }
 }
 
-TEST_F(LexerTest, NumbersInEveryNotation) {
-  const TCase cases[] = {
-      {"0x7FFF 0x8000 0X1f 0x00000001", "32767:i:1 32768:l:1 31:i:1 1:i:1"},
-      {"1 1L 10U 10u 0x10l 32767 32768", "1:i:1 1:l:1 10:l:1 10:l:1 16:l:1 32767:i:1 32768:l:1"},
-      {"2147483647 0xFFFFFFFF $FFFFFFFF", "2147483647:l:1 4294967295:l:1 4294967295:l:1"},
-      {"037777777777 017 010000000000", "-1:i:1 15:i:1 1073741824:l:1"},
-      {"077777777777 0100000000000 012345670123456701", "-1:i:1 0:i:1 -1051828799:i:1"},
-      {"0 00 0L 0x", "0:i:1 0:i:1 0:l:1 0:i:1"},
-      {"(0xL", "(:0:1 0:0:1"},
-      {"10UL 12ab 1.5 0x1G 09a 0a", "10U:r:1 12ab:r:1 1.5:r:1 0x1G:r:1 09a:r:1 0a:r:1"},
-      {"$1f $8000 $10L", "31:i:1 32768:l:1 16:l:1"},
-      {"ABC ( 5", "ABC:c:1 (:0:1 5:i:1"},
-  };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(Tokens(c.text, NextToken), c.expected) << c.text;
-  }
-}
-
 TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
   const TCase cases[] = {
       {"A\n/* open\n\n", "29@4: 29. Comment not terminated"},

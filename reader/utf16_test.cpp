@@ -58,16 +58,5 @@ TEST(Utf16Test, TheLocalesCharacterSet) {
   }
 }
 
-TEST(Utf16Test, AppendWritesLowByteFirst) {
-  std::string bytes = "X";
-  AppendUtf16LE(bytes, u"A\u20AC\U0001D11E");
-  EXPECT_EQ(bytes, std::string("X"
-                               "A\0"
-                               "\xAC\x20"
-                               "\x34\xD8"
-                               "\x1E\xDD",
-                               9));
-}
-
 }  // namespace
 }  // namespace tarvex

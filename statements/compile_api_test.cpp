@@ -16,20 +16,6 @@ namespace {
 using test::TTempDir;
 using test::TWorkingDirectory;
 
-TEST(CompileApiTest, ImageInMemoryEqualsTheSavedFile) {
-  TTempDir dir;
-  dir.Write("a.rc", "STRINGTABLE { 1 \"one\" }\n1 RCDATA { 1, 2 }\n");
-  TWorkingDirectory cwd(dir.Path());
-  TCompilation image = CompileToImage("a.rc");
-  TCompilation file = CompileToFile("a.rc", "a.res");
-  ASSERT_TRUE(image.Succeeded()) << image.errorText;
-  ASSERT_TRUE(file.Succeeded()) << file.errorText;
-  EXPECT_TRUE(file.image.empty());
-  std::string saved = dir.Read("a.res");
-  EXPECT_EQ(std::vector<std::uint8_t>(saved.begin(), saved.end()), image.image);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "a.res"}));  // the image alone writes nothing
-}
-
 TEST(CompileApiTest, FailureCarriesNumberFileLineAndText) {
   TTempDir dir;
   dir.Write("a.rc", "1 RCDATA {}\n#include \"b.rc\"\n");

@@ -75,20 +75,6 @@ TEST(DialogTest, RareControlStatementsWithClassDefaultStyleAndTitle) {
             "item style=0x50010006 exstyle=0x00000000 rect=1,2,3,4 id=7 class=BUTTON title=\"g\"\n");
 }
 
-TEST(DialogTest, StyleOperandsAddToTheDefaultAndNotTakesBitsAway) {
-  EXPECT_EQ(Items("PUSHBUTTON \"a\", 1, 1, 2, 3, 4, BS_MULTILINE, WS_EX_CLIENTEDGE\n"
-                  "LTEXT \"b\", 2, 1, 2, 3, 4, NOT WS_GROUP\n"
-                  "EDITTEXT 3, 1, 2, 3, 4, ES_AUTOHSCROLL | NOT WS_BORDER\n"
-                  "CHECKBOX \"c\", 4, 1, 2, 3, 4, WS_DISABLED |NOT WS_TABSTOP, NOT WS_EX_TOPMOST\n"
-                  "ICON 7, 5, 1, 2, 3, 4\nICON 0, 6, 1, 2, 3, 4"),
-            "item style=0x50012000 exstyle=0x00000200 rect=1,2,3,4 id=1 class=BUTTON title=\"a\"\n"
-            "item style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=2 class=STATIC title=\"b\"\n"
-            "item style=0x50010080 exstyle=0x00000000 rect=1,2,3,4 id=3 class=EDIT title=\"\"\n"
-            "item style=0x58000002 exstyle=0x00000000 rect=1,2,3,4 id=4 class=BUTTON title=\"c\"\n"
-            "item style=0x50000003 exstyle=0x00000000 rect=1,2,3,4 id=5 class=STATIC title=#7\n"
-            "item style=0x50000003 exstyle=0x00000000 rect=1,2,3,4 id=6 class=STATIC title=#0\n");
-}
-
 // Ids, coordinates and sizes from -32768 to 65535 are 16-bit values; the 32-bit id of
 // an extended item holds a negative id sign-extended, so that IDC_STATIC reads as -1.
 TEST(DialogTest, IdsCoordinatesAndSizesAre16BitValues) {
@@ -149,10 +135,6 @@ TEST(DialogTest, ExtendedHelpIdsCharsetAndCreationData) {
       {"1 DIALOG 0, 0, 1, 1, 5 { }", "File a.rc. Line 1 : 111. \"{\" or BEGIN expected but got 5"},
       {"1 DIALOG 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1, 0, 0, 5 }",
        "File a.rc. Line 1 : 115. Unknown Dialog Control Class: 5"},
-      {"1 DIALOG 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1 { 1 } }",
-       "File a.rc. Line 1 : 115. Unknown Dialog Control Class: {"},
-      {"1 DIALOGEX 0, 0, 1, 1, 0xFFFFFFFF + 1 { }", "File a.rc. Line 1 : 97. DWORD value expected but got 4294967296"},
-      {"1 DIALOGEX 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1 { 1", "File a.rc. Line 1 : 9. \"}\" or END expected"},
   };
   for (const TCase& c : cases) EXPECT_EQ(Dialog(c.script), c.expected) << c.script;
 }

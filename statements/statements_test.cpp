@@ -41,19 +41,6 @@ TEST(StatementLoopTest, BadTypes) {
   EXPECT_EQ(Failure("1 70000 {}"), "17@1: 17. Bad resource type: 70000");
 }
 
-TEST(StatementLoopTest, ConflictingMemoryFlags) {
-  const char* pairs[][2] = {
-      {"MOVEABLE", "FIXED"}, {"PURE", "IMPURE"}, {"PRELOAD", "LOADONCALL"}, {"DISCARDABLE", "NONDISCARDABLE"}};
-  for (const auto& pair : pairs) {
-    EXPECT_EQ(Failure(std::string("1 RCDATA ") + pair[0] + " " + pair[1] + " {}"),
-              "3@1: 3. Conflicting load/memory flags");
-    EXPECT_EQ(Failure(std::string("1 RCDATA ") + pair[1] + " " + pair[0] + " {}"),
-              "3@1: 3. Conflicting load/memory flags");
-  }
-  // After an optional statement a flag keyword is the body's first token: a file name here.
-  EXPECT_EQ(Failure("1 RCDATA LANGUAGE 9, 1 DISCARDABLE"), "1@1: 1. Cannot open DISCARDABLE file");
-}
-
 TEST(StatementLoopTest, OptionalStatementMessages) {
   const char* rows[][2] = {
       {"1 RCDATA", "2@1: 2. Resource description not terminated"},
@@ -85,10 +72,6 @@ TEST(StatementLoopTest, DuplicateResources) {
   // Not duplicates: quoted digits against the number, another language, another type.
   EXPECT_EQ(Identifiers("\"12\" RCDATA {}\n12 RCDATA {}\n12 RCDATA LANGUAGE 9, 1 {}\n12 HTML {}\n12 A {}"),
             "#10:12 #10:#12 #10:#12 #23:#12 A:#12");
-}
-
-TEST(StatementLoopTest, OpenConditionalAtEndOfInput) {
-  EXPECT_EQ(Failure("#if 1\n1 RCDATA {}\n"), "24@3: 24. Missing #endif in compilation conditional");
 }
 
 }  // namespace
