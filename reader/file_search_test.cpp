@@ -38,18 +38,6 @@ TEST(FileSearchTest, PlacesAreTriedInOrder) {
   EXPECT_EQ(FindScriptFile(parser, "res"), "");  // a folder is no file
 }
 
-TEST(FileSearchTest, BackslashesAndLetterCase) {
-  TTempDir dir;
-  dir.Write("Res/Icons/App.ICO", "");
-  dir.Write("a.rc", "");
-  TWorkingDirectory cwd(dir.Path());
-  TNamingFile naming("a.rc");
-  EXPECT_EQ(FindScriptFile(naming.parser, "Res\\Icons\\App.ICO"), "Res/Icons/App.ICO");
-  EXPECT_EQ(FindScriptFile(naming.parser, "res\\icons\\app.ico"), "Res/Icons/App.ICO");
-  EXPECT_EQ(FindScriptFile(naming.parser, "RES/ICONS/APP.ico"), "Res/Icons/App.ICO");
-  EXPECT_EQ(FindScriptFile(naming.parser, "res\\other\\app.ico"), "");
-}
-
 TEST(FileSearchTest, IncludedFileNotFoundNamesItAsWritten) {
   TTempDir dir;
   dir.Write("a.rc", "");
@@ -62,19 +50,6 @@ TEST(FileSearchTest, IncludedFileNotFoundNamesItAsWritten) {
     EXPECT_EQ(std::string(failure.what()),
               "File a.rc. Line 1 : 72. Cannot open file \"inc\\Missing.H\" (No such file or directory)");
   }
-}
-
-TEST(FileSearchTest, OpenedFilesAreRecordedOnceAsOpened) {
-  TTempDir dir;
-  dir.Write("a.rc", "");
-  dir.Write("Inc/B.h", "");
-  TWorkingDirectory cwd(dir.Path());
-  TNamingFile naming("a.rc");
-  OpenSourceFile(naming.parser, "inc\\b.h");
-  EXPECT_EQ(naming.parser.currentFile->name, "Inc/B.h");
-  CloseSourceFile(naming.parser);
-  OpenSourceFile(naming.parser, "Inc/B.h");
-  EXPECT_EQ(naming.parser.openedFiles, (std::vector<std::string>{"a.rc", "Inc/B.h"}));
 }
 
 }  // namespace

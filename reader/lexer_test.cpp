@@ -91,55 +91,6 @@ TEST_F(LexerTest, TokenClassesAndFlags) {
   }
 }
 
-TEST_F(LexerTest, CommentsAndLines) {
-  const TCase cases[] = {
-      {"ID_A//comment\nB", "ID_A:c:1 B:c:2"},
-      {"//\nB", "B:c:2"},
-      {"; one\n;\n\nB;tail", "B:c:4"},
-      {"A/* x\n y\n*/B", "A:c:1 B:c:3"},
-      {"A /* */(", "A:c:1 (:0:1"},
-      {"A/* */(\n/**/)", "A:c:1 (:0:1 ):0:2"},
-      {"/*/ */A", "A:c:1"},
-      {"A\r\n\r\nB", "A:c:1 B:c:3"},
-      {"\"ab\\\ncd\" X", "\"abcd\":0:2 X:c:2"},
-      {"\"ab\\\r\n\\\r\ncd\"\r\nX", "\"abcd\":0:3 X:c:4"},
-      {"\"a\\\\\\\nb\"", "\"a\\\\b\":0:2"},
-      {"\"a\\\\\n\" b\"", "\"a\\\" b\":0:2"},
-      {"\"a\\\"b\" X", "\"a\\\"b\":0:1 X:c:1"},
-      {"\"a\\\\\" X", "\"a\\\\\":0:1 X:c:1"},
-      {"\"\"\"\"", "\"\":0:1 \"\":0:1"},
-  };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(Tokens(c.text), c.expected) << c.text;
-  }
-}
-
-TEST_F(LexerTest, LineFeedsBeforeTheSubstitutionMarkAreNotCounted) {
-  Open("A\nB\nC");
-  parser_.currentFile->substitutionMark = 2;
-  EXPECT_EQ(Read(), "A:c:1");
-  EXPECT_EQ(Read(), "B:c:1");
-  EXPECT_EQ(Read(), "C:c:2");
-}
-
-TEST_F(LexerTest, NumbersInEveryNotation) {
-  const TCase cases[] = {
-      {"0x7FFF 0x8000 0X1f 0x00000001", "32767:i:1 32768:l:1 31:i:1 1:i:1"},
-      {"1 1L 10U 10u 0x10l 32767 32768", "1:i:1 1:l:1 10:l:1 10:l:1 16:l:1 32767:i:1 32768:l:1"},
-      {"2147483647 0xFFFFFFFF $FFFFFFFF", "2147483647:l:1 4294967295:l:1 4294967295:l:1"},
-      {"037777777777 017 010000000000", "-1:i:1 15:i:1 1073741824:l:1"},
-      {"077777777777 0100000000000 012345670123456701", "-1:i:1 0:i:1 -1051828799:i:1"},
-      {"0 00 0L 0x", "0:i:1 0:i:1 0:l:1 0:i:1"},
-      {"(0xL", "(:0:1 0:0:1"},
-      {"10UL 12ab 1.5 0x1G 09a 0a", "10U:r:1 12ab:r:1 1.5:r:1 0x1G:r:1 09a:r:1 0a:r:1"},
-      {"$1f $8000 $10L", "31:i:1 32768:l:1 16:l:1"},
-      {"ABC ( 5", "ABC:c:1 (:0:1 5:i:1"},
-  };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(Tokens(c.text, NextToken), c.expected) << c.text;
-  }
-}
-
 TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
   const TCase cases[] = {
       {"A\n/* open\n\n", "29@4: 29. Comment not terminated"},
@@ -164,58 +115,6 @@ TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
   for (const TCase& c : cases) {
     EXPECT_EQ(Failure(c.text), c.expected) << c.text;
   }
-}
-
-TEST_F(LexerTest, DecodeStringLiteral) {
-  const TCase cases[] = {
-      {"\"\\x41\\101\\n\"", "\"AA\n\""},
-      {"\"\\x4G\\x414\\x\"", std::string("\"\x04GA4") + '\0' + "\""},
-      {"\"\\a\\b\\f\\n\\r\\t\\v|\\A\\B\\F\\N\\R\\T\\V\"", "\"\a\b\f\n\r\t\v|\a\b\f\n\r\t\v\""},
-      {"\"\\\\n\\\"\\\\\"", "\"\\n\"\\\""},
-      {"\"\\777\\1234\\08\"", std::string("\"\xFFS4") + '\0' + "8\""},
-      {"\"a\\\nb\\\r\nc\"", "\"abc\""},
-      {"\"plain\"", "\"plain\""},
-  };
-  for (const TCase& c : cases) EXPECT_EQ(DecodeStringLiteral(parser_, c.text), c.expected) << c.text;
-
-  const TCase failures[] = {
-      {"\"a\\qb\"", "27. Bad escape sequence \"a\\qb\""},
-      {"\"\\'\"", "27. Bad escape sequence \"\\'\""},
-      {"\"\\8\"", "27. Bad escape sequence \"\\8\""},
-      {"\"a\\", "26. Bad escape sequence"},
-  };
-  for (const TCase& c : failures) {
-    try {
-      DecodeStringLiteral(parser_, c.text);
-      ADD_FAILURE() << c.text;
-    } catch (const TCompileError& error) {
-      EXPECT_EQ(std::string(error.what()), c.expected);
-    }
-  }
-}
-
-TEST_F(LexerTest, IncludedFileEndsIntoTheIncludingFile) {
-  Open("A B\n");
-  EXPECT_EQ(Read(), "A:c:1");
-  Open("X\nY", "inc.h");
-  EXPECT_EQ(Read(), "X:c:1");
-  EXPECT_EQ(Read(), "Y:c:2");
-  EXPECT_EQ(Read(), "B:c:1");
-  EXPECT_EQ(parser_.fileStack.size(), 1u);
-  EXPECT_EQ(parser_.openFiles.size(), 1u);
-  EXPECT_EQ(Read(), ":0:2");
-  EXPECT_EQ(Read(), ":0:2");
-  EXPECT_EQ(parser_.fileStack.size(), 1u);
-}
-
-TEST_F(LexerTest, PushBackRereadsTheLastToken) {
-  Open("A\n\n  B C");
-  EXPECT_EQ(Read(), "A:c:1");
-  EXPECT_EQ(Read(), "B:c:3");
-  PushBackToken(parser_);
-  EXPECT_EQ(parser_.currentFile->line, 1);
-  EXPECT_EQ(Read(), "B:c:3");
-  EXPECT_EQ(Read(NextToken), "C:c:3");
 }
 
 }  // namespace

@@ -54,15 +54,6 @@ TEST(CompileTest, PipeIsRefusedWithoutWaiting) {
   EXPECT_EQ(parser.errorNumber, 72);
 }
 
-TEST(CompileTest, ReadOnlyScriptCompiles) {
-  TTempDir dir;
-  dir.Write("a.rc", "");
-  chmod(dir.File("a.rc").c_str(), 0444);
-  test::TCompileOutcome outcome = CompileInDir(dir, "");
-  EXPECT_EQ(outcome.error, "");
-  EXPECT_EQ(outcome.res.size(), 32u);
-}
-
 TEST(CompileTest, FailedCompilationKeepsTheOldOutput) {
   TTempDir dir;
   dir.Write("a.res", "old");
@@ -71,30 +62,6 @@ TEST(CompileTest, FailedCompilationKeepsTheOldOutput) {
   TRCParser parser;
   EXPECT_THROW(Compile(parser, "a.rc", "a.res"), std::exception);
   EXPECT_EQ(dir.Read("a.res"), "old");
-}
-
-TEST(FileStackTest, OpenAndCloseKeepTheOpenFileSetInStep) {
-  TTempDir dir;
-  TWorkingDirectory cwd(dir.Path());
-  dir.Write("a.rc", "");
-  dir.Write("b.h", "x");
-  TRCParser parser;
-  OpenSourceFile(parser, "a.rc");
-  TFileItem& header = OpenSourceFile(parser, "b.h");
-  EXPECT_EQ(header.extension, ".H");
-  EXPECT_EQ(header.text, "x");
-  EXPECT_EQ(parser.currentFile, &header);
-  try {
-    OpenSourceFile(parser, "b.h");
-    FAIL();
-  } catch (const std::exception& failure) {
-    EXPECT_EQ(std::string(failure.what()),
-              "File b.h. Line 1 : 58. File b.h is already open. Cyclical reference not allowed");
-  }
-  CloseSourceFile(parser);
-  EXPECT_EQ(parser.currentFile->name, "a.rc");
-  EXPECT_EQ(parser.currentFile->text, " ");        // a file of 0 bytes reads as one blank
-  EXPECT_NO_THROW(OpenSourceFile(parser, "b.h"));  // closed files may be opened again
 }
 
 }  // namespace

@@ -87,32 +87,5 @@ TEST(Utf16TableTest, LeadBytes) {
   }
 }
 
-// Code units through UTF-8 and back: pairs join, unpaired surrogates survive alone, and
-// bytes that start no complete or shortest sequence become U+FFFD, one per byte.
-TEST(Utf16TableTest, Utf8AndCodeUnits) {
-  const std::pair<std::u16string, std::string> roundTrips[] = {
-      {u"a\u0080\u07FF\u0800\uFFFF", "a\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
-      {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
-      {{u'a', 0xD83D, 0xDE00, 0xD800, u'b', 0xDC00},
-       "a\xF0\x9F\x98\x80\xED\xA0\x80"
-       "b\xED\xB0\x80"},
-      {{0xDC00, 0xD800}, "\xED\xB0\x80\xED\xA0\x80"},  // low before high: no pair
-      {{u'x', 0xDBFF}, "x\xED\xAF\xBF"},               // high at the end
-  };
-  for (const auto& [units, text] : roundTrips) {
-    EXPECT_EQ(UnitsToUtf8(units), text);
-    EXPECT_EQ(Utf8ToUnits(text), units);
-  }
-  const std::pair<std::string, std::u16string> invalid[] = {
-      {"\xE2\x88", u"\uFFFD\uFFFD"},                      // cut short at the end
-      {"\xC0\xAF\xF8", u"\uFFFD\uFFFD\uFFFD"},            // overlong, no lead byte
-      {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},            // overlong three bytes
-      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
-      {"\x80x\xC3", u"\uFFFDx\uFFFD"},
-      {"\xE2\x28\xA1", u"\uFFFD(\uFFFD"},  // a second byte that continues nothing
-  };
-  for (const auto& [text, units] : invalid) EXPECT_EQ(Utf8ToUnits(text), units);
-}
-
 }  // namespace
 }  // namespace tarvex

@@ -41,22 +41,6 @@ TEST(AcceleratorsTest, KeystrokesOptionsAndTheLastEntryMark) {
   for (const auto& row : rows) EXPECT_EQ(TableOf(row[0]), row[1]) << row[0];
 }
 
-TEST(AcceleratorsTest, HeaderEmptyTableAndSizeLimit) {
-  EXPECT_EQ(
-      DescribeAll(Entries("LANGUAGE 9, 1\nkeys ACCELERATORS FIXED BEGIN END\n1 ACCELERATORS VERSION 3 { \"a\", 101 }")),
-      "type=#9 name=KEYS flags=0x1020 language=0x0409 version=0 characteristics=0 size=0\n"
-      "type=#9 name=#1 flags=0x1030 language=0x0409 version=3 characteristics=0 size=8\n");
-  EXPECT_EQ(HexRows(OnlyEntry("1 ACCELERATORS { \"a\", 101 }").data), HexRows(FromHex("8000 6100 6500 0000")));
-  auto table = [](int entries) {
-    std::string script = "1 ACCELERATORS {\n";
-    for (int i = 0; i < entries; ++i) script += "\"a\", " + std::to_string(i) + "\n";
-    return script + "}\n";
-  };
-  EXPECT_EQ(Failure(table(8191)), "compiled");
-  EXPECT_EQ(Failure(table(8192)),
-            "File a.rc. Line 8194 : Resource ACCELERATORS 1: data of 65536 bytes exceeds the limit of 65535 bytes");
-}
-
 TEST(AcceleratorsTest, EachMessageWithItsLine) {
   const char* rows[][2] = {
       {"1 ACCELERATORS\n\"a\", 1", "File a.rc. Line 2 : 12. \"{\" or BEGIN expected"},

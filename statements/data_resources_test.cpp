@@ -35,40 +35,6 @@ TEST(DataResourceTest, ItemsAndTheirSizes) {
   EXPECT_EQ(Data("1 RCDATA { L\"Hi\", L\"\", \"x\" L\"\\x263A\" 0 }"), "48006900 78003A26 0000");
 }
 
-TEST(DataResourceTest, TypesNamesAndFlags) {
-  EXPECT_EQ(DescribeAll(Entries("5 MYTYPE { 1 }\n5 300 {}\n1 FONT {}\n2 MESSAGETABLE {}\n3 HTML PRELOAD {}\n")),
-            "type=MYTYPE name=#5 flags=0x0030 language=0x0000 version=0 characteristics=0 size=2\n"
-            "type=#300 name=#5 flags=0x0030 language=0x0000 version=0 characteristics=0 size=0\n"
-            "type=#8 name=#1 flags=0x0030 language=0x0000 version=0 characteristics=0 size=0\n"
-            "type=#11 name=#2 flags=0x1030 language=0x0000 version=0 characteristics=0 size=0\n"
-            "type=#23 name=#3 flags=0x0070 language=0x0000 version=0 characteristics=0 size=0\n");
-}
-
-TEST(DataResourceTest, FilesAreCopiedUnchanged) {
-  test::TTempDir dir;
-  std::string bytes("\x00\x01\xFF\r\n\x1A", 6);
-  dir.Write("page.htm", bytes);
-  std::vector<test::TResEntry> entries =
-      test::EntriesIn(dir, "1 HTML page.htm\n2 FONT \"page.htm\"\n3 DLGINCLUDE <page.htm>\n4 MYTYPE page.htm\n");
-  ASSERT_EQ(entries.size(), 4u);
-  for (const test::TResEntry& entry : entries) {
-    EXPECT_EQ(std::string(entry.data.begin(), entry.data.end()), bytes);
-    EXPECT_EQ(entry.dataSize, 6u);
-  }
-  EXPECT_EQ(entries[3].type.Printable(), "MYTYPE");
-}
-
-TEST(DataResourceTest, BlocksBeyond65535Bytes) {
-  std::string items;
-  for (int i = 0; i < 7000; ++i) items += "\"0123456789\", ";
-  std::vector<test::TResEntry> entries = Entries("1 RCDATA { " + items + "'AB' }");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].dataSize, 70001u);
-  ASSERT_EQ(entries[0].data.size(), 70001u);
-  EXPECT_EQ(entries[0].data[69999], '9');
-  EXPECT_EQ(entries[0].data[70000], 0xAB);
-}
-
 TEST(DataResourceTest, Messages) {
   const char* rows[][2] = {
       {"1 RCDATA { 1, 2", "9@1: 9. \"}\" or END expected"},

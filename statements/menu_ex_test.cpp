@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/menu_reader.h"
 #include "tests/statement_checks.h"
 
 namespace tarvex::test {
@@ -13,42 +12,6 @@ constexpr char kMenuConstants[] =
     "#define MFT_STRING 0x0\n#define MFT_RADIOCHECK 0x200\n#define MFT_SEPARATOR 0x800\n"
     "#define MFT_RIGHTJUSTIFY 0x4000\n#define MFS_ENABLED 0x0\n#define MFS_GRAYED 0x3\n"
     "#define MFS_CHECKED 0x8\n#define MFS_DEFAULT 0x1000\n";
-
-std::string MenuOf(const std::string& body) {
-  return DescribeMenuEx(OnlyEntry(kMenuConstants + std::string("1 MENUEX\nBEGIN\n") + body + "\nEND\n").data);
-}
-
-TEST(MenuExTest, NestedPopupsSeparatorsNumbersAndTheEndFlagOfEveryLevel) {
-  EXPECT_EQ(MenuOf(R"(
-      POPUP "&File", 10, MFT_STRING, MFS_ENABLED, 500
-      BEGIN
-        MENUITEM "&Open", 100, MFT_STRING, MFS_CHECKED | MFS_DEFAULT
-        MENUITEM SEPARATOR
-        POPUP "Recent", 11,, MFS_GRAYED, 501
-        BEGIN
-          MENUITEM "One", 110, MFT_RADIOCHECK
-          POPUP "More" BEGIN MENUITEM "Two", 111 MENUITEM MFT_SEPARATOR END
-        END
-      END
-      MENUITEM "E&xit", 101
-      MENUITEM "", 0, MFT_SEPARATOR
-      POPUP "&Help", , MFT_RIGHTJUSTIFY { MENUITEM "About", 200 })"),
-            "POPUP \"&File\" id=10 type=0x0 state=0x0 help=500 0x1 { "
-            "\"&Open\" id=100 type=0x0 state=0x1008 0x0 ; \"\" id=0 type=0x800 state=0x0 0x0 ; "
-            "POPUP \"Recent\" id=11 type=0x0 state=0x3 help=501 0x81 { \"One\" id=110 type=0x200 state=0x0 0x0 ; "
-            "POPUP \"More\" id=0 type=0x0 state=0x0 help=0 0x81 { "
-            "\"Two\" id=111 type=0x0 state=0x0 0x0 ; \"\" id=0 type=0x800 state=0x0 0x80 } } } ; "
-            "\"E&xit\" id=101 type=0x0 state=0x0 0x0 ; \"\" id=0 type=0x800 state=0x0 0x0 ; "
-            "POPUP \"&Help\" id=0 type=0x4000 state=0x0 help=0 0x81 { \"About\" id=200 type=0x0 state=0x0 0x80 }");
-  // Number places left empty or out, and the full 32 bits.
-  EXPECT_EQ(MenuOf("MENUITEM \"a\"\nMENUITEM \"b\" 7\nMENUITEM \"c\",, 4\nMENUITEM \"d\",, 8,\n"
-                   "MENUITEM \"e\", -1, 0xFFFFFFFF, 0x7FFFFFFF + 1\nmenuitem \"f\", 1 + 2 * 3\n"
-                   "popup separator,,,,9 { menuitem separator }"),
-            "\"a\" id=0 type=0x0 state=0x0 0x0 ; \"b\" id=7 type=0x0 state=0x0 0x0 ; "
-            "\"c\" id=0 type=0x4 state=0x0 0x0 ; \"d\" id=0 type=0x8 state=0x0 0x0 ; "
-            "\"e\" id=4294967295 type=0xffffffff state=0x80000000 0x0 ; \"f\" id=7 type=0x0 state=0x0 0x0 ; "
-            "POPUP \"\" id=0 type=0x0 state=0x0 help=9 0x81 { \"\" id=0 type=0x800 state=0x0 0x80 }");
-}
 
 // Header, then records whose text leaves 2 or 0 bytes to pad; a pop-up's help id comes
 // after its padding and its first child directly after the help id. MENUEX shares the

@@ -42,22 +42,6 @@ TEST(StringTableTest, BlocksOfSixteenSlots) {
   }
 }
 
-// Languages in ascending order; a block takes the attributes of its lowest string.
-TEST(StringTableTest, LanguagesAndAttributes) {
-  EXPECT_EQ(DescribeAll(Entries("STRINGTABLE LANGUAGE 9, 1 { 3 \"a\" }\n"
-                                "STRINGTABLE LANGUAGE LANG_GERMAN, SUBLANG_GERMAN { 5 \"b\" }\n"
-                                "LANGUAGE 7, 1\nSTRINGTABLE { 6 \"c\" }\n"
-                                "LANGUAGE 0, 0\nSTRINGTABLE DISCARDABLE VERSION 3 { 2 \"b\" }\n"
-                                "STRINGTABLE PRELOAD CHARACTERISTICS 4 { 1 \"a\" }\n"
-                                "STRINGTABLE FIXED { 18 \"c\" 17 \"d\" }\n")),
-            "type=#6 name=#1 flags=0x1070 language=0x0000 version=0 characteristics=4 size=36\n"
-            "type=#6 name=#2 flags=0x1020 language=0x0000 version=0 characteristics=0 size=36\n"
-            "type=#6 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=36\n"
-            "type=#6 name=#1 flags=0x1030 language=0x0409 version=0 characteristics=0 size=34\n");
-  // The same identifier in two languages is two strings.
-  EXPECT_EQ(Entries("STRINGTABLE { 5 \"a\" }\nSTRINGTABLE LANGUAGE 9, 1 { 5 \"b\" }").size(), 2u);
-}
-
 TEST(StringTableTest, Messages) {
   const char* rows[][2] = {
       {"STRINGTABLE { 5 \"a\" }\nSTRINGTABLE { 5 \"b\" }",
@@ -77,13 +61,6 @@ TEST(StringTableTest, Messages) {
   test::TCompileOutcome undefined = test::CompileText("STRINGTABLE\nBEGIN\n  IDS_X \"a\"\nEND\n");
   EXPECT_EQ(undefined.error, "File a.rc. Line 3 : 'IDS_X' is not a valid integer value");
   EXPECT_EQ(std::make_pair(undefined.number, undefined.line), std::make_pair(0, 3));
-}
-
-TEST(StringTableTest, BlockBeyondTheSizeLimitIsRefused) {
-  std::string script = "STRINGTABLE LANGUAGE 9, 1 { 17 \"" + std::string(40000, 'a') + "\" }";
-  EXPECT_EQ(Failure(script),
-            "File a.rc. Line 1 : Resource STRINGTABLE 2 (strings 16 to 31, language 0x0409): data of "
-            "80032 bytes exceeds the limit of 65535 bytes");
 }
 
 }  // namespace
