@@ -57,6 +57,10 @@ TEST(Utf16TableTest, CodePageFamilies) {
   const std::string refused[][3] = {
       {"UTF-8", "\xED\xA0\x80",
        cannot + "\"\\xED\\xA0\\x80\" (byte 0xED at offset 0 is not valid UTF-8)" + hint},  // a surrogate
+      {"UTF-8", "\xC0\xAF", cannot + "\"\\xC0\\xAF\" (byte 0xC0 at offset 0 is not valid UTF-8)" + hint},  // overlong
+      {"UTF-8", "a\xF4\x90\x80\x80",
+       cannot + "\"a\\xF4\\x90\\x80\\x80\" (byte 0xF4 at offset 1 is not valid UTF-8)" + hint},  // past U+10FFFF
+      {"UTF-8", "\xE2\x82", cannot + "\"\\xE2\\x82\" (incomplete UTF-8 character at offset 0)" + hint},
       {"CP932", "a\x82", cannot + "\"a\\x82\" (incomplete CP932 character at offset 1)" + hint},
       {"ASCII", "\x80", cannot + "\"\\x80\" (byte 0x80 at offset 0 is not valid ASCII)" + hint},
       {"CP1253", "\xAA", cannot + "\"\\xAA\" (byte 0xAA at offset 0 is not valid CP1253)" + hint},
