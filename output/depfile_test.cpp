@@ -31,18 +31,6 @@ TEST(DepfileTest, RuleText) {
   for (const char* name : {"two\nlines", "a\tb", "ends\\", ""})
     EXPECT_THROW(DependencyRule(name, {"a.rc"}), TCompileError) << name;
   EXPECT_THROW(DependencyRule("a.res", {"a.rc", "two\nlines"}), TCompileError);
-  test::TTempDir dir;
-  SaveTextAtomically("a.res: a.rc\n", dir.File("a.d"));
-  SaveTextAtomically("a.res: b.rc\n", dir.File("a.d"));
-  EXPECT_EQ(dir.Read("a.d"), "a.res: b.rc\n");
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.d"});
-  try {
-    SaveTextAtomically("x", dir.File("missing/a.d"));
-    ADD_FAILURE() << "saved into a missing folder";
-  } catch (const TCompileError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "Cannot create file " + dir.File("missing/a.d") + ": No such file or directory");
-  }
 }
 
 // A build whose one rule "compiles" out.res by counting its runs in `log` and leaving the
