@@ -40,12 +40,6 @@ TEST(SubstitutionTest, ValuesTakeThePlaceOfTheirNames) {
   PushBackToken(pushed.parser);
   EXPECT_EQ(NextToken(pushed.parser), "1");
   EXPECT_EQ(NextToken(pushed.parser), ",");
-  // Unit constants in any letter case, after defines.
-  TScriptReader units("max MAX Other");
-  units.parser.unitConstants.Set("Max", "3");
-  units.parser.unitConstants.Set("OTHER", "4");
-  units.parser.defines.Set("Other", "5");
-  EXPECT_EQ(units.All(), "3 3 5");
 }
 
 // The bound of the substitution work once files of `laterBytes` more have been opened.
@@ -72,7 +66,6 @@ TEST(SubstitutionTest, ChainsAndUnboundedExpansionStop) {
   // with every substitution; placing a value must not move all of it again (that took minutes).
   for (const auto& [script, line] :
        std::vector<std::pair<std::string, int>>{{"#define A 1, A, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2\n1 RCDATA { A }\n", 2},
-                                                {"#define A 1, A\n1 RCDATA { A }\n", 2},
                                                 {"#define STR(x) x\n#define A e A\nSTR(A)\n", 3}}) {
     TCompileOutcome outcome = CompileText(script);
     EXPECT_EQ(outcome.number, 65) << script << outcome.error;
