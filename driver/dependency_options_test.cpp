@@ -118,10 +118,6 @@ TEST_F(DependencyTest, PreprocessedInputWithLineMarkers) {
     EXPECT_EQ(Run("tarvex-windres", {"bad.pp", "bad.o"}), 1);
     EXPECT_EQ(err_.str(), c.expected);
   }
-  // The native line reads no line markers.
-  std::ostringstream out, err;
-  EXPECT_EQ(RunProgram("tarvex", {"--diagnostics=gnu", "app.pp"}, out, err), 1);
-  EXPECT_EQ(err.str().rfind("app.pp:1:1: error: Expecting directive name after \"#\" symbol [RC53]\n", 0), 0u);
 }
 
 }  // namespace

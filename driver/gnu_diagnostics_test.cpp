@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "driver/program.h"
-#include "tests/res_reader.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
@@ -29,11 +28,6 @@ class ProgramTest : public ::testing::Test {
     run.err = err.str();
     return run;
   }
-  std::vector<test::TResEntry> Entries(const std::string& name) const {
-    std::string bytes = dir_.Read(name);
-    return test::ReadResImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  }
-
   test::TTempDir dir_;
   test::TWorkingDirectory cwd_{dir_.Path()};
 };
@@ -135,12 +129,6 @@ TEST_F(ProgramTest, NothingPrintedOnSuccess) {
   }
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.o", "a.rc", "a.res", "e.res"}));
   EXPECT_EQ(dir_.Read("a.o").substr(0, 2), "\x64\x86");  // an x64 COFF object
-  // /v names every file opened, on standard error only.
-  dir_.Write("a.rc", "#include \"b.h\"\n");
-  dir_.Write("b.h", "#define X 1\n");
-  TProgramRun verbose = Run("tarvex-rc", {"/v", "a.rc"});
-  EXPECT_EQ(verbose.out, "");
-  EXPECT_EQ(verbose.err, "tarvex: reading a.rc\ntarvex: reading b.h\n");
 }
 
 TEST_F(ProgramTest, QuietFailureAndVersionLines) {
@@ -151,34 +139,6 @@ TEST_F(ProgramTest, QuietFailureAndVersionLines) {
   EXPECT_EQ(version.out.substr(0, version.out.find('\n')),
             "TARVEX resource compiler " TARVEX_VERSION " (GNU windres compatible command line)");
   EXPECT_EQ(ModeOfProgramName("/opt/bin/tarvex-llvm-rc"), TCommandLineMode::Rc);
-}
-
-// Language 0x409 and Windows-1252 in the rc-style and windres-style forms, whatever the
-// locale; 0 and the -c code page on the native line. /n adds a terminating zero.
-TEST_F(ProgramTest, LanguageCodePageAndTerminatedStrings) {
-  dir_.Write("a.rc", "STRINGTABLE { 1 \"\x80\x81\" }\n");
-  struct TCase {
-    std::string program;
-    std::vector<std::string> args;
-    std::uint16_t language;
-    std::vector<std::uint8_t> firstString;  // count and units of string 1
-  };
-  const std::vector<TCase> cases = {
-      {"rc", {"/fo", "o.res", "a.rc"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
-      {"rc", {"/n", "/l", "0x407", "/fo", "o.res", "a.rc"}, 0x407, {3, 0, 0xAC, 0x20, 0x81, 0, 0, 0}},
-      {"tarvex", {"--quiet", "-c1252", "a.rc", "o.res"}, 0, {2, 0, 0xAC, 0x20, 0x81, 0}},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.program + " " + c.args.front());
-    TProgramRun run = Run(c.program, c.args);
-    ASSERT_EQ(run.out + run.err, "");
-    std::vector<test::TResEntry> entries = Entries("o.res");
-    const test::TResEntry& table = test::FindEntry(entries, "#6", "#1");
-    EXPECT_EQ(table.languageId, c.language);
-    std::vector<std::uint8_t> first(table.data.begin() + 2,
-                                    table.data.begin() + 2 + static_cast<long>(c.firstString.size()));
-    EXPECT_EQ(first, c.firstString);
-  }
 }
 
 }  // namespace

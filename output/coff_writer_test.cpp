@@ -13,8 +13,6 @@
 namespace tarvex {
 namespace {
 
-using test::FromHex;
-using test::HexRows;
 using test::TTempDir;
 
 struct TTestResource {
@@ -124,23 +122,6 @@ TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
       ++relocations;
     EXPECT_EQ(relocations, 10u);
   }
-}
-
-TEST(CoffWriterTest, DirectoryBytes) {
-  // One resource, type AB, name 7, language 0x0409, data "hi".
-  std::vector<std::uint8_t> object = ResToCoff(BuildRes({{u"AB", u"7", 0x0409, "hi"}}), TMachine::X64);
-  ASSERT_EQ(object.size(), 310u);
-  // Root: one string entry, type table at 0x18. Type AB: one id entry 7, name table at
-  // 0x30. Name 7: language 0x0409, data entry at 0x50. String "AB" at 0x48, padding.
-  // Data entry: offset 0 in .rsrc$02, 2 bytes, code page 0. Relocation: the data entry's
-  // RVA field, symbol 3 (.rsrc$02), ADDR32NB, and two bytes of padding; the data "hi", padded.
-  EXPECT_EQ(HexRows(Slice(object, 100, 216)), HexRows(FromHex("00000000 00000000 00000000 0100 0000 48000080 18000080"
-                                                              "00000000 00000000 00000000 0000 0100 07000000 30000080"
-                                                              "00000000 00000000 00000000 0000 0100 09040000 50000000"
-                                                              "0200 4100 4200 0000"
-                                                              "00000000 02000000 00000000 00000000"
-                                                              "50000000 03000000 0300 0000"
-                                                              "68690000 00000000")));
 }
 
 // Converts and returns the error text; empty when the image was accepted.

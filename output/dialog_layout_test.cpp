@@ -23,7 +23,6 @@ TEST(DialogLayoutTest, BaseUnitsFromTheTableOrEstimatedAndRoundingOfDialogUnits)
   EXPECT_EQ(FontBaseUnits(u"Segoe UI", 9), (TBaseUnits{7, 15}));
   EXPECT_EQ(FontBaseUnits(u"Arial", 12, &known), (TBaseUnits{9, 19}));  // 16 pixels: 16 * 0.55, 16 * 1.2
   EXPECT_FALSE(known);
-  EXPECT_EQ(FontBaseUnits(u"Arial", 0), (TBaseUnits{1, 1}));  // a point size of 0 draws as 1 point
   // MulDiv rounds halves away from zero, on either side.
   const std::vector<std::array<int, 4>> cases = {{10, 6, 4, 15}, {1, 6, 4, 2},  {-1, 6, 4, -2}, {-3, 6, 4, -5},
                                                  {7, 13, 8, 11}, {5, 13, 8, 8}, {3, 1, 0, 0}};
@@ -109,25 +108,6 @@ TEST(DialogLayoutTest, TheOverlapSearchOfAHugeDialogIsBounded) {
   std::vector<std::string> warnings =
       DialogWarnings(dialog, [](const TDialogControl& control) { return std::to_string(control.id); });
   EXPECT_EQ(warnings, (std::vector<std::string>{"too many controls side by side: not every overlap was looked for"}));
-}
-
-TEST(DialogLayoutTest, StyleNamesByClass) {
-  TDialogTemplate dialog = DialogOf(R"(1 DIALOGEX 0, 0, 100, 50
-STYLE WS_POPUP | WS_CAPTION | DS_MODALFRAME | 0x00100000
-{
-  EDITTEXT 1, 0, 0, 10, 10, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE | 0x40000000
-  AUTORADIOBUTTON "r", 2, 0, 0, 10, 10, BS_LEFTTEXT | WS_DISABLED
-  CONTROL "", 3, "MyWidget", 0x1234, 0, 0, 10, 10
-}
-)");
-  ASSERT_EQ(dialog.controls.size(), 3u);
-  EXPECT_EQ(DialogStyleNames(dialog.style), "WS_POPUP | WS_CAPTION | WS_HSCROLL | DS_MODALFRAME");
-  EXPECT_EQ(ControlStyleNames(dialog.controls[0]),
-            "WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL");
-  EXPECT_EQ(ExStyleNames(dialog.controls[0].exStyle), "WS_EX_CLIENTEDGE | 0x40000000");
-  EXPECT_EQ(ControlStyleNames(dialog.controls[1]),
-            "WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_AUTORADIOBUTTON | BS_LEFTTEXT");
-  EXPECT_EQ(ControlStyleNames(dialog.controls[2]), "WS_CHILD | WS_VISIBLE | 0x00001234");
 }
 
 }  // namespace

@@ -25,10 +25,6 @@ TEST(SubstitutionTest, ValuesTakeThePlaceOfTheirNames) {
   EXPECT_EQ(inPlace.Next(), "42");
   EXPECT_EQ(inPlace.parser.currentFile->text.size(), size);
   EXPECT_EQ(inPlace.parser.currentFile->text.substr(38, 3), "42 ");  // right before the old read position
-  TScriptReader inserted("WS_OVERLAPPEDWINDOW\nX");                  // near the start of a file: inserted
-  size = inserted.parser.currentFile->text.size();
-  EXPECT_EQ(inserted.Next(), std::to_string(0xCF0000));
-  EXPECT_GT(inserted.parser.currentFile->text.size(), size);
   // Substituted line feeds are no source lines; a pushed back substitution is read again.
   TScriptReader lines("#define L A \\\n B\nL L\nC\n#define E\nE\nE D");
   std::string read;

@@ -60,14 +60,12 @@ struct TWine : ::testing::Environment {
     if (loader.empty() || access(server.c_str(), X_OK) != 0) server = test::FindTool("wineserver");
     gcc = test::FindTool("x86_64-w64-mingw32-gcc");
     env = test::FindTool("env");
-    for (const auto& [tool, name] :
-         {std::pair{&loader, " wine64 (package wine64)"}, std::pair{&server, " wineserver (package wine64)"},
-          std::pair{&gcc, " x86_64-w64-mingw32-gcc (package gcc-mingw-w64-x86-64)"}, std::pair{&env, " env"}})
-      if (tool->empty()) failure += (failure.empty() ? "missing:" : "") + std::string(name);
+    if (loader.empty() || server.empty() || gcc.empty() || env.empty())
+      failure = "missing wine64, wineserver (package wine64) or x86_64-w64-mingw32-gcc (gcc-mingw-w64-x86-64)";
     if (!failure.empty()) return;
     home = std::make_unique<test::TTempDir>();
     std::string output;
-    if (test::RunTool({gcc, "-O1", "-Wall", "-Wextra", "-Werror", "-c", "-o", home->File("resdump.o"),
+    if (test::RunTool({gcc, "-O1", "-Wall", "-Werror", "-c", "-o", home->File("resdump.o"),
                        std::string(TARVEX_SOURCE_DIR) + "/tests/wine/resdump.c"},
                       output, kStepSeconds) != 0)
       failure = "resdump.c does not compile:\n" + output;
