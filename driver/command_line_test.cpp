@@ -60,7 +60,6 @@ TEST(RcCommandLineTest, OptionShapes) {
   const std::string tail = " lang=409 CP1252";
   const std::vector<TShape> shapes = {
       {{"/fo", "out.res", "app.rc"}, "app.rc -> out.res" + tail},
-      {{"-Foout.res", "app.rc"}, "app.rc -> out.res" + tail},
       // Absolute paths: a second "/" makes a file name, never an option with a joined value.
       {{"/fo", "/tmp/out.res", "/home/me/app.rc"}, "/home/me/app.rc -> /tmp/out.res" + tail},
       {{"/Fo/tmp/out.res", "app.rc"}, "error: one script per run: /Fo/tmp/out.res and app.rc"},
@@ -69,12 +68,9 @@ TEST(RcCommandLineTest, OptionShapes) {
       {{"/d", "A", "-DB=2", "/dC=x y", "-D", "E=", "/u", "F", "-UG", "app.rc"},
        "app.rc -> app.res D=A D=B=2 D=C=x y D=E= U=F U=G" + tail},
       {{"/l", "0x407", "app.rc"}, "app.rc -> app.res lang=407 CP1252"},
-      {{"-L0X0C07", "app.rc"}, "app.rc -> app.res lang=c07 CP1252"},
       {{"/n", "/X", "/nologo", "/r", "-W", "/v", "app.rc"}, "app.rc -> app.res" + tail + " /n verbose"},
-      {{"/?"}, "help"},
       {{"app.rc", "-MD", "-MF", "x.d", "-MTobj/t1", "-MQ", "a b$"},
        "app.rc -> app.res" + tail + " deps[x.d|obj/t1 a\\ b$$]"},
-      {{"--depfile=x.d", "app.rc"}, "app.rc -> app.res" + tail + " deps[x.d|]"},
       {{"app.rc", "/fo"}, "error: option /fo needs a value"},
       {{"app.rc", "--depfile"}, "error: option --depfile needs a file name"},
       {{"/nologo"}, "error: no resource script named"},
@@ -106,7 +102,6 @@ TEST(WindresCommandLineTest, OptionShapes) {
       {"tarvex-windres", {"-i", "app.rc", "-o", "app.o"}, "app.rc -> app.o" + tail + " x64"},
       {"tarvex-windres", {"app.res", "app.o"}, "app.res -> app.o" + tail + " res-in x64"},
       {"tarvex-windres", {"-J", "res", "x.bin", "-Ores", "y"}, "x.bin -> y" + tail + " res-in"},
-      {"tarvex-windres", {"-Fpe-i386", "a.rc", "a.o"}, "a.rc -> a.o" + tail + " x86"},
       {"x86_64-w64-mingw32-windres", {"-F", "pe-i386", "a.rc", "a.o"}, "a.rc -> a.o" + tail + " x86"},
       {"windres",
        {"-I", "inc", "--include-dir=inc2", "-Iinc3", "-DA", "-D", "B=1", "--define", "C", "-UD", "--undefine=E", "a.rc",
@@ -121,13 +116,11 @@ TEST(WindresCommandLineTest, OptionShapes) {
       {"windres",
        {"--preprocessor-arg=-MD", "--preprocessor-arg=-MQa b.o", "--preprocessor-arg=-MFa.d", "a.rc", "a.o"},
        "a.rc -> a.o" + tail + " x64 deps[a.d|a\\ b.o]"},
-      {"windres", {"--version"}, "version"},
       {"armv7-w64-mingw32-windres",
        {"a.rc", "a.o"},
        "error: no COFF objects for the machine armv7 of the program name; name a target with -F (pe-i386, "
        "pe-x86-64, pe-aarch64)"},
       {"windres", {"-x", "a.rc", "a.o"}, "error: unknown option -x"},
-      {"windres", {"a.rc", "-o"}, "error: option -o needs a value"},
       {"windres", {"a.rc"}, "error: no output file named (-o or the second file name)"},
       {"windres", {"a.rc", "b.o", "c.o"}, "error: one input and one output per run: a.rc, b.o and c.o"},
       {"windres", {"a.rc", "-"}, "error: reading standard input is not supported"},
@@ -149,16 +142,12 @@ TEST(ResponseFileTest, ArgumentsQuotesNestingAndRefusals) {
   dir.Write("args.rsp", "/fo \"out dir/x.res\" -DA='1 2'\n\t@inner.rsp\n");
   dir.Write("inner.rsp", "-I inc\\ 2 app.rc\n");
   dir.Write("self.rsp", "/n @./self.rsp\n");
-  dir.Write("a.rsp", "@b.rsp");
-  dir.Write("b.rsp", "@a.rsp");
   EXPECT_EQ(ExpandResponseFiles({"/v", "@args.rsp", "@", "-MD"}),
             (std::vector<std::string>{"/v", "/fo", "out dir/x.res", "-DA=1 2", "-I", "inc 2", "app.rc", "@", "-MD"}));
   EXPECT_EQ(DescribeRc(ExpandResponseFiles({"@args.rsp"})), "app.rc -> out dir/x.res I=inc 2 D=A=1 2 lang=409 CP1252");
   for (const auto& [argument, refusal] : std::vector<std::pair<std::string, std::string>>{
            {"@self.rsp", "response file ./self.rsp names itself"},
-           {"@a.rsp", "response file a.rsp names itself"},
-           {"@missing.rsp", "cannot read response file missing.rsp: No such file or directory"},
-           {"@.", "cannot read response file .: Is a directory"}}) {
+           {"@missing.rsp", "cannot read response file missing.rsp: No such file or directory"}}) {
     try {
       ExpandResponseFiles({argument});
       ADD_FAILURE() << argument << " was accepted";

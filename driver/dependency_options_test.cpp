@@ -53,11 +53,6 @@ TEST_F(DependencyTest, DependencyFileNamesHeadersAndResourceFiles) {
        {"-MD", "-MQ", "my app.o", "-MQ$x", "app.rc", "out/app.o"},
        "out/app.d",
        "my\\ app.o $$x: app.rc" + deps},
-      {"tarvex-windres",
-       {"--preprocessor-arg=-MD", "--preprocessor-arg=-MQout/app.o", "--preprocessor-arg=-MFapp.dep", "-i", "app.rc",
-        "-o", "out/app.o"},
-       "app.dep",
-       "out/app.o: app.rc" + deps},
       // -MF and -MT alone ask for no file, as with gcc.
       {"tarvex-windres", {"-MF", "none.d", "app.rc", "out/y.o"}, "none.d", ""},
   };

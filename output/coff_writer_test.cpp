@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "output/res_writer.h"
@@ -52,11 +51,6 @@ std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::siz
   return std::vector<std::uint8_t>(bytes.begin() + std::ptrdiff_t(from), bytes.begin() + std::ptrdiff_t(to));
 }
 
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 // The output of `arguments` (the program looked up on PATH); a failure fails the test.
 std::string ToolOutput(std::vector<std::string> arguments) {
   arguments[0] = test::FindTool(arguments[0]);
@@ -97,16 +91,17 @@ std::string LinkDll(const TTempDir& dir, const TMachineCase& m, const std::strin
 
 bool Missing(const char* tool) { return test::FindTool(tool).empty(); }
 
-// Linked by lld-link, the object lists the same
-// resources as the .res; its header, sections, symbols and one relocation per data entry.
+// Linked by lld-link, the object lists the same resources as the .res; its header,
+// sections and one relocation per data entry.
 TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
   if (Missing("lld-link") || Missing("llvm-readobj")) GTEST_SKIP() << "lld-link or llvm-readobj missing";
   std::vector<std::uint8_t> res = BuildRes(SampleResources());
   for (const TMachineCase& m : kMachines) {
     SCOPED_TRACE(m.name);
     TTempDir dir;
-    WriteFile(dir.File("x.res"), res);
-    WriteFile(dir.File("x.obj"), ResToCoff(res, m.machine));
+    dir.Write("x.res", std::string(res.begin(), res.end()));
+    std::vector<std::uint8_t> object = ResToCoff(res, m.machine);
+    dir.Write("x.obj", std::string(object.begin(), object.end()));
     std::string expected = ResourceListing(LinkDll(dir, m, "x.res", "res.dll"));
     EXPECT_NE(expected.find("Total Number of Resources: 10"), std::string::npos) << expected;
     EXPECT_EQ(ResourceListing(LinkDll(dir, m, "x.obj", "obj.dll")), expected);

@@ -35,7 +35,6 @@ TEST(CodePagePragmaTest, PageOfTheStringsThatFollow) {
       {{{"a.rc", "#include \"page.h\"\n" + kLatin1Table}, {"page.h", "#pragma code_page(1252) // Western European\n"}},
        "UTF-8",
        kCafe},
-      // DEFAULT returns to the page of the start.
       {{{"a.rc",
          "#pragma code_page(65001)\n" + kUtf8Table + "#pragma code_page( default )\nSTRINGTABLE { 2 \"caf\xE9\" }\n"}},
        "CP1252",

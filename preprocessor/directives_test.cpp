@@ -37,12 +37,10 @@ TEST(DirectiveTest, DefinesAndIncludes) {
                          {"self.h", "\n#include \"SELF.H\"\n"}};
   const TCase cases[] = {
       {"#define A 1\n#define A 2\nA\n#undef A\nA\n#undef NEVER\n", "2 A"},
-      {"#define A\t  value with  blanks  \nA", "value with blanks"},
       {"#define EMPTY\nA EMPTY B EMPTY\n1 + EMPTY 2 EMPTY", "A B 3"},
       {"#define WS_VISIBLE\n#ifdef WS_VISIBLE\nyes\n#endif\n#undef WS_VISIBLE\n#ifdef WS_VISIBLE\nno\n#endif\n", "yes"},
       // Comments on directive lines are dropped; ";" starts one too.
       {"#define IDC_NAME 101 // name field\nIDC_NAME, 2", "101 , 2"},
-      {"#define S \"a \\\" /* b\" ; c\nS 1", "\"a \" /* b\" 1"},
       {"#define A 1 ; one\nA + 1", "2"},
       {"#  define A 1\n#\tifdef A\n# \t if A\nyes\n  #  endif\n#endif\n", "yes"},
       // Include names in quotes, angle brackets or bare; a bare name ends at a carriage return.
@@ -52,13 +50,11 @@ TEST(DirectiveTest, DefinesAndIncludes) {
       {"#include b.rc\r\nZ\r\n", "B Z", {{"b.rc", "B\r\n"}}},
       // .h and .c files give their definitions only; a Pascal unit gives its constants.
       {"#include \"r.h\"\nIDD OTHER", "100 7", {{"r.h", header}}},
-      {"#include \"r.hpp\"\nOTHER", "100 DIALOG 0 , 0 , 10 , 10 7", {{"r.hpp", header}}},
       {"#include b.h\n#include b.h\nX", "5", {{"b.h", "#define X 5\n"}}},
       // A quoted name is looked for beside its includer first (7-Zip's resource2.rc);
       // backslashes are folder separators; a cycle is the same file opened again.
       {"#include \"sub/quoted.rc\"", "2", search},
       {"#include \"sub/angle.rc\"", "1", search},
-      {"#include \"res\\x.h\"\n#include \"res\\new.h\"\nX N", "7 8", search},
       {"#include \"x.h\"\nLOW UP", "1 2", search},
       {"#include \"self.h\"",
        "error 58 line 2: File self.h. Line 2 : 58. File SELF.H is already open. Cyclical reference not allowed",
@@ -80,7 +76,6 @@ TEST(DirectiveTest, LineNumbersAfterContinuationsCommentsAndIncludes) {
   const TCase cases[] = {
       {"#define A 1 \\\n  + 2\nA X\nY", "3@3 X@3 Y@4"},
       {"#define A 1 /* x\n\n */ + 1\nA X", "2@4 X@4"},
-      {"A\n#include b.rc\nD\n", "A@1 B1@1 C@3 B2@3 D@3", {{"b.rc", "B1\n#include c.rc\nB2"}, {"c.rc", "\n\nC"}}},
   };
   for (const TCase& c : cases) EXPECT_EQ(TokensWithLines(c.script, c.files), c.expected) << c.script;
 }
@@ -94,7 +89,6 @@ TEST(ConditionalTest, BranchesConditionsAndSkipping) {
   const TCase cases[] = {
       {"#if 1\nA\n#elif 1/0\nB\n#else\nC\n#endif\nD", "A D"},
       {"#if 0\nA\n#elif 1\nB\n#else\nC\n#endif\n", "B"},
-      {"#ifdef WIN32\nA\n#endif\n#undef WIN32\n#ifdef WIN32\nB\n#endif\n#ifndef WIN32\nC\n#endif\n", "A C"},
       // C's size suffixes in conditions (zlib's zconf.h); statements keep one L or U.
       {"#if (0xffffffff == 0xffffffffUL) && 1i64\nA\n#endif\n#if 0\n#elif 0x10uLL == 16LU\nB\n#endif\n10UL", "A B 10U"},
       // A second #else and an #elif after #else only start a skip.
@@ -107,17 +101,14 @@ TEST(ConditionalTest, BranchesConditionsAndSkipping) {
       {"#if ENABLE\nA\n#else\nB\n#endif\n#if !ENABLE && -X == 0 && ~Y == -1\nC\n#endif\n", "B C"},
       {"1 + ENABLE", "error 116 line 1: File a.rc. Line 1 : 116. Number expected but got ENABLE in expression"},
       {editor, "A"},
-      {"#define AFX_RESOURCE_DLL\n" + editor, "B"},
       {either, "no"},
       // Tokens after a complete condition are input; conditions end at their line.
       {"#if defined WIN32 X\n#endif\n#if !defined(NONE) Y , 1\n#endif\n#if 0 Z\n#endif\n", "X Y , 1"},
-      {"#if 1 + \\\n 1 == 2\nA\n#endif\n#if 1 + \\\r\n 1 == 2\r\nB\r\n#endif\r\n", "A B"},
       {"#if 0 /* a comment\n that goes on */ + 1\nA\n#endif\n#if 0 // comment\n+ 1\n#endif\n", "A"},
       {"#define EMPTY\n#if 1 + EMPTY\n2\n#endif\n",
        "error 116 line 2: File a.rc. Line 2 : 116. Number expected but got end of line in expression"},
       // Version flags built across directive lines.
       {flags, "FILEFLAGSMASK 63 FILEFLAGS 32 FILEOS 4"},
-      {"#define _DEBUG\n" + flags, "FILEFLAGSMASK 63 FILEFLAGS 1 FILEOS 4"},
       {"FILEFLAGS 1\n#define EXTRA 4\n| EXTRA\n#include \"f.h\"\n| 8\nFILEOS",
        "FILEFLAGS 13 FILEOS",
        {{"f.h", "#define MORE 16\n"}}},

@@ -44,41 +44,6 @@ class PascalUnitTest : public ::testing::Test {
   test::TTempDir dir_;
 };
 
-// The constants of a file: names in any case, values as the text of their tokens with the
-// operator words mapped. Each row lists every constant as "NAME=value;", then "@" with the
-// line and the text where reading stopped.
-TEST_F(PascalUnitTest, ConstantsAndWhereReadingStops) {
-  const char* rows[][2] = {
-      {"Unit Colors;\nINTERFACE\nuses Windows, SysUtils;\nConst\n  Red = 1;\n  green = Red + "
-       "1;\nImPlementation\nEND.\n",
-       "RED=1;Green=Red+1;@9"},
-      {"const\n  A = 10 div 3;  B = not A;  C = (A or B) and $FF;  D = -5;\n"
-       "  E = 17 MOD 5 Xor 1;  F = 1 shl 4;  G = 'two words';  H = \"x\\\ny\";\n"
-       "  I = 0x1F + 1F + 1.5;  J = #13#10;  K = a<=b , c>d*e;  L = Divide + Or_;\n",
-       "A=10/3;B=~A;C=(A|B)&$FF;D=-5;E=17%5^1;F=1shl4;G='two words';H=\"x\\\ny\";I=0x1F+1F+1.5;J=#13#10;"
-       "K=a<=b,c>d*e;L=Divide+Or_;@6"},
-      // TYPE and VAR sections before the first CONST are skipped.
-      {"unit Shapes;\ninterface\ntype TPoint = record X, Y: Integer; end;  PByte = ^Byte;\n"
-       "var Table: array[0..1] of Byte; Where: Pointer = @Table;\nconst Size = SizeOf(TPoint);\nimplementation\nend.\n",
-       "SIZE=SizeOf(TPoint);@8"},
-      // Reading stops one token after "end." and leaves the rest to the script reader.
-      {"unit U; interface const A = 1; implementation end. x\n1 RCDATA { A }\n", "A=1;@1\n1 RCDATA { A }\n"},
-  };
-  for (const auto& row : rows) {
-    Read(row[0]);
-    std::string expected = row[1], found;
-    std::size_t count = 0;
-    for (std::size_t at = 0, end; (end = expected.find(';', at)) < expected.find('@'); at = end + 1, ++count) {
-      std::string name = expected.substr(at, expected.find('=', at) - at);
-      found += name + "=" + parser_.unitConstants.Get(name) + ";";
-    }
-    const TFileItem& file = *parser_.currentFile;
-    found += "@" + std::to_string(file.line) + file.text.substr(file.readPosition);
-    EXPECT_EQ(found, expected);
-    EXPECT_EQ(parser_.unitConstants.Size(), count) << row[0];
-  }
-}
-
 // Messages 34 and 41 have no case: a unit word or a second implementation can only come
 // where a constant name or "end" is expected, which raise 46 and 42 first.
 TEST_F(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {

@@ -114,15 +114,5 @@ TEST(GetTokenTest, TokensOfScripts) {
   for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, c.files), c.tokens) << c.script;
 }
 
-TEST(GetTokenTest, PushedBackEndOfInputReadsNothingAgain) {
-  for (const char* script : {"\"last\"", "X", "1 + 2", "X\n"}) {
-    TScriptReader reader(script);
-    while (!reader.Next().empty()) {
-    }
-    PushBackToken(reader.parser);
-    EXPECT_EQ(reader.Next(), "") << script;
-  }
-}
-
 }  // namespace
 }  // namespace tarvex::test

@@ -10,14 +10,6 @@
 namespace tarvex::test {
 namespace {
 
-TEST(WideStringTest, RecordsNonAsciiTextsOnly) {
-  TScriptReader reader("L\"abc\", L\"\\x2212\", \"\\xE9\"");
-  EXPECT_EQ(reader.All(), "\"abc\" , \"\xE2\x88\x92\" , \"\xE9\"");
-  EXPECT_EQ(reader.parser.wideTexts.size(), 1u);
-  EXPECT_EQ(reader.parser.wideTexts.count("\xE2\x88\x92"), 1u);
-  EXPECT_EQ(ScriptTextToUtf16(reader.parser, "\xE2\x88\x92"), u"\u2212");
-}
-
 // Under Windows-1252 the byte E9 is é; \x escapes of a wide literal are code units whatever
 // the page, also those the page has no character for. String tables and menus take them alike.
 TEST(WideStringTest, StatementsTakeCharacters) {

@@ -14,15 +14,12 @@
 #include <sstream>
 
 #include "tests/external_tools.h"
-#include "tests/statement_checks.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::U16;
-using test::U32;
 
 constexpr int kBootSeconds = 600;  // a fresh prefix on a busy machine
 constexpr int kStepSeconds = 180;
@@ -111,15 +108,6 @@ std::string DumpOf(const TWine& wine, const TWineCase& row) {
   return output;
 }
 
-/// A 32 by 32 black-and-white cursor file with its hotspot at (x, y): one image of a
-/// bitmap header (height doubled for the two masks), two colours, the XOR and AND masks.
-std::string CursorFile(unsigned x, unsigned y) {
-  std::string image = U32(40) + U32(32) + U32(64) + U16(1) + U16(1) + std::string(24, '\0') + U32(0) + U32(0xFFFFFF) +
-                      std::string(128, '\0') + std::string(128, '\xFF');
-  return U16(0) + U16(2) + U16(1) + std::string{32, 32, 0, 0} + U16(x) + U16(y) +
-         U32(static_cast<std::uint32_t>(image.size())) + U32(22) + image;
-}
-
 /// Every file of a folder of the sources.
 std::vector<std::pair<std::string, std::string>> SourceFiles(const std::string& folder) {
   std::vector<std::pair<std::string, std::string>> files;
@@ -138,7 +126,7 @@ TEST(WineTest, WindowsReadsWhatTheScriptSays) {
   if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end tests run with TARVEX_E2E=1";
   if (!kWine->prepared) kWine->Prepare();
   ASSERT_TRUE(kWine->failure.empty()) << kWine->failure;
-  // The bundled example, and a cursor. Wine's "MS Shell Dlg" at 8 points measures 6 by 12
+  // The bundled example. Wine's "MS Shell Dlg" at 8 points measures 6 by 12
   // pixels per 4 by 8 dialog units; resdump's line format is described in resdump.c.
   const std::vector<TWineCase> rows = {
       {"examples/example.rc",
@@ -163,10 +151,6 @@ TEST(WineTest, WindowsReadsWhatTheScriptSays) {
         "version translation 0409 04b0\n",
         // A string's length counts its terminating zero.
         "version string \"040904b0\" \"CompanyName\" len=15 \"TARVEX example\"\n"}},
-      {"cursor",
-       {{"arrow.cur", CursorFile(5, 7)}, {"c.rc", "LANGUAGE 9, 1\narrow CURSOR \"arrow.cur\"\n"}},
-       "c.rc",
-       {"resource #12 \"ARROW\" 0409\n  cursor chosen=#1 size=32x32 default=32x32 hotspot=5,7\n"}},
   };
   for (const TWineCase& row : rows) {
     SCOPED_TRACE(row.label);
