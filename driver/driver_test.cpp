@@ -52,7 +52,6 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
   };
   const std::vector<TCase> cases = {
       {{}, 0, kUsage, given},
-      {{"-H", "a.rc"}, 0, kUsage, given},
       {{"a"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
       // The second name is the output.
       {{"a.rc", "x.res"}, 0, Compiling("a.rc", "x.res") + kOk, with({"x.res"})},

@@ -44,7 +44,6 @@ TEST_F(ReportOptionTest, ListingOfAScriptOfItsResFileAndItsErrors) {
       {{"--list", "cut.res"},
        "Error[0] in line [0]: File cut.res. Offset 32 : header of 32 bytes runs past the end "
        "of the file"},
-      {{"--list", "missing.res"}, "Error[0] in line [0]: File \"missing.res\" not found"},
       {{"--list"}, "Error[0] in line [0]: Option --list takes one input: a script, a .res file or a program"},
       {{"--list", "--html", "p.html", "a.rc"}, "Error[0] in line [0]: Options --list and --html exclude each other"},
   };

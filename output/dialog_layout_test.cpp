@@ -36,11 +36,8 @@ TEST(DialogLayoutTest, PixelRectanglesForEachControlKindAndFont) {
   const std::pair<std::string, std::string> cases[] = {
       {"\nPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "push button 20,20,100,28 28"},
       {"FONT 8, \"MS Shell Dlg\"\nDEFPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "default push button 15,16,75,23 23"},
-      {"FONT 8, \"Tahoma\"\nGROUPBOX \"G\", 1, 2, 2, 100, 60", "group box 3,3,150,98 98"},
       {"FONT 9, \"Segoe UI\"\nLTEXT \"T\", 1, 10, 10, 50, 8", "static text 18,19,88,15 15"},
       {"FONT 9, \"Segoe UI\"\nCOMBOBOX 1, 10, 10, 50, 60, CBS_DROPDOWNLIST", "drop-down combo box 18,19,88,113 23"},
-      {"FONT 10, \"Tahoma\"\nEDITTEXT 1, 4, 4, 40, 12", "edit field 7,8,70,24 24"},
-      {"FONT 10, \"Segoe UI\"\nICON 7, 1, 4, 4, 20, 20", "icon 8,9,40,43 43"},
       {"FONT 12, \"Arial\"\nCONTROL \"\", 1, \"SysListView32\", 0, 4, 8, 40, 16", "list view 9,19,90,38 38"},
       {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"x\", 1, \"MyWidget\", 0, 4, 8, 10, 14", "custom control 6,13,15,23 23"},
   };
