@@ -111,6 +111,7 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
       "<tr><th>Comments</th><td class=\"s\">a &lt; b &amp; c</td></tr>",
       // images, texts and data
       "background-image:url(\"data:image/png;base64,iVBORw0KGgo",
+      "background-image:url(\"data:image/bmp;base64,Qk",
       "<pre class=\"text\">&lt;assembly manifestVersion=&quot;1.0&quot;/&gt;\n</pre>",
       "<pre class=\"hex\">00000000  01 00 02 00 03 00",
   };

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <thread>
 
 #include "tests/external_tools.h"
@@ -23,26 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::TTempDir;
 
-/// The full path of each program on PATH; skips without TARVEX_E2E=1, and a missing
-/// program fails the test (empty map).
-std::map<std::string, std::string> RequireTools(const std::vector<std::string>& programs) {
-  const char* e2e = std::getenv("TARVEX_E2E");
-  if (!e2e || std::string(e2e) != "1") return {};
-  std::map<std::string, std::string> found;
-  for (const std::string& program : programs) {
-    found[program] = test::FindTool(program);
-    if (found[program].empty()) {
-      ADD_FAILURE() << program << " is not installed (test.sh installs it)";
-      return {};
-    }
-  }
-  return found;
-}
-
-#define REQUIRE_TOOLS(tools, ...)                                                                \
-  auto tools = RequireTools({__VA_ARGS__});                                                      \
-  if (tools.empty() && !HasFailure()) GTEST_SKIP() << "end-to-end builds run with TARVEX_E2E=1"; \
-  if (tools.empty()) return
+/// Skips without TARVEX_E2E=1; then a missing program fails the test.
+#define REQUIRE_TOOLS(...)                                                         \
+  if (!std::getenv("TARVEX_E2E") || std::string(std::getenv("TARVEX_E2E")) != "1") \
+    GTEST_SKIP() << "end-to-end builds run with TARVEX_E2E=1";                     \
+  for (const char* program : {__VA_ARGS__})                                        \
+  ASSERT_FALSE(test::FindTool(program).empty()) << program << " is not installed (test.sh installs it)"
 
 /// The folder of the compiler and its tarvex-rc and tarvex-windres links.
 std::string CompilerFolder() { return fs::path(TARVEX_BINARY).parent_path().string(); }
@@ -74,7 +59,9 @@ class TProject {
 };
 
 /// Runs a command that must succeed; false (with a failure) when it does not.
-bool Succeeds(const std::vector<std::string>& command, const std::string& workingDirectory = "") {
+/// A program named without a folder is looked up on PATH.
+bool Succeeds(std::vector<std::string> command, const std::string& workingDirectory = "") {
+  if (command[0].find('/') == std::string::npos) command[0] = test::FindTool(command[0]);
   std::string text;
   int status = test::RunTool(command, text, 600, workingDirectory);
   EXPECT_EQ(status, 0) << command[0] << " " << (command.size() > 1 ? command[1] : "") << ":\n" << text;
@@ -109,32 +96,32 @@ void CheckBuildAndRebuild(const std::vector<std::string>& build, const std::stri
 }
 
 TEST(BuildSystemsTest, CMakeMesonAndMake) {
-  REQUIRE_TOOLS(tools, "cmake", "meson", "ninja", "make", "clang", "lld-link", "ld.lld", "llvm-readobj");
+  REQUIRE_TOOLS("cmake", "meson", "ninja", "make", "clang", "lld-link", "ld.lld", "llvm-readobj");
   {
     SCOPED_TRACE("CMake's RC language with TarvexRCRules.cmake");
     TProject project;
     std::string build = project.Source() + "/build", object = build + "/CMakeFiles/app.dir/app.rc.res";
     ASSERT_TRUE(
-        Succeeds({tools["cmake"], "-S", project.Source(), "-B", build, "-G", "Ninja", "--toolchain", "msvc.cmake",
+        Succeeds({"cmake", "-S", project.Source(), "-B", build, "-G", "Ninja", "--toolchain", "msvc.cmake",
                   "-DCMAKE_RC_COMPILER=" + CompilerFolder() + "/tarvex-rc",
                   "-DCMAKE_USER_MAKE_RULES_OVERRIDE=" + std::string(TARVEX_SOURCE_DIR) + "/cmake/TarvexRCRules.cmake"},
                  project.Source()));
-    CheckBuildAndRebuild({tools["cmake"], "--build", build}, project.Source(), object);
+    CheckBuildAndRebuild({"cmake", "--build", build}, project.Source(), object);
     CheckProgram(build + "/app.exe");
   }
   TPathFront path;
   {
     SCOPED_TRACE("Meson's windows module");
     TProject project;
-    ASSERT_TRUE(Succeeds({tools["meson"], "setup", "--cross-file", "cross-gnu.ini", "build"}, project.Source()));
+    ASSERT_TRUE(Succeeds({"meson", "setup", "--cross-file", "cross-gnu.ini", "build"}, project.Source()));
     std::string build = project.Source() + "/build";
-    CheckBuildAndRebuild({tools["meson"], "compile", "-C", build}, project.Source(), build + "/app.rc_app.o");
+    CheckBuildAndRebuild({"meson", "compile", "-C", build}, project.Source(), build + "/app.rc_app.o");
     CheckProgram(build + "/app.exe");
   }
   {
     SCOPED_TRACE("the Makefile with a dependency file");
     TProject project;
-    CheckBuildAndRebuild({tools["make"], "-C", project.Source(), "RCDEPFLAGS=-MD"}, project.Source(),
+    CheckBuildAndRebuild({"make", "-C", project.Source(), "RCDEPFLAGS=-MD"}, project.Source(),
                          project.Source() + "/app.o");
     CheckProgram(project.Source() + "/app.exe");
   }
@@ -143,9 +130,9 @@ TEST(BuildSystemsTest, CMakeMesonAndMake) {
 // The installed package: one public header, the links beside the program, and
 // tarvex_add_resources making a COFF object for a GNU-style link.
 TEST(BuildSystemsTest, InstalledPackage) {
-  REQUIRE_TOOLS(tools, "cmake", "ninja", "clang", "ld.lld", "llvm-readobj");
+  REQUIRE_TOOLS("cmake", "ninja", "clang", "ld.lld", "llvm-readobj");
   TTempDir prefix;
-  ASSERT_TRUE(Succeeds({tools["cmake"], "--install", CompilerFolder(), "--prefix", prefix.Path()}));
+  ASSERT_TRUE(Succeeds({"cmake", "--install", CompilerFolder(), "--prefix", prefix.Path()}));
   std::string package;
   std::vector<std::string> headers;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(prefix.Path())) {
@@ -159,10 +146,10 @@ TEST(BuildSystemsTest, InstalledPackage) {
     EXPECT_EQ(fs::read_symlink(prefix.File(link)), "tarvex") << link;
   TProject project;
   std::string build = project.Source() + "/package/build", object = build + "/tarvex/app/__/app.obj";
-  ASSERT_TRUE(Succeeds({tools["cmake"], "-S", project.Source() + "/package", "-B", build, "-G", "Ninja", "--toolchain",
+  ASSERT_TRUE(Succeeds({"cmake", "-S", project.Source() + "/package", "-B", build, "-G", "Ninja", "--toolchain",
                         "../gnu.cmake", "-DTarvex_DIR=" + package},
                        project.Source() + "/package"));
-  CheckBuildAndRebuild({tools["cmake"], "--build", build}, project.Source(), object);
+  CheckBuildAndRebuild({"cmake", "--build", build}, project.Source(), object);
   CheckProgram(build + "/app.exe");
 }
 
