@@ -90,22 +90,16 @@ TEST_F(DependencyTest, PreprocessedInputWithLineMarkers) {
   ASSERT_EQ(Run("tarvex-rc", {"/fo", "app.res", "-MD", "app.pp"}), 0) << err_.str();
   EXPECT_EQ(dir_.Read("build/app.d"), "app.res: app.pp \\\n  ../src/app.ico\n\napp.pp:\n\n../src/app.ico:\n");
 
-  struct TCase {
-    std::string tail;  // appended to the preprocessed text
-    std::string expected;
-  };
-  const std::vector<TCase> cases = {
-      {"#line 20 \"gen\\\\x \\\"y\\\".rc\"\n\n  3 ICON \"missing.ico\"\n",
-       "gen\\x \"y\".rc:21:10: error: Cannot open missing.ico file [RC1]\n  3 ICON \"missing.ico\"\n         ^\n"},
-      {"# 5 \"unterminated\n",
-       "../src/app.rc:4:1: error: A line marker names its file in double quotes: 5 \"unterminated\n"
-       "# 5 \"unterminated\n^\n"},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.tail);
-    dir_.Write("build/bad.pp", kPreprocessed + c.tail);
+  // An error after a #line names the file it gives, with the escapes of a C string.
+  for (const auto& [tail, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"#line 20 \"gen\\\\x \\\"y\\\".rc\"\n\n  3 ICON \"missing.ico\"\n",
+            "gen\\x \"y\".rc:21:10: error: Cannot open missing.ico file [RC1]\n  3 ICON \"missing.ico\"\n         ^\n"},
+           {"# 5 \"unterminated\n",
+            "../src/app.rc:4:1: error: A line marker names its file in double quotes: 5 \"unterminated\n"
+            "# 5 \"unterminated\n^\n"}}) {
+    dir_.Write("build/bad.pp", kPreprocessed + tail);
     EXPECT_EQ(Run("tarvex-windres", {"bad.pp", "bad.o"}), 1);
-    EXPECT_EQ(err_.str(), c.expected);
+    EXPECT_EQ(err_.str(), expected);
   }
 }
 

@@ -89,12 +89,11 @@ std::string LinkDll(const TTempDir& dir, const TMachineCase& m, const std::strin
   return dir.File(dll);
 }
 
-bool Missing(const char* tool) { return test::FindTool(tool).empty(); }
-
 // Linked by lld-link, the object lists the same resources as the .res; its header,
 // sections and one relocation per data entry.
 TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
-  if (Missing("lld-link") || Missing("llvm-readobj")) GTEST_SKIP() << "lld-link or llvm-readobj missing";
+  if (test::FindTool("lld-link").empty() || test::FindTool("llvm-readobj").empty())
+    GTEST_SKIP() << "lld-link or llvm-readobj missing";
   std::vector<std::uint8_t> res = BuildRes(SampleResources());
   for (const TMachineCase& m : kMachines) {
     SCOPED_TRACE(m.name);

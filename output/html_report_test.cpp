@@ -94,7 +94,6 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
       "0x0407 German (Germany)<br>0x0409 English (United States)",
       // the dialog: caption escaped, non-BMP text kept, mnemonics underlined, kinds and states
       "<span class=\"ctext\">Say &lt;hi&gt; &amp; &quot;bye&quot; \U0001F600</span>",
-      "<div class=\"dmenu\"><span><u>F</u>ile</span></div>",
       ">\n<div class=\"ctl st\" data-rect=\"8,8,90,13\" style=\"left:8px;top:8px;width:90px;height:13px\" "
       "title=\"static text&#10;id: 1001&#10;name: IDC_LABEL&#10;class: STATIC&#10;style: WS_CHILD | WS_VISIBLE | "
       "WS_GROUP | SS_LEFT&#10;rect: 5, 5, 60, 8 (dialog units)\"><u>N</u>ame &amp; more \U0001F600</div>",

@@ -35,7 +35,24 @@ TEST(ResWriterTest, HeaderNames) {
 
 TEST(ResWriterTest, IdentifierOrdinals) {
   // The ordinal of each text, -1 for a text that is no ordinal.
-  const std::vector<std::pair<std::u16string, int>> cases = {};
+  const std::vector<std::pair<std::u16string, int>> cases = {
+      {u"  7", 7},
+      {u"+7", 7},
+      {u"-1", 0xFFFF},
+      {u"65537", 1},
+      {u"2147483647", 0xFFFF},
+      {u"$1f", 0x1F},
+      {u"X1", 1},
+      {u"0XfF", 255},
+      {u"0xFFFFFFFF", 0xFFFF},
+      {u"2147483648", -1},
+      {u"0x100000000", -1},
+      {u"", -1},
+      {u"7 ", -1},
+      {u"0x", -1},
+      {u"-x1", -1},
+      {u"\t7", -1},
+  };
   for (const auto& [text, expected] : cases) {
     std::uint16_t value = 0;
     bool converted = IdentifierOrdinal(text, value);

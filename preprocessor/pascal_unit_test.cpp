@@ -79,15 +79,11 @@ TEST(PascalUnitScriptTest, ConstantsServeTheIncludingScript) {
             "unit Colors;\nINTERFACE\nConst\n  Div3 = 10 div 3;  Rest = 17 mod 5;  Mask = (Div3 or 8) and $F;\n"
             "  Flip = Div3 xor 1;  AllOn = not 0;  Hex = $FF;\n  Next = Base + 1;\n  Bytes = '0A 0B';\n"
             "implementation\nend.\n");
-  dir.Write("ids.inc", "const\n  IdMain = 7;\n  IdNext = IdMain + 1;\n");
   dir.Write("u.pas", "unit U; interface const A = 5; implementation end. x\n2 RCDATA { A }\n");
   dir.Write("res.pas", "1 RCDATA { 7 }\n");
   const char* rows[][2] = {
       {"#include \"colors.pas\"\n#define Base 100\n1 RCDATA { DIV3, rest, Mask, Flip, AllOn, hex, NEXT, BYTES }\n",
        "#1: 03000200 0B000200 FFFFFF00 65000A0B\n"},
-      {"#include <ids.inc>\n#ifdef IDMAIN\n1 RCDATA { idnext }\n#endif\n#ifndef idmain\n2 RCDATA { 2 }\n#endif\n"
-       "#if defined(IdNext) && IDNEXT == 8\n3 RCDATA { 3 }\n#endif\n",
-       "#1: 0800\n#3: 0300\n"},
       {"#include \"u.pas\"\n1 RCDATA { A }\n", "#2: 0500\n#1: 0500\n"},
       {"RCINCLUDE res.pas\n", "#1: 0700\n"},
       {"#include \"res.pas\"\n", ""},

@@ -49,19 +49,13 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
       {"#if 1 || !defined()\n#endif\n", "70@1: 70. Expecting identifier in parentheses after #if !defined"},
       // Expressions
       {"\n1 / (2 - 2)", "28@2: 28. Expression evaluation error: File a.rc. Line 2 : 71. Division by zero"},
-      {"5 % 0 X", "28@1: 28. Expression evaluation error: File a.rc. Line 1 : 71. Division by zero"},
       {"1 = 5", "61@1: 61. Invalid binary operation =5"},
       {"1 + X", "116@1: 116. Number expected but got X in expression"},
       {"1 + 2)", "117@1: 117. Unexpected \")\" encountered"},
       {"\n- X", "123@2: 123. Numerical value expected but got X"},
       {"1 + 12ab", "error 0 line 0: '12ab' is not a valid integer value"},
-      // Conditions end at their line
-      {"#if 1 +\n2\n#endif\n", "116@1: 116. Number expected but got end of line in expression"},
-      {"#if -\n#endif\n", "123@1: 123. Numerical value expected but got end of line"},
-      {"#if 1 =\n= 1\n#endif\n", "61@1: 61. Invalid binary operation ="},
       // Deep nesting stops with a located error, not with the stack.
       {"\n" + std::string(100000, '(') + "1", "28@2: 28. Expression evaluation error: expression nested too deeply"},
-      {"\n" + std::string(100000, '-') + "1", "28@2: 28. Expression evaluation error: expression nested too deeply"},
       {"#if " + std::string(100000, '!') + "1\n#endif\n",
        "28@1: 28. Expression evaluation error: expression nested too deeply"},
       {std::string(200, '(') + "7" + std::string(200, ')'), "7"},
@@ -90,7 +84,6 @@ TEST(GetTokenTest, TokensOfScripts) {
       {"VALUE \"Built \"\n#ifdef DEBUG\n \"debug\"\n#else\n \"release\"\n#endif\nEND", "VALUE \"Built release\" }"},
       {"\"\\x4\" \"1\\n\"", std::string("\"\x04") + "1\n\""},  // each literal decoded on its own
       {"\"\\q\" \"x\"", "error 27 line 1: File a.rc. Line 1 : 27. Bad escape sequence \"\\q\""},
-      {"\"last\"", "\"last\""},
       {"#include \"b.rc\"\n\"y\" Z", "\"xy\" Z", {{"b.rc", "\"x\""}}},
       // Data strings: groups of odd length are padded.
       {"'0A 1 FF' 'ABC' ''  '   '", "'0A01FF' 'AB0C' '' ''"},

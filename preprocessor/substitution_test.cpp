@@ -19,20 +19,6 @@ std::string Chain(int count) {
   return script + "#define A" + std::to_string(count) + " 7\n";
 }
 
-TEST(SubstitutionTest, SubstitutedLinesAndPushedBackValues) {
-  // Substituted line feeds are no source lines; a pushed back substitution is read again.
-  TScriptReader lines("#define L A \\\n B\nL L\nC\n#define E\nE\nE D");
-  std::string read;
-  for (std::string token = lines.Next(); !token.empty(); token = lines.Next())
-    read += token + "@" + std::to_string(lines.parser.currentFile->line) + " ";
-  EXPECT_EQ(read, "A@3 B@3 A@3 B@3 C@4 D@7 ");
-  TScriptReader pushed("ID_OK, X");
-  EXPECT_EQ(NextToken(pushed.parser), "1");
-  PushBackToken(pushed.parser);
-  EXPECT_EQ(NextToken(pushed.parser), "1");
-  EXPECT_EQ(NextToken(pushed.parser), ",");
-}
-
 // The bound of the substitution work once files of `laterBytes` more have been opened.
 std::uint64_t WorkBound(const TRCParser& parser, std::size_t laterBytes) {
   return kSubstitutionBudget + kSubstitutionWorkPerInputByte * (parser.inputBytes + laterBytes);

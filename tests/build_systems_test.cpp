@@ -32,19 +32,6 @@ using test::TTempDir;
 /// The folder of the compiler and its tarvex-rc and tarvex-windres links.
 std::string CompilerFolder() { return fs::path(TARVEX_BINARY).parent_path().string(); }
 
-/// PATH starts with the compiler's folder for the lifetime of the object, so that build
-/// files name the compiler's links as an installation would.
-class TPathFront {
- public:
-  TPathFront() : previous_(std::getenv("PATH") ? std::getenv("PATH") : "") {
-    setenv("PATH", (CompilerFolder() + ":" + previous_).c_str(), 1);
-  }
-  ~TPathFront() { setenv("PATH", previous_.c_str(), 1); }
-
- private:
-  std::string previous_;
-};
-
 /// The project copied into a fresh folder, with its icon.
 class TProject {
  public:
@@ -109,7 +96,9 @@ TEST(BuildSystemsTest, CMakeMesonAndMake) {
     CheckBuildAndRebuild({"cmake", "--build", build}, project.Source(), object);
     CheckProgram(build + "/app.exe");
   }
-  TPathFront path;
+  // Meson and the Makefile find the compiler's links on PATH, as after an installation.
+  std::string path = std::getenv("PATH");
+  setenv("PATH", (CompilerFolder() + ":" + path).c_str(), 1);
   {
     SCOPED_TRACE("Meson's windows module");
     TProject project;
@@ -125,6 +114,7 @@ TEST(BuildSystemsTest, CMakeMesonAndMake) {
                          project.Source() + "/app.o");
     CheckProgram(project.Source() + "/app.exe");
   }
+  setenv("PATH", path.c_str(), 1);
 }
 
 // The installed package: one public header, the links beside the program, and

@@ -1,7 +1,6 @@
 #!/bin/sh
 # Peak memory and time of compiling one 1 GiB icon and one 1 GiB data file (sparse files,
 # so that the disk holds only what is written). Not run by the tests.
-#
 #   tests/bench/large_files.sh [path/to/tarvex] [folder for the files, default $TMPDIR or /tmp]
 set -eu
 
