@@ -63,9 +63,7 @@ TEST_F(ReportOptionTest, HtmlPageWrittenBesideTheResAfterASuccess) {
   // A .res file gives the page without the names.
   EXPECT_EQ(Run({"--html", "res.html", "a.res"}),
             std::make_pair(0, kBanner + "Reading file: a.res into res.html...\nCompiled successful.\n"));
-  std::string fromRes = dir_.Read("res.html");
-  EXPECT_NE(fromRes.find("<title>Resources of a.res</title>"), std::string::npos);
-  EXPECT_EQ(fromRes.find("IDD_MAIN"), std::string::npos);
+  EXPECT_EQ(dir_.Read("res.html").find("IDD_MAIN"), std::string::npos);
 
   // The windres-style line writes the page as its output, and nothing else.
   std::ostringstream out, err;

@@ -32,8 +32,8 @@ std::vector<std::uint8_t> BuildRes(const std::vector<TTestResource>& resources) 
   return out.Bytes();
 }
 
-// Ordinal and string types and names, names that sort apart by letter case and one
-// beyond ASCII, two languages of one name, empty data and sizes that are not multiples of 8.
+// Ordinal and string types and names (apart by letter case, beyond ASCII), two languages of
+// one name, empty data and sizes that are not multiples of 8.
 std::vector<TTestResource> SampleResources() {
   return {{u"10", u"ABC", 0x0409, "hello"},
           {u"10", u"ABC", 0x0407, "hallo welt"},

@@ -107,8 +107,8 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
       // accelerators as key names
       "<td>Ctrl+Shift+F5</td><td>201<span class=\"nm\"> IDM_OPEN</span></td><td>VIRTKEY</td>",
       // version information
-      "<tr><th>Comments</th><td class=\"s\">a &lt; b &amp; c</td></tr>",
       // images, texts and data
+      "<tr><th>Comments</th><td class=\"s\">a &lt; b &amp; c</td></tr>",
       "background-image:url(\"data:image/png;base64,iVBORw0KGgo",
       "background-image:url(\"data:image/bmp;base64,Qk",
       "<pre class=\"text\">&lt;assembly manifestVersion=&quot;1.0&quot;/&gt;\n</pre>",

@@ -132,7 +132,6 @@ TEST(ResImageTest, ListingQuotesTextsThatCouldBeMisread) {
   auto ordinal = [](std::uint16_t n) { return TResourceId{true, n, {}}; };
   auto text = [](std::u16string t) { return TResourceId{false, 0, std::move(t)}; };
   const std::vector<std::pair<TResourceEntry, std::string>> cases = {
-      {entry(ordinal(3), ordinal(1)), "ICON 1"},
       {entry(text(u"ICON"), text(u"42")), "\"ICON\" \"42\""},
       {entry(text(u""), text(u"A\x1B\"\\")), "\"\" \"A\\x1B\\\"\\\\\""},
       {entry(ordinal(10), text(u"\U0001F600\x00E9")), "RCDATA \U0001F600\u00e9"},

@@ -50,7 +50,6 @@ TEST(DirectiveTest, DefinesAndIncludes) {
       {"#include b.rc\r\nZ\r\n", "B Z", {{"b.rc", "B\r\n"}}},
       // .h and .c files give their definitions only; a Pascal unit gives its constants.
       {"#include \"r.h\"\nIDD OTHER", "100 7", {{"r.h", header}}},
-      {"#include b.h\n#include b.h\nX", "5", {{"b.h", "#define X 5\n"}}},
       // A quoted name is looked for beside its includer first (7-Zip's resource2.rc);
       // backslashes are folder separators; a cycle is the same file opened again.
       {"#include \"sub/quoted.rc\"", "2", search},

@@ -82,7 +82,6 @@ TEST(GetTokenTest, TokensOfScripts) {
       {"#define VERSION \"7.1\"\nVALUE \"FileVersion\", VERSION \"\\0\"",
        std::string("VALUE \"FileVersion\" , \"7.1") + '\0' + '"'},
       {"VALUE \"Built \"\n#ifdef DEBUG\n \"debug\"\n#else\n \"release\"\n#endif\nEND", "VALUE \"Built release\" }"},
-      {"\"\\x4\" \"1\\n\"", std::string("\"\x04") + "1\n\""},  // each literal decoded on its own
       {"\"\\q\" \"x\"", "error 27 line 1: File a.rc. Line 1 : 27. Bad escape sequence \"\\q\""},
       {"#include \"b.rc\"\n\"y\" Z", "\"xy\" Z", {{"b.rc", "\"x\""}}},
       // Data strings: groups of odd length are padded.

@@ -22,8 +22,6 @@ namespace {
 
 using test::TTempDir;
 
-constexpr int kBrowserSeconds = 240;
-
 std::string Browser() {
   for (const char* name : {"chromium", "chromium-browser", "google-chrome"})
     if (std::string path = test::FindTool(name); !path.empty()) return path;
@@ -38,7 +36,7 @@ std::string DumpDom(const std::string& page) {
   EXPECT_EQ(test::RunTool({Browser(), "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                            "--disable-background-networking", "--user-data-dir=" + profile.Path(),
                            "--allow-file-access-from-files", "--dump-dom", "file://" + page},
-                          output, kBrowserSeconds),
+                          output, 240),
             0)
       << output;
   return output;

@@ -1,8 +1,6 @@
-// End to end: TARVEX inside the build systems people use. A Windows program
-// (tests/windows_app) built by CMake's RC language, by the installed CMake package, by
-// Meson's windows module and by a Makefile must hold the script's resources; touching the
-// header must compile the script again while a build with nothing changed does nothing.
-// They run only with TARVEX_E2E=1, and then a missing tool fails the test.
+// End to end: tests/windows_app built by CMake's RC language, the installed CMake package,
+// Meson and make holds the script's resources, and touching its header compiles the script
+// again. Runs only with TARVEX_E2E=1; then a missing tool fails the test.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,8 +1,6 @@
-// Windows reads what the script says: tests/wine/resdump.c, built with the MinGW compiler
-// and linked with the COFF object the compiler makes of a script, runs under Wine and
-// prints what the Windows API gives for each of its resources; pieces of that text are
-// compared with what the script means. Runs only when TARVEX_E2E=1; then a missing Wine or
-// MinGW compiler is a failure.
+// Windows reads what the script says: tests/wine/resdump.c, linked with the COFF object of a
+// script, prints under Wine what the Windows API gives for each resource. Runs only when
+// TARVEX_E2E=1; then a missing Wine or MinGW compiler is a failure.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
