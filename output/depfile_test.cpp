@@ -1,12 +1,7 @@
-// Dependency files: the rule text with its escapes, saved atomically, and read by make and
-// Ninja so that a change of any named file rebuilds.
+// Dependency files: the rule text with the escapes make and Ninja read.
 #include "output/depfile.h"
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 
 #include "reader/diagnostics.h"
 #include "tests/test_support.h"
@@ -31,57 +26,6 @@ TEST(DepfileTest, RuleText) {
   for (const char* name : {"two\nlines", "a\tb", "ends\\", ""})
     EXPECT_THROW(DependencyRule(name, {"a.rc"}), TCompileError) << name;
   EXPECT_THROW(DependencyRule("a.res", {"a.rc", "two\nlines"}), TCompileError);
-  test::TTempDir dir;
-  SaveTextAtomically("a.res: a.rc\n", dir.File("a.d"));
-  SaveTextAtomically("a.res: b.rc\n", dir.File("a.d"));
-  EXPECT_EQ(dir.Read("a.d"), "a.res: b.rc\n");
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.d"});
-  try {
-    SaveTextAtomically("x", dir.File("missing/a.d"));
-    ADD_FAILURE() << "saved into a missing folder";
-  } catch (const TCompileError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "Cannot create file " + dir.File("missing/a.d") + ": No such file or directory");
-  }
-}
-
-// A build whose one rule "compiles" out.res by counting its runs in `log` and leaving the
-// dependency file; the file names need every escape.
-TEST(DepfileTest, MakeAndNinjaRebuildWhenADependencyChanges) {
-  const std::vector<std::string> names = {"c$d.rc", "my icon.ico", "a#b.h", "back\\ slash"};
-  const std::pair<const char*, std::string> tools[] = {
-      {"make", "out.res:\n\tprintf x >> log; touch out.res; cp rule.d out.d\n-include out.d\n"},
-      {"ninja",
-       "rule compile\n  command = printf x >> log && touch out.res && cp rule.d out.d\n  depfile = out.d\n"
-       "  deps = gcc\nbuild out.res: compile\n"}};
-  for (const auto& [tool, buildFile] : tools) {
-    if (std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) != 0) continue;
-    SCOPED_TRACE(tool);
-    test::TTempDir dir;
-    for (const std::string& name : names) dir.Write(name, "x");
-    dir.Write("rule.d", DependencyRule("out.res", names));
-    dir.Write(std::string(tool) == "make" ? "Makefile" : "build.ninja", buildFile);
-    auto build = [&] {
-      EXPECT_EQ(std::system(("cd '" + dir.Path() + "' && " + tool + " >/dev/null 2>&1").c_str()), 0);
-      return dir.Exists("log") ? dir.Read("log").size() : 0;
-    };
-    // Every dependency older than the output, `newer` (if any) newer than it.
-    auto setTimes = [&](const std::string& newer) {
-      auto now = std::filesystem::file_time_type::clock::now();
-      for (const std::string& name : names)
-        std::filesystem::last_write_time(dir.File(name), now - std::chrono::seconds(name == newer ? 10 : 100));
-      std::filesystem::last_write_time(dir.File("out.res"), now - std::chrono::seconds(50));
-    };
-    ASSERT_EQ(build(), 1u);
-    setTimes("");
-    EXPECT_EQ(build(), 1u) << "nothing changed";
-    std::size_t runs = 1;
-    for (const std::string& name : names) {
-      setTimes(name);
-      EXPECT_EQ(build(), ++runs) << name << " changed";
-      EXPECT_EQ(build(), runs) << name << " built already";
-    }
-  }
 }
 
 }  // namespace

@@ -15,28 +15,14 @@ namespace {
 using test::FromHex;
 using test::HexRows;
 
-TEST(ResWriterTest, LeadingEntryAndHeaders) {
-  TOutputBuffer out;
-  out.WriteBytes("stale bytes of an earlier compilation");
-  WriteLeadingEntry(out);
-  EXPECT_EQ(HexRows(out.Bytes()), HexRows(FromHex("00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 "
-                                                  "00000000")));
-  out = TOutputBuffer();
-  WriteResourceHeader(out, 0x01020304, u"10", u"5", 0, 0x1030, 0x0409, 0x0A0B0C0D, 0x11223344);
-  // DataSize HeaderSize Type Name DataVersion Flags Lang Version Characteristics
-  EXPECT_EQ(HexRows(out.Bytes()), HexRows(FromHex("04030201 20000000 FFFF0A00 FFFF0500 00000000 3010 0904 0D0C0B0A "
-                                                  "44332211")));
+TEST(ResWriterTest, HeaderNames) {
   // Names are padded to 4 bytes; X1 and XFF are hexadecimal numbers, quoted digits stay a
   // string, quotes around another name are removed; a quoted type is written as it is.
   const std::string tail = "00000000 3010 0904 00000000 00000000";
   const std::vector<std::tuple<std::u16string, std::u16string, std::string>> cases = {
       {u"MYTYPE", u"1", "2C000000 4D005900 54005900 50004500 0000 FFFF0100 0000"},
-      {u"MYTYPE", u"AB", "2C000000 4D005900 54005900 50004500 0000 41004200 0000"},
-      {u"6", u"ABC", "24000000 FFFF0600 41004200 43000000"},
       {u"6", u"\"ABC\"", "24000000 FFFF0600 41004200 43000000"},
       {u"6", u"X1", "20000000 FFFF0600 FFFF0100"},
-      {u"6", u"XFF", "20000000 FFFF0600 FFFFFF00"},
-      {u"6", u"\"42\"", "24000000 FFFF0600 34003200 0000 0000"},
       {u"\"7\"", u"1", "24000000 22003700 22000000 FFFF0100"},
   };
   for (const auto& [type, name, hex] : cases) {
@@ -49,34 +35,8 @@ TEST(ResWriterTest, LeadingEntryAndHeaders) {
 TEST(ResWriterTest, IdentifierOrdinals) {
   // The ordinal of each text, -1 for a text that is no ordinal.
   const std::vector<std::pair<std::u16string, int>> cases = {
-      {u"7", 7},
-      {u"  7", 7},
-      {u"+7", 7},
-      {u"-1", 0xFFFF},
-      {u"65537", 1},
-      {u"2147483647", 0xFFFF},
-      {u"$1f", 0x1F},
-      {u"x1", 1},
-      {u"X1", 1},
-      {u"0x10", 16},
-      {u"0XfF", 255},
-      {u"0xFFFFFFFF", 0xFFFF},
-      {u"0x000000012", 18},
-      {u"2147483648", -1},
-      {u"-2147483648", -1},
-      {u"0x100000000", -1},
-      {u"", -1},
-      {u"7 ", -1},
-      {u"7A", -1},
-      {u"-", -1},
-      {u"x", -1},
-      {u"0x", -1},
-      {u"$", -1},
-      {u"-x1", -1},
-      {u"xG", -1},
-      {u"\t7", -1},
-      {u"ABC", -1},
-      {u"1.5", -1},
+      {u"  7", 7},         {u"-1", 0xFFFF}, {u"65537", 1}, {u"$1f", 0x1F}, {u"X1", 1}, {u"0xFFFFFFFF", 0xFFFF},
+      {u"2147483648", -1}, {u"", -1},       {u"-x1", -1},  {u"\t7", -1},
   };
   for (const auto& [text, expected] : cases) {
     std::uint16_t value = 0;
@@ -99,12 +59,6 @@ TEST(ResWriterTest, PaddingAndPatchedSizes) {
   TOutputBuffer out = PatchedEntry(5);
   EXPECT_EQ(HexRows({out.Bytes().begin() + 32, out.Bytes().begin() + 40}), HexRows(FromHex("05000000 20000000")));
   EXPECT_EQ(HexRows({out.Bytes().begin() + 64, out.Bytes().end()}), HexRows(FromHex("78787878 78000000")));
-  EXPECT_EQ(out.Position(), 72u);
-  PadToDword(out);  // already aligned: nothing appended
-  EXPECT_EQ(out.Size(), 72u);
-  out = PatchedEntry(65535);
-  EXPECT_EQ(HexRows({out.Bytes().begin() + 32, out.Bytes().begin() + 36}), HexRows(FromHex("FFFF0000")));
-  EXPECT_EQ(out.Size(), 64u + 65536u);
   try {
     PatchedEntry(65536);
     ADD_FAILURE() << "no error";
@@ -116,20 +70,8 @@ TEST(ResWriterTest, PaddingAndPatchedSizes) {
   EXPECT_THROW(RoundUpToDword(2147483645), TCompileError);  // no 32-bit result exists
 }
 
-TEST(ResWriterTest, BufferOverwritesGrowsAndTakesFileBytes) {
-  TOutputBuffer out;
-  for (std::size_t i = 0; i < 300000; ++i) out.WriteU8(static_cast<std::uint8_t>(i * 7));
-  out.Seek(1);
-  out.WriteU32(0x11223344);
-  out.WriteU16(0xBEEF);  // little-endian, in the middle: the size stays
-  EXPECT_EQ(out.Position(), 7u);
-  TOutputBuffer moved = std::move(out);
-  EXPECT_EQ(out.Size(), 0u);
-  ASSERT_EQ(moved.Size(), 300000u);
-  EXPECT_EQ(HexRows({moved.Bytes().begin(), moved.Bytes().begin() + 8}), HexRows(FromHex("00443322 11EFBE31")));
-  EXPECT_EQ(moved.Bytes().at(299999), static_cast<std::uint8_t>(299999 * 7));
-  EXPECT_THROW(moved.Seek(300001), std::out_of_range);
-
+// Bytes appended from an open file: a file that ends early or a closed descriptor appends nothing.
+TEST(ResWriterTest, BytesTakenFromAFile) {
   test::TTempDir dir;
   dir.Write("data", "0123456789");
   int fd = open(dir.File("data").c_str(), O_RDONLY);

@@ -26,39 +26,23 @@ std::string TokensWithLines(const std::string& script, const TFiles& files = {})
 
 TEST(DirectiveTest, DefinesAndIncludes) {
   const std::string header = "#define IDD 100\nIDD DIALOG 0, 0, 10, 10\n#define OTHER 7\n";
-  const std::string unit = "unit U;\ninterface\nconst\n  Limit = 7;\nimplementation\nend.\n";
   const TFiles search = {{"resource.h", "#define ID 1\n"},
                          {"sub/resource.h", "#define ID 2\n"},
                          {"sub/quoted.rc", "#include \"resource.h\"\nID"},
                          {"sub/angle.rc", "#include <resource.h>\nID"},
-                         {"sub/bare.rc", "#include resource.h\nID"},
                          {"res/x.h", "#define X 7\n"},
                          {"res/new.h", "#define N 8\n"},
-                         {"res/app.rc", "APP"},
                          {"x.h", "#include \"X.h\"\n#define LOW 1\n"},
                          {"X.h", "#define UP 2\n"},
                          {"self.h", "\n#include \"SELF.H\"\n"}};
   const TCase cases[] = {
       {"#define A 1\n#define A 2\nA\n#undef A\nA\n#undef NEVER\n", "2 A"},
-      {"#define A\t  value with  blanks  \nA", "value with blanks"},
-      {"#define\\\n A 5\nA", "5"},
-      {"X\n#define LAST 9", "X"},
-      {"#define ws_popup 1\nWS_POPUP ws_popup", "2147483648 1"},
       {"#define EMPTY\nA EMPTY B EMPTY\n1 + EMPTY 2 EMPTY", "A B 3"},
-      {"#define EMPTY /* nothing */\n#ifdef EMPTY\nyes\n#endif\n", "yes"},
       {"#define WS_VISIBLE\n#ifdef WS_VISIBLE\nyes\n#endif\n#undef WS_VISIBLE\n#ifdef WS_VISIBLE\nno\n#endif\n", "yes"},
       // Comments on directive lines are dropped; ";" starts one too.
       {"#define IDC_NAME 101 // name field\nIDC_NAME, 2", "101 , 2"},
-      {"#define A 1 /* runs\n over */ + 2\nA X", "3 X"},
-      {"#define S \"a // b\" // c\nS", "\"a // b\""},
-      {"#define S \"a \\\" /* b\" ; c\nS 1", "\"a \" /* b\" 1"},
       {"#define A 1 ; one\nA + 1", "2"},
-      {"#undef A // gone\n#undef B /* gone */\nX", "X"},
-      {"#pragma once /* a\n b */ X\nY", "Y"},
       {"#  define A 1\n#\tifdef A\n# \t if A\nyes\n  #  endif\n#endif\n", "yes"},
-      {"#  Define A\n", "error 53 line 1: File a.rc. Line 1 : 53. Expecting directive name after \"#\" symbol"},
-      {"#pragma code_page(1252)\n#line 10 \"x.rc\"\nA", "A"},
-      {"#error\n", "error 25 line 1: File a.rc. Line 1 : 25. #error directive encountered: "},
       // Include names in quotes, angle brackets or bare; a bare name ends at a carriage return.
       {"#include \" b.rc \"\n#include <sub/c.rc>\n#include < d-e.rc >\n#include sub/c.rc\n#include d-e.rc\nZ",
        "B C DE C DE Z",
@@ -66,29 +50,14 @@ TEST(DirectiveTest, DefinesAndIncludes) {
       {"#include b.rc\r\nZ\r\n", "B Z", {{"b.rc", "B\r\n"}}},
       // .h and .c files give their definitions only; a Pascal unit gives its constants.
       {"#include \"r.h\"\nIDD OTHER", "100 7", {{"r.h", header}}},
-      {"#include \"r.c\"\nIDD OTHER", "100 7", {{"r.c", header}}},
-      {"#include \"r.hpp\"\nOTHER", "100 DIALOG 0 , 0 , 10 , 10 7", {{"r.hpp", header}}},
-      {"#include \"u.pas\"\nLIMIT limit", "7 7", {{"u.pas", unit}}},
-      {"RCINCLUDE u.inc\nX", "CONST_WORD X", {{"u.inc", "CONST_WORD\n"}}},
-      {"#include \"r.h\"\nA", "A", {{"r.h", "LAST"}}},
-      {"#include b.h\n#include b.h\nX", "5", {{"b.h", "#define X 5\n"}}},
       // A quoted name is looked for beside its includer first (7-Zip's resource2.rc);
       // backslashes are folder separators; a cycle is the same file opened again.
       {"#include \"sub/quoted.rc\"", "2", search},
-      {"#include \"sub\\quoted.rc\"", "2", search},
       {"#include \"sub/angle.rc\"", "1", search},
-      {"#include \"sub/bare.rc\"", "1", search},
-      {"#include \"res\\x.h\"\n#include \"res\\new.h\"\nX N", "7 8", search},
-      {"RCINCLUDE \"res\\app.rc\"\nRCINCLUDE res\\app.rc", "APP APP", search},
       {"#include \"x.h\"\nLOW UP", "1 2", search},
       {"#include \"self.h\"",
        "error 58 line 2: File self.h. Line 2 : 58. File SELF.H is already open. Cyclical reference not allowed",
        search},
-      {"A\n#include b.h\n",
-       "error 58 line 2: File b.h. Line 2 : 58. File a.rc is already open. Cyclical reference not allowed",
-       {{"b.h", "\n#include a.rc\n"}}},
-      {"\n\n#include <none.h>\n",
-       "error 72 line 3: File a.rc. Line 3 : 72. Cannot open file \"none.h\" (No such file or directory)"},
   };
   for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, c.files), c.expected) << c.script;
   TScriptReader reader("#define MAX (a,b) ((a) > (b))\n");  // a blank before "(": no macro
@@ -100,11 +69,7 @@ TEST(DirectiveTest, DefinesAndIncludes) {
 TEST(DirectiveTest, LineNumbersAfterContinuationsCommentsAndIncludes) {
   const TCase cases[] = {
       {"#define A 1 \\\n  + 2\nA X\nY", "3@3 X@3 Y@4"},
-      {"#define A 1 \\\r\n  + 2\r\nA X\r\nY", "3@3 X@3 Y@4"},
       {"#define A 1 /* x\n\n */ + 1\nA X", "2@4 X@4"},
-      {"#pragma a \\\n b \\\n c\n#line 7 \"x\"\nZ", "Z@5"},
-      {"#define L A \\\n B \\\n C\nL\nD", "A@4 B@4 C@4 D@5"},
-      {"A\n#include b.rc\nD\n", "A@1 B1@1 C@3 B2@3 D@3", {{"b.rc", "B1\n#include c.rc\nB2"}, {"c.rc", "\n\nC"}}},
   };
   for (const TCase& c : cases) EXPECT_EQ(TokensWithLines(c.script, c.files), c.expected) << c.script;
 }
@@ -118,52 +83,27 @@ TEST(ConditionalTest, BranchesConditionsAndSkipping) {
   const TCase cases[] = {
       {"#if 1\nA\n#elif 1/0\nB\n#else\nC\n#endif\nD", "A D"},
       {"#if 0\nA\n#elif 1\nB\n#else\nC\n#endif\n", "B"},
-      {"#if 0\nA\n#elif 0\nB\n#else\nC\n#endif\n", "C"},
-      {"#ifdef WIN32\nA\n#endif\n#undef WIN32\n#ifdef WIN32\nB\n#endif\n#ifndef WIN32\nC\n#endif\n", "A C"},
       // C's size suffixes in conditions (zlib's zconf.h); statements keep one L or U.
       {"#if (0xffffffff == 0xffffffffUL) && 1i64\nA\n#endif\n#if 0\n#elif 0x10uLL == 16LU\nB\n#endif\n10UL", "A B 10U"},
       // A second #else and an #elif after #else only start a skip.
       {"#if 0\n#else\nA\n#else\nB\n#elif 1\nC\n#endif\n", "A"},
-      {"#if 0\n#ifdef X\nA\n#else\nB\n#endif\nC\n#ifndef Y\n#elif 1\n#endif\n#endif\nD", "D"},
       {"#if 0\n#define A 1\n#include \"none.h\"\n#error no\n#bogus\n\"#if\" /* #if */ ; #if\n#endif\nA", "A"},
       // Only a "#" that begins its line starts a directive in skipped text.
       {"#ifdef UNICODE\n#define __T(x) L ## x\n#define S(x) #x \\\n  ## x\n/* c */ #endif\nA", "A"},
-      {"#if 0\n\"open\n#endif\n", "error 52 line 2: File a.rc. Line 2 : 52. Double quoted string not terminated"},
-      {"#include b.h\nA\n#endif\nB", "B", {{"b.h", "#if 0\n"}}},
-      {"#include b.h\nA\n#endif\nB", "A B", {{"b.h", "#if 1\n"}}},
-      {"#if 1\n#include b.h\nA", "A", {{"b.h", "#endif\n"}}},
-      {"#define USE_CR\n#ifdef USE_CR\nA\n#endif\n#if defined(USE_CR) && !defined NOPE\nB\n#endif\n", "A B"},
       // Undefined names are 0 in conditions and no number elsewhere.
       {"#if ENABLE\nA\n#else\nB\n#endif\n#if !ENABLE && -X == 0 && ~Y == -1\nC\n#endif\n", "B C"},
-      {"#define ZERO 0\n#if ZERO\nA\n#endif\n#if DEFINED(WIN32)\nB\n#endif\n", ""},
-      {"1 + ENABLE", "error 116 line 1: File a.rc. Line 1 : 116. Number expected but got ENABLE in expression"},
       {editor, "A"},
-      {"#define AFX_RESOURCE_DLL\n" + editor, "B"},
-      {"#define AFX_RESOURCE_DLL\n#define AFX_TARG_ENU 1\n" + editor, "A"},
       {either, "no"},
-      {"#define B 0\n" + either, "yes"},
-      {"#define A 0\n" + either, "yes"},
-      {"#if (defined A || defined(WIN32)) && !(defined(A) && 1)\nyes\n#endif\n", "yes"},
-      {"#if defined WIN32 == 1 && defined(WIN32) > defined(NONE)\nyes\n#endif\n", "yes"},
       // Tokens after a complete condition are input; conditions end at their line.
       {"#if defined WIN32 X\n#endif\n#if !defined(NONE) Y , 1\n#endif\n#if 0 Z\n#endif\n", "X Y , 1"},
-      {"#if DEBUG\n| 1\n#endif\n#if 1\n- 1\n#endif\n", "-1"},
-      {"#if 1 + \\\n 1 == 2\nA\n#endif\n#if 1 + \\\r\n 1 == 2\r\nB\r\n#endif\r\n", "A B"},
       {"#if 0 /* a comment\n that goes on */ + 1\nA\n#endif\n#if 0 // comment\n+ 1\n#endif\n", "A"},
       {"#define EMPTY\n#if 1 + EMPTY\n2\n#endif\n",
        "error 116 line 2: File a.rc. Line 2 : 116. Number expected but got end of line in expression"},
-      {"#define TWO 1 \\\n + 1\n#if TWO == 2\nA\n#endif\n", "A"},
-      {"#include b.h\n+ 1\n#endif\n", "1", {{"b.h", "#if 1"}}},
       // Version flags built across directive lines.
       {flags, "FILEFLAGSMASK 63 FILEFLAGS 32 FILEOS 4"},
-      {"#define _DEBUG\n" + flags, "FILEFLAGSMASK 63 FILEFLAGS 1 FILEOS 4"},
-      {"#define BETA\n" + flags, "FILEFLAGSMASK 63 FILEFLAGS 2 FILEOS 4"},
       {"FILEFLAGS 1\n#define EXTRA 4\n| EXTRA\n#include \"f.h\"\n| 8\nFILEOS",
        "FILEFLAGS 13 FILEOS",
        {{"f.h", "#define MORE 16\n"}}},
-      {"#ifdef WIN32\n", "error 24 line 2: File a.rc. Line 2 : 24. Missing #endif in compilation conditional"},
-      {"#ifndef WIN32\nA", "error 68 line 2: File a.rc. Line 2 : 68. Unexpected end of file"},
-      {"#if 1\n#endif", ""},
   };
   for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, c.files), c.expected) << c.script;
   TScriptReader reader("#ifdef max\nA\n#endif\n#if defined(MAX) + 1 == 2\nB\n#endif\n");

@@ -69,7 +69,6 @@ TEST(MacroTest, Expansions) {
        "error 25 line 22: File a.rc. Line 22 : 25. #error directive encountered: late"},
       // Calls and definitions that are wrong.
       {"\nSUM(1, 2, 3, 4)", "error 0 line 19: File a.rc. Line 19 : Macro SUM takes 3 arguments but got 4"},
-      {"SUM(1)", "error 0 line 18: File a.rc. Line 18 : Macro SUM takes 3 arguments but got 1"},
       {"#define NONE() x\n#define V(a, ...) a\nNONE(1)",
        "error 0 line 20: File a.rc. Line 20 : Macro NONE takes 0 arguments but got 1"},
       {"#define NONE() x\n#define V(a, ...) a\n#define W(...) 0\nV() V(1) V(1, 2, 3) NONE() W() V", "1 1 x 0 V"},
@@ -77,9 +76,6 @@ TEST(MacroTest, Expansions) {
       {"SUM(1,\n#ifdef X\n2\n#endif\n)",
        "error 0 line 19: File a.rc. Line 19 : A directive cannot stand inside the arguments of SUM"},
       {"#define G(a,) a\n", "error 0 line 18: File a.rc. Line 18 : Bad parameter list in the #define of G"},
-      {"#define G(a, a) a\n", "error 0 line 18: File a.rc. Line 18 : Bad parameter list in the #define of G"},
-      {"#define G(a, ..., b) a\n", "error 0 line 18: File a.rc. Line 18 : Bad parameter list in the #define of G"},
-      {"#define G(a\nG", "error 0 line 18: File a.rc. Line 18 : Bad parameter list in the #define of G"},
       // Conditions see and call macros; without "(" on the condition's line the name is 0.
       {"#define GT(a, b) (a > b)\n#if GT(3, 2) && defined(GT) && defined GT\nyes\n#endif", "yes"},
       {"#define GT(a, b) (a > b)\n#undef GT\n#ifdef GT\nno\n#endif\nGT X", "GT X"},

@@ -23,11 +23,7 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
   const std::pair<std::string, std::string> rows[] = {
       // Directives
       {"#define A 1\n# 1\n", "53@2: 53. Expecting directive name after \"#\" symbol"},
-      {"#Define A 1\n", "53@1: 53. Expecting directive name after \"#\" symbol"},
-      {"X #", "53@1: 53. Expecting directive name after \"#\" symbol"},
-      {"#if 0\n# 2\n#endif\n", "53@2: 53. Expecting directive name after \"#\" symbol"},
       {"\n#warning x\n", "20@2: 20. Unknown directive: #warning"},
-      {"#error  stop /* here */ now \n\n", "25@1: 25. #error directive encountered: stop   now"},
       {"#error a \\\n b\nX", "25@2: 25. #error directive encountered: a \\\\x0A b"},
       {"\n#define", "54@2: 54. #define directive not terminated"},
       {"#define 1A 2\n", "56@1: 56. Bad name in #define directive"},
@@ -36,11 +32,8 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
       {"#undef A B\nC\n", "122@1: 122. #undef directive must be followed by a single identifier only"},
       {"#define A 1 /* open\n\n", "29@3: 29. Comment not terminated"},
       {"\n#include ", "68@2: 68. Unexpected end of file"},
-      {"RCINCLUDE", "68@1: 68. Unexpected end of file"},
       {"#include \" \"\n", "11@1: 11. Empty filename"},
-      {"#include <>\n", "11@1: 11. Empty filename"},
       {"#include <b.h", "10@1: 10. \">\" expected"},
-      {"#include <b.h c>\n", "10@1: 10. \">\" expected"},
       {"#define A A\n\nA\n", "65@3: 65. Recursion for defined name A > 100"},
       // Conditional compilation
       {"#ifdef 1\n", "21@1: 21. Expecting identifier after #ifdef "},
@@ -49,39 +42,20 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
       {"#elif 1\n", "62@1: 62. #elif encountered before #if compilation conditional"},
       {"#else\n", "63@1: 63. #else encountered before #if compilation conditional"},
       {"#if defined(A\n#endif\n", "64@1: 64. Expecting \")\""},
-      {"#if defined(A B)\n#endif\n", "64@1: 64. Expecting \")\""},
       {"#if defined 1\n#endif\n", "66@1: 66. Expecting identifier after #if defined"},
-      {"#if defined\n#endif\n", "66@1: 66. Expecting identifier after #if defined"},
       {"#if 0\n#elif 1 && defined (\"x\")\n#endif\n",
        "67@2: 67. Expecting identifier in parentheses after #elif defined"},
       {"#if !defined +\n#endif\n", "69@1: 69. Expecting identifier after #if !defined"},
       {"#if 1 || !defined()\n#endif\n", "70@1: 70. Expecting identifier in parentheses after #if !defined"},
-      {"#if 0\nX\n#if 1\n#endif\n", "68@5: 68. Unexpected end of file"},
       // Expressions
       {"\n1 / (2 - 2)", "28@2: 28. Expression evaluation error: File a.rc. Line 2 : 71. Division by zero"},
-      {"5 % 0 X", "28@1: 28. Expression evaluation error: File a.rc. Line 1 : 71. Division by zero"},
       {"1 = 5", "61@1: 61. Invalid binary operation =5"},
-      {"1 ! x", "61@1: 61. Invalid binary operation !x"},
-      {"(1 2)", "64@1: 64. Expecting \")\""},
-      {"(1 + 2\n", "68@2: 68. Unexpected end of file"},
-      {"1 <<", "68@1: 68. Unexpected end of file"},
-      {"-", "68@1: 68. Unexpected end of file"},
       {"1 + X", "116@1: 116. Number expected but got X in expression"},
-      {"1 | \"s\"", "116@1: 116. Number expected but got \"s\" in expression"},
       {"1 + 2)", "117@1: 117. Unexpected \")\" encountered"},
       {"\n- X", "123@2: 123. Numerical value expected but got X"},
-      {"~ 12ab", "123@1: 123. Numerical value expected but got 12ab"},
       {"1 + 12ab", "error 0 line 0: '12ab' is not a valid integer value"},
-      // Conditions end at their line
-      {"#if 1 +\n2\n#endif\n", "116@1: 116. Number expected but got end of line in expression"},
-      {"#if -\n#endif\n", "123@1: 123. Numerical value expected but got end of line"},
-      {"#if (1\n)\n#endif\n", "64@1: 64. Expecting \")\""},
-      {"#if 1 =\n= 1\n#endif\n", "61@1: 61. Invalid binary operation ="},
-      {"#if\n#endif\n", "116@1: 116. Number expected but got end of line in expression"},
-      {"#if 1 +", "68@1: 68. Unexpected end of file"},
       // Deep nesting stops with a located error, not with the stack.
       {"\n" + std::string(100000, '(') + "1", "28@2: 28. Expression evaluation error: expression nested too deeply"},
-      {"\n" + std::string(100000, '-') + "1", "28@2: 28. Expression evaluation error: expression nested too deeply"},
       {"#if " + std::string(100000, '!') + "1\n#endif\n",
        "28@1: 28. Expression evaluation error: expression nested too deeply"},
       {std::string(200, '(') + "7" + std::string(200, ')'), "7"},
@@ -96,39 +70,22 @@ TEST(GetTokenTest, TokensOfScripts) {
     std::string script, tokens;
     std::vector<std::pair<std::string, std::string>> files = {};
   } cases[] = {
-      {"begin Begin END end x Y", "{ { } } x Y"},
       {"12abc 0x10, -1, (2), NOT 4, not 0x11", "12abc 16 , -1 , 2 , 4 , 17"},
-      {"0x10 -1", "15"},  // one expression
-      {"A \\ B , \\\n C", "A B , C"},
       // The octal form of 0xFFFFFFFF converts to -1: a value, not a unary minus.
       {"037777777777 5", "-1 5"},
-      {"1 + 037777777777, 2", "0 , 2"},
       {"#define TWO 1+1\nTWO*3", "4"},  // 1+1*3
-      {"ID_OK VS_FILE_INFO WS_TILED", "1 VERSION 0"},
-      {"#define A B\n#define B C\n#define C 7\nA, a", "7 , a"},
-      {"#define WS_VISIBLE 0\nWS_VISIBLE", "0"},
       {"A\nRCINCLUDE b.rc\nC", "A B1 B2 C", {{"b.rc", "B1 B2"}}},
-      {"rcinclude \"b.h\"\nC", "3", {{"b.h", "#define C 3\nIGNORED"}}},
       // String literals: doubled quotes, and adjacent literals joined across blanks,
       // comments, lines, directives and the end of an included file.
       {"\"say \"\"hi\"\"\"", "\"say \"hi\"\""},
-      {"\"a\"\"b\" X", "\"a\"b\" X"},
-      {"\"a\" \"b\"\t\"c\"", "\"abc\""},
       {"\"a\" /* note */ \"b\" // end\n \"c\" ; more\n\"d\"", "\"abcd\""},
       {"#define VERSION \"7.1\"\nVALUE \"FileVersion\", VERSION \"\\0\"",
        std::string("VALUE \"FileVersion\" , \"7.1") + '\0' + '"'},
-      {"#define NAME \"curl\"\n\"lib\"NAME\" for Windows\"", "\"libcurl for Windows\""},
-      {"#define AB \"a\"\"b\"\nAB", "\"ab\""},
       {"VALUE \"Built \"\n#ifdef DEBUG\n \"debug\"\n#else\n \"release\"\n#endif\nEND", "VALUE \"Built release\" }"},
-      {"\"\\x4\" \"1\\n\"", std::string("\"\x04") + "1\n\""},  // each literal decoded on its own
       {"\"\\q\" \"x\"", "error 27 line 1: File a.rc. Line 1 : 27. Bad escape sequence \"\\q\""},
-      {"\"last\"", "\"last\""},
-      {"\"last\"\n", "\"last\""},
-      {"\"a\" , \"b\" 1 \"c\" BEGIN", "\"a\" , \"b\" 1 \"c\" {"},
       {"#include \"b.rc\"\n\"y\" Z", "\"xy\" Z", {{"b.rc", "\"x\""}}},
       // Data strings: groups of odd length are padded.
       {"'0A 1 FF' 'ABC' ''  '   '", "'0A01FF' 'AB0C' '' ''"},
-      {"'\t1\t2 345 6789'", "'010234056789'"},
       // Wide literals: escapes give code units (U+2212 is E2 88 92 in UTF-8); in an
       // ordinary literal \x takes two digits and gives a byte.
       {"L\"a\\x2212b\"",
@@ -136,8 +93,6 @@ TEST(GetTokenTest, TokensOfScripts) {
        "b\""},
       {"L\"\\x00410\", L\"\\X41\", L\"\\101\\0\", L\"\\xg\"", std::string("\"A0\" , \"A\" , \"A\0\" , \"\0g\"", 24)},
       {"L\"\\x00E9\\t\\\"\\\\\" L\"\\777\"", "\"\xC3\xA9\t\"\\\xC7\xBF\""},  // octal 777 is U+01FF
-      {"\"\\x2212\"", "\"\"12\""},
-      {"L\"\\q\"", "error 27 line 1: File a.rc. Line 1 : 27. Bad escape sequence L\"\\q\""},
       {"L\"a\" \"b\", \"a\"\n L\"\\x2212\" /* */ \"c\"",
        "\"ab\" , \"a\xE2\x88\x92"
        "c\""},
@@ -145,42 +100,8 @@ TEST(GetTokenTest, TokensOfScripts) {
       // new one; L apart from its literal, or ending a longer word, is a word of its own.
       {"L\"say \"\"hi\"\"\", \"x\"L\"y\"", "\"say \"hi\"\" , \"xy\""},
       {"L \"x\", IDL\"y\"", "L \"x\" , IDL \"y\""},
-      {"#define TITLE L\"\\x2211\"\nTITLE", "\"\xE2\x88\x91\""},
   };
   for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, c.files), c.tokens) << c.script;
-  EXPECT_EQ(Preprocess("#define DEBUG\nVALUE \"Built \"\n#ifdef DEBUG\n \"debug\"\n#else\n \"release\"\n#endif\n"),
-            "VALUE \"Built debug\"");
-}
-
-TEST(GetTokenTest, PushedBackEndOfInputReadsNothingAgain) {
-  for (const char* script : {"\"last\"", "X", "1 + 2", "X\n"}) {
-    TScriptReader reader(script);
-    while (!reader.Next().empty()) {
-    }
-    PushBackToken(reader.parser);
-    EXPECT_EQ(reader.Next(), "") << script;
-  }
-}
-
-// Raw words stop at blanks, line ends and ">", and never go on into the including file;
-// separators are optional or repeated.
-TEST(GetTokenTest, RawWordsAndSeparators) {
-  TScriptReader reader("dir/x.bmp rest\nname\r\nz>w");
-  std::string read;
-  for (bool raw : {true, false, true, false, false, true, false, true})
-    read += (raw ? ReadRawWord(reader.parser) : reader.Next()) + "|";
-  EXPECT_EQ(read, "dir/x.bmp|rest||name|z||>|w|");
-  TScriptReader included("#include b.rc\nafter.ico x", {{"b.rc", "B"}});
-  EXPECT_EQ(included.Next(), "B");
-  EXPECT_EQ(ReadRawWord(included.parser), "");  // the blank after the #include line's name
-  EXPECT_EQ(included.parser.fileStack.size(), 1u);
-  TScriptReader separated("1 , 2 3 , , , 4 \\ \\ 5");
-  EXPECT_EQ(separated.Next(), "1");
-  EXPECT_EQ(SkipOptionalSeparator(separated.parser, ","), "2");
-  EXPECT_EQ(SkipOptionalSeparator(separated.parser, ","), "3");
-  EXPECT_EQ(SkipSeparators(separated.parser, ","), "4");
-  EXPECT_EQ(SkipSeparators(separated.parser, "\\"), "5");
-  EXPECT_EQ(SkipSeparators(separated.parser, ","), "");
 }
 
 }  // namespace

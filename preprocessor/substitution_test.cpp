@@ -19,35 +19,6 @@ std::string Chain(int count) {
   return script + "#define A" + std::to_string(count) + " 7\n";
 }
 
-TEST(SubstitutionTest, ValuesTakeThePlaceOfTheirNames) {
-  TScriptReader inPlace("#define LONG_NAME 42\n          LONG_NAME X");
-  std::size_t size = inPlace.parser.currentFile->text.size();
-  EXPECT_EQ(inPlace.Next(), "42");
-  EXPECT_EQ(inPlace.parser.currentFile->text.size(), size);
-  EXPECT_EQ(inPlace.parser.currentFile->text.substr(38, 3), "42 ");  // right before the old read position
-  TScriptReader inserted("WS_OVERLAPPEDWINDOW\nX");                  // near the start of a file: inserted
-  size = inserted.parser.currentFile->text.size();
-  EXPECT_EQ(inserted.Next(), std::to_string(0xCF0000));
-  EXPECT_GT(inserted.parser.currentFile->text.size(), size);
-  // Substituted line feeds are no source lines; a pushed back substitution is read again.
-  TScriptReader lines("#define L A \\\n B\nL L\nC\n#define E\nE\nE D");
-  std::string read;
-  for (std::string token = lines.Next(); !token.empty(); token = lines.Next())
-    read += token + "@" + std::to_string(lines.parser.currentFile->line) + " ";
-  EXPECT_EQ(read, "A@3 B@3 A@3 B@3 C@4 D@7 ");
-  TScriptReader pushed("ID_OK, X");
-  EXPECT_EQ(NextToken(pushed.parser), "1");
-  PushBackToken(pushed.parser);
-  EXPECT_EQ(NextToken(pushed.parser), "1");
-  EXPECT_EQ(NextToken(pushed.parser), ",");
-  // Unit constants in any letter case, after defines.
-  TScriptReader units("max MAX Other");
-  units.parser.unitConstants.Set("Max", "3");
-  units.parser.unitConstants.Set("OTHER", "4");
-  units.parser.defines.Set("Other", "5");
-  EXPECT_EQ(units.All(), "3 3 5");
-}
-
 // The bound of the substitution work once files of `laterBytes` more have been opened.
 std::uint64_t WorkBound(const TRCParser& parser, std::size_t laterBytes) {
   return kSubstitutionBudget + kSubstitutionWorkPerInputByte * (parser.inputBytes + laterBytes);
@@ -72,7 +43,6 @@ TEST(SubstitutionTest, ChainsAndUnboundedExpansionStop) {
   // with every substitution; placing a value must not move all of it again (that took minutes).
   for (const auto& [script, line] :
        std::vector<std::pair<std::string, int>>{{"#define A 1, A, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2\n1 RCDATA { A }\n", 2},
-                                                {"#define A 1, A\n1 RCDATA { A }\n", 2},
                                                 {"#define STR(x) x\n#define A e A\nSTR(A)\n", 3}}) {
     TCompileOutcome outcome = CompileText(script);
     EXPECT_EQ(outcome.number, 65) << script << outcome.error;

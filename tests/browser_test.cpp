@@ -22,43 +22,25 @@ namespace {
 
 using test::TTempDir;
 
-constexpr int kBrowserSeconds = 240;
-
-bool EndToEnd() {
-  const char* value = std::getenv("TARVEX_E2E");
-  return value != nullptr && std::string(value) == "1";
-}
-
 std::string Browser() {
-  for (const char* name : {"chromium", "chromium-browser", "google-chrome"}) {
-    std::string path = test::FindTool(name);
-    if (!path.empty()) return path;
-  }
+  for (const char* name : {"chromium", "chromium-browser", "google-chrome"})
+    if (std::string path = test::FindTool(name); !path.empty()) return path;
   return {};
 }
 
 // The DOM the browser dumps after loading `page`, with a fresh profile; pages of the same
-// folder may reach into each other's frames when `frames` is set.
-std::string DumpDom(const std::string& page, bool frames = false) {
+// folder may reach into each other's frames.
+std::string DumpDom(const std::string& page) {
   TTempDir profile;
-  std::vector<std::string> command = {Browser(),
-                                      "--headless",
-                                      "--no-sandbox",
-                                      "--disable-gpu",
-                                      "--no-first-run",
-                                      "--disable-background-networking",
-                                      "--disable-component-update",
-                                      "--disable-sync",
-                                      "--user-data-dir=" + profile.Path()};
-  if (frames) command.push_back("--allow-file-access-from-files");
-  command.push_back("--dump-dom");
-  command.push_back("file://" + page);
   std::string output;
-  EXPECT_EQ(test::RunTool(command, output, kBrowserSeconds), 0) << output;
+  EXPECT_EQ(test::RunTool({Browser(), "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                           "--disable-background-networking", "--user-data-dir=" + profile.Path(),
+                           "--allow-file-access-from-files", "--dump-dom", "file://" + page},
+                          output, 240),
+            0)
+      << output;
   return output;
 }
-
-void WriteFile(const std::string& name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
 
 // The page of `script` compiled with `options` from `folder`; empty after a failure.
 std::string PageOf(const std::string& folder, const std::string& script, const TCompileOptions& options) {
@@ -68,22 +50,11 @@ std::string PageOf(const std::string& folder, const std::string& script, const T
   return BuildHtmlReport(ReadResources(compilation.image, script), compilation.defineNames, script);
 }
 
-// The locale of the environment, as the program takes it, for the lifetime of the object.
-class TLocale {
- public:
-  TLocale() : previous_(std::setlocale(LC_ALL, nullptr)) { std::setlocale(LC_ALL, ""); }
-  ~TLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
-  TLocale(const TLocale&) = delete;
-  TLocale& operator=(const TLocale&) = delete;
-
- private:
-  std::string previous_;
-};
-
 class BrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!EndToEnd()) GTEST_SKIP() << "end-to-end test; set TARVEX_E2E=1";
+    const char* e2e = std::getenv("TARVEX_E2E");
+    if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end test; set TARVEX_E2E=1";
     ASSERT_FALSE(Browser().empty()) << "Chromium is needed (Debian package chromium)";
   }
 };
@@ -92,7 +63,7 @@ TEST_F(BrowserTest, TheExamplePageDrawsEveryControlWhereItBelongs) {
   TTempDir dir;
   std::string page = PageOf(std::string(TARVEX_SOURCE_DIR) + "/examples", "example.rc", {});
   ASSERT_FALSE(page.empty());
-  WriteFile(dir.File("example.html"), page);
+  dir.Write("example.html", page);
   std::smatch match;
   std::string dom = DumpDom(dir.File("example.html"));
   std::string body = std::regex_search(dom, match, std::regex("<body[^>]*>")) ? match.str() : "no body in:\n" + dom;
@@ -111,7 +82,8 @@ TEST_F(BrowserTest, EveryCorpusPageLoadsWithoutAScriptError) {
   std::ifstream list(corpus + "/scripts.tsv");
   std::string line;
   std::getline(list, line);  // column names
-  TLocale locale;            // the program's: script text in the environment's character set
+  std::string previousLocale = std::setlocale(LC_ALL, nullptr);
+  std::setlocale(LC_ALL, "");  // the program's: script text in the environment's character set
   TTempDir dir;
   std::string frames;
   std::size_t pages = 0;
@@ -129,12 +101,13 @@ TEST_F(BrowserTest, EveryCorpusPageLoadsWithoutAScriptError) {
     std::string page = PageOf(setDir + "/" + cells[2], setDir + "/" + cells[1], options);
     if (page.empty()) continue;  // corpus_test.cpp reports the scripts that do not compile
     std::string name = std::to_string(row) + ".html";
-    WriteFile(dir.File(name), page);
+    dir.Write(name, page);
     frames += "<iframe src=\"" + name + "\" title=\"" + cells[0] + "/" + cells[1] + "\"></iframe>\n";
     ++pages;
   }
+  std::setlocale(LC_ALL, previousLocale.c_str());
   ASSERT_GT(pages, 0u);
-  WriteFile(dir.File("index.html"), "<!DOCTYPE html><html><body>\n" + frames + R"(<script>
+  dir.Write("index.html", "<!DOCTYPE html><html><body>\n" + frames + R"(<script>
 window.addEventListener('load', function() {
   var lines = [], frames = document.querySelectorAll('iframe');
   for (var i = 0; i < frames.length; i++) {
@@ -149,7 +122,7 @@ window.addEventListener('load', function() {
 });
 </script></body></html>
 )");
-  std::string dom = DumpDom(dir.File("index.html"), true);
+  std::string dom = DumpDom(dir.File("index.html"));
   std::size_t start = dom.find("<pre id=\"results\">"), end = dom.find("</pre>", start);
   ASSERT_NE(start, std::string::npos) << dom.substr(0, 2000);
   std::stringstream results(dom.substr(start, end - start));

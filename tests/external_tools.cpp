@@ -13,27 +13,17 @@
 
 namespace tarvex::test {
 
-namespace {
-
-bool IsExecutable(const std::filesystem::path& path) {
-  std::error_code ignored;
-  return std::filesystem::is_regular_file(path, ignored) && access(path.c_str(), X_OK) == 0;
-}
-
-}  // namespace
-
+// The program on PATH, or its newest version of the form program-NN.
 std::string FindTool(const std::string& program) {
   const char* path = std::getenv("PATH");
   std::stringstream folders(path ? path : "/usr/bin:/bin");
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    if (folder.empty()) continue;
-    if (IsExecutable(folder + "/" + program)) return folder + "/" + program;
-    for (int version = 30; version >= 10; --version) {
-      std::string candidate = folder + "/" + program + "-" + std::to_string(version);
-      if (IsExecutable(candidate)) return candidate;
+  for (std::string folder; std::getline(folders, folder, ':');)
+    for (int version = 31; version >= 10 && !folder.empty(); --version) {
+      std::string candidate = folder + "/" + program + (version == 31 ? "" : "-" + std::to_string(version));
+      std::error_code ignored;
+      if (std::filesystem::is_regular_file(candidate, ignored) && access(candidate.c_str(), X_OK) == 0)
+        return candidate;
     }
-  }
   return {};
 }
 
