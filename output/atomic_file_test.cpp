@@ -1,15 +1,19 @@
 #include "output/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
+#include <functional>
 #include <thread>
 
+#include "output/res_writer.h"
 #include "reader/diagnostics.h"
 #include "tests/test_support.h"
 
@@ -37,6 +41,28 @@ std::string SaveFailure(const std::string& text, const std::string& fileName) {
   return "saved";
 }
 
+// What stands at `path`, enough to tell that nothing of it changed.
+std::string Describe(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return "nothing";
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+  if (S_ISLNK(info.st_mode)) {
+    char target[256] = {};
+    return "link to " + std::string(target, static_cast<std::size_t>(readlink(path.c_str(), target, 255)));
+  }
+  if (S_ISDIR(info.st_mode)) return std::string("directory ") + mode;
+  if (S_ISFIFO(info.st_mode)) return std::string("fifo ") + mode;
+  if (S_ISSOCK(info.st_mode)) return "socket";
+  if (S_ISCHR(info.st_mode))
+    return "device " + std::to_string(major(info.st_rdev)) + "," + std::to_string(minor(info.st_rdev));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::string content;
+  for (int c; file && (c = std::fgetc(file)) != EOF;) content += static_cast<char>(c);
+  if (file) std::fclose(file);
+  return std::string("file ") + mode + " " + content;
+}
+
 // Runs each test twice: with nameless temporaries and with named ones, as on a file
 // system that has no nameless files.
 class AtomicSaveTest : public ::testing::TestWithParam<bool> {
@@ -49,67 +75,150 @@ class AtomicSaveTest : public ::testing::TestWithParam<bool> {
 INSTANTIATE_TEST_SUITE_P(Temporaries, AtomicSaveTest, ::testing::Values(false, true),
                          [](const auto& param) { return param.param ? "Named" : "Nameless"; });
 
-// The pieces replace the file, which keeps its permissions; nothing else is left behind.
-TEST_P(AtomicSaveTest, ReplacesTheFileAndLeavesNoTemporary) {
+TEST_P(AtomicSaveTest, ReplacesTheFileWithThePiecesAndKeepsItsPermissions) {
   dir.Write("a.res", "old contents");
-  chmod(dir.File("a.res").c_str(), 0640);
   std::span<const std::uint8_t> pieces[] = {Piece("new "), Piece(""), Piece("con"), Piece("tents")};
   SaveFileAtomically(pieces, dir.File("a.res"));
   EXPECT_EQ(dir.Read("a.res"), "new contents");
-  struct stat info {};
-  ASSERT_EQ(stat(dir.File("a.res").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.res"});
+  test::TWorkingDirectory cwd(dir.Path());
+  SaveOutput(TOutputBuffer(), "a.res");
+  EXPECT_EQ(dir.Read("a.res"), "");
+  mode_t previous = umask(022);
+  Save("x", "new.res");  // a relative name
+  chmod(dir.File("a.res").c_str(), 0640);
+  Save("y", dir.File("a.res"));
+  umask(previous);
+  EXPECT_EQ(Describe(dir.File("new.res")), "file 0644 x");
+  EXPECT_EQ(Describe(dir.File("a.res")), "file 0640 y");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.res", "new.res"}));
+  // A scratch file leaves nothing.
+  std::span<const std::uint8_t> scratch[] = {Piece("scratch")};
+  WriteScratchFile(scratch, dir.File("tarvex-check-XXXXXX"));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.res", "new.res"}));
+  try {
+    WriteScratchFile(scratch, dir.File("missing/tarvex-check-XXXXXX"));
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const TCompileError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create file " + dir.File("missing/tarvex-check-XXXXXX") + ": No such file or directory");
+  }
+  if (geteuid() == 0) return;  // permissions do not bind root
+  dir.Write("sub/b.res", "old");
+  chmod(dir.File("sub").c_str(), 0555);
+  EXPECT_EQ(SaveFailure("x", dir.File("sub/b.res")),
+            "Cannot create file " + dir.File("sub/b.res") + ": Permission denied");
+  chmod(dir.File("sub").c_str(), 0755);
+  EXPECT_EQ(dir.Read("sub/b.res"), "old");
 }
 
-// A link is followed: the file it names is replaced and the link stays.
 TEST_P(AtomicSaveTest, SymbolicLinksAreFollowedAndKept) {
   dir.Write("real/a.res", "old");
-  ASSERT_EQ(symlink("real/a.res", dir.File("link.res").c_str()), 0);
-  Save("new", dir.File("link.res"));
-  EXPECT_EQ(dir.Read("real/a.res"), "new");
-  EXPECT_EQ(std::filesystem::read_symlink(dir.File("link.res")), "real/a.res");
+  ASSERT_EQ(symlink(dir.File("real/a.res").c_str(), dir.File("absolute.res").c_str()), 0);
+  ASSERT_EQ(symlink("real/a.res", dir.File("relative.res").c_str()), 0);
+  ASSERT_EQ(symlink("relative.res", dir.File("chain.res").c_str()), 0);
+  ASSERT_EQ(symlink("real/new.res", dir.File("dangling.res").c_str()), 0);
+  for (const char* link : {"absolute.res", "relative.res", "chain.res"}) {
+    Save(link, dir.File(link));
+    EXPECT_EQ(dir.Read("real/a.res"), link);
+  }
+  Save("new", dir.File("dangling.res"));
+  EXPECT_EQ(dir.Read("real/new.res"), "new");
+  EXPECT_EQ(Describe(dir.File("absolute.res")), "link to " + dir.File("real/a.res"));
+  EXPECT_EQ(Describe(dir.File("chain.res")), "link to relative.res");
+  EXPECT_EQ(Describe(dir.File("dangling.res")), "link to real/new.res");
+  EXPECT_EQ(dir.List(),
+            (std::vector<std::string>{"absolute.res", "chain.res", "dangling.res", "real", "relative.res"}));
 }
 
-// A file without write permission (refused to root too) and a directory are refused and
-// left as they were.
 TEST_P(AtomicSaveTest, OutputsThatMustNotBeReplacedAreRefusedAndKept) {
+  dir.Write("dir.res/keep", "inside");
+  ASSERT_EQ(mkfifo(dir.File("fifo.res").c_str(), 0644), 0);
   dir.Write("readonly.res", "protected");
   ASSERT_EQ(chmod(dir.File("readonly.res").c_str(), 0444), 0);
-  dir.Write("dir.res/keep", "inside");
-  for (const auto& [name, reason] : {std::pair{"readonly.res", "Permission denied"}, {"dir.res", "Is a directory"}})
-    EXPECT_EQ(SaveFailure("new", dir.File(name)), "Cannot create file " + dir.File(name) + ": " + reason);
-  EXPECT_EQ(dir.Read("readonly.res"), "protected");
+  ASSERT_EQ(symlink("fifo.res", dir.File("tofifo.res").c_str()), 0);
+  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::string socketPath = dir.File("socket.res");
+  bool haveSocket = socketPath.size() < sizeof address.sun_path;
+  if (haveSocket) {
+    socketPath.copy(address.sun_path, socketPath.size());
+    haveSocket = bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  // A device node needs root, as CI has; mknod is refused to other users.
+  bool haveDevice = mknod(dir.File("device.res").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+  struct {
+    const char* name;
+    const char* reason;
+    bool present;
+  } rows[] = {
+      {"dir.res", "Is a directory", true},
+      {"fifo.res", "Is a FIFO", true},
+      {"tofifo.res", "Is a FIFO", true},
+      {"socket.res", "Is a socket", haveSocket},
+      {"device.res", "Is a character device", haveDevice},
+      {"readonly.res", "Permission denied", true},  // also for root: no write bit at all
+      {"missing/a.res", "No such file or directory", true},
+  };
+  for (const auto& row : rows) {
+    if (!row.present) continue;
+    std::vector<std::string> before = dir.List();
+    std::string state = Describe(dir.File(row.name));
+    EXPECT_EQ(SaveFailure("new", dir.File(row.name)), "Cannot create file " + dir.File(row.name) + ": " + row.reason);
+    EXPECT_EQ(Describe(dir.File(row.name)), state) << row.name;
+    EXPECT_EQ(dir.List(), before) << row.name;
+  }
+  close(sock);
   EXPECT_EQ(dir.Read("dir.res/keep"), "inside");
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"dir.res", "readonly.res"}));
+  EXPECT_EQ(Describe(dir.File("readonly.res")), "file 0444 protected");
 }
 
-// A save stopped by SIGTERM as soon as its named temporary appears: the signal removes the
-// temporary and the old file stays.
-TEST(InterruptedSaveTest, SignalsRemoveTheNamedTemporary) {
-  UseNamedTemporaryFiles(true);
-  TTempDir dir;
-  dir.Write("a.res", "old contents");
+// A save of `megabytes` in a child process, stopped by `signal` as soon as its new file
+// is open in the folder; returns how the child ended.
+int InterruptedSave(const TTempDir& dir, int signal, int megabytes) {
   pid_t child = fork();
   if (child == 0) {
     static const std::vector<std::uint8_t> block(1 << 20, 0x5A);
-    std::vector<std::span<const std::uint8_t>> pieces(256, block);
-    SaveFileAtomically(pieces, dir.File("a.res"));
+    std::vector<std::span<const std::uint8_t>> pieces(static_cast<std::size_t>(megabytes), block);
+    try {
+      SaveFileAtomically(pieces, dir.File("a.res"));
+    } catch (...) {
+      _exit(2);
+    }
     _exit(0);
   }
+  // The named temporary appears when the save begins; the child is then writing.
   auto started = [&] {
     for (const std::string& name : dir.List())
       if (name.rfind(".tarvex-", 0) == 0) return true;
     return false;
   };
   for (int i = 0; i < 20000 && !started(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(100));
-  kill(child, SIGTERM);
+  kill(child, signal);
   int status = 0;
   waitpid(child, &status, 0);
+  return status;
+}
+
+// Signals remove the named temporary; an ignored signal (as nohup leaves SIGHUP) stays ignored.
+TEST(InterruptedSaveTest, SignalsRemoveTheNamedTemporary) {
+  UseNamedTemporaryFiles(true);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, 0}) {
+    TTempDir dir;
+    dir.Write("a.res", "old contents");
+    if (signal == 0) std::signal(SIGHUP, SIG_IGN);
+    int status = InterruptedSave(dir, signal ? signal : SIGHUP, signal ? 256 : 16);
+    std::signal(SIGHUP, SIG_DFL);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"a.res"}) << signal;
+    if (signal == 0) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+      EXPECT_EQ(dir.Read("a.res").size(), 16u << 20);
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << strsignal(signal) << " status " << status;
+      EXPECT_EQ(dir.Read("a.res"), "old contents");
+    }
+  }
   UseNamedTemporaryFiles(false);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.res"});
-  EXPECT_EQ(dir.Read("a.res"), "old contents");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
+#include "output/dib_image.h"
 #include "statements/compile_api.h"
 #include "tests/statement_checks.h"
 
@@ -37,6 +40,9 @@ std::string BitmapFile() {
 constexpr char kScript[] = R"(#pragma code_page(65001)
 #define IDD_MAIN 100
 #define IDC_LABEL 1001
+#define IDC_BAR 1002
+#define IDC_HIDDEN 1003
+#define IDC_CUSTOM 1004
 #define IDM_MAIN 200
 #define IDM_OPEN 201
 #define IDM_EXIT 202
@@ -53,7 +59,11 @@ FONT 8, "MS Shell Dlg"
 BEGIN
   LTEXT "&Name && more 😀", IDC_LABEL, 5, 5, 60, 8
   DEFPUSHBUTTON "OK", IDOK, 65, 40, 50, 14
+  CONTROL "", IDC_BAR, "msctls_progress32", 0, 5, 20, 60, 10
+  CONTROL "", IDC_HIDDEN, "Edit", WS_BORDER | NOT WS_VISIBLE, 5, 32, 40, 12
+  CONTROL "x<y>", IDC_CUSTOM, "MyWidget", WS_DISABLED, 70, 5, 40, 20
   ICON IDI_APP, -1, 100, 20, 10, 10
+  CONTROL IDB_LOGO, -1, "Static", SS_BITMAP, 90, 20, 10, 10
 END
 IDM_MAIN MENU
 BEGIN
@@ -76,7 +86,12 @@ IDB_LOGO BITMAP "b.bmp"
 3 RCDATA { 1, 2, 3 }
 )";
 
-std::string PageOf(const std::string& script) {
+struct TPages {
+  std::string named;    // with the script's names
+  std::string unnamed;  // from the same image alone
+};
+
+TPages PagesOf(const std::string& script) {
   test::TTempDir dir;
   dir.Write("a.ico", IconFile(IconImage()));
   dir.Write("b.bmp", BitmapFile());
@@ -85,38 +100,79 @@ std::string PageOf(const std::string& script) {
   test::TWorkingDirectory cwd(dir.Path());
   TCompilation compilation = CompileToImage("a.rc");
   EXPECT_EQ(compilation.errorText, "");
-  return BuildHtmlReport(ReadResources(compilation.image, "a.res"), compilation.defineNames, "a.rc");
+  std::vector<TResourceEntry> resources = ReadResources(compilation.image, "a.res");
+  return {BuildHtmlReport(resources, compilation.defineNames, "a.rc"), BuildHtmlReport(resources, {}, "a.rc")};
 }
 
 TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
-  std::string page = PageOf(kScript);
+  std::string page = PagesOf(kScript).named;
   const std::vector<std::string> pieces = {
+      // the page itself
+      "<!DOCTYPE html>",
+      "<meta charset=\"utf-8\">",
+      "window.onerror=",
+      "setAttribute('data-layout-check'",
+      "<title>Resources of a.rc</title>",
+      "<th>Resources</th><td>12</td>",
       "0x0407 German (Germany)<br>0x0409 English (United States)",
       // the dialog: caption escaped, non-BMP text kept, mnemonics underlined, kinds and states
       "<span class=\"ctext\">Say &lt;hi&gt; &amp; &quot;bye&quot; \U0001F600</span>",
+      "<div class=\"dmenu\"><span><u>F</u>ile</span></div>",
+      "data-size=\"180,98\" style=\"width:180px;height:98px;font:11px 'MS Shell Dlg',Tahoma,",
       ">\n<div class=\"ctl st\" data-rect=\"8,8,90,13\" style=\"left:8px;top:8px;width:90px;height:13px\" "
       "title=\"static text&#10;id: 1001&#10;name: IDC_LABEL&#10;class: STATIC&#10;style: WS_CHILD | WS_VISIBLE | "
       "WS_GROUP | SS_LEFT&#10;rect: 5, 5, 60, 8 (dialog units)\"><u>N</u>ame &amp; more \U0001F600</div>",
+      "<div class=\"ctl pb def\" data-rect=\"98,65,75,23\"",
+      "<span class=\"bt\">OK</span>",
+      "<div class=\"ctl pg\" data-rect=\"8,33,90,16\"",
+      "<div class=\"ctl ed ce hid\"",
+      "<div class=\"ctl cu dis\"",
+      "<span class=\"cl\">MyWidget</span>x&lt;y&gt;</div>",
+      "<div class=\"ctl im\" data-rect=\"150,33,15,16\"",
+      "<p class=\"ok\">No layout warnings.</p>",
+      "DIALOGEX &#xB7; 120 x 60 units at 0, 0 &#xB7; font 8 pt &#x201C;MS Shell Dlg&#x201D;",
       // menus
+      "<div class=\"mbar\"><span class=\"\" title=\"pop-up&#10;options: none\"><span "
+      "class=\"mt\"><u>F</u>ile</span></span>",
       "<span class=\"mc\">&#x2713;</span><span class=\"mt\"><u>O</u>pen...</span><span class=\"ma\">Ctrl+O</span>",
+      "<div class=\"mi gray\" title=\"id: 202&#10;name: IDM_EXIT&#10;options: GRAYED\">",
+      "<div class=\"msep\"",
       "title=\"id: 301&#10;type: MFT_RADIOCHECK&#10;state: MFS_CHECKED\"><span "
       "class=\"mc\">&#x25CF;</span><span class=\"mt\">Cu<u>t</u></span>",
       // strings side by side, a missing translation marked
       "<th>10<span class=\"nm\"> IDS_HELLO</span></th><td class=\"s\">Hallo</td><td class=\"s\">Hello "
       "&lt;world&gt;</td>",
+      "<th>11<span class=\"nm\"> IDS_ONLY</span></th><td class=\"missing\">missing</td><td class=\"s\">only "
+      "English</td>",
+      "1 missing translation.",
       // accelerators as key names
       "<td>Ctrl+Shift+F5</td><td>201<span class=\"nm\"> IDM_OPEN</span></td><td>VIRTKEY</td>",
+      "<td>Ctrl+Q</td><td>202<span class=\"nm\"> IDM_EXIT</span></td><td>ASCII</td>",
       // version information
-      // images, texts and data
+      "<tr><th>File version</th><td>1.2.3.4</td></tr>",
+      "<h4>String information 040904b0 &#xB7; 0x0409 English (United States), code page 1200 (Unicode)</h4>",
       "<tr><th>Comments</th><td class=\"s\">a &lt; b &amp; c</td></tr>",
+      // images, texts and data
       "background-image:url(\"data:image/png;base64,iVBORw0KGgo",
       "background-image:url(\"data:image/bmp;base64,Qk",
+      "<figcaption>2 x 2, 32 bits<br>image 1</figcaption>",
+      "title=\"1 x 1, 24 bits\"",
       "<pre class=\"text\">&lt;assembly manifestVersion=&quot;1.0&quot;/&gt;\n</pre>",
       "<pre class=\"hex\">00000000  01 00 02 00 03 00",
+      "<h3>100<span class=\"nm\"> IDD_MAIN</span> <span class=\"meta\">&#xB7; 0x0409 English (United States) &#xB7; "
+      "flags 0x1030 MOVEABLE PURE DISCARDABLE &#xB7; ",
   };
   for (const std::string& piece : pieces) EXPECT_NE(page.find(piece), std::string::npos) << piece;
   for (const char* external : {"http:", "https:", " src=", "<link", "@import"})
     EXPECT_EQ(page.find(external), std::string::npos) << external;
+}
+
+TEST(HtmlReportTest, ThePageOfAResFileDiffersOnlyInTheNames) {
+  TPages pages = PagesOf(kScript);
+  std::string stripped = std::regex_replace(pages.named, std::regex("<span class=\"nm\">[^<]*</span>"), "");
+  stripped = std::regex_replace(stripped, std::regex("&#10;name: [^&\"]*"), "");
+  EXPECT_NE(pages.named, pages.unnamed);
+  EXPECT_EQ(stripped, pages.unnamed);
 }
 
 TEST(HtmlReportTest, TextEscapingAndMnemonics) {
@@ -124,6 +180,7 @@ TEST(HtmlReportTest, TextEscapingAndMnemonics) {
       // text, as HTML, in an attribute, with mnemonics
       {u"a<b>&\"c'", "a&lt;b&gt;&amp;&quot;c&#39;", "a&lt;b&gt;&amp;&quot;c&#39;", "a&lt;b&gt;<u>&quot;</u>c&#39;"},
       {u"\U0001F600&&x", "\U0001F600&amp;&amp;x", "\U0001F600&amp;&amp;x", "\U0001F600&amp;x"},
+      {u"&\U0001F600 z&", "&amp;\U0001F600 z&amp;", "&amp;\U0001F600 z&amp;", "<u>\U0001F600</u> z"},
       {u"a\xD800"
        u"b\xDC00",
        "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD"},
@@ -136,6 +193,29 @@ TEST(HtmlReportTest, TextEscapingAndMnemonics) {
     EXPECT_EQ(MnemonicHtml(text), mnemonic);
   }
   EXPECT_EQ(EscapeHtml("a\xFF\xC3"), "a\uFFFD\uFFFD");  // bytes that are no UTF-8
+}
+
+TEST(HtmlReportTest, IconImagesDecodeWithTheirTransparency) {
+  TRgbaImage image;
+  std::string error;
+  std::string icon = IconImage();
+  ASSERT_TRUE(
+      DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(icon.data()), icon.size()), image, error));
+  EXPECT_EQ(image.pixels,
+            (std::vector<std::uint8_t>{0, 255, 0, 255, 255, 255, 255, 128, 0, 0, 255, 255, 255, 0, 0, 0}));
+  // 1 bit: black and white from the colour table; the mask's set bit makes a pixel clear.
+  std::string mono = InfoHeader(2, 4, 1) + std::string("\0\0\0\0\xFF\xFF\xFF\0", 8) + std::string("\x40\0\0\0", 4) +
+                     std::string("\x80\0\0\0", 4) + std::string("\x40\0\0\0", 4) + std::string(4, '\0');
+  ASSERT_TRUE(
+      DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(mono.data()), mono.size()), image, error));
+  EXPECT_EQ(image.pixels,
+            (std::vector<std::uint8_t>{255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0}));
+  std::string png = EncodePng(image);
+  EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
+  EXPECT_EQ(png.substr(png.size() - 8), "IEND\xAE\x42\x60\x82");
+  std::string cut = icon.substr(0, 50);
+  EXPECT_FALSE(DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(cut.data()), cut.size()), image, error));
+  EXPECT_EQ(error, "the image data is shorter than its header says");
 }
 
 TEST(HtmlReportTest, MalformedResourcesAreShownAsSuchNotFailed) {

@@ -50,13 +50,13 @@ std::vector<std::uint8_t> SmallProgram() {
 }
 
 TEST(ResImageTest, ResourcesOfAResFileAndOfAProgram) {
-  test::TCompileOutcome outcome =
+  TCompilation outcome =
       test::CompileText("LANGUAGE 7, 1\nhello RCDATA DISCARDABLE { \"abc\" }\n5 MYTYPE { 1 }\n1 VERSIONINFO {}\n");
-  ASSERT_EQ(outcome.error, "");
-  std::vector<TResourceEntry> read = ReadResources(outcome.res, "a.res");
+  ASSERT_EQ(outcome.errorText, "");
+  std::vector<TResourceEntry> read = ReadResources(outcome.image, "a.res");
   EXPECT_EQ(ListResources(read),
             "RCDATA HELLO 0x0407 0x1030 3\nMYTYPE 5 0x0407 0x0030 2\nVERSION 1 0x0407 0x0030 40\n");
-  EXPECT_EQ(ImageKindOf(outcome.res), TImageKind::Res);
+  EXPECT_EQ(ImageKindOf(outcome.image), TImageKind::Res);
 
   std::vector<std::uint8_t> program = SmallProgram();
   EXPECT_EQ(ImageKindOf(program), TImageKind::Program);
@@ -65,8 +65,8 @@ TEST(ResImageTest, ResourcesOfAResFileAndOfAProgram) {
 }
 
 TEST(ResImageTest, MalformedResFilesAreLocatedErrors) {
-  test::TCompileOutcome outcome = test::CompileText("1 RCDATA { 1 }\n");  // 32 + 32 + 2 + 2 bytes
-  ASSERT_EQ(outcome.res.size(), 68u);
+  TCompilation outcome = test::CompileText("1 RCDATA { 1 }\n");  // 32 + 32 + 2 + 2 bytes
+  ASSERT_EQ(outcome.image.size(), 68u);
   struct TCase {
     std::size_t at;  // where a 32-bit value goes, or the new size after cutting
     std::uint32_t value;
@@ -83,14 +83,14 @@ TEST(ResImageTest, MalformedResFilesAreLocatedErrors) {
        "File x. Offset 0 : neither a .res file (leading empty entry) nor a Windows program (MZ and PE headers)"},
   };
   for (const TCase& c : cases) {
-    std::vector<std::uint8_t> bytes = outcome.res;
+    std::vector<std::uint8_t> bytes = outcome.image;
     if (c.cut)
       bytes.resize(c.at);
     else
       PutU32(bytes, c.at, c.value);
     EXPECT_EQ(ReadFailure(bytes), c.expected) << c.at;
   }
-  std::vector<std::uint8_t> unpadded(outcome.res.begin(), outcome.res.end() - 2);  // last entry without padding
+  std::vector<std::uint8_t> unpadded(outcome.image.begin(), outcome.image.end() - 2);  // last entry without padding
   EXPECT_EQ(ReadFailure(unpadded), "read");
 }
 

@@ -128,12 +128,12 @@ TEST(MacroTest, LinesPushBackAndBounds) {
 }
 
 TEST(MacroTest, VersionStringOfTheTwoLevelIdiom) {
-  TCompileOutcome outcome = CompileText(
+  TCompilation outcome = CompileText(
       "#define STR(x) #x\n#define XSTR(x) STR(x)\n#define MAJOR 4\n#define MINOR 12\n"
       "1 VERSIONINFO\nFILEVERSION MAJOR, MINOR, 0, 0\nBEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n  BLOCK \"040904B0\"\n"
       "  BEGIN\n   VALUE \"FileVersion\", XSTR(MAJOR) \".\" XSTR(MINOR) \"\\0\"\n  END\n END\nEND\n");
-  ASSERT_EQ(outcome.error, "");
-  std::vector<TResEntry> entries = ReadResImage(outcome.res);
+  ASSERT_EQ(outcome.errorText, "");
+  std::vector<TResEntry> entries = ReadResImage(outcome.image);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(DescribeVersionTree(ReadVersionTree(entries[0].data)),
             "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { FileVersion \"4.12\\0\\0\" } } }");

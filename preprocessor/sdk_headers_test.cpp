@@ -6,6 +6,8 @@
 
 #include "preprocessor/token_test_support.h"
 #include "statements/compile_api.h"
+#include "tests/res_reader.h"
+#include "tests/version_reader.h"
 
 namespace tarvex {
 namespace {
@@ -21,32 +23,82 @@ constexpr char kFamilyValues[] = "1 2 512 , -1 24 12 1 3 \"SysListView32\"";
 
 TEST(SdkHeadersTest, ServedHeaders) {
   for (const char* name :
-       {"<windows.h>", "<winresrc.h>", "<commctrl.rh>", "<afxres.h>", "<WINDOWS.H>", "\"CommCtrl.h\"", "winres.h"})
+       {"<windows.h>",   "<winresrc.h>", "<winres.h>",    "<winuser.h>",    "<winuser.rh>", "<wingdi.h>",
+        "<winnt.h>",     "<winnt.rh>",   "<winver.h>",    "<ver.h>",        "<verrsrc.h>",  "<commctrl.h>",
+        "<commctrl.rh>", "<richedit.h>", "<dlgs.h>",      "<colordlg.h>",   "<prsht.h>",    "<shellapi.h>",
+        "<shlobj.h>",    "<shlwapi.h>",  "<tchar.h>",     "<afxres.h>",     "<atlres.h>",   "<WINDOWS.H>",
+        "<ddeml.h>",     "<winnls.h>",   "<sdkddkver.h>", "\"CommCtrl.h\"", "winres.h"})
     EXPECT_EQ(Preprocess(std::string("#include ") + name + "\n" + kFamilies), kFamilyValues) << name;
   const std::string missing = "error 72 line 1: File a.rc. Line 1 : 72. Cannot open file ";
+  const std::vector<std::pair<std::string, std::string>> own = {{"resource.h", "#include <commctrl.h>\n"},
+                                                                {"windows.h", "#define LVS_REPORT 7\n"},
+                                                                {"WinRes.H", "#define OWN 5\n"},
+                                                                {"stdio.h", "#define OWN 6\n"}};
   const std::pair<std::string, std::string> cases[] = {
       {std::string("RCINCLUDE afxres.h\n") + kFamilies, kFamilyValues},
       // UNICODE at the include selects the form of character-set names.
+      {"#include <richedit.h>\nRICHEDIT_CLASS, WC_LISTVIEW", "\"RichEdit20A\" , \"SysListView32\""},
       {"#define UNICODE\n#include <richedit.h>\nRICHEDIT_CLASS, RICHEDIT_CLASSA", "\"RichEdit20W\" , \"RichEdit20A\""},
+      {"#define UNICODE 1\n#include <commctrl.h>\nLVM_GETITEM", "4171"},
+      {"#include <commctrl.h>\nLVM_GETITEM", "4101"},
       // Names already defined keep their values, also a name defined as nothing.
       {"#define LVS_REPORT 5\n#include <commctrl.h>\nLVS_REPORT TVS_HASLINES", "5 2"},
+      {"#define LVS_REPORT\n#include <windows.h>\nA LVS_REPORT B", "A B"},
+      {"#include <sys/windows.h>\n", missing + "\"sys/windows.h\" (No such file or directory)"},
+      {"#include \"sdk\\windows.h\"\n", missing + "\"sdk\\windows.h\" (No such file or directory)"},
+      {"#include <winres.hh>\n", missing + "\"winres.hh\" (No such file or directory)"},
       {"#include <sys/stdio.h>\n", missing + "\"sys/stdio.h\" (No such file or directory)"},
       // Framework ids come from afxres.h or atlres.h on, not from windows.h.
       {"ID_HELP\n#define ID_FILE_NEW 5\n#include <afxres.h>\nID_HELP ID_FILE_NEW ID_APP_EXIT AFX_IDS_APP_TITLE",
        "9 57670 57600 57665 57344"},
+      {"#include <atlres.h>\nID_HELP ID_INDICATOR_CAPS", "57670 59137"},
+      {"#include <windows.h>\nID_HELP ID_FILE_NEW\n#include <afxres.h>\nID_HELP ID_FILE_NEW",
+       "9 ID_FILE_NEW 57670 57600"},
       // The tables are applied once per compilation: what the script removed stays removed.
       {"#include <windows.h>\n#undef LVS_REPORT\n#include <commctrl.h>\nLVS_REPORT TVS_HASLINES", "LVS_REPORT 2"},
+      {"#include <afxres.h>\n#define ID_HELP 3\n#include <atlres.h>\nID_HELP", "3"},
       {"#include <stdio.h>\n#include <STDDEF.H>\n#include \"wchar.h\"\n#include <math.h>\n#include <io.h>\nA "
        "LVS_REPORT",
        "A LVS_REPORT"},
+      // The last four, with the files of `own`: a file that is found wins, also in another letter
+      // case; a header's own include is served.
+      {"#include \"resource.h\"\nLVS_REPORT", "1"},
+      {"#include <windows.h>\nLVS_REPORT TVS_HASLINES", "7 TVS_HASLINES"},
+      {"#include \"winres.h\"\nOWN LVS_REPORT", "5 LVS_REPORT"},
+      {"#include <stdio.h>\nOWN", "6"},
   };
-  for (const auto& [script, expected] : cases) EXPECT_EQ(Preprocess(script), expected) << script;
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(Preprocess(cases[i].first,
+                         i + 4 >= std::size(cases) ? own : std::vector<std::pair<std::string, std::string>>{}),
+              cases[i].second)
+        << cases[i].first;
   test::TScriptReader reader("#include <commctrl.h>\n");
   reader.All();
   EXPECT_EQ(reader.parser.defines.Get("WS_VISIBLE"), "0x10000000L");  // the predefined text stays
 }
 
-TEST(SdkHeadersTest, ServedHeadersOpenNoFile) {
+TEST(SdkHeadersTest, CompiledScripts) {
+  // From an SDK sample: the version resource comes from ntverp.h and common.ver, served as
+  // the text of the mingw-w64 files.
+  TCompilation outcome = test::CompileText(
+      "#include <windows.h>\n#include <NTVERP.H>\n#define VER_FILETYPE VFT_APP\n"
+      "#define VER_FILESUBTYPE VFT2_UNKNOWN\n#define VER_FILEDESCRIPTION_STR \"Sample\"\n"
+      "#define VER_INTERNALNAME_STR \"sample\"\n#define VER_ORIGINALFILENAME_STR \"sample.exe\"\n"
+      "#include \"common.ver\"\n#ifdef RC_INVOKED\n#ifdef _WIN32\n1 RCDATA { RC_INVOKED, _WIN32 }\n#endif\n#endif\n");
+  ASSERT_EQ(outcome.errorText, "");
+  std::vector<test::TResEntry> entries = test::ReadResImage(outcome.image);
+  EXPECT_EQ(test::HexRows(test::FindEntry(entries, "#10", "#1").data), "01000100");
+  test::TVersionNode root = test::ReadVersionTree(test::FindEntry(entries, "#16", "#1").data);
+  std::array<std::uint32_t, 13> expectedFixed = {0xFEEF04BD, 0x10000, 0x50002, 0xECE0726, 0x50002, 0xECE0726, 0x3F,
+                                                 0x8,        0x40004, 1,       0,         0,       0};
+  EXPECT_EQ(test::FixedFileInfo(root), expectedFixed);
+  EXPECT_EQ(
+      test::DescribeVersionTree(root),
+      "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { CompanyName \"Microsoft Corporation\\0\" ; "
+      "FileDescription \"Sample\\0\" ; FileVersion \"5.2.3790.1830\\0\" ; InternalName \"sample\\0\" ; "
+      "LegalCopyright \"\u00A9 Microsoft Corporation. All rights reserved.\\0\" ; OriginalFilename \"sample.exe\\0\" ; "
+      "ProductName \"Microsoft\u00AE Windows\u00AE Operating System\\0\" ; ProductVersion \"5.2.3790.1830\\0\" } } ; "
+      "VarFileInfo { Translation 0x0409 0x04B0 } }");
   // A served header opens no file, and reading goes on in a.rc at the right line.
   test::TTempDir dir;
   test::TWorkingDirectory cwd(dir.Path());

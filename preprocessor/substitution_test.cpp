@@ -44,9 +44,9 @@ TEST(SubstitutionTest, ChainsAndUnboundedExpansionStop) {
   for (const auto& [script, line] :
        std::vector<std::pair<std::string, int>>{{"#define A 1, A, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2\n1 RCDATA { A }\n", 2},
                                                 {"#define STR(x) x\n#define A e A\nSTR(A)\n", 3}}) {
-    TCompileOutcome outcome = CompileText(script);
-    EXPECT_EQ(outcome.number, 65) << script << outcome.error;
-    EXPECT_EQ(outcome.line, line) << script;
+    TCompilation outcome = CompileText(script);
+    EXPECT_EQ(outcome.errorNumber, 65) << script << outcome.errorText;
+    EXPECT_EQ(outcome.errorLine, line) << script;
   }
 }
 

@@ -63,8 +63,8 @@ TEST(Diagnostics, SafeTextEscapesWhatATerminalWouldObey) {
 TEST(Diagnostics, ScriptBytesInAFailureStayOnOneLine) {
   // A string that does not convert (0xFF is no character of the C locale's ASCII) and
   // carries a terminal escape and a carriage return followed by a fake error line.
-  test::TCompileOutcome outcome = test::CompileText("STRINGTABLE { 1, \"\x1B[2J\rError[0] in line [0]: fake\xFF\" }\n");
-  EXPECT_EQ(outcome.error,
+  TCompilation outcome = test::CompileText("STRINGTABLE { 1, \"\x1B[2J\rError[0] in line [0]: fake\xFF\" }\n");
+  EXPECT_EQ(outcome.errorText,
             "File a.rc. Line 1 : Cannot convert text to UTF-16: \"\\x1B[2J\\x0DError[0] in line [0]: fake\\xFF\" (byte "
             "0xFF at offset 31 is "
             "not valid ANSI_X3.4-1968); name the script's code page with #pragma code_page(N) or the option -c<N>");

@@ -21,9 +21,9 @@ const std::vector<std::uint8_t> kLeadingEntry =
 TEST(CompileTest, ScriptWithoutStatementsGivesTheLeadingEntryOnly) {
   for (const char* script : {"", " \n", "// only a comment\n/* and a\nblock */\n; semicolon comment",
                              "STRINGTABLE { }\nSTRINGTABLE BEGIN END\n"}) {
-    test::TCompileOutcome outcome = CompileText(script);
-    EXPECT_EQ(outcome.error, "") << script;
-    EXPECT_EQ(test::HexRows(outcome.res), test::HexRows(kLeadingEntry)) << script;
+    TCompilation outcome = CompileText(script);
+    EXPECT_EQ(outcome.errorText, "") << script;
+    EXPECT_EQ(test::HexRows(outcome.image), test::HexRows(kLeadingEntry)) << script;
   }
 }
 

@@ -16,6 +16,20 @@ namespace {
 using test::TTempDir;
 using test::TWorkingDirectory;
 
+TEST(CompileApiTest, ImageInMemoryEqualsTheSavedFile) {
+  TTempDir dir;
+  dir.Write("a.rc", "STRINGTABLE { 1 \"one\" }\n1 RCDATA { 1, 2 }\n");
+  TWorkingDirectory cwd(dir.Path());
+  TCompilation image = CompileToImage("a.rc");
+  TCompilation file = CompileToFile("a.rc", "a.res");
+  ASSERT_TRUE(image.Succeeded()) << image.errorText;
+  ASSERT_TRUE(file.Succeeded()) << file.errorText;
+  EXPECT_TRUE(file.image.empty());
+  std::string saved = dir.Read("a.res");
+  EXPECT_EQ(std::vector<std::uint8_t>(saved.begin(), saved.end()), image.image);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "a.res"}));  // the image alone writes nothing
+}
+
 TEST(CompileApiTest, FailureCarriesNumberFileLineAndText) {
   TTempDir dir;
   dir.Write("a.rc", "1 RCDATA {}\n#include \"b.rc\"\n");
@@ -47,6 +61,95 @@ TFileSource Supplier(const TFiles& files, std::map<std::string, int>& asked) {
   };
 }
 
+const std::string kIcon = test::ImageFile(1, {test::Image(48, 16, 16, 1)});
+
+TEST(CompileApiTest, ScriptInMemoryWithSuppliedFiles) {
+  struct TCase {
+    const char* label;
+    std::string name;  // the script's name
+    std::string text;  // the script
+    TFiles files;      // what the host supplies
+    std::vector<std::string> includeDirectories;
+    std::string error;  // expected end of the failure text; empty: the image equals the disk build's
+    std::vector<std::string> dependencies;
+  };
+  const std::string script = "#include \"ids.h\"\nIDI_APP ICON \"app.ico\"\n2 RCDATA \"data.bin\"\n";
+  const std::vector<TCase> cases = {
+      {"beside the script",
+       "app.rc",
+       script,
+       {{"ids.h", "#define IDI_APP 1\n"}, {"app.ico", kIcon}, {"data.bin", "abc"}},
+       {},
+       "",
+       {"app.rc", "ids.h", "app.ico", "data.bin"}},
+      {"in the script's folder",
+       "src/app.rc",
+       script,
+       {{"src/ids.h", "#define IDI_APP 1\n"}, {"src/app.ico", kIcon}, {"src/data.bin", "abc"}},
+       {},
+       "",
+       {"src/app.rc", "src/ids.h", "src/app.ico", "src/data.bin"}},
+      {"in an include folder, backslashes as separators",
+       "app.rc",
+       "#include \"sub\\ids.h\"\nIDI_APP ICON \"res\\app.ico\"\n2 RCDATA \"data.bin\"\n",
+       {{"inc/sub/ids.h", "#define IDI_APP 1\n"}, {"inc/res/app.ico", kIcon}, {"data.bin", "abc"}},
+       {"inc"},
+       "",
+       {"app.rc", "inc/sub/ids.h", "inc/res/app.ico", "data.bin"}},
+      {"an included script names a resource beside itself",
+       "app.rc",
+       "#include \"part/more.rc\"\n",
+       {{"part/more.rc", "#include \"ids.h\"\nIDI_APP ICON \"app.ico\"\n2 RCDATA \"data.bin\"\n3 RCDATA {}\n"},
+        {"part/ids.h", "#define IDI_APP 1\n"},
+        {"part/app.ico", kIcon},
+        {"part/data.bin", "abc"}},
+       {},
+       "",
+       {"app.rc", "part/more.rc", "part/ids.h", "part/app.ico", "part/data.bin"}},
+      {"a resource file supplied by no one",
+       "app.rc",
+       "1 RCDATA \"gone.bin\"\n",
+       {},
+       {},
+       "1. Cannot open gone.bin file",
+       {}},
+      {"a header supplied by no one",
+       "app.rc",
+       "#include \"gone.h\"\n",
+       {},
+       {},
+       "72. Cannot open file \"gone.h\" (No such file or directory)",
+       {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    TTempDir dir;  // empty: nothing may come from disk
+    TWorkingDirectory cwd(dir.Path());
+    std::map<std::string, int> asked;
+    TScriptOptions options;
+    options.files = Supplier(c.files, asked);
+    options.includeDirectories = c.includeDirectories;
+    TScriptResult result = CompileScriptText(c.name, c.text, options);
+    for (const auto& [path, count] : asked) EXPECT_EQ(count, 1) << path << " asked more than once";
+    if (!c.error.empty()) {
+      EXPECT_TRUE(result.errorText.starts_with("File app.rc. Line ") && result.errorText.ends_with(" : " + c.error))
+          << result.errorText;
+      EXPECT_TRUE(result.image.empty());
+      continue;
+    }
+    ASSERT_TRUE(result.Succeeded()) << result.errorText;
+    EXPECT_EQ(result.dependencies, c.dependencies);
+    // The same files written to disk compile to the same bytes.
+    for (const auto& [path, contents] : c.files) dir.Write(path, contents);
+    dir.Write(c.name, c.text);
+    TCompileOptions diskOptions;
+    diskOptions.includeDirectories = c.includeDirectories;
+    TCompilation disk = CompileToImage(c.name, {}, diskOptions);
+    ASSERT_TRUE(disk.Succeeded()) << disk.errorText;
+    EXPECT_EQ(result.image, disk.image);
+  }
+}
+
 TEST(CompileApiTest, HostCopiesComeBeforeTheDiskAndTheDiskStaysReachable) {
   TTempDir dir;
   dir.Write("app.rc", "1 RCDATA { 9 }\n");  // the script given as text wins over this file
@@ -73,6 +176,40 @@ TEST(CompileApiTest, HostCopiesComeBeforeTheDiskAndTheDiskStaysReachable) {
   EXPECT_EQ(result.errorLine, 2);
   EXPECT_EQ(result.errorColumn, 1);
   EXPECT_EQ(result.errorFile, "mem.rc");
+}
+
+TEST(CompileApiTest, CoffObjectForEachMachine) {
+  const std::string script = "1 ICON \"app.ico\"\nSTRINGTABLE { 1 \"one\" }\n";
+  TFiles files = {{"app.ico", kIcon}};
+  std::map<std::string, int> asked;
+  TScriptOptions options;
+  options.files = Supplier(files, asked);
+  TScriptResult res = CompileScriptText("app.rc", script, options);
+  ASSERT_TRUE(res.Succeeded()) << res.errorText;
+  const struct {
+    TObjectMachine machine;
+    TMachine writerMachine;
+    std::uint16_t header;
+  } machines[] = {{TObjectMachine::X86, TMachine::X86, 0x14C},
+                  {TObjectMachine::X64, TMachine::X64, 0x8664},
+                  {TObjectMachine::Arm64, TMachine::Arm64, 0xAA64}};
+  for (const auto& m : machines) {
+    options.coff = true;
+    options.machine = m.machine;
+    TScriptResult object = CompileScriptText("app.rc", script, options);
+    ASSERT_TRUE(object.Succeeded()) << object.errorText;
+    EXPECT_EQ(object.image, ResToCoff(res.image, m.writerMachine));
+    ASSERT_GE(object.image.size(), 2u);
+    EXPECT_EQ(object.image[0] | object.image[1] << 8, m.header);
+    EXPECT_EQ(object.dependencies, (std::vector<std::string>{"app.rc", "app.ico"}));
+  }
+  // A failure of the conversion is a failure of the compilation, with no object.
+  options.machine = TObjectMachine::X64;
+  TScriptResult duplicate = CompileScriptText("app.rc", "LANGUAGE 9, 1\n1 RCDATA {1}\n1 RCDATA {2}\n", options);
+  EXPECT_FALSE(duplicate.Succeeded());
+  EXPECT_TRUE(duplicate.image.empty());
+  options.codePage = 99999;
+  EXPECT_EQ(CompileScriptText("app.rc", "1 RCDATA {1}\n", options).errorText, "Unknown code page 99999");
 }
 
 }  // namespace

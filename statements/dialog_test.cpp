@@ -14,12 +14,11 @@ using test::DescribeDialog;
 using test::FromHex;
 using test::HexRows;
 using test::ReadResImage;
-using test::TCompileOutcome;
 
 std::vector<std::uint8_t> DialogData(const std::string& script, std::string_view name = "#1") {
-  TCompileOutcome outcome = CompileText(script);
-  if (!outcome.error.empty()) throw std::runtime_error(outcome.error);
-  return test::FindEntry(ReadResImage(outcome.res), "#5", name).data;
+  TCompilation outcome = CompileText(script);
+  if (!outcome.errorText.empty()) throw std::runtime_error(outcome.errorText);
+  return test::FindEntry(ReadResImage(outcome.image), "#5", name).data;
 }
 
 // The whole dialog named 1 as text, or the error that stopped the compilation.
@@ -172,22 +171,22 @@ TEST(DialogTest, EveryMessageWithItsLine) {
       {"FONT 8, \"A\", 400, 256", 0, 2, "A number in range 0..255 expected instead 256"},
   };
   for (const TCase& c : cases) {
-    TCompileOutcome outcome = CompileText(std::string("1 DIALOG 0, 0, 10, 10\n") + c.body);
-    EXPECT_EQ(outcome.error, "File a.rc. Line " + std::to_string(c.line) + " : " +
-                                 (c.number ? std::to_string(c.number) + ". " : "") + c.text)
+    TCompilation outcome = CompileText(std::string("1 DIALOG 0, 0, 10, 10\n") + c.body);
+    EXPECT_EQ(outcome.errorText, "File a.rc. Line " + std::to_string(c.line) + " : " +
+                                     (c.number ? std::to_string(c.number) + ". " : "") + c.text)
         << c.body;
-    EXPECT_EQ(outcome.number, c.number) << c.body;
-    EXPECT_TRUE(outcome.res.empty());
+    EXPECT_EQ(outcome.errorNumber, c.number) << c.body;
+    EXPECT_TRUE(outcome.image.empty());
   }
 }
 
 TEST(DialogTest, DataOf65536BytesStopsWithTheWriterError) {
   std::string script = "1 DIALOG 0, 0, 10, 10\n{\n";
   for (int i = 0; i < 1400; ++i) script += "PUSHBUTTON \"Button text\", 1, 1, 2, 3, 4\n";  // 48 bytes each
-  TCompileOutcome outcome = CompileText(script + "}\n");
-  EXPECT_EQ(outcome.error,
+  TCompilation outcome = CompileText(script + "}\n");
+  EXPECT_EQ(outcome.errorText,
             "File a.rc. Line 1403 : Resource DIALOG 1: data of 67224 bytes exceeds the limit of 65535 bytes");
-  EXPECT_TRUE(outcome.res.empty());
+  EXPECT_TRUE(outcome.image.empty());
 }
 
 }  // namespace

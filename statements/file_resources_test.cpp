@@ -102,6 +102,26 @@ TEST(FileResourceTest, ImagesAreReadWhereTheDirectorySays) {
   EXPECT_EQ(Bytes(cursor[1]), U16(3) + U16(4) + images[1]);
 }
 
+TEST(FileResourceTest, GroupTakesPlanesAndBitCountOfZeroFromTheImage) {
+  TTempDir dir;
+  std::string bitmap = Image(40, 16, 32, 0x11);  // 1 plane, 4 bits
+  std::string png = PngImage(100, 256, 256);
+  struct {
+    std::string file;
+    unsigned planes, bits;  // in the group entry
+  } rows[] = {
+      {ImageFileAt(1, {bitmap}, {22}, 0, 0), 1, 4}, {ImageFileAt(1, {bitmap}, {22}, 1, 0), 1, 4},
+      {ImageFileAt(1, {bitmap}, {22}, 0, 8), 1, 8},  // a bit count given stays
+      {ImageFileAt(1, {png}, {22}, 0, 0), 1, 32},   {ImageFileAt(1, {bitmap}, {22}, 1, 24), 1, 24},
+  };
+  for (const auto& row : rows) {
+    dir.Write("a.ico", row.file);
+    std::vector<test::TResEntry> entries = EntriesIn(dir, "1 ICON a.ico");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(Bytes(entries[1]).substr(6 + 4, 4), U16(row.planes) + U16(row.bits)) << row.planes << "/" << row.bits;
+  }
+}
+
 TEST(FileResourceTest, CursorWithPngImage) {
   TTempDir dir;
   std::string png = PngImage(90000, 256, 128);

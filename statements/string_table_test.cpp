@@ -58,9 +58,9 @@ TEST(StringTableTest, Messages) {
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
   // The commonest mistake of real scripts: not a numbered message, but placed all the same.
-  test::TCompileOutcome undefined = test::CompileText("STRINGTABLE\nBEGIN\n  IDS_X \"a\"\nEND\n");
-  EXPECT_EQ(undefined.error, "File a.rc. Line 3 : 'IDS_X' is not a valid integer value");
-  EXPECT_EQ(std::make_pair(undefined.number, undefined.line), std::make_pair(0, 3));
+  TCompilation undefined = test::CompileText("STRINGTABLE\nBEGIN\n  IDS_X \"a\"\nEND\n");
+  EXPECT_EQ(undefined.errorText, "File a.rc. Line 3 : 'IDS_X' is not a valid integer value");
+  EXPECT_EQ(std::make_pair(undefined.errorNumber, undefined.errorLine), std::make_pair(0, 3));
 }
 
 }  // namespace

@@ -79,10 +79,11 @@ TEST(VersionInfoTest, BlocksNestedAThousandDeepCompileAndDeeperStop) {
 TEST(VersionInfoTest, DataOf65536BytesStopsWithoutOutput) {
   std::string values;
   for (int i = 0; i < 400; ++i) values += "VALUE \"K\", \"" + std::string(100, 'x') + "\"\n";
-  TCompileOutcome outcome = CompileText("1 VERSIONINFO { BLOCK \"S\" {\n" + values + "} }\n");
-  EXPECT_TRUE(outcome.res.empty());
-  EXPECT_EQ(outcome.error.rfind("File a.rc. Line 402 : Resource VERSIONINFO 1: data of ", 0), 0u) << outcome.error;
-  EXPECT_NE(outcome.error.find("bytes exceeds the limit of 65535 bytes"), std::string::npos);
+  TCompilation outcome = CompileText("1 VERSIONINFO { BLOCK \"S\" {\n" + values + "} }\n");
+  EXPECT_TRUE(outcome.image.empty());
+  EXPECT_EQ(outcome.errorText.rfind("File a.rc. Line 402 : Resource VERSIONINFO 1: data of ", 0), 0u)
+      << outcome.errorText;
+  EXPECT_NE(outcome.errorText.find("bytes exceeds the limit of 65535 bytes"), std::string::npos);
 }
 
 struct TMessageCase {

@@ -19,9 +19,9 @@ namespace tarvex::test {
 
 /// The entries of `script` compiled in `dir`; a failure fails the test.
 inline std::vector<TResEntry> EntriesIn(const TTempDir& dir, const std::string& script) {
-  TCompileOutcome outcome = CompileInDir(dir, script);
-  EXPECT_EQ(outcome.error, "") << script;
-  return outcome.error.empty() ? ReadResImage(outcome.res) : std::vector<TResEntry>{};
+  TCompilation outcome = CompileInDir(dir, script);
+  EXPECT_EQ(outcome.errorText, "") << script;
+  return outcome.errorText.empty() ? ReadResImage(outcome.image) : std::vector<TResEntry>{};
 }
 
 inline std::vector<TResEntry> Entries(const std::string& script) {
@@ -31,15 +31,15 @@ inline std::vector<TResEntry> Entries(const std::string& script) {
 
 /// The one entry `script` compiles to; throws on an error or another count of entries.
 inline TResEntry OnlyEntry(const std::string& script) {
-  TCompileOutcome outcome = CompileText(script);
-  if (!outcome.error.empty()) throw std::runtime_error(outcome.error);
-  std::vector<TResEntry> entries = ReadResImage(outcome.res);
+  TCompilation outcome = CompileText(script);
+  if (!outcome.errorText.empty()) throw std::runtime_error(outcome.errorText);
+  std::vector<TResEntry> entries = ReadResImage(outcome.image);
   if (entries.size() != 1) throw std::runtime_error(std::to_string(entries.size()) + " entries");
   return entries[0];
 }
 
 /// The whole error text `script` stops with, empty when it compiles.
-inline std::string ErrorOf(const std::string& script) { return CompileText(script).error; }
+inline std::string ErrorOf(const std::string& script) { return CompileText(script).errorText; }
 
 /// Compiles a.rc among `files` in a fresh folder with the -c option's code page `codePage`
 /// (an iconv name; empty: the locale's).
@@ -82,13 +82,13 @@ inline std::string DescribeAll(const std::vector<TResEntry>& entries) {
 /// "number@line: message" for a numbered diagnostic, the whole text otherwise;
 /// "compiled" when the script compiles. A failure must leave no output file.
 inline std::string FailureIn(const TTempDir& dir, const std::string& script) {
-  TCompileOutcome outcome = CompileInDir(dir, script);
-  if (outcome.error.empty()) return "compiled";
+  TCompilation outcome = CompileInDir(dir, script);
+  if (outcome.errorText.empty()) return "compiled";
   EXPECT_FALSE(dir.Exists("a.res")) << script;
-  if (outcome.number == 0) return outcome.error;
-  std::size_t colon = outcome.error.find(" : ");
-  std::string message = colon == std::string::npos ? outcome.error : outcome.error.substr(colon + 3);
-  return std::to_string(outcome.number) + "@" + std::to_string(outcome.line) + ": " + message;
+  if (outcome.errorNumber == 0) return outcome.errorText;
+  std::size_t colon = outcome.errorText.find(" : ");
+  std::string message = colon == std::string::npos ? outcome.errorText : outcome.errorText.substr(colon + 3);
+  return std::to_string(outcome.errorNumber) + "@" + std::to_string(outcome.errorLine) + ": " + message;
 }
 
 inline std::string Failure(const std::string& script) {

@@ -65,26 +65,18 @@ TWorkingDirectory::~TWorkingDirectory() {
   std::filesystem::current_path(previous_, ignored);
 }
 
-TCompileOutcome CompileInDir(const TTempDir& dir, const std::string& script) {
+TCompilation CompileInDir(const TTempDir& dir, const std::string& script) {
   dir.Write("a.rc", script);
   TWorkingDirectory cwd(dir.Path());
   std::remove("a.res");
-  TCompileOutcome outcome;
-  TRCParser parser;
-  try {
-    Compile(parser, "a.rc", "a.res");
-  } catch (const std::exception& failure) {
-    outcome.error = failure.what();
-    outcome.number = parser.errorNumber;
-    outcome.line = parser.errorLine;
-    return outcome;
-  }
+  TCompilation outcome = CompileToFile("a.rc", "a.res");
+  if (!outcome.Succeeded()) return outcome;
   std::string bytes = dir.Read("a.res");
-  outcome.res.assign(bytes.begin(), bytes.end());
+  outcome.image.assign(bytes.begin(), bytes.end());
   return outcome;
 }
 
-TCompileOutcome CompileText(const std::string& script) {
+TCompilation CompileText(const std::string& script) {
   TTempDir dir;
   return CompileInDir(dir, script);
 }
@@ -105,10 +97,14 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
   int high = -1;
   for (char c : hex) {
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else continue;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else
+      continue;
     if (high < 0) {
       high = v;
     } else {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "statements/compile_api.h"
+
 namespace tarvex::test {
 
 /// A new empty folder under the system's temporary directory, removed with all its
@@ -42,20 +44,13 @@ class TWorkingDirectory {
   std::string previous_;
 };
 
-/// The outcome of compiling one script: error text empty on success.
-struct TCompileOutcome {
-  std::string error;
-  std::int32_t number = 0;
-  std::int32_t line = 0;
-  std::vector<std::uint8_t> res;  ///< the output file's bytes (empty after a failure)
-};
-
 /// Writes `script` as a.rc into `dir` (plus any other files the test wrote there before),
-/// compiles it from inside `dir` into a.res and returns what happened.
-TCompileOutcome CompileInDir(const TTempDir& dir, const std::string& script);
+/// compiles it from inside `dir` into a.res and returns what happened, with the image read
+/// back from the saved file.
+TCompilation CompileInDir(const TTempDir& dir, const std::string& script);
 
 /// The same in a fresh temporary folder.
-TCompileOutcome CompileText(const std::string& script);
+TCompilation CompileText(const std::string& script);
 
 /// Bytes as hex, 16-byte rows of 4-byte groups, for readable byte comparisons.
 std::string HexRows(const std::vector<std::uint8_t>& bytes);
