@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "output/dib_image.h"
+#include "reader/source_encoding.h"
 
 namespace tarvex {
 
@@ -40,24 +41,6 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
   i += length;
   if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
   return c;
-}
-
-void AppendCodePoint(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 std::string UpperUtf8(std::string text) {
@@ -116,7 +99,7 @@ std::string EscapeHtml(std::string_view utf8, bool attribute) {
       out += attribute ? std::string(escape) : "<span class=\"esc\">" + std::string(escape) + "</span>";
       continue;
     }
-    AppendCodePoint(out, c);
+    AppendUtf8(out, c);
   }
   return out;
 }

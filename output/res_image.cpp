@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "reader/diagnostics.h"
+#include "reader/source_encoding.h"
 
 namespace tarvex {
 
@@ -28,24 +29,6 @@ std::string Hex(std::size_t value) {
   char text[24];
   std::snprintf(text, sizeof text, "0x%zX", value);
   return text;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 [[noreturn]] void FailAt(const std::string& fileName, std::size_t offset, const std::string& what) {
