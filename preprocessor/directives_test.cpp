@@ -54,6 +54,7 @@ TEST(DirectiveTest, DefinesAndIncludes) {
       // backslashes are folder separators; a cycle is the same file opened again.
       {"#include \"sub/quoted.rc\"", "2", search},
       {"#include \"sub/angle.rc\"", "1", search},
+      {"#include \"sub\\quoted.rc\"\n#include \"res\\x.h\"\n#include \"res\\new.h\"\nX N", "2 7 8", search},
       {"#include \"x.h\"\nLOW UP", "1 2", search},
       {"#include \"self.h\"",
        "error 58 line 2: File self.h. Line 2 : 58. File SELF.H is already open. Cyclical reference not allowed",
