@@ -100,7 +100,9 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
 std::vector<std::pair<std::string, std::int64_t>> ScriptDefineValues(TRCParser& parser) {
   std::vector<std::pair<std::string, std::int64_t>> names;
   std::unordered_set<std::string_view> seen;
-  for (const std::string& name : parser.scriptDefineNames) {
+  // A copy: reading a value can carry out a directive that defines another name.
+  const std::vector<std::string> defined = parser.scriptDefineNames;
+  for (const std::string& name : defined) {
     if (!seen.insert(name).second || !parser.defines.Find(name)) continue;
     auto item = std::make_unique<TFileItem>();
     item->text = name;

@@ -178,6 +178,17 @@ TEST(CompileApiTest, HostCopiesComeBeforeTheDiskAndTheDiskStaysReachable) {
   EXPECT_EQ(result.errorFile, "mem.rc");
 }
 
+// A value that reads as a directive defines another name while the names are read
+// back; the list read stays whole.
+TEST(CompileApiTest, NameValuesThatCarryOutDirectives) {
+  TTempDir dir;
+  dir.Write("a.rc", "#define I #define R\n#define D\n#define N 4\n1 RCDATA { N }\n");
+  TWorkingDirectory cwd(dir.Path());
+  TCompilation result = CompileToImage("a.rc");
+  ASSERT_TRUE(result.Succeeded()) << result.errorText;
+  EXPECT_EQ(result.defineNames, (std::vector<std::pair<std::string, std::int64_t>>{{"N", 4}}));
+}
+
 TEST(CompileApiTest, CoffObjectForEachMachine) {
   const std::string script = "1 ICON \"app.ico\"\nSTRINGTABLE { 1 \"one\" }\n";
   TFiles files = {{"app.ico", kIcon}};
