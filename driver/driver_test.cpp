@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include "tests/test_support.h"
@@ -26,6 +27,20 @@ const std::string kOk = "Compiled successful.\n";
 std::string Compiling(const std::string& script, const std::string& output) {
   return "Compiling file: " + script + " into " + output + "...\n";
 }
+
+/// Sets an environment variable for the lifetime of the object.
+class TEnvironmentVariable {
+ public:
+  TEnvironmentVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) previous_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~TEnvironmentVariable() { previous_ ? setenv(name_, previous_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> previous_;
+};
 
 /// Runs the driver in `dir`; the status and what it printed after the banner.
 std::pair<int, std::string> RunIn(const test::TTempDir& dir, const std::vector<std::string>& args) {
@@ -52,11 +67,23 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
   };
   const std::vector<TCase> cases = {
       {{}, 0, kUsage, given},
+      {{"-h"}, 0, kUsage, given},
+      {{"-H", "a.rc"}, 0, kUsage, given},
       {{"a"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
-      // The second name is the output.
+      {{"c"}, 0, Compiling("c.rc", "c.res") + kOk, with({"c.res"})},
+      {{"e"}, 0, Compiling("e", "e.res") + kOk, with({"e.res"})},  // taken as it is when it exists
+      // Mode options after the script are dropped; the second name is the output, later ones ignored.
+      {{"a.rc", "-d"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
+      {{"a.rc", "-C"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
       {{"a.rc", "x.res"}, 0, Compiling("a.rc", "x.res") + kOk, with({"x.res"})},
-      // Two script-like names make a list.
+      {{"-c", "a.rc", "x.res", "y.res"}, 0, Compiling("a.rc", "x.res") + kOk, with({"x.res"})},
+      // Two script-like names make a list; -h after the script is a name in it.
       {{"a", "c"}, 0, Compiling("a.rc", "a.res") + Compiling("c.rc", "c.res") + kOk, with({"a.res", "c.res"})},
+      {{"a.rc", "-h"},
+       1,
+       Compiling("a.rc", "a.res") + "Error[0] in line [0]: File \"-h.rc\" not found\n",
+       with({"a.res"})},
+      {{"x"}, 1, "Error[0] in line [0]: File \"x.rc\" not found\n", given},
       // The list stops at the first failing script, whose old output stays.
       {{"a.rc", "b.rc", "c.rc"}, 1, Compiling("a.rc", "a.res") + Compiling("b.rc", "b.res") + kBad52, with({"a.res"})},
       {{"d"},
@@ -67,11 +94,16 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
       {{"sub/*.rc"}, 0, Compiling("sub/s.rc", "s.res") + kOk, with({"s.res"})},  // into the working directory
       // Option errors end the run.
       {{"a.rc", "-I"}, 1, "Error[0] in line [0]: Option -I needs a directory\n", given},
+      {{"-U", "a.rc"}, 1, "Error[0] in line [0]: Option -U needs a name: -U<name>\n", given},
+      {{"-c1", "a.rc"}, 1, "Error[0] in line [0]: Unknown code page 1\n", given},
+      {{"--machine=z80", "a.rc"}, 1, "Error[0] in line [0]: Option --machine needs x86, x64 or arm64\n", given},
+      {{"--frobnicate", "a.rc"}, 1, "Error[0] in line [0]: Unknown option --frobnicate\n", given},
       {{"--depfile", "a.d", "a.rc", "c.rc"},
        1,
        "Error[0] in line [0]: Option --depfile names the dependencies of one script: not with several scripts, a "
        "wildcard or -d\n",
        given},
+      {{"--version", "a.rc"}, 0, "", given},
   };
   for (const TCase& c : cases) {
     test::TTempDir dir;
@@ -91,33 +123,58 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
   }
 }
 
-// A syntax check writes into a scratch file in $TMPDIR (a folder of the test, so that a file
-// left behind is seen) and leaves nothing; a missing $TMPDIR is a located error.
+TEST(DriverTest, WildcardTakesVisibleRegularFilesOnly) {
+  test::TTempDir dir;
+  for (const char* name : {"a.rc", "b.rc", ".c.rc"}) dir.Write(name, "");
+  ASSERT_EQ(mkdir(dir.File("d.rc").c_str(), 0700), 0);
+  auto [status, text] = RunIn(dir, {"?.rc", "ignored.res"});
+  EXPECT_EQ(status, 0);
+  // The folder's own order decides which comes first.
+  EXPECT_TRUE(text == Compiling("a.rc", "a.res") + Compiling("b.rc", "b.res") + kOk ||
+              text == Compiling("b.rc", "b.res") + Compiling("a.rc", "a.res") + kOk)
+      << text;
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{".c.rc", "a.rc", "a.res", "b.rc", "b.res", "d.rc"}));
+}
+
+// Syntax checks write into a scratch file in $TMPDIR (a folder of the test, so that a file
+// left behind is seen) and leave nothing.
 TEST(DriverTest, SyntaxChecksLeaveNothing) {
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+      {{"-d", "a.rc", "out.res"}, 0, kOk},
+      {{"-D", "b"}, 1, kBad52},
+      {{"-d", "a", "x"}, 1, "Error[0] in line [0]: File \"x.rc\" not found\n"},
+      {{"-d", "*.rc"}, 1, kBad52},
+  };
+  for (const auto& [args, status, tail] : cases) {
+    test::TTempDir dir;
+    dir.Write("a.rc", "");
+    dir.Write("b.rc", "\"abc\n");
+    ASSERT_EQ(mkdir(dir.File("scratch").c_str(), 0700), 0);
+    TEnvironmentVariable tmpdir("TMPDIR", dir.File("scratch"));
+    auto [result, text] = RunIn(dir, args);
+    EXPECT_EQ(result, status) << args[1];
+    EXPECT_NE(text.find(" into " + dir.File("scratch") + "/tarvex-check-"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("...\n" + tail)) << text;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("scratch"))) << args[1];
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "b.rc", "scratch"})) << args[1];
+  }
   test::TTempDir dir;
   dir.Write("a.rc", "");
-  ASSERT_EQ(mkdir(dir.File("scratch").c_str(), 0700), 0);
-  const char* old = std::getenv("TMPDIR");
-  std::string previous = old ? old : "";
-  setenv("TMPDIR", dir.File("scratch").c_str(), 1);
-  auto [status, text] = RunIn(dir, {"-d", "a.rc", "out.res"});
-  EXPECT_EQ(status, 0);
-  EXPECT_NE(text.find(" into " + dir.File("scratch") + "/tarvex-check-"), std::string::npos) << text;
-  EXPECT_TRUE(std::filesystem::is_empty(dir.File("scratch")));
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "scratch"}));
-  setenv("TMPDIR", dir.File("none").c_str(), 1);
+  TEnvironmentVariable tmpdir("TMPDIR", dir.File("none"));
   EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}),
             std::make_pair(1, "Error[0] in line [0]: Cannot create file " + dir.File("none") +
                                   "/tarvex-check-XXXXXX: No such file or directory\n"));
-  previous.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previous.c_str(), 1);
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"a.rc"});
 }
 
 TEST(DriverTest, BuildOptionsCoffAndDependencyFile) {
   test::TTempDir dir;
   dir.Write("inc/names.h", "#define FROM_HEADER 3\n");
   dir.Write("a.rc", "#include \"names.h\"\n#if X != 2 || FROM_HEADER != 3 || defined(GONE)\n#error wrong\n#endif\n");
-  // Options stand anywhere and never start a list.
+  // Options stand anywhere and never start a list; they are taken out first, so -d is first.
   EXPECT_EQ(RunIn(dir, {"-DX=2", "-I", "inc", "a.rc", "-DGONE", "-UGONE"}).second, Compiling("a.rc", "a.res") + kOk);
+  EXPECT_EQ(RunIn(dir, {"-Iinc", "-d", "a.rc"}).first, 1);  // X is not 2 without -DX=2
+  EXPECT_EQ(RunIn(dir, {"-Iinc", "-DX=2", "-d", "a.rc"}).first, 0);
   const std::string rule = "a.obj: a.rc \\\n  my\\ dir/x.h\n\na.rc:\n\nmy\\ dir/x.h:\n";
   dir.Write("my dir/x.h", "#define A 1\n");
   dir.Write("a.rc", "#include \"my dir/x.h\"\n");

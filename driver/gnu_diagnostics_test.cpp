@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "driver/program.h"
+#include "tests/res_reader.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
@@ -28,13 +29,31 @@ class ProgramTest : public ::testing::Test {
     run.err = err.str();
     return run;
   }
+  std::vector<test::TResEntry> Entries(const std::string& name) const {
+    std::string bytes = dir_.Read(name);
+    return test::ReadResImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  }
+
   test::TTempDir dir_;
   test::TWorkingDirectory cwd_{dir_.Path()};
 };
 
 TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  struct TCase {
+    std::string script, expected;
+    std::vector<std::string> extraArgs = {};
+  };
+  dir_.Write("b.rc", "\n  1 RCDATA { 12345678901 }\n");
+  const std::vector<TCase> cases = {
       {"1 RCDATA {\n\t\"abc\n}\n", "a.rc:2:2: error: Double quoted string not terminated [RC52]\n\t\"abc\n\t^\n"},
+      // Columns count characters of the decoded line: é is one in UTF-8, two in Windows-1252.
+      {"1 RCDATA { \"\xC3\xA9\", 12345678901 }\n",
+       "a.rc:1:17: error: Too many digits in the number: 12345678901 [RC55]\n"
+       "1 RCDATA { \"\xC3\xA9\", 12345678901 }\n                ^\n",
+       {"/c65001"}},
+      {"1 RCDATA { \"\xC3\xA9\", 12345678901 }\n",
+       "a.rc:1:18: error: Too many digits in the number: 12345678901 [RC55]\n"
+       "1 RCDATA { \"\xC3\x83\xC2\xA9\", 12345678901 }\n                 ^\n"},
       {"1 DIALOG 0, 0, 10, 10\nBEGIN\n  PUSHBUTTON \"x\", IDC_NOPE, 1, 2, 3, 4\nEND\n",
        "a.rc:3:19: error: Control identifier (smallint) expected [RC100]\n"
        "  PUSHBUTTON \"x\", IDC_NOPE, 1, 2, 3, 4\n                  ^\n"
@@ -45,9 +64,13 @@ TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
       {"1 MENU\nBEGIN\n  POPUP \"x\"\n  {\n    MENUITEM \"a\", 1\n",
        "a.rc:6:1: error: MENU resource not terminated [RC75]\n\n^\n"
        "a.rc:4:3: note: the block opened here reaches the end of the input\n  {\n  ^\n"},
-      {"#if 1\n#if 1\n1 RCDATA { 1 }\n#endif\n",
+      {"#ifdef ONE\n#if 1\n1 RCDATA { 1 }\n#endif\n",
        "a.rc:5:1: error: Missing #endif in compilation conditional [RC24]\n\n^\n"
-       "a.rc:1:1: note: the conditional opened here has no #endif\n#if 1\n^\n"},
+       "a.rc:1:1: note: the conditional opened here has no #endif\n#ifdef ONE\n^\n",
+       {"-DONE"}},
+      {"#include \"b.rc\"\n",
+       "b.rc:2:14: error: Too many digits in the number: 12345678901 [RC55]\n"
+       "  1 RCDATA { 12345678901 }\n             ^\n"},
       // A token of a defined name's value is reported where the name stands.
       {"#define BIG 12345678901\n1 RCDATA { 1,   BIG }\n",
        "a.rc:2:17: error: Too many digits in the number: 12345678901 [RC55]\n1 RCDATA { 1,   BIG }\n"
@@ -57,17 +80,22 @@ TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
        "a.rc:1:14: error: Invalid character encountered: \\x01 [RC33]\n1 RCDATA { 1 \\x01 }\n             ^\n"},
       {"#pragma code_page(77777)\n", "a.rc:1:2: error: Unknown code page 77777\n#pragma code_page(77777)\n ^\n"},
   };
-  for (const auto& [script, expected] : cases) {
-    SCOPED_TRACE(script);
-    dir_.Write("a.rc", script);
-    TProgramRun run = Run("tarvex-rc", {"a.rc"});
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.script);
+    dir_.Write("a.rc", c.script);
+    std::vector<std::string> args = c.extraArgs;
+    args.push_back("a.rc");
+    TProgramRun run = Run("tarvex-rc", args);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, expected);
+    EXPECT_EQ(run.err, c.expected);
     EXPECT_FALSE(dir_.Exists("a.res"));
-    // The native line gives the same text with --diagnostics=gnu.
-    TProgramRun native = Run("tarvex", {"--diagnostics=gnu", "-c1252", "a.rc"});
-    EXPECT_EQ(native.out + native.err, expected);
+    // The native line gives the same text with --diagnostics=gnu (its own defaults aside).
+    if (c.extraArgs.empty() && c.script.find('\xC3') == std::string::npos) {
+      TProgramRun native = Run("tarvex", {"--diagnostics=gnu", "-c1252", "a.rc"});
+      EXPECT_EQ(native.out, "");
+      EXPECT_EQ(native.err, c.expected);
+    }
   }
 }
 
@@ -85,11 +113,13 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
       {"rc",
        {"/fo", "no/such/dir/a.res", "a.rc"},
        "tarvex: error: Cannot create file no/such/dir/a.res: No such file or directory\n"},
+      {"rc", {"-z", "a.rc"}, "tarvex: error: unknown option -z\n"},
       {"rc", {"/fo", "old.res", "."}, "tarvex: error: input . is not a regular file\n"},
       {"windres", {"-J", "res", "a.rc", "old.res"}, "tarvex: error: a.rc is not a .res file\n"},
       {"windres",
        {"-i", "old.res", "-J", "rc", "-o", "x.o"},
        "tarvex: error: old.res is a .res file, not a resource script\n"},
+      {"tarvex", {"--mode=nt", "a.rc"}, "tarvex: error: unknown mode nt (rc, windres or native)\n"},
       {"tarvex", {"--diagnostics=gnu", "nope.rc"}, "tarvex: error: File \"nope.rc\" not found\n"},
       {"tarvex",
        {"--diagnostics=gnu", "--machine=vax", "a.rc"},
@@ -109,22 +139,77 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
 TEST_F(ProgramTest, NothingPrintedOnSuccess) {
   dir_.Write("a.rc", "1 RCDATA { 1 }\n");
   for (const auto& [program, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"/usr/bin/tarvex-rc", {"a.rc"}},
+           {"rc", {"/fo", "b.res", "a.rc"}},
            {"x86_64-w64-mingw32-windres", {"a.rc", "a.o"}},
+           {"tarvex", {"--mode=windres", "-i", "a.rc", "-o", "c.res"}},
+           {"tarvex", {"--diagnostics=gnu", "a.rc", "d.res"}},
            {"tarvex", {"--quiet", "a.rc", "e.res"}},
        }) {
     TProgramRun run = Run(program, args);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out + run.err, "") << program;
   }
-  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.o", "a.rc", "e.res"}));
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.o", "a.rc", "a.res", "b.res", "c.res", "d.res", "e.res"}));
   EXPECT_EQ(dir_.Read("a.o").substr(0, 2), "\x64\x86");  // an x64 COFF object
+  // /v names every file opened, on standard error only.
+  dir_.Write("a.rc", "#include \"b.h\"\n");
+  dir_.Write("b.h", "#define X 1\n");
+  TProgramRun verbose = Run("tarvex-rc", {"/v", "a.rc"});
+  EXPECT_EQ(verbose.out, "");
+  EXPECT_EQ(verbose.err, "tarvex: reading a.rc\ntarvex: reading b.h\n");
 }
 
-TEST_F(ProgramTest, VersionLine) {
+TEST_F(ProgramTest, NativeQuietHelpAndVersionLines) {
+  dir_.Write("a.rc", "1 RCDATA { 1 }\n");
+  dir_.Write("b.rc", "\"x\n");
+  TProgramRun quietFailure = Run("tarvex", {"--quiet", "b.rc"});
+  EXPECT_EQ(quietFailure.out, "Error[52] in line [1]: File b.rc. Line 1 : 52. Double quoted string not terminated\n");
+  TProgramRun help = Run("tarvex", {"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* option : {"-h ", "-c ", "-d ", "-I<dir>", "-D<name>", "-U<name>", "-c<codepage>", "--coff",
+                             "--machine=", "--depfile=", "--quiet", "--diagnostics=gnu", "--help", "--version",
+                             "--mode=rc", "--mode=windres"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  EXPECT_EQ(Run("tarvex", {"-h"}).out.find("Syntax is: TARVEX"), Run("tarvex", {}).out.find("Syntax is: TARVEX"));
   TProgramRun version = Run("tarvex-windres", {"--version"});
   EXPECT_EQ(version.out.substr(0, version.out.find('\n')),
             "TARVEX resource compiler " TARVEX_VERSION " (GNU windres compatible command line)");
+  EXPECT_NE(Run("tarvex-windres", {"--help"}).out.find("--preprocessor-arg"), std::string::npos);
+  EXPECT_NE(Run("rc", {"/?"}).out.find("/fo <file>"), std::string::npos);
+  EXPECT_EQ(ModeOfProgramName("/opt/bin/RC"), TCommandLineMode::Native);
   EXPECT_EQ(ModeOfProgramName("/opt/bin/tarvex-llvm-rc"), TCommandLineMode::Rc);
+  EXPECT_EQ(ModeOfProgramName("llvm-windres"), TCommandLineMode::Windres);
+  EXPECT_EQ(ModeOfProgramName("rcx"), TCommandLineMode::Native);
+}
+
+// Language 0x409 and Windows-1252 in the rc-style and windres-style forms, whatever the
+// locale; 0 and the -c code page on the native line. /n adds a terminating zero.
+TEST_F(ProgramTest, LanguageCodePageAndTerminatedStrings) {
+  dir_.Write("a.rc", "STRINGTABLE { 1 \"\x80\x81\" }\n");
+  struct TCase {
+    std::string program;
+    std::vector<std::string> args;
+    std::uint16_t language;
+    std::vector<std::uint8_t> firstString;  // count and units of string 1
+  };
+  const std::vector<TCase> cases = {
+      {"rc", {"/fo", "o.res", "a.rc"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
+      {"rc", {"/n", "/l", "0x407", "/fo", "o.res", "a.rc"}, 0x407, {3, 0, 0xAC, 0x20, 0x81, 0, 0, 0}},
+      {"windres", {"a.rc", "o.res"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
+      {"tarvex", {"--quiet", "-c1252", "a.rc", "o.res"}, 0, {2, 0, 0xAC, 0x20, 0x81, 0}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.program + " " + c.args.front());
+    TProgramRun run = Run(c.program, c.args);
+    ASSERT_EQ(run.out + run.err, "");
+    std::vector<test::TResEntry> entries = Entries("o.res");
+    const test::TResEntry& table = test::FindEntry(entries, "#6", "#1");
+    EXPECT_EQ(table.languageId, c.language);
+    std::vector<std::uint8_t> first(table.data.begin() + 2,
+                                    table.data.begin() + 2 + static_cast<long>(c.firstString.size()));
+    EXPECT_EQ(first, c.firstString);
+  }
 }
 
 }  // namespace

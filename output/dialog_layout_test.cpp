@@ -20,9 +20,12 @@ TEST(DialogLayoutTest, BaseUnitsFromTheTableOrEstimatedAndRoundingOfDialogUnits)
   bool known = false;
   EXPECT_EQ(FontBaseUnits(u"MS Shell Dlg", 8, &known), (TBaseUnits{6, 13}));
   EXPECT_TRUE(known);
+  EXPECT_EQ(FontBaseUnits(u"ms sans serif", 8, &known), (TBaseUnits{6, 13}));  // letter case ignored
   EXPECT_EQ(FontBaseUnits(u"Segoe UI", 9), (TBaseUnits{7, 15}));
   EXPECT_EQ(FontBaseUnits(u"Arial", 12, &known), (TBaseUnits{9, 19}));  // 16 pixels: 16 * 0.55, 16 * 1.2
   EXPECT_FALSE(known);
+  EXPECT_EQ(FontBaseUnits(u"Arial", 0), (TBaseUnits{1, 1}));  // a point size of 0 draws as 1 point
+  EXPECT_EQ(FontBaseUnits(u"Tahoma", 8), FontBaseUnits(u"MS Shell Dlg 2", 8));
   // MulDiv rounds halves away from zero, on either side.
   const std::vector<std::array<int, 4>> cases = {{10, 6, 4, 15}, {1, 6, 4, 2},  {-1, 6, 4, -2}, {-3, 6, 4, -5},
                                                  {7, 13, 8, 11}, {5, 13, 8, 8}, {3, 1, 0, 0}};
@@ -36,8 +39,23 @@ TEST(DialogLayoutTest, PixelRectanglesForEachControlKindAndFont) {
   const std::pair<std::string, std::string> cases[] = {
       {"\nPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "push button 20,20,100,28 28"},
       {"FONT 8, \"MS Shell Dlg\"\nDEFPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "default push button 15,16,75,23 23"},
+      {"FONT 8, \"MS Shell Dlg\"\nCHECKBOX \"A\", 1, 7, 3, 41, 9", "check box 11,5,62,15 15"},
+      {"FONT 8, \"MS Sans Serif\"\nAUTORADIOBUTTON \"A\", 1, -3, 0, 40, 10", "radio button -5,0,60,16 16"},
+      {"FONT 8, \"Tahoma\"\nAUTO3STATE \"A\", 1, 0, 0, 4, 8", "three-state check box 0,0,6,13 13"},
+      {"FONT 8, \"Tahoma\"\nGROUPBOX \"G\", 1, 2, 2, 100, 60", "group box 3,3,150,98 98"},
+      {"FONT 9, \"Segoe UI\"\nLTEXT \"T\", 1, 10, 10, 50, 8", "static text 18,19,88,15 15"},
       {"FONT 9, \"Segoe UI\"\nCOMBOBOX 1, 10, 10, 50, 60, CBS_DROPDOWNLIST", "drop-down combo box 18,19,88,113 23"},
+      {"FONT 9, \"Segoe UI\"\nCOMBOBOX 1, 10, 10, 50, 60, CBS_SIMPLE", "simple combo box 18,19,88,113 23"},
+      {"FONT 10, \"Tahoma\"\nEDITTEXT 1, 4, 4, 40, 12", "edit field 7,8,70,24 24"},
+      {"FONT 10, \"Microsoft Sans Serif\"\nLISTBOX 1, 0, 0, 40, 40", "list box 0,0,70,80 80"},
+      {"FONT 9, \"MS Shell Dlg 2\"\nSCROLLBAR 1, 0, 0, 40, 10", "scroll bar 0,0,70,18 18"},
+      {"FONT 10, \"Segoe UI\"\nICON 7, 1, 4, 4, 20, 20", "icon 8,9,40,43 43"},
       {"FONT 12, \"Arial\"\nCONTROL \"\", 1, \"SysListView32\", 0, 4, 8, 40, 16", "list view 9,19,90,38 38"},
+      {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"\", 1, \"msctls_progress32\", 0, 4, 8, 40, 16",
+       "progress bar 6,13,60,26 26"},
+      {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"\", 1, \"msctls_updown32\", 0, 4, 8, 10, 14",
+       "up-down control 6,13,15,23 23"},
+      {"FONT 8, \"MS Shell Dlg\"\nCONTROL \"x\", 1, \"MyWidget\", 0, 4, 8, 10, 14", "custom control 6,13,15,23 23"},
   };
   for (const auto& [lines, expected] : cases) {
     TDialogTemplate dialog = DialogOf("1 DIALOG 0, 0, 200, 100\n" + lines.substr(0, lines.find('\n')) + "\n{\n" +
@@ -103,6 +121,25 @@ TEST(DialogLayoutTest, TheOverlapSearchOfAHugeDialogIsBounded) {
   std::vector<std::string> warnings =
       DialogWarnings(dialog, [](const TDialogControl& control) { return std::to_string(control.id); });
   EXPECT_EQ(warnings, (std::vector<std::string>{"too many controls side by side: not every overlap was looked for"}));
+}
+
+TEST(DialogLayoutTest, StyleNamesByClass) {
+  TDialogTemplate dialog = DialogOf(R"(1 DIALOGEX 0, 0, 100, 50
+STYLE WS_POPUP | WS_CAPTION | DS_MODALFRAME | 0x00100000
+{
+  EDITTEXT 1, 0, 0, 10, 10, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE | 0x40000000
+  AUTORADIOBUTTON "r", 2, 0, 0, 10, 10, BS_LEFTTEXT | WS_DISABLED
+  CONTROL "", 3, "MyWidget", 0x1234, 0, 0, 10, 10
+}
+)");
+  ASSERT_EQ(dialog.controls.size(), 3u);
+  EXPECT_EQ(DialogStyleNames(dialog.style), "WS_POPUP | WS_CAPTION | WS_HSCROLL | DS_MODALFRAME");
+  EXPECT_EQ(ControlStyleNames(dialog.controls[0]),
+            "WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL");
+  EXPECT_EQ(ExStyleNames(dialog.controls[0].exStyle), "WS_EX_CLIENTEDGE | 0x40000000");
+  EXPECT_EQ(ControlStyleNames(dialog.controls[1]),
+            "WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_AUTORADIOBUTTON | BS_LEFTTEXT");
+  EXPECT_EQ(ControlStyleNames(dialog.controls[2]), "WS_CHILD | WS_VISIBLE | 0x00001234");
 }
 
 }  // namespace
