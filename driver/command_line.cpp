@@ -175,6 +175,7 @@ int RunInvocation(const TInvocation& invocation, std::ostream& err) {
   try {
     RequireInput(invocation);
     TCompileOptions options = invocation.compile;
+    options.defineNames = invocation.html;
     if (invocation.verbose)
       options.fileOpened = [&err](const std::string& name) { err << "tarvex: reading " << name << '\n'; };
     std::vector<std::uint8_t> image;

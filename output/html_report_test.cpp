@@ -98,7 +98,9 @@ TPages PagesOf(const std::string& script) {
   dir.Write("app.manifest", "<assembly manifestVersion=\"1.0\"/>\n");
   dir.Write("a.rc", script);
   test::TWorkingDirectory cwd(dir.Path());
-  TCompilation compilation = CompileToImage("a.rc");
+  TCompileOptions options;
+  options.defineNames = true;
+  TCompilation compilation = CompileToImage("a.rc", {}, options);
   EXPECT_EQ(compilation.errorText, "");
   std::vector<TResourceEntry> resources = ReadResources(compilation.image, "a.res");
   return {BuildHtmlReport(resources, compilation.defineNames, "a.rc"), BuildHtmlReport(resources, {}, "a.rc")};

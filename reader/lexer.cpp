@@ -398,7 +398,7 @@ bool CommaAhead(TRCParser& parser, bool take) {
   if (file == nullptr) return false;
   const std::string& text = file->text;
   std::size_t at = file->readPosition;
-  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  while (at < text.size() && IsSpaceOrTab(text[at])) ++at;
   if (at >= text.size() || text[at] != ',') return false;
   parser.TokenFlag = TTokenKind::Other;
   file->previousScan = file->scan;

@@ -115,6 +115,9 @@ struct TCompileOptions {
   /// GNU line markers ("# 12 \"dir/app.rc\" 2") and #line set the file and line diagnostics
   /// give and the folder relative resource files are looked for in
   bool lineMarkers = false;
+  /// CompileToImage reads back the names the script's own files #define to a number (for
+  /// the report page); off, a compilation does not pay for it
+  bool defineNames = false;
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
 };
 

@@ -167,7 +167,7 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
     CompileImage(*parser, scriptName);
     result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
-    result.defineNames = ScriptDefineValues(*parser);
+    if (options.defineNames) result.defineNames = ScriptDefineValues(*parser);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

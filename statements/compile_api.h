@@ -22,9 +22,9 @@ struct TCompilation {
   std::string errorFile;                  ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
   TDiagnosticDetail detail;               ///< the failure with its column, source line and notes (line:column form)
-  /// The names the script's own files #define to a number (CompileToImage only), in the
-  /// order first defined, with their values; predefined and built-in SDK names are not
-  /// among them
+  /// The names the script's own files #define to a number (CompileToImage with
+  /// options.defineNames only), in the order first defined, with their values; predefined
+  /// and built-in SDK names are not among them
   std::vector<std::pair<std::string, std::int64_t>> defineNames;
 
   bool Succeeded() const { return errorText.empty(); }

@@ -184,7 +184,9 @@ TEST(CompileApiTest, NameValuesThatCarryOutDirectives) {
   TTempDir dir;
   dir.Write("a.rc", "#define I #define R\n#define D\n#define N 4\n1 RCDATA { N }\n");
   TWorkingDirectory cwd(dir.Path());
-  TCompilation result = CompileToImage("a.rc");
+  TCompileOptions options;
+  options.defineNames = true;
+  TCompilation result = CompileToImage("a.rc", {}, options);
   ASSERT_TRUE(result.Succeeded()) << result.errorText;
   EXPECT_EQ(result.defineNames, (std::vector<std::pair<std::string, std::int64_t>>{{"N", 4}}));
 }

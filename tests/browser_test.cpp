@@ -45,7 +45,9 @@ std::string DumpDom(const std::string& page) {
 // The page of `script` compiled with `options` from `folder`; empty after a failure.
 std::string PageOf(const std::string& folder, const std::string& script, const TCompileOptions& options) {
   test::TWorkingDirectory cwd(folder);
-  TCompilation compilation = CompileToImage(script, {}, options);
+  TCompileOptions withNames = options;
+  withNames.defineNames = true;
+  TCompilation compilation = CompileToImage(script, {}, withNames);
   if (!compilation.Succeeded()) return {};
   return BuildHtmlReport(ReadResources(compilation.image, script), compilation.defineNames, script);
 }
