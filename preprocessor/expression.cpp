@@ -71,6 +71,7 @@ class TExpressionReader {
   std::int64_t ApplyUnary(char op);
   std::int64_t ReadParenthesised();
   std::int64_t ReadDefined(bool afterNot);
+  TBinaryOperator ReadOperator(int level, std::string& token);
   TBinaryOperator BuildOperator(const std::string& op, std::string& operand);
   [[noreturn]] void ReportMissing(int messageAtLineEnd, std::string_view shown);
 
@@ -117,31 +118,38 @@ void TExpressionReader::ReportMissing(int messageAtLineEnd, std::string_view sho
 }
 
 std::int64_t TExpressionReader::Evaluate(std::string token, int level, std::int64_t* firstOperand) {
-  std::vector<std::int64_t> operands;
+  std::vector<std::int64_t> operands;  // filled once an operator follows: a lone operand needs no lists
   std::vector<TBinaryOperator> operators;
   for (;;) {
-    operands.push_back(ReadOperand(token));
-    operators.push_back(TBinaryOperator::None);
-    if (firstOperand != nullptr && operands.size() == 1) *firstOperand = operands.front();
-    if (level == 0 && !InCondition() && CommaAheadInScript(parser_, false)) break;  // the common end
-    std::string op = ReadToken();
-    if (op.empty()) {
-      if (level == 1) ReportMissing(64, {});  // Expecting ")"
-      break;
-    }
-    if (!IsNumber() && BeginsBinaryOperator(op[0])) {
-      operators.back() = BuildOperator(op, token);
-      continue;
-    }
-    if (op == ")") {
-      if (level == 0) ReportError(parser_, 117);  // Unexpected ")" encountered
-      break;
-    }
-    if (level == 1) ReportError(parser_, 64);  // Expecting ")"
-    PushBackToken(parser_);
-    break;
+    std::int64_t operand = ReadOperand(token);
+    if (firstOperand != nullptr && operands.empty()) *firstOperand = operand;
+    TBinaryOperator op = ReadOperator(level, token);
+    if (op == TBinaryOperator::None && operands.empty()) return operand;
+    operands.push_back(operand);
+    operators.push_back(op);
+    if (op == TBinaryOperator::None) break;
   }
   return ReduceOperators(parser_, operands, operators);
+}
+
+// The binary operator after an operand, with `token` set to the operand after it; None
+// where the expression ends.
+TBinaryOperator TExpressionReader::ReadOperator(int level, std::string& token) {
+  if (level == 0 && !InCondition() && CommaAheadInScript(parser_, false))
+    return TBinaryOperator::None;  // the common end
+  std::string op = ReadToken();
+  if (op.empty()) {
+    if (level == 1) ReportMissing(64, {});  // Expecting ")"
+    return TBinaryOperator::None;
+  }
+  if (!IsNumber() && BeginsBinaryOperator(op[0])) return BuildOperator(op, token);
+  if (op == ")") {
+    if (level == 0) ReportError(parser_, 117);  // Unexpected ")" encountered
+    return TBinaryOperator::None;
+  }
+  if (level == 1) ReportError(parser_, 64);  // Expecting ")"
+  PushBackToken(parser_);
+  return TBinaryOperator::None;
 }
 
 // operand := number | unary-operator operand | "(" expression ")" | defined-test
