@@ -34,8 +34,7 @@ void AppendDecoded(TRCParser& parser, TJoinedString& joined, const std::string& 
     joined.units += DecodeWideStringLiteral(parser, literal);
     return;
   }
-  std::string decoded = DecodeStringLiteral(parser, literal);
-  joined.bytes.append(decoded, 1, decoded.size() - 2);  // converted with the next wide literal or at the end
+  AppendDecodedString(parser, literal, joined.bytes);  // converted with the next wide literal or at the end
 }
 
 // Records a string's text among the wide or the ordinary texts (see ScriptTextToUtf16).
@@ -64,7 +63,12 @@ std::string FinishJoinedString(TRCParser& parser, TJoinedString& joined) {
   }
   parser.wideString = joined.wide;
   RecordText(parser, joined.bytes, joined.wide);
-  return '"' + joined.bytes + '"';
+  std::string token;
+  token.reserve(joined.bytes.size() + 2);
+  token += '"';
+  token += joined.bytes;
+  token += '"';
+  return token;
 }
 
 // Where the literal just read ends, and whether it was written in the file's own text

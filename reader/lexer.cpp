@@ -174,11 +174,16 @@ class TLiteralCodePage {
 std::size_t FindEscape(std::string_view text, std::size_t from, TLiteralCodePage& codePage) {
   for (std::size_t i = from; i < text.size(); ++i) {
     if (text[i] == '\\') return i;
+    if (static_cast<unsigned char>(text[i]) < 0x80) continue;
     std::size_t trail = TrailByteIndex(text, i, codePage.Of(static_cast<unsigned char>(text[i])));
     if (trail != std::string_view::npos) i = trail;
   }
   return std::string_view::npos;
 }
+
+// Whether `c` needs no second look inside a literal: an ASCII byte other than a quote, a
+// backslash or a line feed.
+bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '\\' && c != '\n'; }
 
 // literal := '"' {byte | '\' byte | '\' line-end} '"'
 // Escapes stay undecoded, but a backslash that ends a line is a splice: it vanishes with
@@ -194,6 +199,10 @@ std::string ScanDoubleQuoted(TRCParser& parser, TFileItem& file, std::size_t sta
   std::size_t backslashes = 0;
   for (std::size_t i = start + 1; i < text.size(); ++i) {
     char c = text[i];
+    if (IsPlainLiteralByte(static_cast<unsigned char>(c))) {
+      backslashes = 0;
+      continue;
+    }
     if (std::size_t trail = TrailByteIndex(text, i, codePage.Of(static_cast<unsigned char>(c)));
         trail != std::string::npos) {
       i = trail;
@@ -411,22 +420,20 @@ bool CommaAhead(TRCParser& parser, bool take) {
   return true;
 }
 
-std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal) {
+void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out) {
+  std::string_view text = literal.substr(1, literal.size() >= 2 ? literal.size() - 2 : 0);
   TLiteralCodePage codePage(parser);
-  std::string out;
-  out.reserve(literal.size());
   std::size_t i = 0;
   for (;;) {
-    std::size_t backslash = FindEscape(literal, i, codePage);
+    std::size_t backslash = FindEscape(text, i, codePage);
     if (backslash == std::string_view::npos) break;
-    out.append(literal.substr(i, backslash - i));
-    if (backslash + 1 == literal.size()) ReportError(parser, 26);  // Bad escape sequence
+    out.append(text.substr(i, backslash - i));
+    if (backslash + 1 == text.size()) ReportError(parser, 26);  // Bad escape sequence
     std::optional<unsigned> value;
-    i = DecodeEscape(parser, literal, backslash, kByteEscape, literal, value);
+    i = DecodeEscape(parser, text, backslash, kByteEscape, literal, value);
     if (value) out += static_cast<char>(*value & 0xFFu);
   }
-  out.append(literal.substr(i));
-  return out;
+  out.append(text.substr(i));
 }
 
 bool IsWideLiteral(std::string_view token) { return token.size() >= 2 && token[0] == 'L' && token[1] == '"'; }

@@ -23,9 +23,9 @@ void PushBackToken(TRCParser& parser);
 /// leave. False, with nothing changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
 
-/// Decodes the escapes of a double-quoted literal; the literal keeps its quotes.
-/// Raises 26 and 27.
-std::string DecodeStringLiteral(TRCParser& parser, std::string_view literal);
+/// Appends the characters of a double-quoted literal to `out`, its escapes decoded and
+/// without its quotes. Raises 26 and 27.
+void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out);
 
 /// Whether `token` is a wide literal as ScanToken cuts it: L directly followed by a
 /// double-quoted literal.
@@ -34,7 +34,7 @@ bool IsWideLiteral(std::string_view token);
 /// The characters of a wide literal (L"...", escapes undecoded) in UTF-16: the text
 /// between escapes is converted from the script's character set (ScriptCharset), and each
 /// escape gives one code unit: \x with up to four hex digits, a backslash with up to three
-/// octal digits, the named escapes as in DecodeStringLiteral. Raises 26 and 27; text the
+/// octal digits, the named escapes as in AppendDecodedString. Raises 26 and 27; text the
 /// character set cannot convert stops the compilation.
 std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view literal);
 
