@@ -420,6 +420,44 @@ bool CommaAhead(TRCParser& parser, bool take) {
   return true;
 }
 
+bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
+  const std::string& text = file->text;
+  std::size_t p = file->readPosition;
+  std::int32_t line = file->line;
+  for (; p < text.size(); ++p) {
+    TCharClass kind = ClassOf(ByteAt(text, p));
+    if (kind == TCharClass::LineFeed)
+      ++line;
+    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
+      break;
+  }
+  // Up to nine digits without a leading zero: the text is the number's own decimal text.
+  constexpr std::size_t kMaxDigits = 9;
+  if (p >= text.size() || ByteAt(text, p) < '1' || ByteAt(text, p) > '9') return false;
+  std::size_t end = p + 1;
+  while (end < text.size() && IsDigit(text[end])) ++end;
+  if (end - p > kMaxDigits || (end < text.size() && IsWordContinuation(ByteAt(text, end)))) return false;
+  std::size_t comma = end;
+  while (comma < text.size() && IsSpaceOrTab(text[comma])) ++comma;
+  if (comma >= text.size() || text[comma] != ',') return false;
+  std::int64_t value = 0;
+  for (std::size_t i = p; i < end; ++i) value = value * 10 + (text[i] - '0');
+  // What scanning the number, reading it as an expression and looking at the comma leave.
+  parser.TokenFlag = TTokenKind::Other;
+  parser.longValue = value > 32767;
+  parser.removedBits = 0;
+  file->previousScan = {p, line};
+  file->scan = {p, line};
+  file->tokenStart = end;
+  file->tokenStartLine = line;
+  file->readPosition = end;
+  file->line = line;
+  token.assign(text, p, end - p);
+  return true;
+}
+
 void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out) {
   std::string_view text = literal.substr(1, literal.size() >= 2 ? literal.size() - 2 : 0);
   TLiteralCodePage codePage(parser);

@@ -23,6 +23,13 @@ void PushBackToken(TRCParser& parser);
 /// leave. False, with nothing changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
 
+/// The number that is the next token of the current file's own text, when it is plain
+/// decimal (1 to 9 digits, no leading zero, no suffix) and only blanks and tabs of its line
+/// stand between it and a comma: `token` is its text, and the parser is left as reading it
+/// as an expression would leave it, the comma not taken. False, with nothing changed,
+/// for any other token or in substituted text.
+bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token);
+
 /// Appends the characters of a double-quoted literal to `out`, its escapes decoded and
 /// without its quotes. Raises 26 and 27.
 void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out);
