@@ -46,9 +46,10 @@ void MarkEndOfInput(TRCParser& parser) {
 // The order of the checks below matters: a converted number (even a negative one from an
 // octal constant) starts an expression before anything else looks at its first byte.
 std::string GetToken(TRCParser& parser) {
-  if (std::string number; parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) &&
-                          TakePlainNumberBeforeComma(parser, number))
-    return number;  // the most common token of all, without the layers of reading
+  // The most common tokens, read without the layers below
+  if (std::string token; parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) &&
+                         (TakePlainNumberBeforeComma(parser, token) || TakePlainStringLiteral(parser, token)))
+    return token;
   for (;;) {
     std::string token = NextSignificantToken(parser);
     if (token.empty()) {

@@ -9,6 +9,7 @@
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/source_place.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
@@ -374,6 +375,40 @@ std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t i
   return end;
 }
 
+// ---- The lanes for the most common tokens ----
+
+// Whether the lanes may read the current file at its read position: text written in the
+// file itself (not substituted), where names end as the script reads them.
+bool ReadsPlainSource(const TFileItem* file) {
+  return file != nullptr && !file->readsCNames && file->readPosition >= file->substitutionMark;
+}
+
+// The first byte at or after `from` that is no blank or line end, counting the lines
+// passed into `line`, as SkipBlanks does in the file's own text.
+std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
+  for (; from < text.size(); ++from) {
+    TCharClass kind = ClassOf(ByteAt(text, from));
+    if (kind == TCharClass::LineFeed)
+      ++line;
+    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
+      break;
+  }
+  return from;
+}
+
+// The end of the plain decimal number at `at` (1 to 9 digits without a leading zero, no
+// suffix: its text is its own decimal text), with its value; 0 for any other token.
+std::size_t PlainNumberEnd(const std::string& text, std::size_t at, std::int64_t& value) {
+  constexpr std::size_t kMaxDigits = 9;
+  if (at >= text.size() || ByteAt(text, at) < '1' || ByteAt(text, at) > '9') return 0;
+  std::size_t end = at + 1;
+  while (end < text.size() && IsDigit(text[end])) ++end;
+  if (end - at > kMaxDigits || (end < text.size() && IsWordContinuation(ByteAt(text, end)))) return 0;
+  value = 0;
+  for (std::size_t i = at; i < end; ++i) value = value * 10 + (text[i] - '0');
+  return end;
+}
+
 }  // namespace
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }
@@ -422,28 +457,16 @@ bool CommaAhead(TRCParser& parser, bool take) {
 
 bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token) {
   TFileItem* file = parser.currentFile;
-  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
+  if (!ReadsPlainSource(file)) return false;
   const std::string& text = file->text;
-  std::size_t p = file->readPosition;
   std::int32_t line = file->line;
-  for (; p < text.size(); ++p) {
-    TCharClass kind = ClassOf(ByteAt(text, p));
-    if (kind == TCharClass::LineFeed)
-      ++line;
-    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
-      break;
-  }
-  // Up to nine digits without a leading zero: the text is the number's own decimal text.
-  constexpr std::size_t kMaxDigits = 9;
-  if (p >= text.size() || ByteAt(text, p) < '1' || ByteAt(text, p) > '9') return false;
-  std::size_t end = p + 1;
-  while (end < text.size() && IsDigit(text[end])) ++end;
-  if (end - p > kMaxDigits || (end < text.size() && IsWordContinuation(ByteAt(text, end)))) return false;
+  std::size_t p = SkipBlanksAhead(text, file->readPosition, line);
+  std::int64_t value = 0;
+  std::size_t end = PlainNumberEnd(text, p, value);
+  if (end == 0) return false;
   std::size_t comma = end;
   while (comma < text.size() && IsSpaceOrTab(text[comma])) ++comma;
   if (comma >= text.size() || text[comma] != ',') return false;
-  std::int64_t value = 0;
-  for (std::size_t i = p; i < end; ++i) value = value * 10 + (text[i] - '0');
   // What scanning the number, reading it as an expression and looking at the comma leave.
   parser.TokenFlag = TTokenKind::Other;
   parser.longValue = value > 32767;
@@ -454,6 +477,45 @@ bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token) {
   file->tokenStartLine = line;
   file->readPosition = end;
   file->line = line;
+  token.assign(text, p, end - p);
+  return true;
+}
+
+// A string is read with a look at the token after it, for a literal to join: that token
+// is scanned (a number converted, a "}" counted as the end of a block) and pushed back.
+bool TakePlainStringLiteral(TRCParser& parser, std::string& token) {
+  TFileItem* file = parser.currentFile;
+  if (parser.fileNameStrings || !ReadsPlainSource(file)) return false;
+  const std::string& text = file->text;
+  std::int32_t line = file->line;
+  std::size_t p = SkipBlanksAhead(text, file->readPosition, line);
+  if (p >= text.size() || text[p] != '"') return false;
+  std::size_t end = p + 1;
+  while (end < text.size() && IsPlainLiteralByte(ByteAt(text, end))) ++end;
+  if (end >= text.size() || text[end] != '"') return false;  // an escape, a line end or a byte above 0x7F
+  ++end;
+  std::int32_t nextLine = line;
+  std::size_t next = SkipBlanksAhead(text, end, nextLine);
+  if (next >= text.size()) return false;
+  TTokenKind nextKind = TTokenKind::Other;
+  std::int64_t value = 0;
+  if (PlainNumberEnd(text, next, value) != 0)
+    nextKind = value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number;
+  else if (text[next] != ',' && text[next] != '}')
+    return false;
+  // What scanning the literal, then the token after it, and pushing that back leave.
+  parser.TokenFlag = nextKind;
+  parser.wideString = false;
+  file->previousScan = {p, line};
+  file->tokenStart = end;
+  file->tokenStartLine = line;
+  file->readPosition = end;
+  file->line = line;
+  if (text[next] == '}') {
+    file->scan = {next, nextLine};
+    TrackBlock(parser, false);
+  }
+  file->scan = {p, line};
   token.assign(text, p, end - p);
   return true;
 }

@@ -30,6 +30,13 @@ bool CommaAhead(TRCParser& parser, bool take);
 /// for any other token or in substituted text.
 bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token);
 
+/// The double-quoted literal that is the next token of the current file's own text, when
+/// it holds only ASCII bytes without escapes, and the token after it is a comma, a "}" or
+/// a plain decimal number: `token` is the literal, and the parser is left as reading it
+/// and looking for a literal to join would leave it. False, with nothing changed, for
+/// anything else.
+bool TakePlainStringLiteral(TRCParser& parser, std::string& token);
+
 /// Appends the characters of a double-quoted literal to `out`, its escapes decoded and
 /// without its quotes. Raises 26 and 27.
 void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out);
