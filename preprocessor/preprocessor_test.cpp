@@ -106,3 +106,44 @@ TEST(GetTokenTest, TokensOfScripts) {
 
 }  // namespace
 }  // namespace tarvex::test
+
+namespace tarvex::test {
+namespace {
+
+// The commonest tokens (a plain number before a comma, a plain literal before a comma, a
+// "}" or a plain number) are read straight from the text; a comment in front of what
+// follows them sends the same script through every layer of reading. Each script is
+// compiled both ways, "~" standing for four blanks or for "/**/", so that every column
+// stays where it was: the bytes, the message, its place and its notes must agree.
+TEST(TokenLanesTest, ReadLikeTheLayers) {
+  const std::string scripts[] = {
+      "STRINGTABLE\n{\n 1~, \"a\"~\n 40000~, \"b\"~\n 3, \"c\"~}\n",
+      "1 RCDATA { \"ab\"~, 5~, 70000~, \"cd\"~\n  9, \"\"~}\n2 RCDATA { 1~, 2 }",
+      "1 DIALOGEX 0~, 0~, 20~, 20\nCAPTION \"x\"~\nBEGIN\n LTEXT \"t\"~, 7~, 1~, 2~, 3~, 4\nEND\n",
+      // Errors just after a lane: the place, the line counting and the open blocks
+      "STRINGTABLE\n{\n 1~, \"a\"~\n\n 2~, \"b\" X\n}\n",
+      "1 RCDATA { 1~, \"a\"~, 2~, \n\n@ }",
+      "1 RCDATA { { \"a\"~}\n2~, 3\n",
+      "1 RCDATA { \"a\"~\n 99999999999~, 1 }",
+      "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
+  };
+  auto variant = [](std::string script, const std::string& marker) {
+    for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))
+      script.replace(at, 1, marker);
+    return script;
+  };
+  for (const std::string& script : scripts) {
+    TCompilation lanes = CompileText(variant(script, "    "));
+    TCompilation layers = CompileText(variant(script, "/**/"));
+    EXPECT_EQ(HexRows(lanes.image), HexRows(layers.image)) << script;
+    EXPECT_EQ(lanes.errorText, layers.errorText) << script;
+    EXPECT_EQ(lanes.detail.where.line, layers.detail.where.line) << script;
+    EXPECT_EQ(lanes.detail.where.column, layers.detail.where.column) << script;
+    ASSERT_EQ(lanes.detail.notes.size(), layers.detail.notes.size()) << script;
+    for (std::size_t i = 0; i < lanes.detail.notes.size(); ++i)
+      EXPECT_EQ(lanes.detail.notes[i].where.line, layers.detail.notes[i].where.line) << script;
+  }
+}
+
+}  // namespace
+}  // namespace tarvex::test
