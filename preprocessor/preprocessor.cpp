@@ -47,8 +47,8 @@ void MarkEndOfInput(TRCParser& parser) {
 // octal constant) starts an expression before anything else looks at its first byte.
 std::string GetToken(TRCParser& parser) {
   // The most common tokens, read without the layers below
-  if (std::string token; parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) &&
-                         (TakePlainNumberBeforeComma(parser, token) || TakePlainStringLiteral(parser, token)))
+  if (std::string token;
+      parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token))
     return token;
   for (;;) {
     std::string token = NextSignificantToken(parser);

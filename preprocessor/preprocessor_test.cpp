@@ -126,6 +126,11 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { { \"a\"~}\n2~, 3\n",
       "1 RCDATA { \"a\"~\n 99999999999~, 1 }",
       "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
+      // Names and braces, taken alone and as what follows a number or a literal
+      "1 DIALOGEX 0, 0, 9, 9\n~STYLE 5~\n~CAPTION \"c\"~\n~BEGIN\n~LTEXT \"t\"~, 1~, 2~, 3~, 4~, 5~\n~end~\n",
+      "#define W 5\n#define M(a) a\n1 RCDATA ~{ 1~ W~, 2~ M(3)~, \"a\"~ W~, 4~, 6~ ~}\n2 RCDATA ~begin 1~ end~ 3 RCDATA ~begin~ \"x\"~ END~\n",
+      "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
+      "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

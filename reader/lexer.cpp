@@ -376,6 +376,13 @@ std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t i
 }
 
 // ---- The lanes for the most common tokens ----
+//
+// Plain numbers, plain literals, names nobody defined and braces, written in the file's
+// own text, are taken straight from the bytes. Each lane leaves exactly what the layers
+// of reading would leave (TokenFlag, the scan marks, the read position, the line, the
+// open blocks), including the look that a number (for an operator) and a literal (for a
+// literal to join) make at the token after them; whatever a lane cannot tell for certain
+// is left to the layers, with nothing changed.
 
 // Whether the lanes may read the current file at its read position: text written in the
 // file itself (not substituted), where names end as the script reads them.
@@ -409,7 +416,136 @@ std::size_t PlainNumberEnd(const std::string& text, std::size_t at, std::int64_t
   return end;
 }
 
+TTokenKind NumberKind(std::int64_t value) { return value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
+
+bool EqualsUpper(std::string_view word, std::string_view upper) {
+  if (word.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if ((word[i] >= 'a' && word[i] <= 'z' ? word[i] - 'a' + 'A' : word[i]) != upper[i]) return false;
+  return true;
+}
+
+// A token as a lane sees it: where it starts and ends, its line, the kind it leaves in
+// TokenFlag, and the block it opens (+1) or closes (-1).
+struct TLaneToken {
+  std::size_t at = 0;
+  std::size_t end = 0;
+  std::int32_t line = 0;
+  TTokenKind kind = TTokenKind::Other;
+  int block = 0;
+};
+
+// A name the layers would hand on as written: no defined name or unit constant (whose
+// value would be put in its place) and no wide literal.
+bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
+  if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
+  if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
+  token.end = RunEnd(text, token.at + 1, IsWordContinuation);
+  std::string_view word(text.data() + token.at, token.end - token.at);
+  if (parser.defines.Find(word) != nullptr || parser.unitConstants.Find(word) != nullptr) return false;
+  token.kind = TTokenKind::Word;
+  if (EqualsUpper(word, "BEGIN")) token.block = 1;
+  if (EqualsUpper(word, "END")) token.block = -1;
+  return true;
+}
+
+// The token at `token.at` when it is one whose reading the lanes can foretell: a comma, a
+// brace, a plain number or a plain name. It is no operator and no literal, so it ends an
+// expression before it and joins no literal.
+bool FollowerAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
+  if (token.at >= text.size()) return false;
+  char c = text[token.at];
+  token.end = token.at + 1;
+  if (c == ',') return true;
+  if (c == '{' || c == '}') {
+    token.block = c == '{' ? 1 : -1;
+    return true;
+  }
+  std::int64_t value = 0;
+  if ((token.end = PlainNumberEnd(text, token.at, value)) != 0) {
+    token.kind = NumberKind(value);
+    return true;
+  }
+  return PlainWordAt(parser, text, token);
+}
+
+// Counts a block that a token opens or closes, as reading it does.
+void TrackLaneBlock(TRCParser& parser, TFileItem& file, const TLaneToken& token) {
+  if (token.block == 0) return;
+  TTokenMark scan = file.scan;
+  file.scan = {token.at, token.line};
+  TrackBlock(parser, token.block > 0);
+  file.scan = scan;
+}
+
+// The state after `token` was read and then `follower` read and pushed back.
+void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& token, const TLaneToken& follower) {
+  parser.TokenFlag = follower.kind;
+  file.previousScan = {token.at, token.line};
+  file.scan = file.previousScan;
+  file.tokenStart = token.end;
+  file.tokenStartLine = token.line;
+  file.readPosition = token.end;
+  file.line = token.line;
+  TrackLaneBlock(parser, file, follower);
+}
+
 }  // namespace
+
+// number: read as an expression, which ends at the follower. literal: joined with none.
+// name or brace: read alone (BEGIN and END handed on as braces).
+bool TakeCommonToken(TRCParser& parser, std::string& token) {
+  TFileItem* file = parser.currentFile;
+  if (!ReadsPlainSource(file)) return false;
+  const std::string& text = file->text;
+  TLaneToken taken;
+  taken.line = file->line;
+  taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+  if (taken.at >= text.size()) return false;
+  TLaneToken follower;
+  char c = text[taken.at];
+  if (c == '"') {
+    if (parser.fileNameStrings) return false;
+    taken.end = taken.at + 1;
+    while (taken.end < text.size() && IsPlainLiteralByte(ByteAt(text, taken.end))) ++taken.end;
+    if (taken.end >= text.size() || text[taken.end] != '"') return false;  // an escape, a line end, a byte above 0x7F
+    follower.line = taken.line;
+    follower.at = SkipBlanksAhead(text, ++taken.end, follower.line);
+    if (!FollowerAt(parser, text, follower)) return false;
+    TakeWithFollower(parser, *file, taken, follower);
+    parser.wideString = false;
+  } else if (std::int64_t value = 0; (taken.end = PlainNumberEnd(text, taken.at, value)) != 0) {
+    follower.line = taken.line;
+    follower.at = SkipBlanksAhead(text, taken.end, follower.line);
+    if (!FollowerAt(parser, text, follower)) return false;
+    TakeWithFollower(parser, *file, taken, follower);
+    parser.longValue = value > 32767;
+    parser.removedBits = 0;
+  } else {
+    if (c == '{' || c == '}') {
+      taken.end = taken.at + 1;
+      taken.block = c == '{' ? 1 : -1;
+    } else if (!PlainWordAt(parser, text, taken) ||
+               EqualsUpper({text.data() + taken.at, taken.end - taken.at}, "NOT") ||
+               EqualsUpper({text.data() + taken.at, taken.end - taken.at}, "RCINCLUDE")) {
+      return false;
+    }
+    parser.TokenFlag = taken.kind;
+    file->previousScan = file->scan;
+    file->tokenStart = file->readPosition;
+    file->tokenStartLine = file->line;
+    file->scan = {taken.at, taken.line};
+    file->readPosition = taken.end;
+    file->line = taken.line;
+    TrackLaneBlock(parser, *file, taken);
+    if (taken.block != 0) {
+      token = taken.block > 0 ? "{" : "}";
+      return true;
+    }
+  }
+  token.assign(text, taken.at, taken.end - taken.at);
+  return true;
+}
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }
 
@@ -452,71 +588,6 @@ bool CommaAhead(TRCParser& parser, bool take) {
     file->scan = {at, file->line};
     file->readPosition = at + 1;
   }
-  return true;
-}
-
-bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token) {
-  TFileItem* file = parser.currentFile;
-  if (!ReadsPlainSource(file)) return false;
-  const std::string& text = file->text;
-  std::int32_t line = file->line;
-  std::size_t p = SkipBlanksAhead(text, file->readPosition, line);
-  std::int64_t value = 0;
-  std::size_t end = PlainNumberEnd(text, p, value);
-  if (end == 0) return false;
-  std::size_t comma = end;
-  while (comma < text.size() && IsSpaceOrTab(text[comma])) ++comma;
-  if (comma >= text.size() || text[comma] != ',') return false;
-  // What scanning the number, reading it as an expression and looking at the comma leave.
-  parser.TokenFlag = TTokenKind::Other;
-  parser.longValue = value > 32767;
-  parser.removedBits = 0;
-  file->previousScan = {p, line};
-  file->scan = {p, line};
-  file->tokenStart = end;
-  file->tokenStartLine = line;
-  file->readPosition = end;
-  file->line = line;
-  token.assign(text, p, end - p);
-  return true;
-}
-
-// A string is read with a look at the token after it, for a literal to join: that token
-// is scanned (a number converted, a "}" counted as the end of a block) and pushed back.
-bool TakePlainStringLiteral(TRCParser& parser, std::string& token) {
-  TFileItem* file = parser.currentFile;
-  if (parser.fileNameStrings || !ReadsPlainSource(file)) return false;
-  const std::string& text = file->text;
-  std::int32_t line = file->line;
-  std::size_t p = SkipBlanksAhead(text, file->readPosition, line);
-  if (p >= text.size() || text[p] != '"') return false;
-  std::size_t end = p + 1;
-  while (end < text.size() && IsPlainLiteralByte(ByteAt(text, end))) ++end;
-  if (end >= text.size() || text[end] != '"') return false;  // an escape, a line end or a byte above 0x7F
-  ++end;
-  std::int32_t nextLine = line;
-  std::size_t next = SkipBlanksAhead(text, end, nextLine);
-  if (next >= text.size()) return false;
-  TTokenKind nextKind = TTokenKind::Other;
-  std::int64_t value = 0;
-  if (PlainNumberEnd(text, next, value) != 0)
-    nextKind = value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number;
-  else if (text[next] != ',' && text[next] != '}')
-    return false;
-  // What scanning the literal, then the token after it, and pushing that back leave.
-  parser.TokenFlag = nextKind;
-  parser.wideString = false;
-  file->previousScan = {p, line};
-  file->tokenStart = end;
-  file->tokenStartLine = line;
-  file->readPosition = end;
-  file->line = line;
-  if (text[next] == '}') {
-    file->scan = {next, nextLine};
-    TrackBlock(parser, false);
-  }
-  file->scan = {p, line};
-  token.assign(text, p, end - p);
   return true;
 }
 

@@ -23,19 +23,15 @@ void PushBackToken(TRCParser& parser);
 /// leave. False, with nothing changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
 
-/// The number that is the next token of the current file's own text, when it is plain
-/// decimal (1 to 9 digits, no leading zero, no suffix) and only blanks and tabs of its line
-/// stand between it and a comma: `token` is its text, and the parser is left as reading it
-/// as an expression would leave it, the comma not taken. False, with nothing changed,
-/// for any other token or in substituted text.
-bool TakePlainNumberBeforeComma(TRCParser& parser, std::string& token);
-
-/// The double-quoted literal that is the next token of the current file's own text, when
-/// it holds only ASCII bytes without escapes, and the token after it is a comma, a "}" or
-/// a plain decimal number: `token` is the literal, and the parser is left as reading it
-/// and looking for a literal to join would leave it. False, with nothing changed, for
-/// anything else.
-bool TakePlainStringLiteral(TRCParser& parser, std::string& token);
+/// The next token of the current file's own text when it is one of the commonest, read
+/// straight from the bytes: a plain decimal number (1 to 9 digits, no leading zero, no
+/// suffix) or an ASCII literal without escapes, each followed by a comma, a brace, a plain
+/// number or a name nobody defined; or such a name or a brace itself. `token` is what
+/// reading it through the preprocessor gives (a number as its expression's value, a
+/// literal joined with none, BEGIN and END as braces), and the parser is left exactly as
+/// that reading would leave it. False, with nothing changed, for anything else; the file's
+/// kind (a header is read for directives only) is the caller's to check.
+bool TakeCommonToken(TRCParser& parser, std::string& token);
 
 /// Appends the characters of a double-quoted literal to `out`, its escapes decoded and
 /// without its quotes. Raises 26 and 27.
