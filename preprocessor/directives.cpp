@@ -175,7 +175,7 @@ std::string NextToken(TRCParser& parser) {
 // header itself would be.
 bool ReadsDirectivesOnly(const TFileItem& file) {
   const std::string& extension = file.presumedName.empty() ? file.extension : file.presumedExtension;
-  return extension == ".H" || extension == ".C";
+  return extension.size() == 2 && extension[0] == '.' && (extension[1] == 'H' || extension[1] == 'C');
 }
 
 bool CommaAheadInScript(TRCParser& parser, bool take) {

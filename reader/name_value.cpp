@@ -4,6 +4,9 @@
 // compares names after folding a..z to upper case.
 #include "reader/name_value.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tarvex {
 
 std::string UpperCase(std::string_view text) {
@@ -19,7 +22,24 @@ std::string TNameValueSensitive::Get(std::string_view name) const {
   return value ? *value : std::string();
 }
 
+// Bytes of the name's start and end and its length, mixed: cheap enough to ask for every
+// name the script writes, and spread enough that few undefined names share a bit.
+std::size_t TNameValueSensitive::FilterBit(std::string_view name) {
+  std::uint64_t head = 0, tail = 0;
+  std::size_t n = std::min<std::size_t>(name.size(), 8);
+  std::memcpy(&head, name.data(), n);
+  std::memcpy(&tail, name.data() + name.size() - n, n);
+  std::uint64_t mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail + name.size()) * 0xC2B2AE3D27D4EB4Full;
+  return static_cast<std::size_t>(mixed >> (64 - kFilterBits));
+}
+
+void TNameValueSensitive::Remember(std::string_view name) {
+  std::size_t bit = FilterBit(name);
+  filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
 const std::string* TNameValueSensitive::Find(std::string_view name) const {
+  if (std::size_t bit = FilterBit(name); (filter_[bit / 64] >> (bit % 64) & 1) == 0) return nullptr;
   auto it = table_.find(name);
   return it == table_.end() ? nullptr : &it->second;
 }
@@ -38,6 +58,7 @@ void TNameValueSensitive::Define(std::string_view name, std::string_view value) 
     it->second.assign(value);
   } else {
     table_.emplace(std::string(name), std::string(value));
+    Remember(name);
   }
 }
 
@@ -54,6 +75,7 @@ void TNameValueSensitive::LoadRecord(std::string_view record) {
   std::string_view name = record.substr(0, equals);
   if (table_.find(name) != table_.end()) return;
   table_.emplace(std::string(name), std::string(record.substr(equals + 1)));
+  Remember(name);
 }
 
 std::string TNameValueInsensitive::Get(std::string_view name) const {

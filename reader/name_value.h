@@ -3,9 +3,11 @@
 // Both store names and values as text; an absent name reads as the empty value.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace tarvex {
 
@@ -34,13 +36,20 @@ class TNameValueSensitive {
   template <typename Range>
   void LoadPredefined(const Range& records) {
     table_.clear();
+    filter_.assign(filter_.size(), 0);
     for (std::string_view record : records) LoadRecord(record);
   }
   std::size_t Size() const { return table_.size(); }
 
  private:
+  // One bit per slot of names ever stored (never cleared by a removal): a name whose bit
+  // is clear was never defined, and is answered without a lookup.
+  static constexpr int kFilterBits = 16;
+  static std::size_t FilterBit(std::string_view name);
+  void Remember(std::string_view name);
   void LoadRecord(std::string_view record);
   std::unordered_map<std::string, std::string, TStringHash, std::equal_to<>> table_;
+  std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>((std::size_t{1} << kFilterBits) / 64);
 };
 
 /// A name/value table whose names are compared ignoring the letter case of a..z.
