@@ -125,6 +125,9 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { 1~, \"a\"~, 2~, \n\n@ }",
       "1 RCDATA { { \"a\"~}\n2~, 3\n",
       "1 RCDATA { \"a\"~\n 99999999999~, 1 }",
+      "1 RCDATA { 0x10~, 0X7fffL~, 0~, 0L~, 5u~, 0xFFFFFFFF~, 99999~, 123456789~, 2147483647~, 0x8000~\n 1 }",
+      "1 RCDATA { 0x1ul~, 1 }",
+      "1 RCDATA { 1~, 0x123456789~, 1 }",
       "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
       // Names and braces, taken alone and as what follows a number or a literal
       "1 DIALOGEX 0, 0, 9, 9\n~STYLE 5~\n~CAPTION \"c\"~\n~BEGIN\n~LTEXT \"t\"~, 1~, 2~, 3~, 4~, 5~\n~end~\n",

@@ -403,20 +403,37 @@ std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int3
   return from;
 }
 
-// The end of the plain decimal number at `at` (1 to 9 digits without a leading zero, no
-// suffix: its text is its own decimal text), with its value; 0 for any other token.
-std::size_t PlainNumberEnd(const std::string& text, std::size_t at, std::int64_t& value) {
-  constexpr std::size_t kMaxDigits = 9;
-  if (at >= text.size() || ByteAt(text, at) < '1' || ByteAt(text, at) > '9') return 0;
-  std::size_t end = at + 1;
-  while (end < text.size() && IsDigit(text[end])) ++end;
-  if (end - at > kMaxDigits || (end < text.size() && IsWordContinuation(ByteAt(text, end)))) return 0;
-  value = 0;
-  for (std::size_t i = at; i < end; ++i) value = value * 10 + (text[i] - '0');
-  return end;
-}
+// A number as the lanes read it: its value and whether a size suffix followed it.
+struct TLaneNumber {
+  std::int64_t value = 0;
+  bool suffix = false;
+  TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
+};
 
-TTokenKind NumberKind(std::int64_t value) { return value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
+// The end of the plain number at `at`, 0 for any other token: 0, or 1 to 9 decimal digits
+// without a leading zero, or 0x with 1 to 8 hexadecimal digits; then at most one L or U.
+// Octal numbers, longer ones and anything with more letters are left to the layers.
+std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
+  auto byte = [&text](std::size_t i) -> unsigned char { return i < text.size() ? ByteAt(text, i) : 0; };
+  std::size_t end = at;
+  number.value = 0;
+  if (byte(at) == '0' && (byte(at + 1) == 'x' || byte(at + 1) == 'X')) {
+    for (end = at + 2; IsHexDigit(byte(end)) && end - at <= 9; ++end)
+      number.value = number.value * 16 + HexDigitValue(byte(end));
+    if (end == at + 2 || end - at > 10) return 0;
+  } else if (byte(at) == '0') {
+    end = at + 1;
+  } else if (IsDigit(byte(at))) {
+    for (; IsDigit(byte(end)) && end - at <= 9; ++end) number.value = number.value * 10 + (byte(end) - '0');
+    if (end - at > 9) return 0;
+  } else {
+    return 0;
+  }
+  unsigned char c = byte(end);
+  number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
+  if (number.suffix) ++end;
+  return IsWordContinuation(byte(end)) ? 0 : end;
+}
 
 bool EqualsUpper(std::string_view word, std::string_view upper) {
   if (word.size() != upper.size()) return false;
@@ -461,9 +478,8 @@ bool FollowerAt(const TRCParser& parser, const std::string& text, TLaneToken& to
     token.block = c == '{' ? 1 : -1;
     return true;
   }
-  std::int64_t value = 0;
-  if ((token.end = PlainNumberEnd(text, token.at, value)) != 0) {
-    token.kind = NumberKind(value);
+  if (TLaneNumber number; (token.end = PlainNumberEnd(text, token.at, number)) != 0) {
+    token.kind = number.Kind();
     return true;
   }
   return PlainWordAt(parser, text, token);
@@ -514,13 +530,15 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.wideString = false;
-  } else if (std::int64_t value = 0; (taken.end = PlainNumberEnd(text, taken.at, value)) != 0) {
+  } else if (TLaneNumber number; (taken.end = PlainNumberEnd(text, taken.at, number)) != 0) {
     follower.line = taken.line;
     follower.at = SkipBlanksAhead(text, taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
-    parser.longValue = value > 32767;
+    parser.longValue = number.Kind() == TTokenKind::LongNumber;
     parser.removedBits = 0;
+    token = std::to_string(number.value);  // the expression's value, as decimal text
+    return true;
   } else {
     if (c == '{' || c == '}') {
       taken.end = taken.at + 1;
