@@ -3,6 +3,8 @@
 #pragma once
 
 #include <concepts>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace tarvex {
@@ -73,10 +75,29 @@ constexpr bool IsBlankOrControl(C ch) {
   return c <= 32;
 }
 
+/// Eight bytes of `bytes` as one word, for tests of eight bytes at once.
+inline std::uint64_t LoadWord(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+/// Whether some byte of `word` equals `byte`.
+constexpr bool WordHasByte(std::uint64_t word, unsigned char byte) {
+  std::uint64_t x = word ^ (kEveryByte * byte);
+  return ((x - kEveryByte) & ~x & kHighBits) != 0;
+}
+
 /// Whether every byte of `text` is below 0x80.
 inline bool IsAsciiText(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8)
+    if ((LoadWord(text.data() + i) & kHighBits) != 0) return false;
+  for (; i < text.size(); ++i)
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
   return true;
 }
 

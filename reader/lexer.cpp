@@ -186,6 +186,17 @@ std::size_t FindEscape(std::string_view text, std::size_t from, TLiteralCodePage
 // backslash or a line feed.
 bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '\\' && c != '\n'; }
 
+// The end of the run of bytes from `from` that IsPlainLiteralByte accepts, eight at a
+// time where it can.
+std::size_t PlainLiteralRunEnd(const std::string& text, std::size_t from) {
+  for (; from + 8 <= text.size(); from += 8) {
+    std::uint64_t word = LoadWord(text.data() + from);
+    if ((word & kHighBits) != 0 || WordHasByte(word, '"') || WordHasByte(word, '\\') || WordHasByte(word, '\n')) break;
+  }
+  while (from < text.size() && IsPlainLiteralByte(ByteAt(text, from))) ++from;
+  return from;
+}
+
 // literal := '"' {byte | '\' byte | '\' line-end} '"'
 // Escapes stay undecoded, but a backslash that ends a line is a splice: it vanishes with
 // the line end and the literal goes on with the next line, as in C. A quote after an odd
@@ -202,6 +213,7 @@ std::string ScanDoubleQuoted(TRCParser& parser, TFileItem& file, std::size_t sta
     char c = text[i];
     if (IsPlainLiteralByte(static_cast<unsigned char>(c))) {
       backslashes = 0;
+      i = PlainLiteralRunEnd(text, i) - 1;
       continue;
     }
     if (std::size_t trail = TrailByteIndex(text, i, codePage.Of(static_cast<unsigned char>(c)));
@@ -523,7 +535,7 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
   if (c == '"') {
     if (parser.fileNameStrings) return false;
     taken.end = taken.at + 1;
-    while (taken.end < text.size() && IsPlainLiteralByte(ByteAt(text, taken.end))) ++taken.end;
+    taken.end = PlainLiteralRunEnd(text, taken.end);
     if (taken.end >= text.size() || text[taken.end] != '"') return false;  // an escape, a line end, a byte above 0x7F
     follower.line = taken.line;
     follower.at = SkipBlanksAhead(text, ++taken.end, follower.line);
