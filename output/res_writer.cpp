@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -101,9 +102,13 @@ void TOutputBuffer::Seek(std::size_t position) {
 void TOutputBuffer::WriteUtf16(const char16_t* units, std::size_t count) {
   if (count > capacity_ / 2 || position_ > capacity_ - 2 * count) Grow(position_ + 2 * count);
   std::uint8_t* out = data_ + position_;
-  for (std::size_t i = 0; i < count; ++i) {
-    out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-    out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    if (count != 0) std::memcpy(out, units, 2 * count);  // the units are already in file order
+  } else {
+    for (std::size_t i = 0; i < count; ++i) {
+      out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+      out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+    }
   }
   position_ += 2 * count;
   size_ = std::max(size_, position_);
