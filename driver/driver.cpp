@@ -371,6 +371,7 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
     } else if (starts("--html") && (argument.size() == 6 || argument[6] == '=')) {
       if (!TakeValue(args, i, 6, value)) return "Option --html needs a file name";
       options.html = value;
+      options.compile.defineNames = true;  // the page shows the script's names
     } else if (argument == "--list") {
       options.list = true;
     } else if (starts("--machine") && (argument.size() == 9 || argument[9] == '=')) {

@@ -241,7 +241,7 @@ void DefineDirective(TRCParser& parser) {
   if (withParameters) return DefineMacro(parser, name, value);
   parser.macros.Remove(name);
   parser.defines.Define(name, value);
-  parser.scriptDefineNames.push_back(name);
+  if (parser.options.defineNames) parser.scriptDefineNames.push_back(std::move(name));
 }
 
 // undef := "#undef" NAME line-end

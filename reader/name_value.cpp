@@ -53,13 +53,9 @@ void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
 }
 
 void TNameValueSensitive::Define(std::string_view name, std::string_view value) {
-  auto it = table_.find(name);
-  if (it != table_.end()) {
-    it->second.assign(value);
-  } else {
-    table_.emplace(std::string(name), std::string(value));
-    Remember(name);
-  }
+  auto [it, added] = table_.try_emplace(std::string(name));
+  if (added) Remember(name);
+  it->second.assign(value);
 }
 
 void TNameValueSensitive::Remove(std::string_view name) {

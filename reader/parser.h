@@ -195,6 +195,7 @@ struct TRCParser {
   const TFileItem* lastBlockFile = nullptr;  ///< where the last "{" or "}" was read, so that
   std::size_t lastBlockAt = 0;               ///< reading it again after a push-back counts once
   /// Names given a value by #define lines of the script's own files, in the order read
+  /// (kept only under options.defineNames)
   std::vector<std::string> scriptDefineNames;
   bool wideString = false;       ///< the last string GetToken gave was wide (L"...")
   bool fileNameStrings = false;  ///< strings read now name files: their backslashes are no escapes
