@@ -3,6 +3,7 @@
 #include "reader/lexer.h"
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <optional>
 
@@ -549,7 +550,9 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     TakeWithFollower(parser, *file, taken, follower);
     parser.longValue = number.Kind() == TTokenKind::LongNumber;
     parser.removedBits = 0;
-    token = std::to_string(number.value);  // the expression's value, as decimal text
+    char digits[24];
+    auto written = std::to_chars(digits, digits + sizeof digits, number.value);
+    token.assign(digits, written.ptr);  // the expression's value, as decimal text
     return true;
   } else {
     if (c == '{' || c == '}') {
