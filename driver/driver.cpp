@@ -215,9 +215,25 @@ bool RunListMode(TRunState& run, const TScratchFile& scratch, std::ostream& out)
 
 /// What the file `name` holds; a file that cannot be read counts as a script, whose
 /// compilation then reports it.
+// The first bytes of a file tell a script from compiled resources: only a file that
+// begins like a .res file or a program is read whole here, so a script is read once, by
+// the compilation.
 TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) {
-  std::string contents;
   int error = 0;
+  int fd = OpenRegularFile(name, error);
+  if (fd < 0) return TImageKind::Other;
+  std::uint8_t head[64];
+  std::size_t got = 0;
+  while (got < sizeof head) {
+    ssize_t n = read(fd, head + got, sizeof head - got);
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  close(fd);
+  std::span<const std::uint8_t> start(head, got);
+  bool program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
+  if (!program && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
+  std::string contents;
   if (!ReadWholeFile(name, contents, error)) return TImageKind::Other;
   bytes.assign(contents.begin(), contents.end());
   return ImageKindOf(bytes);

@@ -333,7 +333,7 @@ std::string ExpandArgument(TRCParser& parser, const std::string& name, const TAr
   scratch.name = parser.currentFile->name;
   scratch.extension = parser.currentFile->extension;
   scratch.line = scratch.tokenStartLine = parser.currentFile->line;
-  scratch.original = parser.currentFile->original;  // diagnostics point at the call
+  scratch.original = parser.currentFile->Original();  // diagnostics point at the call
   scratch.substitutionSite = parser.currentFile->substitutionSite;
   scratch.presumedName = parser.currentFile->presumedName;
   scratch.substitutionMark = scratch.text.size();

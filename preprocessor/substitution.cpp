@@ -81,6 +81,7 @@ bool TokenLeftInScope(const TRCParser& parser, TSubstitutionScope scope, bool& l
 }  // namespace
 
 std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
+  file.Original();  // the text as read, kept before it first changes
   std::size_t length = text.size();
   std::size_t read = file.readPosition;
   std::vector<TActiveExpansion>& active = file.activeExpansions;

@@ -42,7 +42,7 @@ class TFileDescriptor {
 // Makes `item`, whose text and name are set, the current file on top of the stack.
 TFileItem& PushSourceFile(TRCParser& parser, std::unique_ptr<TFileItem> item) {
   if (item->text.empty()) item->text.assign(1, ' ');
-  item->original = std::make_shared<const std::string>(item->text);
+  item->originalPending = true;
   parser.inputBytes += item->text.size();
   item->extension = UpperExtension(item->name);
   item->owner = &parser;

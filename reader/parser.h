@@ -64,10 +64,11 @@ struct TFileItem {
   // Where diagnostics point. `text` changes as names are substituted into it; `original`
   // keeps it as read, and a position of `text` at or after the substitution mark lies
   // `insertedBytes` further on than in `original`.
-  std::shared_ptr<const std::string> original;
-  std::size_t insertedBytes = 0;  ///< room inserted into `text` by substitutions so far
-  TTokenMark scan;                ///< the token being scanned or last scanned (its first byte)
-  TTokenMark previousScan;        ///< the one before it, restored by PushBackToken
+  mutable std::shared_ptr<const std::string> original;
+  mutable bool originalPending = false;  ///< `original` is still `text`, not yet copied
+  std::size_t insertedBytes = 0;         ///< room inserted into `text` by substitutions so far
+  TTokenMark scan;                       ///< the token being scanned or last scanned (its first byte)
+  TTokenMark previousScan;               ///< the one before it, restored by PushBackToken
   /// The source name whose substituted value is being read, in `original` positions;
   /// tokens of substituted text are reported there
   TTokenMark substitutionSite;
@@ -77,6 +78,13 @@ struct TFileItem {
   bool lineMarkerSeen = false;
 
   bool Exhausted() const { return readPosition >= text.size(); }
+  /// `original`, copied from `text` when first asked for: a file that no substitution
+  /// changes and no diagnostic points into is never copied.
+  const std::shared_ptr<const std::string>& Original() const {
+    if (originalPending) original = std::make_shared<const std::string>(text);
+    originalPending = false;
+    return original;
+  }
   /// Whether the file names its own encoding (UTF-16, or a UTF-8 byte-order mark).
   bool NamesItsEncoding() const { return fromUtf16 || utf8Marked; }
   /// The name diagnostics give for the file: the one its line markers name, else its own.

@@ -148,7 +148,7 @@ bool IsDefined(const TRCParser& parser, std::string_view name) {
 std::string_view FailingName(const TFileItem& file) {
   if (file.scan.at < file.substitutionMark) return IdentifierAt(file.text, file.scan.at);
   std::size_t at = file.scan.at - std::min(file.insertedBytes, file.scan.at);
-  return file.original ? IdentifierAt(*file.original, at) : std::string_view();
+  return file.Original() ? IdentifierAt(*file.Original(), at) : std::string_view();
 }
 
 void AddUndefinedNameNote(TRCParser& parser, std::string_view message) {
@@ -227,7 +227,7 @@ TSourceLocation LocatePlace(const TSourcePlace& place) {
 
 TSourcePlace PlaceOf(const TRCParser& parser, const TFileItem& file, TTokenMark mark) {
   TSourcePlace place;
-  place.text = file.original;
+  place.text = file.Original();
   place.file = file.ReportedName();
   if (mark.at < file.substitutionMark) {
     place.offset = file.substitutionSite.at;
@@ -249,7 +249,7 @@ TSourcePlace PlaceOf(const TRCParser& parser, const TFileItem& file, TTokenMark 
 
 bool CurrentPlace(const TRCParser& parser, TSourcePlace& place) {
   const TFileItem* file = parser.currentFile;
-  if (file == nullptr || !file->original) return false;
+  if (file == nullptr || !file->Original()) return false;
   place = PlaceOf(parser, *file, file->scan);
   return true;
 }
