@@ -129,6 +129,12 @@ std::string CutToken(TFileItem& file, std::size_t begin, std::size_t end) {
   return file.text.substr(begin, end - begin);
 }
 
+// IsWordContinuation as a function object, which RunEnd inlines.
+constexpr auto kWordContinues = [](unsigned char c) {
+  TCharClass kind = kCharClasses[c];
+  return kind == TCharClass::WordStart || kind == TCharClass::Digit;
+};
+
 template <typename Predicate>
 std::size_t RunEnd(const std::string& text, std::size_t from, Predicate belongs) {
   while (from < text.size() && belongs(ByteAt(text, from))) ++from;
@@ -306,11 +312,13 @@ bool ScanAt(TRCParser& parser, TFileItem& file, std::string& token) {
         return true;
       }
       parser.TokenFlag = TTokenKind::Word;
-      token = CutToken(file, p, RunEnd(text, p + 1, ReadsCNames(file, p) ? IsCNameContinuation : IsWordContinuation));
+      token =
+          CutToken(file, p,
+                   ReadsCNames(file, p) ? RunEnd(text, p + 1, [](unsigned char b) { return IsCNameContinuation(b); })
+                                        : RunEnd(text, p + 1, kWordContinues));
       return true;
     case TCharClass::Digit:
-      token =
-          CutToken(file, p, ReadsCNames(file, p) ? CNumberEnd(text, p + 1) : RunEnd(text, p + 1, IsWordContinuation));
+      token = CutToken(file, p, ReadsCNames(file, p) ? CNumberEnd(text, p + 1) : RunEnd(text, p + 1, kWordContinues));
       return true;
     case TCharClass::Dollar:
       parser.TokenFlag = TTokenKind::Word;
@@ -470,7 +478,7 @@ struct TLaneToken {
 bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
   if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
   if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
-  token.end = RunEnd(text, token.at + 1, IsWordContinuation);
+  token.end = RunEnd(text, token.at + 1, kWordContinues);
   std::string_view word(text.data() + token.at, token.end - token.at);
   if (parser.defines.Find(word) != nullptr || parser.unitConstants.Find(word) != nullptr) return false;
   token.kind = TTokenKind::Word;
