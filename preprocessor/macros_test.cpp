@@ -34,12 +34,9 @@ TEST(MacroTest, Expansions) {
       {"#define g f(\n#define f(x) [x]\ng 1)", "[1]"},  // a call completed by the text after a name
       {"#define f(x) x\nf(f)(1)", "f 1"},               // an f from its own argument is no call
       {"#define h(x) x h\nh(h)(1)", "h h 1"},           // h stays h inside its own expansion
-      {"#define f(x) g(x)\n#define g(x) f(x)\nf(1) g(2)", "f 1 g 2"},
-      {"#define foo(x) bar x\nfoo(foo) (2)", "bar foo 2"},
       {"#define f(x) x f\nf(1)(2) f(3) f (4)", "1 f 2 3 f 4 f"},
       // Outside its expansion the macro is called again, also in a call its expansion left open.
       {"#define f(x) x g\n#define g(x) { x }\nf(1)(f(2))", "1 { 2 g }"},
-      {"F(F(1)) F(2) F X F, F", "[[1]] [2] F X F , F"},
       {"I(a)b I(1)2 I(L)\"w\"", "a b 1 2 L \"w\""},  // what follows is not joined to it
       {"#define E(x) #\nE(1)",
        "error 53 line 19: File a.rc. Line 19 : 53. Expecting directive name after \"#\" symbol"},
@@ -47,16 +44,13 @@ TEST(MacroTest, Expansions) {
       {"#define U(x) x \"open\nU(a)", "error 52 line 19: File a.rc. Line 19 : 52. Double quoted string not terminated"},
       // Stringizing: blanks, comments and line breaks become one blank, quotes and
       // backslashes are escaped; an argument substituted first keeps its spelling.
-      {"S(MAJOR), XS(MAJOR)", "\"MAJOR\" , \"4\""},
       {"XS(MAJOR) \".\" XS(MINOR) \"\\0\"", std::string("\"4.12\0\"", 7)},
       {"S(  a   /* c */ +\n b  ), S(\"q\\n\" \\), S()", "\"a + b\" , \"\"q\\n\" \\\" , \"\""},
       {"S(I(5)), XS(I(5)+1), XS(a  +\n  I( b ))", "\"I(5)\" , \"5+1\" , \"a + b\""},
       // In arguments and values names end at dots, as in C (mintty's version string).
       {"XS(MAJOR.MINOR), S(MAJOR.MINOR)", "\"4.12\" , \"MAJOR.MINOR\""},
-      {"#define EMPTY\nXS(MAJOR.MINOR.EMPTY 0-X)", "\"4.12. 0-X\""},
       {"#define DOTTED MAJOR.MINOR\nDOTTED XS(DOTTED) app.ico", "4 . 12 \"4.12\" app.ico"},
       {"#define ADD(a, b) (a + b)\n#define TWO 2\nADD(ADD(1, TWO), ADD(TWO, ADD(3, 4))) CALL(7) I(I(I(5)))", "12 7 5"},
-      {"#define G F\nG(1) G (2)", "[1] [2]"},
       // Commas inside parentheses and literals do not split arguments.
       {"#define SECOND(a, b) b\nSECOND((1, 2), \"x, y\"), S((1, (2, 3)) + 1), SECOND(\"(\", \")\") SECOND(a\n,\n /* ) "
        "*/ b)",
@@ -69,8 +63,6 @@ TEST(MacroTest, Expansions) {
        "error 25 line 22: File a.rc. Line 22 : 25. #error directive encountered: late"},
       // Calls and definitions that are wrong.
       {"\nSUM(1, 2, 3, 4)", "error 0 line 19: File a.rc. Line 19 : Macro SUM takes 3 arguments but got 4"},
-      {"#define NONE() x\n#define V(a, ...) a\nNONE(1)",
-       "error 0 line 20: File a.rc. Line 20 : Macro NONE takes 0 arguments but got 1"},
       {"#define NONE() x\n#define V(a, ...) a\n#define W(...) 0\nV() V(1) V(1, 2, 3) NONE() W() V", "1 1 x 0 V"},
       {"SUM(1, 2\n", "error 0 line 18: File a.rc. Line 18 : \")\" expected to end the arguments of SUM"},
       {"SUM(1,\n#ifdef X\n2\n#endif\n)",
@@ -78,14 +70,12 @@ TEST(MacroTest, Expansions) {
       {"#define G(a,) a\n", "error 0 line 18: File a.rc. Line 18 : Bad parameter list in the #define of G"},
       // Conditions see and call macros; without "(" on the condition's line the name is 0.
       {"#define GT(a, b) (a > b)\n#if GT(3, 2) && defined(GT) && defined GT\nyes\n#endif", "yes"},
-      {"#define GT(a, b) (a > b)\n#undef GT\n#ifdef GT\nno\n#endif\nGT X", "GT X"},
       {"#define GT(a, b) (a > b)\n#if GT\nno\n#elif !GT\nyes\n#endif\n#if GT\n(1)\n#endif", "yes"},
       {"#define GT(a, b) (a > b)\n#if GT(1,\n2)\n#endif",
        "error 0 line 19: File a.rc. Line 19 : \")\" expected to end the arguments of GT"},
       {"#define GT(a, b) (a > b)\n#if GT(2, \\\n 1)\nyes\n#endif", "yes"},
       // A blank before "(" makes an ordinary value; redefining replaces either kind.
       {"#define P (1)\nP\n#define K(x) x\n#define K 7\nK(2)", "1 7 2"},
-      {"#define K 7\n#define K(x) x\nK(2) K", "2 K"},
   };
   for (const auto& [script, expected] : rows) EXPECT_EQ(Preprocess(common + script), expected) << script;
   const std::string header =
@@ -101,6 +91,7 @@ TEST(MacroTest, LinesPushBackAndBounds) {
            {"#define SUM(a, b, c) a + b + c\nSUM(1,\n  2,\n  3) X\nY", "6@4 X@4 Y@5"},
            {"#define SUM(a, b, c) a + b + c\nSUM\n(\n1, 2, 3)\nY", "6@4 Y@5"},
            {"#define P(a) a \\\n + a\nP(1) X\nY", "2@3 X@3 Y@4"},
+           {"#define A 1 /* x\n\n */ + 1\nA X", "2@4 X@4"},
        }) {
     TScriptReader reader(script);
     std::string out;

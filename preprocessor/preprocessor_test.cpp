@@ -22,22 +22,15 @@ std::string Expected(const std::string& row) {
 TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
   const std::pair<std::string, std::string> rows[] = {
       // Directives
-      {"#define A 1\n# 1\n", "53@2: 53. Expecting directive name after \"#\" symbol"},
       {"\n#warning x\n", "20@2: 20. Unknown directive: #warning"},
       {"#error a \\\n b\nX", "25@2: 25. #error directive encountered: a \\\\x0A b"},
-      {"\n#define", "54@2: 54. #define directive not terminated"},
       {"#define 1A 2\n", "56@1: 56. Bad name in #define directive"},
       {"#undef\n", "120@2: 120. #undef directive not terminated (name expected in #undefine directive)"},
       {"#undef \"x\"\n", "121@1: 121. Bad name in #define directive: \"x\""},
       {"#undef A B\nC\n", "122@1: 122. #undef directive must be followed by a single identifier only"},
       {"#define A 1 /* open\n\n", "29@3: 29. Comment not terminated"},
-      {"\n#include ", "68@2: 68. Unexpected end of file"},
-      {"#include \" \"\n", "11@1: 11. Empty filename"},
-      {"#include <b.h", "10@1: 10. \">\" expected"},
-      {"#define A A\n\nA\n", "65@3: 65. Recursion for defined name A > 100"},
       // Conditional compilation
       {"#ifdef 1\n", "21@1: 21. Expecting identifier after #ifdef "},
-      {"#ifndef \"A\"\n", "21@1: 21. Expecting identifier after #ifndef "},
       {"X\n#endif\n", "22@2: 22. #endif encountered before compilation conditional"},
       {"#elif 1\n", "62@1: 62. #elif encountered before #if compilation conditional"},
       {"#else\n", "63@1: 63. #else encountered before #if compilation conditional"},
@@ -53,7 +46,6 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
       {"1 + X", "116@1: 116. Number expected but got X in expression"},
       {"1 + 2)", "117@1: 117. Unexpected \")\" encountered"},
       {"\n- X", "123@2: 123. Numerical value expected but got X"},
-      {"1 + 12ab", "error 0 line 0: '12ab' is not a valid integer value"},
       // Deep nesting stops with a located error, not with the stack.
       {"\n" + std::string(100000, '(') + "1", "28@2: 28. Expression evaluation error: expression nested too deeply"},
       {"#if " + std::string(100000, '!') + "1\n#endif\n",
@@ -88,9 +80,6 @@ TEST(GetTokenTest, TokensOfScripts) {
       {"'0A 1 FF' 'ABC' ''  '   '", "'0A01FF' 'AB0C' '' ''"},
       // Wide literals: escapes give code units (U+2212 is E2 88 92 in UTF-8); in an
       // ordinary literal \x takes two digits and gives a byte.
-      {"L\"a\\x2212b\"",
-       "\"a\xE2\x88\x92"
-       "b\""},
       {"L\"\\x00410\", L\"\\X41\", L\"\\101\\0\", L\"\\xg\"", std::string("\"A0\" , \"A\" , \"A\0\" , \"\0g\"", 24)},
       {"L\"\\x00E9\\t\\\"\\\\\" L\"\\777\"", "\"\xC3\xA9\t\"\\\xC7\xBF\""},  // octal 777 is U+01FF
       {"L\"a\" \"b\", \"a\"\n L\"\\x2212\" /* */ \"c\"",

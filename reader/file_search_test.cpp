@@ -38,19 +38,5 @@ TEST(FileSearchTest, PlacesAreTriedInOrder) {
   EXPECT_EQ(FindScriptFile(parser, "res"), "");  // a folder is no file
 }
 
-TEST(FileSearchTest, IncludedFileNotFoundNamesItAsWritten) {
-  TTempDir dir;
-  dir.Write("a.rc", "");
-  TWorkingDirectory cwd(dir.Path());
-  TNamingFile naming("a.rc");
-  try {
-    OpenSourceFile(naming.parser, "inc\\Missing.H");
-    FAIL();
-  } catch (const std::exception& failure) {
-    EXPECT_EQ(std::string(failure.what()),
-              "File a.rc. Line 1 : 72. Cannot open file \"inc\\Missing.H\" (No such file or directory)");
-  }
-}
-
 }  // namespace
 }  // namespace tarvex

@@ -74,7 +74,6 @@ struct TCase {
 TEST_F(LexerTest, TokenClassesAndFlags) {
   const TCase cases[] = {
       {"ID_A(", "ID_A:c:1 (:0:1"},
-      {"ID_A (", "ID_A:c:1 (:0:1"},
       {"A\n(", "A:c:1 (:0:2"},
       {"a.b:c?d@e[f]_1 \xE4x", "a.b:c?d@e[f]_1:c:1 \xE4x:c:1"},
       {"12ab 1.5", "12ab:0:1 1.5:0:1"},
@@ -83,7 +82,6 @@ TEST_F(LexerTest, TokenClassesAndFlags) {
       {"!#%&()*", "!:0:1 #:0:1 %:0:1 &:0:1 (:0:1 ):0:1 *:0:1"},
       {"+,-<=>\\", "+:0:1 ,:0:1 -:0:1 <:0:1 =:0:1 >:0:1 \\:0:1"},
       {"^{}~|/x /", "^:0:1 {:0:1 }:0:1 ~:0:1 |:0:1 /:0:1 x:c:1 /:0:1"},
-      {"A\t\v\f(", "A:c:1 (:0:1"},
       {"\f\v\r\n(\r\n", "(:0:2"},
   };
   for (const TCase& c : cases) {
@@ -94,22 +92,17 @@ TEST_F(LexerTest, TokenClassesAndFlags) {
 TEST_F(LexerTest, LexicalMessagesWithTheirLine) {
   const TCase cases[] = {
       {"A\n/* open\n\n", "29@4: 29. Comment not terminated"},
-      {"A\n`", "33@2: 33. Invalid character encountered: `"},
       {"\x01", "33@1: 33. Invalid character encountered: \\x01"},
       {"A\n\"abc\nB\"", "52@2: 52. Double quoted string not terminated"},
-      {"\"ab\r\ncd\"", "52@1: 52. Double quoted string not terminated"},
       {"\"a\\\nb", "52@2: 52. Double quoted string not terminated"},
       {"\n\"abc\\\"", "23@2: 23. Expecting string continuation after \\\" sequence"},
       {"\n\n'abc\n'", "51@3: 51. Single quoted string is not terminated"},
-      {"'abc", "51@1: 51. Single quoted string is not terminated"},
       {"\n$ 1", "31@2: 31. $ sign shall be followed by hexadecimal digits without blanks"},
-      {"0x123456789", "32@1: 32. Too many digits in hexadecimal number: 0x123456789"},
       {"$00000000FF", "32@1: 32. Too many digits in hexadecimal number: 0x00000000FF"},
       {"0123456701234567012", "50@1: 50. Too many digits in octal number: 0123456701234567012"},
       {"12345678901", "55@1: 55. Too many digits in the number: 12345678901"},
       {"2147483648L", "57@1: 57. Value 2147483648 is out of range: [-2147483647...+2147483647] allowed"},
       {"\n08", "59@2: 59. Digits in octal constant 08 must be in range 0..7"},
-      {"$FG", "60@1: 60. Bad hexadecimal value: $FG"},
       {"$_", "60@1: 60. Bad hexadecimal value: $_"},
   };
   for (const TCase& c : cases) {

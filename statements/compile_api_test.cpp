@@ -16,35 +16,28 @@ namespace {
 using test::TTempDir;
 using test::TWorkingDirectory;
 
-TEST(CompileApiTest, ImageInMemoryEqualsTheSavedFile) {
+// The image in memory is the saved file's bytes and writes nothing; a failure carries its
+// number, file, line and text and leaves no file.
+TEST(CompileApiTest, ImageInMemoryAndFailures) {
   TTempDir dir;
   dir.Write("a.rc", "STRINGTABLE { 1 \"one\" }\n1 RCDATA { 1, 2 }\n");
+  dir.Write("b.rc", "1 RCDATA {}\n#include \"c.rc\"\n");
+  dir.Write("c.rc", "\n\n0 RCDATA {}\n");
   TWorkingDirectory cwd(dir.Path());
   TCompilation image = CompileToImage("a.rc");
-  TCompilation file = CompileToFile("a.rc", "a.res");
   ASSERT_TRUE(image.Succeeded()) << image.errorText;
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "b.rc", "c.rc"}));
+  TCompilation file = CompileToFile("a.rc", "a.res");
   ASSERT_TRUE(file.Succeeded()) << file.errorText;
   EXPECT_TRUE(file.image.empty());
   std::string saved = dir.Read("a.res");
   EXPECT_EQ(std::vector<std::uint8_t>(saved.begin(), saved.end()), image.image);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "a.res"}));  // the image alone writes nothing
-}
-
-TEST(CompileApiTest, FailureCarriesNumberFileLineAndText) {
-  TTempDir dir;
-  dir.Write("a.rc", "1 RCDATA {}\n#include \"b.rc\"\n");
-  dir.Write("b.rc", "\n\n0 RCDATA {}\n");
-  TWorkingDirectory cwd(dir.Path());
-  TCompilation result = CompileToFile("a.rc", "a.res");
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(result.errorNumber, 15);
-  EXPECT_EQ(result.errorLine, 3);
-  EXPECT_EQ(result.errorFile, "b.rc");
-  EXPECT_EQ(result.errorText, "File b.rc. Line 3 : 15. Bad resource identifier: 0");
-  EXPECT_FALSE(dir.Exists("a.res"));
+  TCompilation failure = CompileToFile("b.rc", "b.res");
+  EXPECT_EQ(std::make_tuple(failure.errorNumber, failure.errorLine, failure.errorFile), std::make_tuple(15, 3, "c.rc"));
+  EXPECT_EQ(failure.errorText, "File c.rc. Line 3 : 15. Bad resource identifier: 0");
+  EXPECT_FALSE(dir.Exists("b.res"));
   TCompilation unnumbered = CompileToImage("missing.rc");
-  EXPECT_EQ(unnumbered.errorNumber, 72);
-  EXPECT_EQ(unnumbered.errorLine, 0);
+  EXPECT_EQ(std::make_pair(unnumbered.errorNumber, unnumbered.errorLine), std::make_pair(72, 0));
   EXPECT_TRUE(unnumbered.image.empty());
 }
 
@@ -63,72 +56,43 @@ TFileSource Supplier(const TFiles& files, std::map<std::string, int>& asked) {
 
 const std::string kIcon = test::ImageFile(1, {test::Image(48, 16, 16, 1)});
 
+// Every file comes from the host, each asked for once, and is a dependency in the order
+// read; the same files on disk compile to the same bytes.
 TEST(CompileApiTest, ScriptInMemoryWithSuppliedFiles) {
   struct TCase {
-    const char* label;
-    std::string name;  // the script's name
-    std::string text;  // the script
-    TFiles files;      // what the host supplies
-    std::vector<std::string> includeDirectories;
-    std::string error;  // expected end of the failure text; empty: the image equals the disk build's
-    std::vector<std::string> dependencies;
+    std::string name, text;                                  // the script
+    std::vector<std::pair<std::string, std::string>> files;  // what the host supplies, in the order read
+    std::string includeDirectory = "", error = "";           // error: expected end of the failure text
   };
   const std::string script = "#include \"ids.h\"\nIDI_APP ICON \"app.ico\"\n2 RCDATA \"data.bin\"\n";
+  const std::string ids = "#define IDI_APP 1\n";
   const std::vector<TCase> cases = {
-      {"beside the script",
-       "app.rc",
-       script,
-       {{"ids.h", "#define IDI_APP 1\n"}, {"app.ico", kIcon}, {"data.bin", "abc"}},
-       {},
-       "",
-       {"app.rc", "ids.h", "app.ico", "data.bin"}},
-      {"in the script's folder",
-       "src/app.rc",
-       script,
-       {{"src/ids.h", "#define IDI_APP 1\n"}, {"src/app.ico", kIcon}, {"src/data.bin", "abc"}},
-       {},
-       "",
-       {"src/app.rc", "src/ids.h", "src/app.ico", "src/data.bin"}},
-      {"in an include folder, backslashes as separators",
-       "app.rc",
+      {"app.rc", script, {{"ids.h", ids}, {"app.ico", kIcon}, {"data.bin", "abc"}}},
+      {"src/app.rc", script, {{"src/ids.h", ids}, {"src/app.ico", kIcon}, {"src/data.bin", "abc"}}},
+      // In an include folder, backslashes as separators.
+      {"app.rc",
        "#include \"sub\\ids.h\"\nIDI_APP ICON \"res\\app.ico\"\n2 RCDATA \"data.bin\"\n",
-       {{"inc/sub/ids.h", "#define IDI_APP 1\n"}, {"inc/res/app.ico", kIcon}, {"data.bin", "abc"}},
-       {"inc"},
-       "",
-       {"app.rc", "inc/sub/ids.h", "inc/res/app.ico", "data.bin"}},
-      {"an included script names a resource beside itself",
-       "app.rc",
+       {{"inc/sub/ids.h", ids}, {"inc/res/app.ico", kIcon}, {"data.bin", "abc"}},
+       "inc"},
+      // An included script names a resource beside itself.
+      {"app.rc",
        "#include \"part/more.rc\"\n",
-       {{"part/more.rc", "#include \"ids.h\"\nIDI_APP ICON \"app.ico\"\n2 RCDATA \"data.bin\"\n3 RCDATA {}\n"},
-        {"part/ids.h", "#define IDI_APP 1\n"},
+       {{"part/more.rc", script + "3 RCDATA {}\n"},
+        {"part/ids.h", ids},
         {"part/app.ico", kIcon},
-        {"part/data.bin", "abc"}},
-       {},
-       "",
-       {"app.rc", "part/more.rc", "part/ids.h", "part/app.ico", "part/data.bin"}},
-      {"a resource file supplied by no one",
-       "app.rc",
-       "1 RCDATA \"gone.bin\"\n",
-       {},
-       {},
-       "1. Cannot open gone.bin file",
-       {}},
-      {"a header supplied by no one",
-       "app.rc",
-       "#include \"gone.h\"\n",
-       {},
-       {},
-       "72. Cannot open file \"gone.h\" (No such file or directory)",
-       {}},
+        {"part/data.bin", "abc"}}},
+      {"app.rc", "1 RCDATA \"gone.bin\"\n", {}, "", "1. Cannot open gone.bin file"},
+      {"app.rc", "#include \"gone.h\"\n", {}, "", "72. Cannot open file \"gone.h\" (No such file or directory)"},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(c.label);
+    SCOPED_TRACE(c.text);
     TTempDir dir;  // empty: nothing may come from disk
     TWorkingDirectory cwd(dir.Path());
+    TFiles files(c.files.begin(), c.files.end());
     std::map<std::string, int> asked;
     TScriptOptions options;
-    options.files = Supplier(c.files, asked);
-    options.includeDirectories = c.includeDirectories;
+    options.files = Supplier(files, asked);
+    if (!c.includeDirectory.empty()) options.includeDirectories = {c.includeDirectory};
     TScriptResult result = CompileScriptText(c.name, c.text, options);
     for (const auto& [path, count] : asked) EXPECT_EQ(count, 1) << path << " asked more than once";
     if (!c.error.empty()) {
@@ -138,12 +102,15 @@ TEST(CompileApiTest, ScriptInMemoryWithSuppliedFiles) {
       continue;
     }
     ASSERT_TRUE(result.Succeeded()) << result.errorText;
-    EXPECT_EQ(result.dependencies, c.dependencies);
-    // The same files written to disk compile to the same bytes.
-    for (const auto& [path, contents] : c.files) dir.Write(path, contents);
+    std::vector<std::string> dependencies = {c.name};
+    for (const auto& [path, contents] : c.files) {
+      dependencies.push_back(path);
+      dir.Write(path, contents);
+    }
+    EXPECT_EQ(result.dependencies, dependencies);
     dir.Write(c.name, c.text);
     TCompileOptions diskOptions;
-    diskOptions.includeDirectories = c.includeDirectories;
+    diskOptions.includeDirectories = options.includeDirectories;
     TCompilation disk = CompileToImage(c.name, {}, diskOptions);
     ASSERT_TRUE(disk.Succeeded()) << disk.errorText;
     EXPECT_EQ(result.image, disk.image);

@@ -56,21 +56,6 @@ TEST(FileResourceTest, IconFileGivesImagesThenGroup) {
   EXPECT_EQ(Bytes(entries[3]), Padded(group));
 }
 
-TEST(FileResourceTest, CursorImagesCarryTheirHotspot) {
-  TTempDir dir;
-  std::string image = Image(308, 32, 64, 0x5A);
-  std::string file = ImageFile(2, {image}, 5, 7);
-  dir.Write("arrow.cur", file);
-  std::vector<test::TResEntry> entries = EntriesIn(dir, "arrow CURSOR DISCARDABLE arrow.cur");
-  EXPECT_EQ(DescribeAll(entries),
-            "type=#1 name=#1 flags=0x1030 language=0x0000 version=0 characteristics=0 size=312\n"
-            "type=#12 name=ARROW flags=0x1030 language=0x0000 version=0 characteristics=0 size=20\n");
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(Bytes(entries[0]), U16(5) + U16(7) + image);
-  // width, height, planes, bit count from the image's header; size with the hotspot; id
-  EXPECT_EQ(Bytes(entries[1]), Padded(file.substr(0, 6) + U16(32) + U16(64) + U16(1) + U16(4) + U32(312) + U16(1)));
-}
-
 // An icon or cursor file whose images lie at the given offsets, in that order of the
 // directory; what lies between them is filler the compiler must not take.
 std::string ImageFileAt(unsigned type, const std::vector<std::string>& images, const std::vector<std::size_t>& offsets,

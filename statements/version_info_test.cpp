@@ -92,26 +92,24 @@ struct TMessageCase {
 };
 
 const TMessageCase kMessageCases[] = {
-    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", \"a\",\n", "File a.rc. Line 2 : 9. \"}\" or END expected"},
+    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", \"a\",\n", "9@2: 9. \"}\" or END expected"},
     {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", 5, \"a\" } }",
-     "File a.rc. Line 1 : 86. A number in range 0..65535 expected instead \"a\""},
+     "86@1: 86. A number in range 0..65535 expected instead \"a\""},
     {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", KEY_X } }",
      "File a.rc. Line 1 : 'KEY_X' is not a valid integer value"},
-    {"1 VERSIONINFO { BLOCK\n", "File a.rc. Line 2 : 89. Double quoted string expected"},
-    {"1 VERSIONINFO { BLOCK \"S\"\n", "File a.rc. Line 2 : 90. Double quoted string expected in BLOCK string"},
-    {"1 VERSIONINFO { BLOCK \"S\" VALUE } }", "File a.rc. Line 1 : 91. \"{\" or BEGIN expected in BLOCK string"},
-    {"1 VERSIONINFO { BLOCK \"S\" { } VALUE \"K\", 1 }",
-     "File a.rc. Line 1 : 92. Values shall be included in a separate BLOCK"},
-    {"1 VERSIONINFO { VALUE K, 1 }", "File a.rc. Line 1 : 93. Double quoted string expected in VALUE string"},
-    {"1 VERSIONINFO { VALUE \"K\", \"a\" \"b\" 5 }", "File a.rc. Line 1 : 94. Comma expected before 5 string"},
-    {"1 VERSIONINFO { VALUE \"K\", 1 BLOCK \"S\" { } }",
-     "File a.rc. Line 1 : 95. \"}\" or END or the keyword VALUE expected"},
-    {"1 VERSIONINFO { BLOCK \"S\" { } STRING }", "File a.rc. Line 1 : 96. Unknown keyword: STRING"},
-    {"1 VERSIONINFO FILETYP 1 { }", "File a.rc. Line 1 : 98. \"{\" or BEGIN expected but got FILETYP"},
+    {"1 VERSIONINFO { BLOCK\n", "89@2: 89. Double quoted string expected"},
+    {"1 VERSIONINFO { BLOCK \"S\"\n", "90@2: 90. Double quoted string expected in BLOCK string"},
+    {"1 VERSIONINFO { BLOCK \"S\" VALUE } }", "91@1: 91. \"{\" or BEGIN expected in BLOCK string"},
+    {"1 VERSIONINFO { BLOCK \"S\" { } VALUE \"K\", 1 }", "92@1: 92. Values shall be included in a separate BLOCK"},
+    {"1 VERSIONINFO { VALUE K, 1 }", "93@1: 93. Double quoted string expected in VALUE string"},
+    {"1 VERSIONINFO { VALUE \"K\", \"a\" \"b\" 5 }", "94@1: 94. Comma expected before 5 string"},
+    {"1 VERSIONINFO { VALUE \"K\", 1 BLOCK \"S\" { } }", "95@1: 95. \"}\" or END or the keyword VALUE expected"},
+    {"1 VERSIONINFO { BLOCK \"S\" { } STRING }", "96@1: 96. Unknown keyword: STRING"},
+    {"1 VERSIONINFO FILETYP 1 { }", "98@1: 98. \"{\" or BEGIN expected but got FILETYP"},
 };
 
 TEST(VersionInfoTest, EachMessageWithItsLine) {
-  for (const TMessageCase& row : kMessageCases) EXPECT_EQ(ErrorOf(row.script), row.error) << row.script;
+  for (const TMessageCase& row : kMessageCases) EXPECT_EQ(Failure(row.script), row.error) << row.script;
 }
 
 }  // namespace

@@ -1,29 +1,23 @@
-// End to end: TARVEX inside the build systems people use. A Windows program
-// (tests/windows_app) built by CMake's RC language under Ninja and Makefiles for the MSVC
-// and the GNU ABI, with and without TarvexRCRules.cmake, through CMake's
-// preprocess-then-compile rule and its windres rule; by the installed CMake package in a
-// cross build; by Meson's windows module; by a Makefile. Each linked program must hold the
-// script's resources, and where a dependency file is in play, touching the header or the
-// icon must compile the script again while a build with nothing changed does nothing. The
-// installed package also serves a host program (tests/cmake_package) and pkg-config. The
-// commands are the ones the README shows. They run only with TARVEX_E2E=1, and then a
+// End to end: a Windows program (tests/windows_app) built with TARVEX by CMake's RC language
+// (Ninja and Makefiles, MSVC and GNU ABI, with and without TarvexRCRules.cmake, the
+// preprocess-then-compile and windres rules), by the installed CMake package, by Meson and by
+// a Makefile, with the commands the README shows. Each program must hold the script's
+// resources; with a dependency file, touching the header or the icon compiles the script
+// again and a build with nothing changed does nothing. The installed package also serves a
+// host program (tests/cmake_package) and pkg-config. Runs only with TARVEX_E2E=1, and then a
 // missing tool fails the test.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <set>
 #include <sstream>
 #include <thread>
 
 #include "tests/external_tools.h"
-#include "tests/res_reader.h"
 #include "tests/statement_checks.h"
 #include "tests/test_support.h"
 
@@ -54,11 +48,10 @@ std::map<std::string, std::string> RequireTools(const std::vector<std::string>& 
   if (tools.empty() && !HasFailure()) GTEST_SKIP() << "end-to-end builds run with TARVEX_E2E=1"; \
   if (tools.empty()) return
 
-/// The folder of the compiler, which holds its tarvex-rc and tarvex-windres links.
+/// The folder of the compiler and its tarvex-rc and tarvex-windres links.
 std::string CompilerFolder() { return fs::path(TARVEX_BINARY).parent_path().string(); }
 
-/// PATH starts with the compiler's folder for the lifetime of the object, so that build
-/// files name the compiler's links as an installation would.
+/// PATH starts with the compiler's folder while the object lives, as after an installation.
 class TPathFront {
  public:
   TPathFront() : previous_(std::getenv("PATH") ? std::getenv("PATH") : "") {
@@ -94,9 +87,8 @@ bool Succeeds(const std::vector<std::string>& command, const std::string& workin
 }
 
 std::int64_t ModificationTime(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return -1;
-  return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  struct stat info {};
+  return stat(path.c_str(), &info) != 0 ? -1 : info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
 }
 
 /// The program holds the script's icon, data and strings, as llvm-readobj lists them.
@@ -109,12 +101,9 @@ void CheckProgram(const std::string& program) {
 
 /// "res" for a .res file, "coff" for an x64 COFF object, else "other".
 std::string FileKind(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  unsigned char head[12] = {};
-  file.read(reinterpret_cast<char*>(head), sizeof head);
-  if (file.gcount() == sizeof head && head[0] == 0 && head[4] == 0x20 && head[8] == 0xFF && head[9] == 0xFF)
-    return "res";
-  return file.gcount() >= 2 && head[0] == 0x64 && head[1] == 0x86 ? "coff" : "other";
+  std::string head = test::ReadFile(path).substr(0, 12);
+  if (head.size() == 12 && head.starts_with(std::string("\0\0\0\0\x20\0\0\0\xFF\xFF", 10))) return "res";
+  return head.starts_with("\x64\x86") ? "coff" : "other";
 }
 
 /// Builds, then: a build with nothing changed leaves `object` alone; touching each of

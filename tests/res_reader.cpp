@@ -8,40 +8,39 @@ namespace tarvex::test {
 
 namespace {
 
-TResIdentifier ReadIdentifier(TDataReader& cursor) {
-  TResIdentifier id;
-  std::uint16_t first = cursor.U16();
-  if (first == 0xFFFF) {
-    id.isOrdinal = true;
-    id.ordinal = cursor.U16();
+// Little-endian reads that never pass the end of the image.
+class TCursor {
+ public:
+  explicit TCursor(const std::vector<std::uint8_t>& image) : image_(image) {}
+
+  std::size_t position = 32;  // after the leading entry
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw std::runtime_error(".res image offset " + std::to_string(position) + ": " + what);
+  }
+  std::uint16_t U16() {
+    if (image_.size() - position < 2) Fail("field runs past the end");
+    position += 2;
+    return static_cast<std::uint16_t>(image_[position - 2] | image_[position - 1] << 8);
+  }
+  std::uint32_t U32() { return U16() | static_cast<std::uint32_t>(U16()) << 16; }
+  TResIdentifier Identifier() {
+    TResIdentifier id;
+    std::uint16_t first = U16();
+    id.isOrdinal = first == 0xFFFF;
+    if (id.isOrdinal) id.ordinal = U16();
+    for (std::uint16_t unit = first; !id.isOrdinal && unit != 0; unit = U16()) id.text.push_back(unit);
     return id;
   }
-  for (std::uint16_t unit = first; unit != 0; unit = cursor.U16()) id.text.push_back(static_cast<char16_t>(unit));
-  return id;
-}
+  // The bytes up to the next multiple of 4 must be there and zero.
+  void Pad4() {
+    for (; position % 4 != 0; ++position)
+      if (position >= image_.size() || image_[position] != 0) Fail("padding byte missing or not zero");
+  }
 
-TResEntry ReadEntry(const std::vector<std::uint8_t>& image, TDataReader& cursor) {
-  TResEntry entry;
-  entry.offset = cursor.position;
-  entry.dataSize = cursor.U32();
-  entry.headerSize = cursor.U32();
-  entry.type = ReadIdentifier(cursor);
-  entry.name = ReadIdentifier(cursor);
-  cursor.Pad4();
-  entry.dataVersion = cursor.U32();
-  entry.memoryFlags = cursor.U16();
-  entry.languageId = cursor.U16();
-  entry.version = cursor.U32();
-  entry.characteristics = cursor.U32();
-  if (cursor.position - entry.offset != entry.headerSize)
-    cursor.Fail("HeaderSize " + std::to_string(entry.headerSize) + " disagrees with the header");
-  if (entry.dataSize > image.size() - cursor.position) cursor.Fail("data runs past the end");
-  entry.data.assign(image.begin() + static_cast<std::ptrdiff_t>(cursor.position),
-                    image.begin() + static_cast<std::ptrdiff_t>(cursor.position + entry.dataSize));
-  cursor.position += entry.dataSize;
-  cursor.Pad4();
-  return entry;
-}
+ private:
+  const std::vector<std::uint8_t>& image_;
+};
 
 std::string Hex(unsigned value) {
   char text[16];
@@ -51,8 +50,9 @@ std::string Hex(unsigned value) {
 
 }  // namespace
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
+std::string TResIdentifier::Printable() const {
+  if (isOrdinal) return "#" + std::to_string(ordinal);
+  std::string out;  // UTF-8; unpaired surrogates as U+FFFD
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
@@ -66,8 +66,6 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::string TResIdentifier::Printable() const { return isOrdinal ? "#" + std::to_string(ordinal) : Utf16ToUtf8(text); }
-
 std::string TResEntry::Describe() const {
   return "type=" + type.Printable() + " name=" + name.Printable() + " flags=" + Hex(memoryFlags) +
          " language=" + Hex(languageId) + " version=" + std::to_string(version) +
@@ -79,10 +77,28 @@ std::vector<TResEntry> ReadResImage(const std::vector<std::uint8_t>& image) {
   if (image.size() < 32 || !std::equal(kLeading.begin(), kLeading.end(), image.begin()) ||
       std::any_of(image.begin() + 16, image.begin() + 32, [](std::uint8_t b) { return b != 0; }))
     throw std::runtime_error(".res image: the leading empty entry is missing or not empty");
-  TDataReader cursor(image, ".res image");
-  cursor.position = 32;
   std::vector<TResEntry> entries;
-  while (!cursor.AtEnd()) entries.push_back(ReadEntry(image, cursor));
+  for (TCursor in(image); in.position < image.size();) {
+    TResEntry entry;
+    std::size_t start = in.position;
+    entry.dataSize = in.U32();
+    std::uint32_t headerSize = in.U32();
+    entry.type = in.Identifier();
+    entry.name = in.Identifier();
+    in.Pad4();
+    in.U32();  // DataVersion
+    entry.memoryFlags = in.U16();
+    entry.languageId = in.U16();
+    entry.version = in.U32();
+    entry.characteristics = in.U32();
+    if (in.position - start != headerSize) in.Fail("HeaderSize " + std::to_string(headerSize) + " disagrees");
+    if (entry.dataSize > image.size() - in.position) in.Fail("data runs past the end");
+    entry.data.assign(image.begin() + static_cast<std::ptrdiff_t>(in.position),
+                      image.begin() + static_cast<std::ptrdiff_t>(in.position + entry.dataSize));
+    in.position += entry.dataSize;
+    in.Pad4();
+    entries.push_back(std::move(entry));
+  }
   return entries;
 }
 

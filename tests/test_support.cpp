@@ -40,8 +40,10 @@ void TTempDir::Write(const std::string& name, const std::string& contents) const
   out << contents;
 }
 
-std::string TTempDir::Read(const std::string& name) const {
-  std::ifstream in(File(name), std::ios::binary);
+std::string TTempDir::Read(const std::string& name) const { return ReadFile(File(name)); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();

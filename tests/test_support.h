@@ -32,6 +32,9 @@ class TTempDir {
   std::string path_;
 };
 
+/// The bytes of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 /// Makes `path` the working directory for the lifetime of the object.
 class TWorkingDirectory {
  public:

@@ -1,13 +1,9 @@
-// Fuzz target: compiles arbitrary bytes as a resource script. The bytes up to the first
-// zero byte are the script; the bytes after it are the text of "unit.pas", so that a
-// script that includes "unit.pas" reaches the Pascal unit reader too. Both live in
-// anonymous in-memory files, so that no run touches the disk: "script.rc" and
-// "unit.pas" are symbolic links, made once in a private temporary folder, to the two
-// in-memory files. The script is compiled under its path in that folder, so "unit.pas"
-// is found beside it; the working directory is left alone, because the fuzzer reads its
-// seeds and writes its corpus and crash inputs under paths relative to it. Whatever the
-// bytes say, the compilation must end in a success or one clean error, never a crash or
-// a hang.
+// Fuzz target: compiles arbitrary bytes as a resource script, which must end in a success
+// or one clean error, never a crash or a hang. The bytes up to the first zero byte are the
+// script, the rest the text of "unit.pas" (so that the Pascal unit reader is reached too).
+// Both are in-memory files reached through symbolic links "script.rc" and "unit.pas" in a
+// private temporary folder, so that no run touches the disk; the working directory, where
+// the fuzzer keeps its seeds, corpus and crash inputs, is left alone.
 #include <sys/mman.h>
 #include <unistd.h>
 
