@@ -114,11 +114,6 @@ TEST(DialogTest, StandardLayoutPadsBeforeTheFirstItem) {
 }
 
 TEST(DialogTest, ExtendedLayoutBytes) {
-  EXPECT_EQ(HexRows(DialogData("1 DIALOGEX 1, 2, 3, 4 { }")),
-            HexRows(FromHex("0100FFFF 00000000 00000000 00000000 0000 0100 0200 0300 0400 0000 0000 0000")));
-  EXPECT_EQ(HexRows(DialogData("1 DIALOGEX 0,0,0,0\nFONT 8, \"MS Sans Serif\"\n{ }")),
-            HexRows(FromHex("0100FFFF 00000000 00000000 40000000 0000 0000 0000 0000 0000 000000000000"
-                            "0800 0000 00 01 4D0053002000530061006E0073002000530065007200690066000000")));
   EXPECT_EQ(Dialog("1 DIALOGEX 0,0,0,0\nFONT 8, \"A\", 700, 1, 0xCC\n{ }"),
             "DIALOGEX help=0 style=0x00000040 exstyle=0x00000000 items=0 rect=0,0,0,0\n"
             "menu=\"\" class=\"\" caption=\"\"\nfont=8 weight=700 italic=1 charset=204 \"A\"\n");
