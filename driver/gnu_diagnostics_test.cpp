@@ -113,7 +113,7 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   }
 }
 
-TEST_F(ProgramTest, NothingPrintedOnSuccess) {
+TEST_F(ProgramTest, SuccessQuietHelpAndVersionLines) {
   dir_.Write("a.rc", "1 RCDATA { 1 }\n");
   for (const auto& [program, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"/usr/bin/tarvex-rc", {"a.rc"}},
@@ -135,9 +135,6 @@ TEST_F(ProgramTest, NothingPrintedOnSuccess) {
   TProgramRun verbose = Run("tarvex-rc", {"/v", "a.rc"});
   EXPECT_EQ(verbose.out, "");
   EXPECT_EQ(verbose.err, "tarvex: reading a.rc\ntarvex: reading b.h\n");
-}
-
-TEST_F(ProgramTest, NativeQuietHelpAndVersionLines) {
   dir_.Write("a.rc", "1 RCDATA { 1 }\n");
   dir_.Write("b.rc", "\"x\n");
   TProgramRun quietFailure = Run("tarvex", {"--quiet", "b.rc"});

@@ -68,7 +68,7 @@ TEST(ResImageTest, ResourcesOfAResFileAndOfAProgram) {
   EXPECT_EQ(ImageKindOf(Bytes("1 RCDATA { 1 }\n")), TImageKind::Other);
 }
 
-TEST(ResImageTest, MalformedResFilesAreLocatedErrors) {
+TEST(ResImageTest, MalformedFilesAreLocatedErrors) {
   TCompilation outcome = test::CompileText("1 RCDATA { 1 }\n");  // 32 + 32 + 2 + 2 bytes
   ASSERT_EQ(outcome.image.size(), 68u);
   struct TCase {
@@ -96,15 +96,12 @@ TEST(ResImageTest, MalformedResFilesAreLocatedErrors) {
   }
   std::vector<std::uint8_t> unpadded(outcome.image.begin(), outcome.image.end() - 2);  // last entry without padding
   EXPECT_EQ(ReadFailure(unpadded), "read");
-}
-
-TEST(ResImageTest, MalformedProgramsAreLocatedErrors) {
-  struct TCase {
+  struct TProgramCase {
     std::size_t at;  // file offset of a 32-bit value (section data starts at 0x200)
     std::uint32_t value;
     std::string expected;
   };
-  const std::vector<TCase> cases = {
+  const std::vector<TProgramCase> programCases = {
       {0x200 + 20, 0x80000000u, "File x. Offset 512 : the resource directory is reached a second time (a cycle)"},
       {0x200 + 12, 0xFFFF0000u, "File x. Offset 512 : a directory at 0x0 lies outside the resource section"},
       {0x200 + 40, 0x80007000u, "File x. Offset 552 : a name at 0x7000 lies outside the resource section"},
@@ -115,7 +112,7 @@ TEST(ResImageTest, MalformedProgramsAreLocatedErrors) {
       {0x200 + 84, 1000, "File x. Offset 592 : data of 1000 bytes runs past its section"},
       {0x58, 0x01230123, "File x. Offset 88 : the optional header is neither PE32 nor PE32+"},
   };
-  for (const TCase& c : cases) {
+  for (const TProgramCase& c : programCases) {
     std::vector<std::uint8_t> bytes = SmallProgram();
     PutU32(bytes, c.at, c.value);
     EXPECT_EQ(ReadFailure(bytes), c.expected) << c.at;

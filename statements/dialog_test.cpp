@@ -229,9 +229,6 @@ TEST(DialogTest, EveryMessageWithItsLine) {
     EXPECT_EQ(outcome.errorNumber, c.number) << c.body;
     EXPECT_TRUE(outcome.image.empty());
   }
-}
-
-TEST(DialogTest, DataOf65536BytesStopsWithTheWriterError) {
   std::string script = "1 DIALOG 0, 0, 10, 10\n{\n";
   for (int i = 0; i < 1400; ++i) script += "PUSHBUTTON \"Button text\", 1, 1, 2, 3, 4\n";  // 48 bytes each
   TCompilation outcome = CompileText(script + "}\n");

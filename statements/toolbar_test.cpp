@@ -46,14 +46,11 @@ TEST(ToolbarTest, AttributesEmptyBlockAndOptionalCommas) {
   EXPECT_EQ(DataHex(entries[1]), HexRows(FromHex("0100 0000 0000 0000")));
 }
 
-TEST(ToolbarTest, ItemCountBeyond16BitsStops) {
+TEST(ToolbarTest, EachMessageWithItsLine) {
   std::string items;
   for (int i = 0; i < 65536; ++i) items += "SEPARATOR\n";
   EXPECT_EQ(Failure("1 TOOLBAR 16, 15 {\n" + items + "}\n"),
             "File a.rc. Line 65537 : TOOLBAR holds more than 65535 items");
-}
-
-TEST(ToolbarTest, EachMessageWithItsLine) {
   const char* const rows[][2] = {
       {"1 TOOLBAR", "2@1: 2. Resource description not terminated"},
       {"1 TOOLBAR 16, -1 { }", "86@1: 86. A number in range 0..65535 expected instead -1"},

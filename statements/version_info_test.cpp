@@ -58,15 +58,12 @@ TEST(VersionInfoTest, ApplicationVersionResourceNodeByNode) {
   EXPECT_EQ(root.children[0].offset, 92u);
 }
 
-TEST(VersionInfoTest, JoinedTextsAndNumericArrays) {
+TEST(VersionInfoTest, TextsArraysNestingAndSizeBounds) {
   EXPECT_EQ(VersionOf("BLOCK \"S\" { VALUE \"K\", \"a\", \"b\" ,, \"c\" VALUE \"N\", 1, 2 ,, 65535 }"),
             "VS_VERSION_INFO { S { K \"abc\\0\" ; N 0x0001 0x0002 0xFFFF } }");
   EXPECT_EQ(VersionOf("BLOCK \"V\" { VALUE \"Translation\", 0x409, 1252 }"),
             "VS_VERSION_INFO { V { Translation 0x0409 0x04E4 } }");
-}
-
-// Blocks nest a thousand deep; data stops at 65535 bytes, leaving no output.
-TEST(VersionInfoTest, NestingAndSizeBounds) {
+  // Blocks nest a thousand deep; data stops at 65535 bytes, leaving no output.
   std::string nested = "1 VERSIONINFO {\n", values;
   for (int i = 0; i < 1000; ++i) nested += "BLOCK \"b\" {\n";
   for (int i = 0; i < 1000; ++i) nested += "}\n";
