@@ -92,9 +92,6 @@ TEST(RcCommandLineTest, OptionShapes) {
     SCOPED_TRACE(shape.args.empty() ? "" : shape.args.front());
     EXPECT_EQ(DescribeRc(shape.args), shape.expected);
   }
-}
-
-TEST(RcCommandLineTest, IncludeVariableComesAfterTheOptionsUnlessX) {
   setenv("INCLUDE", "/sdk/inc;/usr/inc:rel", 1);
   EXPECT_EQ(DescribeRc({"/i", "mine", "a.rc"}), "a.rc -> a.res I=mine I=/sdk/inc I=/usr/inc I=rel lang=409 CP1252");
   EXPECT_EQ(DescribeRc({"/i", "mine", "/x", "a.rc"}), "a.rc -> a.res I=mine lang=409 CP1252");

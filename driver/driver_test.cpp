@@ -117,19 +117,6 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
   }
 }
 
-TEST(DriverTest, WildcardTakesVisibleRegularFilesOnly) {
-  test::TTempDir dir;
-  for (const char* name : {"a.rc", "b.rc", ".c.rc"}) dir.Write(name, "");
-  ASSERT_EQ(mkdir(dir.File("d.rc").c_str(), 0700), 0);
-  auto [status, text] = RunIn(dir, {"?.rc", "ignored.res"});
-  EXPECT_EQ(status, 0);
-  // The folder's own order decides which comes first.
-  EXPECT_TRUE(text == Compiling("a.rc", "a.res") + Compiling("b.rc", "b.res") + kOk ||
-              text == Compiling("b.rc", "b.res") + Compiling("a.rc", "a.res") + kOk)
-      << text;
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{".c.rc", "a.rc", "a.res", "b.rc", "b.res", "d.rc"}));
-}
-
 // Syntax checks write into a scratch file in $TMPDIR (a folder of the test, so that a file
 // left behind is seen) and leave nothing.
 TEST(DriverTest, SyntaxChecksLeaveNothing) {

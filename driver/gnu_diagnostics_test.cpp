@@ -14,24 +14,16 @@ namespace tarvex {
 namespace {
 
 struct TProgramRun {
-  int status = -1;
-  std::string out;
-  std::string err;
+  int status;
+  std::string out, err;
 };
 
 class ProgramTest : public ::testing::Test {
  protected:
   TProgramRun Run(const std::string& program, const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    TProgramRun run;
-    run.status = RunProgram(program, args, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-  }
-  std::vector<test::TResEntry> Entries(const std::string& name) const {
-    std::string bytes = dir_.Read(name);
-    return test::ReadResImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    int status = RunProgram(program, args, out, err);
+    return {status, out.str(), err.str()};
   }
 
   test::TTempDir dir_;
@@ -121,7 +113,7 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   }
 }
 
-TEST_F(ProgramTest, NothingPrintedOnSuccess) {
+TEST_F(ProgramTest, SuccessQuietHelpAndVersionLines) {
   dir_.Write("a.rc", "1 RCDATA { 1 }\n");
   for (const auto& [program, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"/usr/bin/tarvex-rc", {"a.rc"}},
@@ -143,9 +135,6 @@ TEST_F(ProgramTest, NothingPrintedOnSuccess) {
   TProgramRun verbose = Run("tarvex-rc", {"/v", "a.rc"});
   EXPECT_EQ(verbose.out, "");
   EXPECT_EQ(verbose.err, "tarvex: reading a.rc\ntarvex: reading b.h\n");
-}
-
-TEST_F(ProgramTest, NativeQuietHelpAndVersionLines) {
   dir_.Write("a.rc", "1 RCDATA { 1 }\n");
   dir_.Write("b.rc", "\"x\n");
   TProgramRun quietFailure = Run("tarvex", {"--quiet", "b.rc"});
@@ -185,7 +174,8 @@ TEST_F(ProgramTest, LanguageCodePageAndTerminatedStrings) {
     SCOPED_TRACE(c.program + " " + c.args.front());
     TProgramRun run = Run(c.program, c.args);
     ASSERT_EQ(run.out + run.err, "");
-    std::vector<test::TResEntry> entries = Entries("o.res");
+    std::string bytes = dir_.Read("o.res");
+    std::vector<test::TResEntry> entries = test::ReadResImage({bytes.begin(), bytes.end()});
     const test::TResEntry& table = test::FindEntry(entries, "#6", "#1");
     EXPECT_EQ(table.languageId, c.language);
     std::vector<std::uint8_t> first(table.data.begin() + 2,

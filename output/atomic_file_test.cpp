@@ -165,6 +165,7 @@ TEST_P(AtomicSaveTest, OutputsThatMustNotBeReplacedAreRefusedAndKept) {
 int InterruptedSave(const TTempDir& dir, int signal, int megabytes) {
   pid_t child = fork();
   if (child == 0) {
+    std::signal(SIGINT, SIG_DFL);  // as a shell's `&` may ignore it
     static const std::vector<std::uint8_t> block(1 << 20, 0x5A);
     std::vector<std::span<const std::uint8_t>> pieces(static_cast<std::size_t>(megabytes), block);
     try {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "output/res_image.h"
 #include "output/res_writer.h"
 #include "reader/diagnostics.h"
 #include "tests/external_tools.h"
@@ -104,6 +106,20 @@ TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
     std::string expected = ResourceListing(LinkDll(dir, m, "x.res", "res.dll"));
     EXPECT_NE(expected.find("Total Number of Resources: 10"), std::string::npos) << expected;
     EXPECT_EQ(ResourceListing(LinkDll(dir, m, "x.obj", "obj.dll")), expected);
+    // The program reader finds in the DLL what the .res holds, less the memory flags a program
+    // does not keep.
+    std::string dll = dir.Read("obj.dll");
+    auto listed = [](std::vector<TResourceEntry> entries) {
+      std::vector<std::string> lines;
+      for (TResourceEntry& entry : entries) {
+        entry.memoryFlags = 0;
+        lines.push_back(ListResources({entry}) + std::string(entry.data.begin(), entry.data.end()));
+      }
+      std::sort(lines.begin(), lines.end());
+      return lines;
+    };
+    EXPECT_EQ(listed(ReadResources(std::vector<std::uint8_t>(dll.begin(), dll.end()), "obj.dll")),
+              listed(ReadResources(res, "x.res")));
     EXPECT_EQ(ResourceListing(dir.File("x.obj")), expected);  // read with its relocations applied
     std::string dump =
         ToolOutput({"llvm-readobj", "--file-headers", "--sections", "--relocations", "--symbols", dir.File("x.obj")});

@@ -15,7 +15,7 @@ namespace {
 using test::FromHex;
 using test::HexRows;
 
-TEST(ResWriterTest, HeaderNames) {
+TEST(ResWriterTest, HeaderNamesAndIdentifierOrdinals) {
   // Names are padded to 4 bytes; X1 and XFF are hexadecimal numbers, quoted digits stay a
   // string, quotes around another name are removed; a quoted type is written as it is.
   const std::string tail = "00000000 3010 0904 00000000 00000000";
@@ -30,15 +30,12 @@ TEST(ResWriterTest, HeaderNames) {
     WriteResourceHeader(entry, 0, type, name, 0, 0x1030, 0x0409, 0, 0);
     EXPECT_EQ(HexRows(entry.Bytes()), HexRows(FromHex("00000000 " + hex + tail))) << hex;
   }
-}
-
-TEST(ResWriterTest, IdentifierOrdinals) {
   // The ordinal of each text, -1 for a text that is no ordinal.
-  const std::vector<std::pair<std::u16string, int>> cases = {
+  const std::vector<std::pair<std::u16string, int>> ordinals = {
       {u"  7", 7},         {u"-1", 0xFFFF}, {u"65537", 1}, {u"$1f", 0x1F}, {u"X1", 1}, {u"0xFFFFFFFF", 0xFFFF},
       {u"2147483648", -1}, {u"", -1},       {u"-x1", -1},  {u"\t7", -1},
   };
-  for (const auto& [text, expected] : cases) {
+  for (const auto& [text, expected] : ordinals) {
     std::uint16_t value = 0;
     bool converted = IdentifierOrdinal(text, value);
     EXPECT_EQ(converted ? value : -1, expected) << std::string(text.begin(), text.end());

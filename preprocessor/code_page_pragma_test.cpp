@@ -23,7 +23,7 @@ std::string Utf16Le(const std::string& ascii) {
   return bytes;
 }
 
-TEST(CodePagePragmaTest, PageOfTheStringsThatFollow) {
+TEST(CodePagePragmaTest, PagesOfTheStringsThatFollowAndBadPages) {
   struct TCase {
     std::vector<std::pair<std::string, std::string>> files;
     std::string page;  // the -c option's
@@ -49,9 +49,6 @@ TEST(CodePagePragmaTest, PageOfTheStringsThatFollow) {
     EXPECT_EQ(TableString(result.image, 1), c.one) << c.files[0].second;
     EXPECT_EQ(c.two.empty() ? c.two : TableString(result.image, 2), c.two) << c.files[0].second;
   }
-}
-
-TEST(CodePagePragmaTest, BadPagesAndUnconvertibleTextStopWithTheirLine) {
   const std::string expects = "#pragma code_page expects a code page number or DEFAULT in parentheses: ";
   const std::string rows[][2] = {
       {"\n#pragma code_page(12345)\n", "File a.rc. Line 2 : Unknown code page 12345"},

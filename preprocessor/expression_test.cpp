@@ -1,5 +1,5 @@
-// Expressions: every operator's place in the order of reduction, 64-bit wrap-around, the
-// size class of a value and the bits that |NOT removes.
+// Expressions: every operator's place in the order of reduction and 64-bit wrap-around. The
+// size class of a value and the bits that |NOT removes show in data and dialog resources.
 #include "preprocessor/expression.h"
 
 #include <gtest/gtest.h>
@@ -55,32 +55,6 @@ TEST(ExpressionTest, ValuesOfExpressions) {
     if (std::string(row[0]).find_first_of(",\n") != std::string::npos || std::string(row[1]).size() > 9) continue;
     EXPECT_EQ(Preprocess("#if (" + std::string(row[0]) + ") == " + row[1] + "\nyes\n#endif"), "yes") << row[0];
   }
-}
-
-TEST(ExpressionTest, SizeClassAndRemovedBits) {
-  // The first value of the script, "/l" for a long value and the bits |NOT removed.
-  const char* rows[][2] = {
-      {"32767", "32767/i 0"},
-      {"32768", "32768/l 0"},
-      {"1L", "1/l 0"},
-      {"-WS_POPUP", "-2147483648/l 0"},
-      {"NOT 5", "5/i 5"},
-      {"WS_CHILD | NOT WS_VISIBLE | WS_BORDER", "1082130432/l 268435456"},
-      {"WS_CHILD | not (WS_BORDER | 1)", "1073741824/l 8388609"},
-      {"not (WS_GROUP | WS_TABSTOP) |NOT 1", "196608/l 196609"},
-      {"1 - 2 + 3 - 4 |NOT 5", "-8/i 5"},  // the "+" pass, then "-" from the left, then "|NOT"
-  };
-  for (const auto& row : rows) {
-    TScriptReader reader(row[0]);
-    std::string value = reader.Next();
-    EXPECT_EQ(value + (reader.parser.longValue ? "/l " : "/i ") + std::to_string(reader.parser.removedBits), row[1])
-        << row[0];
-  }
-  TScriptReader reader("NOT 4, 5");  // each expression starts with no removed bits
-  reader.Next();
-  reader.Next();
-  EXPECT_EQ(reader.Next(), "5");
-  EXPECT_EQ(reader.parser.removedBits, 0);
 }
 
 }  // namespace

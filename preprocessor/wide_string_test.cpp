@@ -30,12 +30,9 @@ TEST(WideStringTest, StatementsTakeCharacters) {
                             "4300 6F00 7000 6900 6500 7200 2000 9221 2000 E900 0000")));
   EXPECT_EQ(DescribeVersionTree(ReadVersionTree(FindEntry(entries, "#16", "#1").data)),
             "VS_VERSION_INFO { S { Cl\xC3\xA9 \"r\xC3\xA9sum\xC3\xA9\\0\" } }");
-}
-
-TEST(WideStringTest, AWideTextThatIsAlsoAnOrdinaryTextOfOtherCharactersStops) {
   // L"\xE9" is é, held as C3 A9; "\xC3\xA9" in Windows-1252 is Ã©, in UTF-8 é.
   const std::string script = "STRINGTABLE { 1 L\"\\xE9\"\n 2 \"\\xC3\\xA9\" }\n";
-  TCompilation result = CompileFiles({{"a.rc", script}}, "CP1252");
+  result = CompileFiles({{"a.rc", script}}, "CP1252");
   EXPECT_EQ(result.errorText,
             "File a.rc. Line 2 : An ordinary literal holds the bytes of the UTF-8 text \"\xC3\xA9\" of a wide "
             "literal, which CP1252 reads as other characters; write both literals alike, wide or ordinary");

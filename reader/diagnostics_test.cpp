@@ -22,7 +22,7 @@ std::string Thrown(Action action) {
 }
 
 // A percent sign in a file name is text, never a format.
-TEST(Diagnostics, LocatedText) {
+TEST(Diagnostics, LocatedTextAndTerminalBytesEscaped) {
   TRCParser parser;
   parser.fileStack.push_back(std::make_unique<TFileItem>());
   parser.currentFile = parser.fileStack.back().get();
@@ -31,9 +31,6 @@ TEST(Diagnostics, LocatedText) {
   EXPECT_EQ(Thrown([&] { ReportError(parser, 20, {"#bogus"}); }),
             "File 100%s.rc. Line 12 : 20. Unknown directive: #bogus");
   EXPECT_EQ(std::make_pair(parser.errorFileName, parser.errorLine), std::make_pair(std::string("100%s.rc"), 12));
-}
-
-TEST(Diagnostics, SafeTextEscapesWhatATerminalWouldObey) {
   const char* rows[][2] = {
       {"plain text, 100%", "plain text, 100%"},
       {"tab\there\r\nnew", "tab\\x09here\\x0D\\x0Anew"},

@@ -24,7 +24,7 @@ std::string TableOf(const std::string& body) {
   return table;
 }
 
-TEST(AcceleratorsTest, KeystrokesOptionsAndTheLastEntryMark) {
+TEST(AcceleratorsTest, KeystrokesOptionsAndMessages) {
   const char* rows[][2] = {
       {"65, 1\n\"^C\", 2\n\"^c\", 3\n\"^@\", 4\n\"^Z\", 5\n\"^\", 6\n\"\", 7\nVK_F1, 8, VIRTKEY",
        "0000 0041 1 ; 0000 0003 2 ; 0000 0003 3 ; 0000 0000 4 ; 0000 001A 5 ; 0000 005E 6 ; 0000 0000 7 ; 0081 0070 8"},
@@ -38,10 +38,7 @@ TEST(AcceleratorsTest, KeystrokesOptionsAndTheLastEntryMark) {
       {",, \"a\",,, 1 ,, ALT ,, \"b\" , 2 ,", "0010 0061 1 ; 0080 0062 2"},
   };
   for (const auto& row : rows) EXPECT_EQ(TableOf(row[0]), row[1]) << row[0];
-}
-
-TEST(AcceleratorsTest, EachMessageWithItsLine) {
-  const char* rows[][2] = {
+  const char* messages[][2] = {
       {"1 ACCELERATORS { \"a\", 1\n", "82@2: 82. Keystroke expected"},
       {"1 ACCELERATORS { \"^ab\", 1 }", "83@1: 83. \"^AB\" is not an integer value"},
       {"1 ACCELERATORS { \"ab\", 1 }", "84@1: 84. Invalid keystroke: \"AB\""},
@@ -51,7 +48,7 @@ TEST(AcceleratorsTest, EachMessageWithItsLine) {
       {"1 ACCELERATORS { \"a\", 1, ASCII, VIRTKEY }", "87@1: 87. VIRTKEY not allowed because ASCII already defined"},
       {"1 ACCELERATORS { \"a\", 1, VIRTKEY ascii }", "88@1: 88. ASCII not allowed because VIRTKEY already defined"},
   };
-  for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
+  for (const auto& row : messages) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
 }
 
 }  // namespace

@@ -106,23 +106,16 @@ std::string Items(const std::string& controls, const std::string& form = "DIALOG
   return first == std::string::npos ? text : text.substr(first + 1);
 }
 
-TEST(DialogTest, StandardLayoutPadsBeforeTheFirstItem) {
+TEST(DialogTest, LayoutBytesFontsAndRareControlStatements) {
   // 18-byte head, no menu, no class, caption "A": 26 bytes, then 2 zero bytes.
   EXPECT_EQ(HexRows(DialogData("1 DIALOG 1, 2, 3, 4\nCAPTION \"A\"\n{ PUSHBUTTON \"OK\", 1, 10, 10, 50, 14 }\n")),
             HexRows(FromHex("0000C000 00000000 0100 0100 0200 0300 0400 0000 0000 41000000 0000"
                             "00000150 00000000 0A00 0A00 3200 0E00 0100 FFFF8000 4F004B000000 0000")));
-}
-
-TEST(DialogTest, ExtendedLayoutBytes) {
-  EXPECT_EQ(HexRows(DialogData("1 DIALOGEX 1, 2, 3, 4 { }")),
-            HexRows(FromHex("0100FFFF 00000000 00000000 00000000 0000 0100 0200 0300 0400 0000 0000 0000")));
-  EXPECT_EQ(HexRows(DialogData("1 DIALOGEX 0,0,0,0\nFONT 8, \"MS Sans Serif\"\n{ }")),
-            HexRows(FromHex("0100FFFF 00000000 00000000 40000000 0000 0000 0000 0000 0000 000000000000"
-                            "0800 0000 00 01 4D0053002000530061006E0073002000530065007200690066000000")));
+  // A DIALOGEX's font has weight, italic and character set; a DIALOG reads them but has no
+  // place for them.
   EXPECT_EQ(Dialog("1 DIALOGEX 0,0,0,0\nFONT 8, \"A\", 700, 1, 0xCC\n{ }"),
             "DIALOGEX help=0 style=0x00000040 exstyle=0x00000000 items=0 rect=0,0,0,0\n"
             "menu=\"\" class=\"\" caption=\"\"\nfont=8 weight=700 italic=1 charset=204 \"A\"\n");
-  // A DIALOG reads weight, italic and character set but has no place for them.
   EXPECT_EQ(Dialog("1 DIALOG 0,0,0,0\nFONT 8, \"A\", 700, 1, 0xCC\n{ }"),
             "DIALOG style=0x00000040 exstyle=0x00000000 items=0 rect=0,0,0,0\n"
             "menu=\"\" class=\"\" caption=\"\"\nfont=8 \"A\"\n");
@@ -133,10 +126,7 @@ TEST(DialogTest, ExtendedLayoutBytes) {
   EXPECT_EQ(HexRows(items), HexRows(FromHex("00000000 00000000 00000150 0A000A00 32000E00 01000000 FFFF8000"
                                             "4F004B00 0000 0000 00000000 00000000 00000250 00000000 00000000"
                                             "FFFFFFFF FFFF8200 0000 0000")));
-}
-
-// The control statements real scripts seldom use; the others are compiled by the corpus.
-TEST(DialogTest, RareControlStatementsWithClassDefaultStyleAndTitle) {
+  // The control statements real scripts seldom use; the others are compiled by the corpus.
   EXPECT_EQ(Items("RADIOBUTTON 5,5,1,2,3,4\nSTATE3 \"f\",6,1,2,3,4\nAUTO3STATE \"g\",7,1,2,3,4"),
             "item style=0x50000004 exstyle=0x00000000 rect=1,2,3,4 id=5 class=BUTTON title=\"5\"\n"
             "item style=0x50010005 exstyle=0x00000000 rect=1,2,3,4 id=6 class=BUTTON title=\"f\"\n"
@@ -239,9 +229,6 @@ TEST(DialogTest, EveryMessageWithItsLine) {
     EXPECT_EQ(outcome.errorNumber, c.number) << c.body;
     EXPECT_TRUE(outcome.image.empty());
   }
-}
-
-TEST(DialogTest, DataOf65536BytesStopsWithTheWriterError) {
   std::string script = "1 DIALOG 0, 0, 10, 10\n{\n";
   for (int i = 0; i < 1400; ++i) script += "PUSHBUTTON \"Button text\", 1, 1, 2, 3, 4\n";  // 48 bytes each
   TCompilation outcome = CompileText(script + "}\n");

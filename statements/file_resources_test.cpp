@@ -71,7 +71,7 @@ std::string ImageFileAt(unsigned type, const std::vector<std::string>& images, c
   return file;
 }
 
-TEST(FileResourceTest, ImagesAreReadWhereTheDirectorySays) {
+TEST(FileResourceTest, ImagesReadWhereTheDirectorySaysGroupBitCountOfZero) {
   TTempDir dir;
   std::vector<std::string> images = {Image(40, 16, 32, 0xA1), Image(44, 32, 64, 0xB2)};
   // The second image comes first in the file, with a gap before the first.
@@ -85,10 +85,7 @@ TEST(FileResourceTest, ImagesAreReadWhereTheDirectorySays) {
   ASSERT_EQ(cursor.size(), 3u);
   EXPECT_EQ(Bytes(cursor[0]), U16(3) + U16(4) + images[0]);
   EXPECT_EQ(Bytes(cursor[1]), U16(3) + U16(4) + images[1]);
-}
-
-TEST(FileResourceTest, GroupTakesPlanesAndBitCountOfZeroFromTheImage) {
-  TTempDir dir;
+  // A group entry takes planes and a bit count of 0 from the image.
   std::string bitmap = Image(40, 16, 32, 0x11);  // 1 plane, 4 bits
   std::string png = PngImage(100, 256, 256);
   struct {

@@ -16,7 +16,7 @@ constexpr char kMenuConstants[] =
 // Header, then records whose text leaves 2 or 0 bytes to pad; a pop-up's help id comes
 // after its padding and its first child directly after the help id. MENUEX shares the
 // type and the attributes with MENU.
-TEST(MenuExTest, HeaderRecordLayoutAndAttributes) {
+TEST(MenuExTest, LayoutAttributesAndMessages) {
   TResEntry entry =
       OnlyEntry(kMenuConstants + std::string("LANGUAGE 7, 1\nmain MENUEX PRELOAD { MENUITEM \"A\", 100\n"
                                              "POPUP \"Bc\", 200, 0, 0, 7 { MENUITEM \"\", 0, MFT_SEPARATOR } }"));
@@ -30,9 +30,6 @@ TEST(MenuExTest, HeaderRecordLayoutAndAttributes) {
             "type=#4 name=#1 flags=0x1030 language=0x0409 version=0 characteristics=0 size=12\n"
             "type=#4 name=#2 flags=0x1020 language=0x0409 version=0 characteristics=0 size=28\n"
             "type=#4 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=28\n");
-}
-
-TEST(MenuExTest, EachMessageWithItsLine) {
   const char* rows[][2] = {
       {"1 MENUEX { MENUITEM", "73@1: 73. Double quoted string or SEPARATOR expected"},
       {"1 MENUEX { POPUP 5 { MENUITEM \"a\" } }", "73@1: 73. Double quoted string or SEPARATOR expected"},

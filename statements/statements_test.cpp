@@ -19,7 +19,7 @@ std::string Identifiers(const std::string& script) {
   return text;
 }
 
-TEST(StatementLoopTest, NameTypeAndOptionalStatementMessages) {
+TEST(StatementLoopTest, MessagesAndDuplicates) {
   const char* rows[][2] = {
       {"\n-1 RCDATA {}", "15@2: 15. Bad resource identifier: -1"},
       {"32768 RCDATA {}", "15@1: 15. Bad resource identifier: 32768"},
@@ -39,9 +39,6 @@ TEST(StatementLoopTest, NameTypeAndOptionalStatementMessages) {
       {"1 RCDATA VERSION 12abc {}", "File a.rc. Line 1 : '12abc' is not a valid integer value"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
-}
-
-TEST(StatementLoopTest, DuplicateResources) {
   EXPECT_EQ(Failure("abc RCDATA {}\nABC RCDATA {}"),
             "19@2: 19. Resource identifier ABC of type RCDATA, language 0 and sublanguage 0  already defined");
   EXPECT_EQ(Failure("\"abc\" RCDATA {}\n\"ABC\" 10 LANGUAGE 0, 0 {}"),

@@ -18,7 +18,7 @@ std::string Block(const std::vector<std::string>& texts) {
   return HexRows(bytes);
 }
 
-TEST(StringTableTest, BlocksOfSixteenSlots) {
+TEST(StringTableTest, BlocksOfSixteenSlotsAndMessages) {
   EXPECT_EQ(
       HexRows(OnlyEntry("STRINGTABLE { 1 \"ab\" }").data),
       HexRows(FromHex("0000 0200 6100 6200 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000")));
@@ -40,9 +40,6 @@ TEST(StringTableTest, BlocksOfSixteenSlots) {
       blocks += entry.type.Printable() + " " + entry.name.Printable() + ": " + DataHex(entry) + "\n";
     EXPECT_EQ(blocks, c.blocks) << c.script;
   }
-}
-
-TEST(StringTableTest, Messages) {
   const char* rows[][2] = {
       {"STRINGTABLE { 5 \"a\" }\nSTRINGTABLE { 5 \"b\" }",
        "14@2: 14. string with the identifier            5 already exists"},

@@ -50,6 +50,7 @@ int RunAndInterrupt(const TTempDir& dir, std::vector<std::string> args, const st
   argv.push_back(nullptr);
   pid_t child = fork();
   if (child == 0) {
+    for (int caught : {SIGINT, SIGTERM, SIGHUP}) std::signal(caught, SIG_DFL);  // as a shell's `&` may ignore them
     int null = open("/dev/null", O_WRONLY);
     if (chdir(dir.Path().c_str()) != 0 || null < 0 || dup2(null, 1) < 0 || setenv("TMPDIR", tmpdir.c_str(), 1) != 0)
       _exit(126);

@@ -17,23 +17,18 @@
 
 namespace tarvex::test {
 
-/// The entries of `script` compiled in `dir`; a failure fails the test.
+/// The entries of `script` compiled in `dir` (or a fresh folder); a failure fails the test.
 inline std::vector<TResEntry> EntriesIn(const TTempDir& dir, const std::string& script) {
   TCompilation outcome = CompileInDir(dir, script);
   EXPECT_EQ(outcome.errorText, "") << script;
   return outcome.errorText.empty() ? ReadResImage(outcome.image) : std::vector<TResEntry>{};
 }
 
-inline std::vector<TResEntry> Entries(const std::string& script) {
-  TTempDir dir;
-  return EntriesIn(dir, script);
-}
+inline std::vector<TResEntry> Entries(const std::string& script) { return EntriesIn(TTempDir(), script); }
 
-/// The one entry `script` compiles to; throws on an error or another count of entries.
+/// The one entry `script` compiles to; throws on another count of entries.
 inline TResEntry OnlyEntry(const std::string& script) {
-  TCompilation outcome = CompileText(script);
-  if (!outcome.errorText.empty()) throw std::runtime_error(outcome.errorText);
-  std::vector<TResEntry> entries = ReadResImage(outcome.image);
+  std::vector<TResEntry> entries = Entries(script);
   if (entries.size() != 1) throw std::runtime_error(std::to_string(entries.size()) + " entries");
   return entries[0];
 }
@@ -91,10 +86,7 @@ inline std::string FailureIn(const TTempDir& dir, const std::string& script) {
   return std::to_string(outcome.errorNumber) + "@" + std::to_string(outcome.errorLine) + ": " + message;
 }
 
-inline std::string Failure(const std::string& script) {
-  TTempDir dir;
-  return FailureIn(dir, script);
-}
+inline std::string Failure(const std::string& script) { return FailureIn(TTempDir(), script); }
 
 /// The data of an entry as grouped hex rows, for byte comparisons.
 inline std::string DataHex(const TResEntry& entry) { return HexRows(entry.data); }

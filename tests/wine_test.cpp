@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 
 #include "tests/external_tools.h"
@@ -27,47 +26,27 @@ using test::U32;
 constexpr int kBootSeconds = 600;  // a fresh prefix on a busy machine
 constexpr int kStepSeconds = 180;
 
-/// One Wine prefix and one compiled dump program for the whole run of the test binary:
-/// making a prefix takes Wine tens of seconds. The graphics driver is set to null, so that
-/// dialogs are created without a display. The prefix's server is stopped after the last test.
-struct TWine : ::testing::Environment {
-  std::string env, loader, server, gcc;
-  std::unique_ptr<test::TTempDir> home;  // prefix/ and resdump.o
-  std::string failure;                   // why Wine cannot run the tests; empty when ready
-  bool prepared = false;
+/// A Wine prefix with the dump program compiled, for the test's run. The graphics driver
+/// is set to null, so that dialogs are created without a display; the prefix's server is
+/// stopped at the end.
+struct TWine {
+  std::string env = test::FindTool("env"), loader = test::FindTool("wine64"), server, gcc;
+  test::TTempDir home;  // prefix/ and resdump.o
+  std::string failure;  // why Wine cannot run the tests; empty when ready
 
-  /// `arguments` run by Wine in the prefix, headless and without debug output.
-  std::vector<std::string> Command(const std::vector<std::string>& arguments) const {
-    std::vector<std::string> command = {env,
-                                        "-u",
-                                        "DISPLAY",
-                                        "-u",
-                                        "WAYLAND_DISPLAY",
-                                        "WINEPREFIX=" + home->File("prefix"),
-                                        "WINEARCH=win64",
-                                        "WINEDEBUG=-all",
-                                        "WINEDLLOVERRIDES=mscoree,mshtml="};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return command;
-  }
-
-  void Prepare() {
-    prepared = true;
-    loader = test::FindTool("wine64");
+  TWine() {
     if (loader.empty() && access("/usr/lib/wine/wine64", X_OK) == 0) loader = "/usr/lib/wine/wine64";
     if (loader.empty()) loader = test::FindTool("wine");
     server = fs::path(loader).parent_path() / "wineserver";
     if (loader.empty() || access(server.c_str(), X_OK) != 0) server = test::FindTool("wineserver");
     gcc = test::FindTool("x86_64-w64-mingw32-gcc");
-    env = test::FindTool("env");
     for (const auto& [tool, name] :
          {std::pair{&loader, " wine64 (package wine64)"}, std::pair{&server, " wineserver (package wine64)"},
           std::pair{&gcc, " x86_64-w64-mingw32-gcc (package gcc-mingw-w64-x86-64)"}, std::pair{&env, " env"}})
       if (tool->empty()) failure += (failure.empty() ? "missing:" : "") + std::string(name);
-    if (!failure.empty()) return;
-    home = std::make_unique<test::TTempDir>();
     std::string output;
-    if (test::RunTool({gcc, "-O1", "-Wall", "-Wextra", "-Werror", "-c", "-o", home->File("resdump.o"),
+    if (!failure.empty()) return;
+    if (test::RunTool({gcc, "-O1", "-Wall", "-Wextra", "-Werror", "-c", "-o", home.File("resdump.o"),
                        std::string(TARVEX_SOURCE_DIR) + "/tests/wine/resdump.c"},
                       output, kStepSeconds) != 0)
       failure = "resdump.c does not compile:\n" + output;
@@ -76,15 +55,21 @@ struct TWine : ::testing::Environment {
                  output, kBootSeconds) != 0)
       failure = "Wine could not make its prefix:\n" + output;
   }
-
-  void TearDown() override {
+  ~TWine() {
     std::string ignored;
-    if (home) test::RunTool({env, "WINEPREFIX=" + home->File("prefix"), server, "-k"}, ignored, kStepSeconds);
-    home.reset();
+    if (!server.empty()) test::RunTool({env, "WINEPREFIX=" + home.File("prefix"), server, "-k"}, ignored, kStepSeconds);
+  }
+
+  /// `arguments` run by Wine in the prefix, headless and without debug output.
+  std::vector<std::string> Command(const std::vector<std::string>& arguments) const {
+    std::vector<std::string> command = {env, "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "WINEARCH=win64"};
+    for (const char* setting : {"WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "WINEPREFIX="})
+      command.push_back(setting);
+    command.back() += home.File("prefix");
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
   }
 };
-
-TWine* const kWine = static_cast<TWine*>(::testing::AddGlobalTestEnvironment(new TWine));
 
 /// A script and the files it reads, and what resdump prints for it: the whole text, or
 /// pieces of it.
@@ -105,7 +90,7 @@ std::string DumpOf(const TWine& wine, const TWineCase& row) {
   std::string output;
   const std::vector<std::vector<std::string>> steps = {
       {TARVEX_BINARY, "--coff", "--machine=x64", row.script, "script.obj"},
-      {wine.gcc, "-o", "resdump.exe", wine.home->File("resdump.o"), "script.obj", "-luser32", "-lgdi32", "-lversion"},
+      {wine.gcc, "-o", "resdump.exe", wine.home.File("resdump.o"), "script.obj", "-luser32", "-lgdi32", "-lversion"},
       wine.Command({wine.loader, "resdump.exe"})};
   for (const std::vector<std::string>& step : steps)
     if (test::RunTool(step, output, kStepSeconds, dir.Path()) != 0) {
@@ -339,11 +324,11 @@ version fixed signature=0xfeef04bd struc=0x10000 file=1.2.3.4 product=1.2.3.4 fl
 TEST(WineTest, WindowsReadsWhatTheScriptSays) {
   const char* e2e = std::getenv("TARVEX_E2E");
   if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end tests run with TARVEX_E2E=1";
-  if (!kWine->prepared) kWine->Prepare();
-  ASSERT_TRUE(kWine->failure.empty()) << kWine->failure;
+  TWine wine;
+  ASSERT_TRUE(wine.failure.empty()) << wine.failure;
   for (const TWineCase& row : {ExampleCase(), SamplerCase(), RealScriptFormsCase()}) {
     SCOPED_TRACE(row.label);
-    std::string dump = DumpOf(*kWine, row);
+    std::string dump = DumpOf(wine, row);
     EXPECT_TRUE(row.expected.empty() || dump == row.expected) << dump;
     for (const std::string& piece : row.pieces) EXPECT_NE(dump.find(piece), std::string::npos) << piece << dump;
   }
