@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <sstream>
 
 #include "tests/test_support.h"
@@ -28,18 +27,11 @@ std::string Compiling(const std::string& script, const std::string& output) {
   return "Compiling file: " + script + " into " + output + "...\n";
 }
 
-/// Sets an environment variable for the lifetime of the object.
-class TEnvironmentVariable {
- public:
-  TEnvironmentVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) previous_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~TEnvironmentVariable() { previous_ ? setenv(name_, previous_->c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> previous_;
+/// TMPDIR set to `value` while the object lives.
+struct TTmpDir {
+  std::string previous = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  explicit TTmpDir(const std::string& value) { setenv("TMPDIR", value.c_str(), 1); }
+  ~TTmpDir() { previous.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previous.c_str(), 1); }
 };
 
 /// Runs the driver in `dir`; the status and what it printed after the banner.
@@ -130,7 +122,7 @@ TEST(DriverTest, SyntaxChecksLeaveNothing) {
     dir.Write("a.rc", "");
     dir.Write("b.rc", "\"abc\n");
     ASSERT_EQ(mkdir(dir.File("scratch").c_str(), 0700), 0);
-    TEnvironmentVariable tmpdir("TMPDIR", dir.File("scratch"));
+    TTmpDir tmpdir(dir.File("scratch"));
     auto [result, text] = RunIn(dir, args);
     EXPECT_EQ(result, status) << args[1];
     EXPECT_NE(text.find(" into " + dir.File("scratch") + "/tarvex-check-"), std::string::npos) << text;
@@ -140,7 +132,7 @@ TEST(DriverTest, SyntaxChecksLeaveNothing) {
   }
   test::TTempDir dir;
   dir.Write("a.rc", "");
-  TEnvironmentVariable tmpdir("TMPDIR", dir.File("none"));
+  TTmpDir tmpdir(dir.File("none"));
   EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}),
             std::make_pair(1, "Error[0] in line [0]: Cannot create file " + dir.File("none") +
                                   "/tarvex-check-XXXXXX: No such file or directory\n"));

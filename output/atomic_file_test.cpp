@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -134,26 +135,19 @@ TEST_P(AtomicSaveTest, OutputsThatMustNotBeReplacedAreRefusedAndKept) {
   }
   // A device node needs root, as CI has; mknod is refused to other users.
   bool haveDevice = mknod(dir.File("device.res").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-  struct {
-    const char* name;
-    const char* reason;
-    bool present;
-  } rows[] = {
-      {"dir.res", "Is a directory", true},
-      {"fifo.res", "Is a FIFO", true},
-      {"tofifo.res", "Is a FIFO", true},
-      {"socket.res", "Is a socket", haveSocket},
-      {"device.res", "Is a character device", haveDevice},
-      {"readonly.res", "Permission denied", true},  // also for root: no write bit at all
-      {"missing/a.res", "No such file or directory", true},
-  };
-  for (const auto& row : rows) {
-    if (!row.present) continue;
+  // The read-only file is refused also to root: it has no write bit at all.
+  for (const auto& [name, reason, present] :
+       {std::tuple{"dir.res", "Is a directory", true}, std::tuple{"fifo.res", "Is a FIFO", true},
+        std::tuple{"tofifo.res", "Is a FIFO", true}, std::tuple{"socket.res", "Is a socket", haveSocket},
+        std::tuple{"device.res", "Is a character device", haveDevice},
+        std::tuple{"readonly.res", "Permission denied", true},
+        std::tuple{"missing/a.res", "No such file or directory", true}}) {
+    if (!present) continue;
     std::vector<std::string> before = dir.List();
-    std::string state = Describe(dir.File(row.name));
-    EXPECT_EQ(SaveFailure("new", dir.File(row.name)), "Cannot create file " + dir.File(row.name) + ": " + row.reason);
-    EXPECT_EQ(Describe(dir.File(row.name)), state) << row.name;
-    EXPECT_EQ(dir.List(), before) << row.name;
+    std::string state = Describe(dir.File(name));
+    EXPECT_EQ(SaveFailure("new", dir.File(name)), "Cannot create file " + dir.File(name) + ": " + reason);
+    EXPECT_EQ(Describe(dir.File(name)), state) << name;
+    EXPECT_EQ(dir.List(), before) << name;
   }
   close(sock);
   EXPECT_EQ(dir.Read("dir.res/keep"), "inside");
@@ -177,9 +171,7 @@ int InterruptedSave(const TTempDir& dir, int signal, int megabytes) {
   }
   // The named temporary appears when the save begins; the child is then writing.
   auto started = [&] {
-    for (const std::string& name : dir.List())
-      if (name.rfind(".tarvex-", 0) == 0) return true;
-    return false;
+    return std::ranges::any_of(dir.List(), [](auto& name) { return name.starts_with(".tarvex-"); });
   };
   for (int i = 0; i < 20000 && !started(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(100));
   kill(child, signal);

@@ -75,40 +75,29 @@ std::string ResourceListing(const std::string& image) {
   return listing;
 }
 
-struct TMachineCase {
-  const char* name;
-  TMachine machine;
-  const char* relocation;
-};
-
-constexpr TMachineCase kMachines[] = {{"x86", TMachine::X86, "IMAGE_REL_I386_DIR32NB"},
-                                      {"x64", TMachine::X64, "IMAGE_REL_AMD64_ADDR32NB"},
-                                      {"arm64", TMachine::Arm64, "IMAGE_REL_ARM64_ADDR32NB"}};
-
-std::string LinkDll(const TTempDir& dir, const TMachineCase& m, const std::string& input, const std::string& dll) {
-  ToolOutput(
-      {"lld-link", "/dll", "/noentry", "/machine:" + std::string(m.name), "/out:" + dir.File(dll), dir.File(input)});
-  return dir.File(dll);
-}
-
 // Linked by lld-link, the object lists the same resources as the .res; its header,
 // sections and one relocation per data entry.
 TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
   if (test::FindTool("lld-link").empty() || test::FindTool("llvm-readobj").empty())
     GTEST_SKIP() << "lld-link or llvm-readobj missing";
   std::vector<std::uint8_t> res = BuildRes(SampleResources());
-  for (const TMachineCase& m : kMachines) {
-    SCOPED_TRACE(m.name);
+  for (const auto& [machine, name, relocation] : {std::tuple{TMachine::X86, "x86", "IMAGE_REL_I386_DIR32NB"},
+                                                  std::tuple{TMachine::X64, "x64", "IMAGE_REL_AMD64_ADDR32NB"},
+                                                  std::tuple{TMachine::Arm64, "arm64", "IMAGE_REL_ARM64_ADDR32NB"}}) {
+    SCOPED_TRACE(name);
     TTempDir dir;
     dir.Write("x.res", std::string(res.begin(), res.end()));
-    std::vector<std::uint8_t> object = ResToCoff(res, m.machine);
+    std::vector<std::uint8_t> object = ResToCoff(res, machine);
     dir.Write("x.obj", std::string(object.begin(), object.end()));
-    std::string expected = ResourceListing(LinkDll(dir, m, "x.res", "res.dll"));
+    for (const char* input : {"x.res", "x.obj"})
+      ToolOutput({"lld-link", "/dll", "/noentry", "/machine:" + std::string(name), "/out:" + dir.File(input) + ".dll",
+                  dir.File(input)});
+    std::string expected = ResourceListing(dir.File("x.res.dll"));
     EXPECT_NE(expected.find("Total Number of Resources: 10"), std::string::npos) << expected;
-    EXPECT_EQ(ResourceListing(LinkDll(dir, m, "x.obj", "obj.dll")), expected);
+    EXPECT_EQ(ResourceListing(dir.File("x.obj.dll")), expected);
     // The program reader finds in the DLL what the .res holds, less the memory flags a program
     // does not keep.
-    std::string dll = dir.Read("obj.dll");
+    std::string dll = dir.Read("x.obj.dll");
     auto listed = [](std::vector<TResourceEntry> entries) {
       std::vector<std::string> lines;
       for (TResourceEntry& entry : entries) {
@@ -118,7 +107,7 @@ TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
       std::sort(lines.begin(), lines.end());
       return lines;
     };
-    EXPECT_EQ(listed(ReadResources(std::vector<std::uint8_t>(dll.begin(), dll.end()), "obj.dll")),
+    EXPECT_EQ(listed(ReadResources(std::vector<std::uint8_t>(dll.begin(), dll.end()), "x.obj.dll")),
               listed(ReadResources(res, "x.res")));
     EXPECT_EQ(ResourceListing(dir.File("x.obj")), expected);  // read with its relocations applied
     std::string dump =
@@ -126,7 +115,7 @@ TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
     for (const char* line : {"TimeDateStamp: 1970-01-01 00:00:00 (0x0)", "SectionCount: 2", "Name: .rsrc$02",
                              "Characteristics [ (0x40400040)", "RelocationCount: 10"})
       EXPECT_NE(dump.find(line), std::string::npos) << line << "\n" << dump;
-    EXPECT_NE(dump.find(std::string(m.relocation) + " .rsrc$02 (3)"), std::string::npos);
+    EXPECT_NE(dump.find(std::string(relocation) + " .rsrc$02 (3)"), std::string::npos);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "output/dib_image.h"
+#include "output/res_writer.h"
 #include "statements/compile_api.h"
 #include "tests/statement_checks.h"
 
@@ -180,42 +181,38 @@ TEST(HtmlReportTest, TextEscapingAndMnemonics) {
 TEST(HtmlReportTest, IconImagesDecodeWithTheirTransparency) {
   TRgbaImage image;
   std::string error;
-  std::string icon = IconImage();
-  ASSERT_TRUE(
-      DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(icon.data()), icon.size()), image, error));
+  auto decode = [&](const std::string& bytes) {
+    return DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), image, error);
+  };
+  ASSERT_TRUE(decode(IconImage()));
   EXPECT_EQ(image.pixels,
             (std::vector<std::uint8_t>{0, 255, 0, 255, 255, 255, 255, 128, 0, 0, 255, 255, 255, 0, 0, 0}));
   // 1 bit: black and white from the colour table; the mask's set bit makes a pixel clear.
   std::string mono = InfoHeader(2, 4, 1) + std::string("\0\0\0\0\xFF\xFF\xFF\0", 8) + std::string("\x40\0\0\0", 4) +
                      std::string("\x80\0\0\0", 4) + std::string("\x40\0\0\0", 4) + std::string(4, '\0');
-  ASSERT_TRUE(
-      DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(mono.data()), mono.size()), image, error));
+  ASSERT_TRUE(decode(mono));
   EXPECT_EQ(image.pixels,
             (std::vector<std::uint8_t>{255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0}));
   std::string png = EncodePng(image);
   EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
   EXPECT_EQ(png.substr(png.size() - 8), "IEND\xAE\x42\x60\x82");
-  std::string cut = icon.substr(0, 50);
-  EXPECT_FALSE(DecodeIconImage(std::span(reinterpret_cast<const std::uint8_t*>(cut.data()), cut.size()), image, error));
+  EXPECT_FALSE(decode(IconImage().substr(0, 50)));
   EXPECT_EQ(error, "the image data is shorter than its header says");
 }
 
 TEST(HtmlReportTest, MalformedResourcesAreShownAsSuchNotFailed) {
   // Dialog, menu and version data cut short, and a group naming an image that is absent.
-  std::string resBytes(32, '\0');
-  resBytes[4] = 0x20;
-  resBytes[8] = resBytes[9] = resBytes[12] = resBytes[13] = '\xFF';
-  auto entry = [](unsigned type, const std::string& data) {
-    std::string header = U32(static_cast<std::uint32_t>(data.size())) + U32(32) + U16(0xFFFF) + U16(type) +
-                         U16(0xFFFF) + U16(1) + U32(0) + U16(0x1030) + U16(0x409) + U32(0) + U32(0);
-    std::string padded = data + std::string((4 - data.size() % 4) % 4, '\0');
-    return header + padded;
-  };
-  resBytes += entry(5, U32(0x80C80000) + U32(0) + U16(3));
-  resBytes += entry(4, U16(0) + U16(0) + U16(0x10) + U16('A'));
-  resBytes += entry(16, U16(400) + U16(0) + U16(0));
-  resBytes += entry(14, U16(0) + U16(1) + U16(1) + std::string(12, '\0') + U16(9));
-  std::vector<std::uint8_t> bytes(resBytes.begin(), resBytes.end());
+  TOutputBuffer out;
+  WriteLeadingEntry(out);
+  for (const auto& [type, data] :
+       {std::pair{u"5", U32(0x80C80000) + U32(0) + U16(3)}, std::pair{u"4", U16(0) + U16(0) + U16(0x10) + U16('A')},
+        std::pair{u"16", U16(400) + U16(0) + U16(0)},
+        std::pair{u"14", U16(0) + U16(1) + U16(1) + std::string(12, '\0') + U16(9)}}) {
+    WriteResourceHeader(out, static_cast<std::uint32_t>(data.size()), type, u"1", 0, 0x1030, 0x409, 0, 0);
+    out.WriteBytes(data);
+    PadToDword(out);
+  }
+  std::vector<std::uint8_t> bytes = out.Bytes();
   std::string page = BuildHtmlReport(ReadResources(bytes, "bad.res"), {}, "bad.res");
   for (const char* piece : {"The dialog template cannot be read: Offset 10 : a field of 2 bytes runs past the end",
                             "The menu cannot be read: Offset 8 : a field of 2 bytes runs past the end",

@@ -51,23 +51,6 @@ std::vector<std::uint8_t> SmallProgram() {
   return Bytes(file + section);
 }
 
-TEST(ResImageTest, ResourcesOfAResFileAndOfAProgram) {
-  TCompilation outcome =
-      test::CompileText("LANGUAGE 7, 1\nhello RCDATA DISCARDABLE { \"abc\" }\n5 MYTYPE { 1 }\n1 VERSIONINFO {}\n");
-  ASSERT_EQ(outcome.errorText, "");
-  std::vector<TResourceEntry> read = ReadResources(outcome.image, "a.res");
-  ASSERT_EQ(read.size(), 3u);
-  EXPECT_EQ(std::string(read[0].data.begin(), read[0].data.end()), "abc");
-  EXPECT_EQ(ListResources(read),
-            "RCDATA HELLO 0x0407 0x1030 3\nMYTYPE 5 0x0407 0x0030 2\nVERSION 1 0x0407 0x0030 40\n");
-  EXPECT_EQ(ImageKindOf(outcome.image), TImageKind::Res);
-
-  std::vector<std::uint8_t> program = SmallProgram();
-  EXPECT_EQ(ImageKindOf(program), TImageKind::Program);
-  EXPECT_EQ(ListResources(ReadResources(program, "a.dll")), "RCDATA AB 0x0409 0x0000 5\n");
-  EXPECT_EQ(ImageKindOf(Bytes("1 RCDATA { 1 }\n")), TImageKind::Other);
-}
-
 TEST(ResImageTest, MalformedFilesAreLocatedErrors) {
   TCompilation outcome = test::CompileText("1 RCDATA { 1 }\n");  // 32 + 32 + 2 + 2 bytes
   ASSERT_EQ(outcome.image.size(), 68u);

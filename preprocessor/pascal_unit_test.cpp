@@ -2,51 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "data/predefined.h"
-#include "reader/diagnostics.h"
-#include "reader/parser.h"
+#include "preprocessor/token_test_support.h"
 #include "tests/statement_checks.h"
 
 namespace tarvex {
 namespace {
 
-// Reads a Pascal file exactly as #include hands it over: opened on top of a script.
-class PascalUnitTest : public ::testing::Test {
- protected:
-  void Open(const std::string& text, const std::string& name) {
-    dir_.Write(name, text);
-    OpenSourceFile(parser_, dir_.File(name));
-  }
-
-  void Read(const std::string& text) {
-    while (!parser_.fileStack.empty()) CloseSourceFile(parser_);
-    parser_.unitConstants.Clear();
-    parser_.defines.LoadPredefined(PredefinedSymbols());
-    Open("", "a.rc");
-    Open(text, "u.pas");
-    ReadPascalUnit(parser_);
-  }
-
-  // "number@line: message" of the diagnostic raised while reading `text`.
-  std::string Failure(const std::string& text) {
-    try {
-      Read(text);
-    } catch (const TCompileError& error) {
-      std::string what = error.what();
-      EXPECT_EQ(parser_.errorFileName, dir_.File("u.pas"));
-      return std::to_string(parser_.errorNumber) + "@" + std::to_string(parser_.errorLine) + ": " +
-             what.substr(what.find(" : ") + 3);
-    }
-    return "no failure";
-  }
-
-  TRCParser parser_;
-  test::TTempDir dir_;
-};
-
 // Messages 34 and 41 have no case: a unit word or a second implementation can only come
 // where a constant name or "end" is expected, which raise 46 and 42 first.
-TEST_F(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
+TEST(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
   const char* rows[][2] = {
       {"const A = 1;\n(* open\nstill", "29@3: 29. Comment not terminated"},
       {"const\n  A: Integer = 5;", "33@2: 33. Invalid character encountered: :"},
@@ -67,7 +31,14 @@ TEST_F(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
       {"const A = 'abc\n';", "51@1: 51. Single quoted string is not terminated"},
       {"const A = \"abc\n\";", "52@1: 52. Double quoted string not terminated"},
   };
-  for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
+  for (const auto& [text, expected] : rows) {  // "N@L: message": error N on line L of u.pas
+    std::string row = expected, number = row.substr(0, row.find('@'));
+    std::string line = row.substr(number.size() + 1, row.find(':') - number.size() - 1);
+    EXPECT_EQ(
+        test::Preprocess("#include \"u.pas\"\n", {{"u.pas", text}}),
+        "error " + number + " line " + line + ": File u.pas. Line " + line + " : " + row.substr(row.find(": ") + 2))
+        << text;
+  }
 }
 
 // Scripts that #include units: constants are evaluated where the script uses them, in any

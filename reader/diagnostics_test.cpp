@@ -2,35 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "reader/parser.h"
+#include "statements/compile_api.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
 namespace {
 
-// What ReportError threw, as text.
-template <typename Action>
-std::string Thrown(Action action) {
-  try {
-    action();
-  } catch (const TCompileError& error) {
-    return error.what();
-  }
-  return "(nothing thrown)";
-}
-
 // A percent sign in a file name is text, never a format.
 TEST(Diagnostics, LocatedTextAndTerminalBytesEscaped) {
-  TRCParser parser;
-  parser.fileStack.push_back(std::make_unique<TFileItem>());
-  parser.currentFile = parser.fileStack.back().get();
-  parser.currentFile->name = "100%s.rc";
-  parser.currentFile->line = 12;
-  EXPECT_EQ(Thrown([&] { ReportError(parser, 20, {"#bogus"}); }),
-            "File 100%s.rc. Line 12 : 20. Unknown directive: #bogus");
-  EXPECT_EQ(std::make_pair(parser.errorFileName, parser.errorLine), std::make_pair(std::string("100%s.rc"), 12));
+  test::TTempDir dir;
+  dir.Write("100%s.rc", "\n#bogus\n");
+  test::TWorkingDirectory cwd(dir.Path());
+  TCompilation outcome = CompileToImage("100%s.rc");
+  EXPECT_EQ(outcome.errorText, "File 100%s.rc. Line 2 : 20. Unknown directive: #bogus");
+  EXPECT_EQ(outcome.errorFile, "100%s.rc");
   const char* rows[][2] = {
       {"plain text, 100%", "plain text, 100%"},
       {"tab\there\r\nnew", "tab\\x09here\\x0D\\x0Anew"},

@@ -6,9 +6,7 @@
 
 #include "output/coff_writer.h"
 #include "tarvex/tarvex.h"
-#include "tests/res_reader.h"
 #include "tests/statement_checks.h"
-#include "tests/test_support.h"
 
 namespace tarvex {
 namespace {
@@ -28,8 +26,7 @@ TEST(CompileApiTest, ImageInMemoryAndFailures) {
   ASSERT_TRUE(image.Succeeded()) << image.errorText;
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc", "b.rc", "c.rc"}));
   TCompilation file = CompileToFile("a.rc", "a.res");
-  ASSERT_TRUE(file.Succeeded()) << file.errorText;
-  EXPECT_TRUE(file.image.empty());
+  EXPECT_TRUE(file.Succeeded() && file.image.empty()) << file.errorText;
   std::string saved = dir.Read("a.res");
   EXPECT_EQ(std::vector<std::uint8_t>(saved.begin(), saved.end()), image.image);
   TCompilation failure = CompileToFile("b.rc", "b.res");
@@ -139,10 +136,8 @@ TEST(CompileApiTest, HostCopiesComeBeforeTheDiskAndTheDiskStaysReachable) {
   EXPECT_EQ(test::FindEntry(test::ReadResImage(result.image), "#10", "#1").data, (std::vector<std::uint8_t>{3, 0}));
   // Failures keep their place.
   result = CompileScriptText("mem.rc", "\n0 RCDATA {}\n", options);
-  EXPECT_EQ(result.errorNumber, 15);
-  EXPECT_EQ(result.errorLine, 2);
-  EXPECT_EQ(result.errorColumn, 1);
-  EXPECT_EQ(result.errorFile, "mem.rc");
+  EXPECT_EQ(std::make_tuple(result.errorNumber, result.errorLine, result.errorColumn, result.errorFile),
+            std::make_tuple(15, 2, 1, "mem.rc"));
 }
 
 // A value that reads as a directive defines another name while the names are read
@@ -166,21 +161,15 @@ TEST(CompileApiTest, CoffObjectForEachMachine) {
   options.files = Supplier(files, asked);
   TScriptResult res = CompileScriptText("app.rc", script, options);
   ASSERT_TRUE(res.Succeeded()) << res.errorText;
-  const struct {
-    TObjectMachine machine;
-    TMachine writerMachine;
-    std::uint16_t header;
-  } machines[] = {{TObjectMachine::X86, TMachine::X86, 0x14C},
-                  {TObjectMachine::X64, TMachine::X64, 0x8664},
-                  {TObjectMachine::Arm64, TMachine::Arm64, 0xAA64}};
-  for (const auto& m : machines) {
-    options.coff = true;
-    options.machine = m.machine;
+  options.coff = true;
+  for (const auto& [machine, writerMachine, header] :
+       {std::tuple{TObjectMachine::X86, TMachine::X86, 0x14C}, std::tuple{TObjectMachine::X64, TMachine::X64, 0x8664},
+        std::tuple{TObjectMachine::Arm64, TMachine::Arm64, 0xAA64}}) {
+    options.machine = machine;
     TScriptResult object = CompileScriptText("app.rc", script, options);
     ASSERT_TRUE(object.Succeeded()) << object.errorText;
-    EXPECT_EQ(object.image, ResToCoff(res.image, m.writerMachine));
-    ASSERT_GE(object.image.size(), 2u);
-    EXPECT_EQ(object.image[0] | object.image[1] << 8, m.header);
+    EXPECT_EQ(object.image, ResToCoff(res.image, writerMachine));
+    EXPECT_EQ(object.image[0] | object.image[1] << 8, header);
     EXPECT_EQ(object.dependencies, (std::vector<std::string>{"app.rc", "app.ico"}));
   }
   // A failure of the conversion is a failure of the compilation, with no object.

@@ -56,27 +56,12 @@ TEST(FileResourceTest, IconFileGivesImagesThenGroup) {
   EXPECT_EQ(Bytes(entries[3]), Padded(group));
 }
 
-// An icon or cursor file whose images lie at the given offsets, in that order of the
-// directory; what lies between them is filler the compiler must not take.
-std::string ImageFileAt(unsigned type, const std::vector<std::string>& images, const std::vector<std::size_t>& offsets,
-                        unsigned planes = 1, unsigned bits = 32) {
-  std::string file = U16(0) + U16(type) + U16(static_cast<unsigned>(images.size()));
-  for (std::size_t i = 0; i < images.size(); ++i)
-    file += std::string{16, 32, 0, 0} + U16(planes) + U16(bits) + U32(static_cast<std::uint32_t>(images[i].size())) +
-            U32(static_cast<std::uint32_t>(offsets[i]));
-  for (std::size_t i = 0; i < images.size(); ++i) {
-    if (file.size() < offsets[i] + images[i].size()) file.resize(offsets[i] + images[i].size(), '\xEE');
-    file.replace(offsets[i], images[i].size(), images[i]);
-  }
-  return file;
-}
-
 TEST(FileResourceTest, ImagesReadWhereTheDirectorySaysGroupBitCountOfZero) {
   TTempDir dir;
   std::vector<std::string> images = {Image(40, 16, 32, 0xA1), Image(44, 32, 64, 0xB2)};
   // The second image comes first in the file, with a gap before the first.
-  dir.Write("order.ico", ImageFileAt(1, images, {200, 38}));
-  dir.Write("order.cur", ImageFileAt(2, images, {200, 38}, 3, 4));
+  dir.Write("order.ico", ImageFile(1, images, 1, 32, {200, 38}));
+  dir.Write("order.cur", ImageFile(2, images, 3, 4, {200, 38}));
   std::vector<test::TResEntry> icon = EntriesIn(dir, "1 ICON order.ico");
   ASSERT_EQ(icon.size(), 3u);
   EXPECT_EQ(Bytes(icon[0]), images[0]);
@@ -92,9 +77,9 @@ TEST(FileResourceTest, ImagesReadWhereTheDirectorySaysGroupBitCountOfZero) {
     std::string file;
     unsigned planes, bits;  // in the group entry
   } rows[] = {
-      {ImageFileAt(1, {bitmap}, {22}, 0, 0), 1, 4}, {ImageFileAt(1, {bitmap}, {22}, 1, 0), 1, 4},
-      {ImageFileAt(1, {bitmap}, {22}, 0, 8), 1, 8},  // a bit count given stays
-      {ImageFileAt(1, {png}, {22}, 0, 0), 1, 32},   {ImageFileAt(1, {bitmap}, {22}, 1, 24), 1, 24},
+      {ImageFile(1, {bitmap}, 0, 0), 1, 4}, {ImageFile(1, {bitmap}, 1, 0), 1, 4},
+      {ImageFile(1, {bitmap}, 0, 8), 1, 8},  // a bit count given stays
+      {ImageFile(1, {png}, 0, 0), 1, 32},   {ImageFile(1, {bitmap}, 1, 24), 1, 24},
   };
   for (const auto& row : rows) {
     dir.Write("a.ico", row.file);

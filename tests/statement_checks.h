@@ -107,17 +107,21 @@ inline std::string Image(std::size_t size, std::uint32_t width, std::uint32_t he
   return image;
 }
 
-/// An icon (type 1) or cursor (type 2) file: header, directory, images back to back.
-/// `a` and `b` fill the planes and bit-count fields (a cursor's hotspot).
-inline std::string ImageFile(unsigned type, const std::vector<std::string>& images, unsigned a = 1, unsigned b = 32) {
+/// An icon (type 1) or cursor (type 2) file: header, directory, images back to back or at
+/// the given offsets (with 0xEE between). `a` and `b` fill the planes and bit-count fields
+/// (a cursor's hotspot).
+inline std::string ImageFile(unsigned type, const std::vector<std::string>& images, unsigned a = 1, unsigned b = 32,
+                             std::vector<std::size_t> offsets = {}) {
   std::string file = U16(0) + U16(type) + U16(static_cast<unsigned>(images.size()));
-  std::size_t offset = 6 + 16 * images.size();
-  for (std::size_t i = 0; i < images.size(); ++i) {
+  for (std::size_t i = 0, at = 6 + 16 * images.size(); i < images.size(); at += images[i++].size()) {
+    if (offsets.size() <= i) offsets.push_back(at);
     file += std::string{static_cast<char>(16 + i), static_cast<char>(32 + i), 0, 0} + U16(a) + U16(b);
-    file += U32(static_cast<std::uint32_t>(images[i].size())) + U32(static_cast<std::uint32_t>(offset));
-    offset += images[i].size();
+    file += U32(static_cast<std::uint32_t>(images[i].size())) + U32(static_cast<std::uint32_t>(offsets[i]));
   }
-  for (const std::string& image : images) file += image;
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    file.resize(std::max(file.size(), offsets[i] + images[i].size()), '\xEE');
+    file.replace(offsets[i], images[i].size(), images[i]);
+  }
   return file;
 }
 
