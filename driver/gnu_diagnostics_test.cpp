@@ -69,15 +69,12 @@ TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
     std::vector<std::string> args = c.extraArgs;
     args.push_back("a.rc");
     TProgramRun run = Run("tarvex-rc", args);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, c.expected);
+    EXPECT_EQ(std::tie(run.status, run.out, run.err), std::make_tuple(1, std::string(), c.expected));
     EXPECT_FALSE(dir_.Exists("a.res"));
     // The native line gives the same text with --diagnostics=gnu (its own defaults aside).
     if (c.extraArgs.empty() && c.script.find('\xC3') == std::string::npos) {
       TProgramRun native = Run("tarvex", {"--diagnostics=gnu", "-c1252", "a.rc"});
-      EXPECT_EQ(native.out, "");
-      EXPECT_EQ(native.err, c.expected);
+      EXPECT_EQ(std::tie(native.out, native.err), std::make_tuple(std::string(), c.expected));
     }
   }
 }
@@ -105,9 +102,7 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.program + " " + c.args.front());
     TProgramRun run = Run(c.program, c.args);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, c.expected);
+    EXPECT_EQ(std::tie(run.status, run.out, run.err), std::make_tuple(1, std::string(), c.expected));
     EXPECT_EQ(dir_.Read("old.res"), emptyRes);
     EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.rc", "old.res"}));
   }
