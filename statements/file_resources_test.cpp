@@ -11,7 +11,6 @@ namespace {
 using test::DescribeAll;
 using test::EntriesIn;
 using test::FailureIn;
-using test::HexRows;
 using test::Image;
 using test::ImageFile;
 using test::TTempDir;

@@ -17,7 +17,7 @@
 
 namespace tarvex::test {
 
-/// The entries of `script` compiled in `dir` (or a fresh folder); a failure fails the test.
+/// The entries of `script` compiled in `dir`, or in a fresh folder; a failure fails the test.
 inline std::vector<TResEntry> EntriesIn(const TTempDir& dir, const std::string& script) {
   TCompilation outcome = CompileInDir(dir, script);
   EXPECT_EQ(outcome.errorText, "") << script;
@@ -32,9 +32,6 @@ inline TResEntry OnlyEntry(const std::string& script) {
   if (entries.size() != 1) throw std::runtime_error(std::to_string(entries.size()) + " entries");
   return entries[0];
 }
-
-/// The whole error text `script` stops with, empty when it compiles.
-inline std::string ErrorOf(const std::string& script) { return CompileText(script).errorText; }
 
 /// Compiles a.rc among `files` in a fresh folder with the -c option's code page `codePage`
 /// (an iconv name; empty: the locale's).
