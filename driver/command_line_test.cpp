@@ -99,13 +99,8 @@ TEST(RcCommandLineTest, OptionShapes) {
 }
 
 TEST(WindresCommandLineTest, OptionShapes) {
-  struct TWindresShape {
-    std::string program;
-    std::vector<std::string> args;
-    std::string expected;
-  };
   const std::string tail = " lang=409 CP1252";
-  const std::vector<TWindresShape> shapes = {
+  const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> shapes = {
       {"tarvex-windres", {"-iapp.rc", "-oapp.res"}, "app.rc -> app.res" + tail},
       {"tarvex-windres",
        {"--input=app.rc", "--output", "app.res", "--output-format=coff"},
@@ -158,10 +153,8 @@ TEST(WindresCommandLineTest, OptionShapes) {
       {"windres", {"-c", "0xzz", "a.rc", "a.o"}, "error: option -c needs a code page this system can read: 0xzz"},
       {"windres", {"-D", "", "a.rc", "a.o"}, "error: option -D needs a name: -D NAME or -D NAME=value"},
   };
-  for (const TWindresShape& shape : shapes) {
-    SCOPED_TRACE(shape.program + " " + (shape.args.empty() ? "" : shape.args.front()));
-    EXPECT_EQ(DescribeWindres(shape.program, shape.args), shape.expected);
-  }
+  for (const auto& [program, args, expected] : shapes)
+    EXPECT_EQ(DescribeWindres(program, args), expected) << program << " " << (args.empty() ? "" : args.front());
 }
 
 TEST(ResponseFileTest, ArgumentsQuotesNestingAndRefusals) {

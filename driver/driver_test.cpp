@@ -45,19 +45,15 @@ std::pair<int, std::string> RunIn(const test::TTempDir& dir, const std::vector<s
 }
 
 TEST(DriverTest, RunsAndTheFilesTheyLeave) {
-  struct TCase {
-    std::vector<std::string> args;
-    int status;
-    std::string text;
-    std::vector<std::string> listing;  // beside the files given: a.rc, b.rc (bad), b.res ("old"), the folder d.rc...
-  };
   const std::vector<std::string> given = {"a.rc", "b.rc", "b.res", "c.rc", "d.rc", "e", "sub"};
   auto with = [&](std::vector<std::string> more) {
     more.insert(more.end(), given.begin(), given.end());
     std::sort(more.begin(), more.end());
     return more;
   };
-  const std::vector<TCase> cases = {
+  // Arguments, status, what was printed and the folder's listing: the files given are a.rc, b.rc
+  // (bad), b.res ("old"), c.rc, the folder d.rc, e, sub/s.rc.
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string, std::vector<std::string>>> cases = {
       {{}, 0, kUsage, given},
       {{"-H", "a.rc"}, 0, kUsage, given},
       {{"a"}, 0, Compiling("a.rc", "a.res") + kOk, with({"a.res"})},
@@ -91,17 +87,17 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
        given},
       {{"--version", "a.rc"}, 0, "", given},
   };
-  for (const TCase& c : cases) {
+  for (const auto& [args, status, text, listing] : cases) {
     test::TTempDir dir;
     for (const char* name : {"a.rc", "c.rc", "sub/s.rc"}) dir.Write(name, "");
     dir.Write("e", "// nothing but a comment\n");
     dir.Write("b.rc", "\"abc\n");
     dir.Write("b.res", "old");
     ASSERT_EQ(mkdir(dir.File("d.rc").c_str(), 0700), 0);
-    EXPECT_EQ(RunIn(dir, c.args), std::make_pair(c.status, c.text)) << (c.args.empty() ? "" : c.args[0]);
-    EXPECT_EQ(dir.List(), c.listing) << (c.args.empty() ? "" : c.args[0]);
+    EXPECT_EQ(RunIn(dir, args), std::make_pair(status, text)) << (args.empty() ? "" : args[0]);
+    EXPECT_EQ(dir.List(), listing) << (args.empty() ? "" : args[0]);
     EXPECT_EQ(dir.Read("b.res"), "old");
-    if (dir.Exists("a.res") && c.args.size() == 1) {
+    if (dir.Exists("a.res") && args.size() == 1) {
       std::string bytes = dir.Read("a.res");  // the leading entry only
       EXPECT_EQ(test::HexRows(std::vector<std::uint8_t>(bytes.begin(), bytes.end())),
                 "00000000 20000000 FFFF0000 FFFF0000\n00000000 00000000 00000000 00000000");

@@ -69,15 +69,12 @@ TEST_F(ProgramTest, FailuresInCompilerFormOnStandardErrorOnly) {
     std::vector<std::string> args = c.extraArgs;
     args.push_back("a.rc");
     TProgramRun run = Run("tarvex-rc", args);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, c.expected);
+    EXPECT_EQ(std::tie(run.status, run.out, run.err), std::make_tuple(1, std::string(), c.expected));
     EXPECT_FALSE(dir_.Exists("a.res"));
     // The native line gives the same text with --diagnostics=gnu (its own defaults aside).
     if (c.extraArgs.empty() && c.script.find('\xC3') == std::string::npos) {
       TProgramRun native = Run("tarvex", {"--diagnostics=gnu", "-c1252", "a.rc"});
-      EXPECT_EQ(native.out, "");
-      EXPECT_EQ(native.err, c.expected);
+      EXPECT_EQ(std::tie(native.out, native.err), std::make_tuple(std::string(), c.expected));
     }
   }
 }
@@ -86,12 +83,7 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
   const std::string emptyRes = std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16) + std::string(16, '\0');
   dir_.Write("a.rc", "1 RCDATA { 1 }\n");
   dir_.Write("old.res", emptyRes);
-  struct TCase {
-    std::string program;
-    std::vector<std::string> args;
-    std::string expected;
-  };
-  const std::vector<TCase> cases = {
+  const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases = {
       {"rc", {"nope.rc"}, "tarvex: error: cannot open input file nope.rc: No such file or directory\n"},
       {"rc", {"-z", "a.rc"}, "tarvex: error: unknown option -z\n"},
       {"rc", {"/fo", "old.res", "."}, "tarvex: error: input . is not a regular file\n"},
@@ -102,12 +94,10 @@ TEST_F(ProgramTest, FailuresWithoutAPlace) {
       {"tarvex", {"--mode=nt", "a.rc"}, "tarvex: error: unknown mode nt (rc, windres or native)\n"},
       {"tarvex", {"--diagnostics=gnu", "nope.rc"}, "tarvex: error: File \"nope.rc\" not found\n"},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.program + " " + c.args.front());
-    TProgramRun run = Run(c.program, c.args);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, c.expected);
+  for (const auto& [program, args, expected] : cases) {
+    SCOPED_TRACE(program + " " + args.front());
+    TProgramRun run = Run(program, args);
+    EXPECT_EQ(std::tie(run.status, run.out, run.err), std::make_tuple(1, std::string(), expected));
     EXPECT_EQ(dir_.Read("old.res"), emptyRes);
     EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.rc", "old.res"}));
   }
@@ -159,28 +149,23 @@ TEST_F(ProgramTest, SuccessQuietHelpAndVersionLines) {
 // locale; 0 and the -c code page on the native line. /n adds a terminating zero.
 TEST_F(ProgramTest, LanguageCodePageAndTerminatedStrings) {
   dir_.Write("a.rc", "STRINGTABLE { 1 \"\x80\x81\" }\n");
-  struct TCase {
-    std::string program;
-    std::vector<std::string> args;
-    std::uint16_t language;
-    std::vector<std::uint8_t> firstString;  // count and units of string 1
-  };
-  const std::vector<TCase> cases = {
-      {"rc", {"/n", "/l", "0x407", "/fo", "o.res", "a.rc"}, 0x407, {3, 0, 0xAC, 0x20, 0x81, 0, 0, 0}},
-      {"windres", {"a.rc", "o.res"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
-      {"tarvex", {"--quiet", "-c1252", "a.rc", "o.res"}, 0, {2, 0, 0xAC, 0x20, 0x81, 0}},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.program + " " + c.args.front());
-    TProgramRun run = Run(c.program, c.args);
+  // The program, its arguments, the language and the count and units of string 1.
+  const std::vector<std::tuple<std::string, std::vector<std::string>, std::uint16_t, std::vector<std::uint8_t>>> cases =
+      {
+          {"rc", {"/n", "/l", "0x407", "/fo", "o.res", "a.rc"}, 0x407, {3, 0, 0xAC, 0x20, 0x81, 0, 0, 0}},
+          {"windres", {"a.rc", "o.res"}, 0x409, {2, 0, 0xAC, 0x20, 0x81, 0}},
+          {"tarvex", {"--quiet", "-c1252", "a.rc", "o.res"}, 0, {2, 0, 0xAC, 0x20, 0x81, 0}},
+      };
+  for (const auto& [program, args, language, firstString] : cases) {
+    SCOPED_TRACE(program + " " + args.front());
+    TProgramRun run = Run(program, args);
     ASSERT_EQ(run.out + run.err, "");
     std::string bytes = dir_.Read("o.res");
     std::vector<test::TResEntry> entries = test::ReadResImage({bytes.begin(), bytes.end()});
     const test::TResEntry& table = test::FindEntry(entries, "#6", "#1");
-    EXPECT_EQ(table.languageId, c.language);
-    std::vector<std::uint8_t> first(table.data.begin() + 2,
-                                    table.data.begin() + 2 + static_cast<long>(c.firstString.size()));
-    EXPECT_EQ(first, c.firstString);
+    EXPECT_EQ(table.languageId, language);
+    EXPECT_EQ(std::vector<std::uint8_t>(table.data.begin() + 2, table.data.begin() + 2 + std::ssize(firstString)),
+              firstString);
   }
 }
 

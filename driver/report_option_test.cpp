@@ -47,11 +47,7 @@ TEST_F(ReportOptionTest, ListingOfAScriptOfItsResFileAndItsErrors) {
       {{"--list"}, "Error[0] in line [0]: Option --list takes one input: a script, a .res file or a program"},
       {{"--list", "--html", "p.html", "a.rc"}, "Error[0] in line [0]: Options --list and --html exclude each other"},
   };
-  for (const auto& [args, line] : failures) {
-    auto [status, text] = Run(args);
-    EXPECT_EQ(status, 1) << line;
-    EXPECT_EQ(text, line + "\n");
-  }
+  for (const auto& [args, line] : failures) EXPECT_EQ(Run(args), std::make_pair(1, line + "\n"));
 }
 
 TEST_F(ReportOptionTest, HtmlPageWrittenBesideTheResAfterASuccess) {
@@ -89,9 +85,7 @@ TEST_F(ReportOptionTest, HtmlOptionErrorsLeaveNoPage) {
       {{"cut.res"}, "Error[0] in line [0]: File cut.res holds compiled resources: only --html and --list read it\n"},
   };
   for (const auto& [args, lines] : failures) {
-    auto [status, text] = Run(args);
-    EXPECT_EQ(status, 1) << lines;
-    EXPECT_EQ(text, kBanner + lines);
+    EXPECT_EQ(Run(args), std::make_pair(1, kBanner + lines));
     for (const std::string& name : dir_.List()) EXPECT_EQ(name.find(".html"), std::string::npos) << name;
   }
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.rc", "bad.rc", "cut.res"}));

@@ -54,13 +54,8 @@ std::vector<std::uint8_t> SmallProgram() {
 TEST(ResImageTest, MalformedFilesAreLocatedErrors) {
   TCompilation outcome = test::CompileText("1 RCDATA { 1 }\n");  // 32 + 32 + 2 + 2 bytes
   ASSERT_EQ(outcome.image.size(), 68u);
-  struct TCase {
-    std::size_t at;  // where a 32-bit value goes, or the new size after cutting
-    std::uint32_t value;
-    bool cut;
-    std::string expected;
-  };
-  const std::vector<TCase> cases = {
+  // Where a 32-bit value goes (or the new size after cutting), the value, whether to cut.
+  const std::vector<std::tuple<std::size_t, std::uint32_t, bool, std::string>> cases = {
       {36, 0, true, "File x. Offset 32 : resource header runs past the end of the file"},
       {36, 8, false, "File x. Offset 32 : header size 8 is too small"},
       {36, 1000, false, "File x. Offset 32 : header of 1000 bytes runs past the end of the file"},
@@ -69,13 +64,10 @@ TEST(ResImageTest, MalformedFilesAreLocatedErrors) {
       {0, 0x12345678, false,
        "File x. Offset 0 : neither a .res file (leading empty entry) nor a Windows program (MZ and PE headers)"},
   };
-  for (const TCase& c : cases) {
+  for (const auto& [at, value, cut, expected] : cases) {
     std::vector<std::uint8_t> bytes = outcome.image;
-    if (c.cut)
-      bytes.resize(c.at);
-    else
-      PutU32(bytes, c.at, c.value);
-    EXPECT_EQ(ReadFailure(bytes), c.expected) << c.at;
+    cut ? bytes.resize(at) : PutU32(bytes, at, value);
+    EXPECT_EQ(ReadFailure(bytes), expected) << at;
   }
   std::vector<std::uint8_t> unpadded(outcome.image.begin(), outcome.image.end() - 2);  // last entry without padding
   EXPECT_EQ(ReadFailure(unpadded), "read");

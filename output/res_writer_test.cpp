@@ -37,8 +37,7 @@ TEST(ResWriterTest, HeaderNamesAndIdentifierOrdinals) {
   };
   for (const auto& [text, expected] : ordinals) {
     std::uint16_t value = 0;
-    bool converted = IdentifierOrdinal(text, value);
-    EXPECT_EQ(converted ? value : -1, expected) << std::string(text.begin(), text.end());
+    EXPECT_EQ(IdentifierOrdinal(text, value) ? value : -1, expected) << std::string(text.begin(), text.end());
   }
 }
 

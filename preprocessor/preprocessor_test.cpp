@@ -30,6 +30,7 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
       {"#undef A B\nC\n", "122@1: 122. #undef directive must be followed by a single identifier only"},
       {"#define A 1 /* open\n\n", "29@3: 29. Comment not terminated"},
       // Lexical
+      {"A\n/* open\n\n", "29@4: 29. Comment not terminated"},
       {"\x01", "33@1: 33. Invalid character encountered: \\x01"},
       {"A\n\"abc\nB\"", "52@2: 52. Double quoted string not terminated"},
       {"\"a\\\nb", "52@2: 52. Double quoted string not terminated"},

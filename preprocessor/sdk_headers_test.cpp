@@ -36,13 +36,11 @@ TEST(SdkHeadersTest, ServedHeaders) {
       {"#include <richedit.h>\nRICHEDIT_CLASS, WC_LISTVIEW", "\"RichEdit20A\" , \"SysListView32\""},
       {"#define UNICODE\n#include <richedit.h>\nRICHEDIT_CLASS, RICHEDIT_CLASSA", "\"RichEdit20W\" , \"RichEdit20A\""},
       {"#define UNICODE 1\n#include <commctrl.h>\nLVM_GETITEM", "4171"},
-      {"#include <commctrl.h>\nLVM_GETITEM", "4101"},
       // Names already defined keep their values, also a name defined as nothing.
       {"#define LVS_REPORT 5\n#include <commctrl.h>\nLVS_REPORT TVS_HASLINES", "5 2"},
       {"#define LVS_REPORT\n#include <windows.h>\nA LVS_REPORT B", "A B"},
       {"#include <sys/windows.h>\n", missing + "\"sys/windows.h\" (No such file or directory)"},
       {"#include \"sdk\\windows.h\"\n", missing + "\"sdk\\windows.h\" (No such file or directory)"},
-      {"#include <winres.hh>\n", missing + "\"winres.hh\" (No such file or directory)"},
       {"#include <sys/stdio.h>\n", missing + "\"sys/stdio.h\" (No such file or directory)"},
       // Framework ids come from afxres.h or atlres.h on, not from windows.h.
       {"ID_HELP\n#define ID_FILE_NEW 5\n#include <afxres.h>\nID_HELP ID_FILE_NEW ID_APP_EXIT AFX_IDS_APP_TITLE",

@@ -8,29 +8,18 @@
 namespace tarvex {
 namespace {
 
-using test::TTempDir;
-using test::TWorkingDirectory;
-
-// A parser whose current file is `naming`, as while an #include of that file is read.
-struct TNamingFile {
-  TRCParser parser;
-  explicit TNamingFile(const std::string& naming) { OpenSourceFile(parser, naming); }
-};
-
+// Resource files are looked for in the working directory, beside the script, then in the
+// include folders in their order.
 TEST(FileSearchTest, PlacesAreTriedInOrder) {
-  TTempDir dir;
-  dir.Write("work/here.h", "");
-  dir.Write("src/app.rc", "");
-  dir.Write("src/res/icon.ico", "");
-  dir.Write("src/here.h", "");
-  dir.Write("inc1/common.h", "");
-  dir.Write("inc2/common.h", "");
-  dir.Write("inc2/only2.h", "");
-  TWorkingDirectory cwd(dir.File("work"));
-  TNamingFile naming("../src/app.rc");
-  naming.parser.options.includeDirectories = {"../missing", "../inc1", "../inc2/"};
-  const TRCParser& parser = naming.parser;
-  EXPECT_EQ(FindScriptFile(parser, "here.h"), "here.h");  // the working directory first
+  test::TTempDir dir;
+  for (const char* name : {"work/here.h", "src/app.rc", "src/res/icon.ico", "src/here.h", "inc1/common.h",
+                           "inc2/common.h", "inc2/only2.h"})
+    dir.Write(name, "");
+  test::TWorkingDirectory cwd(dir.File("work"));
+  TRCParser parser;
+  OpenSourceFile(parser, "../src/app.rc");  // as while the script is read
+  parser.options.includeDirectories = {"../missing", "../inc1", "../inc2/"};
+  EXPECT_EQ(FindScriptFile(parser, "here.h"), "here.h");
   EXPECT_EQ(FindScriptFile(parser, "res/icon.ico"), "../src/res/icon.ico");
   EXPECT_EQ(FindScriptFile(parser, "common.h"), "../inc1/common.h");
   EXPECT_EQ(FindScriptFile(parser, "only2.h"), "../inc2/only2.h");

@@ -21,12 +21,7 @@ std::u16string Converted(std::string_view text, const std::string& charset) {
 // sets, each with characters beyond ASCII; then numbers that name no page, and bytes the
 // set in force refuses.
 TEST(Utf16TableTest, CodePageFamilies) {
-  struct TCase {
-    const char* page;
-    const char* charset;
-    std::string text;
-    std::u16string expected;
-  } cases[] = {
+  const std::tuple<std::string, std::string, std::string, std::u16string> cases[] = {
       {"1252", "CP1252", "caf\xE9 \x80", u"caf\u00E9 \u20AC"},
       {"28605", "ISO-8859-15", "\xA4", u"\u20AC"},
       {"20127", "ASCII", "abc", u"abc"},
@@ -38,11 +33,10 @@ TEST(Utf16TableTest, CodePageFamilies) {
       {"950", "CP950", "\xA4\x40", u"\u4E00"},
       {"1361", "CP1361", "\x88\x61", u"\uAC00"},
   };
-  for (const TCase& c : cases) {
+  for (const auto& [page, expectedCharset, text, expected] : cases) {
     std::string charset;
-    ASSERT_TRUE(CodePageCharset(c.page, charset)) << c.page;
-    EXPECT_EQ(charset, c.charset);
-    EXPECT_EQ(Converted(c.text, charset), c.expected) << c.page;
+    EXPECT_TRUE(CodePageCharset(page, charset) && charset == expectedCharset) << page << " " << charset;
+    EXPECT_EQ(Converted(text, charset), expected) << page;
   }
   std::string unchanged = "kept";
   for (const char* wrong : {"", "12a", "123456", "12345", "-1252"}) EXPECT_FALSE(CodePageCharset(wrong, unchanged));
@@ -62,28 +56,22 @@ TEST(Utf16TableTest, CodePageFamilies) {
       {"CP1253", "\xAA", cannot + "\"\\xAA\" (byte 0xAA at offset 0 is not valid CP1253)" + hint},
       {"NO-SUCH-SET", "\xE9", cannot + "no conversion from the character set NO-SUCH-SET"},
   };
-  for (const auto& [charset, text, error] : refused) {
-    std::u16string what = Converted(text, charset);
-    EXPECT_EQ(std::string(what.begin(), what.end()), error) << charset;
-  }
+  for (const auto& [charset, text, error] : refused)
+    EXPECT_EQ(Converted(text, charset), std::u16string(error.begin(), error.end())) << charset;
 }
 
 // Lead bytes of the double-byte sets at both ends of each range.
 TEST(Utf16TableTest, LeadBytes) {
-  struct TCase {
-    const char* charset;
-    TDoubleByteSet set;
-    std::vector<unsigned char> leads, others;
-  } cases[] = {
+  const std::tuple<std::string, TDoubleByteSet, std::vector<unsigned char>, std::vector<unsigned char>> cases[] = {
       {"SHIFT_JIS", TDoubleByteSet::ShiftJis, {0x81, 0x9F, 0xE0, 0xFC}, {0x80, 0xA0, 0xDF, 0xFD, 0x5C}},
       {"cp1361", TDoubleByteSet::Johab, {0x84, 0xD3, 0xD8, 0xDE, 0xE0, 0xF9}, {0x83, 0xD4, 0xD7, 0xDF, 0xFA}},
       {"BIG5", TDoubleByteSet::Other, {0x81, 0xFE}, {0x80, 0xFF}},
       {"CP1252", TDoubleByteSet::None, {}, {0x81, 0xFE}},
   };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(DoubleByteSetOf(c.charset), c.set) << c.charset;
-    for (unsigned char byte : c.leads) EXPECT_TRUE(IsLeadByte(c.set, byte)) << c.charset << " " << int(byte);
-    for (unsigned char byte : c.others) EXPECT_FALSE(IsLeadByte(c.set, byte)) << c.charset << " " << int(byte);
+  for (const auto& [charset, set, leads, others] : cases) {
+    EXPECT_EQ(DoubleByteSetOf(charset), set) << charset;
+    for (unsigned char byte : leads) EXPECT_TRUE(IsLeadByte(set, byte)) << charset << " " << int(byte);
+    for (unsigned char byte : others) EXPECT_FALSE(IsLeadByte(set, byte)) << charset << " " << int(byte);
   }
 }
 

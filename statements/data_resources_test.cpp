@@ -7,7 +7,6 @@
 namespace tarvex {
 namespace {
 
-using test::DescribeAll;
 using test::Entries;
 using test::Failure;
 using test::HexRows;

@@ -11,7 +11,6 @@ namespace {
 using test::DescribeAll;
 using test::EntriesIn;
 using test::FailureIn;
-using test::HexRows;
 using test::Image;
 using test::ImageFile;
 using test::TTempDir;
@@ -37,7 +36,7 @@ std::string PngImage(std::size_t size, std::uint32_t width, std::uint32_t height
   return image;
 }
 
-TEST(FileResourceTest, IconFileGivesImagesThenGroup) {
+TEST(FileResourceTest, IconAndCursorFilesGiveImagesThenGroup) {
   TTempDir dir;
   // The second image has an odd size: the third must be read right after it.
   std::vector<std::string> images = {Image(40, 16, 32, 0xA1), Image(41, 32, 64, 0xB2), Image(44, 48, 96, 0xC3)};
@@ -54,6 +53,19 @@ TEST(FileResourceTest, IconFileGivesImagesThenGroup) {
   std::string group = file.substr(0, 6);
   for (unsigned i = 0; i < 3; ++i) group += file.substr(6 + 16 * i, 12) + U16(i + 1);
   EXPECT_EQ(Bytes(entries[3]), Padded(group));
+  // A cursor with a PNG image: the hotspot before each image.
+  std::string png = PngImage(90000, 256, 128);
+  std::string bitmap = Image(308, 32, 64, 0x5A);
+  file = ImageFile(2, {bitmap, png}, 9, 11);
+  dir.Write("big.cur", file);
+  entries = EntriesIn(dir, "big CURSOR big.cur");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[1].dataSize, 90004u);
+  EXPECT_TRUE(Bytes(entries[1]) == U16(9) + U16(11) + png);
+  // PNG: width and height from the IHDR, the height doubled as a bitmap image's counts
+  // its mask; one plane; 8 bits times 4 samples (colour type 6, RGBA).
+  EXPECT_EQ(Bytes(entries[2]), Padded(file.substr(0, 6) + U16(32) + U16(64) + U16(1) + U16(4) + U32(312) + U16(1) +
+                                      U16(256) + U16(256) + U16(1) + U16(32) + U32(90004) + U16(2)));
 }
 
 TEST(FileResourceTest, ImagesReadWhereTheDirectorySaysGroupBitCountOfZero) {
@@ -87,22 +99,6 @@ TEST(FileResourceTest, ImagesReadWhereTheDirectorySaysGroupBitCountOfZero) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(Bytes(entries[1]).substr(6 + 4, 4), U16(row.planes) + U16(row.bits)) << row.planes << "/" << row.bits;
   }
-}
-
-TEST(FileResourceTest, CursorWithPngImage) {
-  TTempDir dir;
-  std::string png = PngImage(90000, 256, 128);
-  std::string bitmap = Image(308, 32, 64, 0x5A);
-  std::string file = ImageFile(2, {bitmap, png}, 9, 11);
-  dir.Write("big.cur", file);
-  std::vector<test::TResEntry> entries = EntriesIn(dir, "big CURSOR big.cur");
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries[1].dataSize, 90004u);
-  EXPECT_TRUE(Bytes(entries[1]) == U16(9) + U16(11) + png);
-  // PNG: width and height from the IHDR, the height doubled as a bitmap image's counts
-  // its mask; one plane; 8 bits times 4 samples (colour type 6, RGBA).
-  EXPECT_EQ(Bytes(entries[2]), Padded(file.substr(0, 6) + U16(32) + U16(64) + U16(1) + U16(4) + U32(312) + U16(1) +
-                                      U16(256) + U16(256) + U16(1) + U16(32) + U32(90004) + U16(2)));
 }
 
 // Every file a statement cannot take stops at the statement with a message naming it.

@@ -33,17 +33,15 @@ END
   EXPECT_EQ(DataHex(entries[0]), HexRows(FromHex("0100 1000 0F00 0400 00E1 01E1 0000 40E1")));
 }
 
+// Attributes, an empty block, optional commas; a negative id, as an MFC editor writes one
+// above 0x8000, is its 16-bit pattern.
 TEST(ToolbarTest, AttributesEmptyBlockAndOptionalCommas) {
-  std::vector<TResEntry> entries = Entries(
-      "LANGUAGE 7, 1\nbar toolbar 24 32 { button 5, separator,, BUTTON 65535 BUTTON -32460 }\n"
-      "2 TOOLBAR LANGUAGE 9, 1 0, 0 { }\n");
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].Describe(),
-            "type=#241 name=BAR flags=0x0030 language=0x0407 version=0 characteristics=0 size=16");
-  // A negative id, as an MFC editor writes one above 0x8000, is its 16-bit pattern.
-  EXPECT_EQ(DataHex(entries[0]), HexRows(FromHex("0100 1800 2000 0400 0500 0000 FFFF 3481")));
-  EXPECT_EQ(entries[1].Describe(), "type=#241 name=#2 flags=0x0030 language=0x0409 version=0 characteristics=0 size=8");
-  EXPECT_EQ(DataHex(entries[1]), HexRows(FromHex("0100 0000 0000 0000")));
+  EXPECT_EQ(DescribeAll(Entries("LANGUAGE 7, 1\nbar toolbar 24 32 { button 5, separator,, BUTTON 65535 BUTTON -32460 "
+                                "}\n2 TOOLBAR LANGUAGE 9, 1 0, 0 { }\n")),
+            "type=#241 name=BAR flags=0x0030 language=0x0407 version=0 characteristics=0 size=16\n"
+            "type=#241 name=#2 flags=0x0030 language=0x0409 version=0 characteristics=0 size=8\n");
+  EXPECT_EQ(HexRows(OnlyEntry("1 TOOLBAR 24 32 { BUTTON 5, SEPARATOR BUTTON 65535 BUTTON -32460 }").data),
+            HexRows(FromHex("0100 1800 2000 0400 0500 0000 FFFF 3481")));
 }
 
 TEST(ToolbarTest, EachMessageWithItsLine) {

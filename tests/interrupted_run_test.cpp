@@ -1,7 +1,6 @@
 // The program stopped by a signal while it saves a large output, as Ctrl-C or a build
 // tool stopping a build does: the old output stays as it was, and nothing else is left
 // in the output's folder or, for a syntax check, in $TMPDIR.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -23,21 +22,16 @@ using test::TTempDir;
 // True when process `pid` has a file open in `folder` that has no name there yet (a
 // nameless file, or a temporary name): its save has begun.
 bool SavingInto(pid_t pid, const std::string& folder) {
-  std::string descriptors = "/proc/" + std::to_string(pid) + "/fd";
-  DIR* listing = opendir(descriptors.c_str());
-  if (!listing) return false;
-  bool saving = false;
-  while (const dirent* entry = readdir(listing)) {
-    char target[4096];
-    ssize_t length = readlink((descriptors + "/" + entry->d_name).c_str(), target, sizeof target);
-    if (length <= 0) continue;
-    std::string path(target, static_cast<std::size_t>(length));
-    if (path.rfind(folder + "/", 0) != 0) continue;
-    std::string name = path.substr(folder.size() + 1);
-    saving = saving || name.ends_with(" (deleted)") || name.rfind(".tarvex-", 0) == 0;
+  try {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
+      std::string path = std::filesystem::read_symlink(entry.path()).string();
+      if (path.starts_with(folder + "/") &&
+          (path.ends_with(" (deleted)") || path.substr(folder.size() + 1).starts_with(".tarvex-")))
+        return true;
+    }
+  } catch (const std::filesystem::filesystem_error&) {  // the process ended, or a descriptor was closed
   }
-  closedir(listing);
-  return saving;
+  return false;
 }
 
 // Runs the program in `dir` with `args` (and TMPDIR set to `tmpdir`), sends it `signal`

@@ -17,7 +17,7 @@
 
 namespace tarvex::test {
 
-/// The entries of `script` compiled in `dir` (or a fresh folder); a failure fails the test.
+/// The entries of `script` compiled in `dir`, or in a fresh folder; a failure fails the test.
 inline std::vector<TResEntry> EntriesIn(const TTempDir& dir, const std::string& script) {
   TCompilation outcome = CompileInDir(dir, script);
   EXPECT_EQ(outcome.errorText, "") << script;
@@ -32,9 +32,6 @@ inline TResEntry OnlyEntry(const std::string& script) {
   if (entries.size() != 1) throw std::runtime_error(std::to_string(entries.size()) + " entries");
   return entries[0];
 }
-
-/// The whole error text `script` stops with, empty when it compiles.
-inline std::string ErrorOf(const std::string& script) { return CompileText(script).errorText; }
 
 /// Compiles a.rc among `files` in a fresh folder with the -c option's code page `codePage`
 /// (an iconv name; empty: the locale's).
@@ -52,19 +49,11 @@ inline TCompilation CompileFiles(const std::vector<std::pair<std::string, std::s
 inline std::u16string TableString(const std::vector<std::uint8_t>& image, unsigned id) {
   std::vector<TResEntry> entries = ReadResImage(image);
   const std::vector<std::uint8_t>& data = FindEntry(entries, "#6", "#" + std::to_string(id / 16 + 1)).data;
+  std::u16string units;  // each slot: its length, then its units
+  for (std::size_t at = 0; at + 1 < data.size(); at += 2) units += static_cast<char16_t>(data[at] | data[at + 1] << 8);
   std::size_t at = 0;
-  for (unsigned slot = 0; at + 2 <= data.size(); ++slot) {
-    std::size_t length = data[at] | data[at + 1] << 8;
-    at += 2;
-    if (slot == id % 16) {
-      std::u16string units;
-      for (std::size_t k = 0; k < length && at + 2 * k + 1 < data.size(); ++k)
-        units.push_back(static_cast<char16_t>(data[at + 2 * k] | data[at + 2 * k + 1] << 8));
-      return units;
-    }
-    at += 2 * length;
-  }
-  return u"?";
+  for (unsigned slot = 0; slot < id % 16 && at < units.size(); ++slot) at += 1u + units[at];
+  return at < units.size() ? units.substr(at + 1, units[at]) : u"?";
 }
 
 /// Describe() of every entry, one per line.

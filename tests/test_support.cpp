@@ -1,9 +1,7 @@
 #include "tests/test_support.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,19 +9,14 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "reader/diagnostics.h"
-#include "reader/parser.h"
 #include "statements/compile_api.h"
 
 namespace tarvex::test {
 
 TTempDir::TTempDir() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarvex_test_XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
+  path_ = std::string(base && *base ? base : "/tmp") + "/tarvex_test_XXXXXX";
+  if (!mkdtemp(path_.data())) throw std::runtime_error("mkdtemp failed");
 }
 
 TTempDir::~TTempDir() {
@@ -95,25 +88,12 @@ std::string HexRows(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
+  std::string digits;
+  for (char c : hex)
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
   std::vector<std::uint8_t> bytes;
-  int high = -1;
-  for (char c : hex) {
-    int v;
-    if (c >= '0' && c <= '9')
-      v = c - '0';
-    else if (c >= 'A' && c <= 'F')
-      v = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-      v = c - 'a' + 10;
-    else
-      continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      bytes.push_back(static_cast<std::uint8_t>(high * 16 + v));
-      high = -1;
-    }
-  }
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   return bytes;
 }
 

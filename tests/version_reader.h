@@ -66,9 +66,10 @@ inline std::string DescribeVersionTree(const TVersionNode& node) {
   for (std::size_t i = 0; i + 1 < node.value.size(); i += 2)
     units += static_cast<char16_t>(node.value[i] | node.value[i + 1] << 8);
   if (node.type == 1) {
-    text += "\"";
-    for (char16_t unit : units) text += unit == 0 ? "\\0" : DisplayUtf8(std::u16string(1, unit));
-    return text + "\"";
+    std::string shown = DisplayUtf8(units);
+    for (std::size_t at = shown.find('\0'); at != std::string::npos; at = shown.find('\0', at))
+      shown.replace(at, 1, "\\0");
+    return text + "\"" + shown + "\"";
   }
   if (node.offset == 0 && node.value.size() == 52) {
     text += "[fixed] ";

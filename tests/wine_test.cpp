@@ -132,18 +132,13 @@ TWineCase ExampleCase() {
            // control takes the icon's size.
            "  control class=\"Static\" style=0x50000003 exstyle=0x4 id=65535 text=#1 rect=15,15,47,47 icon=32x32\n",
            "  control class=\"Static\" style=0x50020000 exstyle=0x4 id=-1 text=\"&Name:\" rect=15,18,75,30\n",
-           // EDITTEXT trades WS_BORDER for WS_EX_CLIENTEDGE; a closed drop-down list is as tall
-           // as its font makes it.
-           "  control class=\"Edit\" style=0x50010080 exstyle=0x204 id=2001 text=\"\" rect=83,15,308,33\n",
+           // A closed drop-down list is as tall as its font makes it.
            "  control class=\"ComboBox\" style=0x50010003 exstyle=0x4 id=2005 text=\"\" rect=83,93,308,113\n",
            "resource #6 #1 0407\n  string 1 \"TARVEX Beispiel\"\n",
            // FVIRTKEY | FCONTROL with "O"; VK_F1; "^Q" is Ctrl+Q.
            "  accel fvirt=0x9 key=0x4f cmd=1001\n  accel fvirt=0x1 key=0x70 cmd=1004\n"
            "  accel fvirt=0x0 key=0x11 cmd=1003\n",
-           "resource #10 #101 0409\n  data 01 00 02 00 00 00 ff 7f 64 65 66 61 75 6c 74 73\n  data 00\n",
            "resource #14 #1 0409\n  icon chosen=#1 size=16x16 default=32x32\n",
-           "version fixed signature=0xfeef04bd struc=0x10000 file=1.0.0.1 product=1.0.0.1 flagsmask=0x3f flags=0x0 "
-           "os=0x40004 type=0x1 subtype=0x0 date=0x0,0x0\n",
            // A string's length counts its terminating zero.
            "version string \"040904b0\" \"CompanyName\" len=15 \"TARVEX example\"\n"}};
 }
