@@ -8,6 +8,7 @@
 #include "preprocessor/preprocessor.h"
 #include "preprocessor/sdk_headers.h"
 #include "preprocessor/substitution.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/name_value.h"
@@ -59,14 +60,6 @@ TIncludeName ReadIncludeName(TRCParser& parser) {
   if (!AtFileNameEnd(parser)) name += ReadRawWord(parser);
   if (ScanToken(parser) != ">") ReportError(parser, 10);  // ">" expected
   return {name};
-}
-
-// Whether `token` is `upperWord` in any letter case.
-bool IsWord(std::string_view token, std::string_view upperWord) {
-  if (token.size() != upperWord.size()) return false;
-  for (std::size_t i = 0; i < token.size(); ++i)
-    if ((token[i] >= 'a' && token[i] <= 'z' ? token[i] - 'a' + 'A' : token[i]) != upperWord[i]) return false;
-  return true;
 }
 
 // A conditional directive: an #if level it opens is

@@ -11,17 +11,6 @@ namespace tarvex {
 
 namespace {
 
-// Whether `token` is `upperWord` in any letter case.
-bool IsWord(std::string_view token, std::string_view upperWord) {
-  if (token.size() != upperWord.size()) return false;
-  for (std::size_t i = 0; i < token.size(); ++i) {
-    char c = token[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upperWord[i]) return false;
-  }
-  return true;
-}
-
 bool BeginsExpression(char c) { return c == '!' || c == '(' || c == '+' || c == '-' || c == '~'; }
 
 std::string Expression(TRCParser& parser, std::string_view firstToken) {

@@ -75,6 +75,14 @@ constexpr bool IsBlankOrControl(C ch) {
   return c <= 32;
 }
 
+/// Whether `token` is `upperWord` (a keyword in capitals) in any letter case.
+constexpr bool IsWord(std::string_view token, std::string_view upperWord) {
+  if (token.size() != upperWord.size()) return false;
+  for (std::size_t i = 0; i < token.size(); ++i)
+    if ((token[i] >= 'a' && token[i] <= 'z' ? token[i] - 'a' + 'A' : token[i]) != upperWord[i]) return false;
+  return true;
+}
+
 /// Eight bytes of `bytes` as one word, for tests of eight bytes at once.
 inline std::uint64_t LoadWord(const char* bytes) {
   std::uint64_t word;

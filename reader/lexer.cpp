@@ -453,14 +453,7 @@ std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber&
   unsigned char c = byte(end);
   number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
   if (number.suffix) ++end;
-  return IsWordContinuation(byte(end)) ? 0 : end;
-}
-
-bool EqualsUpper(std::string_view word, std::string_view upper) {
-  if (word.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    if ((word[i] >= 'a' && word[i] <= 'z' ? word[i] - 'a' + 'A' : word[i]) != upper[i]) return false;
-  return true;
+  return kWordContinues(byte(end)) ? 0 : end;
 }
 
 // A token as a lane sees it: where it starts and ends, its line, the kind it leaves in
@@ -482,8 +475,8 @@ bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& t
   std::string_view word(text.data() + token.at, token.end - token.at);
   if (parser.defines.Find(word) != nullptr || parser.unitConstants.Find(word) != nullptr) return false;
   token.kind = TTokenKind::Word;
-  if (EqualsUpper(word, "BEGIN")) token.block = 1;
-  if (EqualsUpper(word, "END")) token.block = -1;
+  if (IsWord(word, "BEGIN")) token.block = 1;
+  if (IsWord(word, "END")) token.block = -1;
   return true;
 }
 
@@ -543,8 +536,7 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
   char c = text[taken.at];
   if (c == '"') {
     if (parser.fileNameStrings) return false;
-    taken.end = taken.at + 1;
-    taken.end = PlainLiteralRunEnd(text, taken.end);
+    taken.end = PlainLiteralRunEnd(text, taken.at + 1);
     if (taken.end >= text.size() || text[taken.end] != '"') return false;  // an escape, a line end, a byte above 0x7F
     follower.line = taken.line;
     follower.at = SkipBlanksAhead(text, ++taken.end, follower.line);
@@ -566,9 +558,8 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     if (c == '{' || c == '}') {
       taken.end = taken.at + 1;
       taken.block = c == '{' ? 1 : -1;
-    } else if (!PlainWordAt(parser, text, taken) ||
-               EqualsUpper({text.data() + taken.at, taken.end - taken.at}, "NOT") ||
-               EqualsUpper({text.data() + taken.at, taken.end - taken.at}, "RCINCLUDE")) {
+    } else if (!PlainWordAt(parser, text, taken) || IsWord({text.data() + taken.at, taken.end - taken.at}, "NOT") ||
+               IsWord({text.data() + taken.at, taken.end - taken.at}, "RCINCLUDE")) {
       return false;
     }
     parser.TokenFlag = taken.kind;
@@ -590,7 +581,7 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }
 
-bool IsWordContinuation(unsigned char c) { return IsWordStart(c) || IsDigit(c); }
+bool IsWordContinuation(unsigned char c) { return kWordContinues(c); }
 
 std::string ScanToken(TRCParser& parser) {
   parser.TokenFlag = TTokenKind::Other;
