@@ -30,15 +30,18 @@ void MarkEndOfInput(TRCParser& parser) {
   }
 }
 
+// The lanes read only the script's own files, not headers read for their directives.
+bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
+  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token);
+}
+
 }  // namespace
 
 // The order of the checks below matters: a converted number (even a negative one from an
 // octal constant) starts an expression before anything else looks at its first byte.
 std::string GetToken(TRCParser& parser) {
   // The most common tokens, read without the layers below
-  if (std::string token;
-      parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token))
-    return token;
+  if (TCommonToken common; TakeCommonInScript(parser, common)) return CommonTokenText(common);
   for (;;) {
     std::string token = NextSignificantToken(parser);
     if (token.empty()) {
@@ -82,6 +85,12 @@ std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator)
   std::string token = GetToken(parser);
   if (!token.empty() && separator.find(token) != std::string_view::npos) return GetToken(parser);
   return token;
+}
+
+bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token) {
+  while (CommaAheadInScript(parser, true)) {
+  }
+  return TakeCommonInScript(parser, token);
 }
 
 std::string SkipSeparators(TRCParser& parser, std::string_view separator) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "reader/lexer.h"
+
 namespace tarvex {
 
 struct TRCParser;
@@ -20,6 +22,12 @@ std::string ReadRawWord(TRCParser& parser);
 
 /// GetToken; when the token equals `separator`, the token after it instead.
 std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator);
+
+/// What SkipSeparators(parser, ",") reads, when the token after the commas is one the
+/// lanes read (see TakeCommonToken): true with that token, a number with its value and
+/// no text made. False when the token is any other, with only the commas taken; the
+/// caller then reads it with SkipSeparators(parser, ",").
+bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token);
 
 /// GetToken until a token is not `separator`; returns that token.
 std::string SkipSeparators(TRCParser& parser, std::string_view separator);

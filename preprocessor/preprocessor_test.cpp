@@ -118,10 +118,13 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { 0x10~, 0X7fffL~, 0~, 0L~, 5u~, 0xFFFFFFFF~, 99999~, 123456789~, 2147483647~, 0x8000~\n 1 }",
       "1 RCDATA { 0x1ul~, 1 }",
       "1 RCDATA { 1~, 0x123456789~, 1 }",
+      "1 RCDATA { 1234567890~, 1000000000L~, 2147483648~, 1 }",
+      "1 RCDATA { 12345678901~, 1 }",
       "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
       // Names and braces, taken alone and as what follows a number or a literal
       "1 DIALOGEX 0, 0, 9, 9\n~STYLE 5~\n~CAPTION \"c\"~\n~BEGIN\n~LTEXT \"t\"~, 1~, 2~, 3~, 4~, 5~\n~end~\n",
-      "#define W 5\n#define M(a) a\n1 RCDATA ~{ 1~ W~, 2~ M(3)~, \"a\"~ W~, 4~, 6~ ~}\n2 RCDATA ~begin 1~ end~ 3 RCDATA ~begin~ \"x\"~ END~\n",
+      "#define W 5\n#define M(a) a\n1 RCDATA ~{ 1~ W~, 2~ M(3)~, \"a\"~ W~, 4~, 6~ ~}\n2 RCDATA ~begin 1~ end~ 3 "
+      "RCDATA ~begin~ \"x\"~ END~\n",
       "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
       "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
   };

@@ -431,29 +431,32 @@ struct TLaneNumber {
   TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
 };
 
-// The end of the plain number at `at`, 0 for any other token: 0, or 1 to 9 decimal digits
-// without a leading zero, or 0x with 1 to 8 hexadecimal digits; then at most one L or U.
-// Octal numbers, longer ones and anything with more letters are left to the layers.
+// The end of the plain number at `at` (which is in the text), 0 for any other token: 0,
+// or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
+// hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
+// anything with more letters are left to the layers.
 std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
-  auto byte = [&text](std::size_t i) -> unsigned char { return i < text.size() ? ByteAt(text, i) : 0; };
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
   std::size_t end = at;
-  number.value = 0;
-  if (byte(at) == '0' && (byte(at + 1) == 'x' || byte(at + 1) == 'X')) {
-    for (end = at + 2; IsHexDigit(byte(end)) && end - at <= 9; ++end)
-      number.value = number.value * 16 + HexDigitValue(byte(end));
-    if (end == at + 2 || end - at > 10) return 0;
-  } else if (byte(at) == '0') {
+  std::uint64_t value = 0;
+  if (bytes[at] == '0') {
     end = at + 1;
-  } else if (IsDigit(byte(at))) {
-    for (; IsDigit(byte(end)) && end - at <= 9; ++end) number.value = number.value * 10 + (byte(end) - '0');
-    if (end - at > 9) return 0;
+    if (end < size && (bytes[end] | 0x20) == 'x') {
+      for (end = at + 2; end < size && end - at < 10 && IsHexDigit(bytes[end]); ++end)
+        value = value * 16 + HexDigitValue(bytes[end]);
+      if (end == at + 2) return 0;
+    }
   } else {
-    return 0;
+    for (; end < size && static_cast<unsigned>(bytes[end] - '0') < 10 && end - at < 10; ++end)
+      value = value * 10 + static_cast<unsigned>(bytes[end] - '0');
+    if (end == at || value > 2147483647) return 0;
   }
-  unsigned char c = byte(end);
+  number.value = static_cast<std::int64_t>(value);
+  unsigned char c = end < size ? bytes[end] : 0;
   number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
-  if (number.suffix) ++end;
-  return kWordContinues(byte(end)) ? 0 : end;
+  if (number.suffix) c = ++end < size ? bytes[end] : 0;
+  return kWordContinues(c) ? 0 : end;
 }
 
 // A token as a lane sees it: where it starts and ends, its line, the kind it leaves in
@@ -524,7 +527,7 @@ void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& toke
 
 // number: read as an expression, which ends at the follower. literal: joined with none.
 // name or brace: read alone (BEGIN and END handed on as braces).
-bool TakeCommonToken(TRCParser& parser, std::string& token) {
+bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return false;
   const std::string& text = file->text;
@@ -543,6 +546,7 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.wideString = false;
+    token.kind = TCommonKind::Literal;
   } else if (TLaneNumber number; (taken.end = PlainNumberEnd(text, taken.at, number)) != 0) {
     follower.line = taken.line;
     follower.at = SkipBlanksAhead(text, taken.end, follower.line);
@@ -550,10 +554,8 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     TakeWithFollower(parser, *file, taken, follower);
     parser.longValue = number.Kind() == TTokenKind::LongNumber;
     parser.removedBits = 0;
-    char digits[24];
-    auto written = std::to_chars(digits, digits + sizeof digits, number.value);
-    token.assign(digits, written.ptr);  // the expression's value, as decimal text
-    return true;
+    token.kind = TCommonKind::Number;
+    token.value = number.value;
   } else {
     if (c == '{' || c == '}') {
       taken.end = taken.at + 1;
@@ -571,12 +573,21 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     file->line = taken.line;
     TrackLaneBlock(parser, *file, taken);
     if (taken.block != 0) {
-      token = taken.block > 0 ? "{" : "}";
+      token.kind = TCommonKind::Brace;
+      token.text = taken.block > 0 ? "{" : "}";
       return true;
     }
+    token.kind = TCommonKind::Word;
   }
-  token.assign(text, taken.at, taken.end - taken.at);
+  token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
   return true;
+}
+
+std::string CommonTokenText(const TCommonToken& token) {
+  if (token.kind != TCommonKind::Number) return std::string(token.text);
+  char digits[24];
+  auto written = std::to_chars(digits, digits + sizeof digits, token.value);
+  return std::string(digits, written.ptr);
 }
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }

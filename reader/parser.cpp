@@ -12,6 +12,7 @@
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
 #include "reader/source_encoding.h"
+#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -167,6 +168,7 @@ TFileItem& OpenSourceText(TRCParser& parser, const std::string& name, std::strin
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
+  SettleBlockContexts(parser, *parser.fileStack.back());
   if (!parser.fileStack.back()->builtIn) parser.openFiles.erase(parser.fileStack.back()->identity);
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();

@@ -26,17 +26,21 @@ namespace tarvex {
 
 namespace {
 
-void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
-  std::int64_t value = 0;
-  if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
-      value > std::numeric_limits<std::uint32_t>::max())
-    RaiseFailure("'" + token + "' is not a valid integer value");
+void AppendValue(const TRCParser& parser, std::string& data, std::int64_t value) {
   auto bits = static_cast<std::uint32_t>(value);
   int bytes = parser.longValue ? 4 : 2;
   for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(bits >> (8 * i) & 0xFF));
 }
 
-std::string_view Quoted(const std::string& token) {
+void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
+  std::int64_t value = 0;
+  if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::uint32_t>::max())
+    RaiseFailure("'" + token + "' is not a valid integer value");
+  AppendValue(parser, data, value);
+}
+
+std::string_view Quoted(std::string_view token) {
   return token.size() >= 2 ? std::string_view(token).substr(1, token.size() - 2) : std::string_view{};
 }
 
@@ -46,7 +50,22 @@ std::string_view Quoted(const std::string& token) {
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
   for (;;) {
-    std::string token = SkipSeparators(parser, ",");
+    // Plain numbers and literals, the bulk of most blocks, come without text
+    std::string token;
+    if (TCommonToken common; SkipCommasToCommon(parser, common)) {
+      if (common.kind == TCommonKind::Number) {
+        AppendValue(parser, data, common.value);  // a plain number fits 32 bits
+        continue;
+      }
+      if (common.kind == TCommonKind::Literal) {
+        data += Quoted(common.text);  // never wide
+        continue;
+      }
+      if (common.text == "}") return data;
+      token = CommonTokenText(common);
+    } else {
+      token = SkipSeparators(parser, ",");
+    }
     if (token.empty()) ReportError(parser, 9);  // "}" or END expected
     char first = token[0];
     if (token == "}") return data;
