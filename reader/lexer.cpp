@@ -3,9 +3,13 @@
 #include "reader/lexer.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
@@ -196,6 +200,19 @@ bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '
 // The end of the run of bytes from `from` that IsPlainLiteralByte accepts, eight at a
 // time where it can.
 std::size_t PlainLiteralRunEnd(const std::string& text, std::size_t from) {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  for (; from + 16 <= text.size(); from += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+    __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)),
+                                 _mm_cmpeq_epi8(bytes, lineFeed));
+    // the high bit of a byte above 0x7F stops the run too
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stops, bytes)));
+    if (mask != 0) return from + static_cast<std::size_t>(std::countr_zero(mask));
+  }
+#endif
   for (; from + 8 <= text.size(); from += 8) {
     std::uint64_t word = LoadWord(text.data() + from);
     if ((word & kHighBits) != 0 || WordHasByte(word, '"') || WordHasByte(word, '\\') || WordHasByte(word, '\n')) break;

@@ -33,6 +33,12 @@ std::uint16_t ReadStringIdentifier(TRCParser& parser, const std::string& token) 
   return static_cast<std::uint16_t>(value);
 }
 
+// A number the lanes read; one out of range fails as its text does.
+std::uint16_t ReadStringIdentifier(TRCParser& parser, const TCommonToken& number) {
+  if (number.value > kMaxStringId) return ReadStringIdentifier(parser, CommonTokenText(number));
+  return static_cast<std::uint16_t>(number.value);
+}
+
 std::string PaddedIdentifier(std::uint16_t id) {
   char text[16];
   std::snprintf(text, sizeof text, "%12u", static_cast<unsigned>(id));
@@ -96,18 +102,32 @@ void CompileStringTable(TRCParser& parser) {
   std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
   if (token != "{") ReportError(parser, 12);  // "{" or BEGIN expected
   std::uint16_t languageId = StatementLanguageId(parser);
-  token = SkipSeparators(parser, ",");
-  while (token != "}") {
-    if (token.empty()) ReportError(parser, 9);  // "}" or END expected
-    std::uint16_t id = ReadStringIdentifier(parser, token);
-    std::string text = SkipSeparators(parser, ",");
-    if (text.empty()) ReportError(parser, 9);             // "}" or END expected
-    if (text[0] != '"') ReportError(parser, 13, {text});  // Double quoted string expected but got %s
+  // Plain numbers and literals, most entries, come as views without text
+  TCommonToken common;
+  bool isCommon = SkipCommasToCommon(parser, common);
+  if (!isCommon) token = SkipSeparators(parser, ",");
+  while (isCommon ? common.text != "}" : token != "}") {
+    if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
+    std::uint16_t id = isCommon && common.kind == TCommonKind::Number
+                           ? ReadStringIdentifier(parser, common)
+                           : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
+    std::string text;
+    std::string_view quoted;
+    if (!SkipCommasToCommon(parser, common)) {
+      text = SkipSeparators(parser, ",");
+      quoted = text;
+    } else if (common.kind == TCommonKind::Literal) {
+      quoted = common.text;
+    } else {
+      text = CommonTokenText(common);
+      quoted = text;
+    }
+    if (quoted.empty()) ReportError(parser, 9);                            // "}" or END expected
+    if (quoted[0] != '"') ReportError(parser, 13, {std::string(quoted)});  // Double quoted string expected but got %s
     TStringTable& table = parser.stringTableEntries[languageId];
     if (!MarkPresent(table, id))
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
     // Converted now: the character set in force may change before the end of input.
-    std::string_view quoted(text);
     std::size_t offset = table.units.size();
     AppendScriptTextUtf16(parser, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "", table.units);
     TStringEntry entry;
@@ -118,14 +138,16 @@ void CompileStringTable(TRCParser& parser) {
     entry.offset = static_cast<std::uint32_t>(offset);
     entry.length = static_cast<std::uint32_t>(table.units.size() - offset);
     table.entries.push_back(entry);
-    token = SkipSeparators(parser, ",");
+    isCommon = SkipCommasToCommon(parser, common);
+    if (!isCommon) token = SkipSeparators(parser, ",");
   }
 }
 
 void WriteStringTables(TRCParser& parser) {
   for (auto& [languageId, table] : parser.stringTableEntries) {
-    std::sort(table.entries.begin(), table.entries.end(),
-              [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; });
+    auto byId = [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; };
+    if (!std::is_sorted(table.entries.begin(), table.entries.end(), byId))  // scripts mostly number in order
+      std::sort(table.entries.begin(), table.entries.end(), byId);
     auto it = table.entries.cbegin();
     while (it != table.entries.cend()) it = WriteStringBlock(parser, languageId, table, it);
   }
