@@ -11,6 +11,7 @@
 
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
+#include "reader/large_pages.h"
 #include "reader/source_encoding.h"
 #include "reader/source_place.h"
 
@@ -91,6 +92,8 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   }
   if (identity != nullptr)
     *identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  contents.reserve(static_cast<std::size_t>(info.st_size));
+  AdviseLargePages(contents.data(), contents.capacity());
   contents.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < contents.size()) {

@@ -14,6 +14,7 @@
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
+#include "reader/large_pages.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
@@ -85,6 +86,20 @@ TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, con
   return it;
 }
 
+// A table's texts are kept until the end of input. Room for as many units as the
+// script has bytes, and for its entries, is reserved at once (pages are only taken as they are written),
+// rather than copied over and over as the table grows.
+constexpr std::size_t kReservedUnits = 256 * 1024;
+constexpr std::size_t kShortestEntry = 16;  // script bytes of a typical short entry, for the entries' room
+
+void ReserveUnits(const TRCParser& parser, TStringTable& table) {
+  if (parser.currentFile == nullptr || parser.currentFile->text.size() < kReservedUnits) return;
+  table.units.reserve(parser.currentFile->text.size());
+  AdviseLargePages(table.units.data(), table.units.capacity() * sizeof(char16_t));
+  table.entries.reserve(parser.currentFile->text.size() / kShortestEntry);
+  AdviseLargePages(table.entries.data(), table.entries.capacity() * sizeof(TStringEntry));
+}
+
 // Marks `id` as present; false when it already was.
 bool MarkPresent(TStringTable& table, std::uint16_t id) {
   std::uint64_t bit = std::uint64_t{1} << (id % 64);
@@ -125,6 +140,7 @@ void CompileStringTable(TRCParser& parser) {
     if (quoted.empty()) ReportError(parser, 9);                            // "}" or END expected
     if (quoted[0] != '"') ReportError(parser, 13, {std::string(quoted)});  // Double quoted string expected but got %s
     TStringTable& table = parser.stringTableEntries[languageId];
+    if (table.units.capacity() < kReservedUnits) ReserveUnits(parser, table);
     if (!MarkPresent(table, id))
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
     // Converted now: the character set in force may change before the end of input.
