@@ -88,9 +88,19 @@ std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator)
 }
 
 bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token) {
-  while (CommaAheadInScript(parser, true)) {
+  // A header read for its directives is left whole to SkipSeparators
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return false;
+  while (CommaAhead(parser, true)) {
   }
-  return TakeCommonInScript(parser, token);
+  return TakeCommonToken(parser, token);
+}
+
+bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
+  bool tookComma = CommaAheadInScript(parser, true);
+  if (TakeCommonInScript(parser, token)) return true;
+  text = GetToken(parser);
+  if (!tookComma && text == ",") text = GetToken(parser);
+  return false;
 }
 
 std::string SkipSeparators(TRCParser& parser, std::string_view separator) {

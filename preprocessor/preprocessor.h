@@ -25,9 +25,13 @@ std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator)
 
 /// What SkipSeparators(parser, ",") reads, when the token after the commas is one the
 /// lanes read (see TakeCommonToken): true with that token, a number with its value and
-/// no text made. False when the token is any other, with only the commas taken; the
-/// caller then reads it with SkipSeparators(parser, ",").
+/// no text made. False when the token is any other (the commas before it may be taken
+/// or not); the caller then reads it with SkipSeparators(parser, ",").
 bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token);
+
+/// What SkipOptionalSeparator(parser, ",") reads: true with the token when the lanes
+/// read it (see TakeCommonToken), else false with the token in `text`.
+bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text);
 
 /// GetToken until a token is not `separator`; returns that token.
 std::string SkipSeparators(TRCParser& parser, std::string_view separator);

@@ -127,6 +127,14 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "RCDATA ~begin~ \"x\"~ END~\n",
       "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
       "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
+      // Control operands: an optional comma before the text, numbers as values, the end
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT~, \"a\"~, 1~, 2~, 3~, 4~, 5~, 0x20~, 7~\n ICON~ \"i\"~, 2~, 3~, 4~ 5~ 6\n"
+      " CONTROL \"c\"~, 3~, \"BUTTON\"~, 0x50010000~, 1~, 2~, 3~, 4\n RTEXT 9~, 4~, 1~, 2~, 3~, 4\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT~,~, \"a\"~, 1~, 2~, 3~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 70000~, 2~, 3~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 7~, 2~, 3~, 4~, 5~, 0x1FFFFFFFF\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n EDITTEXT 7~, 2~, 3~, 4~, 99999~\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n EDITTEXT 7~, 2~, 3~, 4",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

@@ -201,9 +201,17 @@ TDialogName ReadIconName(TRCParser& parser, const std::string& token) {
 std::string ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item) {
   item.windowClass = OrdinalName(kind.classOrdinal);
   if (kind.operands != TOperands::Id) {
-    std::string text = SkipOptionalSeparator(parser, ",");
-    if (text.empty()) ReportError(parser, 68);  // Unexpected end of file
-    item.title = kind.operands == TOperands::Text ? ReadControlText(parser, text) : ReadIconName(parser, text);
+    std::string text;
+    TCommonToken common;
+    bool isCommon = SkipOptionalCommaToCommon(parser, common, text);
+    if (isCommon && common.kind == TCommonKind::Literal && kind.operands == TOperands::Text) {
+      item.title =
+          TextName(std::string(common.text.substr(1, common.text.size() - 2)));  // a plain literal's characters
+    } else {
+      if (isCommon) text = CommonTokenText(common);
+      if (text.empty()) ReportError(parser, 68);  // Unexpected end of file
+      item.title = kind.operands == TOperands::Text ? ReadControlText(parser, text) : ReadIconName(parser, text);
+    }
   }
   item.id = ReadControlId(parser, ReadCommaOperand(parser), 100);
   ReadItemRectangle(parser, item);
