@@ -42,6 +42,10 @@ bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
 std::string GetToken(TRCParser& parser) {
   // The most common tokens, read without the layers below
   if (TCommonToken common; TakeCommonInScript(parser, common)) return CommonTokenText(common);
+  return GetLayeredToken(parser);
+}
+
+std::string GetLayeredToken(TRCParser& parser) {
   for (;;) {
     std::string token = NextSignificantToken(parser);
     if (token.empty()) {
@@ -87,18 +91,28 @@ std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator)
   return token;
 }
 
-bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token) {
-  // A header read for its directives is left whole to SkipSeparators
-  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return false;
+bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) {
+    text = SkipSeparators(parser, ",");
+    return false;
+  }
   while (CommaAhead(parser, true)) {
   }
-  return TakeCommonToken(parser, token);
+  if (TakeCommonToken(parser, token)) return true;
+  text = GetLayeredToken(parser);  // the lane has looked already
+  while (text == ",") text = GetToken(parser);
+  return false;
+}
+
+std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run) {
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
+  return TakeCommonRun(parser, run);
 }
 
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
   bool tookComma = CommaAheadInScript(parser, true);
   if (TakeCommonInScript(parser, token)) return true;
-  text = GetToken(parser);
+  text = GetLayeredToken(parser);
   if (!tookComma && text == ",") text = GetToken(parser);
   return false;
 }

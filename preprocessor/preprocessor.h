@@ -16,6 +16,10 @@ struct TRCParser;
 /// kept), single-quoted data strings normalised. The empty token at the end of input.
 std::string GetToken(TRCParser& parser);
 
+/// GetToken without its look for a common token, for a caller whose lane has just
+/// looked at the same place (see TakeCommonToken).
+std::string GetLayeredToken(TRCParser& parser);
+
 /// The raw characters from the read position up to the next blank, tab, line feed or
 /// ">" (file names of #include, bitmaps, icons and data files).
 std::string ReadRawWord(TRCParser& parser);
@@ -23,11 +27,14 @@ std::string ReadRawWord(TRCParser& parser);
 /// GetToken; when the token equals `separator`, the token after it instead.
 std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator);
 
-/// What SkipSeparators(parser, ",") reads, when the token after the commas is one the
-/// lanes read (see TakeCommonToken): true with that token, a number with its value and
-/// no text made. False when the token is any other (the commas before it may be taken
-/// or not); the caller then reads it with SkipSeparators(parser, ",").
-bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token);
+/// What SkipSeparators(parser, ",") reads: true with the token when the lanes read it
+/// (see TakeCommonToken), a number with its value and no text made; else false with
+/// the token in `text`.
+bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& text);
+
+/// TakeCommonRun where the script's own tokens are read (not in a header read for its
+/// directives).
+std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run);
 
 /// What SkipOptionalSeparator(parser, ",") reads: true with the token when the lanes
 /// read it (see TakeCommonToken), else false with the token in `text`.

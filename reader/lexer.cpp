@@ -430,15 +430,18 @@ bool ReadsPlainSource(const TFileItem* file) {
 
 // The first byte at or after `from` that is no blank or line end, counting the lines
 // passed into `line`, as SkipBlanks does in the file's own text.
+// The text's terminating zero byte (a std::string always has one) is no blank, so the
+// scans below need no bounds test of their own.
 std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
-  for (; from < text.size(); ++from) {
-    TCharClass kind = ClassOf(ByteAt(text, from));
+  const char* bytes = text.c_str();
+  for (;; ++from) {
+    TCharClass kind = ClassOf(static_cast<unsigned char>(bytes[from]));
     if (kind == TCharClass::LineFeed)
       ++line;
     else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
       break;
   }
-  return from;
+  return std::min(from, text.size());
 }
 
 // A number as the lanes read it: its value and whether a size suffix followed it.
@@ -453,26 +456,25 @@ struct TLaneNumber {
 // hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
 // anything with more letters are left to the layers.
 std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
+  // The terminating zero byte ends every run of digits
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
   std::size_t end = at;
   std::uint64_t value = 0;
   if (bytes[at] == '0') {
     end = at + 1;
-    if (end < size && (bytes[end] | 0x20) == 'x') {
-      for (end = at + 2; end < size && end - at < 10 && IsHexDigit(bytes[end]); ++end)
-        value = value * 16 + HexDigitValue(bytes[end]);
+    if ((bytes[end] | 0x20) == 'x') {
+      for (end = at + 2; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
       if (end == at + 2) return 0;
     }
   } else {
-    for (; end < size && static_cast<unsigned>(bytes[end] - '0') < 10 && end - at < 10; ++end)
-      value = value * 10 + static_cast<unsigned>(bytes[end] - '0');
+    for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
+      value = value * 10 + digit;
     if (end == at || value > 2147483647) return 0;
   }
   number.value = static_cast<std::int64_t>(value);
-  unsigned char c = end < size ? bytes[end] : 0;
+  unsigned char c = bytes[end];
   number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
-  if (number.suffix) c = ++end < size ? bytes[end] : 0;
+  if (number.suffix) c = bytes[++end];
   return kWordContinues(c) ? 0 : end;
 }
 
@@ -573,6 +575,7 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
     parser.removedBits = 0;
     token.kind = TCommonKind::Number;
     token.value = number.value;
+    token.isLong = parser.longValue;
   } else {
     if (c == '{' || c == '}') {
       taken.end = taken.at + 1;
@@ -598,6 +601,77 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
   }
   token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
   return true;
+}
+
+// Where a comma lane would leave the reading after the token ending at `from`: past the
+// commas that follow on the same line, each after blanks and tabs only.
+std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
+  const char* bytes = text.c_str();
+  for (std::size_t at = from;; from = ++at) {
+    while (IsSpaceOrTab(bytes[at])) ++at;
+    if (bytes[at] != ',') return from;
+  }
+}
+
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run) {
+  TFileItem* file = parser.currentFile;
+  if (!ReadsPlainSource(file)) return 0;
+  const std::string& text = file->text;
+  std::size_t count = 0;
+  TLaneToken taken, follower, lastTaken, lastFollower;
+  TLaneNumber lastNumber;
+  bool anyNumber = false, anyLiteral = false;
+  std::size_t from = file->readPosition;
+  std::int32_t line = file->line;
+  while (count < run.size()) {
+    taken.line = line;
+    taken.at = SkipBlanksAhead(text, SkipSameLineCommas(text, from), taken.line);
+    if (taken.at >= text.size()) break;
+    TLaneNumber number;
+    bool literal = text[taken.at] == '"';
+    if (literal) {
+      if (parser.fileNameStrings) break;
+      taken.end = PlainLiteralRunEnd(text, taken.at + 1);
+      if (taken.end >= text.size() || text[taken.end] != '"') break;
+      ++taken.end;
+    } else if ((taken.end = PlainNumberEnd(text, taken.at, number)) == 0) {
+      break;
+    }
+    // Only a comma or a plain number after it: the item ends there and opens no block
+    follower.line = taken.line;
+    follower.at = SkipBlanksAhead(text, taken.end, follower.line);
+    if (follower.at >= text.size()) break;
+    TLaneNumber next;
+    follower.kind = TTokenKind::Other;
+    if (text[follower.at] != ',') {
+      if (PlainNumberEnd(text, follower.at, next) == 0) break;
+      follower.kind = next.Kind();
+    }
+    TCommonToken& token = run[count++];
+    token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
+    token.kind = literal ? TCommonKind::Literal : TCommonKind::Number;
+    token.value = 0;
+    token.isLong = false;
+    if (!literal) {
+      token.value = number.value;
+      token.isLong = number.Kind() == TTokenKind::LongNumber;
+      lastNumber = number;
+      anyNumber = true;
+    }
+    anyLiteral = anyLiteral || literal;
+    lastTaken = taken;
+    lastFollower = follower;
+    from = taken.end;
+    line = taken.line;
+  }
+  if (count == 0) return 0;
+  TakeWithFollower(parser, *file, lastTaken, lastFollower);
+  if (anyNumber) {
+    parser.longValue = lastNumber.Kind() == TTokenKind::LongNumber;
+    parser.removedBits = 0;
+  }
+  if (anyLiteral) parser.wideString = false;
+  return count;
 }
 
 std::string CommonTokenText(const TCommonToken& token) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,7 @@ struct TCommonToken {
   TCommonKind kind = TCommonKind::Word;
   std::string_view text;
   std::int64_t value = 0;  ///< a number's value (parser.longValue tells its size)
+  bool isLong = false;     ///< a number that needs 32 bits (as parser.longValue after it)
 };
 
 /// The next token of the current file's own text when it is one of the commonest, read
@@ -45,6 +47,14 @@ struct TCommonToken {
 /// literal joined with none). False, with nothing changed, for anything else; the file's
 /// kind (a header is read for directives only) is the caller's to check.
 bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
+
+/// A run of plain numbers and literals (see TakeCommonToken), each after any commas on
+/// its line and followed by a comma or a plain number, put into `run` (as many as it
+/// holds): what reading them one by one with the commas between them would give, with
+/// the parser left as after the last of them. Returns how many were read; none, with
+/// nothing changed, when the first token after the commas is no such item. The file's
+/// kind is the caller's to check.
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);

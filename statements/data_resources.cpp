@@ -10,7 +10,9 @@
 // and the whole is written as one entry whose DataSize is the exact length.
 #include "statements/data_resources.h"
 
+#include <array>
 #include <limits>
+#include <span>
 #include <string>
 
 #include "data/resource_types.h"
@@ -26,10 +28,11 @@ namespace tarvex {
 
 namespace {
 
-void AppendValue(const TRCParser& parser, std::string& data, std::int64_t value) {
+void AppendValue(std::string& data, std::int64_t value, bool isLong) {
   auto bits = static_cast<std::uint32_t>(value);
-  int bytes = parser.longValue ? 4 : 2;
-  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(bits >> (8 * i) & 0xFF));
+  char bytes[4] = {static_cast<char>(bits & 0xFF), static_cast<char>(bits >> 8 & 0xFF),
+                   static_cast<char>(bits >> 16 & 0xFF), static_cast<char>(bits >> 24 & 0xFF)};
+  data.append(bytes, isLong ? 4 : 2);
 }
 
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
@@ -37,7 +40,7 @@ void AppendNumber(const TRCParser& parser, std::string& data, const std::string&
   if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
       value > std::numeric_limits<std::uint32_t>::max())
     RaiseFailure("'" + token + "' is not a valid integer value");
-  AppendValue(parser, data, value);
+  AppendValue(data, value, parser.longValue);
 }
 
 std::string_view Quoted(std::string_view token) {
@@ -49,12 +52,21 @@ std::string_view Quoted(std::string_view token) {
 // block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
+  std::array<TCommonToken, 64> run;
   for (;;) {
-    // Plain numbers and literals, the bulk of most blocks, come without text
+    // Plain numbers and literals, the bulk of most blocks, come in runs without text
+    while (std::size_t count = TakeCommonRunInScript(parser, run)) {
+      for (const TCommonToken& item : std::span(run).first(count)) {
+        if (item.kind == TCommonKind::Number)
+          AppendValue(data, item.value, item.isLong);
+        else
+          data += Quoted(item.text);  // never wide
+      }
+    }
     std::string token;
-    if (TCommonToken common; SkipCommasToCommon(parser, common)) {
+    if (TCommonToken common; SkipCommasToCommon(parser, common, token)) {
       if (common.kind == TCommonKind::Number) {
-        AppendValue(parser, data, common.value);  // a plain number fits 32 bits
+        AppendValue(data, common.value, common.isLong);  // a plain number fits 32 bits
         continue;
       }
       if (common.kind == TCommonKind::Literal) {
@@ -63,8 +75,6 @@ std::string ReadDataBlock(TRCParser& parser) {
       }
       if (common.text == "}") return data;
       token = CommonTokenText(common);
-    } else {
-      token = SkipSeparators(parser, ",");
     }
     if (token.empty()) ReportError(parser, 9);  // "}" or END expected
     char first = token[0];

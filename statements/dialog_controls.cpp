@@ -388,15 +388,13 @@ bool TOperand::StartsNumber() const { return isValue || tarvex::StartsNumber(tex
 
 TOperand ReadCommaOperand(TRCParser& parser) {
   TOperand operand;
-  if (TCommonToken common; SkipCommasToCommon(parser, common)) {
+  if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) {
     if (common.kind == TCommonKind::Number) {
       operand.isValue = true;
       operand.value = common.value;
     } else {
       operand.text = CommonTokenText(common);
     }
-  } else {
-    operand.text = SkipSeparators(parser, ",");
   }
   return operand;
 }

@@ -119,8 +119,7 @@ void CompileStringTable(TRCParser& parser) {
   std::uint16_t languageId = StatementLanguageId(parser);
   // Plain numbers and literals, most entries, come as views without text
   TCommonToken common;
-  bool isCommon = SkipCommasToCommon(parser, common);
-  if (!isCommon) token = SkipSeparators(parser, ",");
+  bool isCommon = SkipCommasToCommon(parser, common, token);
   while (isCommon ? common.text != "}" : token != "}") {
     if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
     std::uint16_t id = isCommon && common.kind == TCommonKind::Number
@@ -128,8 +127,7 @@ void CompileStringTable(TRCParser& parser) {
                            : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
     std::string text;
     std::string_view quoted;
-    if (!SkipCommasToCommon(parser, common)) {
-      text = SkipSeparators(parser, ",");
+    if (!SkipCommasToCommon(parser, common, text)) {
       quoted = text;
     } else if (common.kind == TCommonKind::Literal) {
       quoted = common.text;
@@ -154,8 +152,7 @@ void CompileStringTable(TRCParser& parser) {
     entry.offset = static_cast<std::uint32_t>(offset);
     entry.length = static_cast<std::uint32_t>(table.units.size() - offset);
     table.entries.push_back(entry);
-    isCommon = SkipCommasToCommon(parser, common);
-    if (!isCommon) token = SkipSeparators(parser, ",");
+    isCommon = SkipCommasToCommon(parser, common, token);
   }
 }
 
