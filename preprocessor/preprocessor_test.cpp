@@ -120,8 +120,9 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { 1~, 0x123456789~, 1 }",
       "1 RCDATA { 1234567890~, 1000000000L~, 2147483648~, 1 }",
       // Runs of items: commas on the same line or the next, items without commas, the end
-      "1 RCDATA {\n 1, 2 ,, \"a\" 3\n , 4, 0x7FFF 70000 \"b\", 5L\n 6 }\n2 RCDATA { 7, 8~, 9, X }",
-      "1 RCDATA { 1, 2, \"a\" \"b\", 3 }\n2 RCDATA { 4, 5, 08 }",
+      "1 RCDATA {\n 1~, 2~ ,, \"a\"~ 3~\n , 4~, 0x7FFF~ 70000~ \"b\"~, 5L~\n 6~ }\n2 RCDATA { 7~, 8~, 9~, X~ }",
+      "1 RCDATA { 1~, 2~, \"a\"~ \"b\"~, 3~ }\n2 RCDATA { 4~, 5~, 08 }",
+      "1 RCDATA { 1~, 2~ +~ 3~, 4~ |~ 0x10~, 5~ 6~ -~ 1~, 7~ }",
       "1 RCDATA { 12345678901~, 1 }",
       "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
       // Names and braces, taken alone and as what follows a number or a literal
