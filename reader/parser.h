@@ -173,7 +173,8 @@ struct TRCParser {
   std::unordered_set<TFileIdentity, TFileIdentityHash> openFiles;  ///< the files on the stack
   TOutputBuffer output;
   std::string resourceName;
-  TNameValueInsensitive resourceRegistry;
+  /// Name, type and language of every resource written so far, in capitals
+  std::unordered_set<std::string, TStringHash, std::equal_to<>> resourceRegistry;
   std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;
