@@ -104,9 +104,9 @@ bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& tex
   return false;
 }
 
-std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run) {
+std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
   if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
-  return TakeCommonRun(parser, run);
+  return TakeCommonRun(parser, run, numbersUpTo);
 }
 
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {

@@ -34,7 +34,7 @@ bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& tex
 
 /// TakeCommonRun where the script's own tokens are read (not in a header read for its
 /// directives).
-std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run);
+std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
 
 /// What SkipOptionalSeparator(parser, ",") reads: true with the token when the lanes
 /// read it (see TakeCommonToken), else false with the token in `text`.

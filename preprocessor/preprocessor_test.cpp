@@ -139,6 +139,13 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 7~, 2~, 3~, 4~, 5~, 0x1FFFFFFFF\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n EDITTEXT 7~, 2~, 3~, 4~, 99999~\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n EDITTEXT 7~, 2~, 3~, 4",
+      // The id and rectangle as one run: values a control refuses, literals, lines between
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~,\n 3~ 4~, 65535~\n CTEXT \"b\"~, 7~, 1~, 2~, 3~, 4~, 5~, "
+      "6~\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~, 65536~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 70000~, 2~, 3~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~, \"c\"~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~ +~ 3~, 4~, 5~, 6\nEND\n",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

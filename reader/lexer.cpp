@@ -613,7 +613,7 @@ std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
   }
 }
 
-std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run) {
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return 0;
   const std::string& text = file->text;
@@ -630,11 +630,12 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run) {
     TLaneNumber number;
     bool literal = text[taken.at] == '"';
     if (literal) {
-      if (parser.fileNameStrings) break;
+      if (parser.fileNameStrings || numbersUpTo >= 0) break;
       taken.end = PlainLiteralRunEnd(text, taken.at + 1);
       if (taken.end >= text.size() || text[taken.end] != '"') break;
       ++taken.end;
-    } else if ((taken.end = PlainNumberEnd(text, taken.at, number)) == 0) {
+    } else if ((taken.end = PlainNumberEnd(text, taken.at, number)) == 0 ||
+               (numbersUpTo >= 0 && number.value > numbersUpTo)) {
       break;
     }
     // Only a comma or a plain number after it: the item ends there and opens no block

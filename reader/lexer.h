@@ -53,8 +53,9 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
 /// holds): what reading them one by one with the commas between them would give, with
 /// the parser left as after the last of them. Returns how many were read; none, with
 /// nothing changed, when the first token after the commas is no such item. The file's
-/// kind is the caller's to check.
-std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run);
+/// kind is the caller's to check. With `numbersUpTo` at 0 or above, only numbers up to
+/// that value are taken, so that none of them can be refused where it stands.
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);

@@ -24,6 +24,7 @@
 
 #include <array>
 #include <limits>
+#include <span>
 #include <string_view>
 
 #include "output/res_writer.h"
@@ -161,12 +162,25 @@ std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missing
   return static_cast<std::int32_t>(value);
 }
 
-// rectangle := x [","] y [","] cx [","] cy
-void ReadItemRectangle(TRCParser& parser, TDialogItem& item) {
-  item.x = ReadCoordinate(parser, ReadCommaOperand(parser), 101);       // x coordinate (in dialog units) expected
-  item.y = ReadCoordinate(parser, ReadCommaOperand(parser), 102);       // y coordinate (in dialog units) expected
-  item.width = ReadCoordinate(parser, ReadCommaOperand(parser), 103);   // width (in dialog units) expected
-  item.height = ReadCoordinate(parser, ReadCommaOperand(parser), 104);  // height (in dialog units) expected
+// rectangle := x [","] y [","] cx [","] cy; with `withId`, the control id before it.
+// Plain numbers no operand can refuse come as one run.
+void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
+  std::array<TCommonToken, 5> run;
+  std::size_t first = withId ? 0 : 1;
+  std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
+  std::array<std::int64_t, 5> values{};
+  for (std::size_t i = first; i < count; ++i) values[i] = run[i].value;
+  if (withId)
+    item.id = static_cast<std::int32_t>(count > 0 ? values[0] : ReadControlId(parser, ReadCommaOperand(parser), 100));
+  // 101 to 104: x coordinate, y coordinate, width, height (in dialog units) expected
+  std::array<std::int16_t, 5> coordinates{};
+  for (std::size_t i = 1; i < 5; ++i)
+    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(values[i]))
+                               : ReadCoordinate(parser, ReadCommaOperand(parser), static_cast<int>(100 + i));
+  item.x = coordinates[1];
+  item.y = coordinates[2];
+  item.width = coordinates[3];
+  item.height = coordinates[4];
 }
 
 // [exstyle [DIALOGEX: help-id]]; returns the token after them.
@@ -213,8 +227,7 @@ std::string ReadControl(TRCParser& parser, TDialogLayout layout, const TControlK
       item.title = kind.operands == TOperands::Text ? ReadControlText(parser, text) : ReadIconName(parser, text);
     }
   }
-  item.id = ReadControlId(parser, ReadCommaOperand(parser), 100);
-  ReadItemRectangle(parser, item);
+  ReadItemRectangle(parser, item, true);
   item.style = kind.defaultStyle;
   TOperand token = ReadOperand(parser);
   if (!token.StartsWithDigit()) return std::move(token.text);
