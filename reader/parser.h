@@ -175,6 +175,8 @@ struct TRCParser {
   std::string resourceName;
   /// Name, type and language of every resource written so far, in capitals
   std::unordered_set<std::string, TStringHash, std::equal_to<>> resourceRegistry;
+  /// The same for a name and a type written as plain numbers: type << 32 | name << 16 | language
+  std::unordered_set<std::uint64_t> resourceOrdinals;
   std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;

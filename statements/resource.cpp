@@ -129,9 +129,39 @@ std::uint16_t StatementLanguageId(const TRCParser& parser) {
   return static_cast<std::uint16_t>(parser.sublanguage * 1024 + parser.language);
 }
 
+namespace {
+
+void NotifyResource(TRCParser& parser) {
+  ++parser.resourceCount;
+  if (parser.resourceNotification)
+    parser.resourceNotification(parser, Truncated(parser.resourceName), parser.resourceCount,
+                                Truncated(parser.resourceTypeKeyword));
+}
+
+// A name or type of one to five decimal digits without a leading zero, up to 65535:
+// no other text is the same name, so it is registered by its number.
+bool PlainOrdinal(std::string_view text, std::uint64_t& value) {
+  if (text.empty() || text.size() > 5 || text[0] == '0') return false;
+  value = 0;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value <= 0xFFFF;
+}
+
+}  // namespace
+
 void RegisterResource(TRCParser& parser) {
   NormaliseQuotedName(parser.resourceName);
   std::uint16_t languageId = StatementLanguageId(parser);
+  if (std::uint64_t name = 0, type = 0;
+      PlainOrdinal(parser.resourceName, name) && PlainOrdinal(parser.resourceTypeText, type)) {
+    if (!parser.resourceOrdinals.insert(type << 32 | name << 16 | languageId).second)
+      ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
+    NotifyResource(parser);
+    return;
+  }
   char language[8];
   auto written = std::to_chars(language, language + sizeof language, languageId);
   std::string key;
@@ -143,10 +173,7 @@ void RegisterResource(TRCParser& parser) {
   if (!parser.resourceRegistry.insert(std::move(key)).second)
     ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
   // Resource identifier %s of type %s, language %s and sublanguage %s  already defined
-  ++parser.resourceCount;
-  if (parser.resourceNotification)
-    parser.resourceNotification(parser, Truncated(parser.resourceName), parser.resourceCount,
-                                Truncated(parser.resourceTypeKeyword));
+  NotifyResource(parser);
 }
 
 void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string_view typeText,

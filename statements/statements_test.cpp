@@ -45,6 +45,8 @@ TEST(StatementLoopTest, MessagesAndDuplicates) {
             "19@2: 19. Resource identifier ABC of type 10, language 0 and sublanguage 0  already defined");
   EXPECT_EQ(Failure("5 mytype {}\n5 MyType LANGUAGE 9, 1 {}\n5 MYTYPE LANGUAGE 9 1 {}"),
             "19@3: 19. Resource identifier 5 of type MYTYPE, language 9 and sublanguage 1  already defined");
+  EXPECT_EQ(Failure("7 RCDATA LANGUAGE 9, 1 {}\n7 10 LANGUAGE 9, 1 {}"),
+            "19@2: 19. Resource identifier 7 of type 10, language 9 and sublanguage 1  already defined");
   EXPECT_EQ(Failure("1 ICON { '000001000000' }\n1 14 { '000001000000' }"),
             "19@2: 19. Resource identifier 1 of type 14, language 0 and sublanguage 0  already defined");
   // Not duplicates: quoted digits against the number, another language, another type.
