@@ -29,6 +29,7 @@
 #include "preprocessor/substitution.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "preprocessor/directive_line.h"
 #include "preprocessor/macros.h"
@@ -44,10 +45,11 @@ constexpr int kChainLimit = 100;
 
 // The value of a defined name: the defines first (a name defined as nothing has the
 // empty value), then the unit constants (where an empty value means absent).
-const std::string* FindValue(const TRCParser& parser, std::string_view name) {
-  if (const std::string* value = parser.defines.Find(name)) return value;
+std::optional<std::string_view> FindValue(const TRCParser& parser, std::string_view name) {
+  if (const std::string_view* value = parser.defines.Find(name)) return *value;
   const std::string* constant = parser.unitConstants.Find(name);
-  return constant != nullptr && !constant->empty() ? constant : nullptr;
+  if (constant == nullptr || constant->empty()) return std::nullopt;
+  return *constant;
 }
 
 // A name written in the source (not one that a value brought) is where diagnostics about
@@ -61,7 +63,7 @@ bool IsName(std::string_view token) { return !token.empty() && IsWordStart(stati
 
 // One substitution of `name`, whose value is `value`: counts it against the chain and
 // the compilation's budget, then places the value.
-void Substitute(TRCParser& parser, const std::string& name, const std::string& value, int& chain) {
+void Substitute(TRCParser& parser, const std::string& name, std::string_view value, int& chain) {
   ++chain;
   if (chain > kChainLimit) ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
   CountSubstitutionWork(parser, name, value.size() + kSubstitutionCost);
@@ -124,8 +126,8 @@ std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutio
   int chain = 0;
   lineEnded = false;
   while (IsName(token)) {
-    const std::string* value = FindValue(parser, token);
-    if (value == nullptr) break;
+    std::optional<std::string_view> value = FindValue(parser, token);
+    if (!value) break;
     NoteSubstitutionSite(*parser.currentFile);
     if (!parser.macros.Empty() && parser.macros.Find(token) != nullptr) {
       if (!ExpandMacroCall(parser, token, scope == TSubstitutionScope::Line, chain)) break;
