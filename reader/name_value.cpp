@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace tarvex {
 
@@ -19,10 +20,20 @@ std::string UpperCase(std::string_view text) {
 
 namespace {
 
-// The name of a removed slot points here, so that the slot still continues the probe of
-// the names stored after it.
+// The name of a removed entry points here; an index slot of a removed name still
+// continues the probe of the names stored after it.
 const char kRemoved[1] = {0};
 const char kNoBytes[1] = {0};
+constexpr std::uint32_t kEmptySlot = 0;
+constexpr std::uint32_t kRemovedSlot = 0xFFFFFFFF;
+constexpr std::size_t kNone = std::string_view::npos;
+
+// `bytes` copied to `at`, seen there.
+std::string_view CopyTo(char* at, std::string_view bytes) {
+  if (bytes.empty()) return {kNoBytes, 0};
+  std::memmove(at, bytes.data(), bytes.size());
+  return {at, bytes.size()};
+}
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 constexpr std::size_t kOwnBlockAbove = kBlockSize / 4;
@@ -63,71 +74,69 @@ std::uint64_t TNameValueSensitive::Hash(std::string_view name) {
 }
 
 void TNameValueSensitive::Clear() {
-  slots_.clear();
+  entries_.clear();
+  index_.clear();
   live_ = used_ = 0;
   blocks_.clear();
   free_ = nullptr;
   room_ = 0;
 }
 
-TNameValueSensitive::TSlot* TNameValueSensitive::Lookup(std::string_view name, std::uint64_t hash) const {
-  if (slots_.empty()) return nullptr;
-  std::size_t mask = slots_.size() - 1;
+// Linear probing from the slot the hash's high bits name.
+inline std::size_t TNameValueSensitive::Lookup(std::string_view name, std::uint64_t hash) const {
+  std::size_t mask = index_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>(hash >> 32) & mask;; i = (i + 1) & mask) {
-    const TSlot& slot = slots_[i];
-    if (slot.name.data() == nullptr) return nullptr;
-    if (slot.hash == hash && slot.name.data() != kRemoved && slot.name == name) return const_cast<TSlot*>(&slot);
+    std::uint32_t slot = index_[i];
+    if (slot == kEmptySlot) return kNone;
+    if (slot == kRemovedSlot) continue;
+    const TEntry& entry = entries_[slot - 1];
+    if (entry.hash == hash && entry.name.size() == name.size() &&
+        std::memcmp(entry.name.data(), name.data(), name.size()) == 0)
+      return i;
   }
 }
 
-TNameValueSensitive::TSlot& TNameValueSensitive::Insert(std::string_view name, std::uint64_t hash,
-                                                        std::string_view value) {
-  std::size_t mask = slots_.size() - 1;
-  std::size_t i = static_cast<std::size_t>(hash >> 32) & mask;
-  while (slots_[i].name.data() != nullptr && slots_[i].name.data() != kRemoved) i = (i + 1) & mask;
-  if (slots_[i].name.data() == nullptr) ++used_;
+// Places entry `at` (0-based) in the first free slot of its probe.
+void TNameValueSensitive::Place(std::size_t at) {
+  std::size_t mask = index_.size() - 1;
+  std::size_t i = static_cast<std::size_t>(entries_[at].hash >> 32) & mask;
+  while (index_[i] != kEmptySlot && index_[i] != kRemovedSlot) i = (i + 1) & mask;
+  if (index_[i] == kEmptySlot) ++used_;
   ++live_;
-  slots_[i] = {hash, name, value};
-  return slots_[i];
+  index_[i] = static_cast<std::uint32_t>(at + 1);
 }
 
-// Rebuilt a third full at most, and again when half full;
-// removed slots are dropped on the way.
+// Rebuilt a third full at most, and again when half full; the entries of removed names
+// are dropped on the way.
 void TNameValueSensitive::Grow() {
+  if (live_ + 1 >= kRemovedSlot / 4) throw std::bad_alloc();
   std::size_t size = 64;
   while (size < (live_ + 1) * 3) size *= 2;
-  std::vector<TSlot> old(size);
-  old.swap(slots_);
+  if (live_ < entries_.size())
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [](const TEntry& entry) { return entry.name.data() == kRemoved; }),
+                   entries_.end());
+  index_.assign(size, kEmptySlot);
   live_ = used_ = 0;
-  for (const TSlot& slot : old) {
-    if (slot.name.data() != nullptr && slot.name.data() != kRemoved) Insert(slot.name, slot.hash, slot.value);
-  }
+  for (std::size_t at = 0; at < entries_.size(); ++at) Place(at);
 }
 
-std::string_view TNameValueSensitive::Keep(std::string_view bytes) {
-  if (bytes.empty()) return {kNoBytes, 0};
-  char* at;
-  if (bytes.size() > kOwnBlockAbove) {
-    blocks_.emplace_back(new char[bytes.size()]);
-    at = blocks_.back().get();
-  } else {
-    if (bytes.size() > room_) {
-      blocks_.emplace_back(new char[kBlockSize]);
-      free_ = blocks_.back().get();
-      room_ = kBlockSize;
-    }
-    at = free_;
-    free_ += bytes.size();
-    room_ -= bytes.size();
+char* TNameValueSensitive::Room(std::size_t size) {
+  if (size > kOwnBlockAbove) return blocks_.emplace_back(new char[size]).get();
+  if (size > room_) {
+    free_ = blocks_.emplace_back(new char[kBlockSize]).get();
+    room_ = kBlockSize;
   }
-  std::memcpy(at, bytes.data(), bytes.size());
-  return {at, bytes.size()};
+  char* at = free_;
+  free_ += size;
+  room_ -= size;
+  return at;
 }
 
 const std::string_view* TNameValueSensitive::Find(std::string_view name) const {
-  if (slots_.empty()) return nullptr;
-  const TSlot* slot = Lookup(name, Hash(name));
-  return slot == nullptr ? nullptr : &slot->value;
+  if (index_.empty()) return nullptr;
+  std::size_t slot = Lookup(name, Hash(name));
+  return slot == kNone ? nullptr : &entries_[index_[slot] - 1].value;
 }
 
 void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
@@ -141,26 +150,24 @@ void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
 // A new value no longer than the old one takes the old one's bytes.
 void TNameValueSensitive::Define(std::string_view name, std::string_view value) {
   std::uint64_t hash = Hash(name);
-  if (TSlot* slot = Lookup(name, hash)) {
-    if (value.size() <= slot->value.size()) {
-      char* bytes = const_cast<char*>(slot->value.data());
-      if (!value.empty()) std::memmove(bytes, value.data(), value.size());
-      slot->value = {bytes, value.size()};
-    } else {
-      slot->value = Keep(value);
-    }
+  if (std::size_t slot = index_.empty() ? kNone : Lookup(name, hash); slot != kNone) {
+    std::string_view& old = entries_[index_[slot] - 1].value;
+    char* bytes = value.size() <= old.size() ? const_cast<char*>(old.data()) : Room(value.size());
+    old = CopyTo(bytes, value);
     return;
   }
-  if ((used_ + 1) * 2 > slots_.size()) Grow();
-  std::string_view kept = Keep(value);
-  Insert(Keep(name), hash, kept);
+  if ((used_ + 1) * 2 > index_.size()) Grow();
+  char* bytes = Room(name.size() + value.size());
+  entries_.push_back({hash, CopyTo(bytes, name), CopyTo(bytes + name.size(), value)});
+  Place(entries_.size() - 1);
 }
 
 void TNameValueSensitive::Remove(std::string_view name) {
-  TSlot* slot = Lookup(name, Hash(name));
-  if (slot == nullptr) return;
-  slot->name = {kRemoved, 0};
-  slot->value = {};
+  if (index_.empty()) return;
+  std::size_t slot = Lookup(name, Hash(name));
+  if (slot == kNone) return;
+  entries_[index_[slot] - 1] = {0, {kRemoved, 0}, {}};
+  index_[slot] = kRemovedSlot;
   --live_;
 }
 
@@ -170,7 +177,7 @@ void TNameValueSensitive::LoadRecord(std::string_view record) {
   std::size_t equals = record.find('=');
   if (equals == std::string_view::npos || equals + 1 == record.size()) return;
   std::string_view name = record.substr(0, equals);
-  if (Lookup(name, Hash(name)) == nullptr) Define(name, record.substr(equals + 1));
+  if (Find(name) == nullptr) Define(name, record.substr(equals + 1));
 }
 
 std::string TNameValueInsensitive::Get(std::string_view name) const {

@@ -50,25 +50,26 @@ class TNameValueSensitive {
   std::size_t Size() const { return live_; }
 
  private:
-  struct TSlot {
+  struct TEntry {
     std::uint64_t hash = 0;
-    std::string_view name;  ///< data() null: never used; kRemoved: a removed name
+    std::string_view name;  ///< pointing at kRemoved once the name is removed
     std::string_view value;
   };
   static std::uint64_t Hash(std::string_view name);
   void Clear();
-  /// The slot holding `name`, or null.
-  TSlot* Lookup(std::string_view name, std::uint64_t hash) const;
-  /// Stores a name known to be absent.
-  TSlot& Insert(std::string_view name, std::uint64_t hash, std::string_view value);
+  /// The index slot that holds `name`, or npos; the index is not empty.
+  std::size_t Lookup(std::string_view name, std::uint64_t hash) const;
+  void Place(std::size_t at);
+  /// Rebuilds the index for the names stored now, dropping the removed ones.
   void Grow();
-  /// A copy of `bytes` in the blocks, where it stays until the table is cleared.
-  std::string_view Keep(std::string_view bytes);
+  /// Room for `size` bytes in the blocks, where they stay until the table is cleared.
+  char* Room(std::size_t size);
   void LoadRecord(std::string_view record);
 
-  std::vector<TSlot> slots_;  ///< a power of two of them, or none
-  std::size_t live_ = 0;      ///< names stored
-  std::size_t used_ = 0;      ///< slots holding a name or a removed one
+  std::vector<TEntry> entries_;       ///< in the order stored
+  std::vector<std::uint32_t> index_;  ///< 0: empty, else 1 + an entry, or kRemovedSlot; a power of two, or none
+  std::size_t live_ = 0;              ///< names stored
+  std::size_t used_ = 0;              ///< index slots that are not empty
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* free_ = nullptr;  ///< the unused end of the last block
   std::size_t room_ = 0;
