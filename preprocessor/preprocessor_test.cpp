@@ -124,6 +124,12 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "#define W 5\n#define M(a) a\n1 RCDATA ~{ 1~ W~, 2~ M(3)~, \"a\"~ W~, 4~, 6~ ~}\n2 RCDATA ~begin 1~ end~ 3 RCDATA ~begin~ \"x\"~ END~\n",
       "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
       "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
+      // Definitions read straight from their line, and what follows them
+      "#define~A 1~\n#define~B~\n#define~C\t 2 +~3 \r\n1 RCDATA { A~, C~, 4 B }\n",
+      "1 RCDATA {\n#define~X 5~",
+      "#define~X 5\n#define~Y (1 +\n1 RCDATA { X~, Y }\n",
+      "#define~X 1\n#undef X 2\n",
+      "#define~X\n1 RCDATA { X 7~}\n#define~9A 1\n",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))
