@@ -33,6 +33,7 @@
 
 #include "preprocessor/directive_line.h"
 #include "preprocessor/macros.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -68,6 +69,28 @@ void Substitute(TRCParser& parser, const std::string& name, std::string_view val
   if (chain > kChainLimit) ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
   CountSubstitutionWork(parser, name, value.size() + kSubstitutionCost);
   PlaceSubstitutedText(*parser.currentFile, value);
+}
+
+// A value of digits alone, just placed at the read position, when the text after it
+// ends a number read with C's names: it is the token that scanning would read next.
+// Takes it as scanning does and returns true; false changes nothing.
+bool TakePlacedDigits(TRCParser& parser, std::string_view value, std::string& token) {
+  TFileItem& file = *parser.currentFile;
+  const std::string& text = file.text;
+  std::size_t end = file.readPosition + value.size();
+  if (value.empty() || end > text.size()) return false;
+  for (char c : value)
+    if (!IsDigit(c)) return false;
+  if (end < text.size() && (text[end] == '.' || IsWordContinuation(static_cast<unsigned char>(text[end]))))
+    return false;
+  parser.TokenFlag = TTokenKind::Other;
+  file.previousScan = file.scan;
+  file.tokenStart = file.readPosition;
+  file.tokenStartLine = file.line;
+  file.scan = {file.readPosition, file.line};
+  file.readPosition = end;
+  token.assign(value);
+  return true;
 }
 
 // Whether the scope has a token left after a substitution; false ends the chain with
@@ -133,6 +156,7 @@ std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutio
       if (!ExpandMacroCall(parser, token, scope == TSubstitutionScope::Line, chain)) break;
     } else {
       Substitute(parser, token, *value, chain);
+      if (scope == TSubstitutionScope::Input && TakePlacedDigits(parser, *value, token)) break;
     }
     if (!TokenLeftInScope(parser, scope, lineEnded)) return {};
     token = ScanToken(parser);
