@@ -143,6 +143,32 @@ bool TakePlainDefine(TRCParser& parser) {
   return true;
 }
 
+// A "#" after nothing but blanks and line ends in the file's own text, taken as scanning
+// takes it; false changes nothing.
+bool TakeDirectiveMark(TRCParser& parser) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr || file->readPosition < file->substitutionMark) return false;
+  const std::string& text = file->text;
+  std::int32_t line = file->line;
+  std::size_t at = file->readPosition;
+  for (; at < text.size(); ++at) {
+    char c = text[at];
+    if (c == '\n')
+      ++line;
+    else if (!IsSpaceOrTab(c) && c != '\r' && c != '\v' && c != '\f')
+      break;
+  }
+  if (at >= text.size() || text[at] != '#') return false;
+  parser.TokenFlag = TTokenKind::Other;
+  file->previousScan = file->scan;
+  file->tokenStart = file->readPosition;
+  file->tokenStartLine = file->line;
+  file->line = line;
+  file->scan = {at, line};
+  file->readPosition = at + 1;
+  return true;
+}
+
 // After "#": blanks, then a digit start a GNU line marker.
 bool LineMarkerFollows(const TRCParser& parser) {
   const TFileItem* file = parser.currentFile;
@@ -242,6 +268,10 @@ bool CommaAheadInScript(TRCParser& parser, bool take) {
 
 std::string NextSignificantToken(TRCParser& parser) {
   for (;;) {
+    if (TakeDirectiveMark(parser)) {
+      CarryOutDirective(parser);
+      continue;
+    }
     std::string token = NextToken(parser);
     if (token.empty()) return token;
     if (token == "#") {
