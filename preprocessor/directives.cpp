@@ -247,6 +247,7 @@ void LineMarker(TRCParser& parser) {
 }  // namespace
 
 std::string NextToken(TRCParser& parser) {
+  if (std::string digits; TakeNameOfDigits(parser, digits)) return ConvertNumber(parser, digits);
   std::string token = ScanToken(parser);
   if (token.empty()) return token;
   if (IsWordStart(static_cast<unsigned char>(token[0])) && !IsWideLiteral(token))

@@ -131,6 +131,7 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "#define~X 1\n#undef X 2\n",
       "#define~X\n1 RCDATA { X 7~}\n#define~9A 1\n",
       "#define~X 5\n#define~Y~X\n1 RCDATA { Y~, X~\n, Y~}\n2 RCDATA { X~ @ }\n",
+      "#define X 7\n#define Y 40000\n~X RCDATA {~X,~Y~\n~X~}\n2 RCDATA {~Y -~X,~Y~@ }\n",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

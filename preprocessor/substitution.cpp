@@ -64,7 +64,7 @@ bool IsName(std::string_view token) { return !token.empty() && IsWordStart(stati
 
 // One substitution of `name`, whose value is `value`: counts it against the chain and
 // the compilation's budget, then places the value.
-void Substitute(TRCParser& parser, const std::string& name, std::string_view value, int& chain) {
+void Substitute(TRCParser& parser, std::string_view name, std::string_view value, int& chain) {
   ++chain;
   if (chain > kChainLimit) ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
   CountSubstitutionWork(parser, name, value.size() + kSubstitutionCost);
@@ -143,11 +143,12 @@ void CountSubstitutionWork(TRCParser& parser, std::string_view name, std::uint64
     ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
 }
 
-// A name that is a macro with parameters is expanded only where it is called; anywhere
-// else it stays as it is and ends the chain.
-std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded) {
-  int chain = 0;
-  lineEnded = false;
+namespace {
+
+// The substitutions of a chain from `token` on, `chain` of them done already. A name that
+// is a macro with parameters is expanded only where it is called; anywhere else it stays
+// as it is and ends the chain.
+std::string SubstituteFrom(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded, int chain) {
   while (IsName(token)) {
     std::optional<std::string_view> value = FindValue(parser, token);
     if (!value) break;
@@ -162,6 +163,62 @@ std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutio
     token = ScanToken(parser);
   }
   return token;
+}
+
+bool IsDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (!IsDigit(c)) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded) {
+  lineEnded = false;
+  return SubstituteFrom(parser, std::move(token), scope, lineEnded, 0);
+}
+
+// Scanning passes over blanks and line ends and reads the name; SubstituteNames finds it
+// defined, notes where it stands and places its value, whose digits are read next.
+bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
+  const std::string& text = file->text;
+  std::int32_t line = file->line;
+  std::size_t at = file->readPosition;
+  for (; at < text.size(); ++at) {
+    char c = text[at];
+    if (c == '\n')
+      ++line;
+    else if (!IsSpaceOrTab(c) && c != '\r' && c != '\v' && c != '\f')
+      break;
+  }
+  if (at >= text.size() || !IsWordStart(static_cast<unsigned char>(text[at])) ||
+      (text[at] == 'L' && at + 1 < text.size() && text[at + 1] == '"'))
+    return false;
+  std::size_t end = at + 1;
+  while (end < text.size() && IsWordContinuation(static_cast<unsigned char>(text[end]))) ++end;
+  std::string_view name(text.data() + at, end - at);
+  const std::string_view* value = parser.defines.Find(name);
+  if (value == nullptr || !IsDigits(*value) || (!parser.macros.Empty() && parser.macros.Find(name) != nullptr))
+    return false;
+  parser.TokenFlag = TTokenKind::Word;
+  file->previousScan = file->scan;
+  file->tokenStart = file->readPosition;
+  file->tokenStartLine = file->line;
+  file->line = line;
+  file->scan = {at, line};
+  file->readPosition = end;
+  NoteSubstitutionSite(*file);
+  int chain = 0;
+  std::string_view digits = *value;
+  Substitute(parser, name, digits, chain);  // `name` is not read once the value is placed
+  if (!TakePlacedDigits(parser, digits, token)) {
+    bool lineEnded = false;
+    token = SubstituteFrom(parser, ScanToken(parser), TSubstitutionScope::Input, lineEnded, chain);
+  }
+  return true;
 }
 
 std::string SubstituteNames(TRCParser& parser, std::string token) {
