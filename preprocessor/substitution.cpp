@@ -198,7 +198,10 @@ bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
       (text[at] == 'L' && at + 1 < text.size() && text[at + 1] == '"'))
     return false;
   std::size_t end = at + 1;
-  while (end < text.size() && IsWordContinuation(static_cast<unsigned char>(text[end]))) ++end;
+  for (; end < text.size(); ++end) {
+    auto c = static_cast<unsigned char>(text[end]);
+    if (!IsIdentifierByte(c) && !IsWordContinuation(c)) break;
+  }
   std::string_view name(text.data() + at, end - at);
   const std::string_view* value = parser.defines.Find(name);
   if (value == nullptr || !IsDigits(*value) || (!parser.macros.Empty() && parser.macros.Find(name) != nullptr))

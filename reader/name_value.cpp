@@ -49,6 +49,16 @@ std::uint64_t Load(const char* bytes, std::size_t count) {
   return word;
 }
 
+// Eight bytes at a time, the last eight overlapping the ones before.
+bool SameBytes(std::string_view a, std::string_view b) {
+  std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8) return n == 0 || std::memcmp(a.data(), b.data(), n) == 0;
+  for (std::size_t i = 0; i + 8 < n; i += 8)
+    if (Load(a.data() + i, 8) != Load(b.data() + i, 8)) return false;
+  return Load(a.data() + n - 8, 8) == Load(b.data() + n - 8, 8);
+}
+
 }  // namespace
 
 std::string TNameValueSensitive::Get(std::string_view name) const {
@@ -90,9 +100,7 @@ inline std::size_t TNameValueSensitive::Lookup(std::string_view name, std::uint6
     if (slot == kEmptySlot) return kNone;
     if (slot == kRemovedSlot) continue;
     const TEntry& entry = entries_[slot - 1];
-    if (entry.hash == hash && entry.name.size() == name.size() &&
-        std::memcmp(entry.name.data(), name.data(), name.size()) == 0)
-      return i;
+    if (entry.hash == hash && SameBytes(entry.name, name)) return i;
   }
 }
 
