@@ -66,9 +66,33 @@ std::string TNameValueSensitive::Get(std::string_view name) const {
   return value ? std::string(*value) : std::string();
 }
 
+// Bytes of the name's start and end and its length, mixed: cheap enough to ask for every
+// name the script writes, and spread enough that few undefined names share a bit.
+inline std::size_t TNameValueSensitive::FilterBit(std::string_view name) {
+  const char* p = name.data();
+  std::size_t n = name.size();
+  std::uint64_t head = 0, tail = 0;
+  if (n >= 8) {
+    head = Load(p, 8);
+    tail = Load(p + n - 8, 8);
+  } else if (n >= 4) {
+    head = Load(p, 4);
+    tail = Load(p + n - 4, 4);
+  } else if (n > 0) {
+    head = Load(p, 1) | Load(p + n / 2, 1) << 8 | Load(p + n - 1, 1) << 16;
+  }
+  std::uint64_t mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail + n) * 0xC2B2AE3D27D4EB4Full;
+  return static_cast<std::size_t>(mixed >> (64 - kFilterBits));
+}
+
+inline bool TNameValueSensitive::MayHold(std::string_view name) const {
+  std::size_t bit = FilterBit(name);
+  return (filter_[bit / 64] >> (bit % 64) & 1) != 0;
+}
+
 // Eight bytes at a time, the last eight overlapping the ones before, multiplied and
 // folded; the slot is taken from the high bits.
-std::uint64_t TNameValueSensitive::Hash(std::string_view name) {
+inline std::uint64_t TNameValueSensitive::Hash(std::string_view name) {
   const char* p = name.data();
   std::size_t n = name.size();
   std::uint64_t h = n * 0xC2B2AE3D27D4EB4Full;
@@ -86,6 +110,7 @@ std::uint64_t TNameValueSensitive::Hash(std::string_view name) {
 void TNameValueSensitive::Clear() {
   entries_.clear();
   index_.clear();
+  filter_.clear();
   live_ = used_ = 0;
   blocks_.clear();
   free_ = nullptr;
@@ -125,6 +150,7 @@ void TNameValueSensitive::Grow() {
                                   [](const TEntry& entry) { return entry.name.data() == kRemoved; }),
                    entries_.end());
   index_.assign(size, kEmptySlot);
+  filter_.resize((std::size_t{1} << kFilterBits) / 64);
   live_ = used_ = 0;
   for (std::size_t at = 0; at < entries_.size(); ++at) Place(at);
 }
@@ -142,7 +168,7 @@ char* TNameValueSensitive::Room(std::size_t size) {
 }
 
 const std::string_view* TNameValueSensitive::Find(std::string_view name) const {
-  if (index_.empty()) return nullptr;
+  if (index_.empty() || !MayHold(name)) return nullptr;
   std::size_t slot = Lookup(name, Hash(name));
   return slot == kNone ? nullptr : &entries_[index_[slot] - 1].value;
 }
@@ -158,7 +184,7 @@ void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
 // A new value no longer than the old one takes the old one's bytes.
 void TNameValueSensitive::Define(std::string_view name, std::string_view value) {
   std::uint64_t hash = Hash(name);
-  if (std::size_t slot = index_.empty() ? kNone : Lookup(name, hash); slot != kNone) {
+  if (std::size_t slot = index_.empty() || !MayHold(name) ? kNone : Lookup(name, hash); slot != kNone) {
     std::string_view& old = entries_[index_[slot] - 1].value;
     char* bytes = value.size() <= old.size() ? const_cast<char*>(old.data()) : Room(value.size());
     old = CopyTo(bytes, value);
@@ -168,10 +194,12 @@ void TNameValueSensitive::Define(std::string_view name, std::string_view value) 
   char* bytes = Room(name.size() + value.size());
   entries_.push_back({hash, CopyTo(bytes, name), CopyTo(bytes + name.size(), value)});
   Place(entries_.size() - 1);
+  std::size_t bit = FilterBit(name);
+  filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
 void TNameValueSensitive::Remove(std::string_view name) {
-  if (index_.empty()) return;
+  if (index_.empty() || !MayHold(name)) return;
   std::size_t slot = Lookup(name, Hash(name));
   if (slot == kNone) return;
   entries_[index_[slot] - 1] = {0, {kRemoved, 0}, {}};

@@ -56,6 +56,11 @@ class TNameValueSensitive {
     std::string_view value;
   };
   static std::uint64_t Hash(std::string_view name);
+  // One bit per slot of names ever stored (never cleared by a removal): a name whose bit
+  // is clear was never defined, and is answered without hashing it whole.
+  static constexpr int kFilterBits = 16;
+  static std::size_t FilterBit(std::string_view name);
+  bool MayHold(std::string_view name) const;
   void Clear();
   /// The index slot that holds `name`, or npos; the index is not empty.
   std::size_t Lookup(std::string_view name, std::uint64_t hash) const;
@@ -66,10 +71,11 @@ class TNameValueSensitive {
   char* Room(std::size_t size);
   void LoadRecord(std::string_view record);
 
-  std::vector<TEntry> entries_;       ///< in the order stored
-  std::vector<std::uint32_t> index_;  ///< 0: empty, else 1 + an entry, or kRemovedSlot; a power of two, or none
-  std::size_t live_ = 0;              ///< names stored
-  std::size_t used_ = 0;              ///< index slots that are not empty
+  std::vector<TEntry> entries_;        ///< in the order stored
+  std::vector<std::uint32_t> index_;   ///< 0: empty, else 1 + an entry, or kRemovedSlot; a power of two, or none
+  std::vector<std::uint64_t> filter_;  ///< made with the first name
+  std::size_t live_ = 0;               ///< names stored
+  std::size_t used_ = 0;               ///< index slots that are not empty
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* free_ = nullptr;  ///< the unused end of the last block
   std::size_t room_ = 0;
