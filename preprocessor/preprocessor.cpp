@@ -30,15 +30,22 @@ void MarkEndOfInput(TRCParser& parser) {
   }
 }
 
+// The lanes read only the script's own files, not headers read for their directives.
+bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
+  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token);
+}
+
 }  // namespace
 
 // The order of the checks below matters: a converted number (even a negative one from an
 // octal constant) starts an expression before anything else looks at its first byte.
 std::string GetToken(TRCParser& parser) {
   // The most common tokens, read without the layers below
-  if (std::string token;
-      parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token))
-    return token;
+  if (TCommonToken common; TakeCommonInScript(parser, common)) return CommonTokenText(common);
+  return GetLayeredToken(parser);
+}
+
+std::string GetLayeredToken(TRCParser& parser) {
   for (;;) {
     std::string token = NextSignificantToken(parser);
     if (token.empty()) {
@@ -82,6 +89,32 @@ std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator)
   std::string token = GetToken(parser);
   if (!token.empty() && separator.find(token) != std::string_view::npos) return GetToken(parser);
   return token;
+}
+
+bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) {
+    text = SkipSeparators(parser, ",");
+    return false;
+  }
+  while (CommaAhead(parser, true)) {
+  }
+  if (TakeCommonToken(parser, token)) return true;
+  text = GetLayeredToken(parser);  // the lane has looked already
+  while (text == ",") text = GetToken(parser);
+  return false;
+}
+
+std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
+  return TakeCommonRun(parser, run, numbersUpTo);
+}
+
+bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
+  bool tookComma = CommaAheadInScript(parser, true);
+  if (TakeCommonInScript(parser, token)) return true;
+  text = GetLayeredToken(parser);
+  if (!tookComma && text == ",") text = GetToken(parser);
+  return false;
 }
 
 std::string SkipSeparators(TRCParser& parser, std::string_view separator) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "reader/lexer.h"
+
 namespace tarvex {
 
 struct TRCParser;
@@ -14,12 +16,29 @@ struct TRCParser;
 /// kept), single-quoted data strings normalised. The empty token at the end of input.
 std::string GetToken(TRCParser& parser);
 
+/// GetToken without its look for a common token, for a caller whose lane has just
+/// looked at the same place (see TakeCommonToken).
+std::string GetLayeredToken(TRCParser& parser);
+
 /// The raw characters from the read position up to the next blank, tab, line feed or
 /// ">" (file names of #include, bitmaps, icons and data files).
 std::string ReadRawWord(TRCParser& parser);
 
 /// GetToken; when the token equals `separator`, the token after it instead.
 std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator);
+
+/// What SkipSeparators(parser, ",") reads: true with the token when the lanes read it
+/// (see TakeCommonToken), a number with its value and no text made; else false with
+/// the token in `text`.
+bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& text);
+
+/// TakeCommonRun where the script's own tokens are read (not in a header read for its
+/// directives).
+std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
+
+/// What SkipOptionalSeparator(parser, ",") reads: true with the token when the lanes
+/// read it (see TakeCommonToken), else false with the token in `text`.
+bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text);
 
 /// GetToken until a token is not `separator`; returns that token.
 std::string SkipSeparators(TRCParser& parser, std::string_view separator);

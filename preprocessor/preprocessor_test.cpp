@@ -118,10 +118,17 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { 0x10~, 0X7fffL~, 0~, 0L~, 5u~, 0xFFFFFFFF~, 99999~, 123456789~, 2147483647~, 0x8000~\n 1 }",
       "1 RCDATA { 0x1ul~, 1 }",
       "1 RCDATA { 1~, 0x123456789~, 1 }",
+      "1 RCDATA { 1234567890~, 1000000000L~, 2147483648~, 1 }",
+      // Runs of items: commas on the same line or the next, items without commas, the end
+      "1 RCDATA {\n 1~, 2~ ,, \"a\"~ 3~\n , 4~, 0x7FFF~ 70000~ \"b\"~, 5L~\n 6~ }\n2 RCDATA { 7~, 8~, 9~, X~ }",
+      "1 RCDATA { 1~, 2~, \"a\"~ \"b\"~, 3~ }\n2 RCDATA { 4~, 5~, 08 }",
+      "1 RCDATA { 1~, 2~ +~ 3~, 4~ |~ 0x10~, 5~ 6~ -~ 1~, 7~ }",
+      "1 RCDATA { 12345678901~, 1 }",
       "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
       // Names and braces, taken alone and as what follows a number or a literal
       "1 DIALOGEX 0, 0, 9, 9\n~STYLE 5~\n~CAPTION \"c\"~\n~BEGIN\n~LTEXT \"t\"~, 1~, 2~, 3~, 4~, 5~\n~end~\n",
-      "#define W 5\n#define M(a) a\n1 RCDATA ~{ 1~ W~, 2~ M(3)~, \"a\"~ W~, 4~, 6~ ~}\n2 RCDATA ~begin 1~ end~ 3 RCDATA ~begin~ \"x\"~ END~\n",
+      "#define W 5\n#define M(a) a\n1 RCDATA ~{ 1~ W~, 2~ M(3)~, \"a\"~ W~, 4~, 6~ ~}\n2 RCDATA ~begin 1~ end~ 3 "
+      "RCDATA ~begin~ \"x\"~ END~\n",
       "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
       "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
       // Definitions read straight from their line, and what follows them
@@ -132,6 +139,21 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "#define~X\n1 RCDATA { X 7~}\n#define~9A 1\n",
       "#define~X 5\n#define~Y~X\n1 RCDATA { Y~, X~\n, Y~}\n2 RCDATA { X~ @ }\n",
       "#define X 7\n#define Y 40000\n~X RCDATA {~X,~Y~\n~X~}\n2 RCDATA {~Y -~X,~Y~@ }\n",
+      // Control operands: an optional comma before the text, numbers as values, the end
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT~, \"a\"~, 1~, 2~, 3~, 4~, 5~, 0x20~, 7~\n ICON~ \"i\"~, 2~, 3~, 4~ 5~ 6\n"
+      " CONTROL \"c\"~, 3~, \"BUTTON\"~, 0x50010000~, 1~, 2~, 3~, 4\n RTEXT 9~, 4~, 1~, 2~, 3~, 4\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT~,~, \"a\"~, 1~, 2~, 3~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 70000~, 2~, 3~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 7~, 2~, 3~, 4~, 5~, 0x1FFFFFFFF\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n EDITTEXT 7~, 2~, 3~, 4~, 99999~\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n EDITTEXT 7~, 2~, 3~, 4",
+      // The id and rectangle as one run: values a control refuses, literals, lines between
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~,\n 3~ 4~, 65535~\n CTEXT \"b\"~, 7~, 1~, 2~, 3~, 4~, 5~, "
+      "6~\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~, 65536~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 70000~, 2~, 3~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~, \"c\"~, 4~, 5\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~ +~ 3~, 4~, 5~, 6\nEND\n",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

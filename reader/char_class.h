@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvex {
 
@@ -102,6 +105,10 @@ constexpr bool WordHasByte(std::uint64_t word, unsigned char byte) {
 /// Whether every byte of `text` is below 0x80.
 inline bool IsAsciiText(std::string_view text) {
   std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= text.size(); i += 16)
+    if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i))) != 0) return false;
+#endif
   for (; i + 8 <= text.size(); i += 8)
     if ((LoadWord(text.data() + i) & kHighBits) != 0) return false;
   for (; i < text.size(); ++i)

@@ -3,9 +3,13 @@
 #include "reader/lexer.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
@@ -196,6 +200,19 @@ bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '
 // The end of the run of bytes from `from` that IsPlainLiteralByte accepts, eight at a
 // time where it can.
 std::size_t PlainLiteralRunEnd(const std::string& text, std::size_t from) {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  for (; from + 16 <= text.size(); from += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+    __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)),
+                                 _mm_cmpeq_epi8(bytes, lineFeed));
+    // the high bit of a byte above 0x7F stops the run too
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stops, bytes)));
+    if (mask != 0) return from + static_cast<std::size_t>(std::countr_zero(mask));
+  }
+#endif
   for (; from + 8 <= text.size(); from += 8) {
     std::uint64_t word = LoadWord(text.data() + from);
     if ((word & kHighBits) != 0 || WordHasByte(word, '"') || WordHasByte(word, '\\') || WordHasByte(word, '\n')) break;
@@ -413,15 +430,18 @@ bool ReadsPlainSource(const TFileItem* file) {
 
 // The first byte at or after `from` that is no blank or line end, counting the lines
 // passed into `line`, as SkipBlanks does in the file's own text.
+// The text's terminating zero byte (a std::string always has one) is no blank, so the
+// scans below need no bounds test of their own.
 std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
-  for (; from < text.size(); ++from) {
-    TCharClass kind = ClassOf(ByteAt(text, from));
+  const char* bytes = text.c_str();
+  for (;; ++from) {
+    TCharClass kind = ClassOf(static_cast<unsigned char>(bytes[from]));
     if (kind == TCharClass::LineFeed)
       ++line;
     else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
       break;
   }
-  return from;
+  return std::min(from, text.size());
 }
 
 // A number as the lanes read it: its value and whether a size suffix followed it.
@@ -431,29 +451,31 @@ struct TLaneNumber {
   TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
 };
 
-// The end of the plain number at `at`, 0 for any other token: 0, or 1 to 9 decimal digits
-// without a leading zero, or 0x with 1 to 8 hexadecimal digits; then at most one L or U.
-// Octal numbers, longer ones and anything with more letters are left to the layers.
+// The end of the plain number at `at` (which is in the text), 0 for any other token: 0,
+// or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
+// hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
+// anything with more letters are left to the layers.
 std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
-  auto byte = [&text](std::size_t i) -> unsigned char { return i < text.size() ? ByteAt(text, i) : 0; };
+  // The terminating zero byte ends every run of digits
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
   std::size_t end = at;
-  number.value = 0;
-  if (byte(at) == '0' && (byte(at + 1) == 'x' || byte(at + 1) == 'X')) {
-    for (end = at + 2; IsHexDigit(byte(end)) && end - at <= 9; ++end)
-      number.value = number.value * 16 + HexDigitValue(byte(end));
-    if (end == at + 2 || end - at > 10) return 0;
-  } else if (byte(at) == '0') {
+  std::uint64_t value = 0;
+  if (bytes[at] == '0') {
     end = at + 1;
-  } else if (IsDigit(byte(at))) {
-    for (; IsDigit(byte(end)) && end - at <= 9; ++end) number.value = number.value * 10 + (byte(end) - '0');
-    if (end - at > 9) return 0;
+    if ((bytes[end] | 0x20) == 'x') {
+      for (end = at + 2; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
+      if (end == at + 2) return 0;
+    }
   } else {
-    return 0;
+    for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
+      value = value * 10 + digit;
+    if (end == at || value > 2147483647) return 0;
   }
-  unsigned char c = byte(end);
+  number.value = static_cast<std::int64_t>(value);
+  unsigned char c = bytes[end];
   number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
-  if (number.suffix) ++end;
-  return kWordContinues(byte(end)) ? 0 : end;
+  if (number.suffix) c = bytes[++end];
+  return kWordContinues(c) ? 0 : end;
 }
 
 // A token as a lane sees it: where it starts and ends, its line, the kind it leaves in
@@ -524,7 +546,7 @@ void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& toke
 
 // number: read as an expression, which ends at the follower. literal: joined with none.
 // name or brace: read alone (BEGIN and END handed on as braces).
-bool TakeCommonToken(TRCParser& parser, std::string& token) {
+bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return false;
   const std::string& text = file->text;
@@ -543,6 +565,7 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.wideString = false;
+    token.kind = TCommonKind::Literal;
   } else if (TLaneNumber number; (taken.end = PlainNumberEnd(text, taken.at, number)) != 0) {
     follower.line = taken.line;
     follower.at = SkipBlanksAhead(text, taken.end, follower.line);
@@ -550,10 +573,9 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     TakeWithFollower(parser, *file, taken, follower);
     parser.longValue = number.Kind() == TTokenKind::LongNumber;
     parser.removedBits = 0;
-    char digits[24];
-    auto written = std::to_chars(digits, digits + sizeof digits, number.value);
-    token.assign(digits, written.ptr);  // the expression's value, as decimal text
-    return true;
+    token.kind = TCommonKind::Number;
+    token.value = number.value;
+    token.isLong = parser.longValue;
   } else {
     if (c == '{' || c == '}') {
       taken.end = taken.at + 1;
@@ -571,12 +593,93 @@ bool TakeCommonToken(TRCParser& parser, std::string& token) {
     file->line = taken.line;
     TrackLaneBlock(parser, *file, taken);
     if (taken.block != 0) {
-      token = taken.block > 0 ? "{" : "}";
+      token.kind = TCommonKind::Brace;
+      token.text = taken.block > 0 ? "{" : "}";
       return true;
     }
+    token.kind = TCommonKind::Word;
   }
-  token.assign(text, taken.at, taken.end - taken.at);
+  token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
   return true;
+}
+
+// Where a comma lane would leave the reading after the token ending at `from`: past the
+// commas that follow on the same line, each after blanks and tabs only.
+std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
+  const char* bytes = text.c_str();
+  for (std::size_t at = from;; from = ++at) {
+    while (IsSpaceOrTab(bytes[at])) ++at;
+    if (bytes[at] != ',') return from;
+  }
+}
+
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
+  TFileItem* file = parser.currentFile;
+  if (!ReadsPlainSource(file)) return 0;
+  const std::string& text = file->text;
+  std::size_t count = 0;
+  TLaneToken taken, follower, lastTaken, lastFollower;
+  TLaneNumber lastNumber;
+  bool anyNumber = false, anyLiteral = false;
+  std::size_t from = file->readPosition;
+  std::int32_t line = file->line;
+  while (count < run.size()) {
+    taken.line = line;
+    taken.at = SkipBlanksAhead(text, SkipSameLineCommas(text, from), taken.line);
+    if (taken.at >= text.size()) break;
+    TLaneNumber number;
+    bool literal = text[taken.at] == '"';
+    if (literal) {
+      if (parser.fileNameStrings || numbersUpTo >= 0) break;
+      taken.end = PlainLiteralRunEnd(text, taken.at + 1);
+      if (taken.end >= text.size() || text[taken.end] != '"') break;
+      ++taken.end;
+    } else if ((taken.end = PlainNumberEnd(text, taken.at, number)) == 0 ||
+               (numbersUpTo >= 0 && number.value > numbersUpTo)) {
+      break;
+    }
+    // Only a comma or a plain number after it: the item ends there and opens no block
+    follower.line = taken.line;
+    follower.at = SkipBlanksAhead(text, taken.end, follower.line);
+    if (follower.at >= text.size()) break;
+    TLaneNumber next;
+    follower.kind = TTokenKind::Other;
+    if (text[follower.at] != ',') {
+      if (PlainNumberEnd(text, follower.at, next) == 0) break;
+      follower.kind = next.Kind();
+    }
+    TCommonToken& token = run[count++];
+    token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
+    token.kind = literal ? TCommonKind::Literal : TCommonKind::Number;
+    token.value = 0;
+    token.isLong = false;
+    if (!literal) {
+      token.value = number.value;
+      token.isLong = number.Kind() == TTokenKind::LongNumber;
+      lastNumber = number;
+      anyNumber = true;
+    }
+    anyLiteral = anyLiteral || literal;
+    lastTaken = taken;
+    lastFollower = follower;
+    from = taken.end;
+    line = taken.line;
+  }
+  if (count == 0) return 0;
+  TakeWithFollower(parser, *file, lastTaken, lastFollower);
+  if (anyNumber) {
+    parser.longValue = lastNumber.Kind() == TTokenKind::LongNumber;
+    parser.removedBits = 0;
+  }
+  if (anyLiteral) parser.wideString = false;
+  return count;
+}
+
+std::string CommonTokenText(const TCommonToken& token) {
+  if (token.kind != TCommonKind::Number) return std::string(token.text);
+  char digits[24];
+  auto written = std::to_chars(digits, digits + sizeof digits, token.value);
+  return std::string(digits, written.ptr);
 }
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }

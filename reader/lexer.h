@@ -2,6 +2,8 @@
 // double-quoted literals (numbers are read by reader/numbers).
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,15 +25,40 @@ void PushBackToken(TRCParser& parser);
 /// leave. False, with nothing changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
 
+/// What a token read by TakeCommonToken is.
+enum class TCommonKind : unsigned char { Number, Literal, Word, Brace };
+
+/// A token read straight from the file's bytes. `text` points into the file's text and
+/// holds until the next token is read: a literal with its quotes, a name as written,
+/// "{" or "}" for a brace and for BEGIN and END, a number as written.
+struct TCommonToken {
+  TCommonKind kind = TCommonKind::Word;
+  std::string_view text;
+  std::int64_t value = 0;  ///< a number's value (parser.longValue tells its size)
+  bool isLong = false;     ///< a number that needs 32 bits (as parser.longValue after it)
+};
+
 /// The next token of the current file's own text when it is one of the commonest, read
-/// straight from the bytes: a plain decimal number (1 to 9 digits, no leading zero, no
-/// suffix) or an ASCII literal without escapes, each followed by a comma, a brace, a plain
-/// number or a name nobody defined; or such a name or a brace itself. `token` is what
-/// reading it through the preprocessor gives (a number as its expression's value, a
-/// literal joined with none, BEGIN and END as braces), and the parser is left exactly as
-/// that reading would leave it. False, with nothing changed, for anything else; the file's
+/// straight from the bytes: a plain number (0, 1 to 9 decimal digits without a leading
+/// zero, or 0x and 1 to 8 hex digits, then at most one L or U) or an ASCII literal
+/// without escapes, each followed by a comma, a brace, a plain number or a name nobody
+/// defined; or such a name or a brace itself. The parser is left exactly as reading the
+/// token through the preprocessor would leave it (a number read as an expression, a
+/// literal joined with none). False, with nothing changed, for anything else; the file's
 /// kind (a header is read for directives only) is the caller's to check.
-bool TakeCommonToken(TRCParser& parser, std::string& token);
+bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
+
+/// A run of plain numbers and literals (see TakeCommonToken), each after any commas on
+/// its line and followed by a comma or a plain number, put into `run` (as many as it
+/// holds): what reading them one by one with the commas between them would give, with
+/// the parser left as after the last of them. Returns how many were read; none, with
+/// nothing changed, when the first token after the commas is no such item. The file's
+/// kind is the caller's to check. With `numbersUpTo` at 0 or above, only numbers up to
+/// that value are taken, so that none of them can be refused where it stands.
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
+
+/// The token as the preprocessor hands it on: a number as its value in decimal.
+std::string CommonTokenText(const TCommonToken& token);
 
 /// Appends the characters of a double-quoted literal to `out`, its escapes decoded and
 /// without its quotes. Raises 26 and 27.

@@ -11,7 +11,9 @@
 
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
+#include "reader/large_pages.h"
 #include "reader/source_encoding.h"
+#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -90,6 +92,8 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   }
   if (identity != nullptr)
     *identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  contents.reserve(static_cast<std::size_t>(info.st_size));
+  AdviseLargePages(contents.data(), contents.capacity());
   contents.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < contents.size()) {
@@ -167,6 +171,7 @@ TFileItem& OpenSourceText(TRCParser& parser, const std::string& name, std::strin
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
+  SettleBlockContexts(parser, *parser.fileStack.back());
   if (!parser.fileStack.back()->builtIn) parser.openFiles.erase(parser.fileStack.back()->identity);
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();

@@ -173,7 +173,8 @@ struct TRCParser {
   std::unordered_set<TFileIdentity, TFileIdentityHash> openFiles;  ///< the files on the stack
   TOutputBuffer output;
   std::string resourceName;
-  TNameValueInsensitive resourceRegistry;
+  /// Name, type and language of every resource written so far, in capitals
+  std::unordered_set<std::string, TStringHash, std::equal_to<>> resourceRegistry;
   std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;
@@ -198,7 +199,12 @@ struct TRCParser {
   TDiagnosticDetail errorDetail;  ///< the failure in line:column form, filled with the error fields
   /// The "{" blocks and #if levels open at the moment, innermost last, for the note of a
   /// block that reaches the end of the input
-  std::vector<TSourcePlace> openBlocks;
+  std::vector<TOpenBlock> openBlocks;
+  /// File, text and character set of open blocks, shared by the blocks read in the same
+  /// context. `text` stays null while `pendingFile` is open: its text as read is taken
+  /// from it when needed, or when it closes (SettleBlockContexts).
+  std::vector<TSourcePlace> blockContexts;
+  std::vector<const TFileItem*> blockContextFiles;
   std::vector<TSourcePlace> openConditionals;
   const TFileItem* lastBlockFile = nullptr;  ///< where the last "{" or "}" was read, so that
   std::size_t lastBlockAt = 0;               ///< reading it again after a push-back counts once

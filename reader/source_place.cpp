@@ -162,6 +162,36 @@ void AddUndefinedNameNote(TRCParser& parser, std::string_view message) {
   parser.errorDetail.notes.push_back({true, false, parser.errorDetail.where, "'" + name + "' is not defined"});
 }
 
+// The character set a file's text is read in, as places name it.
+const std::string& CharsetOf(const TRCParser& parser, const TFileItem& file) {
+  static const std::string kUtf8 = "UTF-8";
+  if (file.fromUtf16) return kUtf8;
+  if (!parser.codePage.empty()) return parser.codePage;
+  if (file.utf8Marked) return kUtf8;
+  return parser.options.codePage;
+}
+
+// Where the token at `mark` lies in the text as read: a token of substituted text lies
+// at the name it stands for.
+void MarkAsRead(const TFileItem& file, TTokenMark mark, std::size_t& offset, std::int32_t& line) {
+  if (mark.at < file.substitutionMark) {
+    offset = file.substitutionSite.at;
+    line = file.substitutionSite.line;
+  } else {
+    offset = mark.at - std::min(file.insertedBytes, mark.at);
+    line = mark.line;
+  }
+}
+
+// The place of an open block, its text taken from its file while that is open.
+TSourcePlace OpenBlockPlace(const TRCParser& parser, const TOpenBlock& block) {
+  TSourcePlace place = parser.blockContexts[block.context];
+  if (const TFileItem* file = parser.blockContextFiles[block.context]) place.text = file->Original();
+  place.offset = block.offset;
+  place.line = block.line;
+  return place;
+}
+
 // A failure at the end of the input inside a block, or a missing #endif, names where the
 // innermost open block began.
 void AddOpenBlockNote(TRCParser& parser) {
@@ -169,11 +199,11 @@ void AddOpenBlockNote(TRCParser& parser) {
                parser.currentFile->Exhausted();
   const bool missingEndif = parser.errorNumber == 24;
   if (!atEnd && !missingEndif) return;
-  const std::vector<TSourcePlace>& braces = parser.openBlocks;
+  const std::vector<TOpenBlock>& braces = parser.openBlocks;
   const std::vector<TSourcePlace>& conditionals = parser.openConditionals;
   if (!missingEndif && !braces.empty()) {
-    parser.errorDetail.notes.push_back(
-        {true, true, LocatePlace(braces.back()), "the block opened here reaches the end of the input"});
+    parser.errorDetail.notes.push_back({true, true, LocatePlace(OpenBlockPlace(parser, braces.back())),
+                                        "the block opened here reaches the end of the input"});
   } else if (!conditionals.empty()) {
     parser.errorDetail.notes.push_back(
         {true, true, LocatePlace(conditionals.back()), "the conditional opened here has no #endif"});
@@ -229,21 +259,8 @@ TSourcePlace PlaceOf(const TRCParser& parser, const TFileItem& file, TTokenMark 
   TSourcePlace place;
   place.text = file.Original();
   place.file = file.ReportedName();
-  if (mark.at < file.substitutionMark) {
-    place.offset = file.substitutionSite.at;
-    place.line = file.substitutionSite.line;
-  } else {
-    place.offset = mark.at - std::min(file.insertedBytes, mark.at);
-    place.line = mark.line;
-  }
-  if (file.fromUtf16)
-    place.charset = "UTF-8";
-  else if (!parser.codePage.empty())
-    place.charset = parser.codePage;
-  else if (file.utf8Marked)
-    place.charset = "UTF-8";
-  else
-    place.charset = parser.options.codePage;
+  MarkAsRead(file, mark, place.offset, place.line);
+  place.charset = CharsetOf(parser, file);
   return place;
 }
 
@@ -281,7 +298,35 @@ void TrackBlock(TRCParser& parser, bool opens) {
     if (!parser.openBlocks.empty()) parser.openBlocks.pop_back();
     return;
   }
-  parser.openBlocks.push_back(PlaceOf(parser, *file, file->scan));
+  // Blocks read in the same file, under the same name and character set, share their
+  // context; the contexts are let go once no block is open.
+  constexpr std::size_t kKeptContexts = 64;
+  if (parser.openBlocks.empty() && parser.blockContexts.size() > kKeptContexts) {
+    parser.blockContexts.clear();
+    parser.blockContextFiles.clear();
+  }
+  const std::string& name = file->ReportedName();
+  const std::string& charset = CharsetOf(parser, *file);
+  if (parser.blockContexts.empty() || parser.blockContextFiles.back() != file ||
+      parser.blockContexts.back().file != name || parser.blockContexts.back().charset != charset) {
+    TSourcePlace context;
+    context.file = name;
+    context.charset = charset;
+    parser.blockContexts.push_back(std::move(context));
+    parser.blockContextFiles.push_back(file);
+  }
+  TOpenBlock block;
+  block.context = parser.blockContexts.size() - 1;
+  MarkAsRead(*file, file->scan, block.offset, block.line);
+  parser.openBlocks.push_back(block);
+}
+
+void SettleBlockContexts(TRCParser& parser, const TFileItem& file) {
+  for (std::size_t i = 0; i < parser.blockContexts.size(); ++i) {
+    if (parser.blockContextFiles[i] != &file) continue;
+    parser.blockContexts[i].text = file.Original();
+    parser.blockContextFiles[i] = nullptr;
+  }
 }
 
 }  // namespace tarvex

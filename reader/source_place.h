@@ -29,6 +29,15 @@ struct TSourcePlace {
   std::string charset;  ///< character set of *text (iconv name; empty: the locale's)
 };
 
+/// A "{" still open: its offset and line in the text as read, and the entry of
+/// TRCParser::blockContexts that names its file, text and character set. Its place is
+/// made only when a note needs it.
+struct TOpenBlock {
+  std::size_t context = 0;
+  std::size_t offset = 0;
+  std::int32_t line = 0;
+};
+
 /// A located point of a diagnostic, ready to print.
 struct TSourceLocation {
   std::string file;
@@ -80,6 +89,10 @@ void LocateFailure(TRCParser& parser, std::string_view message);
 /// Remembers the "{" or "}" just read for the note of a block left open at the end of
 /// the input; reading the same brace again after a push-back changes nothing.
 void TrackBlock(TRCParser& parser, bool opens);
+
+/// Gives the open blocks whose text is still the open `file`'s their own copy of it, before
+/// the file is closed.
+void SettleBlockContexts(TRCParser& parser, const TFileItem& file);
 
 /// The place of the token that started at `mark` in `file` (as CurrentPlace gives it).
 TSourcePlace PlaceOf(const TRCParser& parser, const TFileItem& file, TTokenMark mark);

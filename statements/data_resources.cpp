@@ -10,7 +10,9 @@
 // and the whole is written as one entry whose DataSize is the exact length.
 #include "statements/data_resources.h"
 
+#include <array>
 #include <limits>
+#include <span>
 #include <string>
 
 #include "data/resource_types.h"
@@ -26,17 +28,22 @@ namespace tarvex {
 
 namespace {
 
+void AppendValue(std::string& data, std::int64_t value, bool isLong) {
+  auto bits = static_cast<std::uint32_t>(value);
+  char bytes[4] = {static_cast<char>(bits & 0xFF), static_cast<char>(bits >> 8 & 0xFF),
+                   static_cast<char>(bits >> 16 & 0xFF), static_cast<char>(bits >> 24 & 0xFF)};
+  data.append(bytes, isLong ? 4 : 2);
+}
+
 void AppendNumber(const TRCParser& parser, std::string& data, const std::string& token) {
   std::int64_t value = 0;
   if (!DecimalTokenValue(token, value) || value < std::numeric_limits<std::int32_t>::min() ||
       value > std::numeric_limits<std::uint32_t>::max())
     RaiseFailure("'" + token + "' is not a valid integer value");
-  auto bits = static_cast<std::uint32_t>(value);
-  int bytes = parser.longValue ? 4 : 2;
-  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>(bits >> (8 * i) & 0xFF));
+  AppendValue(data, value, parser.longValue);
 }
 
-std::string_view Quoted(const std::string& token) {
+std::string_view Quoted(std::string_view token) {
   return token.size() >= 2 ? std::string_view(token).substr(1, token.size() - 2) : std::string_view{};
 }
 
@@ -45,8 +52,30 @@ std::string_view Quoted(const std::string& token) {
 // block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
+  std::array<TCommonToken, 64> run;
   for (;;) {
-    std::string token = SkipSeparators(parser, ",");
+    // Plain numbers and literals, the bulk of most blocks, come in runs without text
+    while (std::size_t count = TakeCommonRunInScript(parser, run)) {
+      for (const TCommonToken& item : std::span(run).first(count)) {
+        if (item.kind == TCommonKind::Number)
+          AppendValue(data, item.value, item.isLong);
+        else
+          data += Quoted(item.text);  // never wide
+      }
+    }
+    std::string token;
+    if (TCommonToken common; SkipCommasToCommon(parser, common, token)) {
+      if (common.kind == TCommonKind::Number) {
+        AppendValue(data, common.value, common.isLong);  // a plain number fits 32 bits
+        continue;
+      }
+      if (common.kind == TCommonKind::Literal) {
+        data += Quoted(common.text);  // never wide
+        continue;
+      }
+      if (common.text == "}") return data;
+      token = CommonTokenText(common);
+    }
     if (token.empty()) ReportError(parser, 9);  // "}" or END expected
     char first = token[0];
     if (token == "}") return data;

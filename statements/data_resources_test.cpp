@@ -27,6 +27,8 @@ TEST(DataResourceTest, ItemsAndTheirSizes) {
   EXPECT_EQ(Data("1 RCDATA { \"a\\0\", \"\" \"b\" 0 }"), "61006200 00");
   EXPECT_EQ(Data("1 RCDATA { '0A 1 FF' 'ABC' '' }"), "0A01FFAB 0C");
   EXPECT_EQ(Data("1 RCDATA BEGIN 1 2,,3\n,4 END"), "01000200 03000400");
+  // An operator after a plain number joins it to an expression, inside a run of items too
+  EXPECT_EQ(Data("1 RCDATA { 1, 2 + 3, 4 | 0x10, 5 6 - 1, 7 \"a\" \"b\", 8 }"), "01000500 14000500 05000700 61620800");
   // Constants with the high bit set are their 32-bit patterns.
   EXPECT_EQ(Data("1 RCDATA { WS_POPUP, 0xFFFFFFFFL, 0x80000000 | 1, -2147483647 - 1 }"),
             "00000080 FFFFFFFF 01000080 00000080");

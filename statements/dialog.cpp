@@ -68,10 +68,10 @@ std::uint8_t ReadByteOperand(TRCParser& parser, const std::string& token) {
 // head := x [","] y [","] cx [","] cy [DIALOGEX: [","] help-id]; `first` is the token
 // after the memory flags. Returns the token after the head, read skipping commas.
 std::string ReadDialogHead(TRCParser& parser, const std::string& first, TDialogHead& head) {
-  head.x = ReadCoordinate(parser, first, 101);                             // x coordinate (in dialog units) expected
-  head.y = ReadCoordinate(parser, SkipSeparators(parser, ","), 102);       // y coordinate (in dialog units) expected
-  head.width = ReadCoordinate(parser, SkipSeparators(parser, ","), 103);   // width (in dialog units) expected
-  head.height = ReadCoordinate(parser, SkipSeparators(parser, ","), 104);  // height (in dialog units) expected
+  head.x = ReadCoordinate(parser, first, 101);                          // x coordinate (in dialog units) expected
+  head.y = ReadCoordinate(parser, ReadCommaOperand(parser), 102);       // y coordinate (in dialog units) expected
+  head.width = ReadCoordinate(parser, ReadCommaOperand(parser), 103);   // width (in dialog units) expected
+  head.height = ReadCoordinate(parser, ReadCommaOperand(parser), 104);  // height (in dialog units) expected
   std::string token = SkipSeparators(parser, ",");
   if (head.layout != TDialogLayout::Extended || !StartsNumber(token)) return token;
   head.helpId = ReadHelpId(parser, token);

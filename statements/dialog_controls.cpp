@@ -24,6 +24,7 @@
 
 #include <array>
 #include <limits>
+#include <span>
 #include <string_view>
 
 #include "output/res_writer.h"
@@ -134,9 +135,10 @@ struct TControlClass {
   TTitleRule rule = TTitleRule::Text;
 };
 
-const TControlKind* FindControlKind(const std::string& keyword) {
+// `keyword` in any letter case.
+const TControlKind* FindControlKind(std::string_view keyword) {
   for (const TControlKind& kind : kControlKinds)
-    if (kind.keyword == keyword) return &kind;
+    if (IsWord(keyword, kind.keyword)) return &kind;
   return nullptr;
 }
 
@@ -145,39 +147,52 @@ TDialogName OrdinalName(std::uint16_t ordinal) { return {true, ordinal, {}}; }
 TDialogName TextName(std::string text) { return {false, 0, std::move(text)}; }
 
 // Every operand of a control statement must be there: the end of input is message 68.
-std::string ReadOperand(TRCParser& parser) {
-  std::string token = SkipSeparators(parser, ",");
-  if (token.empty()) ReportError(parser, 68);  // Unexpected end of file
+TOperand ReadOperand(TRCParser& parser) {
+  TOperand token = ReadCommaOperand(parser);
+  if (!token.isValue && token.text.empty()) ReportError(parser, 68);  // Unexpected end of file
   return token;
 }
 
 // Control ids: -1 (IDC_STATIC) and the ids editors give above 32767 are both taken.
-std::int32_t ReadControlId(TRCParser& parser, const std::string& token, int missingMessage) {
-  if (!StartsNumber(token)) ReportError(parser, missingMessage, {token});
+std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missingMessage) {
+  if (!token.StartsNumber()) ReportError(parser, missingMessage, {token.Text()});
   // 100. Control identifier (smallint) expected / 112. Bad control identifier: %s
-  std::int64_t value = NumberValue(token);
-  if (value < kMinWord || value > kMaxWord) ReportError(parser, 112, {token});  // Bad control identifier: %s
+  std::int64_t value = token.isValue ? token.value : NumberValue(token.text);
+  if (value < kMinWord || value > kMaxWord) ReportError(parser, 112, {token.Text()});  // Bad control identifier: %s
   return static_cast<std::int32_t>(value);
 }
 
-// rectangle := x [","] y [","] cx [","] cy
-void ReadItemRectangle(TRCParser& parser, TDialogItem& item) {
-  item.x = ReadCoordinate(parser, SkipSeparators(parser, ","), 101);       // x coordinate (in dialog units) expected
-  item.y = ReadCoordinate(parser, SkipSeparators(parser, ","), 102);       // y coordinate (in dialog units) expected
-  item.width = ReadCoordinate(parser, SkipSeparators(parser, ","), 103);   // width (in dialog units) expected
-  item.height = ReadCoordinate(parser, SkipSeparators(parser, ","), 104);  // height (in dialog units) expected
+// rectangle := x [","] y [","] cx [","] cy; with `withId`, the control id before it.
+// Plain numbers no operand can refuse come as one run.
+void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
+  std::array<TCommonToken, 5> run;
+  std::size_t first = withId ? 0 : 1;
+  std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
+  std::array<std::int64_t, 5> values{};
+  for (std::size_t i = first; i < count; ++i) values[i] = run[i].value;
+  if (withId)
+    item.id = static_cast<std::int32_t>(count > 0 ? values[0] : ReadControlId(parser, ReadCommaOperand(parser), 100));
+  // 101 to 104: x coordinate, y coordinate, width, height (in dialog units) expected
+  std::array<std::int16_t, 5> coordinates{};
+  for (std::size_t i = 1; i < 5; ++i)
+    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(values[i]))
+                               : ReadCoordinate(parser, ReadCommaOperand(parser), static_cast<int>(100 + i));
+  item.x = coordinates[1];
+  item.y = coordinates[2];
+  item.width = coordinates[3];
+  item.height = coordinates[4];
 }
 
 // [exstyle [DIALOGEX: help-id]]; returns the token after them.
 std::string ReadOptionalExStyle(TRCParser& parser, TDialogLayout layout, TDialogItem& item) {
-  std::string token = ReadOperand(parser);
-  if (!StartsWithDigit(token)) return token;
+  TOperand token = ReadOperand(parser);
+  if (!token.StartsWithDigit()) return std::move(token.text);
   TStyleOperand exStyle = ReadStyleOperand(parser, token);
   item.exStyle = exStyle.bits & ~exStyle.removed;
   token = ReadOperand(parser);
-  if (layout != TDialogLayout::Extended || !StartsNumber(token)) return token;
+  if (layout != TDialogLayout::Extended || !token.StartsNumber()) return token.Text();
   item.helpId = ReadHelpId(parser, token);
-  return ReadOperand(parser);
+  return ReadOperand(parser).Text();
 }
 
 // text := "string" | number
@@ -200,15 +215,22 @@ TDialogName ReadIconName(TRCParser& parser, const std::string& token) {
 std::string ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item) {
   item.windowClass = OrdinalName(kind.classOrdinal);
   if (kind.operands != TOperands::Id) {
-    std::string text = SkipOptionalSeparator(parser, ",");
-    if (text.empty()) ReportError(parser, 68);  // Unexpected end of file
-    item.title = kind.operands == TOperands::Text ? ReadControlText(parser, text) : ReadIconName(parser, text);
+    std::string text;
+    TCommonToken common;
+    bool isCommon = SkipOptionalCommaToCommon(parser, common, text);
+    if (isCommon && common.kind == TCommonKind::Literal && kind.operands == TOperands::Text) {
+      item.title =
+          TextName(std::string(common.text.substr(1, common.text.size() - 2)));  // a plain literal's characters
+    } else {
+      if (isCommon) text = CommonTokenText(common);
+      if (text.empty()) ReportError(parser, 68);  // Unexpected end of file
+      item.title = kind.operands == TOperands::Text ? ReadControlText(parser, text) : ReadIconName(parser, text);
+    }
   }
-  item.id = ReadControlId(parser, SkipSeparators(parser, ","), 100);
-  ReadItemRectangle(parser, item);
+  ReadItemRectangle(parser, item, true);
   item.style = kind.defaultStyle;
-  std::string token = ReadOperand(parser);
-  if (!StartsWithDigit(token)) return token;
+  TOperand token = ReadOperand(parser);
+  if (!token.StartsWithDigit()) return std::move(token.text);
   TStyleOperand style = ReadStyleOperand(parser, token);
   item.style = (style.bits | kind.defaultStyle) & ~style.removed;
   return ReadOptionalExStyle(parser, layout, item);
@@ -291,11 +313,10 @@ TDialogName GenericTitle(TTitleRule rule, const TControlText& text, std::uint32_
 // Returns the token after the statement.
 std::string ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item) {
   TControlText text = ReadGenericText(parser);
-  std::string idToken = ReadOperand(parser);
-  item.id = ReadControlId(parser, idToken, 112);  // Bad control identifier: %s
+  item.id = ReadControlId(parser, ReadOperand(parser), 112);  // Bad control identifier: %s
   TControlClass controlClass = ReadGenericClass(parser);
-  std::string styleToken = SkipSeparators(parser, ",");
-  if (!StartsNumber(styleToken)) ReportError(parser, 114);  // Control style expected
+  TOperand styleToken = ReadCommaOperand(parser);
+  if (!styleToken.StartsNumber()) ReportError(parser, 114);  // Control style expected
   TStyleOperand style = ReadStyleOperand(parser, styleToken, std::numeric_limits<std::int32_t>::min());
   item.style = (style.bits | kChildVisible) & ~style.removed;
   ReadItemRectangle(parser, item);
@@ -366,34 +387,67 @@ void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParse
   out.WriteU16(0);
 }
 
+std::string TOperand::Text() const {
+  if (!isValue) return text;
+  TCommonToken number;
+  number.kind = TCommonKind::Number;
+  number.value = value;
+  return CommonTokenText(number);
+}
+
+bool TOperand::StartsWithDigit() const { return isValue || tarvex::StartsWithDigit(text); }
+
+bool TOperand::StartsNumber() const { return isValue || tarvex::StartsNumber(text); }
+
+TOperand ReadCommaOperand(TRCParser& parser) {
+  TOperand operand;
+  if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) {
+    if (common.kind == TCommonKind::Number) {
+      operand.isValue = true;
+      operand.value = common.value;
+    } else {
+      operand.text = CommonTokenText(common);
+    }
+  }
+  return operand;
+}
+
 std::int64_t NumberValue(const std::string& token) {
   std::int64_t value = 0;
   if (!DecimalTokenValue(token, value)) RaiseFailure("'" + token + "' is not a valid integer value");
   return value;
 }
 
-std::int16_t ReadCoordinate(TRCParser& parser, const std::string& token, int missingMessage) {
-  if (!StartsNumber(token)) ReportError(parser, missingMessage);
-  std::int64_t value = NumberValue(token);
-  if (value < kMinWord || value > kMaxWord) ReportError(parser, 105, {token});
+namespace {
+
+std::int64_t OperandValue(const TOperand& operand) {
+  return operand.isValue ? operand.value : NumberValue(operand.text);
+}
+
+}  // namespace
+
+std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missingMessage) {
+  if (!token.StartsNumber()) ReportError(parser, missingMessage);
+  std::int64_t value = OperandValue(token);
+  if (value < kMinWord || value > kMaxWord) ReportError(parser, 105, {token.Text()});
   // A number in range [-32768..32767] expected but got %s
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));  // 65510 is -26
 }
 
-std::uint16_t ReadWordOperand(TRCParser& parser, const std::string& token) {
-  std::int64_t value = NumberValue(token);
+std::uint16_t ReadWordOperand(TRCParser& parser, const TOperand& token) {
+  std::int64_t value = OperandValue(token);
   if (value < 0 || value > kMaxWord)
-    ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
+    ReportError(parser, 86, {token.Text()});  // A number in range 0..65535 expected instead %s
   return static_cast<std::uint16_t>(value);
 }
 
-std::uint32_t ReadHelpId(TRCParser& parser, const std::string& token) {
+std::uint32_t ReadHelpId(TRCParser& parser, const TOperand& token) {
   return ReadStyleOperand(parser, token, std::numeric_limits<std::int32_t>::min()).bits;
 }
 
-TStyleOperand ReadStyleOperand(TRCParser& parser, const std::string& token, std::int64_t minimum) {
-  std::int64_t value = NumberValue(token);
-  if (value < minimum || value > kMaxDword) ReportError(parser, 97, {token});  // DWORD value expected but got %s
+TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::int64_t minimum) {
+  std::int64_t value = OperandValue(token);
+  if (value < minimum || value > kMaxDword) ReportError(parser, 97, {token.Text()});  // DWORD value expected but got %s
   return {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(parser.removedBits)};
 }
 
@@ -401,12 +455,11 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
   std::string token = SkipSeparators(parser, ",");
   while (token != "}") {
-    std::string keyword = UpperCase(token);
     TDialogItem item;
-    if (keyword == "CONTROL") {
+    if (IsWord(token, "CONTROL")) {
       token = ReadGenericControl(parser, layout, item);
     } else {
-      const TControlKind* kind = FindControlKind(keyword);
+      const TControlKind* kind = FindControlKind(token);
       if (kind == nullptr) ReportError(parser, 115, {token});  // Unknown Dialog Control Class: %s
       token = ReadControl(parser, layout, *kind, item);
     }

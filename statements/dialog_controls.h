@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace tarvex {
 
@@ -41,6 +42,23 @@ bool StartsNumber(const std::string& token);
 /// The characters between the quotes of a double-quoted token.
 std::string QuotedText(const std::string& token);
 
+/// An operand as SkipSeparators(parser, ",") reads it. A number the lanes read keeps
+/// its value, and its text is made only for a message.
+struct TOperand {
+  TOperand() = default;
+  TOperand(std::string token) : text(std::move(token)) {}  // NOLINT: a token read as text
+  std::string text;                                        ///< the token; empty for a value
+  bool isValue = false;                                    ///< a number read without text
+  std::int64_t value = 0;
+  /// The token as GetToken gives it: a value in decimal.
+  std::string Text() const;
+  bool StartsWithDigit() const;
+  bool StartsNumber() const;
+};
+
+/// The next operand after any commas (SkipSeparators(parser, ",")).
+TOperand ReadCommaOperand(TRCParser& parser);
+
 /// The value of a number token; a malformed one (12ab) stops with the integer
 /// conversion failure "'12ab' is not a valid integer value".
 std::int64_t NumberValue(const std::string& token);
@@ -48,17 +66,17 @@ std::int64_t NumberValue(const std::string& token);
 /// A coordinate or size: raises `missingMessage` (101 to 104) when the token is not a
 /// number and 105 outside -32768..65535; 32768..65535 are the 16-bit patterns of
 /// negative values.
-std::int16_t ReadCoordinate(TRCParser& parser, const std::string& token, int missingMessage);
+std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missingMessage);
 
 /// A MENU or CLASS ordinal, FONT size or weight, ICON number: 0..65535, else 86.
-std::uint16_t ReadWordOperand(TRCParser& parser, const std::string& token);
+std::uint16_t ReadWordOperand(TRCParser& parser, const TOperand& token);
 
 /// A style or extended style operand; `minimum` is the lowest value taken
 /// (negative only for a CONTROL style). Raises 97 outside minimum..0xFFFFFFFF.
-TStyleOperand ReadStyleOperand(TRCParser& parser, const std::string& token, std::int64_t minimum = 0);
+TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::int64_t minimum = 0);
 
 /// A help id: any 32-bit value, negative ones as their pattern. Raises 97 beyond.
-std::uint32_t ReadHelpId(TRCParser& parser, const std::string& token);
+std::uint32_t ReadHelpId(TRCParser& parser, const TOperand& token);
 
 /// Reads control statements from the token after "{" up to and including "}", writing
 /// one item per statement in `layout` (in DIALOGEX with the help ids and creation data

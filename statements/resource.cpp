@@ -1,6 +1,7 @@
 #include "statements/resource.h"
 
 #include <array>
+#include <charconv>
 #include <limits>
 
 #include "output/res_writer.h"
@@ -18,7 +19,6 @@ namespace {
 constexpr std::int32_t kMaxLanguage = 1023;
 constexpr std::int32_t kMaxSublanguage = 63;
 constexpr std::size_t kMaxNotifiedLength = 255;
-constexpr char kRegisteredMark[] = "\xFF";
 constexpr std::size_t kMaxPatchedDataSize = 0xFFFF;  // a back-patched size has 16 bits
 
 bool StartsNumber(std::string_view token) { return !token.empty() && (IsDigit(token[0]) || token[0] == '-'); }
@@ -132,15 +132,17 @@ std::uint16_t StatementLanguageId(const TRCParser& parser) {
 void RegisterResource(TRCParser& parser) {
   NormaliseQuotedName(parser.resourceName);
   std::uint16_t languageId = StatementLanguageId(parser);
-  std::string key = parser.resourceName;
-  key += '\x01';
-  key += parser.resourceTypeText;
-  key += '@';
-  key += std::to_string(languageId);
-  if (parser.resourceRegistry.Get(key) == kRegisteredMark)
+  char language[8];
+  auto written = std::to_chars(language, language + sizeof language, languageId);
+  std::string key;
+  key.reserve(parser.resourceName.size() + parser.resourceTypeText.size() + 8);
+  for (std::string_view part :
+       {std::string_view(parser.resourceName), std::string_view("\x01"), std::string_view(parser.resourceTypeText),
+        std::string_view("@"), std::string_view(language, static_cast<std::size_t>(written.ptr - language))})
+    for (char c : part) key += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (!parser.resourceRegistry.insert(std::move(key)).second)
     ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
   // Resource identifier %s of type %s, language %s and sublanguage %s  already defined
-  parser.resourceRegistry.Set(key, kRegisteredMark);
   ++parser.resourceCount;
   if (parser.resourceNotification)
     parser.resourceNotification(parser, Truncated(parser.resourceName), parser.resourceCount,
@@ -149,9 +151,31 @@ void RegisterResource(TRCParser& parser) {
 
 void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string_view typeText,
                           std::string_view nameText, std::int32_t memoryFlags) {
-  WriteResourceHeader(parser.output, dataSize, ScriptTextToUtf16(parser, typeText), ScriptTextToUtf16(parser, nameText),
-                      0, static_cast<std::uint16_t>(memoryFlags), StatementLanguageId(parser),
-                      static_cast<std::uint32_t>(parser.version), static_cast<std::uint32_t>(parser.characteristics));
+  // Short ASCII names, nearly all of them, are widened on the stack
+  constexpr std::size_t kShortName = 64;
+  std::array<char16_t, kShortName> typeUnits, nameUnits;
+  auto widened = [](std::string_view text, std::array<char16_t, kShortName>& units) {
+    for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<char16_t>(text[i]);
+    return std::u16string_view(units.data(), text.size());
+  };
+  auto fits = [](std::string_view text) { return text.size() <= kShortName && IsAsciiText(text); };
+  std::u16string typeLong, nameLong;
+  std::u16string_view type, name;
+  if (fits(typeText)) {
+    type = widened(typeText, typeUnits);
+  } else {
+    typeLong = ScriptTextToUtf16(parser, typeText);
+    type = typeLong;
+  }
+  if (fits(nameText)) {
+    name = widened(nameText, nameUnits);
+  } else {
+    nameLong = ScriptTextToUtf16(parser, nameText);
+    name = nameLong;
+  }
+  WriteResourceHeader(parser.output, dataSize, type, name, 0, static_cast<std::uint16_t>(memoryFlags),
+                      StatementLanguageId(parser), static_cast<std::uint32_t>(parser.version),
+                      static_cast<std::uint32_t>(parser.characteristics));
 }
 
 void PatchResourceDataSize(TRCParser& parser, std::size_t headerStart, std::size_t dataStart,

@@ -14,6 +14,7 @@
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
+#include "reader/large_pages.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
@@ -31,6 +32,12 @@ std::uint16_t ReadStringIdentifier(TRCParser& parser, const std::string& token) 
   if (value < 0 || value > kMaxStringId)
     ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
   return static_cast<std::uint16_t>(value);
+}
+
+// A number the lanes read; one out of range fails as its text does.
+std::uint16_t ReadStringIdentifier(TRCParser& parser, const TCommonToken& number) {
+  if (number.value > kMaxStringId) return ReadStringIdentifier(parser, CommonTokenText(number));
+  return static_cast<std::uint16_t>(number.value);
 }
 
 std::string PaddedIdentifier(std::uint16_t id) {
@@ -79,6 +86,20 @@ TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, con
   return it;
 }
 
+// A table's texts are kept until the end of input. Room for as many units as the
+// script has bytes, and for its entries, is reserved at once (pages are only taken as they are written),
+// rather than copied over and over as the table grows.
+constexpr std::size_t kReservedUnits = 256 * 1024;
+constexpr std::size_t kShortestEntry = 16;  // script bytes of a typical short entry, for the entries' room
+
+void ReserveUnits(const TRCParser& parser, TStringTable& table) {
+  if (parser.currentFile == nullptr || parser.currentFile->text.size() < kReservedUnits) return;
+  table.units.reserve(parser.currentFile->text.size());
+  AdviseLargePages(table.units.data(), table.units.capacity() * sizeof(char16_t));
+  table.entries.reserve(parser.currentFile->text.size() / kShortestEntry);
+  AdviseLargePages(table.entries.data(), table.entries.capacity() * sizeof(TStringEntry));
+}
+
 // Marks `id` as present; false when it already was.
 bool MarkPresent(TStringTable& table, std::uint16_t id) {
   std::uint64_t bit = std::uint64_t{1} << (id % 64);
@@ -96,18 +117,31 @@ void CompileStringTable(TRCParser& parser) {
   std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
   if (token != "{") ReportError(parser, 12);  // "{" or BEGIN expected
   std::uint16_t languageId = StatementLanguageId(parser);
-  token = SkipSeparators(parser, ",");
-  while (token != "}") {
-    if (token.empty()) ReportError(parser, 9);  // "}" or END expected
-    std::uint16_t id = ReadStringIdentifier(parser, token);
-    std::string text = SkipSeparators(parser, ",");
-    if (text.empty()) ReportError(parser, 9);             // "}" or END expected
-    if (text[0] != '"') ReportError(parser, 13, {text});  // Double quoted string expected but got %s
+  // Plain numbers and literals, most entries, come as views without text
+  TCommonToken common;
+  bool isCommon = SkipCommasToCommon(parser, common, token);
+  while (isCommon ? common.text != "}" : token != "}") {
+    if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
+    std::uint16_t id = isCommon && common.kind == TCommonKind::Number
+                           ? ReadStringIdentifier(parser, common)
+                           : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
+    std::string text;
+    std::string_view quoted;
+    if (!SkipCommasToCommon(parser, common, text)) {
+      quoted = text;
+    } else if (common.kind == TCommonKind::Literal) {
+      quoted = common.text;
+    } else {
+      text = CommonTokenText(common);
+      quoted = text;
+    }
+    if (quoted.empty()) ReportError(parser, 9);                            // "}" or END expected
+    if (quoted[0] != '"') ReportError(parser, 13, {std::string(quoted)});  // Double quoted string expected but got %s
     TStringTable& table = parser.stringTableEntries[languageId];
+    if (table.units.capacity() < kReservedUnits) ReserveUnits(parser, table);
     if (!MarkPresent(table, id))
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
     // Converted now: the character set in force may change before the end of input.
-    std::string_view quoted(text);
     std::size_t offset = table.units.size();
     AppendScriptTextUtf16(parser, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "", table.units);
     TStringEntry entry;
@@ -118,14 +152,15 @@ void CompileStringTable(TRCParser& parser) {
     entry.offset = static_cast<std::uint32_t>(offset);
     entry.length = static_cast<std::uint32_t>(table.units.size() - offset);
     table.entries.push_back(entry);
-    token = SkipSeparators(parser, ",");
+    isCommon = SkipCommasToCommon(parser, common, token);
   }
 }
 
 void WriteStringTables(TRCParser& parser) {
   for (auto& [languageId, table] : parser.stringTableEntries) {
-    std::sort(table.entries.begin(), table.entries.end(),
-              [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; });
+    auto byId = [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; };
+    if (!std::is_sorted(table.entries.begin(), table.entries.end(), byId))  // scripts mostly number in order
+      std::sort(table.entries.begin(), table.entries.end(), byId);
     auto it = table.entries.cbegin();
     while (it != table.entries.cend()) it = WriteStringBlock(parser, languageId, table, it);
   }
