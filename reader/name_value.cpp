@@ -35,7 +35,7 @@ std::string_view CopyTo(char* at, std::string_view bytes) {
   return {at, bytes.size()};
 }
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 16;
+constexpr std::size_t kBlockSize = std::size_t{1} << 14;
 constexpr std::size_t kOwnBlockAbove = kBlockSize / 4;
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
