@@ -1,5 +1,7 @@
 #include "preprocessor/directives.h"
 
+#include <array>
+
 #include "preprocessor/code_page_pragma.h"
 #include "preprocessor/conditionals.h"
 #include "preprocessor/directive_line.h"
@@ -76,6 +78,95 @@ void CarryOutTrackedConditional(TRCParser& parser, const std::string& directive)
   std::size_t now = parser.conditionalStack.size();
   std::size_t keep = now >= levels ? known + (now - levels) : known - std::min(known, levels - now);
   places.resize(std::min(keep, places.size()));
+}
+
+// A name given a value by #define; a macro of that name is forgotten.
+void StoreDefinition(TRCParser& parser, std::string_view name, std::string_view value) {
+  parser.macros.Remove(name);
+  parser.defines.Define(name, value);
+  if (parser.options.defineNames) parser.scriptDefineNames.emplace_back(name);
+}
+
+// The bytes of a plain definition line: those of a name, and those that end its value
+// or leave the line to the directive reader (a line end, a backslash, a literal, a
+// comment, and a zero byte, also the one after the text).
+enum class TDefineByte : unsigned char { Value, Name, Stop };
+
+constexpr std::array<TDefineByte, 256> kDefineBytes = [] {
+  std::array<TDefineByte, 256> kinds{};
+  for (unsigned c = 0; c < 256; ++c) {
+    if (IsIdentifierByte(c)) kinds[c] = TDefineByte::Name;
+  }
+  for (unsigned char c : std::string_view("\n\\\"'/;\0", 7)) kinds[c] = TDefineByte::Stop;
+  return kinds;
+}();
+
+TDefineByte DefineByteAt(const std::string& text, std::size_t at) {
+  return kDefineBytes[static_cast<unsigned char>(text[at])];
+}
+
+// The most common directive line, "#define NAME value" in the file's own text with a
+// name of letters, digits and "_" and a value without a backslash, a literal or a
+// comment, is read straight from the bytes after "#". It leaves what reading the words
+// "define" and NAME as tokens and the rest as the directive line leaves. Any other line
+// is left to the directive reader, with nothing changed.
+bool TakePlainDefine(TRCParser& parser) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
+  const std::string& text = file->text;  // text[text.size()] is a zero byte
+  auto blanksFrom = [&text](std::size_t i) {
+    while (IsSpaceOrTab(text[i])) ++i;
+    return i;
+  };
+  std::size_t keyword = blanksFrom(file->readPosition);
+  if (text.compare(keyword, 6, "define") != 0) return false;
+  std::size_t nameAt = blanksFrom(keyword + 6);
+  if (nameAt == keyword + 6 || !IsIdentifierStart(text[nameAt])) return false;
+  std::size_t nameEnd = nameAt + 1;
+  while (DefineByteAt(text, nameEnd) == TDefineByte::Name) ++nameEnd;
+  char after = text[nameEnd];
+  if (!IsSpaceOrTab(after) && after != '\r' && after != '\n' && nameEnd < text.size()) return false;
+  std::size_t lineEnd = nameEnd;
+  for (;; ++lineEnd) {
+    while (DefineByteAt(text, lineEnd) != TDefineByte::Stop) ++lineEnd;
+    if (text[lineEnd] != '\0' || lineEnd == text.size()) break;
+  }
+  if (lineEnd < text.size() && text[lineEnd] != '\n') return false;
+  std::string_view name(text.data() + nameAt, nameEnd - nameAt);
+  StoreDefinition(parser, name, TrimControlBytes(std::string_view(text).substr(nameEnd, lineEnd - nameEnd)));
+  parser.TokenFlag = TTokenKind::Word;
+  file->previousScan = {keyword, file->line};
+  file->scan = {nameAt, file->line};
+  file->tokenStart = keyword + 6;
+  file->tokenStartLine = file->line;
+  file->readPosition = lineEnd;
+  return true;
+}
+
+// A "#" after nothing but blanks and line ends in the file's own text, taken as scanning
+// takes it; false changes nothing.
+bool TakeDirectiveMark(TRCParser& parser) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr || file->readPosition < file->substitutionMark) return false;
+  const std::string& text = file->text;
+  std::int32_t line = file->line;
+  std::size_t at = file->readPosition;
+  for (; at < text.size(); ++at) {
+    char c = text[at];
+    if (c == '\n')
+      ++line;
+    else if (!IsSpaceOrTab(c) && c != '\r' && c != '\v' && c != '\f')
+      break;
+  }
+  if (at >= text.size() || text[at] != '#') return false;
+  parser.TokenFlag = TTokenKind::Other;
+  file->previousScan = file->scan;
+  file->tokenStart = file->readPosition;
+  file->tokenStartLine = file->line;
+  file->line = line;
+  file->scan = {at, line};
+  file->readPosition = at + 1;
+  return true;
 }
 
 // After "#": blanks, then a digit start a GNU line marker.
@@ -156,6 +247,7 @@ void LineMarker(TRCParser& parser) {
 }  // namespace
 
 std::string NextToken(TRCParser& parser) {
+  if (std::string digits; TakeNameOfDigits(parser, digits)) return ConvertNumber(parser, digits);
   std::string token = ScanToken(parser);
   if (token.empty()) return token;
   if (IsWordStart(static_cast<unsigned char>(token[0])) && !IsWideLiteral(token))
@@ -177,6 +269,10 @@ bool CommaAheadInScript(TRCParser& parser, bool take) {
 
 std::string NextSignificantToken(TRCParser& parser) {
   for (;;) {
+    if (TakeDirectiveMark(parser)) {
+      CarryOutDirective(parser);
+      continue;
+    }
     std::string token = NextToken(parser);
     if (token.empty()) return token;
     if (token == "#") {
@@ -203,6 +299,7 @@ std::string ReadDirectiveName(TRCParser& parser) {
 }
 
 void CarryOutDirective(TRCParser& parser) {
+  if (TakePlainDefine(parser)) return;
   if (parser.options.lineMarkers && LineMarkerFollows(parser)) return LineMarker(parser);
   std::string directive = ReadDirectiveName(parser);
   if (IsConditionalDirective(directive)) return CarryOutTrackedConditional(parser, directive);
@@ -232,9 +329,7 @@ void DefineDirective(TRCParser& parser) {
   bool withParameters = FollowsParameterList(parser);
   std::string value = ReadDirectiveLine(parser, TContinuation::Value);
   if (withParameters) return DefineMacro(parser, name, value);
-  parser.macros.Remove(name);
-  parser.defines.Define(name, value);
-  if (parser.options.defineNames) parser.scriptDefineNames.push_back(std::move(name));
+  StoreDefinition(parser, name, value);
 }
 
 // undef := "#undef" NAME line-end

@@ -16,6 +16,7 @@
 #include "preprocessor/directive_line.h"
 #include "preprocessor/directives.h"
 #include "preprocessor/substitution.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/numbers.h"
@@ -367,6 +368,18 @@ void ReducePass(TRCParser& parser, TBinaryOperator op, std::vector<std::int64_t>
 
 bool NeedsLongValue(std::int64_t value) { return value > 32767 || value < -32767; }
 
+// A number in decimal text as ConvertNumber writes it: digits without a leading zero,
+// or "0"; false for any other text.
+bool ReadPlainDecimal(std::string_view text, std::int64_t& value) {
+  if (text.empty() || text.size() > 18 || (text[0] == '0' && text.size() > 1)) return false;
+  value = 0;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
 }  // namespace
 
 std::int64_t ReduceOperators(TRCParser& parser, std::vector<std::int64_t>& operands,
@@ -385,6 +398,14 @@ std::int64_t ReduceOperators(TRCParser& parser, std::vector<std::int64_t>& opera
 
 std::string EvaluateExpression(TRCParser& parser, std::string_view firstToken) {
   parser.removedBits = 0;
+  // The commonest expression, a lone number before a comma
+  if (std::int64_t value = 0; IsNumberToken(parser) && ReadPlainDecimal(firstToken, value)) {
+    if (parser.TokenFlag == TTokenKind::LongNumber) parser.longValue = true;
+    if (CommaAheadInScript(parser, false)) {
+      if (NeedsLongValue(value)) parser.longValue = true;
+      return std::string(firstToken);
+    }
+  }
   TExpressionReader reader(parser, {});
   std::int64_t value = reader.Evaluate(std::string(firstToken), 0);
   if (NeedsLongValue(value)) parser.longValue = true;

@@ -443,6 +443,7 @@ void TMacroTable::Define(std::string_view name, TMacro macro) {
 }
 
 void TMacroTable::Remove(std::string_view name) {
+  if (table_.empty()) return;
   auto found = table_.find(name);
   if (found != table_.end()) table_.erase(found);
 }

@@ -131,6 +131,14 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "RCDATA ~begin~ \"x\"~ END~\n",
       "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
       "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
+      // Definitions read straight from their line, and what follows them
+      "#define~A 1~\n#define~B~\n#define~C\t 2 +~3 \r\n1 RCDATA { A~, C~, 4 B }\n",
+      "1 RCDATA {\n#define~X 5~",
+      "#define~X 5\n#define~Y (1 +\n1 RCDATA { X~, Y }\n",
+      "#define~X 1\n#undef X 2\n",
+      "#define~X\n1 RCDATA { X 7~}\n#define~9A 1\n",
+      "#define~X 5\n#define~Y~X\n1 RCDATA { Y~, X~\n, Y~}\n2 RCDATA { X~ @ }\n",
+      "#define X 7\n#define Y 40000\n~X RCDATA {~X,~Y~\n~X~}\n2 RCDATA {~Y -~X,~Y~@ }\n",
       // Control operands: an optional comma before the text, numbers as values, the end
       "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT~, \"a\"~, 1~, 2~, 3~, 4~, 5~, 0x20~, 7~\n ICON~ \"i\"~, 2~, 3~, 4~ 5~ 6\n"
       " CONTROL \"c\"~, 3~, \"BUTTON\"~, 0x50010000~, 1~, 2~, 3~, 4\n RTEXT 9~, 4~, 1~, 2~, 3~, 4\nEND\n",

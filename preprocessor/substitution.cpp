@@ -29,9 +29,11 @@
 #include "preprocessor/substitution.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "preprocessor/directive_line.h"
 #include "preprocessor/macros.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -44,10 +46,11 @@ constexpr int kChainLimit = 100;
 
 // The value of a defined name: the defines first (a name defined as nothing has the
 // empty value), then the unit constants (where an empty value means absent).
-const std::string* FindValue(const TRCParser& parser, std::string_view name) {
-  if (const std::string* value = parser.defines.Find(name)) return value;
+std::optional<std::string_view> FindValue(const TRCParser& parser, std::string_view name) {
+  if (const std::string_view* value = parser.defines.Find(name)) return *value;
   const std::string* constant = parser.unitConstants.Find(name);
-  return constant != nullptr && !constant->empty() ? constant : nullptr;
+  if (constant == nullptr || constant->empty()) return std::nullopt;
+  return *constant;
 }
 
 // A name written in the source (not one that a value brought) is where diagnostics about
@@ -61,11 +64,33 @@ bool IsName(std::string_view token) { return !token.empty() && IsWordStart(stati
 
 // One substitution of `name`, whose value is `value`: counts it against the chain and
 // the compilation's budget, then places the value.
-void Substitute(TRCParser& parser, const std::string& name, const std::string& value, int& chain) {
+void Substitute(TRCParser& parser, std::string_view name, std::string_view value, int& chain) {
   ++chain;
   if (chain > kChainLimit) ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
   CountSubstitutionWork(parser, name, value.size() + kSubstitutionCost);
   PlaceSubstitutedText(*parser.currentFile, value);
+}
+
+// A value of digits alone, just placed at the read position, when the text after it
+// ends a number read with C's names: it is the token that scanning would read next.
+// Takes it as scanning does and returns true; false changes nothing.
+bool TakePlacedDigits(TRCParser& parser, std::string_view value, std::string& token) {
+  TFileItem& file = *parser.currentFile;
+  const std::string& text = file.text;
+  std::size_t end = file.readPosition + value.size();
+  if (value.empty() || end > text.size()) return false;
+  for (char c : value)
+    if (!IsDigit(c)) return false;
+  if (end < text.size() && (text[end] == '.' || IsWordContinuation(static_cast<unsigned char>(text[end]))))
+    return false;
+  parser.TokenFlag = TTokenKind::Other;
+  file.previousScan = file.scan;
+  file.tokenStart = file.readPosition;
+  file.tokenStartLine = file.line;
+  file.scan = {file.readPosition, file.line};
+  file.readPosition = end;
+  token.assign(value);
+  return true;
 }
 
 // Whether the scope has a token left after a substitution; false ends the chain with
@@ -118,24 +143,85 @@ void CountSubstitutionWork(TRCParser& parser, std::string_view name, std::uint64
     ReportError(parser, 65, {name});  // Recursion for defined name %s > 100
 }
 
-// A name that is a macro with parameters is expanded only where it is called; anywhere
-// else it stays as it is and ends the chain.
-std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded) {
-  int chain = 0;
-  lineEnded = false;
+namespace {
+
+// The substitutions of a chain from `token` on, `chain` of them done already. A name that
+// is a macro with parameters is expanded only where it is called; anywhere else it stays
+// as it is and ends the chain.
+std::string SubstituteFrom(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded, int chain) {
   while (IsName(token)) {
-    const std::string* value = FindValue(parser, token);
-    if (value == nullptr) break;
+    std::optional<std::string_view> value = FindValue(parser, token);
+    if (!value) break;
     NoteSubstitutionSite(*parser.currentFile);
     if (!parser.macros.Empty() && parser.macros.Find(token) != nullptr) {
       if (!ExpandMacroCall(parser, token, scope == TSubstitutionScope::Line, chain)) break;
     } else {
       Substitute(parser, token, *value, chain);
+      if (scope == TSubstitutionScope::Input && TakePlacedDigits(parser, *value, token)) break;
     }
     if (!TokenLeftInScope(parser, scope, lineEnded)) return {};
     token = ScanToken(parser);
   }
   return token;
+}
+
+bool IsDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (!IsDigit(c)) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutionScope scope, bool& lineEnded) {
+  lineEnded = false;
+  return SubstituteFrom(parser, std::move(token), scope, lineEnded, 0);
+}
+
+// Scanning passes over blanks and line ends and reads the name; SubstituteNames finds it
+// defined, notes where it stands and places its value, whose digits are read next.
+bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
+  TFileItem* file = parser.currentFile;
+  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
+  const std::string& text = file->text;
+  std::int32_t line = file->line;
+  std::size_t at = file->readPosition;
+  for (; at < text.size(); ++at) {
+    char c = text[at];
+    if (c == '\n')
+      ++line;
+    else if (!IsSpaceOrTab(c) && c != '\r' && c != '\v' && c != '\f')
+      break;
+  }
+  if (at >= text.size() || !IsWordStart(static_cast<unsigned char>(text[at])) ||
+      (text[at] == 'L' && at + 1 < text.size() && text[at + 1] == '"'))
+    return false;
+  std::size_t end = at + 1;
+  for (; end < text.size(); ++end) {
+    auto c = static_cast<unsigned char>(text[end]);
+    if (!IsIdentifierByte(c) && !IsWordContinuation(c)) break;
+  }
+  std::string_view name(text.data() + at, end - at);
+  const std::string_view* value = parser.defines.Find(name);
+  if (value == nullptr || !IsDigits(*value) || (!parser.macros.Empty() && parser.macros.Find(name) != nullptr))
+    return false;
+  parser.TokenFlag = TTokenKind::Word;
+  file->previousScan = file->scan;
+  file->tokenStart = file->readPosition;
+  file->tokenStartLine = file->line;
+  file->line = line;
+  file->scan = {at, line};
+  file->readPosition = end;
+  NoteSubstitutionSite(*file);
+  int chain = 0;
+  std::string_view digits = *value;
+  Substitute(parser, name, digits, chain);  // `name` is not read once the value is placed
+  if (!TakePlacedDigits(parser, digits, token)) {
+    bool lineEnded = false;
+    token = SubstituteFrom(parser, ScanToken(parser), TSubstitutionScope::Input, lineEnded, chain);
+  }
+  return true;
 }
 
 std::string SubstituteNames(TRCParser& parser, std::string token) {

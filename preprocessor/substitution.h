@@ -27,6 +27,12 @@ inline constexpr std::uint64_t kSubstitutionWorkPerInputByte = 64;
 /// text at the read position and scans again. Returns the token finally read.
 std::string SubstituteNames(TRCParser& parser, std::string token);
 
+/// For NextToken: when the next token of the current file's own text is a defined name
+/// whose value is digits alone (and no macro), reads the name and the placed digits as
+/// scanning and SubstituteNames do, leaves the digits in `token` and returns true. False
+/// changes nothing.
+bool TakeNameOfDigits(TRCParser& parser, std::string& token);
+
 /// Where the tokens read after a substitution come from: the script with its included
 /// files, one #if or #elif condition line, or a piece of text expanded on its own (the
 /// argument of a macro with parameters, held as the current file while it is read).

@@ -50,5 +50,22 @@ TEST(SubstitutionTest, ChainsAndUnboundedExpansionStop) {
   }
 }
 
+// A name whose value is digits alone is read as the number itself would be, wherever the
+// name stands: before a comma, an operator, a line end or a brace, at the end of a chain.
+TEST(SubstitutionTest, DigitValuesReadAsTheNumbers) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"#define X 5\n#define Y X\n1 RCDATA { Y + 2, Y, X\n, X }", "1 RCDATA { 5 + 2, 5, 5\n, 5 }"},
+      {"#define X 40000\n#define Z 0\n1 RCDATA { X, -X, Z, (X), X|1, X - X }",
+       "1 RCDATA { 40000, -40000, 0, (40000), 40000|1, 40000L - 40000L }"},
+      {"#define X 7\nSTRINGTABLE { X, \"a\" }\n1 DIALOGEX 0, 0, X, X BEGIN LTEXT \"t\", X, 1, 2, 3, X END",
+       "STRINGTABLE { 7, \"a\" }\n1 DIALOGEX 0, 0, 7, 7 BEGIN LTEXT \"t\", 7, 1, 2, 3, 7 END"},
+  };
+  for (const auto& [named, written] : rows) {
+    TCompilation withNames = CompileText(named);
+    ASSERT_TRUE(withNames.Succeeded()) << named << withNames.errorText;
+    EXPECT_EQ(HexRows(withNames.image), HexRows(CompileText(written).image)) << named;
+  }
+}
+
 }  // namespace
 }  // namespace tarvex::test

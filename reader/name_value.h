@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,13 +19,21 @@ struct TStringHash {
 };
 
 /// The defines table: predefined symbols and every #define name, compared with letter case.
+/// Names and values live in a few large blocks that never move, and the table holds views
+/// of them in open addressing: storing a name allocates nothing most of the time, and the
+/// whole table is freed a block at a time.
 class TNameValueSensitive {
  public:
+  TNameValueSensitive() = default;
+  TNameValueSensitive(const TNameValueSensitive&) = delete;
+  TNameValueSensitive& operator=(const TNameValueSensitive&) = delete;
+
   /// The value of `name`, or the empty text when the name is not defined.
   std::string Get(std::string_view name) const;
   /// The stored value of `name`, or null when absent. A name stored with an empty
-  /// value (see `Define`) is found with an empty text.
-  const std::string* Find(std::string_view name) const;
+  /// value (see `Define`) is found with an empty text. The pointer is good until the
+  /// table next changes.
+  const std::string_view* Find(std::string_view name) const;
   /// Replaces the value of `name`; an empty value removes the name.
   void Set(std::string_view name, std::string_view value);
   /// Stores `name` with `value` even when the value is empty ("defined as nothing").
@@ -35,21 +44,41 @@ class TNameValueSensitive {
   /// when a name occurs twice the first record wins.
   template <typename Range>
   void LoadPredefined(const Range& records) {
-    table_.clear();
-    filter_.assign(filter_.size(), 0);
+    Clear();
     for (std::string_view record : records) LoadRecord(record);
   }
-  std::size_t Size() const { return table_.size(); }
+  std::size_t Size() const { return live_; }
 
  private:
+  struct TEntry {
+    std::uint64_t hash = 0;
+    std::string_view name;  ///< pointing at kRemoved once the name is removed
+    std::string_view value;
+  };
+  static std::uint64_t Hash(std::string_view name);
   // One bit per slot of names ever stored (never cleared by a removal): a name whose bit
-  // is clear was never defined, and is answered without a lookup.
+  // is clear was never defined, and is answered without hashing it whole.
   static constexpr int kFilterBits = 16;
   static std::size_t FilterBit(std::string_view name);
-  void Remember(std::string_view name);
+  bool MayHold(std::string_view name) const;
+  void Clear();
+  /// The index slot that holds `name`, or npos; the index is not empty.
+  std::size_t Lookup(std::string_view name, std::uint64_t hash) const;
+  void Place(std::size_t at);
+  /// Rebuilds the index for the names stored now, dropping the removed ones.
+  void Grow();
+  /// Room for `size` bytes in the blocks, where they stay until the table is cleared.
+  char* Room(std::size_t size);
   void LoadRecord(std::string_view record);
-  std::unordered_map<std::string, std::string, TStringHash, std::equal_to<>> table_;
-  std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>((std::size_t{1} << kFilterBits) / 64);
+
+  std::vector<TEntry> entries_;        ///< in the order stored
+  std::vector<std::uint32_t> index_;   ///< 0: empty, else 1 + an entry, or kRemovedSlot; a power of two, or none
+  std::vector<std::uint64_t> filter_;  ///< made with the first name
+  std::size_t live_ = 0;               ///< names stored
+  std::size_t used_ = 0;               ///< index slots that are not empty
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* free_ = nullptr;  ///< the unused end of the last block
+  std::size_t room_ = 0;
 };
 
 /// A name/value table whose names are compared ignoring the letter case of a..z.

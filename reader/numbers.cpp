@@ -112,7 +112,18 @@ bool BeginsNumber(std::string_view token) {
   return !token.empty() && (token[0] == '$' || IsDigit(static_cast<unsigned char>(token[0])));
 }
 
+// A decimal number of up to 9 digits without a leading zero or a suffix is its own
+// decimal text, and needs no check.
 std::string ConvertNumber(TRCParser& parser, std::string_view token, TNumberSyntax syntax) {
+  if (!token.empty() && token.size() <= 9 && token[0] != '0') {
+    std::int64_t value = 0;
+    std::size_t i = 0;
+    for (; i < token.size() && IsDigit(token[i]); ++i) value = value * 10 + (token[i] - '0');
+    if (i == token.size()) {
+      parser.TokenFlag = value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number;
+      return std::string(token);
+    }
+  }
   if (!BeginsNumber(token)) return std::string(token);
   TConversion result = token[0] == '$'   ? ConvertDollarNumber(parser, token, syntax)
                        : token[0] == '0' ? ConvertZeroNumber(parser, token, syntax)
