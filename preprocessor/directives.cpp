@@ -150,14 +150,7 @@ bool TakeDirectiveMark(TRCParser& parser) {
   if (file == nullptr || file->readPosition < file->substitutionMark) return false;
   const std::string& text = file->text;
   std::int32_t line = file->line;
-  std::size_t at = file->readPosition;
-  for (; at < text.size(); ++at) {
-    char c = text[at];
-    if (c == '\n')
-      ++line;
-    else if (!IsSpaceOrTab(c) && c != '\r' && c != '\v' && c != '\f')
-      break;
-  }
+  std::size_t at = SkipBlanksAhead(text, file->readPosition, line);
   if (at >= text.size() || text[at] != '#') return false;
   parser.TokenFlag = TTokenKind::Other;
   file->previousScan = file->scan;

@@ -186,14 +186,7 @@ bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
   if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
   const std::string& text = file->text;
   std::int32_t line = file->line;
-  std::size_t at = file->readPosition;
-  for (; at < text.size(); ++at) {
-    char c = text[at];
-    if (c == '\n')
-      ++line;
-    else if (!IsSpaceOrTab(c) && c != '\r' && c != '\v' && c != '\f')
-      break;
-  }
+  std::size_t at = SkipBlanksAhead(text, file->readPosition, line);
   if (at >= text.size() || !IsWordStart(static_cast<unsigned char>(text[at])) ||
       (text[at] == 'L' && at + 1 < text.size() && text[at + 1] == '"'))
     return false;

@@ -428,22 +428,6 @@ bool ReadsPlainSource(const TFileItem* file) {
   return file != nullptr && !file->readsCNames && file->readPosition >= file->substitutionMark;
 }
 
-// The first byte at or after `from` that is no blank or line end, counting the lines
-// passed into `line`, as SkipBlanks does in the file's own text.
-// The text's terminating zero byte (a std::string always has one) is no blank, so the
-// scans below need no bounds test of their own.
-std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
-  const char* bytes = text.c_str();
-  for (;; ++from) {
-    TCharClass kind = ClassOf(static_cast<unsigned char>(bytes[from]));
-    if (kind == TCharClass::LineFeed)
-      ++line;
-    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
-      break;
-  }
-  return std::min(from, text.size());
-}
-
 // A number as the lanes read it: its value and whether a size suffix followed it.
 struct TLaneNumber {
   std::int64_t value = 0;
@@ -680,6 +664,19 @@ std::string CommonTokenText(const TCommonToken& token) {
   char digits[24];
   auto written = std::to_chars(digits, digits + sizeof digits, token.value);
   return std::string(digits, written.ptr);
+}
+
+// The text's terminating zero byte (a std::string always has one) is no blank.
+std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
+  const char* bytes = text.c_str();
+  for (;; ++from) {
+    TCharClass kind = ClassOf(static_cast<unsigned char>(bytes[from]));
+    if (kind == TCharClass::LineFeed)
+      ++line;
+    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
+      break;
+  }
+  return std::min(from, text.size());
 }
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }

@@ -75,6 +75,10 @@ bool IsWideLiteral(std::string_view token);
 /// character set cannot convert stops the compilation.
 std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view literal);
 
+/// The first byte of `text` at or after `from` that is no blank or line end (or the end
+/// of the text), counting the line feeds passed into `line`, as scanning passes them.
+std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line);
+
 /// Character classes of the scanner.
 bool IsWordStart(unsigned char c);
 bool IsWordContinuation(unsigned char c);
