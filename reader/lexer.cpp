@@ -622,15 +622,22 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
                (numbersUpTo >= 0 && number.value > numbersUpTo)) {
       break;
     }
-    // Only a comma or a plain number after it: the item ends there and opens no block
+    // A comma or a plain number after it goes on with the run; a brace or a plain name
+    // ends it with this item, as the lane would take it; anything else ends it before.
     follower.line = taken.line;
     follower.at = SkipBlanksAhead(text, taken.end, follower.line);
     if (follower.at >= text.size()) break;
     TLaneNumber next;
     follower.kind = TTokenKind::Other;
+    follower.block = 0;
+    bool last = false;
     if (text[follower.at] != ',') {
-      if (PlainNumberEnd(text, follower.at, next) == 0) break;
-      follower.kind = next.Kind();
+      if (PlainNumberEnd(text, follower.at, next) != 0)
+        follower.kind = next.Kind();
+      else if (FollowerAt(parser, text, follower))
+        last = true;
+      else
+        break;
     }
     TCommonToken& token = run[count++];
     token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
@@ -648,6 +655,7 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
     lastFollower = follower;
     from = taken.end;
     line = taken.line;
+    if (last) break;
   }
   if (count == 0) return 0;
   TakeWithFollower(parser, *file, lastTaken, lastFollower);

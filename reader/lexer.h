@@ -49,9 +49,10 @@ struct TCommonToken {
 bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
 
 /// A run of plain numbers and literals (see TakeCommonToken), each after any commas on
-/// its line and followed by a comma or a plain number, put into `run` (as many as it
-/// holds): what reading them one by one with the commas between them would give, with
-/// the parser left as after the last of them. Returns how many were read; none, with
+/// its line and followed by a comma or a plain number (the last may be followed by a
+/// brace or a name nobody defined instead), put into `run` (as many as it holds): what
+/// reading them one by one with the commas between them would give, with the parser
+/// left as after the last of them. Returns how many were read; none, with
 /// nothing changed, when the first token after the commas is no such item. The file's
 /// kind is the caller's to check. With `numbersUpTo` at 0 or above, only numbers up to
 /// that value are taken, so that none of them can be refused where it stands.
