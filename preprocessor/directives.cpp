@@ -97,7 +97,7 @@ constexpr std::array<TDefineByte, 256> kDefineBytes = [] {
   for (unsigned c = 0; c < 256; ++c) {
     if (IsIdentifierByte(c)) kinds[c] = TDefineByte::Name;
   }
-  for (unsigned char c : std::string_view("\n\\\"'/;\0", 7)) kinds[c] = TDefineByte::Stop;
+  for (char c : std::string_view("\n\\\"'/;\0", 7)) kinds[static_cast<unsigned char>(c)] = TDefineByte::Stop;
   return kinds;
 }();
 
