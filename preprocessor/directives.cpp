@@ -152,13 +152,7 @@ bool TakeDirectiveMark(TRCParser& parser) {
   std::int32_t line = file->line;
   std::size_t at = SkipBlanksAhead(text, file->readPosition, line);
   if (at >= text.size() || text[at] != '#') return false;
-  parser.TokenFlag = TTokenKind::Other;
-  file->previousScan = file->scan;
-  file->tokenStart = file->readPosition;
-  file->tokenStartLine = file->line;
-  file->line = line;
-  file->scan = {at, line};
-  file->readPosition = at + 1;
+  MarkScannedToken(parser, *file, {at, line}, at + 1, TTokenKind::Other);
   return true;
 }
 

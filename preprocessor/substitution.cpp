@@ -199,13 +199,7 @@ bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
   const std::string_view* value = parser.defines.Find(name);
   if (value == nullptr || !IsDigits(*value) || (!parser.macros.Empty() && parser.macros.Find(name) != nullptr))
     return false;
-  parser.TokenFlag = TTokenKind::Word;
-  file->previousScan = file->scan;
-  file->tokenStart = file->readPosition;
-  file->tokenStartLine = file->line;
-  file->line = line;
-  file->scan = {at, line};
-  file->readPosition = end;
+  MarkScannedToken(parser, *file, {at, line}, end, TTokenKind::Word);
   NoteSubstitutionSite(*file);
   int chain = 0;
   std::string_view digits = *value;

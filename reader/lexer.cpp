@@ -568,13 +568,7 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
                IsWord({text.data() + taken.at, taken.end - taken.at}, "RCINCLUDE")) {
       return false;
     }
-    parser.TokenFlag = taken.kind;
-    file->previousScan = file->scan;
-    file->tokenStart = file->readPosition;
-    file->tokenStartLine = file->line;
-    file->scan = {taken.at, taken.line};
-    file->readPosition = taken.end;
-    file->line = taken.line;
+    MarkScannedToken(parser, *file, {taken.at, taken.line}, taken.end, taken.kind);
     TrackLaneBlock(parser, *file, taken);
     if (taken.block != 0) {
       token.kind = TCommonKind::Brace;
@@ -703,6 +697,16 @@ std::string ScanToken(TRCParser& parser) {
     if (more && ScanAt(parser, *file, token)) return token;
   }
   return token;
+}
+
+void MarkScannedToken(TRCParser& parser, TFileItem& file, TTokenMark mark, std::size_t end, TTokenKind kind) {
+  parser.TokenFlag = kind;
+  file.previousScan = file.scan;
+  file.tokenStart = file.readPosition;
+  file.tokenStartLine = file.line;
+  file.scan = mark;
+  file.readPosition = end;
+  file.line = mark.line;
 }
 
 void PushBackToken(TRCParser& parser) {

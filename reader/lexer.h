@@ -10,11 +10,18 @@
 namespace tarvex {
 
 struct TRCParser;
+struct TFileItem;
+struct TTokenMark;
+enum class TTokenKind : unsigned char;
 
 /// The next raw token of the current file, exactly as written (a wide literal L"..." is
 /// one token); the empty token at the end of input. Skips blanks and comments, counts
 /// lines and closes an included file when it is exhausted. Sets TokenFlag (Other or Word). Raises 29, 33, 23, 51, 52.
 std::string ScanToken(TRCParser& parser);
+
+/// Leaves `file` as ScanToken leaves it after reading, from the read position, the token
+/// from `mark` (its first byte and line) to `end`, with TokenFlag `kind`.
+void MarkScannedToken(TRCParser& parser, TFileItem& file, TTokenMark mark, std::size_t end, TTokenKind kind);
 
 /// Restores the current file's read position and line to the start of the last token.
 void PushBackToken(TRCParser& parser);
