@@ -168,14 +168,13 @@ void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   std::array<TCommonToken, 5> run;
   std::size_t first = withId ? 0 : 1;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
-  std::array<std::int64_t, 5> values{};
-  for (std::size_t i = first; i < count; ++i) values[i] = run[i].value;
   if (withId)
-    item.id = static_cast<std::int32_t>(count > 0 ? values[0] : ReadControlId(parser, ReadCommaOperand(parser), 100));
+    item.id =
+        count > 0 ? static_cast<std::int32_t>(run[0].value) : ReadControlId(parser, ReadCommaOperand(parser), 100);
   // 101 to 104: x coordinate, y coordinate, width, height (in dialog units) expected
   std::array<std::int16_t, 5> coordinates{};
   for (std::size_t i = 1; i < 5; ++i)
-    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(values[i]))
+    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value))
                                : ReadCoordinate(parser, ReadCommaOperand(parser), static_cast<int>(100 + i));
   item.x = coordinates[1];
   item.y = coordinates[2];
