@@ -3,6 +3,7 @@
 #include "preprocessor/directives.h"
 #include "preprocessor/expression.h"
 #include "preprocessor/string_literals.h"
+#include "preprocessor/substitution.h"
 #include "reader/char_class.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
@@ -30,9 +31,16 @@ void MarkEndOfInput(TRCParser& parser) {
   }
 }
 
+// The lanes: the commonest tokens, then a defined name whose value is a plain number.
+bool TakeLaneToken(TRCParser& parser, TCommonToken& token) {
+  TDefinedName defined;
+  return TakeCommonToken(parser, token, &defined) ||
+         (!defined.value.empty() && TakeDefinedNumber(parser, defined, token));
+}
+
 // The lanes read only the script's own files, not headers read for their directives.
 bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
-  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token);
+  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeLaneToken(parser, token);
 }
 
 }  // namespace
@@ -98,7 +106,7 @@ bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& tex
   }
   while (CommaAhead(parser, true)) {
   }
-  if (TakeCommonToken(parser, token)) return true;
+  if (TakeLaneToken(parser, token)) return true;
   text = GetLayeredToken(parser);  // the lane has looked already
   while (text == ",") text = GetToken(parser);
   return false;

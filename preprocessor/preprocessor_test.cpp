@@ -139,6 +139,14 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "#define~X\n1 RCDATA { X 7~}\n#define~9A 1\n",
       "#define~X 5\n#define~Y~X\n1 RCDATA { Y~, X~\n, Y~}\n2 RCDATA { X~ @ }\n",
       "#define X 7\n#define Y 40000\n~X RCDATA {~X,~Y~\n~X~}\n2 RCDATA {~Y -~X,~Y~@ }\n",
+      // Defined names whose values are digits, read as their numbers: sizes, octal and
+      // too large values, operators after them, errors after them, ids and operands
+      "#define A 0\n#define B 0123\n#define D 40000\n#define E 12\n"
+      "1 RCDATA { A~, B~, D~, E~ +~ A~, E~ E~ \"s\"~, A~ }\n",
+      "#define E 12\n1 RCDATA { E~\n\n @ }\n",
+      "#define C 2147483648\n1 RCDATA { 1~, C~, 2 }\n",
+      "#define IDS 7\n#define IDC 70000\nSTRINGTABLE { IDS~, \"a\"~ }\n1 DIALOG 0, 0, 9, 9\nBEGIN\n"
+      " LTEXT \"a\"~, IDS~, IDS~, 2~, 3~, 4~, IDS~\n LTEXT \"b\"~, IDC~, 1~, 2~, 3~, 4\nEND\n",
       // Control operands: an optional comma before the text, numbers as values, the end
       "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT~, \"a\"~, 1~, 2~, 3~, 4~, 5~, 0x20~, 7~\n ICON~ \"i\"~, 2~, 3~, 4~ 5~ 6\n"
       " CONTROL \"c\"~, 3~, \"BUTTON\"~, 0x50010000~, 1~, 2~, 3~, 4\n RTEXT 9~, 4~, 1~, 2~, 3~, 4\nEND\n",

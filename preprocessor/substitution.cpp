@@ -179,10 +179,24 @@ std::string SubstituteNamesIn(TRCParser& parser, std::string token, TSubstitutio
   return SubstituteFrom(parser, std::move(token), scope, lineEnded, 0);
 }
 
-// Scanning passes over blanks and line ends and reads the name; SubstituteNames finds it
-// defined, notes where it stands and places its value, whose digits are read next.
-bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
-  TFileItem* file = parser.currentFile;
+namespace {
+
+// A defined name written in the current file's own text, next after blanks and line
+// ends, whose value is digits alone and which is no macro.
+struct TNameOfDigits {
+  std::size_t at = 0;
+  std::size_t end = 0;
+  std::int32_t line = 0;
+  std::string_view digits;
+};
+
+// Whether a name the lane found defined has a value of digits alone and is no macro.
+bool IsNameOfDigits(const TRCParser& parser, std::string_view name, std::string_view value) {
+  return IsDigits(value) && (parser.macros.Empty() || parser.macros.Find(name) == nullptr);
+}
+
+bool FindNameOfDigits(const TRCParser& parser, TNameOfDigits& found) {
+  const TFileItem* file = parser.currentFile;
   if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
   const std::string& text = file->text;
   std::int32_t line = file->line;
@@ -197,17 +211,58 @@ bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
   }
   std::string_view name(text.data() + at, end - at);
   const std::string_view* value = parser.defines.Find(name);
-  if (value == nullptr || !IsDigits(*value) || (!parser.macros.Empty() && parser.macros.Find(name) != nullptr))
-    return false;
-  MarkScannedToken(parser, *file, {at, line}, end, TTokenKind::Word);
-  NoteSubstitutionSite(*file);
+  if (value == nullptr || !IsNameOfDigits(parser, name, *value)) return false;
+  found = {at, end, line, *value};
+  return true;
+}
+
+// Reads the name as scanning does, notes where it stands and places its digits.
+void SubstituteNameOfDigits(TRCParser& parser, const TNameOfDigits& found, int& chain) {
+  TFileItem& file = *parser.currentFile;
+  MarkScannedToken(parser, file, {found.at, found.line}, found.end, TTokenKind::Word);
+  NoteSubstitutionSite(file);
+  std::string_view name(file.text.data() + found.at, found.end - found.at);
+  Substitute(parser, name, found.digits, chain);  // `name` is not read once the value is placed
+}
+
+// The value of digits that a plain number has: 0, or 1 to 10 digits without a leading
+// zero up to 2147483647 (a leading zero makes an octal number).
+bool PlainDigitsValue(std::string_view digits, std::int64_t& value) {
+  if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return false;
+  value = 0;
+  for (char c : digits) value = value * 10 + (c - '0');
+  return value <= 2147483647;
+}
+
+}  // namespace
+
+// Scanning passes over blanks and line ends and reads the name; SubstituteNames finds it
+// defined, notes where it stands and places its value, whose digits are read next.
+bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
+  TNameOfDigits found;
+  if (!FindNameOfDigits(parser, found)) return false;
   int chain = 0;
-  std::string_view digits = *value;
-  Substitute(parser, name, digits, chain);  // `name` is not read once the value is placed
-  if (!TakePlacedDigits(parser, digits, token)) {
+  SubstituteNameOfDigits(parser, found, chain);
+  if (!TakePlacedDigits(parser, found.digits, token)) {
     bool lineEnded = false;
     token = SubstituteFrom(parser, ScanToken(parser), TSubstitutionScope::Input, lineEnded, chain);
   }
+  return true;
+}
+
+// As TakeNameOfDigits and then the expression that the digits begin, which the follower
+// ends. The digits overwrite the end of the name (a placement that would insert room,
+// near the start of a file, is left to the layers).
+bool TakeDefinedNumber(TRCParser& parser, const TDefinedName& defined, TCommonToken& token) {
+  std::string_view name(parser.currentFile->text.data() + defined.at, defined.end - defined.at);
+  std::int64_t value = 0;
+  TCommonFollower follower;
+  if (defined.end < defined.value.size() || !IsNameOfDigits(parser, name, defined.value) ||
+      !PlainDigitsValue(defined.value, value) || !FindCommonFollower(parser, defined.end, defined.line, follower))
+    return false;
+  int chain = 0;
+  SubstituteNameOfDigits(parser, {defined.at, defined.end, defined.line, defined.value}, chain);
+  TakeNumberBefore(parser, {defined.end - defined.value.size(), defined.line}, defined.end, value, follower, token);
   return true;
 }
 

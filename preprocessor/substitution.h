@@ -8,6 +8,9 @@
 
 namespace tarvex {
 
+struct TCommonToken;
+struct TDefinedName;
+
 struct TRCParser;
 struct TFileItem;
 
@@ -32,6 +35,13 @@ std::string SubstituteNames(TRCParser& parser, std::string token);
 /// scanning and SubstituteNames do, leaves the digits in `token` and returns true. False
 /// changes nothing.
 bool TakeNameOfDigits(TRCParser& parser, std::string& token);
+
+/// For the name that TakeCommonToken found defined: when its value is digits that make a
+/// plain number (see TakeCommonToken) and a comma, a brace, a plain number or a name
+/// nobody defined follows it, leaves the parser as reading the name through the
+/// preprocessor leaves it (its digits read as an expression) and the number in `token`.
+/// False changes nothing.
+bool TakeDefinedNumber(TRCParser& parser, const TDefinedName& defined, TCommonToken& token);
 
 /// Where the tokens read after a substitution come from: the script with its included
 /// files, one #if or #elif condition line, or a piece of text expanded on its own (the

@@ -474,12 +474,18 @@ struct TLaneToken {
 
 // A name the layers would hand on as written: no defined name or unit constant (whose
 // value would be put in its place) and no wide literal.
-bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
+// A name found among the defines gives its value in `defined` when asked.
+bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token,
+                 const std::string_view** defined = nullptr) {
   if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
   if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
   token.end = RunEnd(text, token.at + 1, kWordContinues);
   std::string_view word(text.data() + token.at, token.end - token.at);
-  if (parser.defines.Find(word) != nullptr || parser.unitConstants.Find(word) != nullptr) return false;
+  if (const std::string_view* value = parser.defines.Find(word)) {
+    if (defined != nullptr) *defined = value;
+    return false;
+  }
+  if (parser.unitConstants.Find(word) != nullptr) return false;
   token.kind = TTokenKind::Word;
   if (IsWord(word, "BEGIN")) token.block = 1;
   if (IsWord(word, "END")) token.block = -1;
@@ -530,7 +536,7 @@ void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& toke
 
 // number: read as an expression, which ends at the follower. literal: joined with none.
 // name or brace: read alone (BEGIN and END handed on as braces).
-bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
+bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defined) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return false;
   const std::string& text = file->text;
@@ -564,7 +570,10 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token) {
     if (c == '{' || c == '}') {
       taken.end = taken.at + 1;
       taken.block = c == '{' ? 1 : -1;
-    } else if (!PlainWordAt(parser, text, taken) || IsWord({text.data() + taken.at, taken.end - taken.at}, "NOT") ||
+    } else if (const std::string_view* value = nullptr; !PlainWordAt(parser, text, taken, &value)) {
+      if (value != nullptr && defined != nullptr) *defined = {taken.at, taken.end, taken.line, *value};
+      return false;
+    } else if (IsWord({text.data() + taken.at, taken.end - taken.at}, "NOT") ||
                IsWord({text.data() + taken.at, taken.end - taken.at}, "RCINCLUDE")) {
       return false;
     }
@@ -595,70 +604,112 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return 0;
   const std::string& text = file->text;
+  const char* bytes = text.c_str();
   std::size_t count = 0;
-  TLaneToken taken, follower, lastTaken, lastFollower;
-  TLaneNumber lastNumber;
-  bool anyNumber = false, anyLiteral = false;
-  std::size_t from = file->readPosition;
+  TLaneToken taken, follower;
+  bool lastLong = false, anyNumber = false, anyLiteral = false;
   std::int32_t line = file->line;
-  while (count < run.size()) {
-    taken.line = line;
-    taken.at = SkipBlanksAhead(text, SkipSameLineCommas(text, from), taken.line);
-    if (taken.at >= text.size()) break;
+  std::size_t at = SkipBlanksAhead(text, SkipSameLineCommas(text, file->readPosition), line);
+  while (count < run.size() && at < text.size()) {
+    std::size_t end;
     TLaneNumber number;
-    bool literal = text[taken.at] == '"';
+    bool literal = bytes[at] == '"';
     if (literal) {
       if (parser.fileNameStrings || numbersUpTo >= 0) break;
-      taken.end = PlainLiteralRunEnd(text, taken.at + 1);
-      if (taken.end >= text.size() || text[taken.end] != '"') break;
-      ++taken.end;
-    } else if ((taken.end = PlainNumberEnd(text, taken.at, number)) == 0 ||
-               (numbersUpTo >= 0 && number.value > numbersUpTo)) {
+      end = PlainLiteralRunEnd(text, at + 1);
+      if (bytes[end] != '"') break;  // an escape, a line end, a byte above 0x7F, the end
+      ++end;
+    } else if ((end = PlainNumberEnd(text, at, number)) == 0 || (numbersUpTo >= 0 && number.value > numbersUpTo)) {
       break;
     }
     // A comma or a plain number after it goes on with the run; a brace or a plain name
     // ends it with this item, as the lane would take it; anything else ends it before.
-    follower.line = taken.line;
-    follower.at = SkipBlanksAhead(text, taken.end, follower.line);
-    if (follower.at >= text.size()) break;
-    TLaneNumber next;
-    follower.kind = TTokenKind::Other;
-    follower.block = 0;
+    std::int32_t nextLine = line;
+    std::size_t next = SkipBlanksAhead(text, end, nextLine);
+    if (next >= text.size()) break;
+    TLaneToken ahead;
+    ahead.at = next;
+    ahead.line = nextLine;
+    // After commas on its own line the next item is read; a comma anywhere else is
+    // where the next item would be, so the run ends there.
+    std::size_t afterCommas = end;
     bool last = false;
-    if (text[follower.at] != ',') {
-      if (PlainNumberEnd(text, follower.at, next) != 0)
-        follower.kind = next.Kind();
-      else if (FollowerAt(parser, text, follower))
-        last = true;
-      else
-        break;
+    if (bytes[next] == ',') {
+      afterCommas = SkipSameLineCommas(text, end);
+      last = afterCommas == end;
+    } else if (TLaneNumber following; PlainNumberEnd(text, next, following) != 0) {
+      ahead.kind = following.Kind();
+    } else if (FollowerAt(parser, text, ahead)) {
+      last = true;
+    } else {
+      break;
     }
     TCommonToken& token = run[count++];
-    token.text = std::string_view(text.data() + taken.at, taken.end - taken.at);
-    token.kind = literal ? TCommonKind::Literal : TCommonKind::Number;
-    token.value = 0;
-    token.isLong = false;
-    if (!literal) {
+    token.text = std::string_view(bytes + at, end - at);
+    if (literal) {
+      token.kind = TCommonKind::Literal;
+      token.value = 0;
+      token.isLong = false;
+      anyLiteral = true;
+    } else {
+      token.kind = TCommonKind::Number;
       token.value = number.value;
-      token.isLong = number.Kind() == TTokenKind::LongNumber;
-      lastNumber = number;
+      token.isLong = lastLong = number.Kind() == TTokenKind::LongNumber;
       anyNumber = true;
     }
-    anyLiteral = anyLiteral || literal;
-    lastTaken = taken;
-    lastFollower = follower;
-    from = taken.end;
-    line = taken.line;
+    taken.at = at;
+    taken.end = end;
+    taken.line = line;
+    follower = ahead;
     if (last) break;
+    if (afterCommas != end) {
+      at = SkipBlanksAhead(text, afterCommas, line);
+    } else {
+      at = next;  // a plain number, on this line or a later one
+      line = nextLine;
+    }
   }
   if (count == 0) return 0;
-  TakeWithFollower(parser, *file, lastTaken, lastFollower);
+  TakeWithFollower(parser, *file, taken, follower);
   if (anyNumber) {
-    parser.longValue = lastNumber.Kind() == TTokenKind::LongNumber;
+    parser.longValue = lastLong;
     parser.removedBits = 0;
   }
   if (anyLiteral) parser.wideString = false;
   return count;
+}
+
+bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {
+  const std::string& text = parser.currentFile->text;
+  TLaneToken ahead;
+  ahead.line = line;
+  ahead.at = SkipBlanksAhead(text, end, ahead.line);
+  if (!FollowerAt(parser, text, ahead)) return false;
+  follower = {ahead.at, ahead.line, ahead.kind, ahead.block};
+  return true;
+}
+
+void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::int64_t value,
+                      const TCommonFollower& follower, TCommonToken& token) {
+  TFileItem& file = *parser.currentFile;
+  TLaneToken taken;
+  taken.at = mark.at;
+  taken.end = end;
+  taken.line = mark.line;
+  TLaneToken ahead;
+  ahead.at = follower.at;
+  ahead.line = follower.line;
+  ahead.kind = follower.kind;
+  ahead.block = follower.block;
+  TakeWithFollower(parser, file, taken, ahead);
+  TLaneNumber number;
+  number.value = value;
+  parser.longValue = number.Kind() == TTokenKind::LongNumber;
+  parser.removedBits = 0;
+  token.kind = TCommonKind::Number;
+  token.text = std::string_view(file.text.data() + mark.at, end - mark.at);
+  token.value = value;
+  token.isLong = parser.longValue;
 }
 
 std::string CommonTokenText(const TCommonToken& token) {

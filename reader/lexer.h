@@ -53,7 +53,15 @@ struct TCommonToken {
 /// token through the preprocessor would leave it (a number read as an expression, a
 /// literal joined with none). False, with nothing changed, for anything else; the file's
 /// kind (a header is read for directives only) is the caller's to check.
-bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
+/// When the token is instead a name among the defines, `defined` (if given) tells where
+/// it stands and its value.
+struct TDefinedName {
+  std::size_t at = 0;
+  std::size_t end = 0;
+  std::int32_t line = 0;
+  std::string_view value;
+};
+bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defined = nullptr);
 
 /// A run of plain numbers and literals (see TakeCommonToken), each after any commas on
 /// its line and followed by a comma or a plain number (the last may be followed by a
@@ -64,6 +72,23 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
 /// kind is the caller's to check. With `numbersUpTo` at 0 or above, only numbers up to
 /// that value are taken, so that none of them can be refused where it stands.
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
+
+/// The token after a number that ends at `end` of the current file on `line`, when it is
+/// one whose reading the lanes can foretell: a comma, a brace, a plain number or a name
+/// nobody defined, which ends an expression before it. Only looks.
+struct TCommonFollower {
+  std::size_t at = 0;
+  std::int32_t line = 0;
+  TTokenKind kind{};
+  int block = 0;  ///< +1 for a brace that opens a block, -1 for one that closes it
+};
+bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower);
+
+/// Leaves the parser as reading the number `value` at `mark` up to `end` of the current
+/// file as an expression leaves it, `follower` (from FindCommonFollower) read and pushed
+/// back; `token` is the number.
+void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::int64_t value,
+                      const TCommonFollower& follower, TCommonToken& token);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);
