@@ -34,13 +34,14 @@ void MarkEndOfInput(TRCParser& parser) {
 // The lanes: the commonest tokens, then a defined name whose value is a plain number.
 bool TakeLaneToken(TRCParser& parser, TCommonToken& token) {
   TDefinedName defined;
-  return TakeCommonToken(parser, token, &defined) ||
-         (!defined.value.empty() && TakeDefinedNumber(parser, defined, token));
+  if (TakeCommonToken(parser, token, &defined)) return true;
+  return !defined.value.empty() && TakeDefinedNumber(parser, defined, token);
 }
 
 // The lanes read only the script's own files, not headers read for their directives.
+// Statements read names through GetToken, so it does without the lane for defined names.
 bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
-  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeLaneToken(parser, token);
+  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token);
 }
 
 }  // namespace
@@ -119,7 +120,8 @@ std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run
 
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
   bool tookComma = CommaAheadInScript(parser, true);
-  if (TakeCommonInScript(parser, token)) return true;
+  if (parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeLaneToken(parser, token))
+    return true;
   text = GetLayeredToken(parser);
   if (!tookComma && text == ",") text = GetToken(parser);
   return false;

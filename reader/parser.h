@@ -173,6 +173,7 @@ struct TRCParser {
   std::unordered_set<TFileIdentity, TFileIdentityHash> openFiles;  ///< the files on the stack
   TOutputBuffer output;
   std::string resourceName;
+  std::string blockBytes;  ///< the bytes of the data block being read, its room kept for the next
   /// Name, type and language of every resource written so far, in capitals
   std::unordered_set<std::string, TStringHash, std::equal_to<>> resourceRegistry;
   /// The same for a name and a type written as plain numbers: type << 32 | name << 16 | language

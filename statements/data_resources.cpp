@@ -49,10 +49,15 @@ std::string_view Quoted(std::string_view token) {
 
 }  // namespace
 
-// block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
 std::string ReadDataBlock(TRCParser& parser) {
   std::string data;
-  std::array<TCommonToken, 64> run;
+  AppendDataBlock(parser, data);
+  return data;
+}
+
+// block := "{" {item [","]} "}"; item := number | ["L"]"string" | 'hex digits'
+void AppendDataBlock(TRCParser& parser, std::string& data) {
+  std::array<TCommonToken, 16> run;  // small: each read starts it afresh
   for (;;) {
     // Plain numbers and literals, the bulk of most blocks, come in runs without text
     while (std::size_t count = TakeCommonRunInScript(parser, run)) {
@@ -73,12 +78,12 @@ std::string ReadDataBlock(TRCParser& parser) {
         data += Quoted(common.text);  // never wide
         continue;
       }
-      if (common.text == "}") return data;
+      if (common.text == "}") return;
       token = CommonTokenText(common);
     }
     if (token.empty()) ReportError(parser, 9);  // "}" or END expected
     char first = token[0];
-    if (token == "}") return data;
+    if (token == "}") return;
     if (first == '\'') {
       AppendHexPairs(data, Quoted(token));
     } else if (first == '"' && parser.wideString) {
@@ -102,7 +107,11 @@ void CompileDataResource(TRCParser& parser) {
     CopyFileResource(parser, ReadFileName(parser, token), parser.resourceTypeText, flags);
     return;
   }
-  WriteDataResource(parser, ReadDataBlock(parser), parser.resourceTypeText, flags);
+  // One buffer serves every block, so that it grows only for the largest
+  std::string& data = parser.blockBytes;
+  data.clear();
+  AppendDataBlock(parser, data);
+  WriteDataResource(parser, data, parser.resourceTypeText, flags);
 }
 
 void WriteDataResource(TRCParser& parser, std::string_view data, std::string_view typeText, std::int32_t memoryFlags) {

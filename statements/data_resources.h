@@ -20,6 +20,9 @@ void CompileDataResource(TRCParser& parser);
 /// hexadecimal strings. Raises 9.
 std::string ReadDataBlock(TRCParser& parser);
 
+/// The same, appended to `data`.
+void AppendDataBlock(TRCParser& parser, std::string& data);
+
 /// Writes one entry of the statement's name and attributes holding exactly `data`.
 void WriteDataResource(TRCParser& parser, std::string_view data, std::string_view typeText, std::int32_t memoryFlags);
 
