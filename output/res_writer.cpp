@@ -237,9 +237,55 @@ bool IdentifierOrdinal(std::u16string_view text, std::uint16_t& ordinal) {
   return converted;
 }
 
+namespace {
+
+// An identifier of one to nine decimal digits, the commonest kind, as IdentifierOrdinal
+// reads it.
+bool DigitsOrdinal(std::u16string_view text, std::uint16_t& ordinal) {
+  if (text.empty() || text.size() > 9) return false;
+  std::uint32_t value = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
+    value = value * 10 + static_cast<std::uint32_t>(c - u'0');
+  }
+  ordinal = static_cast<std::uint16_t>(value & 0xFFFF);
+  return true;
+}
+
+void PutU16(std::uint8_t* out, std::uint16_t value) {
+  out[0] = static_cast<std::uint8_t>(value & 0xFF);
+  out[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void PutU32(std::uint8_t* out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+}
+
+}  // namespace
+
 void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type, std::u16string_view name,
                          std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
                          std::uint32_t version, std::uint32_t characteristics) {
+  // A number for a name and a type, written where a header begins, makes the fixed
+  // 32-byte header: it is put together in one piece
+  if (std::uint16_t typeOrdinal = 0, nameOrdinal = 0;
+      out.Position() % 4 == 0 && DigitsOrdinal(type, typeOrdinal) && DigitsOrdinal(name, nameOrdinal)) {
+    constexpr std::uint32_t kOrdinalsHeaderSize = 32;
+    std::uint8_t header[kOrdinalsHeaderSize];
+    PutU32(header, dataSize);
+    PutU32(header + 4, kOrdinalsHeaderSize);
+    PutU16(header + 8, kOrdinalMarker);
+    PutU16(header + 10, typeOrdinal);
+    PutU16(header + 12, kOrdinalMarker);
+    PutU16(header + 14, nameOrdinal);
+    PutU32(header + 16, dataVersion);
+    PutU16(header + 20, memoryFlags);
+    PutU16(header + 22, languageId);
+    PutU32(header + 24, version);
+    PutU32(header + 28, characteristics);
+    out.WriteBytes(header, sizeof header);
+    return;
+  }
   out.WriteU32(dataSize);
   std::size_t headerSizeAt = out.Position();
   out.WriteU32(0);  // HeaderSize, filled in below

@@ -16,6 +16,7 @@
 #include "preprocessor/macros.h"
 #include "reader/file_search.h"
 #include "reader/flags.h"
+#include "reader/key_set.h"
 #include "reader/name_value.h"
 #include "reader/source_place.h"
 
@@ -177,7 +178,7 @@ struct TRCParser {
   /// Name, type and language of every resource written so far, in capitals
   std::unordered_set<std::string, TStringHash, std::equal_to<>> resourceRegistry;
   /// The same for a name and a type written as plain numbers: type << 32 | name << 16 | language
-  std::unordered_set<std::uint64_t> resourceOrdinals;
+  TKeySet resourceOrdinals;
   std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;

@@ -61,11 +61,23 @@ void AppendDataBlock(TRCParser& parser, std::string& data) {
   for (;;) {
     // Plain numbers and literals, the bulk of most blocks, come in runs without text
     while (std::size_t count = TakeCommonRunInScript(parser, run)) {
-      for (const TCommonToken& item : std::span(run).first(count)) {
-        if (item.kind == TCommonKind::Number)
-          AppendValue(data, item.value, item.isLong);
-        else
-          data += Quoted(item.text);  // never wide
+      std::span<const TCommonToken> items = std::span(run).first(count);
+      std::size_t size = data.size();
+      for (const TCommonToken& item : items)
+        size += item.kind == TCommonKind::Number ? (item.isLong ? 4 : 2) : Quoted(item.text).size();
+      std::size_t at = data.size();
+      data.resize(size);
+      for (const TCommonToken& item : items) {
+        if (item.kind == TCommonKind::Number) {
+          auto bits = static_cast<std::uint32_t>(item.value);
+          std::size_t width = item.isLong ? 4 : 2;
+          for (std::size_t i = 0; i < width; ++i) data[at + i] = static_cast<char>(bits >> (8 * i) & 0xFF);
+          at += width;
+        } else {
+          std::string_view text = Quoted(item.text);  // never wide
+          text.copy(data.data() + at, text.size());
+          at += text.size();
+        }
       }
     }
     std::string token;

@@ -109,12 +109,11 @@ std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstT
   parser.version = parser.defaultVersion;
   std::string token = firstToken;
   for (;;) {
-    std::string keyword = UpperCase(token);
-    if (keyword == "LANGUAGE") {
+    if (IsWord(token, "LANGUAGE")) {
       ReadLanguageStatement(parser);
-    } else if (keyword == "CHARACTERISTICS") {
+    } else if (IsWord(token, "CHARACTERISTICS")) {
       parser.characteristics = ReadDwordStatement(parser);
-    } else if (keyword == "VERSION") {
+    } else if (IsWord(token, "VERSION")) {
       parser.version = ReadDwordStatement(parser);
     } else {
       return token;
@@ -157,7 +156,7 @@ void RegisterResource(TRCParser& parser) {
   std::uint16_t languageId = StatementLanguageId(parser);
   if (std::uint64_t name = 0, type = 0;
       PlainOrdinal(parser.resourceName, name) && PlainOrdinal(parser.resourceTypeText, type)) {
-    if (!parser.resourceOrdinals.insert(type << 32 | name << 16 | languageId).second)
+    if (!parser.resourceOrdinals.Insert(type << 32 | name << 16 | languageId))
       ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
     NotifyResource(parser);
     return;
