@@ -65,6 +65,13 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token);
 /// that value are taken, so that none of them can be refused where it stands.
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
 
+/// The name that a TakeCommonRun which has just returned some items found after the
+/// last of them (the parser's TokenFlag then tells a name), taken as TakeCommonToken takes
+/// it but without looking it up among the defined names again: nothing may be read
+/// between the run and this call. False, with nothing changed, when the run ended at
+/// anything else or at NOT or RCINCLUDE, which the layers read.
+bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token);
+
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);
 

@@ -84,9 +84,9 @@ void ReadDialogHead(TRCParser& parser, std::string first, TDialogHead& head, TOp
   head.y = coordinates[0];
   head.width = coordinates[1];
   head.height = coordinates[2];
-  if (count == 4) {
-    head.helpId = static_cast<std::uint32_t>(run[3].value);
-  } else {
+  if (count == 4) head.helpId = static_cast<std::uint32_t>(run[3].value);
+  if (count >= 3 && TakeRunEndName(parser, next)) return;  // a statement's keyword or BEGIN
+  if (count != 4) {
     ReadCommaOperand(parser, next);
     if (!extended || !next.StartsNumber()) return;
     head.helpId = ReadHelpId(parser, next);
@@ -134,7 +134,7 @@ void ReadFontAttributes(TRCParser& parser, TDialogHead& head, TOperand& token) {
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).first(1), kMaxWord);
   if (count == 1) count += TakeCommonRunInScript(parser, std::span(run).subspan(1), kMaxByte);
   for (std::size_t i = 0; i < count; ++i) values[i] = run[i].value;
-  ReadCommaOperand(parser, token);
+  if (count == 0 || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
   for (std::size_t i = count; i < values.size() && token.StartsWithDigit(); ++i) {
     values[i] = i == 0 ? ReadWordOperand(parser, token) : ReadByteOperand(parser, token);
     ReadCommaOperand(parser, token);

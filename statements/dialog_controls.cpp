@@ -153,6 +153,14 @@ void SetText(TDialogName& name, std::string_view text) {
   name.text.assign(text);
 }
 
+// The token a lane read, into `operand`.
+void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
+  operand.isValue = common.kind == TCommonKind::Number;
+  operand.isLane = !operand.isValue;
+  operand.value = common.value;
+  operand.lane = common.text;
+}
+
 // The keywords by length, first and last letter, found by probing from there.
 constexpr std::size_t kKindSlotCount = 64;
 
@@ -208,8 +216,9 @@ std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missing
 }
 
 // rectangle := x [","] y [","] cx [","] cy; with `withId`, the control id before it.
-// Plain numbers no operand can refuse come as one run.
-void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
+// Plain numbers no operand can refuse come as one run. Returns whether the run took
+// them all (and nothing was read after it).
+bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
   std::array<TCommonToken, 5> run;
   std::size_t first = withId ? 0 : 1;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
@@ -225,22 +234,27 @@ void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   item.y = coordinates[2];
   item.width = coordinates[3];
   item.height = coordinates[4];
+  return count == run.size();
 }
 
 // [style ["," exstyle [DIALOGEX: "," help-id]]] after the rectangle, the style only for
 // a statement of `kind` (a CONTROL has read its own); leaves the token after them in
-// `next`. Plain numbers, which none of them refuses, come as one run.
+// `next`. Plain numbers, which none of them refuses, come as one run; a name that ends
+// a run (`afterRun`: the rectangle's) is the next statement's keyword or END.
 void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
-                    TOperand& next) {
+                    TOperand& next, bool afterRun) {
+  if (afterRun && TakeRunEndName(parser, next)) return;
   std::array<TCommonToken, 3> run;
   std::size_t first = kind != nullptr ? 0 : 1;
   std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
-  std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first, end - first), kMaxDword) + first;
+  std::size_t taken = TakeCommonRunInScript(parser, std::span(run).subspan(first, end - first), kMaxDword);
+  std::size_t count = first + taken;
   for (std::size_t i = first; i < end; ++i) {
     TStyleOperand operand;
     if (i < count) {
       operand.bits = static_cast<std::uint32_t>(run[i].value);
     } else {
+      if (i == count && taken > 0 && TakeRunEndName(parser, next)) return;
       ReadOperand(parser, next);
       if (i < 2 ? !next.StartsWithDigit() : !next.StartsNumber()) return;
       operand = i < 2 ? ReadStyleOperand(parser, next) : TStyleOperand{ReadHelpId(parser, next), 0};
@@ -249,6 +263,7 @@ void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind*
     if (i == 1) item.exStyle = operand.bits & ~operand.removed;
     if (i == 2) item.helpId = operand.bits;
   }
+  if (count == end && taken > 0 && TakeRunEndName(parser, next)) return;
   ReadOperand(parser, next);
 }
 
@@ -287,9 +302,9 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
         ReadIconName(parser, next, item.title);
     }
   }
-  ReadItemRectangle(parser, item, true);
+  bool afterRun = ReadItemRectangle(parser, item, true);
   item.style = kind.defaultStyle;
-  ReadItemStyles(parser, layout, &kind, item, next);
+  ReadItemStyles(parser, layout, &kind, item, next, afterRun);
 }
 
 // control-text := "string" | number (0..32767); its characters become the title text.
@@ -398,31 +413,30 @@ void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& it
   if (!styleToken.StartsNumber()) ReportError(parser, 114);  // Control style expected
   TStyleOperand style = ReadStyleOperand(parser, styleToken, std::numeric_limits<std::int32_t>::min());
   item.style = (style.bits | kChildVisible) & ~style.removed;
-  ReadItemRectangle(parser, item);
-  ReadItemStyles(parser, layout, nullptr, item, next);
+  bool afterRun = ReadItemRectangle(parser, item);
+  ReadItemStyles(parser, layout, nullptr, item, next, afterRun);
   SetGenericTitle(rule, text, item.style, item.title);
 }
 
+// The fixed part of an item goes out in one piece.
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
   PadToDword(out);
-  if (layout == TDialogLayout::Extended) {
-    out.WriteU32(item.helpId);
-    out.WriteU32(item.exStyle);
-    out.WriteU32(item.style);
-  } else {
-    out.WriteU32(item.style);
-    out.WriteU32(item.exStyle);
-  }
-  for (std::int16_t value : {item.x, item.y, item.width, item.height}) out.WriteU16(static_cast<std::uint16_t>(value));
-  if (layout == TDialogLayout::Extended) {
-    out.WriteU32(static_cast<std::uint32_t>(item.id));  // a negative id sign-extended
-  } else {
-    out.WriteU16(static_cast<std::uint16_t>(item.id));
-  }
+  std::array<std::uint8_t, 24> fixed{};
+  std::size_t size = 0;
+  auto put = [&fixed, &size](std::uint32_t value, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) fixed[size++] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+  };
+  bool extended = layout == TDialogLayout::Extended;
+  if (extended) put(item.helpId, 4);
+  put(extended ? item.exStyle : item.style, 4);
+  put(extended ? item.style : item.exStyle, 4);
+  for (std::int16_t value : {item.x, item.y, item.width, item.height}) put(static_cast<std::uint16_t>(value), 2);
+  put(static_cast<std::uint32_t>(item.id), extended ? 4 : 2);  // a negative id sign-extended in 32 bits
+  out.WriteBytes(fixed.data(), size);
   WriteDialogName(out, item.windowClass, parser);
   WriteDialogName(out, item.title, parser);
   out.WriteU16(static_cast<std::uint16_t>(item.creationData.size()));
-  out.WriteBytes(item.creationData);
+  if (!item.creationData.empty()) out.WriteBytes(item.creationData);
 }
 
 // The creation data block after a control, `{` already read: its bytes, made even.
@@ -433,14 +447,6 @@ std::string ReadCreationData(TRCParser& parser) {
     ReportLocatedFailure(parser,
                          "Creation data of " + std::to_string(data.size()) + " bytes exceeds the limit of 65535 bytes");
   return data;
-}
-
-// The token a lane read, into `operand`.
-void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
-  operand.isValue = common.kind == TCommonKind::Number;
-  operand.isLane = !operand.isValue;
-  operand.value = common.value;
-  operand.lane = common.text;
 }
 
 }  // namespace
@@ -494,6 +500,13 @@ TOperand ReadCommaOperand(TRCParser& parser) {
 void ReadCommaOperand(TRCParser& parser, TOperand& operand) {
   operand.isLane = operand.isValue = false;
   if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) TakeLaneOperand(common, operand);
+}
+
+bool TakeRunEndName(TRCParser& parser, TOperand& operand) {
+  TCommonToken common;
+  if (!TakeNameAfterRun(parser, common)) return false;
+  TakeLaneOperand(common, operand);
+  return true;
 }
 
 void ReadTokenOperand(TRCParser& parser, TOperand& operand) {

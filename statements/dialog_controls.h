@@ -74,6 +74,9 @@ struct TOperand {
 TOperand ReadCommaOperand(TRCParser& parser);
 /// The same into `operand`, whose storage it reuses.
 void ReadCommaOperand(TRCParser& parser, TOperand& operand);
+/// The name that ended the run just taken (TakeNameAfterRun) into `operand`; false, with
+/// nothing changed, when the run ended otherwise.
+bool TakeRunEndName(TRCParser& parser, TOperand& operand);
 /// The next token (GetToken) into `operand`.
 void ReadTokenOperand(TRCParser& parser, TOperand& operand);
 
