@@ -79,6 +79,12 @@ std::string GetLayeredToken(TRCParser& parser) {
   }
 }
 
+bool GetCommonToken(TRCParser& parser, TCommonToken& token, std::string& text) {
+  if (TakeCommonInScript(parser, token)) return true;
+  text = GetLayeredToken(parser);
+  return false;
+}
+
 std::string ReadRawWord(TRCParser& parser) {
   while (parser.currentFile != nullptr && parser.currentFile->Exhausted()) {
     if (parser.fileStack.size() <= 1) return {};

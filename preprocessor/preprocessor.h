@@ -20,6 +20,11 @@ std::string GetToken(TRCParser& parser);
 /// looked at the same place (see TakeCommonToken).
 std::string GetLayeredToken(TRCParser& parser);
 
+/// What GetToken reads: true with the token when the lanes read it (see
+/// TakeCommonToken), a number with its value and no text made; else false with the token
+/// in `text`.
+bool GetCommonToken(TRCParser& parser, TCommonToken& token, std::string& text);
+
 /// The raw characters from the read position up to the next blank, tab, line feed or
 /// ">" (file names of #include, bitmaps, icons and data files).
 std::string ReadRawWord(TRCParser& parser);

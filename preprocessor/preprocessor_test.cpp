@@ -162,6 +162,40 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 70000~, 2~, 3~, 4~, 5\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~, \"c\"~, 4~, 5\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~ +~ 3~, 4~, 5~, 6\nEND\n",
+      // Styles, extended styles and help ids after the rectangle as a run: each where it stops
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n EDITTEXT 1~, 2~, 3~, 4~, 5~, 0x80~, 0x20~, 0xEE6B2800~ {~ 1~, \"d\"~ }\n"
+      " LISTBOX 2~, 1~, 2~, 3~, 4~, 7 | 8~, 9~, 10\n COMBOBOX 3~, 1~, 2~, 3~, 4~, NOT 1~, 2~\n"
+      " CONTROL 4~, 5~, STATIC~, 3~, 1~, 2~, 3~, 4~, 5~, 6 CONTROL \"a\"~, 6~, \"EDIT\"~, 0x85~, 1~, 2~, 3~, 4~ }\n",
+      "#define S 0x10\n1 DIALOG 0, 0, 9, 9\nBEGIN\n ICON 5~, 6~, 1~, 2~, 3~, 4~ 2~ 3\n"
+      " PUSHBUTTON \"a\"~, 1~, 2~, 3~, 4~, 5~, S~, 6~ 7~\nEND\n",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~, 1~, 2~, -3~ CTEXT \"b\"~, 1~, 2~, 3~, 4~, 5~, "
+      "6~\n , 7~ 0x99999999\nEND\n",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n RTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~, 6~, 7~, 8",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n RTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~, 6~, 7~, 8~ }~ 2 DIALOG 1, 2, 3, 4 { LTEXT "
+      "\"\"~, "
+      "1~, 2~, 3~, 4~, 5~, 6~, 7~, 8~ }",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n GROUPBOX \"a\"~, 1~, 2~, 3~, 4~, 5~, 6~ 0xFFFFFFFF~ +~ 1~\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL 70000~, 1~, BUTTON~, 0~, 1~, 2~, 3~, 4\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, 0x86~, 0~, 1~, 2~, 3~, 4\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, \"c\"~, 1~, 2~, 3~, 4\nEND\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL 32767~, 1~, \"Static\"~, 3~, 1~, 2~, 3~, 4\nEND\n",
+      // The dialog head and its statements: rectangle and help id, STYLE, CAPTION, MENU, FONT
+      "1 DIALOGEX 1~, 2~, 3~, 4~, 5~\n~STYLE 0x80~\n~EXSTYLE 7~ CAPTION \"c\"~ MENU~ m~ CLASS~ \"k\"~\n"
+      "FONT 8~, \"f\"~, 700~, 1~, 204~ LANGUAGE 7~, 1~ { }\n2 DIALOG 1~, 2~, 3~, 4~ MENU 5~ CLASS 6~ FONT 9~ \"g\"~ 1~ "
+      "2~ 3~ VERSION 4~ { }\n",
+      "1 DIALOGEX 1~, 2~, 3~, 4~, 70000~ STYLE 1~ | 2~ STYLE NOT 4~ { }\n",
+      "1 DIALOG 1~, 2~, 3~, 4~, 5~ { }",
+      "1 DIALOGEX 1~, 2~, 65536~, 4~ { }",
+      "1 DIALOGEX 1~, 2~, 3~ STYLE 1 { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ FONT 8~, \"f\"~, 70000~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ FONT 8~, \"f\"~, 7~, 256~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ FONT 8~, \"f\"~, 7~, 2~, 300~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ FONT 70000~, \"f\" { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ STYLE~ \"s\"~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ CAPTION~ 5~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ MENU~ 70000~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ SIZE~ 5~ { }",
+      "1 DIALOGEX 1~, 2~, 3~, 4~ STYLE~ 5",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

@@ -719,6 +719,27 @@ std::string CommonTokenText(const TCommonToken& token) {
   return std::string(digits, written.ptr);
 }
 
+bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
+  TFileItem* file = parser.currentFile;
+  if (parser.TokenFlag != TTokenKind::Word || !ReadsPlainSource(file)) return false;
+  const std::string& text = file->text;
+  TLaneToken taken;
+  taken.line = file->line;
+  taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+  if (taken.at >= text.size() || ClassOf(ByteAt(text, taken.at)) != TCharClass::WordStart) return false;
+  if (text[taken.at] == 'L' && text[taken.at + 1] == '"') return false;
+  taken.end = RunEnd(text, taken.at + 1, kWordContinues);
+  std::string_view word(text.data() + taken.at, taken.end - taken.at);
+  if (IsWord(word, "NOT") || IsWord(word, "RCINCLUDE")) return false;
+  taken.kind = TTokenKind::Word;
+  taken.block = IsWord(word, "BEGIN") ? 1 : IsWord(word, "END") ? -1 : 0;
+  MarkScannedToken(parser, *file, {taken.at, taken.line}, taken.end, taken.kind);
+  TrackLaneBlock(parser, *file, taken);
+  token.kind = taken.block != 0 ? TCommonKind::Brace : TCommonKind::Word;
+  token.text = taken.block == 0 ? word : taken.block > 0 ? "{" : "}";
+  return true;
+}
+
 // The text's terminating zero byte (a std::string always has one) is no blank.
 std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
   const char* bytes = text.c_str();

@@ -15,9 +15,11 @@
 #include "statements/dialog.h"
 
 #include <array>
+#include <span>
 
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/name_value.h"
@@ -33,6 +35,7 @@ namespace {
 constexpr std::uint32_t kSetFont = 0x00000040;     // DS_SETFONT
 constexpr std::uint32_t kCaptionBar = 0x00C00000;  // WS_CAPTION
 constexpr std::int64_t kMaxByte = 0xFF;
+constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::uint8_t kDefaultCharset = 1;  // DEFAULT_CHARSET
 constexpr char kDialogType[] = "5";
 
@@ -59,35 +62,48 @@ struct TDialogHead {
   ReportLocatedFailure(parser, "A number in range 0..255 expected instead " + token);
 }
 
-std::uint8_t ReadByteOperand(TRCParser& parser, const std::string& token) {
-  std::int64_t value = NumberValue(token);
-  if (value < 0 || value > kMaxByte) RaiseByteRange(parser, token);
+std::uint8_t ReadByteOperand(TRCParser& parser, const TOperand& token) {
+  std::int64_t value = OperandValue(token);
+  if (value < 0 || value > kMaxByte) RaiseByteRange(parser, token.Text());
   return static_cast<std::uint8_t>(value);
 }
 
 // head := x [","] y [","] cx [","] cy [DIALOGEX: [","] help-id]; `first` is the token
-// after the memory flags. Returns the token after the head, read skipping commas.
-std::string ReadDialogHead(TRCParser& parser, const std::string& first, TDialogHead& head) {
-  head.x = ReadCoordinate(parser, first, 101);                          // x coordinate (in dialog units) expected
-  head.y = ReadCoordinate(parser, ReadCommaOperand(parser), 102);       // y coordinate (in dialog units) expected
-  head.width = ReadCoordinate(parser, ReadCommaOperand(parser), 103);   // width (in dialog units) expected
-  head.height = ReadCoordinate(parser, ReadCommaOperand(parser), 104);  // height (in dialog units) expected
-  std::string token = SkipSeparators(parser, ",");
-  if (head.layout != TDialogLayout::Extended || !StartsNumber(token)) return token;
-  head.helpId = ReadHelpId(parser, token);
-  return SkipSeparators(parser, ",");
+// after the memory flags. Leaves the token after the head, read skipping commas, in
+// `next`. Plain numbers no operand can refuse come as one run.
+void ReadDialogHead(TRCParser& parser, std::string first, TDialogHead& head, TOperand& next) {
+  head.x = ReadCoordinate(parser, std::move(first), 101);  // x coordinate (in dialog units) expected
+  bool extended = head.layout == TDialogLayout::Extended;
+  std::array<TCommonToken, 4> run;
+  std::size_t count = TakeCommonRunInScript(parser, std::span(run).first(extended ? 4 : 3), kMaxWord);
+  // 102 to 104: y coordinate, width, height (in dialog units) expected
+  std::array<std::int16_t, 3> coordinates{};
+  for (std::size_t i = 0; i < 3; ++i)
+    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value))
+                               : ReadCoordinate(parser, ReadCommaOperand(parser), static_cast<int>(102 + i));
+  head.y = coordinates[0];
+  head.width = coordinates[1];
+  head.height = coordinates[2];
+  if (count == 4) head.helpId = static_cast<std::uint32_t>(run[3].value);
+  if (count >= 3 && TakeRunEndName(parser, next)) return;  // a statement's keyword or BEGIN
+  if (count != 4) {
+    ReadCommaOperand(parser, next);
+    if (!extended || !next.StartsNumber()) return;
+    head.helpId = ReadHelpId(parser, next);
+  }
+  ReadCommaOperand(parser, next);
 }
 
 // The operand of STYLE, EXSTYLE, CAPTION, MENU or CLASS; the end of input is message 12.
-std::string ReadStatementOperand(TRCParser& parser) {
-  std::string token = GetToken(parser);
-  if (token.empty()) ReportError(parser, 12);  // "{" or BEGIN expected
-  return token;
+void ReadStatementOperand(TRCParser& parser, TOperand& token) {
+  ReadTokenOperand(parser, token);
+  if (token.IsEnd()) ReportError(parser, 12);  // "{" or BEGIN expected
 }
 
 std::uint32_t ReadDialogStyle(TRCParser& parser) {
-  std::string token = ReadStatementOperand(parser);
-  if (!StartsWithDigit(token)) ReportError(parser, 97, {token});  // DWORD value expected but got %s
+  TOperand token;
+  ReadStatementOperand(parser, token);
+  if (!token.StartsWithDigit()) ReportError(parser, 97, {token.Text()});  // DWORD value expected but got %s
   TStyleOperand style = ReadStyleOperand(parser, token);
   return style.bits & ~style.removed;
 }
@@ -95,83 +111,105 @@ std::uint32_t ReadDialogStyle(TRCParser& parser) {
 // name := "text" | number (0..65535) | word. A MENU word is upper-cased and read as a
 // resource name is, so that it names the menu a statement of this script defined.
 TDialogName ReadMenuOrClass(TRCParser& parser, bool isMenu) {
-  std::string token = ReadStatementOperand(parser);
-  if (IsQuoted(token)) return {false, 0, QuotedText(token)};
-  if (StartsWithDigit(token)) return {true, ReadWordOperand(parser, token), {}};
-  if (!IsWordStart(static_cast<unsigned char>(token[0]))) ReportError(parser, 106, {token});
+  TOperand token;
+  ReadStatementOperand(parser, token);
+  std::string_view text = token.View();
+  if (IsQuoted(text)) return {false, 0, QuotedText(text)};
+  if (token.StartsWithDigit()) return {true, ReadWordOperand(parser, token), {}};
+  if (!IsWordStart(static_cast<unsigned char>(text[0]))) ReportError(parser, 106, {token.Text()});
   // Double quoted string or number expected but got %s
-  if (!isMenu) return {false, 0, token};
-  std::string name = UpperCase(token);
+  if (!isMenu) return {false, 0, std::string(text)};
+  std::string name = UpperCase(text);
   std::uint16_t ordinal = 0;
   if (IdentifierOrdinal(ToUtf16(name), ordinal)) return {true, ordinal, {}};
   return {false, 0, name};
 }
 
 // [[","] weight [[","] italic [[","] charset]]] after the face name. DIALOG reads them
-// too but has no place for them. Returns the token after them.
-std::string ReadFontAttributes(TRCParser& parser, TDialogHead& head) {
+// too but has no place for them. Leaves the token after them in `token`. Plain numbers
+// none of them refuses come as runs: the weight, then the italic flag and character set.
+void ReadFontAttributes(TRCParser& parser, TDialogHead& head, TOperand& token) {
   std::array<std::int64_t, 3> values{0, 0, kDefaultCharset};
-  std::string token = SkipSeparators(parser, ",");
-  for (std::size_t i = 0; i < values.size() && StartsWithDigit(token); ++i) {
+  std::array<TCommonToken, 3> run;
+  std::size_t count = TakeCommonRunInScript(parser, std::span(run).first(1), kMaxWord);
+  if (count == 1) count += TakeCommonRunInScript(parser, std::span(run).subspan(1), kMaxByte);
+  for (std::size_t i = 0; i < count; ++i) values[i] = run[i].value;
+  if (count == 0 || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
+  for (std::size_t i = count; i < values.size() && token.StartsWithDigit(); ++i) {
     values[i] = i == 0 ? ReadWordOperand(parser, token) : ReadByteOperand(parser, token);
-    token = SkipSeparators(parser, ",");
+    ReadCommaOperand(parser, token);
   }
   bool extended = head.layout == TDialogLayout::Extended;
   head.fontWeight = extended ? static_cast<std::uint16_t>(values[0]) : 0;
   head.fontItalic = extended ? static_cast<std::uint8_t>(values[1]) : 0;
   head.fontCharset = extended ? static_cast<std::uint8_t>(values[2]) : 0;
-  return token;
 }
 
-// font := FONT size [","] "face" [font-attributes]; returns the token after it.
-std::string ReadFont(TRCParser& parser, TDialogHead& head) {
-  std::string token = GetToken(parser);
-  if (token.empty()) ReportError(parser, 107);                     // Font size expected
-  if (!StartsWithDigit(token)) ReportError(parser, 108, {token});  // Font size expected by got %s
+// font := FONT size [","] "face" [font-attributes]; leaves the token after it in `token`.
+void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
+  ReadTokenOperand(parser, token);
+  if (token.IsEnd()) ReportError(parser, 107);                             // Font size expected
+  if (!token.StartsWithDigit()) ReportError(parser, 108, {token.Text()});  // Font size expected by got %s
   head.fontSize = ReadWordOperand(parser, token);
-  token = SkipSeparators(parser, ",");
-  if (token.empty()) ReportError(parser, 109);              // Font name expected
-  if (!IsQuoted(token)) ReportError(parser, 110, {token});  // Font name expected but got %s
+  ReadCommaOperand(parser, token);
+  if (token.IsEnd()) ReportError(parser, 109);                            // Font name expected
+  if (!IsQuoted(token.View())) ReportError(parser, 110, {token.Text()});  // Font name expected but got %s
   head.hasFont = true;
-  head.fontFace = QuotedText(token);
-  return ReadFontAttributes(parser, head);
+  head.fontFace = QuotedText(token.View());
+  ReadFontAttributes(parser, head, token);
 }
 
 // dialog-statement := STYLE style | EXSTYLE style | CAPTION "text" | MENU name
 //                   | CLASS name | font
-// Returns the token after the statement, read skipping commas.
-std::string ReadDialogStatement(TRCParser& parser, const std::string& token, TDialogHead& head) {
-  std::string keyword = UpperCase(token);
-  if (keyword == "FONT") return ReadFont(parser, head);
-  if (keyword == "STYLE") {
+// `token` is its keyword; leaves the token after the statement, read skipping commas, in
+// `token`.
+void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) {
+  std::string_view keyword = token.View();
+  if (IsWord(keyword, "FONT")) return ReadFont(parser, head, token);
+  if (IsWord(keyword, "STYLE")) {
     head.style = ReadDialogStyle(parser);
-  } else if (keyword == "EXSTYLE") {
+  } else if (IsWord(keyword, "EXSTYLE")) {
     head.exStyle = ReadDialogStyle(parser);
-  } else if (keyword == "CAPTION") {
+  } else if (IsWord(keyword, "CAPTION")) {
     head.hasCaption = true;
-    std::string caption = ReadStatementOperand(parser);
-    if (!IsQuoted(caption)) ReportError(parser, 13, {caption});  // Double quoted string expected but got %s
-    head.caption = QuotedText(caption);
-  } else if (keyword == "MENU") {
+    TOperand caption;
+    ReadStatementOperand(parser, caption);
+    if (!IsQuoted(caption.View())) ReportError(parser, 13, {caption.Text()});
+    // Double quoted string expected but got %s
+    head.caption = QuotedText(caption.View());
+  } else if (IsWord(keyword, "MENU")) {
     head.menu = ReadMenuOrClass(parser, true);
-  } else if (keyword == "CLASS") {
+  } else if (IsWord(keyword, "CLASS")) {
     head.windowClass = ReadMenuOrClass(parser, false);
   } else {
-    ReportError(parser, 111, {token});  // "{" or BEGIN expected but got %s
+    ReportError(parser, 111, {token.Text()});  // "{" or BEGIN expected but got %s
   }
-  return SkipSeparators(parser, ",");
+  ReadCommaOperand(parser, token);
+}
+
+// ParseOptionalStatements at `token`. A token that starts none of them ends an empty
+// list, as the empty token does, so only the reset is asked for and the token stays
+// as read.
+void ReadOptionalStatements(TRCParser& parser, TOperand& token) {
+  static const std::string kNoStatement;
+  std::string_view keyword = token.View();
+  if (IsWord(keyword, "LANGUAGE") || IsWord(keyword, "CHARACTERISTICS") || IsWord(keyword, "VERSION")) {
+    token = TOperand(ParseOptionalStatements(parser, std::string(keyword)));
+  } else {
+    ParseOptionalStatements(parser, kNoStatement);
+  }
 }
 
 // Dialog statements and LANGUAGE/CHARACTERISTICS/VERSION in any order from `token` up
 // to "{". Each pass starts the optional statements again from the defaults, so those of
 // the last pass count: the ones after the last dialog statement, or else the ones right
 // before it.
-void ReadDialogStatements(TRCParser& parser, std::string token, TDialogHead& head) {
-  while (token != "{") {
-    token = ParseOptionalStatements(parser, token);
-    if (token.empty()) ReportError(parser, 12);  // "{" or BEGIN expected
-    if (token == "{") break;
-    token = ReadDialogStatement(parser, token, head);
+void ReadDialogStatements(TRCParser& parser, TOperand& token, TDialogHead& head) {
+  while (!token.Is("{")) {
+    ReadOptionalStatements(parser, token);
+    if (token.IsEnd()) ReportError(parser, 12);  // "{" or BEGIN expected
+    if (token.Is("{")) break;
+    ReadDialogStatement(parser, token, head);
   }
 }
 
@@ -193,7 +231,7 @@ void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_
 void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCParser& parser) {
   WriteDialogName(out, head.menu, parser);
   WriteDialogName(out, head.windowClass, parser);
-  WriteDialogName(out, {false, 0, head.caption}, parser);
+  WriteDialogText(out, head.caption, parser);
   if (!head.hasFont) return;
   out.WriteU16(head.fontSize);
   if (head.layout == TDialogLayout::Extended) {
@@ -201,7 +239,7 @@ void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCPa
     out.WriteU8(head.fontItalic);
     out.WriteU8(head.fontCharset);
   }
-  WriteDialogName(out, {false, 0, head.fontFace}, parser);
+  WriteDialogText(out, head.fontFace, parser);
 }
 
 }  // namespace
@@ -212,7 +250,9 @@ void CompileDialog(TRCParser& parser) {
   TDialogHead head;
   head.layout = parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard;
   std::int32_t flags = kDiscardableFlags;
-  ReadDialogStatements(parser, ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head), head);
+  TOperand token;
+  ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head, token);
+  ReadDialogStatements(parser, token, head);
   RegisterResource(parser);
   // The font and caption statements decide these bits whatever STYLE said.
   head.style = head.hasFont ? head.style | kSetFont : head.style & ~kSetFont;

@@ -121,35 +121,88 @@ struct TDialogItem {
   TDialogName windowClass;
   TDialogName title;
   std::string creationData;
+
+  // Back to a fresh item, keeping the storage of its texts for the next one.
+  void Reset() {
+    helpId = style = exStyle = 0;
+    x = y = width = height = 0;
+    id = 0;
+    windowClass.isOrdinal = title.isOrdinal = false;
+    windowClass.ordinal = title.ordinal = 0;
+    windowClass.text.clear();
+    title.text.clear();
+    creationData.clear();
+  }
 };
 
-// A CONTROL's text: its characters, and its value when it was a number.
+// A CONTROL's text, whose characters are the item's title text: whether it was a
+// number, and its value.
 struct TControlText {
-  std::string text;
   bool isNumber = false;
   std::uint16_t value = 0;
 };
 
-struct TControlClass {
-  TDialogName name;
-  TTitleRule rule = TTitleRule::Text;
-};
+void SetOrdinal(TDialogName& name, std::uint16_t ordinal) {
+  name.isOrdinal = true;
+  name.ordinal = ordinal;
+  name.text.clear();
+}
+
+void SetText(TDialogName& name, std::string_view text) {
+  name.isOrdinal = false;
+  name.text.assign(text);
+}
+
+// The token a lane read, into `operand`.
+void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
+  operand.isValue = common.kind == TCommonKind::Number;
+  operand.isLane = !operand.isValue;
+  operand.value = common.value;
+  operand.lane = common.text;
+}
+
+// The keywords by length, first and last letter, found by probing from there.
+constexpr std::size_t kKindSlotCount = 64;
+
+constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+constexpr std::size_t KindSlot(std::string_view word) {
+  auto first = static_cast<unsigned char>(UpperAscii(word.front()));
+  auto last = static_cast<unsigned char>(UpperAscii(word.back()));
+  return (word.size() * 11 + first * 5 + last) % kKindSlotCount;
+}
+
+constexpr std::array<std::uint8_t, kKindSlotCount> BuildKindSlots() {
+  std::array<std::uint8_t, kKindSlotCount> slots{};  // 0: empty, else the kind's index + 1
+  for (std::size_t i = 0; i < kControlKinds.size(); ++i) {
+    std::size_t slot = KindSlot(kControlKinds[i].keyword);
+    while (slots[slot] != 0) slot = (slot + 1) % kKindSlotCount;
+    slots[slot] = static_cast<std::uint8_t>(i + 1);
+  }
+  return slots;
+}
+
+constexpr std::array<std::uint8_t, kKindSlotCount> kKindSlots = BuildKindSlots();
 
 // `keyword` in any letter case.
 const TControlKind* FindControlKind(std::string_view keyword) {
-  for (const TControlKind& kind : kControlKinds)
+  if (keyword.empty()) return nullptr;
+  for (std::size_t slot = KindSlot(keyword); kKindSlots[slot] != 0; slot = (slot + 1) % kKindSlotCount) {
+    const TControlKind& kind = kControlKinds[kKindSlots[slot] - 1];
     if (IsWord(keyword, kind.keyword)) return &kind;
+  }
   return nullptr;
 }
 
-TDialogName OrdinalName(std::uint16_t ordinal) { return {true, ordinal, {}}; }
-
-TDialogName TextName(std::string text) { return {false, 0, std::move(text)}; }
-
 // Every operand of a control statement must be there: the end of input is message 68.
+void ReadOperand(TRCParser& parser, TOperand& token) {
+  ReadCommaOperand(parser, token);
+  if (token.IsEnd()) ReportError(parser, 68);  // Unexpected end of file
+}
+
 TOperand ReadOperand(TRCParser& parser) {
-  TOperand token = ReadCommaOperand(parser);
-  if (!token.isValue && token.text.empty()) ReportError(parser, 68);  // Unexpected end of file
+  TOperand token;
+  ReadOperand(parser, token);
   return token;
 }
 
@@ -157,14 +210,15 @@ TOperand ReadOperand(TRCParser& parser) {
 std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missingMessage) {
   if (!token.StartsNumber()) ReportError(parser, missingMessage, {token.Text()});
   // 100. Control identifier (smallint) expected / 112. Bad control identifier: %s
-  std::int64_t value = token.isValue ? token.value : NumberValue(token.text);
+  std::int64_t value = OperandValue(token);
   if (value < kMinWord || value > kMaxWord) ReportError(parser, 112, {token.Text()});  // Bad control identifier: %s
   return static_cast<std::int32_t>(value);
 }
 
 // rectangle := x [","] y [","] cx [","] cy; with `withId`, the control id before it.
-// Plain numbers no operand can refuse come as one run.
-void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
+// Plain numbers no operand can refuse come as one run. Returns whether the run took
+// them all (and nothing was read after it).
+bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
   std::array<TCommonToken, 5> run;
   std::size_t first = withId ? 0 : 1;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
@@ -180,71 +234,101 @@ void ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   item.y = coordinates[2];
   item.width = coordinates[3];
   item.height = coordinates[4];
+  return count == run.size();
 }
 
-// [exstyle [DIALOGEX: help-id]]; returns the token after them.
-std::string ReadOptionalExStyle(TRCParser& parser, TDialogLayout layout, TDialogItem& item) {
-  TOperand token = ReadOperand(parser);
-  if (!token.StartsWithDigit()) return std::move(token.text);
-  TStyleOperand exStyle = ReadStyleOperand(parser, token);
-  item.exStyle = exStyle.bits & ~exStyle.removed;
-  token = ReadOperand(parser);
-  if (layout != TDialogLayout::Extended || !token.StartsNumber()) return token.Text();
-  item.helpId = ReadHelpId(parser, token);
-  return ReadOperand(parser).Text();
+// [style ["," exstyle [DIALOGEX: "," help-id]]] after the rectangle, the style only for
+// a statement of `kind` (a CONTROL has read its own); leaves the token after them in
+// `next`. Plain numbers, which none of them refuses, come as one run; a name that ends
+// a run (`afterRun`: the rectangle's) is the next statement's keyword or END.
+void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
+                    TOperand& next, bool afterRun) {
+  if (afterRun && TakeRunEndName(parser, next)) return;
+  std::array<TCommonToken, 3> run;
+  std::size_t first = kind != nullptr ? 0 : 1;
+  std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
+  std::size_t taken = TakeCommonRunInScript(parser, std::span(run).subspan(first, end - first), kMaxDword);
+  std::size_t count = first + taken;
+  for (std::size_t i = first; i < end; ++i) {
+    TStyleOperand operand;
+    if (i < count) {
+      operand.bits = static_cast<std::uint32_t>(run[i].value);
+    } else {
+      if (i == count && taken > 0 && TakeRunEndName(parser, next)) return;
+      ReadOperand(parser, next);
+      if (i < 2 ? !next.StartsWithDigit() : !next.StartsNumber()) return;
+      operand = i < 2 ? ReadStyleOperand(parser, next) : TStyleOperand{ReadHelpId(parser, next), 0};
+    }
+    if (i == 0) item.style = (operand.bits | kind->defaultStyle) & ~operand.removed;
+    if (i == 1) item.exStyle = operand.bits & ~operand.removed;
+    if (i == 2) item.helpId = operand.bits;
+  }
+  if (count == end && taken > 0 && TakeRunEndName(parser, next)) return;
+  ReadOperand(parser, next);
 }
 
 // text := "string" | number
-TDialogName ReadControlText(TRCParser& parser, const std::string& token) {
-  if (IsQuoted(token)) return TextName(QuotedText(token));
-  if (StartsWithDigit(token)) return TextName(token);
-  ReportError(parser, 99, {token});  // Quoted string or number expected but got %s
+void ReadControlText(TRCParser& parser, const TOperand& token, TDialogName& title) {
+  std::string_view text = token.View();
+  if (IsQuoted(text)) return SetText(title, QuotedText(text));
+  if (StartsWithDigit(text)) return SetText(title, text);
+  ReportError(parser, 99, {token.Text()});  // Quoted string or number expected but got %s
 }
 
 // icon := "name" | number
-TDialogName ReadIconName(TRCParser& parser, const std::string& token) {
-  if (IsQuoted(token)) return TextName(QuotedText(token));
-  if (StartsWithDigit(token)) return OrdinalName(ReadWordOperand(parser, token));
-  ReportError(parser, 106, {token});  // Double quoted string or number expected but got %s
+void ReadIconName(TRCParser& parser, const TOperand& token, TDialogName& title) {
+  if (IsQuoted(token.View())) return SetText(title, QuotedText(token.View()));
+  if (token.StartsWithDigit()) return SetOrdinal(title, ReadWordOperand(parser, token));
+  ReportError(parser, 106, {token.Text()});  // Double quoted string or number expected but got %s
 }
 
 // control := keyword [","] text "," id "," rectangle ["," style ["," exstyle]]
 //          | keyword id "," rectangle ["," style ["," exstyle]]
-// Returns the token after the statement.
-std::string ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item) {
-  item.windowClass = OrdinalName(kind.classOrdinal);
+// Leaves the token after the statement in `next`.
+void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item, TOperand& next) {
+  SetOrdinal(item.windowClass, kind.classOrdinal);
   if (kind.operands != TOperands::Id) {
-    std::string text;
     TCommonToken common;
-    bool isCommon = SkipOptionalCommaToCommon(parser, common, text);
+    bool isCommon = SkipOptionalCommaToCommon(parser, common, next.text);
     if (isCommon && common.kind == TCommonKind::Literal && kind.operands == TOperands::Text) {
-      item.title =
-          TextName(std::string(common.text.substr(1, common.text.size() - 2)));  // a plain literal's characters
+      SetText(item.title, common.text.substr(1, common.text.size() - 2));  // a plain literal's characters
     } else {
-      if (isCommon) text = CommonTokenText(common);
-      if (text.empty()) ReportError(parser, 68);  // Unexpected end of file
-      item.title = kind.operands == TOperands::Text ? ReadControlText(parser, text) : ReadIconName(parser, text);
+      if (isCommon) next.text = CommonTokenText(common);
+      next.isLane = next.isValue = false;
+      if (next.text.empty()) ReportError(parser, 68);  // Unexpected end of file
+      if (kind.operands == TOperands::Text)
+        ReadControlText(parser, next, item.title);
+      else
+        ReadIconName(parser, next, item.title);
     }
   }
-  ReadItemRectangle(parser, item, true);
+  bool afterRun = ReadItemRectangle(parser, item, true);
   item.style = kind.defaultStyle;
-  TOperand token = ReadOperand(parser);
-  if (!token.StartsWithDigit()) return std::move(token.text);
-  TStyleOperand style = ReadStyleOperand(parser, token);
-  item.style = (style.bits | kind.defaultStyle) & ~style.removed;
-  return ReadOptionalExStyle(parser, layout, item);
+  ReadItemStyles(parser, layout, &kind, item, next, afterRun);
 }
 
-// control-text := "string" | number (0..32767)
-TControlText ReadGenericText(TRCParser& parser) {
-  std::string token = SkipOptionalSeparator(parser, ",");
-  if (token.empty()) ReportError(parser, 68);  // Unexpected end of file
-  if (IsQuoted(token)) return {QuotedText(token), false, 0};
-  if (!StartsWithDigit(token)) ReportError(parser, 106, {token});  // Double quoted string or number expected but got %s
-  std::int64_t value = NumberValue(token);
+// control-text := "string" | number (0..32767); its characters become the title text.
+TControlText ReadGenericText(TRCParser& parser, TDialogName& title) {
+  TOperand token;
+  TCommonToken common;
+  if (SkipOptionalCommaToCommon(parser, common, token.text)) {
+    token.isValue = common.kind == TCommonKind::Number;
+    token.isLane = !token.isValue;
+    token.value = common.value;
+    token.lane = common.text;
+  }
+  if (token.IsEnd()) ReportError(parser, 68);  // Unexpected end of file
+  if (IsQuoted(token.View())) {
+    SetText(title, QuotedText(token.View()));
+    return {};
+  }
+  if (!token.StartsWithDigit())
+    ReportError(parser, 106, {token.Text()});  // Double quoted string or number expected but got %s
+  std::int64_t value = OperandValue(token);
   if (value > kMaxNumericTitle)
-    ReportError(parser, 105, {token});  // A number in range [-32768..32767] expected but got %s
-  return {token, true, static_cast<std::uint16_t>(value)};
+    ReportError(parser, 105, {token.Text()});  // A number in range [-32768..32767] expected but got %s
+  SetText(title, token.Text());
+  return {true, static_cast<std::uint16_t>(value)};
 }
 
 TTitleRule RuleOfClass(std::uint16_t ordinal) {
@@ -260,29 +344,39 @@ TTitleRule RuleOfKind(const TControlKind& kind) {
 
 // A class text that names a predefined class or a control keyword becomes that class's
 // ordinal; any other class text is kept as written.
-TControlClass ClassOfText(std::string text) {
-  std::string upper = UpperCase(text);
+TTitleRule ClassOfText(std::string_view text, TDialogName& name) {
   for (std::size_t i = 0; i < kQuotedClassWords; ++i)
-    if (kClassWords[i].first == upper) return {OrdinalName(kClassWords[i].second), RuleOfClass(kClassWords[i].second)};
-  if (const TControlKind* kind = FindControlKind(upper)) return {OrdinalName(kind->classOrdinal), RuleOfKind(*kind)};
-  return {TextName(std::move(text)), TTitleRule::Text};
+    if (IsWord(text, kClassWords[i].first)) {
+      SetOrdinal(name, kClassWords[i].second);
+      return RuleOfClass(kClassWords[i].second);
+    }
+  if (const TControlKind* kind = FindControlKind(text)) {
+    SetOrdinal(name, kind->classOrdinal);
+    return RuleOfKind(*kind);
+  }
+  SetText(name, text);
+  return TTitleRule::Text;
 }
 
 // class := BUTTON | EDIT | STATIC | LISTBOX | SCROLLBAR | COMBOBOX | "name" | 0x80..0x85
-TControlClass ReadGenericClass(TRCParser& parser) {
-  std::string token = SkipSeparators(parser, ",");
-  if (IsQuoted(token)) return ClassOfText(QuotedText(token));
-  if (StartsWithDigit(token)) {
-    std::int64_t value = NumberValue(token);
-    if (value < kButtonClass || value > kComboBoxClass) ReportError(parser, 113, {token});
+TTitleRule ReadGenericClass(TRCParser& parser, TDialogName& name) {
+  TOperand token;
+  ReadCommaOperand(parser, token);
+  if (IsQuoted(token.View())) return ClassOfText(QuotedText(token.View()), name);
+  if (token.StartsWithDigit()) {
+    std::int64_t value = OperandValue(token);
+    if (value < kButtonClass || value > kComboBoxClass) ReportError(parser, 113, {token.Text()});
     // Bad class id: %s; Quoted string or a number in range [0x80..0x85] expected
     auto ordinal = static_cast<std::uint16_t>(value);
-    return {OrdinalName(ordinal), RuleOfClass(ordinal)};
+    SetOrdinal(name, ordinal);
+    return RuleOfClass(ordinal);
   }
-  std::string upper = UpperCase(token);
   for (const auto& [word, ordinal] : kClassWords)
-    if (word == upper) return {OrdinalName(ordinal), RuleOfClass(ordinal)};
-  ReportError(parser, 106, {token});  // Double quoted string or number expected but got %s
+    if (IsWord(token.View(), word)) {
+      SetOrdinal(name, ordinal);
+      return RuleOfClass(ordinal);
+    }
+  ReportError(parser, 106, {token.Text()});  // Double quoted string or number expected but got %s
 }
 
 bool IsImageStatic(std::uint32_t style) {
@@ -293,58 +387,56 @@ bool IsImageStatic(std::uint32_t style) {
 
 // A static control showing an icon, bitmap or metafile names its image by ordinal;
 // every other static shows its number as text.
-TDialogName GenericTitle(TTitleRule rule, const TControlText& text, std::uint32_t style) {
+void SetGenericTitle(TTitleRule rule, const TControlText& text, std::uint32_t style, TDialogName& title) {
   switch (rule) {
     case TTitleRule::Empty:
-      return {};
+      title.text.clear();
+      return;
     case TTitleRule::Icon:
-      return text.isNumber ? OrdinalName(text.value) : TextName(text.text);
+      if (text.isNumber) SetOrdinal(title, text.value);
+      return;
     case TTitleRule::Static:
-      if (text.isNumber && text.value != 0 && IsImageStatic(style)) return OrdinalName(text.value);
-      return TextName(text.text);
+      if (text.isNumber && text.value != 0 && IsImageStatic(style)) SetOrdinal(title, text.value);
+      return;
     case TTitleRule::Text:
-      break;
+      return;
   }
-  return TextName(text.text);
 }
 
 // CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle [help-id]]
-// Returns the token after the statement.
-std::string ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item) {
-  TControlText text = ReadGenericText(parser);
+// Leaves the token after the statement in `next`.
+void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, TOperand& next) {
+  TControlText text = ReadGenericText(parser, item.title);
   item.id = ReadControlId(parser, ReadOperand(parser), 112);  // Bad control identifier: %s
-  TControlClass controlClass = ReadGenericClass(parser);
+  TTitleRule rule = ReadGenericClass(parser, item.windowClass);
   TOperand styleToken = ReadCommaOperand(parser);
   if (!styleToken.StartsNumber()) ReportError(parser, 114);  // Control style expected
   TStyleOperand style = ReadStyleOperand(parser, styleToken, std::numeric_limits<std::int32_t>::min());
   item.style = (style.bits | kChildVisible) & ~style.removed;
-  ReadItemRectangle(parser, item);
-  std::string token = ReadOptionalExStyle(parser, layout, item);
-  item.windowClass = controlClass.name;
-  item.title = GenericTitle(controlClass.rule, text, item.style);
-  return token;
+  bool afterRun = ReadItemRectangle(parser, item);
+  ReadItemStyles(parser, layout, nullptr, item, next, afterRun);
+  SetGenericTitle(rule, text, item.style, item.title);
 }
 
+// The fixed part of an item goes out in one piece.
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
   PadToDword(out);
-  if (layout == TDialogLayout::Extended) {
-    out.WriteU32(item.helpId);
-    out.WriteU32(item.exStyle);
-    out.WriteU32(item.style);
-  } else {
-    out.WriteU32(item.style);
-    out.WriteU32(item.exStyle);
-  }
-  for (std::int16_t value : {item.x, item.y, item.width, item.height}) out.WriteU16(static_cast<std::uint16_t>(value));
-  if (layout == TDialogLayout::Extended) {
-    out.WriteU32(static_cast<std::uint32_t>(item.id));  // a negative id sign-extended
-  } else {
-    out.WriteU16(static_cast<std::uint16_t>(item.id));
-  }
+  std::array<std::uint8_t, 24> fixed{};
+  std::size_t size = 0;
+  auto put = [&fixed, &size](std::uint32_t value, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) fixed[size++] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+  };
+  bool extended = layout == TDialogLayout::Extended;
+  if (extended) put(item.helpId, 4);
+  put(extended ? item.exStyle : item.style, 4);
+  put(extended ? item.style : item.exStyle, 4);
+  for (std::int16_t value : {item.x, item.y, item.width, item.height}) put(static_cast<std::uint16_t>(value), 2);
+  put(static_cast<std::uint32_t>(item.id), extended ? 4 : 2);  // a negative id sign-extended in 32 bits
+  out.WriteBytes(fixed.data(), size);
   WriteDialogName(out, item.windowClass, parser);
   WriteDialogName(out, item.title, parser);
   out.WriteU16(static_cast<std::uint16_t>(item.creationData.size()));
-  out.WriteBytes(item.creationData);
+  if (!item.creationData.empty()) out.WriteBytes(item.creationData);
 }
 
 // The creation data block after a control, `{` already read: its bytes, made even.
@@ -359,71 +451,78 @@ std::string ReadCreationData(TRCParser& parser) {
 
 }  // namespace
 
-bool IsQuoted(const std::string& token) { return !token.empty() && token[0] == '"'; }
+bool IsQuoted(std::string_view token) { return !token.empty() && token[0] == '"'; }
 
-bool StartsWithDigit(const std::string& token) { return !token.empty() && token[0] >= '0' && token[0] <= '9'; }
+bool StartsWithDigit(std::string_view token) { return !token.empty() && token[0] >= '0' && token[0] <= '9'; }
 
-bool StartsNumber(const std::string& token) { return StartsWithDigit(token) || (!token.empty() && token[0] == '-'); }
+bool StartsNumber(std::string_view token) { return StartsWithDigit(token) || (!token.empty() && token[0] == '-'); }
 
-std::string QuotedText(const std::string& token) {
+std::string QuotedText(std::string_view token) {
   if (token.size() < 2) return {};
-  return token.substr(1, token.size() - 2);
+  return std::string(token.substr(1, token.size() - 2));
 }
 
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser) {
-  if (name.isOrdinal) {
-    out.WriteU16(0xFFFF);
-    out.WriteU16(name.ordinal);
-    return;
-  }
+  if (!name.isOrdinal) return WriteDialogText(out, name.text, parser);
+  out.WriteU16(0xFFFF);
+  out.WriteU16(name.ordinal);
+}
+
+void WriteDialogText(TOutputBuffer& out, std::string_view text, const TRCParser& parser) {
   // ASCII reads the same in every character set and is never a wide literal's text.
-  if (IsAsciiText(name.text)) {
-    out.WriteWidened(name.text);
+  if (IsAsciiText(text)) {
+    out.WriteWidened(text);
   } else {
-    std::u16string units = ScriptTextToUtf16(parser, name.text);
+    std::u16string units = ScriptTextToUtf16(parser, text);
     out.WriteUtf16(units.data(), units.size());
   }
   out.WriteU16(0);
 }
 
 std::string TOperand::Text() const {
-  if (!isValue) return text;
+  if (!isValue) return std::string(View());
   TCommonToken number;
   number.kind = TCommonKind::Number;
   number.value = value;
   return CommonTokenText(number);
 }
 
-bool TOperand::StartsWithDigit() const { return isValue || tarvex::StartsWithDigit(text); }
+bool TOperand::StartsWithDigit() const { return isValue || tarvex::StartsWithDigit(View()); }
 
-bool TOperand::StartsNumber() const { return isValue || tarvex::StartsNumber(text); }
+bool TOperand::StartsNumber() const { return isValue || tarvex::StartsNumber(View()); }
 
 TOperand ReadCommaOperand(TRCParser& parser) {
   TOperand operand;
-  if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) {
-    if (common.kind == TCommonKind::Number) {
-      operand.isValue = true;
-      operand.value = common.value;
-    } else {
-      operand.text = CommonTokenText(common);
-    }
-  }
+  ReadCommaOperand(parser, operand);
   return operand;
 }
 
-std::int64_t NumberValue(const std::string& token) {
+void ReadCommaOperand(TRCParser& parser, TOperand& operand) {
+  operand.isLane = operand.isValue = false;
+  if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) TakeLaneOperand(common, operand);
+}
+
+bool TakeRunEndName(TRCParser& parser, TOperand& operand) {
+  TCommonToken common;
+  if (!TakeNameAfterRun(parser, common)) return false;
+  TakeLaneOperand(common, operand);
+  return true;
+}
+
+void ReadTokenOperand(TRCParser& parser, TOperand& operand) {
+  operand.isLane = operand.isValue = false;
+  if (TCommonToken common; GetCommonToken(parser, common, operand.text)) TakeLaneOperand(common, operand);
+}
+
+std::int64_t NumberValue(std::string_view token) {
   std::int64_t value = 0;
-  if (!DecimalTokenValue(token, value)) RaiseFailure("'" + token + "' is not a valid integer value");
+  if (!DecimalTokenValue(token, value)) RaiseFailure("'" + std::string(token) + "' is not a valid integer value");
   return value;
 }
 
-namespace {
-
 std::int64_t OperandValue(const TOperand& operand) {
-  return operand.isValue ? operand.value : NumberValue(operand.text);
+  return operand.isValue ? operand.value : NumberValue(operand.View());
 }
-
-}  // namespace
 
 std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missingMessage) {
   if (!token.StartsNumber()) ReportError(parser, missingMessage);
@@ -452,19 +551,22 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
 
 std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
-  std::string token = SkipSeparators(parser, ",");
-  while (token != "}") {
-    TDialogItem item;
-    if (IsWord(token, "CONTROL")) {
-      token = ReadGenericControl(parser, layout, item);
+  TDialogItem item;
+  TOperand token;
+  ReadCommaOperand(parser, token);
+  while (!token.Is("}")) {
+    item.Reset();
+    std::string_view keyword = token.isValue ? std::string_view() : token.View();
+    if (IsWord(keyword, "CONTROL")) {
+      ReadGenericControl(parser, layout, item, token);
     } else {
-      const TControlKind* kind = FindControlKind(token);
-      if (kind == nullptr) ReportError(parser, 115, {token});  // Unknown Dialog Control Class: %s
-      token = ReadControl(parser, layout, *kind, item);
+      const TControlKind* kind = FindControlKind(keyword);
+      if (kind == nullptr) ReportError(parser, 115, {token.Text()});  // Unknown Dialog Control Class: %s
+      ReadControl(parser, layout, *kind, item, token);
     }
-    if (layout == TDialogLayout::Extended && token == "{") {
+    if (layout == TDialogLayout::Extended && token.Is("{")) {
       item.creationData = ReadCreationData(parser);
-      token = SkipSeparators(parser, ",");
+      ReadCommaOperand(parser, token);
     }
     WriteDialogItem(parser.output, layout, item, parser);
     ++count;

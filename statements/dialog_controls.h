@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tarvex {
@@ -28,6 +29,9 @@ struct TDialogName {
 /// and its 16-bit zero.
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser);
 
+/// WriteDialogName for the text `text`.
+void WriteDialogText(TOutputBuffer& out, std::string_view text, const TRCParser& parser);
+
 /// A style operand as GetToken delivered it: its bits, and the bits its expression took
 /// away with NOT (read from the parser right after the token, before the next one).
 struct TStyleOperand {
@@ -35,33 +39,53 @@ struct TStyleOperand {
   std::uint32_t removed = 0;
 };
 
-bool IsQuoted(const std::string& token);
-bool StartsWithDigit(const std::string& token);
+bool IsQuoted(std::string_view token);
+bool StartsWithDigit(std::string_view token);
 /// A digit or "-": how GetToken delivers every number and expression value.
-bool StartsNumber(const std::string& token);
+bool StartsNumber(std::string_view token);
 /// The characters between the quotes of a double-quoted token.
-std::string QuotedText(const std::string& token);
+std::string QuotedText(std::string_view token);
 
-/// An operand as SkipSeparators(parser, ",") reads it. A number the lanes read keeps
-/// its value, and its text is made only for a message.
+/// An operand as GetToken or SkipSeparators(parser, ",") reads it. A number the lanes
+/// read keeps its value, and its text is made only for a message; a name, literal or
+/// brace they read is seen in the file's own bytes, which hold until the next token is
+/// read.
 struct TOperand {
   TOperand() = default;
   TOperand(std::string token) : text(std::move(token)) {}  // NOLINT: a token read as text
-  std::string text;                                        ///< the token; empty for a value
+  std::string text;                                        ///< the token the layers read
+  std::string_view lane;                                   ///< the token the lanes read, when no number
+  bool isLane = false;                                     ///< read by the lanes, not a number
   bool isValue = false;                                    ///< a number read without text
   std::int64_t value = 0;
+  /// The token as GetToken gives it; empty for a value.
+  std::string_view View() const { return isLane ? lane : isValue ? std::string_view() : std::string_view(text); }
   /// The token as GetToken gives it: a value in decimal.
   std::string Text() const;
   bool StartsWithDigit() const;
   bool StartsNumber() const;
+  /// The empty token of the end of input.
+  bool IsEnd() const { return !isValue && View().empty(); }
+  /// Whether the token is `token` exactly ("{", "}"); never a value.
+  bool Is(std::string_view token) const { return !isValue && View() == token; }
 };
 
 /// The next operand after any commas (SkipSeparators(parser, ",")).
 TOperand ReadCommaOperand(TRCParser& parser);
+/// The same into `operand`, whose storage it reuses.
+void ReadCommaOperand(TRCParser& parser, TOperand& operand);
+/// The name that ended the run just taken (TakeNameAfterRun) into `operand`; false, with
+/// nothing changed, when the run ended otherwise.
+bool TakeRunEndName(TRCParser& parser, TOperand& operand);
+/// The next token (GetToken) into `operand`.
+void ReadTokenOperand(TRCParser& parser, TOperand& operand);
 
 /// The value of a number token; a malformed one (12ab) stops with the integer
 /// conversion failure "'12ab' is not a valid integer value".
-std::int64_t NumberValue(const std::string& token);
+std::int64_t NumberValue(std::string_view token);
+
+/// The value of a number operand (NumberValue of a token read as text).
+std::int64_t OperandValue(const TOperand& operand);
 
 /// A coordinate or size: raises `missingMessage` (101 to 104) when the token is not a
 /// number and 105 outside -32768..65535; 32768..65535 are the 16-bit patterns of
