@@ -439,7 +439,7 @@ struct TLaneNumber {
 // or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
 // hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
 // anything with more letters are left to the layers.
-std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
+[[gnu::always_inline]] inline std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
   // The terminating zero byte ends every run of digits
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
   std::size_t end = at;
@@ -475,8 +475,8 @@ struct TLaneToken {
 // A name the layers would hand on as written: no defined name or unit constant (whose
 // value would be put in its place) and no wide literal.
 // A name found among the defines gives its value in `defined` when asked.
-bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token,
-                 const std::string_view** defined = nullptr) {
+[[gnu::always_inline]] inline bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token,
+                                               const std::string_view** defined = nullptr) {
   if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
   if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
   token.end = RunEnd(text, token.at + 1, kWordContinues);
@@ -495,7 +495,7 @@ bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& t
 // The token at `token.at` when it is one whose reading the lanes can foretell: a comma, a
 // brace, a plain number or a plain name. It is no operator and no literal, so it ends an
 // expression before it and joins no literal.
-bool FollowerAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
+[[gnu::always_inline]] inline bool FollowerAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
   if (token.at >= text.size()) return false;
   char c = text[token.at];
   token.end = token.at + 1;
@@ -671,6 +671,8 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   }
   if (count == 0) return 0;
   TakeWithFollower(parser, *file, taken, follower);
+  if (follower.kind == TTokenKind::Word)
+    parser.wordAfterRun = {file, file->readPosition, follower.at, follower.end, follower.line};
   if (anyNumber) {
     parser.longValue = lastLong;
     parser.removedBits = 0;
@@ -724,11 +726,20 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
   if (parser.TokenFlag != TTokenKind::Word || !ReadsPlainSource(file)) return false;
   const std::string& text = file->text;
   TLaneToken taken;
-  taken.line = file->line;
-  taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
-  if (taken.at >= text.size() || ClassOf(ByteAt(text, taken.at)) != TCharClass::WordStart) return false;
+  // The run has just scanned the name: it still stands where the run found it
+  if (const TRCParser::TWordAfterRun& word = parser.wordAfterRun;
+      word.file == file && word.readPosition == file->readPosition && word.at < word.end && word.end <= text.size() &&
+      ClassOf(ByteAt(text, word.at)) == TCharClass::WordStart && !kWordContinues(ByteAt(text, word.end))) {
+    taken.at = word.at;
+    taken.end = word.end;
+    taken.line = word.line;
+  } else {
+    taken.line = file->line;
+    taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+    if (taken.at >= text.size() || ClassOf(ByteAt(text, taken.at)) != TCharClass::WordStart) return false;
+    taken.end = RunEnd(text, taken.at + 1, kWordContinues);
+  }
   if (text[taken.at] == 'L' && text[taken.at + 1] == '"') return false;
-  taken.end = RunEnd(text, taken.at + 1, kWordContinues);
   std::string_view word(text.data() + taken.at, taken.end - taken.at);
   if (IsWord(word, "NOT") || IsWord(word, "RCINCLUDE")) return false;
   taken.kind = TTokenKind::Word;

@@ -217,6 +217,13 @@ struct TRCParser {
   std::vector<std::string> scriptDefineNames;
   bool wideString = false;       ///< the last string GetToken gave was wide (L"...")
   bool fileNameStrings = false;  ///< strings read now name files: their backslashes are no escapes
+  /// The plain name that the last run of the lanes found after its last item: where it
+  /// stands, while the file is still read from `readPosition`
+  struct TWordAfterRun {
+    const TFileItem* file = nullptr;
+    std::size_t readPosition = 0, at = 0, end = 0;
+    std::int32_t line = 0;
+  } wordAfterRun;
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;
