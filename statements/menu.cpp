@@ -62,15 +62,15 @@ struct TMenuLevel {
 
 void ParsePopup(TRCParser& parser, int depth);
 
-// The option bit of `keyword`, or -1 when it is no option.
+// The option bit of `keyword` (in any letter case), or -1 when it is no option.
 std::int32_t OptionBit(std::string_view keyword) {
   for (const TMenuOption& option : kOptions)
-    if (option.keyword == keyword) return option.bit;
+    if (IsWord(keyword, option.keyword)) return option.bit;
   return -1;
 }
 
 bool EndsMenuItem(std::string_view keyword) {
-  return keyword.empty() || keyword == "MENUITEM" || keyword == "POPUP" || keyword == "}";
+  return keyword.empty() || IsWord(keyword, "MENUITEM") || IsWord(keyword, "POPUP") || keyword == "}";
 }
 
 std::string Unquoted(const std::string& token) { return token.size() >= 2 ? token.substr(1, token.size() - 2) : ""; }
@@ -81,6 +81,28 @@ std::string Unquoted(const std::string& token) { return token.size() >= 2 ? toke
 
 void WriteMenuText(TOutputBuffer& out, std::u16string_view text) {
   for (char16_t unit : text) out.WriteU16(unit);
+  out.WriteU16(0);
+}
+
+// An item's text, converted as it is read: ASCII reads the same in every character set
+// and is written as it stands.
+struct TMenuText {
+  std::string ascii;
+  std::u16string units;
+  bool isAscii = false;
+};
+
+TMenuText ReadMenuText(TRCParser& parser, const std::string& token) {
+  TMenuText text;
+  text.ascii = Unquoted(token);
+  text.isAscii = IsAsciiText(text.ascii);
+  if (!text.isAscii) text.units = ScriptTextToUtf16(parser, text.ascii);
+  return text;
+}
+
+void WriteMenuText(TOutputBuffer& out, const TMenuText& text) {
+  if (!text.isAscii) return WriteMenuText(out, text.units);
+  out.WriteWidened(text.ascii);
   out.WriteU16(0);
 }
 
@@ -113,10 +135,9 @@ std::string ReadItemOptions(TRCParser& parser, std::uint16_t& flags) {
   for (;;) {
     std::string token = SkipSeparators(parser, ",");
     if (token.empty()) ReportError(parser, 75);  // MENU resource not terminated
-    std::string keyword = UpperCase(token);
-    if (EndsMenuItem(keyword)) return token;
-    std::int32_t bit = OptionBit(keyword);
-    if (bit < 0) ReportError(parser, 76, {keyword});  // Unknown keyword %s
+    if (EndsMenuItem(token)) return token;
+    std::int32_t bit = OptionBit(token);
+    if (bit < 0) ReportError(parser, 76, {UpperCase(token)});  // Unknown keyword %s
     flags = static_cast<std::uint16_t>(flags | bit);
   }
 }
@@ -128,14 +149,14 @@ std::string ParseMenuItem(TRCParser& parser) {
   std::string token = SkipSeparators(parser, ",");
   if (token.empty()) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
   if (token[0] != '"') {
-    if (UpperCase(token) != "SEPARATOR") ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
+    if (!IsWord(token, "SEPARATOR")) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
     WriteSeparator(parser.output);
     return SkipSeparators(parser, ",");
   }
   // Converted as read: a #pragma code_page among the options must not change it.
-  std::u16string text = ScriptTextToUtf16(parser, Unquoted(token));
+  TMenuText text = ReadMenuText(parser, token);
   std::string idToken = SkipSeparators(parser, ",");
-  if (token == "\"\"" && EndsMenuItem(UpperCase(idToken))) {
+  if (token == "\"\"" && EndsMenuItem(idToken)) {
     WriteSeparator(parser.output);
     return idToken;
   }
@@ -160,18 +181,17 @@ void ParseMenuLevel(TRCParser& parser, int depth) {
   TMenuLevel level;
   std::string token = SkipSeparators(parser, ",");
   for (;;) {
-    std::string keyword = UpperCase(token);
-    if (keyword == "MENUITEM") {
+    if (IsWord(token, "MENUITEM")) {
       level.Remember(parser.output.Position(), false);
       token = ParseMenuItem(parser);
-    } else if (keyword == "POPUP") {
+    } else if (IsWord(token, "POPUP")) {
       level.Remember(parser.output.Position(), true);
       ParsePopup(parser, depth + 1);
       token = SkipSeparators(parser, ",");
-    } else if (keyword == "}" && level.hasRecord) {
+    } else if (token == "}" && level.hasRecord) {
       break;
     } else {
-      ReportBadLevelEntry(parser, depth, keyword == "}");
+      ReportBadLevelEntry(parser, depth, token == "}");
     }
   }
   SetEndFlag(parser.output, level);
@@ -182,9 +202,8 @@ void ParsePopup(TRCParser& parser, int depth) {
   if (depth > kMaxPopupDepth) ReportPopupsTooDeep(parser);
   std::string token = SkipSeparators(parser, ",");
   bool quoted = !token.empty() && token[0] == '"';
-  if (!quoted && UpperCase(token) != "SEPARATOR")
-    ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
-  std::u16string text = quoted ? ScriptTextToUtf16(parser, Unquoted(token)) : std::u16string();
+  if (!quoted && !IsWord(token, "SEPARATOR")) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
+  TMenuText text = quoted ? ReadMenuText(parser, token) : TMenuText{{}, {}, true};
   std::uint16_t flags = kPopupFlag;
   for (;;) {
     std::string keyword = UpperCase(SkipSeparators(parser, ","));

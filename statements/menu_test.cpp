@@ -23,5 +23,17 @@ TEST(MenuTest, EachMessageWithItsLine) {
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
 }
 
+// Keywords in any letter case; an ASCII text widened as it stands, another converted.
+TEST(MenuTest, RecordsOfItems) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"1 MENU { popup \"p\" help { menuitem \"a\", 7, grayed, Checked\n menuitem separator } }",
+       "9040 7000 0000 0900 0700 6100 0000 8000 0000 0000"},
+      {"#pragma code_page(65001)\n1 MENU { MENUITEM \"\xC3\xA9\", 2 MENUITEM \"\", 3 }",
+       "0000 0200 e900 0000 8000 0300 0000"},
+  };
+  for (const auto& [script, hex] : rows)
+    EXPECT_EQ(DataHex(OnlyEntry(script)), HexRows(FromHex("0000 0000 " + hex))) << script;
+}
+
 }  // namespace
 }  // namespace tarvex::test
