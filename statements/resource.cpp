@@ -80,21 +80,20 @@ void NormaliseQuotedName(std::string& name) {
 }  // namespace
 
 std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
-  std::array<std::string_view, 4> forbidden{};  // one opposite per keyword pair at most
-  std::size_t forbiddenCount = 0;
+  unsigned seen = 0;  // one bit per flag keyword read
   for (;;) {
-    std::string token = GetToken(parser);
-    if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
-    std::string keyword = UpperCase(token);
-    std::int32_t bits = parser.flagTable.Bits(keyword);
-    if (bits < 0) return token;
-    for (std::size_t i = 0; i < forbiddenCount; ++i)
-      if (forbidden[i] == keyword) ReportError(parser, 3);  // Conflicting load/memory flags
-    std::string_view opposite = parser.flagTable.Opposite(keyword);
-    bool known = false;
-    for (std::size_t i = 0; i < forbiddenCount; ++i) known = known || forbidden[i] == opposite;
-    if (!known && forbiddenCount < forbidden.size()) forbidden[forbiddenCount++] = opposite;
-    if (bits != 0) {
+    TCommonToken common;
+    std::string token;
+    bool lane = GetCommonToken(parser, common, token);
+    if (lane && common.kind != TCommonKind::Word) return CommonTokenText(common);  // a brace, above all
+    if (!lane && token.empty()) ReportError(parser, 2);  // Resource description not terminated
+    std::string_view word = lane ? common.text : std::string_view(token);
+    int keyword = parser.flagTable.Find(word);
+    if (keyword < 0) return lane ? std::string(word) : token;
+    int opposite = Tflags::Opposite(keyword);
+    if (seen >> opposite & 1) ReportError(parser, 3);  // Conflicting load/memory flags
+    seen |= 1u << keyword;
+    if (std::int32_t bits = parser.flagTable.Bits(keyword); bits != 0) {
       flags |= bits;
     } else {
       flags &= ~parser.flagTable.Bits(opposite);
@@ -102,11 +101,15 @@ std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
   }
 }
 
-std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed) {
+void ResetStatementAttributes(TRCParser& parser) {
   parser.language = parser.defaultLanguage;
   parser.sublanguage = parser.defaultSublanguage;
   parser.characteristics = parser.defaultCharacteristics;
   parser.version = parser.defaultVersion;
+}
+
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed) {
+  ResetStatementAttributes(parser);
   std::string token = firstToken;
   for (;;) {
     if (IsWord(token, "LANGUAGE")) {
