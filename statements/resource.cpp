@@ -183,22 +183,24 @@ void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string
   // Short ASCII names, nearly all of them, are widened on the stack
   constexpr std::size_t kShortName = 64;
   std::array<char16_t, kShortName> typeUnits, nameUnits;
-  auto widened = [](std::string_view text, std::array<char16_t, kShortName>& units) {
-    for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<char16_t>(text[i]);
-    return std::u16string_view(units.data(), text.size());
+  auto widened = [](std::string_view text, std::array<char16_t, kShortName>& units, std::u16string_view& wide) {
+    if (text.size() > kShortName) return false;
+    unsigned bytes = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      unsigned c = CharCode(text[i]);
+      bytes |= c;
+      units[i] = static_cast<char16_t>(c);
+    }
+    wide = std::u16string_view(units.data(), text.size());
+    return bytes < 0x80;
   };
-  auto fits = [](std::string_view text) { return text.size() <= kShortName && IsAsciiText(text); };
   std::u16string typeLong, nameLong;
   std::u16string_view type, name;
-  if (fits(typeText)) {
-    type = widened(typeText, typeUnits);
-  } else {
+  if (!widened(typeText, typeUnits, type)) {
     typeLong = ScriptTextToUtf16(parser, typeText);
     type = typeLong;
   }
-  if (fits(nameText)) {
-    name = widened(nameText, nameUnits);
-  } else {
+  if (!widened(nameText, nameUnits, name)) {
     nameLong = ScriptTextToUtf16(parser, nameText);
     name = nameLong;
   }

@@ -116,11 +116,20 @@ constexpr TKindIndex BuildKindIndex() {
 
 constexpr TKindIndex kKindIndex = BuildKindIndex();
 
+// Whether `word` is `letters` (capital letters only) in any letter case: a byte is a
+// letter in either case when it equals the letter once both have the lower-case bit.
+bool IsLetterWord(std::string_view word, std::string_view letters) {
+  if (word.size() != letters.size()) return false;
+  unsigned differ = 0;
+  for (std::size_t i = 0; i < word.size(); ++i) differ |= (CharCode(word[i]) | 0x20u) ^ (CharCode(letters[i]) | 0x20u);
+  return differ == 0;
+}
+
 // The kind a keyword names in any letter case, or null for a user-defined type.
 const TResourceKind* KindOfKeyword(std::string_view word) {
   if (word.empty()) return nullptr;
   int i = kKindIndex.byKeyword[KeywordSlot(word)];
-  return i >= 0 && IsWord(word, kResourceKinds[i].keyword) ? &kResourceKinds[i] : nullptr;
+  return i >= 0 && IsLetterWord(word, kResourceKinds[i].keyword) ? &kResourceKinds[i] : nullptr;
 }
 
 // The kind a number names, or null for a user-defined type.
@@ -172,9 +181,14 @@ bool TakeLaneName(TRCParser& parser, const TCommonToken& token) {
   switch (token.kind) {
     case TCommonKind::Number: {
       if (token.value < 1 || token.value > kMaxNameOrdinal) return false;
-      char digits[8];
-      auto written = std::to_chars(digits, digits + sizeof digits, token.value);
-      name.assign(digits, written.ptr);
+      // Decimal digits without a suffix are the number's text already (no leading zero)
+      if (token.text[0] != '0' && IsDigit(token.text.back())) {
+        name.assign(token.text);
+      } else {
+        char digits[8];
+        auto written = std::to_chars(digits, digits + sizeof digits, token.value);
+        name.assign(digits, written.ptr);
+      }
       return true;
     }
     case TCommonKind::Literal:

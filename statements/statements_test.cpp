@@ -66,6 +66,7 @@ TEST(StatementLoopTest, TypesAndMemoryFlags) {
        "#8:#1:30 #17:#2:30 #19:#3:30 #20:#4:30 #21:#5:30 #22:#6:30 #23:#7:30 #240:#8:30"},
       {"1 8 {}\n2 17 {}\n3 24 {}\n4 0 {}\n5 240 {}\n6 65535 {}\n7 my_Type {}\n8 _1 {}\n9 10x {}",
        "#8:#1:30 #17:#2:30 #24:#3:30 #0:#4:30 #240:#5:30 #65535:#6:30 MY_TYPE:#7:30 _1:#8:30 10X:#9:30"},
+      {"#pragma code_page(65001)\nnäme tÿpe {}\n\"ä\" RCDATA {}", "TÿPE:NäME:30 #10:ä:30"},
       {"1 RCDATA MOVEABLE PURE PRELOAD DISCARDABLE {}\n2 rcdata fixed impure loadoncall nondiscardable {}\n"
        "3 MESSAGETABLE {}\n4 messagetable Fixed NonDiscardable Preload {}\n5 RCDATA impure moveable MOVEABLE {}",
        "#10:#1:1070 #10:#2:0 #11:#3:1030 #11:#4:60 #10:#5:10"},
