@@ -106,6 +106,7 @@ namespace {
 // compiled both ways, "~" standing for four blanks or for "/**/", so that every column
 // stays where it was: the bytes, the message, its place and its notes must agree.
 TEST(TokenLanesTest, ReadLikeTheLayers) {
+  using namespace std::string_literals;
   const std::string scripts[] = {
       "STRINGTABLE\n{\n 1~, \"a\"~\n 40000~, \"b\"~\n 3, \"c\"~}\n",
       "1 RCDATA { \"ab\"~, 5~, 70000~, \"cd\"~\n  9, \"\"~}\n2 RCDATA { 1~, 2 }",
@@ -196,6 +197,46 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOGEX 1~, 2~, 3~, 4~ MENU~ 70000~ { }",
       "1 DIALOGEX 1~, 2~, 3~, 4~ SIZE~ 5~ { }",
       "1 DIALOGEX 1~, 2~, 3~, 4~ STYLE~ 5",
+      // Statement heads: names, types, memory flags and optional statements on either side
+      "~1~ RCDATA~ {~ 1~ }\n~abc~ rcdata~ {~ 2~ }\n~\"q x\"~ RcData~ {~ 3~ }\n#define N 7\n~N~ RCDATA~ {~ 4~ }\n"
+      "~32767~ 10~ BEGIN~ 5~ END\n~\"7\"~ RCDATA~ {~ 6~ }\n~\"N\"~ \\~ RCDATA~ {~ 7~ }~",
+      "~2~ mytype~ {~ 1~ }\n~3~ 300~ {~ 2~ }\n~4~ _x~ {~ 3~ }\n~5~ 24~ {~ 4~ }\n~6~ 0~ {~ 5~ }\n~7~ dlginit~ {~ 6~ }\n"
+      "~8~ Html~ {~ 7~ }\n~9~ 65535~ {~ }\n#define T 23\n~10~ T~ {~ }\n~y~ T~ {~ }\n~\"s\"~ s~ {~ }\n~x~ 12x~ {~ }",
+      "~1~ DiAlOgEx~ 0~, 0~, 9~, 9~ {~ }\n~2~ dialog~ 0~, 0~, 9~, 9~ {~ }\n~3~ menu~ {~ MENUITEM \"a\"~, 1~ }\n"
+      "~4~ MENUEX~ {~ MENUITEM \"b\"~, 2~ }\n~5~ accelerators~ {~ }\n~6~ 4~ {~ MENUITEM \"c\"~, 3~ "
+      "}\n~7~ 5~ 0, 0, 9, "
+      "9~ {~ }\n~9~ RCDATA~ LANGUAGE~ 7~, 2~ {~ }\n~1~ VERSIONINFO~ {~ }\n"
+      "~stringtable~ {~ 1~, \"a\"~ }\n~8~ toolbar~ 16~, 15~ {~ }\n",
+      "~1~ RCDATA~ MOVEABLE~ PURE~ PRELOAD~ DISCARDABLE~ {~ 1~ }\n~2~ RCDATA~ fixed~ impure~ loadoncall~ "
+      "nondiscardable~ {~ 1~ }\n~3~ MESSAGETABLE~ Fixed~ Pure~ Preload~ {~ 1~ }\n~4~ RCDATA~ MOVEABLE~ moveable~ {~ "
+      "}\n",
+      "~LANGUAGE~ 9~,~ 1\n~1~ RCDATA~ VERSION~ 3~ CHARACTERISTICS~ 4~ LANGUAGE~ 7~,~ 2~ {~ 1~ }\n~2~ RCDATA~ {~ 2~ }\n"
+      "~version~ 5~ ~characteristics~ 6\n~3~ RCDATA~ PURE~ language~ 8~, 1~ {~ 3~ }\n~LANGUAGE 8, 1~",
+      "~1~ RCDATA~ {~ }~",
+      // Statement heads that fail: each error where the layers raise it
+      "~0~ RCDATA~ {~ 1~ }",
+      "~32768~ RCDATA~ {~ }",
+      "~70000~ RCDATA~ {~ }",
+      "~BEGIN~ RCDATA~ {~ }",
+      "\"a\0b\"~ RCDATA~ { 1 }"s,
+      "~1~ \"T\"~ {~ }",
+      "~1~ 70000~ {~ }",
+      "~1~ .x~ {~ }",
+      "~1~ {~ }",
+      "~1~ NOT~ 5~ {~ }",
+      "~1",
+      "~1~ RCDATA",
+      "~1~ RCDATA~ MOVEABLE",
+      "~1~ RCDATA~ MOVEABLE~ FIXED~ {~ }",
+      "~1~ RCDATA~ pure~ discardable~ Impure~ {~ }",
+      "~1~ RCDATA~ SHARED {~ }",
+      "~2~ VERSIONINFO~ {~ }",
+      "~1~ RCDATA~ LANGUAGE~ 2000~, 1~ {~ }",
+      "~LANGUAGE~ 9~, 1~ 1~ RCDATA~ VERSION",
+      "~1~ RCDATA~ {~ }\n~1~ rcdata~ {~ }",
+      "~a~ T~ {~ }\n~A~ t~ {~ }",
+      "~\"a\"~ 10~ {~ }\n~a~ RCDATA~ {~ }",
+      "~1~ RCDATA~ {~ }~ ~1~ 10~ {~ }",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

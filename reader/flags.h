@@ -6,31 +6,26 @@
 
 namespace tarvex {
 
-/// The eight memory-flag keywords, each with the flag bits it sets and its opposite.
+/// The eight memory-flag keywords in pairs: a keyword at an even index sets its bits, the
+/// one after it (its opposite) clears them.
 class Tflags {
  public:
-  /// Flag bits of `keyword` (exact, upper-case), or -1 when it is no flag keyword.
-  std::int32_t Bits(std::string_view keyword) const;
-  /// The opposite keyword of `keyword`, or empty when it is no flag keyword.
-  std::string_view Opposite(std::string_view keyword) const;
+  /// The index of the flag keyword `word` names in any letter case, or -1 for none.
+  int Find(std::string_view word) const;
+  /// Flag bits of the keyword at `index`: those it sets, 0 for a keyword that clears.
+  std::int32_t Bits(int index) const { return kEntries[index].bits; }
+  /// The index of the opposite of the keyword at `index`.
+  static constexpr int Opposite(int index) { return index ^ 1; }
 
  private:
   struct Entry {
     std::string_view keyword;
-    std::string_view opposite;
     std::int32_t bits;
   };
   static constexpr Entry kEntries[] = {
-      {"MOVEABLE", "FIXED", 0x10},
-      {"FIXED", "MOVEABLE", 0},
-      {"PURE", "IMPURE", 0x20},
-      {"IMPURE", "PURE", 0},
-      {"PRELOAD", "LOADONCALL", 0x40},
-      {"LOADONCALL", "PRELOAD", 0},
-      {"DISCARDABLE", "NONDISCARDABLE", 0x1000},
-      {"NONDISCARDABLE", "DISCARDABLE", 0},
+      {"MOVEABLE", 0x10}, {"FIXED", 0},      {"PURE", 0x20},          {"IMPURE", 0},
+      {"PRELOAD", 0x40},  {"LOADONCALL", 0}, {"DISCARDABLE", 0x1000}, {"NONDISCARDABLE", 0},
   };
-  const Entry* Lookup(std::string_view keyword) const;
 };
 
 }  // namespace tarvex

@@ -80,21 +80,20 @@ void NormaliseQuotedName(std::string& name) {
 }  // namespace
 
 std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
-  std::array<std::string_view, 4> forbidden{};  // one opposite per keyword pair at most
-  std::size_t forbiddenCount = 0;
+  unsigned seen = 0;  // one bit per flag keyword read
   for (;;) {
-    std::string token = GetToken(parser);
-    if (token.empty()) ReportError(parser, 2);  // Resource description not terminated
-    std::string keyword = UpperCase(token);
-    std::int32_t bits = parser.flagTable.Bits(keyword);
-    if (bits < 0) return token;
-    for (std::size_t i = 0; i < forbiddenCount; ++i)
-      if (forbidden[i] == keyword) ReportError(parser, 3);  // Conflicting load/memory flags
-    std::string_view opposite = parser.flagTable.Opposite(keyword);
-    bool known = false;
-    for (std::size_t i = 0; i < forbiddenCount; ++i) known = known || forbidden[i] == opposite;
-    if (!known && forbiddenCount < forbidden.size()) forbidden[forbiddenCount++] = opposite;
-    if (bits != 0) {
+    TCommonToken common;
+    std::string token;
+    bool lane = GetCommonToken(parser, common, token);
+    if (lane && common.kind != TCommonKind::Word) return CommonTokenText(common);  // a brace, above all
+    if (!lane && token.empty()) ReportError(parser, 2);  // Resource description not terminated
+    std::string_view word = lane ? common.text : std::string_view(token);
+    int keyword = parser.flagTable.Find(word);
+    if (keyword < 0) return lane ? std::string(word) : token;
+    int opposite = Tflags::Opposite(keyword);
+    if (seen >> opposite & 1) ReportError(parser, 3);  // Conflicting load/memory flags
+    seen |= 1u << keyword;
+    if (std::int32_t bits = parser.flagTable.Bits(keyword); bits != 0) {
       flags |= bits;
     } else {
       flags &= ~parser.flagTable.Bits(opposite);
@@ -102,11 +101,15 @@ std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
   }
 }
 
-std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed) {
+void ResetStatementAttributes(TRCParser& parser) {
   parser.language = parser.defaultLanguage;
   parser.sublanguage = parser.defaultSublanguage;
   parser.characteristics = parser.defaultCharacteristics;
   parser.version = parser.defaultVersion;
+}
+
+std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed) {
+  ResetStatementAttributes(parser);
   std::string token = firstToken;
   for (;;) {
     if (IsWord(token, "LANGUAGE")) {
@@ -180,22 +183,24 @@ void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string
   // Short ASCII names, nearly all of them, are widened on the stack
   constexpr std::size_t kShortName = 64;
   std::array<char16_t, kShortName> typeUnits, nameUnits;
-  auto widened = [](std::string_view text, std::array<char16_t, kShortName>& units) {
-    for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<char16_t>(text[i]);
-    return std::u16string_view(units.data(), text.size());
+  auto widened = [](std::string_view text, std::array<char16_t, kShortName>& units, std::u16string_view& wide) {
+    if (text.size() > kShortName) return false;
+    unsigned bytes = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      unsigned c = CharCode(text[i]);
+      bytes |= c;
+      units[i] = static_cast<char16_t>(c);
+    }
+    wide = std::u16string_view(units.data(), text.size());
+    return bytes < 0x80;
   };
-  auto fits = [](std::string_view text) { return text.size() <= kShortName && IsAsciiText(text); };
   std::u16string typeLong, nameLong;
   std::u16string_view type, name;
-  if (fits(typeText)) {
-    type = widened(typeText, typeUnits);
-  } else {
+  if (!widened(typeText, typeUnits, type)) {
     typeLong = ScriptTextToUtf16(parser, typeText);
     type = typeLong;
   }
-  if (fits(nameText)) {
-    name = widened(nameText, nameUnits);
-  } else {
+  if (!widened(nameText, nameUnits, name)) {
     nameLong = ScriptTextToUtf16(parser, nameText);
     name = nameLong;
   }

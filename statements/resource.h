@@ -20,6 +20,9 @@ inline constexpr std::int32_t kMoveablePureFlags = 0x0030;
 /// Raises 2 at the end of input and 3 for a keyword after its opposite.
 std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags);
 
+/// Sets the statement's language, sublanguage, characteristics and version to the defaults.
+void ResetStatementAttributes(TRCParser& parser);
+
 /// Resets the statement's language, sublanguage, characteristics and version from the
 /// defaults, then reads LANGUAGE, CHARACTERISTICS and VERSION statements beginning with
 /// `firstToken`. Returns the first token that is none of them, as it was read. The end

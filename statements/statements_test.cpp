@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "statements/compile_api.h"
 #include "tests/statement_checks.h"
 
@@ -37,6 +39,9 @@ TEST(StatementLoopTest, MessagesAndDuplicates) {
       {"1 RCDATA LANGUAGE 9, 64 {}", "7@1: 7. Bad sublanguage id (a number in range 0..63 expected)"},
       {"1 RCDATA CHARACTERISTICS {}", "8@1: 8. Numeric value expected"},
       {"1 RCDATA VERSION 12abc {}", "File a.rc. Line 1 : '12abc' is not a valid integer value"},
+      {"1 RCDATA FIXED MOVEABLE {}", "3@1: 3. Conflicting load/memory flags"},
+      {"1 RCDATA discardable Pure PRELOAD nondiscardable {}", "3@1: 3. Conflicting load/memory flags"},
+      {"1 .x {}", "17@1: 17. Bad resource type: .X"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
   EXPECT_EQ(Failure("abc RCDATA {}\nABC RCDATA {}"),
@@ -52,6 +57,29 @@ TEST(StatementLoopTest, MessagesAndDuplicates) {
   // Not duplicates: quoted digits against the number, another language, another type.
   EXPECT_EQ(Identifiers("\"12\" RCDATA {}\n12 RCDATA {}\n12 RCDATA LANGUAGE 9, 1 {}\n12 HTML {}\n12 A {}"),
             "#10:12 #10:#12 #10:#12 #23:#12 A:#12");
+}
+
+// The type each keyword or number names, and the memory flags from each kind's default.
+TEST(StatementLoopTest, TypesAndMemoryFlags) {
+  const char* rows[][2] = {
+      {"1 Font {}\n2 dlginclude {}\n3 PlugPlay {}\n4 vxd {}\n5 AniCursor {}\n6 aniicon {}\n7 html {}\n8 DlgInit {}",
+       "#8:#1:30 #17:#2:30 #19:#3:30 #20:#4:30 #21:#5:30 #22:#6:30 #23:#7:30 #240:#8:30"},
+      {"1 8 {}\n2 17 {}\n3 24 {}\n4 0 {}\n5 240 {}\n6 65535 {}\n7 my_Type {}\n8 _1 {}\n9 10x {}",
+       "#8:#1:30 #17:#2:30 #24:#3:30 #0:#4:30 #240:#5:30 #65535:#6:30 MY_TYPE:#7:30 _1:#8:30 10X:#9:30"},
+      {"#pragma code_page(65001)\nnäme tÿpe {}\n\"ä\" RCDATA {}", "TÿPE:NäME:30 #10:ä:30"},
+      {"1 RCDATA MOVEABLE PURE PRELOAD DISCARDABLE {}\n2 rcdata fixed impure loadoncall nondiscardable {}\n"
+       "3 MESSAGETABLE {}\n4 messagetable Fixed NonDiscardable Preload {}\n5 RCDATA impure moveable MOVEABLE {}",
+       "#10:#1:1070 #10:#2:0 #11:#3:1030 #11:#4:60 #10:#5:10"},
+  };
+  for (const auto& row : rows) {
+    std::string text;
+    for (const test::TResEntry& entry : Entries(row[0])) {
+      char flags[8];
+      std::snprintf(flags, sizeof flags, "%X", entry.memoryFlags);
+      text += (text.empty() ? "" : " ") + entry.type.Printable() + ":" + entry.name.Printable() + ":" + flags;
+    }
+    EXPECT_EQ(text, row[1]) << row[0];
+  }
 }
 
 }  // namespace
