@@ -91,10 +91,11 @@ void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::
                       const TCommonFollower& follower, TCommonToken& token);
 
 /// The name that a TakeCommonRun which has just returned some items found after the
-/// last of them (the parser's TokenFlag then tells a name), taken as TakeCommonToken takes
-/// it but without looking it up among the defined names again: nothing may be read
-/// between the run and this call. False, with nothing changed, when the run ended at
-/// anything else or at NOT or RCINCLUDE, which the layers read.
+/// last of them, or that TakeCommonToken found after the number or literal it has just
+/// taken (the parser's TokenFlag then tells a name), taken as TakeCommonToken takes it but
+/// without looking it up among the defined names again: nothing may be read between that
+/// call and this one. False, with nothing changed, when the token ended at anything else
+/// or at NOT or RCINCLUDE, which the layers read.
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
