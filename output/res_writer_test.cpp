@@ -41,6 +41,23 @@ TEST(ResWriterTest, HeaderNamesAndIdentifierOrdinals) {
   }
 }
 
+// Headers of two ordinals written in one piece against the general writer, at every alignment.
+TEST(ResWriterTest, OrdinalsHeadersMatchTheGeneralWriter) {
+  for (std::size_t lead : {0, 1, 2, 3}) {
+    for (auto [type, name] : {std::pair{6, 1}, {6, 4096}, {0xFFFF, 0}}) {
+      TOutputBuffer fast, general;
+      fast.WriteBytes(std::string(lead, '\x55'));
+      general.WriteBytes(std::string(lead, '\x55'));
+      WriteOrdinalsHeader(fast, 0x1234, static_cast<std::uint16_t>(type), static_cast<std::uint16_t>(name), 5, 0x1030,
+                          0x0409, 7, 9);
+      std::string typeDigits = std::to_string(type), nameDigits = std::to_string(name);
+      std::u16string typeText(typeDigits.begin(), typeDigits.end()), nameText(nameDigits.begin(), nameDigits.end());
+      WriteResourceHeader(general, 0x1234, typeText, nameText, 5, 0x1030, 0x0409, 7, 9);
+      EXPECT_EQ(HexRows(fast.Bytes()), HexRows(general.Bytes())) << lead << " " << type << " " << name;
+    }
+  }
+}
+
 // A header written with size 0, then `size` data bytes, then PatchDataSize.
 TOutputBuffer PatchedEntry(std::size_t size) {
   TOutputBuffer out;
