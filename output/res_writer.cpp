@@ -58,6 +58,23 @@ TOutputBuffer& TOutputBuffer::operator=(TOutputBuffer&& other) noexcept {
   return *this;
 }
 
+namespace {
+
+// `size` bytes of fresh memory that begin on a 2 MiB boundary, so that large pages can
+// back all of it and not only the whole 2 MiB blocks inside it.
+void* MapLargePageAligned(std::size_t size) {
+  constexpr std::size_t kLargePage = std::size_t{2} << 20;
+  void* memory = mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) return memory;
+  auto begin = reinterpret_cast<std::uintptr_t>(memory);
+  std::uintptr_t aligned = (begin + kLargePage - 1) & ~std::uintptr_t{kLargePage - 1};
+  if (aligned > begin) munmap(memory, aligned - begin);
+  if (std::size_t tail = begin + kLargePage - aligned; tail > 0) munmap(reinterpret_cast<void*>(aligned + size), tail);
+  return reinterpret_cast<void*>(aligned);
+}
+
+}  // namespace
+
 // The room doubles, so that appends cost a constant per byte; when the doubled room
 // cannot be had, exactly the room needed is tried.
 void TOutputBuffer::Grow(std::size_t needed) {
@@ -67,7 +84,8 @@ void TOutputBuffer::Grow(std::size_t needed) {
   auto rounded = [&](std::size_t n) { return (n + pageSize - 1) / pageSize * pageSize; };
   if (needed > std::numeric_limits<std::size_t>::max() / 4) throw std::bad_alloc();
   for (std::size_t capacity : {rounded(std::max({needed, 2 * capacity_, kMinimum})), rounded(needed)}) {
-    void* memory = data_ == nullptr
+    void* memory = data_ == nullptr && capacity >= kHugePageAdvice ? MapLargePageAligned(capacity)
+                   : data_ == nullptr
                        ? mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
                        : mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
     if (memory != MAP_FAILED) {
@@ -261,29 +279,37 @@ void PutU32(std::uint8_t* out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
 }
 
+// The fixed 32-byte header of two ordinals, put together in one piece.
+void WriteOrdinalsHeaderAligned(TOutputBuffer& out, std::uint32_t dataSize, std::uint16_t typeOrdinal,
+                                std::uint16_t nameOrdinal, std::uint32_t dataVersion, std::uint16_t memoryFlags,
+                                std::uint16_t languageId, std::uint32_t version, std::uint32_t characteristics) {
+  constexpr std::uint32_t kOrdinalsHeaderSize = 32;
+  std::uint8_t header[kOrdinalsHeaderSize];
+  PutU32(header, dataSize);
+  PutU32(header + 4, kOrdinalsHeaderSize);
+  PutU16(header + 8, kOrdinalMarker);
+  PutU16(header + 10, typeOrdinal);
+  PutU16(header + 12, kOrdinalMarker);
+  PutU16(header + 14, nameOrdinal);
+  PutU32(header + 16, dataVersion);
+  PutU16(header + 20, memoryFlags);
+  PutU16(header + 22, languageId);
+  PutU32(header + 24, version);
+  PutU32(header + 28, characteristics);
+  out.WriteBytes(header, sizeof header);
+}
+
 }  // namespace
 
 void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16string_view type, std::u16string_view name,
                          std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
                          std::uint32_t version, std::uint32_t characteristics) {
   // A number for a name and a type, written where a header begins, makes the fixed
-  // 32-byte header: it is put together in one piece
+  // 32-byte header
   if (std::uint16_t typeOrdinal = 0, nameOrdinal = 0;
       out.Position() % 4 == 0 && DigitsOrdinal(type, typeOrdinal) && DigitsOrdinal(name, nameOrdinal)) {
-    constexpr std::uint32_t kOrdinalsHeaderSize = 32;
-    std::uint8_t header[kOrdinalsHeaderSize];
-    PutU32(header, dataSize);
-    PutU32(header + 4, kOrdinalsHeaderSize);
-    PutU16(header + 8, kOrdinalMarker);
-    PutU16(header + 10, typeOrdinal);
-    PutU16(header + 12, kOrdinalMarker);
-    PutU16(header + 14, nameOrdinal);
-    PutU32(header + 16, dataVersion);
-    PutU16(header + 20, memoryFlags);
-    PutU16(header + 22, languageId);
-    PutU32(header + 24, version);
-    PutU32(header + 28, characteristics);
-    out.WriteBytes(header, sizeof header);
+    WriteOrdinalsHeaderAligned(out, dataSize, typeOrdinal, nameOrdinal, dataVersion, memoryFlags, languageId, version,
+                               characteristics);
     return;
   }
   out.WriteU32(dataSize);
@@ -301,6 +327,20 @@ void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16str
   out.Seek(headerSizeAt);
   out.WriteU32(static_cast<std::uint32_t>(end - headerSizeAt + 4));
   out.Seek(end);
+}
+
+void WriteOrdinalsHeader(TOutputBuffer& out, std::uint32_t dataSize, std::uint16_t type, std::uint16_t name,
+                         std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
+                         std::uint32_t version, std::uint32_t characteristics) {
+  if (out.Position() % 4 == 0)
+    return WriteOrdinalsHeaderAligned(out, dataSize, type, name, dataVersion, memoryFlags, languageId, version,
+                                      characteristics);
+  auto digits = [](std::uint16_t ordinal) {
+    std::string text = std::to_string(ordinal);
+    return std::u16string(text.begin(), text.end());
+  };
+  WriteResourceHeader(out, dataSize, digits(type), digits(name), dataVersion, memoryFlags, languageId, version,
+                      characteristics);
 }
 
 void PadToDword(TOutputBuffer& out) {

@@ -109,6 +109,11 @@ void WriteResourceHeader(TOutputBuffer& out, std::uint32_t dataSize, std::u16str
                          std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
                          std::uint32_t version, std::uint32_t characteristics);
 
+/// WriteResourceHeader for a type and a name that are both ordinals.
+void WriteOrdinalsHeader(TOutputBuffer& out, std::uint32_t dataSize, std::uint16_t type, std::uint16_t name,
+                         std::uint32_t dataVersion, std::uint16_t memoryFlags, std::uint16_t languageId,
+                         std::uint32_t version, std::uint32_t characteristics);
+
 /// Appends zero bytes (at most 3) until the position is a multiple of 4.
 void PadToDword(TOutputBuffer& out);
 

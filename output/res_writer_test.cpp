@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "reader/diagnostics.h"
 #include "tests/test_support.h"
 
@@ -38,6 +41,43 @@ TEST(ResWriterTest, HeaderNamesAndIdentifierOrdinals) {
   for (const auto& [text, expected] : ordinals) {
     std::uint16_t value = 0;
     EXPECT_EQ(IdentifierOrdinal(text, value) ? value : -1, expected) << std::string(text.begin(), text.end());
+  }
+}
+
+// Headers of two ordinals written in one piece against the general writer, at every alignment.
+TEST(ResWriterTest, OrdinalsHeadersMatchTheGeneralWriter) {
+  for (std::size_t lead : {0u, 1u, 2u, 3u}) {
+    for (auto [type, name] : {std::pair{6, 1}, {6, 4096}, {0xFFFF, 0}}) {
+      TOutputBuffer fast, general;
+      fast.WriteBytes(std::string(lead, '\x55'));
+      general.WriteBytes(std::string(lead, '\x55'));
+      WriteOrdinalsHeader(fast, 0x1234, static_cast<std::uint16_t>(type), static_cast<std::uint16_t>(name), 5, 0x1030,
+                          0x0409, 7, 9);
+      std::string typeDigits = std::to_string(type), nameDigits = std::to_string(name);
+      std::u16string typeText(typeDigits.begin(), typeDigits.end()), nameText(nameDigits.begin(), nameDigits.end());
+      WriteResourceHeader(general, 0x1234, typeText, nameText, 5, 0x1030, 0x0409, 7, 9);
+      EXPECT_EQ(HexRows(fast.Bytes()), HexRows(general.Bytes())) << lead << " " << type << " " << name;
+    }
+  }
+}
+
+// A large image is mapped from a 2 MiB boundary; whatever its room, what was written
+// survives every growth.
+TEST(ResWriterTest, ImagesKeepTheirBytesAsTheyGrow) {
+  constexpr std::size_t kMiB = 1 << 20;
+  for (std::size_t reserved : {std::size_t{0}, 4 * kMiB - 1, 4 * kMiB, 9 * kMiB + 5}) {
+    TOutputBuffer out;
+    out.Reserve(reserved);
+    bool large = reserved >= 4 * kMiB;
+    std::string bytes;
+    for (std::size_t i = 0; bytes.size() < reserved + 3 * kMiB; ++i) bytes += static_cast<char>(i * 7 % 127);
+    for (std::size_t at = 0; at < bytes.size(); at += kMiB / 2 + 3) {
+      out.WriteBytes(std::string_view(bytes).substr(at, kMiB / 2 + 3));
+      if (large && at == 0) {
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(out.Bytes().data()) % (2 * kMiB), 0u) << reserved;
+      }
+    }
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), out.Bytes().begin(), out.Bytes().end())) << reserved;
   }
 }
 

@@ -92,23 +92,31 @@ struct TFileItem {
   const std::string& ReportedName() const { return presumedName.empty() ? name : presumedName; }
 };
 
-/// One string of a string table, as a STRINGTABLE statement left it; its text is the
-/// `length` UTF-16 units at `offset` of its table's unit pool.
-struct TStringEntry {
-  std::uint16_t id = 0;
+/// The attributes a STRINGTABLE statement gives each of its strings.
+struct TStringAttributes {
   std::uint16_t memoryFlags = 0;
   std::uint32_t version = 0;
   std::uint32_t characteristics = 0;
+};
+
+/// One string of a string table, as a STRINGTABLE statement left it. Its text is at
+/// `offset` of its table's text pool: `length` bytes of ASCII, one per UTF-16 unit, or
+/// for a `wide` text `length` UTF-16 units, little-endian.
+struct TStringEntry {
   std::uint32_t offset = 0;
   std::uint32_t length = 0;
+  std::uint32_t attributes = 0;  ///< index into the table's attributes
+  std::uint16_t id = 0;
+  bool wide = false;
 };
 
 /// The strings of one language: entries in the order they were read, the pool of their
-/// UTF-16 units, and one bit per identifier for the duplicate test. The entries are
-/// sorted by identifier when the blocks are written.
+/// texts, the attributes of their statements, and one bit per identifier for the
+/// duplicate test. The entries are sorted by identifier when the blocks are written.
 struct TStringTable {
   std::vector<TStringEntry> entries;
-  std::u16string units;
+  std::string texts;
+  std::vector<TStringAttributes> attributes;
   std::vector<std::uint64_t> present = std::vector<std::uint64_t>(65536 / 64);
 };
 

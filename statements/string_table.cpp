@@ -13,6 +13,7 @@
 #include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/large_pages.h"
 #include "reader/parser.h"
@@ -46,56 +47,67 @@ std::string PaddedIdentifier(std::uint16_t id) {
   return text;
 }
 
-// A string of more than 65535 units cannot be counted here, but its block then exceeds
-// the 65,535 bytes PatchResourceDataSize accepts, so the compilation stops before any save.
-// With `terminated` the string carries a zero unit, which its count includes.
-void WriteStringEntry(TOutputBuffer& out, const TStringTable& table, const TStringEntry& entry, bool terminated) {
-  out.WriteU16(static_cast<std::uint16_t>(entry.length + (terminated ? 1 : 0)));
-  out.WriteUtf16(table.units.data() + entry.offset, entry.length);
-  if (terminated) out.WriteU16(0);
-}
-
 using TEntryIterator = std::vector<TStringEntry>::const_iterator;
 
 // Writes the block of the string at `first` with every later string of the same block
-// (the entries sorted by identifier); returns the first string of the next block.
+// (the entries sorted by identifier); returns the first string of the next block. The
+// texts are widened or copied straight into the image. A string of more than 65535 units
+// cannot be counted here, but its block then exceeds the 65,535 bytes a resource may
+// hold, so the compilation stops before any save. With `terminated` every string carries
+// a zero unit, which its count includes.
 TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, const TStringTable& table,
                                 TEntryIterator first) {
   TOutputBuffer& out = parser.output;
-  bool terminated = parser.options.nullTerminatedStrings;
+  std::size_t terminator = parser.options.nullTerminatedStrings ? 1 : 0;
   unsigned block = first->id / kStringsPerBlock;
-  const TStringEntry& lowest = *first;
+  std::size_t dataSize = 2 * kStringsPerBlock;
+  auto last = first;
+  for (; last != table.entries.cend() && last->id / kStringsPerBlock == block; ++last)
+    dataSize += 2 * (last->length + terminator);
+  constexpr std::size_t kLargestData = 0xFFFF;
+  const TStringAttributes& attributes = table.attributes[first->attributes];
   std::size_t headerStart = out.Position();
-  WriteResourceHeader(out, 0, ToUtf16(std::to_string(kStringTableType)), ToUtf16(std::to_string(block + 1)), 0,
-                      lowest.memoryFlags, languageId, lowest.version, lowest.characteristics);
+  WriteOrdinalsHeader(out, static_cast<std::uint32_t>(dataSize <= kLargestData ? dataSize : 0), kStringTableType,
+                      static_cast<std::uint16_t>(block + 1), 0, attributes.memoryFlags, languageId, attributes.version,
+                      attributes.characteristics);
   std::size_t dataStart = out.Position();
+  out.Reserve(dataSize + 3);
   unsigned slot = 0;
-  auto it = first;
-  for (; it != table.entries.cend() && it->id / kStringsPerBlock == block; ++it) {
+  for (auto it = first; it != last; ++it) {
     for (; slot < it->id % kStringsPerBlock; ++slot) out.WriteU16(0);
-    WriteStringEntry(out, table, *it, terminated);
+    out.WriteU16(static_cast<std::uint16_t>(it->length + terminator));
+    const char* text = table.texts.data() + it->offset;
+    if (it->wide)
+      out.WriteBytes(reinterpret_cast<const std::uint8_t*>(text), 2 * std::size_t{it->length});
+    else
+      out.WriteWidened({text, it->length});
+    if (terminator != 0) out.WriteU16(0);
     ++slot;
   }
   for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
-  char language[8];
-  std::snprintf(language, sizeof language, "%04X", static_cast<unsigned>(languageId));
-  PatchResourceDataSize(
-      parser, headerStart, dataStart,
-      "STRINGTABLE " + std::to_string(block + 1) + " (strings " + std::to_string(block * kStringsPerBlock) + " to " +
-          std::to_string(block * kStringsPerBlock + kStringsPerBlock - 1) + ", language 0x" + language + ")");
-  return it;
+  if (dataSize > kLargestData) {  // fails, naming the block
+    char language[8];
+    std::snprintf(language, sizeof language, "%04X", static_cast<unsigned>(languageId));
+    PatchResourceDataSize(
+        parser, headerStart, dataStart,
+        "STRINGTABLE " + std::to_string(block + 1) + " (strings " + std::to_string(block * kStringsPerBlock) + " to " +
+            std::to_string(block * kStringsPerBlock + kStringsPerBlock - 1) + ", language 0x" + language + ")");
+  }
+  PadToDword(out);
+  return last;
 }
 
-// A table's texts are kept until the end of input. Room for as many units as the
-// script has bytes, and for its entries, is reserved at once (pages are only taken as they are written),
-// rather than copied over and over as the table grows.
-constexpr std::size_t kReservedUnits = 256 * 1024;
+// A table's texts are kept until the end of input: ASCII text, the commonest, one byte a
+// character, other text two bytes a UTF-16 unit. Room for two bytes of text for each of
+// the script's bytes, and for its entries, is reserved at once (pages are only taken as
+// they are written), rather than copied over and over as the table grows.
+constexpr std::size_t kReservedTexts = 256 * 1024;
 constexpr std::size_t kShortestEntry = 16;  // script bytes of a typical short entry, for the entries' room
 
-void ReserveUnits(const TRCParser& parser, TStringTable& table) {
-  if (parser.currentFile == nullptr || parser.currentFile->text.size() < kReservedUnits) return;
-  table.units.reserve(parser.currentFile->text.size());
-  AdviseLargePages(table.units.data(), table.units.capacity() * sizeof(char16_t));
+void ReserveTexts(const TRCParser& parser, TStringTable& table) {
+  if (parser.currentFile == nullptr || parser.currentFile->text.size() < kReservedTexts) return;
+  table.texts.reserve(2 * parser.currentFile->text.size());
+  AdviseLargePages(table.texts.data(), table.texts.capacity());
   table.entries.reserve(parser.currentFile->text.size() / kShortestEntry);
   AdviseLargePages(table.entries.data(), table.entries.capacity() * sizeof(TStringEntry));
 }
@@ -109,6 +121,22 @@ bool MarkPresent(TStringTable& table, std::uint16_t id) {
   return true;
 }
 
+// Adds the text between a literal's quotes to the table's pool, converted now: the
+// character set in force may change before the end of input. `ascii` tells text known
+// to be ASCII.
+void AddText(const TRCParser& parser, TStringTable& table, std::string_view text, bool ascii, TStringEntry& entry) {
+  entry.offset = static_cast<std::uint32_t>(table.texts.size());
+  if (ascii || IsAsciiText(text)) {
+    table.texts.append(text);
+    entry.length = static_cast<std::uint32_t>(text.size());
+    return;
+  }
+  std::u16string units = ScriptTextToUtf16(parser, text);
+  AppendUtf16LE(table.texts, units);
+  entry.length = static_cast<std::uint32_t>(units.size());
+  entry.wide = true;
+}
+
 }  // namespace
 
 // string-table := {memory-flag} {optional-statement} "{" {id [","] "text" {","}} "}"
@@ -117,6 +145,9 @@ void CompileStringTable(TRCParser& parser) {
   std::string token = ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
   if (token != "{") ReportError(parser, 12);  // "{" or BEGIN expected
   std::uint16_t languageId = StatementLanguageId(parser);
+  TStringAttributes attributes{static_cast<std::uint16_t>(flags), static_cast<std::uint32_t>(parser.version),
+                               static_cast<std::uint32_t>(parser.characteristics)};
+  TStringTable* table = nullptr;  // found at the first string
   // Plain numbers and literals, most entries, come as views without text
   TCommonToken common;
   bool isCommon = SkipCommasToCommon(parser, common, token);
@@ -127,40 +158,55 @@ void CompileStringTable(TRCParser& parser) {
                            : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
     std::string text;
     std::string_view quoted;
+    bool plain = false;  // a literal the lanes read: ASCII without escapes
     if (!SkipCommasToCommon(parser, common, text)) {
       quoted = text;
     } else if (common.kind == TCommonKind::Literal) {
       quoted = common.text;
+      plain = true;
     } else {
       text = CommonTokenText(common);
       quoted = text;
     }
     if (quoted.empty()) ReportError(parser, 9);                            // "}" or END expected
     if (quoted[0] != '"') ReportError(parser, 13, {std::string(quoted)});  // Double quoted string expected but got %s
-    TStringTable& table = parser.stringTableEntries[languageId];
-    if (table.units.capacity() < kReservedUnits) ReserveUnits(parser, table);
-    if (!MarkPresent(table, id))
+    if (table == nullptr) {
+      table = &parser.stringTableEntries[languageId];
+      if (table->texts.capacity() < kReservedTexts) ReserveTexts(parser, *table);
+      if (table->attributes.empty() || table->attributes.back().memoryFlags != attributes.memoryFlags ||
+          table->attributes.back().version != attributes.version ||
+          table->attributes.back().characteristics != attributes.characteristics)
+        table->attributes.push_back(attributes);
+    }
+    if (!MarkPresent(*table, id))
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
-    // Converted now: the character set in force may change before the end of input.
-    std::size_t offset = table.units.size();
-    AppendScriptTextUtf16(parser, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "", table.units);
     TStringEntry entry;
     entry.id = id;
-    entry.memoryFlags = static_cast<std::uint16_t>(flags);
-    entry.version = static_cast<std::uint32_t>(parser.version);
-    entry.characteristics = static_cast<std::uint32_t>(parser.characteristics);
-    entry.offset = static_cast<std::uint32_t>(offset);
-    entry.length = static_cast<std::uint32_t>(table.units.size() - offset);
-    table.entries.push_back(entry);
+    entry.attributes = static_cast<std::uint32_t>(table->attributes.size() - 1);
+    AddText(parser, *table, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "", plain, entry);
+    table->entries.push_back(entry);
     isCommon = SkipCommasToCommon(parser, common, token);
   }
 }
 
 void WriteStringTables(TRCParser& parser) {
+  // Room for every block at once: a large image is then mapped in large pages from the start.
+  constexpr std::size_t kBlockRoom = 32 + 2 * kStringsPerBlock + 3;  // header, empty slots, padding
+  std::size_t terminator = parser.options.nullTerminatedStrings ? 1 : 0;
+  std::size_t blocksSize = 0;
+  auto byId = [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; };
   for (auto& [languageId, table] : parser.stringTableEntries) {
-    auto byId = [](const TStringEntry& a, const TStringEntry& b) { return a.id < b.id; };
     if (!std::is_sorted(table.entries.begin(), table.entries.end(), byId))  // scripts mostly number in order
       std::sort(table.entries.begin(), table.entries.end(), byId);
+    unsigned block = kMaxStringId + 1;  // none
+    for (const TStringEntry& entry : table.entries) {
+      if (entry.id / kStringsPerBlock != block) blocksSize += kBlockRoom;
+      block = entry.id / kStringsPerBlock;
+      blocksSize += 2 * (entry.length + terminator);
+    }
+  }
+  parser.output.Reserve(blocksSize);
+  for (auto& [languageId, table] : parser.stringTableEntries) {
     auto it = table.entries.cbegin();
     while (it != table.entries.cend()) it = WriteStringBlock(parser, languageId, table, it);
   }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "statements/compile_api.h"
 #include "tests/statement_checks.h"
 
 namespace tarvex::test {
@@ -53,6 +56,100 @@ TEST(StringTableTest, BlocksOfSixteenSlotsAndMessages) {
   TCompilation undefined = test::CompileText("STRINGTABLE\nBEGIN\n  IDS_X \"a\"\nEND\n");
   EXPECT_EQ(undefined.errorText, "File a.rc. Line 3 : 'IDS_X' is not a valid integer value");
   EXPECT_EQ(std::make_pair(undefined.errorNumber, undefined.errorLine), std::make_pair(0, 3));
+}
+
+// The data of a block with strings at some slots; with `terminated` every string
+// carries a zero unit.
+std::string WideBlock(const std::map<unsigned, std::u16string>& strings, bool terminated) {
+  std::vector<std::uint8_t> bytes;
+  auto put = [&](unsigned unit) {
+    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)});
+  };
+  for (unsigned slot = 0; slot < 16; ++slot) {
+    auto string = strings.find(slot);
+    std::u16string text = string == strings.end() ? u"" : string->second;
+    if (terminated && string != strings.end()) text += u'\0';
+    put(static_cast<unsigned>(text.size()));
+    for (char16_t unit : text) put(unit);
+  }
+  return HexRows(bytes);
+}
+
+// Compiles a.rc in a fresh folder; "~" in the script is a place where a comment makes
+// the layers read the token before it instead of the lanes, or nothing.
+TCompilation CompileTable(const std::string& script, const std::string& codePage, bool terminated, bool layers) {
+  std::string text;
+  for (char c : script) text += c != '~' ? std::string(1, c) : layers ? "/**/" : "";
+  TTempDir dir;
+  dir.Write("a.rc", text);
+  TWorkingDirectory cwd(dir.Path());
+  TCompileOptions options;
+  options.codePage = codePage;
+  options.nullTerminatedStrings = terminated;
+  return CompileToImage("a.rc", {}, options);
+}
+
+// ASCII texts and converted ones share a table; each is written as it was read, under
+// the code page in force then, whichever way the literal was read.
+TEST(StringTableTest, TextsOfEveryKindAndBlockSizes) {
+  const std::string a32751(32751, 'a');
+  struct TCase {
+    std::string script, codePage;
+    bool terminated;
+    std::string expected;  // hex rows of block 1, or the failure
+  } cases[] = {
+      {"STRINGTABLE {\n 1~, \"ab\"~\n 2~, \"\xC3\xA9z\"~\n 3~, \"x\\ty\"~\n 4~, L\"\xE2\x82\xAC\"~\n 5~, \"c\"~ "
+       "\"d\"~\n"
+       " 0~, \"\"~ 7~, \"\xF0\x9F\x98\x80\"~ }",
+       "UTF-8", false,
+       WideBlock({{0, u""}, {1, u"ab"}, {2, u"\u00E9z"}, {3, u"x\ty"}, {4, u"\u20AC"}, {5, u"cd"}, {7, u"\U0001F600"}},
+                 false)},
+      {"STRINGTABLE {\n 1~, \"ab\"~\n 2~, \"\xC3\xA9z\"~\n 3~, \"x\\ty\"~\n 4~, L\"\xE2\x82\xAC\"~\n 5~, \"c\"~ "
+       "\"d\"~\n"
+       " 0~, \"\"~ 7~, \"\xF0\x9F\x98\x80\"~ }",
+       "UTF-8", true,
+       WideBlock({{0, u""}, {1, u"ab"}, {2, u"\u00E9z"}, {3, u"x\ty"}, {4, u"\u20AC"}, {5, u"cd"}, {7, u"\U0001F600"}},
+                 true)},
+      // The code page a text was read under holds, though another follows
+      {"STRINGTABLE { 3~, \"\x80\x81\"~ 1~, \"q\"~ }\n#pragma code_page(65001)\nSTRINGTABLE { 2~, \"\xC3\xA9\"~ }\n"
+       "#pragma code_page(1252)\nSTRINGTABLE { 0~, \"\xC3\xA9\"~ }",
+       "CP1252", false, WideBlock({{0, u"\u00C3\u00A9"}, {1, u"q"}, {2, u"\u00E9"}, {3, u"\u20AC\u0081"}}, false)},
+      // The largest block, then one unit more
+      {"STRINGTABLE { 1~, \"" + a32751 + "\"~ }", "", false,
+       WideBlock({{1, std::u16string(a32751.begin(), a32751.end())}}, false)},
+      {"STRINGTABLE { 1~, \"" + a32751 + "\"~\n 15~, \"b\"~ }", "", false,
+       "File a.rc. Line 2 : Resource STRINGTABLE 1 (strings 0 to 15, language 0x0000): data of 65536 bytes exceeds "
+       "the limit of 65535 bytes"},
+      {"STRINGTABLE { 1~, \"" + a32751 + "\"~ }", "", true,
+       "File a.rc. Line 1 : Resource STRINGTABLE 1 (strings 0 to 15, language 0x0000): data of 65536 bytes exceeds "
+       "the limit of 65535 bytes"},
+      {"LANGUAGE 9, 1\nSTRINGTABLE { 1~, \"\xC3\xA9" + a32751.substr(1) + "\"~ }", "UTF-8", true,
+       "File a.rc. Line 2 : Resource STRINGTABLE 1 (strings 0 to 15, language 0x0409): data of 65536 bytes exceeds "
+       "the limit of 65535 bytes"},
+  };
+  for (const TCase& c : cases) {
+    for (bool layers : {false, true}) {
+      TCompilation outcome = CompileTable(c.script, c.codePage, c.terminated, layers);
+      std::string got = outcome.errorText;
+      if (got.empty()) got = DataHex(FindEntry(ReadResImage(outcome.image), "#6", "#1"));
+      EXPECT_EQ(got, c.expected) << c.script.substr(0, 200) << (layers ? " (layers)" : "");
+    }
+  }
+}
+
+// A block carries the attributes of its lowest string, whichever statement gave it.
+TEST(StringTableTest, BlocksTakeTheirLowestStringsAttributes) {
+  std::string script =
+      "STRINGTABLE VERSION 7 { 20, \"b\" }\nSTRINGTABLE CHARACTERISTICS 9 { 5, \"a\" 63 \"f\" }\n"
+      "STRINGTABLE VERSION 7 { 3, \"c\" 40, \"d\" }\nSTRINGTABLE PRELOAD { 17, \"e\" }\n"
+      "LANGUAGE 7, 1\nSTRINGTABLE VERSION 2 { 1, \"g\" }\nLANGUAGE 5, 1\nSTRINGTABLE { 2, \"h\" }\n";
+  EXPECT_EQ(DescribeAll(Entries(script)),
+            "type=#6 name=#1 flags=0x1030 language=0x0000 version=7 characteristics=0 size=36\n"
+            "type=#6 name=#2 flags=0x1070 language=0x0000 version=0 characteristics=0 size=36\n"
+            "type=#6 name=#3 flags=0x1030 language=0x0000 version=7 characteristics=0 size=34\n"
+            "type=#6 name=#4 flags=0x1030 language=0x0000 version=0 characteristics=9 size=34\n"
+            "type=#6 name=#1 flags=0x1030 language=0x0405 version=0 characteristics=0 size=34\n"
+            "type=#6 name=#1 flags=0x1030 language=0x0407 version=2 characteristics=0 size=34\n");
 }
 
 }  // namespace
