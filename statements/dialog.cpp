@@ -77,10 +77,8 @@ void ReadDialogHead(TRCParser& parser, std::string first, TDialogHead& head, TOp
   std::array<TCommonToken, 4> run;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).first(extended ? 4 : 3), kMaxWord);
   // 102 to 104: y coordinate, width, height (in dialog units) expected
-  std::array<std::int16_t, 3> coordinates{};
-  for (std::size_t i = 0; i < 3; ++i)
-    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value))
-                               : ReadCoordinate(parser, ReadCommaOperand(parser), static_cast<int>(102 + i));
+  std::array<std::int16_t, 3> coordinates;
+  RunCoordinates(parser, run, count, 0, coordinates, 102);
   head.y = coordinates[0];
   head.width = coordinates[1];
   head.height = coordinates[2];

@@ -226,14 +226,12 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
     item.id =
         count > 0 ? static_cast<std::int32_t>(run[0].value) : ReadControlId(parser, ReadCommaOperand(parser), 100);
   // 101 to 104: x coordinate, y coordinate, width, height (in dialog units) expected
-  std::array<std::int16_t, 5> coordinates{};
-  for (std::size_t i = 1; i < 5; ++i)
-    coordinates[i] = i < count ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value))
-                               : ReadCoordinate(parser, ReadCommaOperand(parser), static_cast<int>(100 + i));
-  item.x = coordinates[1];
-  item.y = coordinates[2];
-  item.width = coordinates[3];
-  item.height = coordinates[4];
+  std::array<std::int16_t, 4> coordinates;
+  RunCoordinates(parser, run, count, 1, coordinates, 101);
+  item.x = coordinates[0];
+  item.y = coordinates[1];
+  item.width = coordinates[2];
+  item.height = coordinates[3];
   return count == run.size();
 }
 
@@ -522,6 +520,14 @@ std::int64_t NumberValue(std::string_view token) {
 
 std::int64_t OperandValue(const TOperand& operand) {
   return operand.isValue ? operand.value : NumberValue(operand.View());
+}
+
+void RunCoordinates(TRCParser& parser, std::span<const TCommonToken> run, std::size_t count, std::size_t first,
+                    std::span<std::int16_t> coordinates, int firstMessage) {
+  for (std::size_t i = 0; i < coordinates.size(); ++i)
+    coordinates[i] = first + i < count
+                         ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[first + i].value))
+                         : ReadCoordinate(parser, ReadCommaOperand(parser), firstMessage + static_cast<int>(i));
 }
 
 std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missingMessage) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,6 +11,7 @@
 namespace tarvex {
 
 struct TRCParser;
+struct TCommonToken;
 class TOutputBuffer;
 
 /// DIALOG writes the standard template, DIALOGEX the extended one (help ids, font
@@ -91,6 +93,12 @@ std::int64_t OperandValue(const TOperand& operand);
 /// number and 105 outside -32768..65535; 32768..65535 are the 16-bit patterns of
 /// negative values.
 std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missingMessage);
+
+/// Coordinates from the items `first` on of a run that took `count` items, one for each
+/// place of `coordinates`; those the run did not take are read one by one, a missing one
+/// raising `firstMessage` plus its place.
+void RunCoordinates(TRCParser& parser, std::span<const TCommonToken> run, std::size_t count, std::size_t first,
+                    std::span<std::int16_t> coordinates, int firstMessage);
 
 /// A MENU or CLASS ordinal, FONT size or weight, ICON number: 0..65535, else 86.
 std::uint16_t ReadWordOperand(TRCParser& parser, const TOperand& token);
