@@ -78,11 +78,14 @@ constexpr bool IsBlankOrControl(C ch) {
   return c <= 32;
 }
 
+/// `c` with an ASCII small letter made a capital.
+constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 /// Whether `token` is `upperWord` (a keyword in capitals) in any letter case.
 constexpr bool IsWord(std::string_view token, std::string_view upperWord) {
   if (token.size() != upperWord.size()) return false;
   for (std::size_t i = 0; i < token.size(); ++i)
-    if ((token[i] >= 'a' && token[i] <= 'z' ? token[i] - 'a' + 'A' : token[i]) != upperWord[i]) return false;
+    if (UpperAscii(token[i]) != upperWord[i]) return false;
   return true;
 }
 

@@ -8,14 +8,18 @@
 #include <cstring>
 #include <new>
 
+#include "reader/char_class.h"
+
 namespace tarvex {
 
 std::string UpperCase(std::string_view text) {
   std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  UpperCaseInPlace(upper);
   return upper;
+}
+
+void UpperCaseInPlace(std::string& text) {
+  for (char& c : text) c = UpperAscii(c);
 }
 
 namespace {

@@ -99,5 +99,7 @@ class TNameValueInsensitive {
 
 /// Upper-cases the ASCII letters a..z; other bytes stay as they are.
 std::string UpperCase(std::string_view text);
+/// The same, in place.
+void UpperCaseInPlace(std::string& text);
 
 }  // namespace tarvex

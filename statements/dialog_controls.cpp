@@ -164,8 +164,6 @@ void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
 // The keywords by length, first and last letter, found by probing from there.
 constexpr std::size_t kKindSlotCount = 64;
 
-constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 constexpr std::size_t KindSlot(std::string_view word) {
   auto first = static_cast<unsigned char>(UpperAscii(word.front()));
   auto last = static_cast<unsigned char>(UpperAscii(word.back()));
@@ -520,14 +518,6 @@ std::int64_t NumberValue(std::string_view token) {
 
 std::int64_t OperandValue(const TOperand& operand) {
   return operand.isValue ? operand.value : NumberValue(operand.View());
-}
-
-void RunCoordinates(TRCParser& parser, std::span<const TCommonToken> run, std::size_t count, std::size_t first,
-                    std::span<std::int16_t> coordinates, int firstMessage) {
-  for (std::size_t i = 0; i < coordinates.size(); ++i)
-    coordinates[i] = first + i < count
-                         ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[first + i].value))
-                         : ReadCoordinate(parser, ReadCommaOperand(parser), firstMessage + static_cast<int>(i));
 }
 
 std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missingMessage) {

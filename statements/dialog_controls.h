@@ -2,16 +2,18 @@
 // template layouts, the ordinal-or-text fields, and the readers of numeric operands.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "reader/lexer.h"
+
 namespace tarvex {
 
 struct TRCParser;
-struct TCommonToken;
 class TOutputBuffer;
 
 /// DIALOG writes the standard template, DIALOGEX the extended one (help ids, font
@@ -97,8 +99,14 @@ std::int16_t ReadCoordinate(TRCParser& parser, const TOperand& token, int missin
 /// Coordinates from the items `first` on of a run that took `count` items, one for each
 /// place of `coordinates`; those the run did not take are read one by one, a missing one
 /// raising `firstMessage` plus its place.
+template <std::size_t N>
 void RunCoordinates(TRCParser& parser, std::span<const TCommonToken> run, std::size_t count, std::size_t first,
-                    std::span<std::int16_t> coordinates, int firstMessage);
+                    std::array<std::int16_t, N>& coordinates, int firstMessage) {
+  for (std::size_t i = 0; i < N; ++i)
+    coordinates[i] = first + i < count
+                         ? static_cast<std::int16_t>(static_cast<std::uint16_t>(run[first + i].value))
+                         : ReadCoordinate(parser, ReadCommaOperand(parser), firstMessage + static_cast<int>(i));
+}
 
 /// A MENU or CLASS ordinal, FONT size or weight, ICON number: 0..65535, else 86.
 std::uint16_t ReadWordOperand(TRCParser& parser, const TOperand& token);

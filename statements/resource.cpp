@@ -171,7 +171,7 @@ void RegisterResource(TRCParser& parser) {
   for (std::string_view part :
        {std::string_view(parser.resourceName), std::string_view("\x01"), std::string_view(parser.resourceTypeText),
         std::string_view("@"), std::string_view(language, static_cast<std::size_t>(written.ptr - language))})
-    for (char c : part) key += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    for (char c : part) key += UpperAscii(c);
   if (!parser.resourceRegistry.insert(std::move(key)).second)
     ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
   // Resource identifier %s of type %s, language %s and sublanguage %s  already defined

@@ -84,7 +84,7 @@ constexpr TResourceKind kResourceKinds[] = {
 constexpr std::size_t kKeywordSlots = 64;
 constexpr std::size_t kLargestSynonym = 23;
 
-constexpr unsigned UpperCode(char c) { return c >= 'a' && c <= 'z' ? CharCode(c) - 'a' + 'A' : CharCode(c); }
+constexpr unsigned UpperCode(char c) { return CharCode(UpperAscii(c)); }
 
 constexpr std::size_t KeywordSlot(std::string_view word) {
   return (UpperCode(word.front()) * 5 + UpperCode(word.back()) * 9 + word.size()) % kKeywordSlots;
@@ -116,20 +116,11 @@ constexpr TKindIndex BuildKindIndex() {
 
 constexpr TKindIndex kKindIndex = BuildKindIndex();
 
-// Whether `word` is `letters` (capital letters only) in any letter case: a byte is a
-// letter in either case when it equals the letter once both have the lower-case bit.
-bool IsLetterWord(std::string_view word, std::string_view letters) {
-  if (word.size() != letters.size()) return false;
-  unsigned differ = 0;
-  for (std::size_t i = 0; i < word.size(); ++i) differ |= (CharCode(word[i]) | 0x20u) ^ (CharCode(letters[i]) | 0x20u);
-  return differ == 0;
-}
-
 // The kind a keyword names in any letter case, or null for a user-defined type.
 const TResourceKind* KindOfKeyword(std::string_view word) {
   if (word.empty()) return nullptr;
   int i = kKindIndex.byKeyword[KeywordSlot(word)];
-  return i >= 0 && IsLetterWord(word, kResourceKinds[i].keyword) ? &kResourceKinds[i] : nullptr;
+  return i >= 0 && IsWord(word, kResourceKinds[i].keyword) ? &kResourceKinds[i] : nullptr;
 }
 
 // The kind a number names, or null for a user-defined type.
@@ -145,11 +136,6 @@ const TResourceKind* KindOfType(std::string_view keyword) {
   if (!IsDigit(keyword[0])) return KindOfKeyword(keyword);
   if (keyword.size() > 2 || keyword[0] == '0' || (keyword.size() == 2 && !IsDigit(keyword[1]))) return nullptr;
   return KindOfNumber(keyword.size() == 1 ? keyword[0] - '0' : (keyword[0] - '0') * 10 + (keyword[1] - '0'));
-}
-
-void UpperCaseInPlace(std::string& text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
 // A resource name: a quoted text without NUL, a word, a number from 1 to 32767, or a
