@@ -20,6 +20,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -354,6 +355,15 @@ void SyncFolder(const std::string& folder) {
   if (directory.Get() >= 0) fsync(directory.Get());
 }
 
+// Whether the file lives in memory (tmpfs). There, reserving room would clear every
+// page that the write then fills again; a full tmpfs still fails the write itself, and
+// the file, having no name yet, goes with the failure.
+bool HeldInMemory(int fd) {
+  constexpr decltype(statfs::f_type) kTmpfsMagic = 0x01021994;
+  struct statfs info;
+  return fstatfs(fd, &info) == 0 && info.f_type == kTmpfsMagic;
+}
+
 }  // namespace
 
 void SaveFileAtomically(TBytePieces pieces, const std::string& fileName) {
@@ -375,7 +385,9 @@ void SaveFileAtomically(TBytePieces pieces, const std::string& fileName) {
   // file system allocates the blocks at once instead of page by page.
   std::uint64_t total = 0;
   for (std::span<const std::uint8_t> piece : pieces) total += piece.size();
-  if (total > 0 && fallocate(file.Get(), 0, 0, static_cast<off_t>(total)) != 0 && errno == ENOSPC) fail(errno);
+  if (total > 0 && !HeldInMemory(file.Get()) && fallocate(file.Get(), 0, 0, static_cast<off_t>(total)) != 0 &&
+      errno == ENOSPC)
+    fail(errno);
   if (!WriteAll(file.Get(), pieces)) fail(errno);
   if (target.exists && fchmod(file.Get(), target.mode) != 0) fail(errno);
   if (fsync(file.Get()) != 0) fail(errno);

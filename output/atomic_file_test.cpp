@@ -84,6 +84,14 @@ TEST_P(AtomicSaveTest, ReplacesTheFileWithThePiecesAndKeepsItsPermissions) {
   EXPECT_EQ(Describe(dir.File("new.res")), "100644 0 x");
   EXPECT_EQ(Describe(dir.File("a.res")), "100640 0 y");
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.res", "new.res"}));
+  // A folder in memory (tmpfs) is written without reserving room first.
+  if (struct stat shm{}; stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode)) {
+    std::string inMemory = "/dev/shm/tarvex-save-" + std::to_string(getpid()) + ".res";
+    Save(std::string(70000, 'm'), inMemory);
+    Save("short", inMemory);
+    EXPECT_EQ(test::ReadFile(inMemory), "short");
+    unlink(inMemory.c_str());
+  }
   // A scratch file leaves nothing.
   std::span<const std::uint8_t> scratch[] = {Piece("scratch")};
   WriteScratchFile(scratch, dir.File("tarvex-check-XXXXXX"));
