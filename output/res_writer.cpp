@@ -79,9 +79,14 @@ void* MapLargePageAligned(std::size_t size) {
 // cannot be had, exactly the room needed is tried.
 void TOutputBuffer::Grow(std::size_t needed) {
   constexpr std::size_t kMinimum = 64 * 1024;
-  constexpr std::size_t kHugePageAdvice = 4 << 20;
+  constexpr std::size_t kHugePageAdvice = 1 << 20;
+  constexpr std::size_t kLargePage = 2 << 20;
   auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  auto rounded = [&](std::size_t n) { return (n + pageSize - 1) / pageSize * pageSize; };
+  // Room of a megabyte or more is taken in whole large pages.
+  auto rounded = [&](std::size_t n) {
+    std::size_t step = n >= kHugePageAdvice ? kLargePage : pageSize;
+    return (n + step - 1) / step * step;
+  };
   if (needed > std::numeric_limits<std::size_t>::max() / 4) throw std::bad_alloc();
   for (std::size_t capacity : {rounded(std::max({needed, 2 * capacity_, kMinimum})), rounded(needed)}) {
     void* memory = data_ == nullptr && capacity >= kHugePageAdvice ? MapLargePageAligned(capacity)
