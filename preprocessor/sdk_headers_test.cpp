@@ -36,6 +36,9 @@ TEST(SdkHeadersTest, ServedHeaders) {
       {"#include <richedit.h>\nRICHEDIT_CLASS, WC_LISTVIEW", "\"RichEdit20A\" , \"SysListView32\""},
       {"#define UNICODE\n#include <richedit.h>\nRICHEDIT_CLASS, RICHEDIT_CLASSA", "\"RichEdit20W\" , \"RichEdit20A\""},
       {"#define UNICODE 1\n#include <commctrl.h>\nLVM_GETITEM", "4171"},
+      // The first and last names of each table.
+      {"#include <windows.h>\nABE_BOTTOM yHeightCharPtsMost ACM_OPEN TVN_SETDISPINFO", "3 1638 1124 4294966892"},
+      {"#define UNICODE\n#include <windows.h>\nACM_OPEN TVN_SETDISPINFO", "1127 4294966843"},
       // Names already defined keep their values, also a name defined as nothing.
       {"#define LVS_REPORT 5\n#include <commctrl.h>\nLVS_REPORT TVS_HASLINES", "5 2"},
       {"#define LVS_REPORT\n#include <windows.h>\nA LVS_REPORT B", "A B"},

@@ -514,10 +514,12 @@ def NoticeComment(notice):
     return ["// " + line if line else "//" for line in notice]
 
 
-def RecordArray(name, records):
-    return [f"constexpr std::string_view {name}[] = {{",
-            *(f"    {CppString(n + '=' + v)}," for n, v in records),
-            "};"]
+def RecordText(name, records):
+    """The records as one text, a record a line: a table of views would cost the program a
+    relocation per record at every start."""
+    lines = [f"    {CppString(n + '=' + v)[:-1]}\\n\"" for n, v in records] or ['    ""']
+    lines[-1] += ";"
+    return [f"constexpr char {name}[] =", *lines]
 
 
 def SplitByCharacterSet(wide_records, ansi_records):
@@ -542,24 +544,33 @@ def WriteSdkCpp(path, common, wide, ansi, notice, version):
         *NoticeComment(notice),
         '#include "data/sdk_symbols.h"',
         "",
+        '#include <vector>',
+        "",
+        '#include "data/record_lines.h"',
+        "",
         "namespace tarvex {",
         "namespace {",
         "",
         "// clang-format off",
-        *RecordArray("kSdkSymbols", common),
+        *RecordText("kSdkSymbols", common),
         "",
-        *RecordArray("kSdkWideSymbols", wide),
+        *RecordText("kSdkWideSymbols", wide),
         "",
-        *RecordArray("kSdkAnsiSymbols", ansi),
+        *RecordText("kSdkAnsiSymbols", ansi),
         "// clang-format on",
         "",
         "}  // namespace",
         "",
-        "std::span<const std::string_view> SdkHeaderSymbols() { return kSdkSymbols; }",
+        "std::span<const std::string_view> SdkHeaderSymbols() {",
+        "  static const std::vector<std::string_view> records = RecordLines(kSdkSymbols);",
+        "  return records;",
+        "}",
         "",
         "std::span<const std::string_view> SdkCharacterSetSymbols(bool unicode) {",
-        "  if (unicode) return kSdkWideSymbols;",
-        "  return kSdkAnsiSymbols;",
+        "  static const std::vector<std::string_view> wide = RecordLines(kSdkWideSymbols);",
+        "  static const std::vector<std::string_view> ansi = RecordLines(kSdkAnsiSymbols);",
+        "  if (unicode) return wide;",
+        "  return ansi;",
         "}",
         "",
         "}  // namespace tarvex",
