@@ -23,6 +23,8 @@
 #include "statements/dialog_controls.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <span>
 #include <string_view>
@@ -161,8 +163,13 @@ void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
   operand.lane = common.text;
 }
 
-// The keywords by length, first and last letter, found by probing from there.
+// The keywords by length, first and last letter, found by probing from there. A
+// keyword of 4 to 16 characters is compared as two overlapping words, its first and its
+// last four (under 8 characters) or eight bytes, with the letters' case bit set on
+// both sides.
 constexpr std::size_t kKindSlotCount = 64;
+constexpr std::size_t kMinKindLength = 4;
+constexpr std::size_t kMaxKindLength = 16;
 
 constexpr std::size_t KindSlot(std::string_view word) {
   auto first = static_cast<unsigned char>(UpperAscii(word.front()));
@@ -170,10 +177,53 @@ constexpr std::size_t KindSlot(std::string_view word) {
   return (word.size() * 11 + first * 5 + last) % kKindSlotCount;
 }
 
+// The first and the last part of a word, each as a little-endian word.
+struct TWordParts {
+  std::uint64_t head = 0;
+  std::uint64_t tail = 0;
+  friend bool operator==(const TWordParts&, const TWordParts&) = default;
+};
+
+constexpr std::size_t PartSize(std::size_t length) { return length < 8 ? 4 : 8; }
+
+// As LoadPart reads the same bytes, in the machine's byte order.
+constexpr std::uint64_t PackPart(std::string_view word, std::size_t from, std::uint64_t (*byte)(char)) {
+  std::size_t size = PartSize(word.size());
+  std::uint64_t part = 0;
+  for (std::size_t i = 0; i < size; ++i)
+    part |= byte(word[from + i]) << (8 * (std::endian::native == std::endian::little ? i : size - 1 - i));
+  return part;
+}
+
+constexpr std::uint64_t LowerByte(char c) {
+  return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c);
+}
+constexpr std::uint64_t CaseBit(char c) { return c >= 'A' && c <= 'Z' ? 0x20 : 0; }
+
+struct TKindKey {
+  TWordParts lower;  // the keyword in small letters
+  TWordParts mask;   // the case bit of each letter
+};
+
+constexpr std::array<TKindKey, kControlKinds.size()> BuildKindKeys() {
+  std::array<TKindKey, kControlKinds.size()> keys{};
+  for (std::size_t i = 0; i < kControlKinds.size(); ++i) {
+    std::string_view word = kControlKinds[i].keyword;
+    std::size_t tail = word.size() - PartSize(word.size());
+    keys[i] = {{PackPart(word, 0, LowerByte), PackPart(word, tail, LowerByte)},
+               {PackPart(word, 0, CaseBit), PackPart(word, tail, CaseBit)}};
+  }
+  return keys;
+}
+
+constexpr std::array<TKindKey, kControlKinds.size()> kKindKeys = BuildKindKeys();
+
 constexpr std::array<std::uint8_t, kKindSlotCount> BuildKindSlots() {
   std::array<std::uint8_t, kKindSlotCount> slots{};  // 0: empty, else the kind's index + 1
   for (std::size_t i = 0; i < kControlKinds.size(); ++i) {
-    std::size_t slot = KindSlot(kControlKinds[i].keyword);
+    std::string_view word = kControlKinds[i].keyword;
+    if (word.size() < kMinKindLength || word.size() > kMaxKindLength) throw "keyword length out of range";
+    std::size_t slot = KindSlot(word);
     while (slots[slot] != 0) slot = (slot + 1) % kKindSlotCount;
     slots[slot] = static_cast<std::uint8_t>(i + 1);
   }
@@ -182,12 +232,24 @@ constexpr std::array<std::uint8_t, kKindSlotCount> BuildKindSlots() {
 
 constexpr std::array<std::uint8_t, kKindSlotCount> kKindSlots = BuildKindSlots();
 
+std::uint64_t LoadPart(const char* bytes, std::size_t size) {
+  if (size == 8) return LoadWord(bytes);
+  std::uint32_t part;
+  std::memcpy(&part, bytes, sizeof part);
+  return part;
+}
+
 // `keyword` in any letter case.
 const TControlKind* FindControlKind(std::string_view keyword) {
-  if (keyword.empty()) return nullptr;
+  if (keyword.size() < kMinKindLength || keyword.size() > kMaxKindLength) return nullptr;
+  std::size_t partSize = PartSize(keyword.size());
+  TWordParts word{LoadPart(keyword.data(), partSize), LoadPart(keyword.data() + keyword.size() - partSize, partSize)};
   for (std::size_t slot = KindSlot(keyword); kKindSlots[slot] != 0; slot = (slot + 1) % kKindSlotCount) {
-    const TControlKind& kind = kControlKinds[kKindSlots[slot] - 1];
-    if (IsWord(keyword, kind.keyword)) return &kind;
+    std::size_t index = kKindSlots[slot] - 1u;
+    const TKindKey& key = kKindKeys[index];
+    if (kControlKinds[index].keyword.size() == keyword.size() &&
+        TWordParts{word.head | key.mask.head, word.tail | key.mask.tail} == key.lower)
+      return &kControlKinds[index];
   }
   return nullptr;
 }

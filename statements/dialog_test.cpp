@@ -133,6 +133,45 @@ TEST(DialogTest, LayoutBytesFontsAndRareControlStatements) {
             "item style=0x50010006 exstyle=0x00000000 rect=1,2,3,4 id=7 class=BUTTON title=\"g\"\n");
 }
 
+// Control keywords are read in any letter case; a word that differs from one in any
+// single place, or is one with a letter more or less, names no control.
+TEST(DialogTest, ControlKeywordsInAnyCase) {
+  struct TCase {
+    const char* statement;
+    const char* expected;
+  } cases[] = {
+      {"ltext \"a\", 1, 2, 3, 4, 5", "style=0x50020000 class=STATIC"},
+      {"Icon \"a\", 1, 2, 3, 4, 5", "style=0x50000003 class=STATIC"},
+      {"state3 \"a\", 1, 2, 3, 4, 5", "style=0x50010005 class=BUTTON"},
+      {"ListBox 1, 2, 3, 4, 5", "style=0x50800001 class=LISTBOX"},
+      {"combobox 1, 2, 3, 4, 5", "style=0x50010000 class=COMBOBOX"},
+      {"sCROLLbAR 1, 2, 3, 4, 5", "style=0x50000000 class=SCROLLBAR"},
+      {"Auto3State \"a\", 1, 2, 3, 4, 5", "style=0x50010006 class=BUTTON"},
+      {"defPushButton \"a\", 1, 2, 3, 4, 5", "style=0x50010001 class=BUTTON"},
+      {"autoradiobutton \"a\", 1, 2, 3, 4, 5", "style=0x50000009 class=BUTTON"},
+      {"ICO \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: ICO"},
+      {"ICONS \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: ICONS"},
+      {"LTEXX \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: LTEXX"},
+      {"LT_XT \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: LT_XT"},
+      {"STATE4 \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: STATE4"},
+      {"PUSHBUTTOX \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: PUSHBUTTOX"},
+      {"AUTORADIOBUTTONS \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTORADIOBUTTONS"},
+      {"AUTORADIQBUTTON \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTORADIQBUTTON"},
+      {"AUTO_RADIOBUTTON \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTO_RADIOBUTTON"},
+      {"AUTORADIOBUTTONBOX \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTORADIOBUTTONBOX"},
+  };
+  for (const TCase& c : cases) {
+    std::string items = Items(c.statement);
+    std::size_t style = items.find("style=");
+    std::size_t classAt = items.find(" class=");
+    std::string seen = items.find("115. ") != std::string::npos ? items.substr(items.find("115. "))
+                       : style == std::string::npos || classAt == std::string::npos
+                           ? items
+                           : items.substr(style, 16) + items.substr(classAt, items.find(' ', classAt + 1) - classAt);
+    EXPECT_EQ(seen, c.expected) << c.statement;
+  }
+}
+
 // Ids, coordinates and sizes from -32768 to 65535 are 16-bit values; the 32-bit id of
 // an extended item holds a negative id sign-extended, so that IDC_STATIC reads as -1.
 TEST(DialogTest, IdsCoordinatesAndSizesAre16BitValues) {
