@@ -112,7 +112,7 @@ TDialogName ReadMenuOrClass(TRCParser& parser, bool isMenu) {
   TOperand token;
   ReadStatementOperand(parser, token);
   std::string_view text = token.View();
-  if (IsQuoted(text)) return {false, 0, QuotedText(text)};
+  if (IsQuoted(text)) return {false, 0, std::string(QuotedText(text))};
   if (token.StartsWithDigit()) return {true, ReadWordOperand(parser, token), {}};
   if (!IsWordStart(static_cast<unsigned char>(text[0]))) ReportError(parser, 106, {token.Text()});
   // Double quoted string or number expected but got %s

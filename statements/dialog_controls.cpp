@@ -122,14 +122,16 @@ struct TDialogItem {
   std::int32_t id = 0;  ///< -32768..65535 as written
   TDialogName windowClass;
   TDialogName title;
+  bool titleIsAscii = false;  ///< the title text came from a plain literal, which is ASCII
   std::string creationData;
+  std::array<TCommonToken, 5> run;  ///< room for the runs of numbers, kept from item to item
 
   // Back to a fresh item, keeping the storage of its texts for the next one.
   void Reset() {
     helpId = style = exStyle = 0;
     x = y = width = height = 0;
     id = 0;
-    windowClass.isOrdinal = title.isOrdinal = false;
+    windowClass.isOrdinal = title.isOrdinal = titleIsAscii = false;
     windowClass.ordinal = title.ordinal = 0;
     windowClass.text.clear();
     title.text.clear();
@@ -279,7 +281,7 @@ std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missing
 // Plain numbers no operand can refuse come as one run. Returns whether the run took
 // them all (and nothing was read after it).
 bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
-  std::array<TCommonToken, 5> run;
+  std::array<TCommonToken, 5>& run = item.run;
   std::size_t first = withId ? 0 : 1;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
   if (withId)
@@ -302,7 +304,7 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
 void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
                     TOperand& next, bool afterRun) {
   if (afterRun && TakeRunEndName(parser, next)) return;
-  std::array<TCommonToken, 3> run;
+  std::array<TCommonToken, 5>& run = item.run;
   std::size_t first = kind != nullptr ? 0 : 1;
   std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
   std::size_t taken = TakeCommonRunInScript(parser, std::span(run).subspan(first, end - first), kMaxDword);
@@ -350,6 +352,7 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
     bool isCommon = SkipOptionalCommaToCommon(parser, common, next.text);
     if (isCommon && common.kind == TCommonKind::Literal && kind.operands == TOperands::Text) {
       SetText(item.title, common.text.substr(1, common.text.size() - 2));  // a plain literal's characters
+      item.titleIsAscii = true;
     } else {
       if (isCommon) next.text = CommonTokenText(common);
       next.isLane = next.isValue = false;
@@ -366,18 +369,14 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
 }
 
 // control-text := "string" | number (0..32767); its characters become the title text.
-TControlText ReadGenericText(TRCParser& parser, TDialogName& title) {
+TControlText ReadGenericText(TRCParser& parser, TDialogItem& item) {
+  TDialogName& title = item.title;
   TOperand token;
-  TCommonToken common;
-  if (SkipOptionalCommaToCommon(parser, common, token.text)) {
-    token.isValue = common.kind == TCommonKind::Number;
-    token.isLane = !token.isValue;
-    token.value = common.value;
-    token.lane = common.text;
-  }
+  if (TCommonToken common; SkipOptionalCommaToCommon(parser, common, token.text)) TakeLaneOperand(common, token);
   if (token.IsEnd()) ReportError(parser, 68);  // Unexpected end of file
   if (IsQuoted(token.View())) {
     SetText(title, QuotedText(token.View()));
+    item.titleIsAscii = token.isLane;  // a plain literal
     return {};
   }
   if (!token.StartsWithDigit())
@@ -464,7 +463,7 @@ void SetGenericTitle(TTitleRule rule, const TControlText& text, std::uint32_t st
 // CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle [help-id]]
 // Leaves the token after the statement in `next`.
 void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, TOperand& next) {
-  TControlText text = ReadGenericText(parser, item.title);
+  TControlText text = ReadGenericText(parser, item);
   item.id = ReadControlId(parser, ReadOperand(parser), 112);  // Bad control identifier: %s
   TTitleRule rule = ReadGenericClass(parser, item.windowClass);
   TOperand styleToken = ReadCommaOperand(parser);
@@ -476,24 +475,100 @@ void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& it
   SetGenericTitle(rule, text, item.style, item.title);
 }
 
-// The fixed part of an item goes out in one piece.
+// The bytes of an item up to its creation data, gathered so that they go out in one
+// write: the padding before it, its fixed part, and its class and title when they are
+// ordinals or ASCII texts that fit.
+class TItemBytes {
+ public:
+  void Put16(std::uint16_t value) { Put(value); }
+  void Put32(std::uint32_t value) { Put(value); }
+  /// The zeros (at most 3) that bring `position`, where the bytes will go, to a multiple of 4.
+  void PadFrom(std::size_t position) {
+    Put(std::uint32_t{0});
+    size_ -= 4 - (4 - position % 4) % 4;
+  }
+  /// The field of `name`; false, with nothing put, for a text that is not ASCII or does
+  /// not fit. `isAscii` tells a text known to be ASCII.
+  bool PutName(const TDialogName& name, bool isAscii) {
+    if (name.isOrdinal) {
+      Put16(0xFFFF);
+      Put16(name.ordinal);
+      return true;
+    }
+    std::string_view text = name.text;
+    if (text.size() > (bytes_.size() - size_ - kKeptRoom) / 2 || !(isAscii || IsAsciiText(text))) return false;
+    PutWidened(text);
+    Put16(0);
+    return true;
+  }
+  void Flush(TOutputBuffer& out) {
+    out.WriteBytes(bytes_.data(), size_);
+    size_ = 0;
+  }
+
+ private:
+  // Room kept after a text: its zero and the item's extra count.
+  static constexpr std::size_t kKeptRoom = 4;
+
+  // Little-endian, in one store.
+  template <typename T>
+  void Put(T value) {
+    std::array<std::uint8_t, sizeof value> bytes;
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+    std::memcpy(bytes_.data() + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+  }
+
+  // Each byte of ASCII text as one UTF-16 unit.
+  void PutWidened(std::string_view text) {
+    std::uint8_t* out = bytes_.data() + size_;
+    std::size_t size = text.size();
+    size_ += 2 * size;
+#if defined(__SSE2__)
+    if (size >= 8) {
+      auto widen = [out, &text](std::size_t at) {
+        __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(text.data() + at));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+      };
+      std::size_t at = 0;
+      for (; at + 8 <= size; at += 8) widen(at);
+      if (at < size) widen(size - 8);  // the last eight again, overlapping
+      return;
+    }
+#endif
+    for (char c : text) {
+      *out++ = static_cast<std::uint8_t>(c);
+      *out++ = 0;
+    }
+  }
+
+  std::array<std::uint8_t, 256> bytes_;
+  std::size_t size_ = 0;
+};
+
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
-  PadToDword(out);
-  std::array<std::uint8_t, 24> fixed{};
-  std::size_t size = 0;
-  auto put = [&fixed, &size](std::uint32_t value, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; ++i) fixed[size++] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
-  };
+  TItemBytes bytes;
+  bytes.PadFrom(out.Position());
   bool extended = layout == TDialogLayout::Extended;
-  if (extended) put(item.helpId, 4);
-  put(extended ? item.exStyle : item.style, 4);
-  put(extended ? item.style : item.exStyle, 4);
-  for (std::int16_t value : {item.x, item.y, item.width, item.height}) put(static_cast<std::uint16_t>(value), 2);
-  put(static_cast<std::uint32_t>(item.id), extended ? 4 : 2);  // a negative id sign-extended in 32 bits
-  out.WriteBytes(fixed.data(), size);
-  WriteDialogName(out, item.windowClass, parser);
-  WriteDialogName(out, item.title, parser);
-  out.WriteU16(static_cast<std::uint16_t>(item.creationData.size()));
+  if (extended) bytes.Put32(item.helpId);
+  bytes.Put32(extended ? item.exStyle : item.style);
+  bytes.Put32(extended ? item.style : item.exStyle);
+  for (std::int16_t value : {item.x, item.y, item.width, item.height}) bytes.Put16(static_cast<std::uint16_t>(value));
+  auto id = static_cast<std::uint32_t>(item.id);  // a negative id sign-extended in 32 bits
+  if (extended)
+    bytes.Put32(id);
+  else
+    bytes.Put16(static_cast<std::uint16_t>(id));
+  if (!bytes.PutName(item.windowClass, false)) {
+    bytes.Flush(out);
+    WriteDialogName(out, item.windowClass, parser);
+  }
+  if (!bytes.PutName(item.title, item.titleIsAscii)) {
+    bytes.Flush(out);
+    WriteDialogName(out, item.title, parser);
+  }
+  bytes.Put16(static_cast<std::uint16_t>(item.creationData.size()));
+  bytes.Flush(out);
   if (!item.creationData.empty()) out.WriteBytes(item.creationData);
 }
 
@@ -515,9 +590,9 @@ bool StartsWithDigit(std::string_view token) { return !token.empty() && token[0]
 
 bool StartsNumber(std::string_view token) { return StartsWithDigit(token) || (!token.empty() && token[0] == '-'); }
 
-std::string QuotedText(std::string_view token) {
+std::string_view QuotedText(std::string_view token) {
   if (token.size() < 2) return {};
-  return std::string(token.substr(1, token.size() - 2));
+  return token.substr(1, token.size() - 2);
 }
 
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser) {

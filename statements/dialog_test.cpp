@@ -172,6 +172,35 @@ TEST(DialogTest, ControlKeywordsInAnyCase) {
   }
 }
 
+// Titles and class names of every length up to beyond what an item gathers before
+// writing, ASCII and not, and items that end 2 bytes off a boundary.
+TEST(DialogTest, TitlesAndClassesOfEveryLength) {
+  const std::string texts[] = {"",
+                               "a",
+                               "abcdefg",
+                               "abcdefgh",
+                               "abcdefghi",
+                               "0123456789abcde",
+                               "0123456789abcdef",
+                               "0123456789abcdefg",
+                               "caf\xC3\xA9 ok",
+                               "A" + std::string(128, 'q') + "Z"};
+  for (const std::string& text : texts)
+    for (bool extended : {false, true}) {
+      std::string controls = "LTEXT \"" + text + "\", 1, 2, 3, 4, 5\nCONTROL \"" + text + "\", 2, \"" + text +
+                             "x\", 0, 1, 2, 3, 4\nCONTROL \"\", 3, \"y" + text + "\", 0, 1, 2, 3, 4" +
+                             (extended ? " { 1 }" : "") + "\nPUSHBUTTON \"" + text + "\", 4, 1, 2, 3, 4";
+      std::string item = extended ? "item help=0 style=0x50" : "item style=0x50";
+      EXPECT_EQ(Items("#pragma code_page(65001)\n" + controls, extended ? "DIALOGEX" : "DIALOG"),
+                item + "020000 exstyle=0x00000000 rect=2,3,4,5 id=1 class=STATIC title=\"" + text + "\"\n" + item +
+                    "000000 exstyle=0x00000000 rect=1,2,3,4 id=2 class=\"" + text + "x\" title=\"" + text + "\"\n" +
+                    item + "000000 exstyle=0x00000000 rect=1,2,3,4 id=3 class=\"y" + text + "\" title=\"\"" +
+                    (extended ? " data=0100" : "") + "\n" + item +
+                    "010000 exstyle=0x00000000 rect=1,2,3,4 id=4 class=BUTTON title=\"" + text + "\"\n")
+          << extended << " " << text;
+    }
+}
+
 // Ids, coordinates and sizes from -32768 to 65535 are 16-bit values; the 32-bit id of
 // an extended item holds a negative id sign-extended, so that IDC_STATIC reads as -1.
 TEST(DialogTest, IdsCoordinatesAndSizesAre16BitValues) {
