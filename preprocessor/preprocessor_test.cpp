@@ -185,6 +185,11 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "3~ MENUITEM~ \"\"~\n MENUITEM~ separator~ }~ MENUITEM \"t\\tx\"~ 65535~ popup~ SEPARATOR~ {~ MENUITEM \"\"~ }~ "
       "}\n",
       "#define ID 9\n1 MENU { MENUITEM \"a\"~, ID~, GRAYED~ MENUITEM \"b\"~ ID~ +~ 1~ MENUITEM \"c\"~ 7~ }",
+      "#define ID 9\n#define G 1\n1 MENU { MENUITEM \"a\"~, ID~ GRAYED~ MENUITEM \"b\", ID~\nMENUITEM \"c\", 7~ G~ }",
+      "1 MENU { MENUITEM \"a\"~, 1~ NOT~ 2 }",
+      "#define K CHECKED\n#define Z }\n1 MENU { MENUITEM \"a\"~, 1~ +~ 1~ K~ MENUITEM \"b\", 2~ Z",
+      "1 MENU { MENUITEM \"a\"~, 1~ L\"x\"~ }",
+      "1 MENU { MENUITEM \"a\"~, 1~ rcinclude~ x }",
       "1 MENU { MENUITEM \"a\"~, 70000~ }",
       "1 MENU { MENUITEM \"a\"~, -1~ }",
       "1 MENU { MENUITEM \"a\"~, 1~, 5~ }",
@@ -199,6 +204,11 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "FONT 8~, \"f\"~, 700~, 1~, 204~ LANGUAGE 7~, 1~ { }\n2 DIALOG 1~, 2~, 3~, 4~ MENU 5~ CLASS 6~ FONT 9~ \"g\"~ 1~ "
       "2~ 3~ VERSION 4~ { }\n",
       "1 DIALOGEX 1~, 2~, 3~, 4~, 70000~ STYLE 1~ | 2~ STYLE NOT 4~ { }\n",
+      "#define S 0x40\n#define C 7\n1 DIALOGEX 1, 2, 3, 4 STYLE S~ EXSTYLE 0x10L~\nCAPTION \"c\"~ caption~ \"d\"~"
+      "\nSTYLE 5~ C~ { }\n",
+      "1 DIALOG 1, 2, 3, 4 STYLE 1~ NOT~ 2 CAPTION \"a\"~ not~ 4 { }\n",
+      "#define K CAPTION\n#define B {\n1 DIALOG 1, 2, 3, 4 STYLE 1~ |~ 2~ K \"x\"~ STYLE 3~ B }\n",
+      "1 DIALOG 1, 2, 3, 4 STYLE 1~ L\"x\"~ { }\n",
       "1 DIALOG 1~, 2~, 3~, 4~, 5~ { }",
       "1 DIALOGEX 1~, 2~, 65536~, 4~ { }",
       "1 DIALOGEX 1~, 2~, 3~ STYLE 1 { }",

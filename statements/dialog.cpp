@@ -98,8 +98,7 @@ void ReadStatementOperand(TRCParser& parser, TOperand& token) {
   if (token.IsEnd()) ReportError(parser, 12);  // "{" or BEGIN expected
 }
 
-std::uint32_t ReadDialogStyle(TRCParser& parser) {
-  TOperand token;
+std::uint32_t ReadDialogStyle(TRCParser& parser, TOperand& token) {
   ReadStatementOperand(parser, token);
   if (!token.StartsWithDigit()) ReportError(parser, 97, {token.Text()});  // DWORD value expected but got %s
   TStyleOperand style = ReadStyleOperand(parser, token);
@@ -160,21 +159,24 @@ void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
 // dialog-statement := STYLE style | EXSTYLE style | CAPTION "text" | MENU name
 //                   | CLASS name | font
 // `token` is its keyword; leaves the token after the statement, read skipping commas, in
-// `token`.
+// `token`. A name right after a style or caption the lanes read is taken at once.
 void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) {
   std::string_view keyword = token.View();
   if (IsWord(keyword, "FONT")) return ReadFont(parser, head, token);
+  bool isLane = false;
   if (IsWord(keyword, "STYLE")) {
-    head.style = ReadDialogStyle(parser);
+    head.style = ReadDialogStyle(parser, token);
+    isLane = token.isValue;
   } else if (IsWord(keyword, "EXSTYLE")) {
-    head.exStyle = ReadDialogStyle(parser);
+    head.exStyle = ReadDialogStyle(parser, token);
+    isLane = token.isValue;
   } else if (IsWord(keyword, "CAPTION")) {
     head.hasCaption = true;
-    TOperand caption;
-    ReadStatementOperand(parser, caption);
-    if (!IsQuoted(caption.View())) ReportError(parser, 13, {caption.Text()});
+    ReadStatementOperand(parser, token);
+    if (!IsQuoted(token.View())) ReportError(parser, 13, {token.Text()});
     // Double quoted string expected but got %s
-    head.caption = QuotedText(caption.View());
+    head.caption = QuotedText(token.View());
+    isLane = token.isLane;
   } else if (IsWord(keyword, "MENU")) {
     head.menu = ReadMenuOrClass(parser, true);
   } else if (IsWord(keyword, "CLASS")) {
@@ -182,7 +184,7 @@ void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) 
   } else {
     ReportError(parser, 111, {token.Text()});  // "{" or BEGIN expected but got %s
   }
-  ReadCommaOperand(parser, token);
+  if (!isLane || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
 }
 
 // ParseOptionalStatements at `token`. A token that starts none of them ends an empty

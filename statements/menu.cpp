@@ -137,9 +137,10 @@ std::uint16_t ReadCommandId(TRCParser& parser, const TOperand& token) {
 }
 
 // options := {[","] option}; leaves the MENUITEM, POPUP or "}" that ends them in `token`.
+// `token` is the id: when the lanes read it, a name right after it is taken at once.
 void ReadItemOptions(TRCParser& parser, std::uint16_t& flags, TOperand& token) {
-  for (;;) {
-    ReadCommaOperand(parser, token);
+  for (bool afterId = token.isValue;; afterId = false) {
+    if (!afterId || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
     if (token.IsEnd()) ReportError(parser, 75);  // MENU resource not terminated
     if (EndsMenuItem(token)) return;
     std::int32_t bit = OptionBit(token.View());
