@@ -475,6 +475,15 @@ void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& it
   SetGenericTitle(rule, text, item.style, item.title);
 }
 
+// Stores `value` little-endian at `at`; returns the place after it.
+template <typename T>
+std::uint8_t* StoreLittle(std::uint8_t* at, T value) {
+  std::array<std::uint8_t, sizeof value> bytes;
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+  std::memcpy(at, bytes.data(), bytes.size());
+  return at + bytes.size();
+}
+
 // The bytes of an item up to its creation data, gathered so that they go out in one
 // write: the padding before it, its fixed part, and its class and title when they are
 // ordinals or ASCII texts that fit.
@@ -482,10 +491,13 @@ class TItemBytes {
  public:
   void Put16(std::uint16_t value) { Put(value); }
   void Put32(std::uint32_t value) { Put(value); }
-  /// The zeros (at most 3) that bring `position`, where the bytes will go, to a multiple of 4.
-  void PadFrom(std::size_t position) {
+  /// The zeros (at most 3) that bring `position`, where the bytes will go, to a multiple
+  /// of 4, and then the `size` bytes of `fixed`.
+  void PutAfterPadding(std::size_t position, const std::uint8_t* fixed, std::size_t size) {
     Put(std::uint32_t{0});
     size_ -= 4 - (4 - position % 4) % 4;
+    std::memcpy(bytes_.data() + size_, fixed, size);
+    size_ += size;
   }
   /// The field of `name`; false, with nothing put, for a text that is not ASCII or does
   /// not fit. `isAscii` tells a text known to be ASCII.
@@ -510,13 +522,9 @@ class TItemBytes {
   // Room kept after a text: its zero and the item's extra count.
   static constexpr std::size_t kKeptRoom = 4;
 
-  // Little-endian, in one store.
   template <typename T>
   void Put(T value) {
-    std::array<std::uint8_t, sizeof value> bytes;
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
-    std::memcpy(bytes_.data() + size_, bytes.data(), bytes.size());
-    size_ += bytes.size();
+    size_ = static_cast<std::size_t>(StoreLittle(bytes_.data() + size_, value) - bytes_.data());
   }
 
   // Each byte of ASCII text as one UTF-16 unit.
@@ -547,18 +555,24 @@ class TItemBytes {
 };
 
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
-  TItemBytes bytes;
-  bytes.PadFrom(out.Position());
+  std::array<std::uint8_t, 24> fixed;
   bool extended = layout == TDialogLayout::Extended;
-  if (extended) bytes.Put32(item.helpId);
-  bytes.Put32(extended ? item.exStyle : item.style);
-  bytes.Put32(extended ? item.style : item.exStyle);
-  for (std::int16_t value : {item.x, item.y, item.width, item.height}) bytes.Put16(static_cast<std::uint16_t>(value));
-  auto id = static_cast<std::uint32_t>(item.id);  // a negative id sign-extended in 32 bits
-  if (extended)
-    bytes.Put32(id);
-  else
-    bytes.Put16(static_cast<std::uint16_t>(id));
+  std::uint8_t* at = fixed.data();
+  if (extended) {
+    at = StoreLittle(at, item.helpId);
+    at = StoreLittle(at, item.exStyle);
+    at = StoreLittle(at, item.style);
+  } else {
+    at = StoreLittle(at, item.style);
+    at = StoreLittle(at, item.exStyle);
+  }
+  for (std::int16_t value : {item.x, item.y, item.width, item.height})
+    at = StoreLittle(at, static_cast<std::uint16_t>(value));
+  // A negative id is sign-extended in 32 bits.
+  at = extended ? StoreLittle(at, static_cast<std::uint32_t>(item.id))
+                : StoreLittle(at, static_cast<std::uint16_t>(item.id));
+  TItemBytes bytes;
+  bytes.PutAfterPadding(out.Position(), fixed.data(), static_cast<std::size_t>(at - fixed.data()));
   if (!bytes.PutName(item.windowClass, false)) {
     bytes.Flush(out);
     WriteDialogName(out, item.windowClass, parser);
