@@ -55,6 +55,21 @@ struct TDialogHead {
   std::uint8_t fontItalic = 0;
   std::uint8_t fontCharset = kDefaultCharset;
   std::string fontFace;
+
+  // Back to a fresh head, keeping the storage of its texts for the next one.
+  void Reset(TDialogLayout form) {
+    layout = form;
+    helpId = style = exStyle = 0;
+    x = y = width = height = 0;
+    menu.isOrdinal = windowClass.isOrdinal = hasCaption = hasFont = false;
+    menu.ordinal = windowClass.ordinal = fontSize = fontWeight = 0;
+    fontItalic = 0;
+    fontCharset = kDefaultCharset;
+    menu.text.clear();
+    windowClass.text.clear();
+    caption.clear();
+    fontFace.clear();
+  }
 };
 
 // A located error for the range of a FONT byte, which the catalogue has no message for.
@@ -213,7 +228,8 @@ void ReadDialogStatements(TRCParser& parser, TOperand& token, TDialogHead& head)
   }
 }
 
-void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_t itemCount) {
+// The head with an item count of 0; returns where the count stands.
+std::size_t WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head) {
   if (head.layout == TDialogLayout::Extended) {
     out.WriteU16(1);       // version
     out.WriteU16(0xFFFF);  // signature
@@ -224,8 +240,10 @@ void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_
     out.WriteU32(head.style);
     out.WriteU32(head.exStyle);
   }
-  out.WriteU16(itemCount);
+  std::size_t countAt = out.Position();
+  out.WriteU16(0);
   for (std::int16_t value : {head.x, head.y, head.width, head.height}) out.WriteU16(static_cast<std::uint16_t>(value));
+  return countAt;
 }
 
 void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCParser& parser) {
@@ -247,8 +265,9 @@ void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCPa
 // dialog := name (DIALOG | DIALOGEX) {memory-flag} head {dialog-statement |
 //           optional-statement} "{" {control} "}"
 void CompileDialog(TRCParser& parser) {
-  TDialogHead head;
-  head.layout = parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard;
+  // Kept from dialog to dialog, so that the texts of the heads keep their storage.
+  thread_local TDialogHead head;
+  head.Reset(parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard);
   std::int32_t flags = kDiscardableFlags;
   TOperand token;
   ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head, token);
@@ -262,15 +281,17 @@ void CompileDialog(TRCParser& parser) {
   std::size_t headerStart = out.Position();
   WriteStatementHeader(parser, 0, kDialogType, parser.resourceName, flags);
   std::size_t dataStart = out.Position();
-  WriteTemplateHead(out, head, 0);
+  std::size_t countAt = WriteTemplateHead(out, head);
   WriteTemplateTexts(out, head, parser);
   std::uint32_t itemCount = CompileControls(parser, head.layout);
   std::size_t dataEnd = out.Position();
-  out.Seek(dataStart);
+  out.Seek(countAt);
   // A count above 65535 means data far above 65535 bytes, which PatchResourceDataSize refuses.
-  WriteTemplateHead(out, head, static_cast<std::uint16_t>(itemCount));
+  out.WriteU16(static_cast<std::uint16_t>(itemCount));
   out.Seek(dataEnd);
-  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
+  // The resource is named only in the message about data beyond 65535 bytes.
+  bool tooLarge = dataEnd - dataStart > static_cast<std::size_t>(kMaxWord);
+  PatchResourceDataSize(parser, headerStart, dataStart, tooLarge ? StatementResource(parser) : std::string());
 }
 
 }  // namespace tarvex

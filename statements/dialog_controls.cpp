@@ -698,7 +698,8 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
 
 std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
-  TDialogItem item;
+  // Kept from dialog to dialog, so that the texts of the items keep their storage.
+  thread_local TDialogItem item;
   TOperand token;
   ReadCommaOperand(parser, token);
   while (!token.Is("}")) {

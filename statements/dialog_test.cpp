@@ -265,6 +265,26 @@ TEST(DialogTest, ExtendedHelpIdsCharsetAndCreationData) {
   for (const TCase& c : cases) EXPECT_EQ(Dialog(c.script), c.expected) << c.script;
 }
 
+// Nothing of a dialog, of its items, or of one that failed, carries over to the next.
+TEST(DialogTest, EachDialogStartsAfresh) {
+  const std::string full =
+      "1 DIALOGEX 1, 2, 3, 4, 5 STYLE 0x10 EXSTYLE 0x20 CAPTION \"A long caption text\" MENU \"m\" CLASS 7\n"
+      "FONT 8, \"A long face name here\", 700, 1, 2\n{ CONTROL \"A long title text\", 1, \"A long class name\", 0, "
+      "1, 2, 3, 4, 0x40, 9 { 1 }\n LTEXT \"t\", 2, 1, 2, 3, 4 }\n";
+  CompileText(full + "3 DIALOGEX 0, 0, 1, 1 FONT 9, \"f\" { LTEXT \"x\", 1, 2, 3, 4, 5, 6, 7, 8 { 2, 3");
+  const char* forms[] = {"DIALOG", "DIALOGEX"};
+  const char* expected[] = {
+      "DIALOG style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,1,1\nmenu=\"\" class=\"\" caption=\"\"\n"
+      "item style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=3 class=EDIT title=\"\"\n",
+      "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,1,1\nmenu=\"\" class=\"\" caption=\"\"\n"
+      "item help=0 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=3 class=EDIT title=\"\"\n"};
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(DescribeDialog(
+                  DialogData(full + "2 " + forms[i] + " 0, 0, 1, 1 { CONTROL \"\", 3, 0x81, 0, 1, 2, 3, 4 }", "#2")),
+              expected[i])
+        << forms[i];
+}
+
 TEST(DialogTest, EveryMessageWithItsLine) {
   struct TCase {
     const char* body;  // after the line "1 DIALOG 0, 0, 10, 10"
