@@ -284,6 +284,17 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   std::array<TCommonToken, 5>& run = item.run;
   std::size_t first = withId ? 0 : 1;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
+  if (count == run.size()) {  // the common case: all of them in the run
+    auto coordinate = [&run](std::size_t i) {
+      return static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value));
+    };
+    if (withId) item.id = static_cast<std::int32_t>(run[0].value);
+    item.x = coordinate(1);
+    item.y = coordinate(2);
+    item.width = coordinate(3);
+    item.height = coordinate(4);
+    return true;
+  }
   if (withId)
     item.id =
         count > 0 ? static_cast<std::int32_t>(run[0].value) : ReadControlId(parser, ReadCommaOperand(parser), 100);
@@ -294,7 +305,7 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   item.y = coordinates[1];
   item.width = coordinates[2];
   item.height = coordinates[3];
-  return count == run.size();
+  return false;
 }
 
 // [style ["," exstyle [DIALOGEX: "," help-id]]] after the rectangle, the style only for
