@@ -38,6 +38,8 @@ constexpr std::int64_t kMaxByte = 0xFF;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::uint8_t kDefaultCharset = 1;  // DEFAULT_CHARSET
 constexpr char kDialogType[] = "5";
+// The storage kept from dialog to dialog for one text.
+constexpr std::size_t kKeptTextCapacity = 1024;
 
 struct TDialogHead {
   TDialogLayout layout = TDialogLayout::Standard;
@@ -65,10 +67,10 @@ struct TDialogHead {
     menu.ordinal = windowClass.ordinal = fontSize = fontWeight = 0;
     fontItalic = 0;
     fontCharset = kDefaultCharset;
-    menu.text.clear();
-    windowClass.text.clear();
-    caption.clear();
-    fontFace.clear();
+    for (std::string* text : {&menu.text, &windowClass.text, &caption, &fontFace}) {
+      if (text->capacity() > kKeptTextCapacity) std::string().swap(*text);  // far longer than usual
+      text->clear();
+    }
   }
 };
 

@@ -59,6 +59,8 @@ constexpr std::int64_t kMinWord = -32768;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::int64_t kMaxDword = 0xFFFFFFFF;
 constexpr std::int64_t kMaxNumericTitle = 32767;
+// The storage kept from dialog to dialog for one text.
+constexpr std::size_t kKeptTextCapacity = 1024;
 
 // The static styles whose title names a resource: SS_ICON, SS_BITMAP, SS_ENHMETAFILE.
 constexpr std::uint32_t kStaticTypeMask = 0x1F;
@@ -136,6 +138,12 @@ struct TDialogItem {
     windowClass.text.clear();
     title.text.clear();
     creationData.clear();
+  }
+
+  // Gives back the storage of texts far longer than a control's usual ones.
+  void Trim() {
+    for (std::string* text : {&windowClass.text, &title.text, &creationData})
+      if (text->capacity() > kKeptTextCapacity) std::string().swap(*text);
   }
 };
 
@@ -711,6 +719,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
   // Kept from dialog to dialog, so that the texts of the items keep their storage.
   thread_local TDialogItem item;
+  item.Trim();
   TOperand token;
   ReadCommaOperand(parser, token);
   while (!token.Is("}")) {
