@@ -38,8 +38,6 @@ constexpr std::int64_t kMaxByte = 0xFF;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::uint8_t kDefaultCharset = 1;  // DEFAULT_CHARSET
 constexpr char kDialogType[] = "5";
-// The storage kept from dialog to dialog for one text.
-constexpr std::size_t kKeptTextCapacity = 1024;
 
 struct TDialogHead {
   TDialogLayout layout = TDialogLayout::Standard;
@@ -57,21 +55,6 @@ struct TDialogHead {
   std::uint8_t fontItalic = 0;
   std::uint8_t fontCharset = kDefaultCharset;
   std::string fontFace;
-
-  // Back to a fresh head, keeping the storage of its texts for the next one.
-  void Reset(TDialogLayout form) {
-    layout = form;
-    helpId = style = exStyle = 0;
-    x = y = width = height = 0;
-    menu.isOrdinal = windowClass.isOrdinal = hasCaption = hasFont = false;
-    menu.ordinal = windowClass.ordinal = fontSize = fontWeight = 0;
-    fontItalic = 0;
-    fontCharset = kDefaultCharset;
-    for (std::string* text : {&menu.text, &windowClass.text, &caption, &fontFace}) {
-      if (text->capacity() > kKeptTextCapacity) std::string().swap(*text);  // far longer than usual
-      text->clear();
-    }
-  }
 };
 
 // A located error for the range of a FONT byte, which the catalogue has no message for.
@@ -267,9 +250,10 @@ void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCPa
 // dialog := name (DIALOG | DIALOGEX) {memory-flag} head {dialog-statement |
 //           optional-statement} "{" {control} "}"
 void CompileDialog(TRCParser& parser) {
-  // Kept from dialog to dialog, so that the texts of the heads keep their storage.
-  thread_local TDialogHead head;
-  head.Reset(parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard);
+  // Its own for each dialog: the host hears of the resource, and may compile another
+  // script then, before the head is written.
+  TDialogHead head;
+  head.layout = parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard;
   std::int32_t flags = kDiscardableFlags;
   TOperand token;
   ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head, token);

@@ -26,6 +26,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -146,6 +147,36 @@ struct TDialogItem {
       if (text->capacity() > kKeptTextCapacity) std::string().swap(*text);
   }
 };
+
+// The item the control statements of a dialog fill one after another. The thread keeps
+// one from dialog to dialog, so that its texts keep their storage; a compilation the
+// host starts while this one reads (from a callback as a file is opened) gets its own.
+class TKeptItem {
+ public:
+  TKeptItem() : owner_(!inUse_) {
+    if (owner_) {
+      inUse_ = true;
+      kept_.Trim();
+    } else {
+      own_.emplace();
+    }
+  }
+  ~TKeptItem() {
+    if (owner_) inUse_ = false;
+  }
+  TKeptItem(const TKeptItem&) = delete;
+  TKeptItem& operator=(const TKeptItem&) = delete;
+  TDialogItem& Item() { return owner_ ? kept_ : *own_; }
+
+ private:
+  static thread_local TDialogItem kept_;
+  static thread_local bool inUse_;
+  bool owner_;
+  std::optional<TDialogItem> own_;
+};
+
+thread_local TDialogItem TKeptItem::kept_;
+thread_local bool TKeptItem::inUse_ = false;
 
 // A CONTROL's text, whose characters are the item's title text: whether it was a
 // number, and its value.
@@ -717,9 +748,8 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
 
 std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
-  // Kept from dialog to dialog, so that the texts of the items keep their storage.
-  thread_local TDialogItem item;
-  item.Trim();
+  TKeptItem kept;
+  TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
   while (!token.Is("}")) {

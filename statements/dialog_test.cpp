@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "output/res_image.h"
+#include "statements/compile_api.h"
 #include "tests/res_reader.h"
 #include "tests/test_support.h"
 
@@ -283,6 +284,36 @@ TEST(DialogTest, EachDialogStartsAfresh) {
                   DialogData(full + "2 " + forms[i] + " 0, 0, 1, 1 { CONTROL \"\", 3, 0x81, 0, 1, 2, 3, 4 }", "#2")),
               expected[i])
         << forms[i];
+}
+
+// A host may compile another script from a callback while a dialog's controls are read
+// (here as a file is opened in the middle of a control statement): each keeps its own.
+TEST(DialogTest, ACompilationStartedMeanwhileKeepsItsOwnItems) {
+  test::TTempDir dir;
+  dir.Write("x.h", "#define X 1\n");
+  dir.Write("b.rc",
+            "2 DIALOGEX 0, 0, 9, 9 { CONTROL \"An inner title text\", 5, \"An inner class\", 0, 1, 2, 3, 4 "
+            "{ 7 } }\n");
+  dir.Write("a.rc",
+            "1 DIALOGEX 0, 0, 9, 9 { CONTROL \"An outer title text\", 1, \"An outer class\", 0,\n"
+            "#include \"x.h\"\n 1, 2, 3, 4 }\n");
+  test::TWorkingDirectory cwd(dir.Path());
+  TCompileOptions options;
+  TCompilation inner;
+  options.fileOpened = [&inner](const std::string& name) {
+    if (name.ends_with("x.h")) inner = CompileToImage("b.rc");
+  };
+  TCompilation outer = CompileToImage("a.rc", {}, options);
+  ASSERT_EQ(inner.errorText, "");
+  ASSERT_EQ(outer.errorText, "");
+  EXPECT_EQ(DescribeDialog(test::FindEntry(ReadResImage(outer.image), "#5", "#1").data),
+            "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,9,9\n"
+            "menu=\"\" class=\"\" caption=\"\"\nitem help=0 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=1 "
+            "class=\"An outer class\" title=\"An outer title text\"\n");
+  EXPECT_EQ(DescribeDialog(test::FindEntry(ReadResImage(inner.image), "#5", "#2").data),
+            "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,9,9\n"
+            "menu=\"\" class=\"\" caption=\"\"\nitem help=0 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=5 "
+            "class=\"An inner class\" title=\"An inner title text\" data=0700\n");
 }
 
 TEST(DialogTest, EveryMessageWithItsLine) {
