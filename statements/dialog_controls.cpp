@@ -553,6 +553,7 @@ class TItemBytes {
   /// not fit. `isAscii` tells a text known to be ASCII.
   bool PutName(const TDialogName& name, bool isAscii) {
     if (name.isOrdinal) {
+      if (bytes_.size() - size_ < 4 + kKeptRoom) return false;
       Put16(0xFFFF);
       Put16(name.ordinal);
       return true;
@@ -569,7 +570,7 @@ class TItemBytes {
   }
 
  private:
-  // Room kept after a text: its zero and the item's extra count.
+  // Room a field leaves after itself: a text's zero and the item's extra count.
   static constexpr std::size_t kKeptRoom = 4;
 
   template <typename T>
