@@ -180,11 +180,35 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, 0x86~, 0~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, \"c\"~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL 32767~, 1~, \"Static\"~, 3~, 1~, 2~, 3~, 4\nEND\n",
+      // Menu items and pop-ups: options, separators, ids as values and names, the end
+      "1 MENU~ {~ POPUP~ \"p\"~, GRAYED~, HELP~ {~ MENUITEM~ \"a\"~, 0x10~, CHECKED~,, MENUBREAK~\n MENUITEM~ \"\"~, "
+      "3~ MENUITEM~ \"\"~\n MENUITEM~ separator~ }~ MENUITEM \"t\\tx\"~ 65535~ popup~ SEPARATOR~ {~ MENUITEM \"\"~ }~ "
+      "}\n",
+      "#define ID 9\n1 MENU { MENUITEM \"a\"~, ID~, GRAYED~ MENUITEM \"b\"~ ID~ +~ 1~ MENUITEM \"c\"~ 7~ }",
+      "#define ID 9\n#define G 1\n1 MENU { MENUITEM \"a\"~, ID~ GRAYED~ MENUITEM \"b\", ID~\nMENUITEM \"c\", 7~ G~ }",
+      "1 MENU { MENUITEM \"a\"~, 1~ NOT~ 2 }",
+      "#define K CHECKED\n#define Z }\n1 MENU { MENUITEM \"a\"~, 1~ +~ 1~ K~ MENUITEM \"b\", 2~ Z",
+      "1 MENU { MENUITEM \"a\"~, 1~ L\"x\"~ }",
+      "1 MENU { MENUITEM \"a\"~, 1~ rcinclude~ x }",
+      "1 MENU { MENUITEM \"a\"~, 70000~ }",
+      "1 MENU { MENUITEM \"a\"~, -1~ }",
+      "1 MENU { MENUITEM \"a\"~, 1~, 5~ }",
+      "1 MENU { MENUITEM \"a\"~, 1~, Bold~ }",
+      "1 MENU { POPUP \"p\"~ 7~ { MENUITEM \"a\", 1 } }",
+      "1 MENU { MENUITEM 5~, 1 }",
+      "1 MENU { MENUITEM \"a\"~, 1~, GRAYED",
+      "1 MENU { POPUP \"p\"~ GRAYED",
+      "1 MENU { POPUP \"p\"~ { }~ }",
       // The dialog head and its statements: rectangle and help id, STYLE, CAPTION, MENU, FONT
       "1 DIALOGEX 1~, 2~, 3~, 4~, 5~\n~STYLE 0x80~\n~EXSTYLE 7~ CAPTION \"c\"~ MENU~ m~ CLASS~ \"k\"~\n"
       "FONT 8~, \"f\"~, 700~, 1~, 204~ LANGUAGE 7~, 1~ { }\n2 DIALOG 1~, 2~, 3~, 4~ MENU 5~ CLASS 6~ FONT 9~ \"g\"~ 1~ "
       "2~ 3~ VERSION 4~ { }\n",
       "1 DIALOGEX 1~, 2~, 3~, 4~, 70000~ STYLE 1~ | 2~ STYLE NOT 4~ { }\n",
+      "#define S 0x40\n#define C 7\n1 DIALOGEX 1, 2, 3, 4 STYLE S~ EXSTYLE 0x10L~\nCAPTION \"c\"~ caption~ \"d\"~"
+      "\nSTYLE 5~ C~ { }\n",
+      "1 DIALOG 1, 2, 3, 4 STYLE 1~ NOT~ 2 CAPTION \"a\"~ not~ 4 { }\n",
+      "#define K CAPTION\n#define B {\n1 DIALOG 1, 2, 3, 4 STYLE 1~ |~ 2~ K \"x\"~ STYLE 3~ B }\n",
+      "1 DIALOG 1, 2, 3, 4 STYLE 1~ L\"x\"~ { }\n",
       "1 DIALOG 1~, 2~, 3~, 4~, 5~ { }",
       "1 DIALOGEX 1~, 2~, 65536~, 4~ { }",
       "1 DIALOGEX 1~, 2~, 3~ STYLE 1 { }",

@@ -98,8 +98,7 @@ void ReadStatementOperand(TRCParser& parser, TOperand& token) {
   if (token.IsEnd()) ReportError(parser, 12);  // "{" or BEGIN expected
 }
 
-std::uint32_t ReadDialogStyle(TRCParser& parser) {
-  TOperand token;
+std::uint32_t ReadDialogStyle(TRCParser& parser, TOperand& token) {
   ReadStatementOperand(parser, token);
   if (!token.StartsWithDigit()) ReportError(parser, 97, {token.Text()});  // DWORD value expected but got %s
   TStyleOperand style = ReadStyleOperand(parser, token);
@@ -112,7 +111,7 @@ TDialogName ReadMenuOrClass(TRCParser& parser, bool isMenu) {
   TOperand token;
   ReadStatementOperand(parser, token);
   std::string_view text = token.View();
-  if (IsQuoted(text)) return {false, 0, QuotedText(text)};
+  if (IsQuoted(text)) return {false, 0, std::string(QuotedText(text))};
   if (token.StartsWithDigit()) return {true, ReadWordOperand(parser, token), {}};
   if (!IsWordStart(static_cast<unsigned char>(text[0]))) ReportError(parser, 106, {token.Text()});
   // Double quoted string or number expected but got %s
@@ -160,21 +159,24 @@ void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
 // dialog-statement := STYLE style | EXSTYLE style | CAPTION "text" | MENU name
 //                   | CLASS name | font
 // `token` is its keyword; leaves the token after the statement, read skipping commas, in
-// `token`.
+// `token`. A name right after a style or caption the lanes read is taken at once.
 void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) {
   std::string_view keyword = token.View();
   if (IsWord(keyword, "FONT")) return ReadFont(parser, head, token);
+  bool isLane = false;
   if (IsWord(keyword, "STYLE")) {
-    head.style = ReadDialogStyle(parser);
+    head.style = ReadDialogStyle(parser, token);
+    isLane = token.isValue;
   } else if (IsWord(keyword, "EXSTYLE")) {
-    head.exStyle = ReadDialogStyle(parser);
+    head.exStyle = ReadDialogStyle(parser, token);
+    isLane = token.isValue;
   } else if (IsWord(keyword, "CAPTION")) {
     head.hasCaption = true;
-    TOperand caption;
-    ReadStatementOperand(parser, caption);
-    if (!IsQuoted(caption.View())) ReportError(parser, 13, {caption.Text()});
+    ReadStatementOperand(parser, token);
+    if (!IsQuoted(token.View())) ReportError(parser, 13, {token.Text()});
     // Double quoted string expected but got %s
-    head.caption = QuotedText(caption.View());
+    head.caption = QuotedText(token.View());
+    isLane = token.isLane;
   } else if (IsWord(keyword, "MENU")) {
     head.menu = ReadMenuOrClass(parser, true);
   } else if (IsWord(keyword, "CLASS")) {
@@ -182,7 +184,7 @@ void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) 
   } else {
     ReportError(parser, 111, {token.Text()});  // "{" or BEGIN expected but got %s
   }
-  ReadCommaOperand(parser, token);
+  if (!isLane || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
 }
 
 // ParseOptionalStatements at `token`. A token that starts none of them ends an empty
@@ -211,7 +213,8 @@ void ReadDialogStatements(TRCParser& parser, TOperand& token, TDialogHead& head)
   }
 }
 
-void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_t itemCount) {
+// The head with an item count of 0; returns where the count stands.
+std::size_t WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head) {
   if (head.layout == TDialogLayout::Extended) {
     out.WriteU16(1);       // version
     out.WriteU16(0xFFFF);  // signature
@@ -222,8 +225,10 @@ void WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head, std::uint16_
     out.WriteU32(head.style);
     out.WriteU32(head.exStyle);
   }
-  out.WriteU16(itemCount);
+  std::size_t countAt = out.Position();
+  out.WriteU16(0);
   for (std::int16_t value : {head.x, head.y, head.width, head.height}) out.WriteU16(static_cast<std::uint16_t>(value));
+  return countAt;
 }
 
 void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCParser& parser) {
@@ -245,6 +250,8 @@ void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCPa
 // dialog := name (DIALOG | DIALOGEX) {memory-flag} head {dialog-statement |
 //           optional-statement} "{" {control} "}"
 void CompileDialog(TRCParser& parser) {
+  // Its own for each dialog: the host hears of the resource, and may compile another
+  // script then, before the head is written.
   TDialogHead head;
   head.layout = parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard;
   std::int32_t flags = kDiscardableFlags;
@@ -260,15 +267,17 @@ void CompileDialog(TRCParser& parser) {
   std::size_t headerStart = out.Position();
   WriteStatementHeader(parser, 0, kDialogType, parser.resourceName, flags);
   std::size_t dataStart = out.Position();
-  WriteTemplateHead(out, head, 0);
+  std::size_t countAt = WriteTemplateHead(out, head);
   WriteTemplateTexts(out, head, parser);
   std::uint32_t itemCount = CompileControls(parser, head.layout);
   std::size_t dataEnd = out.Position();
-  out.Seek(dataStart);
+  out.Seek(countAt);
   // A count above 65535 means data far above 65535 bytes, which PatchResourceDataSize refuses.
-  WriteTemplateHead(out, head, static_cast<std::uint16_t>(itemCount));
+  out.WriteU16(static_cast<std::uint16_t>(itemCount));
   out.Seek(dataEnd);
-  PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
+  // The resource is named only in the message about data beyond 65535 bytes.
+  bool tooLarge = dataEnd - dataStart > static_cast<std::size_t>(kMaxWord);
+  PatchResourceDataSize(parser, headerStart, dataStart, tooLarge ? StatementResource(parser) : std::string());
 }
 
 }  // namespace tarvex

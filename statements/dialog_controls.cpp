@@ -23,7 +23,10 @@
 #include "statements/dialog_controls.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -57,6 +60,8 @@ constexpr std::int64_t kMinWord = -32768;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::int64_t kMaxDword = 0xFFFFFFFF;
 constexpr std::int64_t kMaxNumericTitle = 32767;
+// The storage kept from dialog to dialog for one text.
+constexpr std::size_t kKeptTextCapacity = 1024;
 
 // The static styles whose title names a resource: SS_ICON, SS_BITMAP, SS_ENHMETAFILE.
 constexpr std::uint32_t kStaticTypeMask = 0x1F;
@@ -120,20 +125,58 @@ struct TDialogItem {
   std::int32_t id = 0;  ///< -32768..65535 as written
   TDialogName windowClass;
   TDialogName title;
+  bool titleIsAscii = false;  ///< the title text came from a plain literal, which is ASCII
   std::string creationData;
+  std::array<TCommonToken, 5> run;  ///< room for the runs of numbers, kept from item to item
 
   // Back to a fresh item, keeping the storage of its texts for the next one.
   void Reset() {
     helpId = style = exStyle = 0;
     x = y = width = height = 0;
     id = 0;
-    windowClass.isOrdinal = title.isOrdinal = false;
+    windowClass.isOrdinal = title.isOrdinal = titleIsAscii = false;
     windowClass.ordinal = title.ordinal = 0;
     windowClass.text.clear();
     title.text.clear();
     creationData.clear();
   }
+
+  // Gives back the storage of texts far longer than a control's usual ones.
+  void Trim() {
+    for (std::string* text : {&windowClass.text, &title.text, &creationData})
+      if (text->capacity() > kKeptTextCapacity) std::string().swap(*text);
+  }
 };
+
+// The item the control statements of a dialog fill one after another. The thread keeps
+// one from dialog to dialog, so that its texts keep their storage; a compilation the
+// host starts while this one reads (from a callback as a file is opened) gets its own.
+class TKeptItem {
+ public:
+  TKeptItem() : owner_(!inUse_) {
+    if (owner_) {
+      inUse_ = true;
+      kept_.Trim();
+    } else {
+      own_.emplace();
+    }
+  }
+  ~TKeptItem() {
+    if (owner_) inUse_ = false;
+  }
+  TKeptItem(const TKeptItem&) = delete;
+  TKeptItem& operator=(const TKeptItem&) = delete;
+  TDialogItem& Item() { return owner_ ? kept_ : *own_; }
+
+ private:
+  static thread_local TDialogItem kept_;
+  static thread_local bool inUse_;
+  bool owner_;
+  std::optional<TDialogItem> own_;
+};
+
+thread_local TDialogItem TKeptItem::kept_;
+thread_local bool TKeptItem::inUse_ = false;
 
 // A CONTROL's text, whose characters are the item's title text: whether it was a
 // number, and its value.
@@ -161,8 +204,13 @@ void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
   operand.lane = common.text;
 }
 
-// The keywords by length, first and last letter, found by probing from there.
+// The keywords by length, first and last letter, found by probing from there. A
+// keyword of 4 to 16 characters is compared as two overlapping words, its first and its
+// last four (under 8 characters) or eight bytes, with the letters' case bit set on
+// both sides.
 constexpr std::size_t kKindSlotCount = 64;
+constexpr std::size_t kMinKindLength = 4;
+constexpr std::size_t kMaxKindLength = 16;
 
 constexpr std::size_t KindSlot(std::string_view word) {
   auto first = static_cast<unsigned char>(UpperAscii(word.front()));
@@ -170,10 +218,53 @@ constexpr std::size_t KindSlot(std::string_view word) {
   return (word.size() * 11 + first * 5 + last) % kKindSlotCount;
 }
 
+// The first and the last part of a word, each as a little-endian word.
+struct TWordParts {
+  std::uint64_t head = 0;
+  std::uint64_t tail = 0;
+  friend bool operator==(const TWordParts&, const TWordParts&) = default;
+};
+
+constexpr std::size_t PartSize(std::size_t length) { return length < 8 ? 4 : 8; }
+
+// As LoadPart reads the same bytes, in the machine's byte order.
+constexpr std::uint64_t PackPart(std::string_view word, std::size_t from, std::uint64_t (*byte)(char)) {
+  std::size_t size = PartSize(word.size());
+  std::uint64_t part = 0;
+  for (std::size_t i = 0; i < size; ++i)
+    part |= byte(word[from + i]) << (8 * (std::endian::native == std::endian::little ? i : size - 1 - i));
+  return part;
+}
+
+constexpr std::uint64_t LowerByte(char c) {
+  return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c);
+}
+constexpr std::uint64_t CaseBit(char c) { return c >= 'A' && c <= 'Z' ? 0x20 : 0; }
+
+struct TKindKey {
+  TWordParts lower;  // the keyword in small letters
+  TWordParts mask;   // the case bit of each letter
+};
+
+constexpr std::array<TKindKey, kControlKinds.size()> BuildKindKeys() {
+  std::array<TKindKey, kControlKinds.size()> keys{};
+  for (std::size_t i = 0; i < kControlKinds.size(); ++i) {
+    std::string_view word = kControlKinds[i].keyword;
+    std::size_t tail = word.size() - PartSize(word.size());
+    keys[i] = {{PackPart(word, 0, LowerByte), PackPart(word, tail, LowerByte)},
+               {PackPart(word, 0, CaseBit), PackPart(word, tail, CaseBit)}};
+  }
+  return keys;
+}
+
+constexpr std::array<TKindKey, kControlKinds.size()> kKindKeys = BuildKindKeys();
+
 constexpr std::array<std::uint8_t, kKindSlotCount> BuildKindSlots() {
   std::array<std::uint8_t, kKindSlotCount> slots{};  // 0: empty, else the kind's index + 1
   for (std::size_t i = 0; i < kControlKinds.size(); ++i) {
-    std::size_t slot = KindSlot(kControlKinds[i].keyword);
+    std::string_view word = kControlKinds[i].keyword;
+    if (word.size() < kMinKindLength || word.size() > kMaxKindLength) throw "keyword length out of range";
+    std::size_t slot = KindSlot(word);
     while (slots[slot] != 0) slot = (slot + 1) % kKindSlotCount;
     slots[slot] = static_cast<std::uint8_t>(i + 1);
   }
@@ -182,12 +273,24 @@ constexpr std::array<std::uint8_t, kKindSlotCount> BuildKindSlots() {
 
 constexpr std::array<std::uint8_t, kKindSlotCount> kKindSlots = BuildKindSlots();
 
+std::uint64_t LoadPart(const char* bytes, std::size_t size) {
+  if (size == 8) return LoadWord(bytes);
+  std::uint32_t part;
+  std::memcpy(&part, bytes, sizeof part);
+  return part;
+}
+
 // `keyword` in any letter case.
 const TControlKind* FindControlKind(std::string_view keyword) {
-  if (keyword.empty()) return nullptr;
+  if (keyword.size() < kMinKindLength || keyword.size() > kMaxKindLength) return nullptr;
+  std::size_t partSize = PartSize(keyword.size());
+  TWordParts word{LoadPart(keyword.data(), partSize), LoadPart(keyword.data() + keyword.size() - partSize, partSize)};
   for (std::size_t slot = KindSlot(keyword); kKindSlots[slot] != 0; slot = (slot + 1) % kKindSlotCount) {
-    const TControlKind& kind = kControlKinds[kKindSlots[slot] - 1];
-    if (IsWord(keyword, kind.keyword)) return &kind;
+    std::size_t index = kKindSlots[slot] - 1u;
+    const TKindKey& key = kKindKeys[index];
+    if (kControlKinds[index].keyword.size() == keyword.size() &&
+        TWordParts{word.head | key.mask.head, word.tail | key.mask.tail} == key.lower)
+      return &kControlKinds[index];
   }
   return nullptr;
 }
@@ -217,9 +320,20 @@ std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missing
 // Plain numbers no operand can refuse come as one run. Returns whether the run took
 // them all (and nothing was read after it).
 bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
-  std::array<TCommonToken, 5> run;
+  std::array<TCommonToken, 5>& run = item.run;
   std::size_t first = withId ? 0 : 1;
   std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
+  if (count == run.size()) {  // the common case: all of them in the run
+    auto coordinate = [&run](std::size_t i) {
+      return static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value));
+    };
+    if (withId) item.id = static_cast<std::int32_t>(run[0].value);
+    item.x = coordinate(1);
+    item.y = coordinate(2);
+    item.width = coordinate(3);
+    item.height = coordinate(4);
+    return true;
+  }
   if (withId)
     item.id =
         count > 0 ? static_cast<std::int32_t>(run[0].value) : ReadControlId(parser, ReadCommaOperand(parser), 100);
@@ -230,7 +344,7 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   item.y = coordinates[1];
   item.width = coordinates[2];
   item.height = coordinates[3];
-  return count == run.size();
+  return false;
 }
 
 // [style ["," exstyle [DIALOGEX: "," help-id]]] after the rectangle, the style only for
@@ -240,7 +354,7 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
 void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
                     TOperand& next, bool afterRun) {
   if (afterRun && TakeRunEndName(parser, next)) return;
-  std::array<TCommonToken, 3> run;
+  std::array<TCommonToken, 5>& run = item.run;
   std::size_t first = kind != nullptr ? 0 : 1;
   std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
   std::size_t taken = TakeCommonRunInScript(parser, std::span(run).subspan(first, end - first), kMaxDword);
@@ -288,6 +402,7 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
     bool isCommon = SkipOptionalCommaToCommon(parser, common, next.text);
     if (isCommon && common.kind == TCommonKind::Literal && kind.operands == TOperands::Text) {
       SetText(item.title, common.text.substr(1, common.text.size() - 2));  // a plain literal's characters
+      item.titleIsAscii = true;
     } else {
       if (isCommon) next.text = CommonTokenText(common);
       next.isLane = next.isValue = false;
@@ -304,18 +419,14 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
 }
 
 // control-text := "string" | number (0..32767); its characters become the title text.
-TControlText ReadGenericText(TRCParser& parser, TDialogName& title) {
+TControlText ReadGenericText(TRCParser& parser, TDialogItem& item) {
+  TDialogName& title = item.title;
   TOperand token;
-  TCommonToken common;
-  if (SkipOptionalCommaToCommon(parser, common, token.text)) {
-    token.isValue = common.kind == TCommonKind::Number;
-    token.isLane = !token.isValue;
-    token.value = common.value;
-    token.lane = common.text;
-  }
+  if (TCommonToken common; SkipOptionalCommaToCommon(parser, common, token.text)) TakeLaneOperand(common, token);
   if (token.IsEnd()) ReportError(parser, 68);  // Unexpected end of file
   if (IsQuoted(token.View())) {
     SetText(title, QuotedText(token.View()));
+    item.titleIsAscii = token.isLane;  // a plain literal
     return {};
   }
   if (!token.StartsWithDigit())
@@ -402,7 +513,7 @@ void SetGenericTitle(TTitleRule rule, const TControlText& text, std::uint32_t st
 // CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle [help-id]]
 // Leaves the token after the statement in `next`.
 void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, TOperand& next) {
-  TControlText text = ReadGenericText(parser, item.title);
+  TControlText text = ReadGenericText(parser, item);
   item.id = ReadControlId(parser, ReadOperand(parser), 112);  // Bad control identifier: %s
   TTitleRule rule = ReadGenericClass(parser, item.windowClass);
   TOperand styleToken = ReadCommaOperand(parser);
@@ -414,24 +525,115 @@ void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& it
   SetGenericTitle(rule, text, item.style, item.title);
 }
 
-// The fixed part of an item goes out in one piece.
+// Stores `value` little-endian at `at`; returns the place after it.
+template <typename T>
+std::uint8_t* StoreLittle(std::uint8_t* at, T value) {
+  std::array<std::uint8_t, sizeof value> bytes;
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+  std::memcpy(at, bytes.data(), bytes.size());
+  return at + bytes.size();
+}
+
+// The bytes of an item up to its creation data, gathered so that they go out in one
+// write: the padding before it, its fixed part, and its class and title when they are
+// ordinals or ASCII texts that fit.
+class TItemBytes {
+ public:
+  void Put16(std::uint16_t value) { Put(value); }
+  void Put32(std::uint32_t value) { Put(value); }
+  /// The zeros (at most 3) that bring `position`, where the bytes will go, to a multiple
+  /// of 4, and then the `size` bytes of `fixed`.
+  void PutAfterPadding(std::size_t position, const std::uint8_t* fixed, std::size_t size) {
+    Put(std::uint32_t{0});
+    size_ -= 4 - (4 - position % 4) % 4;
+    std::memcpy(bytes_.data() + size_, fixed, size);
+    size_ += size;
+  }
+  /// The field of `name`; false, with nothing put, for a text that is not ASCII or does
+  /// not fit. `isAscii` tells a text known to be ASCII.
+  bool PutName(const TDialogName& name, bool isAscii) {
+    if (name.isOrdinal) {
+      if (bytes_.size() - size_ < 4 + kKeptRoom) return false;
+      Put16(0xFFFF);
+      Put16(name.ordinal);
+      return true;
+    }
+    std::string_view text = name.text;
+    if (text.size() > (bytes_.size() - size_ - kKeptRoom) / 2 || !(isAscii || IsAsciiText(text))) return false;
+    PutWidened(text);
+    Put16(0);
+    return true;
+  }
+  void Flush(TOutputBuffer& out) {
+    out.WriteBytes(bytes_.data(), size_);
+    size_ = 0;
+  }
+
+ private:
+  // Room a field leaves after itself: a text's zero and the item's extra count.
+  static constexpr std::size_t kKeptRoom = 4;
+
+  template <typename T>
+  void Put(T value) {
+    size_ = static_cast<std::size_t>(StoreLittle(bytes_.data() + size_, value) - bytes_.data());
+  }
+
+  // Each byte of ASCII text as one UTF-16 unit.
+  void PutWidened(std::string_view text) {
+    std::uint8_t* out = bytes_.data() + size_;
+    std::size_t size = text.size();
+    size_ += 2 * size;
+#if defined(__SSE2__)
+    if (size >= 8) {
+      auto widen = [out, &text](std::size_t at) {
+        __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(text.data() + at));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+      };
+      std::size_t at = 0;
+      for (; at + 8 <= size; at += 8) widen(at);
+      if (at < size) widen(size - 8);  // the last eight again, overlapping
+      return;
+    }
+#endif
+    for (char c : text) {
+      *out++ = static_cast<std::uint8_t>(c);
+      *out++ = 0;
+    }
+  }
+
+  std::array<std::uint8_t, 256> bytes_;
+  std::size_t size_ = 0;
+};
+
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
-  PadToDword(out);
-  std::array<std::uint8_t, 24> fixed{};
-  std::size_t size = 0;
-  auto put = [&fixed, &size](std::uint32_t value, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; ++i) fixed[size++] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
-  };
+  std::array<std::uint8_t, 24> fixed;
   bool extended = layout == TDialogLayout::Extended;
-  if (extended) put(item.helpId, 4);
-  put(extended ? item.exStyle : item.style, 4);
-  put(extended ? item.style : item.exStyle, 4);
-  for (std::int16_t value : {item.x, item.y, item.width, item.height}) put(static_cast<std::uint16_t>(value), 2);
-  put(static_cast<std::uint32_t>(item.id), extended ? 4 : 2);  // a negative id sign-extended in 32 bits
-  out.WriteBytes(fixed.data(), size);
-  WriteDialogName(out, item.windowClass, parser);
-  WriteDialogName(out, item.title, parser);
-  out.WriteU16(static_cast<std::uint16_t>(item.creationData.size()));
+  std::uint8_t* at = fixed.data();
+  if (extended) {
+    at = StoreLittle(at, item.helpId);
+    at = StoreLittle(at, item.exStyle);
+    at = StoreLittle(at, item.style);
+  } else {
+    at = StoreLittle(at, item.style);
+    at = StoreLittle(at, item.exStyle);
+  }
+  for (std::int16_t value : {item.x, item.y, item.width, item.height})
+    at = StoreLittle(at, static_cast<std::uint16_t>(value));
+  // A negative id is sign-extended in 32 bits.
+  at = extended ? StoreLittle(at, static_cast<std::uint32_t>(item.id))
+                : StoreLittle(at, static_cast<std::uint16_t>(item.id));
+  TItemBytes bytes;
+  bytes.PutAfterPadding(out.Position(), fixed.data(), static_cast<std::size_t>(at - fixed.data()));
+  if (!bytes.PutName(item.windowClass, false)) {
+    bytes.Flush(out);
+    WriteDialogName(out, item.windowClass, parser);
+  }
+  if (!bytes.PutName(item.title, item.titleIsAscii)) {
+    bytes.Flush(out);
+    WriteDialogName(out, item.title, parser);
+  }
+  bytes.Put16(static_cast<std::uint16_t>(item.creationData.size()));
+  bytes.Flush(out);
   if (!item.creationData.empty()) out.WriteBytes(item.creationData);
 }
 
@@ -453,9 +655,9 @@ bool StartsWithDigit(std::string_view token) { return !token.empty() && token[0]
 
 bool StartsNumber(std::string_view token) { return StartsWithDigit(token) || (!token.empty() && token[0] == '-'); }
 
-std::string QuotedText(std::string_view token) {
+std::string_view QuotedText(std::string_view token) {
   if (token.size() < 2) return {};
-  return std::string(token.substr(1, token.size() - 2));
+  return token.substr(1, token.size() - 2);
 }
 
 void WriteDialogName(TOutputBuffer& out, const TDialogName& name, const TRCParser& parser) {
@@ -547,7 +749,8 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
 
 std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
-  TDialogItem item;
+  TKeptItem kept;
+  TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
   while (!token.Is("}")) {

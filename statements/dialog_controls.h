@@ -47,8 +47,8 @@ bool IsQuoted(std::string_view token);
 bool StartsWithDigit(std::string_view token);
 /// A digit or "-": how GetToken delivers every number and expression value.
 bool StartsNumber(std::string_view token);
-/// The characters between the quotes of a double-quoted token.
-std::string QuotedText(std::string_view token);
+/// The characters between the quotes of a double-quoted token, in the token's storage.
+std::string_view QuotedText(std::string_view token);
 
 /// An operand as GetToken or SkipSeparators(parser, ",") reads it. A number the lanes
 /// read keeps its value, and its text is made only for a message; a name, literal or

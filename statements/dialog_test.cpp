@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "output/res_image.h"
+#include "statements/compile_api.h"
 #include "tests/res_reader.h"
 #include "tests/test_support.h"
 
@@ -133,6 +134,74 @@ TEST(DialogTest, LayoutBytesFontsAndRareControlStatements) {
             "item style=0x50010006 exstyle=0x00000000 rect=1,2,3,4 id=7 class=BUTTON title=\"g\"\n");
 }
 
+// Control keywords are read in any letter case; a word that differs from one in any
+// single place, or is one with a letter more or less, names no control.
+TEST(DialogTest, ControlKeywordsInAnyCase) {
+  struct TCase {
+    const char* statement;
+    const char* expected;
+  } cases[] = {
+      {"ltext \"a\", 1, 2, 3, 4, 5", "style=0x50020000 class=STATIC"},
+      {"Icon \"a\", 1, 2, 3, 4, 5", "style=0x50000003 class=STATIC"},
+      {"state3 \"a\", 1, 2, 3, 4, 5", "style=0x50010005 class=BUTTON"},
+      {"ListBox 1, 2, 3, 4, 5", "style=0x50800001 class=LISTBOX"},
+      {"combobox 1, 2, 3, 4, 5", "style=0x50010000 class=COMBOBOX"},
+      {"sCROLLbAR 1, 2, 3, 4, 5", "style=0x50000000 class=SCROLLBAR"},
+      {"Auto3State \"a\", 1, 2, 3, 4, 5", "style=0x50010006 class=BUTTON"},
+      {"defPushButton \"a\", 1, 2, 3, 4, 5", "style=0x50010001 class=BUTTON"},
+      {"autoradiobutton \"a\", 1, 2, 3, 4, 5", "style=0x50000009 class=BUTTON"},
+      {"ICO \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: ICO"},
+      {"ICONS \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: ICONS"},
+      {"LTEXX \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: LTEXX"},
+      {"LT_XT \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: LT_XT"},
+      {"STATE4 \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: STATE4"},
+      {"PUSHBUTTOX \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: PUSHBUTTOX"},
+      {"AUTORADIOBUTTONS \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTORADIOBUTTONS"},
+      {"AUTORADIQBUTTON \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTORADIQBUTTON"},
+      {"AUTO_RADIOBUTTON \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTO_RADIOBUTTON"},
+      {"AUTORADIOBUTTONBOX \"a\", 1, 2, 3, 4, 5", "115. Unknown Dialog Control Class: AUTORADIOBUTTONBOX"},
+  };
+  for (const TCase& c : cases) {
+    std::string items = Items(c.statement);
+    std::size_t style = items.find("style=");
+    std::size_t classAt = items.find(" class=");
+    std::string seen = items.find("115. ") != std::string::npos ? items.substr(items.find("115. "))
+                       : style == std::string::npos || classAt == std::string::npos
+                           ? items
+                           : items.substr(style, 16) + items.substr(classAt, items.find(' ', classAt + 1) - classAt);
+    EXPECT_EQ(seen, c.expected) << c.statement;
+  }
+}
+
+// Titles and class names of every length up to beyond what an item gathers before
+// writing, ASCII and not, and items that end 2 bytes off a boundary.
+TEST(DialogTest, TitlesAndClassesOfEveryLength) {
+  const std::string texts[] = {"",
+                               "a",
+                               "abcdefg",
+                               "abcdefgh",
+                               "abcdefghi",
+                               "0123456789abcde",
+                               "0123456789abcdef",
+                               "0123456789abcdefg",
+                               "caf\xC3\xA9 ok",
+                               "A" + std::string(128, 'q') + "Z"};
+  for (const std::string& text : texts)
+    for (bool extended : {false, true}) {
+      std::string controls = "LTEXT \"" + text + "\", 1, 2, 3, 4, 5\nCONTROL \"" + text + "\", 2, \"" + text +
+                             "x\", 0, 1, 2, 3, 4\nCONTROL \"\", 3, \"y" + text + "\", 0, 1, 2, 3, 4" +
+                             (extended ? " { 1 }" : "") + "\nPUSHBUTTON \"" + text + "\", 4, 1, 2, 3, 4";
+      std::string item = extended ? "item help=0 style=0x50" : "item style=0x50";
+      EXPECT_EQ(Items("#pragma code_page(65001)\n" + controls, extended ? "DIALOGEX" : "DIALOG"),
+                item + "020000 exstyle=0x00000000 rect=2,3,4,5 id=1 class=STATIC title=\"" + text + "\"\n" + item +
+                    "000000 exstyle=0x00000000 rect=1,2,3,4 id=2 class=\"" + text + "x\" title=\"" + text + "\"\n" +
+                    item + "000000 exstyle=0x00000000 rect=1,2,3,4 id=3 class=\"y" + text + "\" title=\"\"" +
+                    (extended ? " data=0100" : "") + "\n" + item +
+                    "010000 exstyle=0x00000000 rect=1,2,3,4 id=4 class=BUTTON title=\"" + text + "\"\n")
+          << extended << " " << text;
+    }
+}
+
 // Ids, coordinates and sizes from -32768 to 65535 are 16-bit values; the 32-bit id of
 // an extended item holds a negative id sign-extended, so that IDC_STATIC reads as -1.
 TEST(DialogTest, IdsCoordinatesAndSizesAre16BitValues) {
@@ -195,6 +264,56 @@ TEST(DialogTest, ExtendedHelpIdsCharsetAndCreationData) {
        "File a.rc. Line 1 : 115. Unknown Dialog Control Class: 5"},
   };
   for (const TCase& c : cases) EXPECT_EQ(Dialog(c.script), c.expected) << c.script;
+}
+
+// Nothing of a dialog, of its items, or of one that failed, carries over to the next.
+TEST(DialogTest, EachDialogStartsAfresh) {
+  const std::string full =
+      "1 DIALOGEX 1, 2, 3, 4, 5 STYLE 0x10 EXSTYLE 0x20 CAPTION \"A long caption text\" MENU \"m\" CLASS 7\n"
+      "FONT 8, \"A long face name here\", 700, 1, 2\n{ CONTROL \"A long title text\", 1, \"A long class name\", 0, "
+      "1, 2, 3, 4, 0x40, 9 { 1 }\n LTEXT \"t\", 2, 1, 2, 3, 4 }\n";
+  CompileText(full + "3 DIALOGEX 0, 0, 1, 1 FONT 9, \"f\" { LTEXT \"x\", 1, 2, 3, 4, 5, 6, 7, 8 { 2, 3");
+  const char* forms[] = {"DIALOG", "DIALOGEX"};
+  const char* expected[] = {
+      "DIALOG style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,1,1\nmenu=\"\" class=\"\" caption=\"\"\n"
+      "item style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=3 class=EDIT title=\"\"\n",
+      "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,1,1\nmenu=\"\" class=\"\" caption=\"\"\n"
+      "item help=0 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=3 class=EDIT title=\"\"\n"};
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(DescribeDialog(
+                  DialogData(full + "2 " + forms[i] + " 0, 0, 1, 1 { CONTROL \"\", 3, 0x81, 0, 1, 2, 3, 4 }", "#2")),
+              expected[i])
+        << forms[i];
+}
+
+// A host may compile another script from a callback while a dialog's controls are read
+// (here as a file is opened in the middle of a control statement): each keeps its own.
+TEST(DialogTest, ACompilationStartedMeanwhileKeepsItsOwnItems) {
+  test::TTempDir dir;
+  dir.Write("x.h", "#define X 1\n");
+  dir.Write("b.rc",
+            "2 DIALOGEX 0, 0, 9, 9 { CONTROL \"An inner title text\", 5, \"An inner class\", 0, 1, 2, 3, 4 "
+            "{ 7 } }\n");
+  dir.Write("a.rc",
+            "1 DIALOGEX 0, 0, 9, 9 { CONTROL \"An outer title text\", 1, \"An outer class\", 0,\n"
+            "#include \"x.h\"\n 1, 2, 3, 4 }\n");
+  test::TWorkingDirectory cwd(dir.Path());
+  TCompileOptions options;
+  TCompilation inner;
+  options.fileOpened = [&inner](const std::string& name) {
+    if (name.ends_with("x.h")) inner = CompileToImage("b.rc");
+  };
+  TCompilation outer = CompileToImage("a.rc", {}, options);
+  ASSERT_EQ(inner.errorText, "");
+  ASSERT_EQ(outer.errorText, "");
+  EXPECT_EQ(DescribeDialog(test::FindEntry(ReadResImage(outer.image), "#5", "#1").data),
+            "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,9,9\n"
+            "menu=\"\" class=\"\" caption=\"\"\nitem help=0 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=1 "
+            "class=\"An outer class\" title=\"An outer title text\"\n");
+  EXPECT_EQ(DescribeDialog(test::FindEntry(ReadResImage(inner.image), "#5", "#2").data),
+            "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=1 rect=0,0,9,9\n"
+            "menu=\"\" class=\"\" caption=\"\"\nitem help=0 style=0x50000000 exstyle=0x00000000 rect=1,2,3,4 id=5 "
+            "class=\"An inner class\" title=\"An inner title text\" data=0700\n");
 }
 
 TEST(DialogTest, EveryMessageWithItsLine) {

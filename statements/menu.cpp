@@ -21,6 +21,7 @@
 #include "reader/name_value.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
+#include "statements/dialog_controls.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -60,8 +61,6 @@ struct TMenuLevel {
   }
 };
 
-void ParsePopup(TRCParser& parser, int depth);
-
 // The option bit of `keyword` (in any letter case), or -1 when it is no option.
 std::int32_t OptionBit(std::string_view keyword) {
   for (const TMenuOption& option : kOptions)
@@ -69,40 +68,42 @@ std::int32_t OptionBit(std::string_view keyword) {
   return -1;
 }
 
-bool EndsMenuItem(std::string_view keyword) {
-  return keyword.empty() || IsWord(keyword, "MENUITEM") || IsWord(keyword, "POPUP") || keyword == "}";
+// The end of input, MENUITEM, POPUP or "}".
+bool EndsMenuItem(const TOperand& token) {
+  std::string_view keyword = token.View();
+  return token.IsEnd() || IsWord(keyword, "MENUITEM") || IsWord(keyword, "POPUP") || token.Is("}");
 }
-
-std::string Unquoted(const std::string& token) { return token.size() >= 2 ? token.substr(1, token.size() - 2) : ""; }
 
 [[noreturn]] void ReportPopupsTooDeep(TRCParser& parser) {
   ReportLocatedFailure(parser, "POPUP menus nested more than " + std::to_string(kMaxPopupDepth) + " levels deep");
 }
 
-void WriteMenuText(TOutputBuffer& out, std::u16string_view text) {
-  for (char16_t unit : text) out.WriteU16(unit);
-  out.WriteU16(0);
-}
-
 // An item's text, converted as it is read: ASCII reads the same in every character set
-// and is written as it stands.
+// and is written as it stands. One is kept for a whole menu, its storage reused.
 struct TMenuText {
   std::string ascii;
   std::u16string units;
-  bool isAscii = false;
+  bool isAscii = true;
+
+  // The text of the quoted token `token`; `isPlain` tells one the lanes read, which is ASCII.
+  void Read(TRCParser& parser, std::string_view token, bool isPlain) {
+    ascii.assign(QuotedText(token));
+    isAscii = isPlain || IsAsciiText(ascii);
+    if (!isAscii) units = ScriptTextToUtf16(parser, ascii);
+  }
+  void Clear() {
+    ascii.clear();
+    isAscii = true;
+  }
 };
 
-TMenuText ReadMenuText(TRCParser& parser, const std::string& token) {
-  TMenuText text;
-  text.ascii = Unquoted(token);
-  text.isAscii = IsAsciiText(text.ascii);
-  if (!text.isAscii) text.units = ScriptTextToUtf16(parser, text.ascii);
-  return text;
-}
+void ParsePopup(TRCParser& parser, int depth, TMenuText& text);
 
 void WriteMenuText(TOutputBuffer& out, const TMenuText& text) {
-  if (!text.isAscii) return WriteMenuText(out, text.units);
-  out.WriteWidened(text.ascii);
+  if (text.isAscii)
+    out.WriteWidened(text.ascii);
+  else
+    out.WriteUtf16(text.units.data(), text.units.size());
   out.WriteU16(0);
 }
 
@@ -123,50 +124,54 @@ void SetEndFlag(TOutputBuffer& out, const TMenuLevel& level) {
   out.Seek(end);
 }
 
-std::uint16_t ReadCommandId(TRCParser& parser, const std::string& token) {
+std::uint16_t ReadCommandId(TRCParser& parser, const TOperand& token) {
   std::int64_t value = -1;
-  if (!token.empty() && IsDigit(token[0]) && !DecimalTokenValue(token, value)) value = ConvertToInteger(token);
+  if (token.isValue) {
+    value = token.value;
+  } else if (std::string_view text = token.View();
+             !text.empty() && IsDigit(text[0]) && !DecimalTokenValue(text, value)) {
+    value = ConvertToInteger(text);
+  }
   if (value < 0 || value > kMaxCommandId) ReportError(parser, 74);  // Number in range 0..65535 expected
   return static_cast<std::uint16_t>(value);
 }
 
-// options := {[","] option}; returns the MENUITEM, POPUP or "}" that ends them.
-std::string ReadItemOptions(TRCParser& parser, std::uint16_t& flags) {
-  for (;;) {
-    std::string token = SkipSeparators(parser, ",");
-    if (token.empty()) ReportError(parser, 75);  // MENU resource not terminated
-    if (EndsMenuItem(token)) return token;
-    std::int32_t bit = OptionBit(token);
-    if (bit < 0) ReportError(parser, 76, {UpperCase(token)});  // Unknown keyword %s
+// options := {[","] option}; leaves the MENUITEM, POPUP or "}" that ends them in `token`.
+// `token` is the id: when the lanes read it, a name right after it is taken at once.
+void ReadItemOptions(TRCParser& parser, std::uint16_t& flags, TOperand& token) {
+  for (bool afterId = token.isValue;; afterId = false) {
+    if (!afterId || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
+    if (token.IsEnd()) ReportError(parser, 75);  // MENU resource not terminated
+    if (EndsMenuItem(token)) return;
+    std::int32_t bit = OptionBit(token.View());
+    if (bit < 0) ReportError(parser, 76, {UpperCase(token.Text())});  // Unknown keyword %s
     flags = static_cast<std::uint16_t>(flags | bit);
   }
 }
 
 // item := SEPARATOR | "" | "text" [","] id {[","] option}
 // Dialog editors write an empty text followed by an id for items whose text the program
-// sets: that is a plain item; "" alone stays a separator. Returns the token after the item.
-std::string ParseMenuItem(TRCParser& parser) {
-  std::string token = SkipSeparators(parser, ",");
-  if (token.empty()) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
-  if (token[0] != '"') {
-    if (!IsWord(token, "SEPARATOR")) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
+// sets: that is a plain item; "" alone stays a separator. Leaves the token after the item
+// in `token`.
+void ParseMenuItem(TRCParser& parser, TOperand& token, TMenuText& text) {
+  ReadCommaOperand(parser, token);
+  if (token.IsEnd()) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
+  if (!IsQuoted(token.View())) {
+    if (!IsWord(token.View(), "SEPARATOR")) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
     WriteSeparator(parser.output);
-    return SkipSeparators(parser, ",");
+    return ReadCommaOperand(parser, token);
   }
   // Converted as read: a #pragma code_page among the options must not change it.
-  TMenuText text = ReadMenuText(parser, token);
-  std::string idToken = SkipSeparators(parser, ",");
-  if (token == "\"\"" && EndsMenuItem(idToken)) {
-    WriteSeparator(parser.output);
-    return idToken;
-  }
-  std::uint16_t id = ReadCommandId(parser, idToken);
+  text.Read(parser, token.View(), token.isLane);
+  bool isEmpty = token.View().size() == 2;
+  ReadCommaOperand(parser, token);
+  if (isEmpty && EndsMenuItem(token)) return WriteSeparator(parser.output);
+  std::uint16_t id = ReadCommandId(parser, token);
   std::uint16_t flags = 0;
-  std::string next = ReadItemOptions(parser, flags);
+  ReadItemOptions(parser, flags, token);
   parser.output.WriteU16(flags);
   parser.output.WriteU16(id);
   WriteMenuText(parser.output, text);
-  return next;
 }
 
 [[noreturn]] void ReportBadLevelEntry(TRCParser& parser, int depth, bool closed) {
@@ -177,45 +182,52 @@ std::string ParseMenuItem(TRCParser& parser) {
 }
 
 // level := {MENUITEM item | POPUP popup} "}"   (at least one entry; depth 0 is the menu)
-void ParseMenuLevel(TRCParser& parser, int depth) {
+void ParseMenuLevel(TRCParser& parser, int depth, TMenuText& text) {
   TMenuLevel level;
-  std::string token = SkipSeparators(parser, ",");
+  TOperand token;
+  ReadCommaOperand(parser, token);
   for (;;) {
-    if (IsWord(token, "MENUITEM")) {
+    if (IsWord(token.View(), "MENUITEM")) {
       level.Remember(parser.output.Position(), false);
-      token = ParseMenuItem(parser);
-    } else if (IsWord(token, "POPUP")) {
+      ParseMenuItem(parser, token, text);
+    } else if (IsWord(token.View(), "POPUP")) {
       level.Remember(parser.output.Position(), true);
-      ParsePopup(parser, depth + 1);
-      token = SkipSeparators(parser, ",");
-    } else if (token == "}" && level.hasRecord) {
+      ParsePopup(parser, depth + 1, text);
+      ReadCommaOperand(parser, token);
+    } else if (token.Is("}") && level.hasRecord) {
       break;
     } else {
-      ReportBadLevelEntry(parser, depth, token == "}");
+      ReportBadLevelEntry(parser, depth, token.Is("}"));
     }
   }
   SetEndFlag(parser.output, level);
 }
 
 // popup := ("text" | SEPARATOR) {[","] option} "{" level
-void ParsePopup(TRCParser& parser, int depth) {
+void ParsePopup(TRCParser& parser, int depth, TMenuText& text) {
   if (depth > kMaxPopupDepth) ReportPopupsTooDeep(parser);
-  std::string token = SkipSeparators(parser, ",");
-  bool quoted = !token.empty() && token[0] == '"';
-  if (!quoted && !IsWord(token, "SEPARATOR")) ReportError(parser, 73);  // Double quoted string or SEPARATOR expected
-  TMenuText text = quoted ? ReadMenuText(parser, token) : TMenuText{{}, {}, true};
+  TOperand token;
+  ReadCommaOperand(parser, token);
+  bool quoted = IsQuoted(token.View());
+  if (!quoted && !IsWord(token.View(), "SEPARATOR")) ReportError(parser, 73);
+  // Double quoted string or SEPARATOR expected
+  if (quoted)
+    text.Read(parser, token.View(), token.isLane);
+  else
+    text.Clear();
   std::uint16_t flags = kPopupFlag;
   for (;;) {
-    std::string keyword = UpperCase(SkipSeparators(parser, ","));
-    if (keyword.empty()) ReportError(parser, 77);  // POPUP menu resource not terminated
-    if (keyword == "{") break;
-    std::int32_t bit = OptionBit(keyword);
-    if (bit < 0) ReportError(parser, 78, {keyword});  // Unknown keyword %s encountered in POPUP menu resource
+    ReadCommaOperand(parser, token);
+    if (token.IsEnd()) ReportError(parser, 77);  // POPUP menu resource not terminated
+    if (token.Is("{")) break;
+    std::int32_t bit = OptionBit(token.View());
+    if (bit < 0) ReportError(parser, 78, {UpperCase(token.Text())});
+    // Unknown keyword %s encountered in POPUP menu resource
     flags = static_cast<std::uint16_t>(flags | bit);
   }
   parser.output.WriteU16(flags);
   WriteMenuText(parser.output, text);
-  ParseMenuLevel(parser, depth);
+  ParseMenuLevel(parser, depth, text);
 }
 
 // Writes the header, the menu header and every record of the body (its "{" already read).
@@ -225,7 +237,8 @@ void WriteMenu(TRCParser& parser, std::int32_t memoryFlags) {
   std::size_t dataStart = parser.output.Position();
   parser.output.WriteU16(0);  // version
   parser.output.WriteU16(0);  // header size
-  ParseMenuLevel(parser, 0);
+  TMenuText text;
+  ParseMenuLevel(parser, 0, text);
   PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
 }
 
