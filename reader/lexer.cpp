@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -435,6 +436,46 @@ struct TLaneNumber {
   TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
 };
 
+// Digits read eight at a time: a word of eight bytes of the text, its first byte the
+// lowest. Carries between bytes only ever run from a byte that stops the digits towards
+// the bytes after it, so the stop found first is always right.
+
+// The number of leading bytes of `x` (the text's bytes with '0' taken out of each by an
+// exclusive or) that are decimal digits, 8 when all of them are.
+inline unsigned LeadingDecimalDigits(std::uint64_t x) {
+  std::uint64_t stops = (x | (x + kEveryByte * 0x76)) & kHighBits;  // a byte of 10 and above
+  return stops == 0 ? 8 : static_cast<unsigned>(std::countr_zero(stops)) / 8;
+}
+
+// The value of the first `count` (1 to 8) decimal digits of `x`, as LeadingDecimalDigits
+// takes it.
+inline std::uint64_t DecimalDigitsValue(std::uint64_t x, unsigned count) {
+  x <<= 8 * (8 - count);  // the digits at the top, zeros before them
+  x = x * 10 + (x >> 8);  // pairs of digits in the even bytes
+  constexpr std::uint64_t kPairs = 0x000000FF000000FFull;
+  return ((x & kPairs) * (100 + (1000000ull << 32)) + ((x >> 16) & kPairs) * (1 + (10000ull << 32))) >> 32;
+}
+
+// The number of leading bytes of the text's bytes `word` that are hexadecimal digits,
+// 8 when all of them are; `nibbles` receives each byte's digit value.
+inline unsigned LeadingHexDigits(std::uint64_t word, std::uint64_t& nibbles) {
+  std::uint64_t x = word ^ (kEveryByte * '0');
+  std::uint64_t notDecimal = x | (x + kEveryByte * 0x76);
+  std::uint64_t letter = (word | (kEveryByte * 0x20)) ^ (kEveryByte * 0x60);  // a to f as 1 to 6
+  std::uint64_t isLetter = (letter + kEveryByte * 0x7F) & ~(letter + kEveryByte * 0x79) & ~letter & kHighBits;
+  nibbles = (word & (kEveryByte * 0x0F)) + (isLetter >> 7) * 9;
+  std::uint64_t stops = notDecimal & ~isLetter & kHighBits;
+  return stops == 0 ? 8 : static_cast<unsigned>(std::countr_zero(stops)) / 8;
+}
+
+// The value of the first `count` (1 to 8) digits of `nibbles`, as LeadingHexDigits gives them.
+inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
+  std::uint64_t x = nibbles << (8 * (8 - count));
+  x = ((x << 4) | (x >> 8)) & 0x00FF00FF00FF00FFull;
+  x = ((x << 8) | (x >> 16)) & 0x0000FFFF0000FFFFull;
+  return ((x << 16) | (x >> 32)) & 0xFFFFFFFFull;
+}
+
 // The end of the plain number at `at` (which is in the text), 0 for any other token: 0,
 // or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
 // hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
@@ -444,16 +485,37 @@ struct TLaneNumber {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
   std::size_t end = at;
   std::uint64_t value = 0;
-  if (bytes[at] == '0') {
+  if (static_cast<unsigned>(bytes[at] - '1') < 9) {
+    bool more = true;  // eight digits read at once may have more after them
+    if (at + 8 <= text.size()) {
+      std::uint64_t x = LoadWord(text.data() + at) ^ (kEveryByte * '0');
+      unsigned count = LeadingDecimalDigits(x);
+      value = DecimalDigitsValue(x, count);
+      end = at + count;
+      more = count == 8;
+    }
+    if (more) {
+      for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
+        value = value * 10 + digit;
+      if (value > 2147483647) return 0;
+    }
+  } else if (bytes[at] == '0') {
     end = at + 1;
     if ((bytes[end] | 0x20) == 'x') {
-      for (end = at + 2; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
-      if (end == at + 2) return 0;
+      end = at + 2;
+      if (at + 10 <= text.size()) {
+        std::uint64_t nibbles;
+        unsigned count = LeadingHexDigits(LoadWord(text.data() + end), nibbles);
+        if (count == 0) return 0;
+        value = HexDigitsValue(nibbles, count);
+        end += count;
+      } else {
+        for (; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
+        if (end == at + 2) return 0;
+      }
     }
   } else {
-    for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
-      value = value * 10 + digit;
-    if (end == at || value > 2147483647) return 0;
+    return 0;
   }
   number.value = static_cast<std::int64_t>(value);
   unsigned char c = bytes[end];
@@ -602,83 +664,103 @@ std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
 
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
   TFileItem* file = parser.currentFile;
-  if (!ReadsPlainSource(file)) return 0;
+  if (!ReadsPlainSource(file) || run.empty()) return 0;
   const std::string& text = file->text;
   const char* bytes = text.c_str();
-  std::size_t count = 0;
-  TLaneToken taken, follower;
-  bool lastLong = false, anyNumber = false, anyLiteral = false;
+  const bool literals = numbersUpTo < 0 && !parser.fileNameStrings;
+  const std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
   std::size_t at = SkipBlanksAhead(text, SkipSameLineCommas(text, file->readPosition), line);
-  while (count < run.size() && at < text.size()) {
+  TCommonToken* item = run.data();
+  TCommonToken* const full = item + run.size();
+  // What follows the last item taken: its comma right after it (the commonest), else `follower`
+  std::int32_t itemLine = line;
+  bool commaAfter = true, anyLiteral = false;
+  TLaneToken follower;
+  for (;;) {
     std::size_t end;
     TLaneNumber number;
     bool literal = bytes[at] == '"';
     if (literal) {
-      if (parser.fileNameStrings || numbersUpTo >= 0) break;
+      if (!literals) break;
       end = PlainLiteralRunEnd(text, at + 1);
       if (bytes[end] != '"') break;  // an escape, a line end, a byte above 0x7F, the end
       ++end;
-    } else if ((end = PlainNumberEnd(text, at, number)) == 0 || (numbersUpTo >= 0 && number.value > numbersUpTo)) {
+    } else if ((end = PlainNumberEnd(text, at, number)) == 0 || number.value > limit) {
       break;
     }
-    // A comma or a plain number after it goes on with the run; a brace or a plain name
-    // ends it with this item, as the lane would take it; anything else ends it before.
+    // A comma or a plain number after the item goes on with the run; a brace or a plain
+    // name ends it with this item, as the lane would take it; anything else ends it
+    // before. After commas on the item's line the next item is read; a comma anywhere
+    // else is where the next item would be, so the run ends there.
+    std::size_t nextAt = 0;
     std::int32_t nextLine = line;
-    std::size_t next = SkipBlanksAhead(text, end, nextLine);
-    if (next >= text.size()) break;
-    TLaneToken ahead;
-    ahead.at = next;
-    ahead.line = nextLine;
-    // After commas on its own line the next item is read; a comma anywhere else is
-    // where the next item would be, so the run ends there.
-    std::size_t afterCommas = end;
     bool last = false;
-    if (bytes[next] == ',') {
-      afterCommas = SkipSameLineCommas(text, end);
-      last = afterCommas == end;
-    } else if (TLaneNumber following; PlainNumberEnd(text, next, following) != 0) {
-      ahead.kind = following.Kind();
-    } else if (FollowerAt(parser, text, ahead)) {
-      last = true;
+    if (bytes[end] == ',') {
+      std::size_t after = end + 1;
+      while (IsSpaceOrTab(bytes[after])) ++after;
+      if (bytes[after] == ',') after = SkipSameLineCommas(text, after);
+      nextAt = static_cast<unsigned char>(bytes[after]) > ' ' ? after : SkipBlanksAhead(text, after, nextLine);
+      commaAfter = true;
     } else {
-      break;
+      TLaneToken ahead;
+      ahead.line = line;
+      ahead.at = SkipBlanksAhead(text, end, ahead.line);
+      if (ahead.at >= text.size()) break;
+      if (bytes[ahead.at] == ',') {
+        std::size_t afterCommas = SkipSameLineCommas(text, end);
+        last = afterCommas == end;
+        if (!last) nextAt = SkipBlanksAhead(text, afterCommas, nextLine);
+      } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
+        ahead.kind = following.Kind();
+        nextAt = ahead.at;  // on this line or a later one
+        nextLine = ahead.line;
+      } else if (FollowerAt(parser, text, ahead)) {
+        last = true;
+      } else {
+        break;
+      }
+      follower = ahead;
+      commaAfter = false;
     }
-    TCommonToken& token = run[count++];
-    token.text = std::string_view(bytes + at, end - at);
+    item->text = std::string_view(bytes + at, end - at);
     if (literal) {
-      token.kind = TCommonKind::Literal;
-      token.value = 0;
-      token.isLong = false;
+      item->kind = TCommonKind::Literal;
+      item->value = 0;
+      item->isLong = false;
       anyLiteral = true;
     } else {
-      token.kind = TCommonKind::Number;
-      token.value = number.value;
-      token.isLong = lastLong = number.Kind() == TTokenKind::LongNumber;
-      anyNumber = true;
+      item->kind = TCommonKind::Number;
+      item->value = number.value;
+      item->isLong = number.Kind() == TTokenKind::LongNumber;
     }
-    taken.at = at;
-    taken.end = end;
-    taken.line = line;
-    follower = ahead;
-    if (last) break;
-    if (afterCommas != end) {
-      at = SkipBlanksAhead(text, afterCommas, line);
-    } else {
-      at = next;  // a plain number, on this line or a later one
-      line = nextLine;
-    }
+    itemLine = line;
+    if (++item == full || last) break;
+    at = nextAt;
+    line = nextLine;
   }
-  if (count == 0) return 0;
+  if (item == run.data()) return 0;
+  TLaneToken taken;
+  taken.at = static_cast<std::size_t>(item[-1].text.data() - bytes);
+  taken.end = taken.at + item[-1].text.size();
+  taken.line = itemLine;
+  if (commaAfter) {
+    follower.at = taken.end;
+    follower.line = itemLine;
+  }
   TakeWithFollower(parser, *file, taken, follower);
   if (follower.kind == TTokenKind::Word)
     parser.wordAfterRun = {file, file->readPosition, follower.at, follower.end, follower.line};
-  if (anyNumber) {
-    parser.longValue = lastLong;
-    parser.removedBits = 0;
+  // The size of the last number, the last to be read as an expression
+  for (const TCommonToken* number = item; number != run.data();) {
+    if ((--number)->kind == TCommonKind::Number) {
+      parser.longValue = number->isLong;
+      parser.removedBits = 0;
+      break;
+    }
   }
   if (anyLiteral) parser.wideString = false;
-  return count;
+  return static_cast<std::size_t>(item - run.data());
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {
