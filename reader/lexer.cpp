@@ -64,7 +64,7 @@ constexpr std::array<TCharClass, 256> kCharClasses = BuildCharClasses();
 
 TCharClass ClassOf(unsigned char c) { return kCharClasses[c]; }
 
-unsigned char ByteAt(const std::string& text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
+unsigned char ByteAt(std::string_view text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
 
 // Letters, digits and "_": what may follow "$" in a hexadecimal token.
 bool IsHexTokenContinuation(unsigned char c) {
@@ -141,7 +141,7 @@ constexpr auto kWordContinues = [](unsigned char c) {
 };
 
 template <typename Predicate>
-std::size_t RunEnd(const std::string& text, std::size_t from, Predicate belongs) {
+std::size_t RunEnd(std::string_view text, std::size_t from, Predicate belongs) {
   while (from < text.size() && belongs(ByteAt(text, from))) ++from;
   return from;
 }
@@ -200,7 +200,7 @@ bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '
 
 // The end of the run of bytes from `from` that IsPlainLiteralByte accepts, eight at a
 // time where it can.
-std::size_t PlainLiteralRunEnd(const std::string& text, std::size_t from) {
+std::size_t PlainLiteralRunEnd(std::string_view text, std::size_t from) {
 #if defined(__SSE2__)
   const __m128i quote = _mm_set1_epi8('"');
   const __m128i backslash = _mm_set1_epi8('\\');
@@ -423,6 +423,31 @@ std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t i
 // literal to join) make at the token after them; whatever a lane cannot tell for certain
 // is left to the layers, with nothing changed.
 
+// The lanes read a file's text as a view; a view of a whole std::string is followed by
+// the string's terminating zero byte, which ends every run of digits, letters or blanks,
+// so that the scans below need no bounds check of their own.
+
+// The end of the name whose bytes continue at `from`.
+inline std::size_t WordEnd(std::string_view text, std::size_t from) {
+  while (kWordContinues(static_cast<unsigned char>(text.data()[from]))) ++from;
+  return from;
+}
+
+// What SkipBlanksAhead gives.
+inline std::size_t BlanksEnd(std::string_view text, std::size_t from, std::int32_t& line) {
+  const char* bytes = text.data();
+  for (;; ++from) {
+    auto c = static_cast<unsigned char>(bytes[from]);
+    if (c == ' ') continue;  // the commonest blank first, then anything else above it
+    if (c > ' ') break;
+    if (c == '\n')
+      ++line;
+    else if (c != '\r' && ClassOf(c) != TCharClass::Blank)
+      break;
+  }
+  return std::min(from, text.size());
+}
+
 // Whether the lanes may read the current file at its read position: text written in the
 // file itself (not substituted), where names end as the script reads them.
 bool ReadsPlainSource(const TFileItem* file) {
@@ -450,6 +475,11 @@ inline unsigned LeadingDecimalDigits(std::uint64_t x) {
 // The value of the first `count` (1 to 8) decimal digits of `x`, as LeadingDecimalDigits
 // takes it.
 inline std::uint64_t DecimalDigitsValue(std::uint64_t x, unsigned count) {
+  if (count <= 4) {  // the commonest: the low half alone
+    auto y = static_cast<std::uint32_t>(x) << (8 * (4 - count));
+    y = y * 10 + (y >> 8);
+    return (y & 0xFF) * 100 + ((y >> 16) & 0xFF);
+  }
   x <<= 8 * (8 - count);  // the digits at the top, zeros before them
   x = x * 10 + (x >> 8);  // pairs of digits in the even bytes
   constexpr std::uint64_t kPairs = 0x000000FF000000FFull;
@@ -480,9 +510,9 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
 // or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
 // hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
 // anything with more letters are left to the layers.
-[[gnu::always_inline]] inline std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
+[[gnu::always_inline]] inline std::size_t PlainNumberEnd(std::string_view text, std::size_t at, TLaneNumber& number) {
   // The terminating zero byte ends every run of digits
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t end = at;
   std::uint64_t value = 0;
   if (static_cast<unsigned>(bytes[at] - '1') < 9) {
@@ -519,6 +549,8 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
   }
   number.value = static_cast<std::int64_t>(value);
   unsigned char c = bytes[end];
+  number.suffix = false;
+  if (c < '0' && c != '.') return end;  // a comma, a blank or a line end, the commonest
   number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
   if (number.suffix) c = bytes[++end];
   return kWordContinues(c) ? 0 : end;
@@ -537,11 +569,11 @@ struct TLaneToken {
 // A name the layers would hand on as written: no defined name or unit constant (whose
 // value would be put in its place) and no wide literal.
 // A name found among the defines gives its value in `defined` when asked.
-[[gnu::always_inline]] inline bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token,
+[[gnu::always_inline]] inline bool PlainWordAt(const TRCParser& parser, std::string_view text, TLaneToken& token,
                                                const std::string_view** defined = nullptr) {
   if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
   if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
-  token.end = RunEnd(text, token.at + 1, kWordContinues);
+  token.end = WordEnd(text, token.at + 1);
   std::string_view word(text.data() + token.at, token.end - token.at);
   if (const std::string_view* value = parser.defines.Find(word)) {
     if (defined != nullptr) *defined = value;
@@ -557,7 +589,7 @@ struct TLaneToken {
 // The token at `token.at` when it is one whose reading the lanes can foretell: a comma, a
 // brace, a plain number or a plain name. It is no operator and no literal, so it ends an
 // expression before it and joins no literal.
-[[gnu::always_inline]] inline bool FollowerAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
+[[gnu::always_inline]] inline bool FollowerAt(const TRCParser& parser, std::string_view text, TLaneToken& token) {
   if (token.at >= text.size()) return false;
   char c = text[token.at];
   token.end = token.at + 1;
@@ -601,10 +633,10 @@ void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& toke
 bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defined) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return false;
-  const std::string& text = file->text;
+  const std::string_view text = file->text;
   TLaneToken taken;
   taken.line = file->line;
-  taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+  taken.at = BlanksEnd(text, file->readPosition, taken.line);
   if (taken.at >= text.size()) return false;
   TLaneToken follower;
   char c = text[taken.at];
@@ -613,14 +645,14 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
     taken.end = PlainLiteralRunEnd(text, taken.at + 1);
     if (taken.end >= text.size() || text[taken.end] != '"') return false;  // an escape, a line end, a byte above 0x7F
     follower.line = taken.line;
-    follower.at = SkipBlanksAhead(text, ++taken.end, follower.line);
+    follower.at = BlanksEnd(text, ++taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.wideString = false;
     token.kind = TCommonKind::Literal;
   } else if (TLaneNumber number; (taken.end = PlainNumberEnd(text, taken.at, number)) != 0) {
     follower.line = taken.line;
-    follower.at = SkipBlanksAhead(text, taken.end, follower.line);
+    follower.at = BlanksEnd(text, taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.longValue = number.Kind() == TTokenKind::LongNumber;
@@ -654,8 +686,8 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
 
 // Where a comma lane would leave the reading after the token ending at `from`: past the
 // commas that follow on the same line, each after blanks and tabs only.
-std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
-  const char* bytes = text.c_str();
+std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
+  const char* bytes = text.data();
   for (std::size_t at = from;; from = ++at) {
     while (IsSpaceOrTab(bytes[at])) ++at;
     if (bytes[at] != ',') return from;
@@ -665,12 +697,12 @@ std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file) || run.empty()) return 0;
-  const std::string& text = file->text;
-  const char* bytes = text.c_str();
+  const std::string_view text = file->text;
+  const char* bytes = text.data();
   const bool literals = numbersUpTo < 0 && !parser.fileNameStrings;
   const std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
-  std::size_t at = SkipBlanksAhead(text, SkipSameLineCommas(text, file->readPosition), line);
+  std::size_t at = BlanksEnd(text, SkipSameLineCommas(text, file->readPosition), line);
   TCommonToken* item = run.data();
   TCommonToken* const full = item + run.size();
   // What follows the last item taken: its comma right after it (the commonest), else `follower`
@@ -700,17 +732,17 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
       std::size_t after = end + 1;
       while (IsSpaceOrTab(bytes[after])) ++after;
       if (bytes[after] == ',') after = SkipSameLineCommas(text, after);
-      nextAt = static_cast<unsigned char>(bytes[after]) > ' ' ? after : SkipBlanksAhead(text, after, nextLine);
+      nextAt = static_cast<unsigned char>(bytes[after]) > ' ' ? after : BlanksEnd(text, after, nextLine);
       commaAfter = true;
     } else {
       TLaneToken ahead;
       ahead.line = line;
-      ahead.at = SkipBlanksAhead(text, end, ahead.line);
+      ahead.at = BlanksEnd(text, end, ahead.line);
       if (ahead.at >= text.size()) break;
       if (bytes[ahead.at] == ',') {
         std::size_t afterCommas = SkipSameLineCommas(text, end);
         last = afterCommas == end;
-        if (!last) nextAt = SkipBlanksAhead(text, afterCommas, nextLine);
+        if (!last) nextAt = BlanksEnd(text, afterCommas, nextLine);
       } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
         ahead.kind = following.Kind();
         nextAt = ahead.at;  // on this line or a later one
@@ -764,10 +796,10 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {
-  const std::string& text = parser.currentFile->text;
+  const std::string_view text = parser.currentFile->text;
   TLaneToken ahead;
   ahead.line = line;
-  ahead.at = SkipBlanksAhead(text, end, ahead.line);
+  ahead.at = BlanksEnd(text, end, ahead.line);
   if (!FollowerAt(parser, text, ahead)) return false;
   follower = {ahead.at, ahead.line, ahead.kind, ahead.block};
   return true;
@@ -806,7 +838,7 @@ std::string CommonTokenText(const TCommonToken& token) {
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
   TFileItem* file = parser.currentFile;
   if (parser.TokenFlag != TTokenKind::Word || !ReadsPlainSource(file)) return false;
-  const std::string& text = file->text;
+  const std::string_view text = file->text;
   TLaneToken taken;
   // The run has just scanned the name: it still stands where the run found it
   if (const TRCParser::TWordAfterRun& word = parser.wordAfterRun;
@@ -817,9 +849,9 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
     taken.line = word.line;
   } else {
     taken.line = file->line;
-    taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+    taken.at = BlanksEnd(text, file->readPosition, taken.line);
     if (taken.at >= text.size() || ClassOf(ByteAt(text, taken.at)) != TCharClass::WordStart) return false;
-    taken.end = RunEnd(text, taken.at + 1, kWordContinues);
+    taken.end = WordEnd(text, taken.at + 1);
   }
   if (text[taken.at] == 'L' && text[taken.at + 1] == '"') return false;
   std::string_view word(text.data() + taken.at, taken.end - taken.at);
@@ -833,17 +865,8 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
   return true;
 }
 
-// The text's terminating zero byte (a std::string always has one) is no blank.
 std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
-  const char* bytes = text.c_str();
-  for (;; ++from) {
-    TCharClass kind = ClassOf(static_cast<unsigned char>(bytes[from]));
-    if (kind == TCharClass::LineFeed)
-      ++line;
-    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
-      break;
-  }
-  return std::min(from, text.size());
+  return BlanksEnd(text, from, line);
 }
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }
