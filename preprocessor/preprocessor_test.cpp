@@ -129,6 +129,10 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA {,~1,~12345678,~87654321L,~123456789,~1234567890,~0xABCDEF12,~0xabcdef,~0XfFL,~0x0,~00000001~ }",
       "1 RCDATA { 1,~2,\t~3, ,~4,\v~5,\n~6 ,~7\t,~8,,~\"a\",~\"\"~ 9,~99999999~9,~99999999L~ }\n2 RCDATA { 7,~@ }",
       "1 RCDATA {\n 1,\r\n~2,\n\n~3,~\n 4,~0x7fff,~0x8000,~32767,~32768\n}\n@",
+      // A comma and one blank or none between items, as the lanes take it most often
+      "1 RCDATA { 1, 2~, 3,4~,5 ,6~ }\n2 RCDATA {\n 7, \"ab\"~, 8,\t9~, 10,,11~, 12, \n 13~, 14,\v15~ }",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\", 1~, 2, 3~, 4,5~\n LTEXT \"b\",2~, 1,\n 2~, 3~, 4\n"
+      " LTEXT \"c\", ,3~, 1~, 2~, 3~, 4\n LTEXT \"d\",  4~, 1, 2~, 3~, 4\n LTEXT \"e\",\n5~, 1~, 2~, 3~, 70000\nEND\n",
       "1 RCDATA { 1,~123456789012,~2 }",
       "1 RCDATA { 1,~0x,~2 }",
       "1 RCDATA { 1,~0x123456789ABC~ }",

@@ -702,7 +702,15 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   const bool literals = numbersUpTo < 0 && !parser.fileNameStrings;
   const std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
-  std::size_t at = BlanksEnd(text, SkipSameLineCommas(text, file->readPosition), line);
+  // The commonest separators, before the first item and between items: a comma and at
+  // most one blank, then a byte that may begin an item (no blank, line end or comma)
+  std::size_t at = file->readPosition;
+  if (bytes[at] == ',') {
+    auto c = static_cast<unsigned char>(bytes[++at]);
+    if (c == ' ') c = static_cast<unsigned char>(bytes[++at]);
+    if (c <= ' ' || c == ',') at = file->readPosition;
+  }
+  if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
   TCommonToken* item = run.data();
   TCommonToken* const full = item + run.size();
   // What follows the last item taken: its comma right after it (the commonest), else `follower`
@@ -730,9 +738,15 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
     bool last = false;
     if (bytes[end] == ',') {
       std::size_t after = end + 1;
-      while (IsSpaceOrTab(bytes[after])) ++after;
-      if (bytes[after] == ',') after = SkipSameLineCommas(text, after);
-      nextAt = static_cast<unsigned char>(bytes[after]) > ' ' ? after : BlanksEnd(text, after, nextLine);
+      auto c = static_cast<unsigned char>(bytes[after]);
+      if (c == ' ') c = static_cast<unsigned char>(bytes[++after]);
+      if (c > ' ' && c != ',') {
+        nextAt = after;
+      } else {
+        while (IsSpaceOrTab(bytes[after])) ++after;
+        if (bytes[after] == ',') after = SkipSameLineCommas(text, after);
+        nextAt = BlanksEnd(text, after, nextLine);
+      }
       commaAfter = true;
     } else {
       TLaneToken ahead;
