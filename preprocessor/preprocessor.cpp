@@ -111,8 +111,7 @@ bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& tex
     text = SkipSeparators(parser, ",");
     return false;
   }
-  while (CommaAhead(parser, true)) {
-  }
+  TakeCommasAhead(parser);
   if (TakeLaneToken(parser, token)) return true;
   text = GetLayeredToken(parser);  // the lane has looked already
   while (text == ",") text = GetToken(parser);

@@ -937,6 +937,12 @@ bool CommaAhead(TRCParser& parser, bool take) {
   return true;
 }
 
+std::size_t TakeCommasAhead(TRCParser& parser) {
+  std::size_t count = 0;
+  while (CommaAhead(parser, true)) ++count;
+  return count;
+}
+
 void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out) {
   std::string_view text = literal.substr(1, literal.size() >= 2 ? literal.size() - 2 : 0);
   TLiteralCodePage codePage(parser);
