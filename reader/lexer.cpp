@@ -445,7 +445,7 @@ inline std::size_t BlanksEnd(std::string_view text, std::size_t from, std::int32
     else if (c != '\r' && ClassOf(c) != TCharClass::Blank)
       break;
   }
-  return std::min(from, text.size());
+  return from;  // at most the text's size, where the terminating zero stops it
 }
 
 // Whether the lanes may read the current file at its read position: text written in the
