@@ -791,6 +791,7 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   taken.end = taken.at + item[-1].text.size();
   taken.line = itemLine;
   if (commaAfter) {
+    follower = TLaneToken{};  // no kind an earlier item's follower had
     follower.at = taken.end;
     follower.line = itemLine;
   }
