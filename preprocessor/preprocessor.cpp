@@ -111,8 +111,7 @@ bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& tex
     text = SkipSeparators(parser, ",");
     return false;
   }
-  while (CommaAhead(parser, true)) {
-  }
+  TakeCommasAhead(parser);
   if (TakeLaneToken(parser, token)) return true;
   text = GetLayeredToken(parser);  // the lane has looked already
   while (text == ",") text = GetToken(parser);
@@ -125,9 +124,10 @@ std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run
 }
 
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
-  bool tookComma = CommaAheadInScript(parser, true);
-  if (parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeLaneToken(parser, token))
-    return true;
+  // Taking a comma leaves the current file as it is
+  bool script = parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile);
+  bool tookComma = script && CommaAhead(parser, true);
+  if (script && TakeLaneToken(parser, token)) return true;
   text = GetLayeredToken(parser);
   if (!tookComma && text == ",") text = GetToken(parser);
   return false;

@@ -125,6 +125,26 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { 1~, 2~, \"a\"~ \"b\"~, 3~ }\n2 RCDATA { 4~, 5~, 08 }",
       "1 RCDATA { 1~, 2~ +~ 3~, 4~ |~ 0x10~, 5~ 6~ -~ 1~, 7~ }",
       "1 RCDATA { 12345678901~, 1 }",
+      // Items straight after a comma and its blanks, eight digits read at once, the last bytes
+      "1 RCDATA {,~1,~12345678,~87654321L,~123456789,~1234567890,~0xABCDEF12,~0xabcdef,~0XfFL,~0x0,~00000001~ }",
+      "1 RCDATA { 1,~2,\t~3, ,~4,\v~5,\n~6 ,~7\t,~8,,~\"a\",~\"\"~ 9,~99999999~9,~99999999L~ }\n2 RCDATA { 7,~@ }",
+      "1 RCDATA {\n 1,\r\n~2,\n\n~3,~\n 4,~0x7fff,~0x8000,~32767,~32768\n}\n@",
+      // A comma and one blank or none between items, as the lanes take it most often
+      "1 RCDATA { 1, 2~, 3,4~,5 ,6~ }\n2 RCDATA {\n 7, \"ab\"~, 8,\t9~, 10,,11~, 12, \n 13~, 14,\v15~ }",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\", 1~, 2, 3~, 4,5~\n LTEXT \"b\",2~, 1,\n 2~, 3~, 4\n"
+      " LTEXT \"c\", ,3~, 1~, 2~, 3~, 4\n LTEXT \"d\",  4~, 1, 2~, 3~, 4\n LTEXT \"e\",\n5~, 1~, 2~, 3~, 70000\nEND\n",
+      "1 RCDATA { 1,~123456789012,~2 }",
+      "1 RCDATA { 1,~0x,~2 }",
+      "1 RCDATA { 1,~0x123456789ABC~ }",
+      "1 RCDATA { 1,~12345678x~ }",
+      "1 RCDATA { 1,~0xFFFFFFFFL~, 0x1G~ }",
+      "1 RCDATA { 5,~42 }",
+      "1 RCDATA { 5,~0x2A }",
+      "1 RCDATA { 5,~0x2AL",
+      "1 RCDATA { 5,~123",
+      "1 RCDATA { 5,~\n",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n LTEXT \"a\",~1,~2,~3,~4,~5\n LTEXT \"b\",~1,~2,~3,~65535,~0x12345678,~0xFFFFFFFF~\n"
+      " LTEXT \"c\",~1,~2,~12345678,~4\nEND\n",
       "#define X 5\n1 RCDATA { X~, 12~, \"q\"~\n 0x10~, 010~, 7L~, 1 }\n",
       // Names and braces, taken alone and as what follows a number or a literal
       "1 DIALOGEX 0, 0, 9, 9\n~STYLE 5~\n~CAPTION \"c\"~\n~BEGIN\n~LTEXT \"t\"~, 1~, 2~, 3~, 4~, 5~\n~end~\n",

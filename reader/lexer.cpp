@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -63,7 +64,7 @@ constexpr std::array<TCharClass, 256> kCharClasses = BuildCharClasses();
 
 TCharClass ClassOf(unsigned char c) { return kCharClasses[c]; }
 
-unsigned char ByteAt(const std::string& text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
+unsigned char ByteAt(std::string_view text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
 
 // Letters, digits and "_": what may follow "$" in a hexadecimal token.
 bool IsHexTokenContinuation(unsigned char c) {
@@ -140,7 +141,7 @@ constexpr auto kWordContinues = [](unsigned char c) {
 };
 
 template <typename Predicate>
-std::size_t RunEnd(const std::string& text, std::size_t from, Predicate belongs) {
+std::size_t RunEnd(std::string_view text, std::size_t from, Predicate belongs) {
   while (from < text.size() && belongs(ByteAt(text, from))) ++from;
   return from;
 }
@@ -199,7 +200,7 @@ bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '
 
 // The end of the run of bytes from `from` that IsPlainLiteralByte accepts, eight at a
 // time where it can.
-std::size_t PlainLiteralRunEnd(const std::string& text, std::size_t from) {
+std::size_t PlainLiteralRunEnd(std::string_view text, std::size_t from) {
 #if defined(__SSE2__)
   const __m128i quote = _mm_set1_epi8('"');
   const __m128i backslash = _mm_set1_epi8('\\');
@@ -422,6 +423,31 @@ std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t i
 // literal to join) make at the token after them; whatever a lane cannot tell for certain
 // is left to the layers, with nothing changed.
 
+// The lanes read a file's text as a view; a view of a whole std::string is followed by
+// the string's terminating zero byte, which ends every run of digits, letters or blanks,
+// so that the scans below need no bounds check of their own.
+
+// The end of the name whose bytes continue at `from`.
+inline std::size_t WordEnd(std::string_view text, std::size_t from) {
+  while (kWordContinues(static_cast<unsigned char>(text.data()[from]))) ++from;
+  return from;
+}
+
+// What SkipBlanksAhead gives.
+inline std::size_t BlanksEnd(std::string_view text, std::size_t from, std::int32_t& line) {
+  const char* bytes = text.data();
+  for (;; ++from) {
+    auto c = static_cast<unsigned char>(bytes[from]);
+    if (c == ' ') continue;  // the commonest blank first, then anything else above it
+    if (c > ' ') break;
+    if (c == '\n')
+      ++line;
+    else if (c != '\r' && ClassOf(c) != TCharClass::Blank)
+      break;
+  }
+  return from;  // at most the text's size, where the terminating zero stops it
+}
+
 // Whether the lanes may read the current file at its read position: text written in the
 // file itself (not substituted), where names end as the script reads them.
 bool ReadsPlainSource(const TFileItem* file) {
@@ -435,28 +461,96 @@ struct TLaneNumber {
   TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
 };
 
+// Digits read eight at a time: a word of eight bytes of the text, its first byte the
+// lowest. Carries between bytes only ever run from a byte that stops the digits towards
+// the bytes after it, so the stop found first is always right.
+
+// The number of leading bytes of `x` (the text's bytes with '0' taken out of each by an
+// exclusive or) that are decimal digits, 8 when all of them are.
+inline unsigned LeadingDecimalDigits(std::uint64_t x) {
+  std::uint64_t stops = (x | (x + kEveryByte * 0x76)) & kHighBits;  // a byte of 10 and above
+  return stops == 0 ? 8 : static_cast<unsigned>(std::countr_zero(stops)) / 8;
+}
+
+// The value of the first `count` (1 to 8) decimal digits of `x`, as LeadingDecimalDigits
+// takes it.
+inline std::uint64_t DecimalDigitsValue(std::uint64_t x, unsigned count) {
+  if (count <= 4) {  // the commonest: the low half alone
+    auto y = static_cast<std::uint32_t>(x) << (8 * (4 - count));
+    y = y * 10 + (y >> 8);
+    return (y & 0xFF) * 100 + ((y >> 16) & 0xFF);
+  }
+  x <<= 8 * (8 - count);  // the digits at the top, zeros before them
+  x = x * 10 + (x >> 8);  // pairs of digits in the even bytes
+  constexpr std::uint64_t kPairs = 0x000000FF000000FFull;
+  return ((x & kPairs) * (100 + (1000000ull << 32)) + ((x >> 16) & kPairs) * (1 + (10000ull << 32))) >> 32;
+}
+
+// The number of leading bytes of the text's bytes `word` that are hexadecimal digits,
+// 8 when all of them are; `nibbles` receives each byte's digit value.
+inline unsigned LeadingHexDigits(std::uint64_t word, std::uint64_t& nibbles) {
+  std::uint64_t x = word ^ (kEveryByte * '0');
+  std::uint64_t notDecimal = x | (x + kEveryByte * 0x76);
+  std::uint64_t letter = (word | (kEveryByte * 0x20)) ^ (kEveryByte * 0x60);  // a to f as 1 to 6
+  std::uint64_t isLetter = (letter + kEveryByte * 0x7F) & ~(letter + kEveryByte * 0x79) & ~letter & kHighBits;
+  nibbles = (word & (kEveryByte * 0x0F)) + (isLetter >> 7) * 9;
+  std::uint64_t stops = notDecimal & ~isLetter & kHighBits;
+  return stops == 0 ? 8 : static_cast<unsigned>(std::countr_zero(stops)) / 8;
+}
+
+// The value of the first `count` (1 to 8) digits of `nibbles`, as LeadingHexDigits gives them.
+inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
+  std::uint64_t x = nibbles << (8 * (8 - count));
+  x = ((x << 4) | (x >> 8)) & 0x00FF00FF00FF00FFull;
+  x = ((x << 8) | (x >> 16)) & 0x0000FFFF0000FFFFull;
+  return ((x << 16) | (x >> 32)) & 0xFFFFFFFFull;
+}
+
 // The end of the plain number at `at` (which is in the text), 0 for any other token: 0,
 // or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
 // hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
 // anything with more letters are left to the layers.
-[[gnu::always_inline]] inline std::size_t PlainNumberEnd(const std::string& text, std::size_t at, TLaneNumber& number) {
+[[gnu::always_inline]] inline std::size_t PlainNumberEnd(std::string_view text, std::size_t at, TLaneNumber& number) {
   // The terminating zero byte ends every run of digits
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t end = at;
   std::uint64_t value = 0;
-  if (bytes[at] == '0') {
+  if (static_cast<unsigned>(bytes[at] - '1') < 9) {
+    bool more = true;  // eight digits read at once may have more after them
+    if (at + 8 <= text.size()) {
+      std::uint64_t x = LoadWord(text.data() + at) ^ (kEveryByte * '0');
+      unsigned count = LeadingDecimalDigits(x);
+      value = DecimalDigitsValue(x, count);
+      end = at + count;
+      more = count == 8;
+    }
+    if (more) {
+      for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
+        value = value * 10 + digit;
+      if (value > 2147483647) return 0;
+    }
+  } else if (bytes[at] == '0') {
     end = at + 1;
     if ((bytes[end] | 0x20) == 'x') {
-      for (end = at + 2; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
-      if (end == at + 2) return 0;
+      end = at + 2;
+      if (at + 10 <= text.size()) {
+        std::uint64_t nibbles;
+        unsigned count = LeadingHexDigits(LoadWord(text.data() + end), nibbles);
+        if (count == 0) return 0;
+        value = HexDigitsValue(nibbles, count);
+        end += count;
+      } else {
+        for (; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
+        if (end == at + 2) return 0;
+      }
     }
   } else {
-    for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
-      value = value * 10 + digit;
-    if (end == at || value > 2147483647) return 0;
+    return 0;
   }
   number.value = static_cast<std::int64_t>(value);
   unsigned char c = bytes[end];
+  number.suffix = false;
+  if (c < '0' && c != '.') return end;  // a comma, a blank or a line end, the commonest
   number.suffix = c == 'L' || c == 'l' || c == 'U' || c == 'u';
   if (number.suffix) c = bytes[++end];
   return kWordContinues(c) ? 0 : end;
@@ -475,11 +569,11 @@ struct TLaneToken {
 // A name the layers would hand on as written: no defined name or unit constant (whose
 // value would be put in its place) and no wide literal.
 // A name found among the defines gives its value in `defined` when asked.
-[[gnu::always_inline]] inline bool PlainWordAt(const TRCParser& parser, const std::string& text, TLaneToken& token,
+[[gnu::always_inline]] inline bool PlainWordAt(const TRCParser& parser, std::string_view text, TLaneToken& token,
                                                const std::string_view** defined = nullptr) {
   if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
   if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
-  token.end = RunEnd(text, token.at + 1, kWordContinues);
+  token.end = WordEnd(text, token.at + 1);
   std::string_view word(text.data() + token.at, token.end - token.at);
   if (const std::string_view* value = parser.defines.Find(word)) {
     if (defined != nullptr) *defined = value;
@@ -495,7 +589,7 @@ struct TLaneToken {
 // The token at `token.at` when it is one whose reading the lanes can foretell: a comma, a
 // brace, a plain number or a plain name. It is no operator and no literal, so it ends an
 // expression before it and joins no literal.
-[[gnu::always_inline]] inline bool FollowerAt(const TRCParser& parser, const std::string& text, TLaneToken& token) {
+[[gnu::always_inline]] inline bool FollowerAt(const TRCParser& parser, std::string_view text, TLaneToken& token) {
   if (token.at >= text.size()) return false;
   char c = text[token.at];
   token.end = token.at + 1;
@@ -539,10 +633,10 @@ void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& toke
 bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defined) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file)) return false;
-  const std::string& text = file->text;
+  const std::string_view text = file->text;
   TLaneToken taken;
   taken.line = file->line;
-  taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+  taken.at = BlanksEnd(text, file->readPosition, taken.line);
   if (taken.at >= text.size()) return false;
   TLaneToken follower;
   char c = text[taken.at];
@@ -551,14 +645,14 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
     taken.end = PlainLiteralRunEnd(text, taken.at + 1);
     if (taken.end >= text.size() || text[taken.end] != '"') return false;  // an escape, a line end, a byte above 0x7F
     follower.line = taken.line;
-    follower.at = SkipBlanksAhead(text, ++taken.end, follower.line);
+    follower.at = BlanksEnd(text, ++taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.wideString = false;
     token.kind = TCommonKind::Literal;
   } else if (TLaneNumber number; (taken.end = PlainNumberEnd(text, taken.at, number)) != 0) {
     follower.line = taken.line;
-    follower.at = SkipBlanksAhead(text, taken.end, follower.line);
+    follower.at = BlanksEnd(text, taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
     TakeWithFollower(parser, *file, taken, follower);
     parser.longValue = number.Kind() == TTokenKind::LongNumber;
@@ -592,8 +686,8 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
 
 // Where a comma lane would leave the reading after the token ending at `from`: past the
 // commas that follow on the same line, each after blanks and tabs only.
-std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
-  const char* bytes = text.c_str();
+std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
+  const char* bytes = text.data();
   for (std::size_t at = from;; from = ++at) {
     while (IsSpaceOrTab(bytes[at])) ++at;
     if (bytes[at] != ',') return from;
@@ -602,90 +696,125 @@ std::size_t SkipSameLineCommas(const std::string& text, std::size_t from) {
 
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
   TFileItem* file = parser.currentFile;
-  if (!ReadsPlainSource(file)) return 0;
-  const std::string& text = file->text;
-  const char* bytes = text.c_str();
-  std::size_t count = 0;
-  TLaneToken taken, follower;
-  bool lastLong = false, anyNumber = false, anyLiteral = false;
+  if (!ReadsPlainSource(file) || run.empty()) return 0;
+  const std::string_view text = file->text;
+  const char* bytes = text.data();
+  const bool literals = numbersUpTo < 0 && !parser.fileNameStrings;
+  const std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
-  std::size_t at = SkipBlanksAhead(text, SkipSameLineCommas(text, file->readPosition), line);
-  while (count < run.size() && at < text.size()) {
+  // The commonest separators, before the first item and between items: a comma and at
+  // most one blank, then a byte that may begin an item (no blank, line end or comma)
+  std::size_t at = file->readPosition;
+  if (bytes[at] == ',') {
+    auto c = static_cast<unsigned char>(bytes[++at]);
+    if (c == ' ') c = static_cast<unsigned char>(bytes[++at]);
+    if (c <= ' ' || c == ',') at = file->readPosition;
+  }
+  if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
+  TCommonToken* item = run.data();
+  TCommonToken* const full = item + run.size();
+  // What follows the last item taken: its comma right after it (the commonest), else `follower`
+  std::int32_t itemLine = line;
+  bool commaAfter = true, anyLiteral = false;
+  TLaneToken follower;
+  for (;;) {
     std::size_t end;
     TLaneNumber number;
     bool literal = bytes[at] == '"';
     if (literal) {
-      if (parser.fileNameStrings || numbersUpTo >= 0) break;
+      if (!literals) break;
       end = PlainLiteralRunEnd(text, at + 1);
       if (bytes[end] != '"') break;  // an escape, a line end, a byte above 0x7F, the end
       ++end;
-    } else if ((end = PlainNumberEnd(text, at, number)) == 0 || (numbersUpTo >= 0 && number.value > numbersUpTo)) {
+    } else if ((end = PlainNumberEnd(text, at, number)) == 0 || number.value > limit) {
       break;
     }
-    // A comma or a plain number after it goes on with the run; a brace or a plain name
-    // ends it with this item, as the lane would take it; anything else ends it before.
+    // A comma or a plain number after the item goes on with the run; a brace or a plain
+    // name ends it with this item, as the lane would take it; anything else ends it
+    // before. After commas on the item's line the next item is read; a comma anywhere
+    // else is where the next item would be, so the run ends there.
+    std::size_t nextAt = 0;
     std::int32_t nextLine = line;
-    std::size_t next = SkipBlanksAhead(text, end, nextLine);
-    if (next >= text.size()) break;
-    TLaneToken ahead;
-    ahead.at = next;
-    ahead.line = nextLine;
-    // After commas on its own line the next item is read; a comma anywhere else is
-    // where the next item would be, so the run ends there.
-    std::size_t afterCommas = end;
     bool last = false;
-    if (bytes[next] == ',') {
-      afterCommas = SkipSameLineCommas(text, end);
-      last = afterCommas == end;
-    } else if (TLaneNumber following; PlainNumberEnd(text, next, following) != 0) {
-      ahead.kind = following.Kind();
-    } else if (FollowerAt(parser, text, ahead)) {
-      last = true;
+    if (bytes[end] == ',') {
+      std::size_t after = end + 1;
+      auto c = static_cast<unsigned char>(bytes[after]);
+      if (c == ' ') c = static_cast<unsigned char>(bytes[++after]);
+      if (c > ' ' && c != ',') {
+        nextAt = after;
+      } else {
+        while (IsSpaceOrTab(bytes[after])) ++after;
+        if (bytes[after] == ',') after = SkipSameLineCommas(text, after);
+        nextAt = BlanksEnd(text, after, nextLine);
+      }
+      commaAfter = true;
     } else {
-      break;
+      TLaneToken ahead;
+      ahead.line = line;
+      ahead.at = BlanksEnd(text, end, ahead.line);
+      if (ahead.at >= text.size()) break;
+      if (bytes[ahead.at] == ',') {
+        std::size_t afterCommas = SkipSameLineCommas(text, end);
+        last = afterCommas == end;
+        if (!last) nextAt = BlanksEnd(text, afterCommas, nextLine);
+      } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
+        ahead.kind = following.Kind();
+        nextAt = ahead.at;  // on this line or a later one
+        nextLine = ahead.line;
+      } else if (FollowerAt(parser, text, ahead)) {
+        last = true;
+      } else {
+        break;
+      }
+      follower = ahead;
+      commaAfter = false;
     }
-    TCommonToken& token = run[count++];
-    token.text = std::string_view(bytes + at, end - at);
+    item->text = std::string_view(bytes + at, end - at);
     if (literal) {
-      token.kind = TCommonKind::Literal;
-      token.value = 0;
-      token.isLong = false;
+      item->kind = TCommonKind::Literal;
+      item->value = 0;
+      item->isLong = false;
       anyLiteral = true;
     } else {
-      token.kind = TCommonKind::Number;
-      token.value = number.value;
-      token.isLong = lastLong = number.Kind() == TTokenKind::LongNumber;
-      anyNumber = true;
+      item->kind = TCommonKind::Number;
+      item->value = number.value;
+      item->isLong = number.Kind() == TTokenKind::LongNumber;
     }
-    taken.at = at;
-    taken.end = end;
-    taken.line = line;
-    follower = ahead;
-    if (last) break;
-    if (afterCommas != end) {
-      at = SkipBlanksAhead(text, afterCommas, line);
-    } else {
-      at = next;  // a plain number, on this line or a later one
-      line = nextLine;
-    }
+    itemLine = line;
+    if (++item == full || last) break;
+    at = nextAt;
+    line = nextLine;
   }
-  if (count == 0) return 0;
+  if (item == run.data()) return 0;
+  TLaneToken taken;
+  taken.at = static_cast<std::size_t>(item[-1].text.data() - bytes);
+  taken.end = taken.at + item[-1].text.size();
+  taken.line = itemLine;
+  if (commaAfter) {
+    follower = TLaneToken{};  // no kind an earlier item's follower had
+    follower.at = taken.end;
+    follower.line = itemLine;
+  }
   TakeWithFollower(parser, *file, taken, follower);
   if (follower.kind == TTokenKind::Word)
     parser.wordAfterRun = {file, file->readPosition, follower.at, follower.end, follower.line};
-  if (anyNumber) {
-    parser.longValue = lastLong;
-    parser.removedBits = 0;
+  // The size of the last number, the last to be read as an expression
+  for (const TCommonToken* number = item; number != run.data();) {
+    if ((--number)->kind == TCommonKind::Number) {
+      parser.longValue = number->isLong;
+      parser.removedBits = 0;
+      break;
+    }
   }
   if (anyLiteral) parser.wideString = false;
-  return count;
+  return static_cast<std::size_t>(item - run.data());
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {
-  const std::string& text = parser.currentFile->text;
+  const std::string_view text = parser.currentFile->text;
   TLaneToken ahead;
   ahead.line = line;
-  ahead.at = SkipBlanksAhead(text, end, ahead.line);
+  ahead.at = BlanksEnd(text, end, ahead.line);
   if (!FollowerAt(parser, text, ahead)) return false;
   follower = {ahead.at, ahead.line, ahead.kind, ahead.block};
   return true;
@@ -724,7 +853,7 @@ std::string CommonTokenText(const TCommonToken& token) {
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
   TFileItem* file = parser.currentFile;
   if (parser.TokenFlag != TTokenKind::Word || !ReadsPlainSource(file)) return false;
-  const std::string& text = file->text;
+  const std::string_view text = file->text;
   TLaneToken taken;
   // The run has just scanned the name: it still stands where the run found it
   if (const TRCParser::TWordAfterRun& word = parser.wordAfterRun;
@@ -735,9 +864,9 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
     taken.line = word.line;
   } else {
     taken.line = file->line;
-    taken.at = SkipBlanksAhead(text, file->readPosition, taken.line);
+    taken.at = BlanksEnd(text, file->readPosition, taken.line);
     if (taken.at >= text.size() || ClassOf(ByteAt(text, taken.at)) != TCharClass::WordStart) return false;
-    taken.end = RunEnd(text, taken.at + 1, kWordContinues);
+    taken.end = WordEnd(text, taken.at + 1);
   }
   if (text[taken.at] == 'L' && text[taken.at + 1] == '"') return false;
   std::string_view word(text.data() + taken.at, taken.end - taken.at);
@@ -751,17 +880,8 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
   return true;
 }
 
-// The text's terminating zero byte (a std::string always has one) is no blank.
 std::size_t SkipBlanksAhead(const std::string& text, std::size_t from, std::int32_t& line) {
-  const char* bytes = text.c_str();
-  for (;; ++from) {
-    TCharClass kind = ClassOf(static_cast<unsigned char>(bytes[from]));
-    if (kind == TCharClass::LineFeed)
-      ++line;
-    else if (kind != TCharClass::CarriageReturn && kind != TCharClass::Blank)
-      break;
-  }
-  return std::min(from, text.size());
+  return BlanksEnd(text, from, line);
 }
 
 bool IsWordStart(unsigned char c) { return ClassOf(c) == TCharClass::WordStart; }
@@ -816,6 +936,12 @@ bool CommaAhead(TRCParser& parser, bool take) {
     file->readPosition = at + 1;
   }
   return true;
+}
+
+std::size_t TakeCommasAhead(TRCParser& parser) {
+  std::size_t count = 0;
+  while (CommaAhead(parser, true)) ++count;
+  return count;
 }
 
 void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out) {

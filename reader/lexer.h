@@ -32,6 +32,9 @@ void PushBackToken(TRCParser& parser);
 /// leave. False, with nothing changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
 
+/// Takes every comma that CommaAhead would take one after another; returns how many.
+std::size_t TakeCommasAhead(TRCParser& parser);
+
 /// What a token read by TakeCommonToken is.
 enum class TCommonKind : unsigned char { Number, Literal, Word, Brace };
 
