@@ -243,13 +243,6 @@ std::string NextToken(TRCParser& parser) {
   return ConvertNumber(parser, token);
 }
 
-// The text of a header that a line marker names (preprocessed input) is read as the
-// header itself would be.
-bool ReadsDirectivesOnly(const TFileItem& file) {
-  const std::string& extension = file.presumedName.empty() ? file.extension : file.presumedExtension;
-  return extension.size() == 2 && extension[0] == '.' && (extension[1] == 'H' || extension[1] == 'C');
-}
-
 bool CommaAheadInScript(TRCParser& parser, bool take) {
   return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && CommaAhead(parser, take);
 }
