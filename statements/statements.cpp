@@ -231,8 +231,12 @@ bool ReadStatementName(TRCParser& parser, bool& typeAhead) {
 // Enters the type in the parser: its keyword in capitals, its number and its text.
 const TResourceKind& SetResourceType(TRCParser& parser, std::string_view keyword, const TResourceKind* kind) {
   static constexpr TResourceKind kUserDefinedKind = {kUserDefinedType, {}, {}, {}, CompileDataResource};
-  parser.resourceTypeKeyword.assign(keyword);
-  UpperCaseInPlace(parser.resourceTypeKeyword);
+  if (kind != nullptr && !kind->keyword.empty() && !IsDigit(keyword[0])) {
+    parser.resourceTypeKeyword.assign(kind->keyword);  // the keyword in capitals already
+  } else {
+    parser.resourceTypeKeyword.assign(keyword);
+    UpperCaseInPlace(parser.resourceTypeKeyword);
+  }
   if (kind == nullptr) kind = &kUserDefinedKind;
   parser.resourceTypeNumber = kind->number;
   parser.resourceTypeText.assign(kind == &kUserDefinedKind ? std::string_view(parser.resourceTypeKeyword)
