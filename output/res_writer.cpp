@@ -344,7 +344,10 @@ void WriteOrdinalsHeader(TOutputBuffer& out, std::uint32_t dataSize, std::uint16
 }
 
 void PadToDword(TOutputBuffer& out) {
-  while (out.Position() % 4 != 0) out.WriteU8(0);
+  if (std::size_t pad = (4 - out.Position() % 4) % 4; pad != 0) {
+    std::uint8_t* zeros = out.Extend(pad);
+    for (std::size_t i = 0; i < pad; ++i) zeros[i] = 0;
+  }
 }
 
 std::int32_t RoundUpToDword(std::int32_t n) {
