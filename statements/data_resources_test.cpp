@@ -71,6 +71,9 @@ TEST(DataResourceTest, Messages) {
       {"1 RCDATA {\n 0xFFFFFFFF + 1 }", "File a.rc. Line 2 : '4294967296' is not a valid integer value"},
       {"1 RCDATA { -2147483647 - 2 }", "File a.rc. Line 1 : '-2147483649' is not a valid integer value"},
       {"1 RCDATA none.bin", "1@1: 1. Cannot open none.bin file"},
+      // A closing brace where the block or the file name belongs is taken for a file name
+      {"1 RCDATA\n}", "1@2: 1. Cannot open } file"},
+      {"1 RCDATA PRELOAD END", "1@1: 1. Cannot open } file"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
 }
