@@ -270,10 +270,6 @@ bool DigitsOrdinal(std::u16string_view text, std::uint16_t& ordinal) {
   return true;
 }
 
-void PutU32(std::uint8_t* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
-}
-
 // The fixed 32-byte header of two ordinals, put together in one piece.
 void WriteOrdinalsHeaderAligned(TOutputBuffer& out, std::uint32_t dataSize, std::uint16_t typeOrdinal,
                                 std::uint16_t nameOrdinal, std::uint32_t dataVersion, std::uint16_t memoryFlags,
@@ -292,10 +288,8 @@ void WriteOrdinalsHeaderAligned(TOutputBuffer& out, std::uint32_t dataSize, std:
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(header, fields, sizeof fields);  // the fields are in file order already
   } else {
-    for (std::uint32_t field : fields) {
-      PutU32(header, field);
-      header += 4;
-    }
+    for (std::uint32_t field : fields)
+      for (int i = 0; i < 4; ++i) *header++ = static_cast<std::uint8_t>(field >> (8 * i) & 0xFF);
   }
 }
 
