@@ -275,33 +275,27 @@ bool DigitsOrdinal(std::u16string_view text, std::uint16_t& ordinal) {
   return true;
 }
 
-void PutU16(std::uint8_t* out, std::uint16_t value) {
-  out[0] = static_cast<std::uint8_t>(value & 0xFF);
-  out[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(std::uint8_t* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
-}
-
 // The fixed 32-byte header of two ordinals, put together in one piece.
 void WriteOrdinalsHeaderAligned(TOutputBuffer& out, std::uint32_t dataSize, std::uint16_t typeOrdinal,
                                 std::uint16_t nameOrdinal, std::uint32_t dataVersion, std::uint16_t memoryFlags,
                                 std::uint16_t languageId, std::uint32_t version, std::uint32_t characteristics) {
   constexpr std::uint32_t kOrdinalsHeaderSize = 32;
-  std::uint8_t header[kOrdinalsHeaderSize];
-  PutU32(header, dataSize);
-  PutU32(header + 4, kOrdinalsHeaderSize);
-  PutU16(header + 8, kOrdinalMarker);
-  PutU16(header + 10, typeOrdinal);
-  PutU16(header + 12, kOrdinalMarker);
-  PutU16(header + 14, nameOrdinal);
-  PutU32(header + 16, dataVersion);
-  PutU16(header + 20, memoryFlags);
-  PutU16(header + 22, languageId);
-  PutU32(header + 24, version);
-  PutU32(header + 28, characteristics);
-  out.WriteBytes(header, sizeof header);
+  const std::uint32_t fields[] = {dataSize,
+                                  kOrdinalsHeaderSize,
+                                  kOrdinalMarker | std::uint32_t{typeOrdinal} << 16,
+                                  kOrdinalMarker | std::uint32_t{nameOrdinal} << 16,
+                                  dataVersion,
+                                  memoryFlags | std::uint32_t{languageId} << 16,
+                                  version,
+                                  characteristics};
+  static_assert(sizeof fields == kOrdinalsHeaderSize);
+  std::uint8_t* header = out.Extend(kOrdinalsHeaderSize);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(header, fields, sizeof fields);  // the fields are in file order already
+  } else {
+    for (std::uint32_t field : fields)
+      for (int i = 0; i < 4; ++i) *header++ = static_cast<std::uint8_t>(field >> (8 * i) & 0xFF);
+  }
 }
 
 }  // namespace
@@ -349,7 +343,10 @@ void WriteOrdinalsHeader(TOutputBuffer& out, std::uint32_t dataSize, std::uint16
 }
 
 void PadToDword(TOutputBuffer& out) {
-  while (out.Position() % 4 != 0) out.WriteU8(0);
+  if (std::size_t pad = (4 - out.Position() % 4) % 4; pad != 0) {
+    std::uint8_t* zeros = out.Extend(pad);
+    for (std::size_t i = 0; i < pad; ++i) zeros[i] = 0;
+  }
 }
 
 std::int32_t RoundUpToDword(std::int32_t n) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,14 @@ class TOutputBuffer {
   /// image. The position must be at the end. False when a read fails (`error` is its
   /// errno) or the file ends first (`error` is 0); nothing is appended then.
   bool AppendFromFile(int fd, std::uint64_t offset, std::size_t size, int& error);
+  /// `count` bytes at the position for the caller to fill; the position moves past them.
+  std::uint8_t* Extend(std::size_t count) { return Room(count); }
+  /// Puts `value` over the four bytes written at `at`; the position stays.
+  void PatchU32(std::size_t at, std::uint32_t value) {
+    if (at > size_ || size_ - at < 4) throw std::out_of_range("patched bytes beyond the written ones");
+    for (int i = 0; i < 4; ++i)
+      data_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i) & 0xFF);
+  }
   /// Makes room for `size` more bytes after the end.
   void Reserve(std::size_t size) {
     if (size > capacity_ - size_) Grow(size_ + size);

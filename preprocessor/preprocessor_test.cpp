@@ -152,6 +152,12 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "RCDATA ~begin~ \"x\"~ END~\n",
       "1 MENU\n~BEGIN\n ~MENUITEM \"a\"~, 1~\n ~MENUITEM \"b\"~, 2~ ~}\n~STRINGTABLE ~{ 1, \"x\"~ ~NOT\n",
       "1 DIALOG 0, 0, 9, 9\n~BEGIN\n~LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~\n",
+      // Heads of data statements: memory flags, optional statements, a brace or a file
+      // name after them, the end of the input in them, flags in conflict
+      "1 RCDATA~ PRELOAD~ discardable~ {~ 1~ }\n2 300~ LANGUAGE~ 9,~ 1~ BEGIN~ 2~ END\n3 rcdata~{~}\n"
+      "4 MYTYPE~ FIXED~ VERSION~ 3~ \"none.bin\"\n",
+      "1 RCDATA~ MOVEABLE~ FIXED~ {~}\n2 RCDATA FIXED~ MOVEABLE~ {}\n",
+      "1 RCDATA~ PRELOAD",
       // Definitions read straight from their line, and what follows them
       "#define~A 1~\n#define~B~\n#define~C\t 2 +~3 \r\n1 RCDATA { A~, C~, 4 B }\n",
       "1 RCDATA {\n#define~X 5~",

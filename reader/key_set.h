@@ -38,8 +38,9 @@ class TKeySet {
     return static_cast<std::size_t>(key >> 20);
   }
 
+  // Four times the room at each step: few steps, each a clear and a move of the keys.
   void Grow() {
-    std::vector<std::uint64_t> old(slots_.empty() ? 64 : 2 * slots_.size(), kEmpty);
+    std::vector<std::uint64_t> old(slots_.empty() ? 256 : 4 * slots_.size(), kEmpty);
     old.swap(slots_);
     count_ = 0;
     for (std::uint64_t key : old)

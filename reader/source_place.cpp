@@ -288,37 +288,46 @@ void LocateFailure(TRCParser& parser, std::string_view message) {
   RecordErrorDetail(parser, message);
 }
 
+namespace {
+
+// A "{" read for the first time. Blocks read in the same file, under the same name and
+// character set, share their context; the contexts are let go once no block is open.
+[[gnu::noinline]] void OpenBlock(TRCParser& parser, const TFileItem& file) {
+  constexpr std::size_t kKeptContexts = 64;
+  if (parser.openBlocks.empty() && parser.blockContexts.size() > kKeptContexts) {
+    parser.blockContexts.clear();
+    parser.blockContextFiles.clear();
+  }
+  const std::string& name = file.ReportedName();
+  const std::string& charset = CharsetOf(parser, file);
+  if (parser.blockContexts.empty() || parser.blockContextFiles.back() != &file ||
+      parser.blockContexts.back().file != name || parser.blockContexts.back().charset != charset) {
+    TSourcePlace context;
+    context.file = name;
+    context.charset = charset;
+    parser.blockContexts.push_back(std::move(context));
+    parser.blockContextFiles.push_back(&file);
+  }
+  TOpenBlock block;
+  block.context = parser.blockContexts.size() - 1;
+  MarkAsRead(file, file.scan, block.offset, block.line);
+  parser.openBlocks.push_back(block);
+}
+
+}  // namespace
+
+// Most calls end in the first lines: the brace was read before, or it closes a block.
 void TrackBlock(TRCParser& parser, bool opens) {
   TFileItem* file = parser.currentFile;
   if (file == nullptr || parser.fileStack.empty() || file != parser.fileStack.back().get()) return;
   if (parser.lastBlockFile == file && parser.lastBlockAt == file->scan.at) return;  // read again
   parser.lastBlockFile = file;
   parser.lastBlockAt = file->scan.at;
-  if (!opens) {
-    if (!parser.openBlocks.empty()) parser.openBlocks.pop_back();
-    return;
+  if (opens) {
+    OpenBlock(parser, *file);
+  } else if (!parser.openBlocks.empty()) {
+    parser.openBlocks.pop_back();
   }
-  // Blocks read in the same file, under the same name and character set, share their
-  // context; the contexts are let go once no block is open.
-  constexpr std::size_t kKeptContexts = 64;
-  if (parser.openBlocks.empty() && parser.blockContexts.size() > kKeptContexts) {
-    parser.blockContexts.clear();
-    parser.blockContextFiles.clear();
-  }
-  const std::string& name = file->ReportedName();
-  const std::string& charset = CharsetOf(parser, *file);
-  if (parser.blockContexts.empty() || parser.blockContextFiles.back() != file ||
-      parser.blockContexts.back().file != name || parser.blockContexts.back().charset != charset) {
-    TSourcePlace context;
-    context.file = name;
-    context.charset = charset;
-    parser.blockContexts.push_back(std::move(context));
-    parser.blockContextFiles.push_back(file);
-  }
-  TOpenBlock block;
-  block.context = parser.blockContexts.size() - 1;
-  MarkAsRead(*file, file->scan, block.offset, block.line);
-  parser.openBlocks.push_back(block);
 }
 
 void SettleBlockContexts(TRCParser& parser, const TFileItem& file) {

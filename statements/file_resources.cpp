@@ -432,13 +432,25 @@ void ReadingFile(TRCParser& parser, const std::string& fileName, Action action) 
 
 }  // namespace
 
-std::string ReadHeadBeforeFileName(TRCParser& parser, std::int32_t& flags) {
+bool ReadHeadBeforeBlock(TRCParser& parser, std::int32_t& flags, std::string& token) {
   struct TFileNameStrings {
     TRCParser& parser;
     explicit TFileNameStrings(TRCParser& p) : parser(p) { parser.fileNameStrings = true; }
     ~TFileNameStrings() { parser.fileNameStrings = false; }
   } fileNames(parser);
-  return ParseOptionalStatements(parser, ParseMemoryFlags(parser, flags));
+  std::string first;
+  if (ParseMemoryFlagsToBlock(parser, flags, first)) {
+    ResetStatementAttributes(parser);  // a brace starts no optional statement
+    return true;
+  }
+  token = ParseOptionalStatements(parser, first);
+  return false;
+}
+
+std::string ReadHeadBeforeFileName(TRCParser& parser, std::int32_t& flags) {
+  std::string token;
+  if (ReadHeadBeforeBlock(parser, flags, token)) token = "{";
+  return token;
 }
 
 // file-name := "quoted name" | "<" raw-name ">" | bare-name

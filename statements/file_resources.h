@@ -16,6 +16,10 @@ struct TRCParser;
 /// is a file name as written, its backslashes directory separators, never escapes.
 std::string ReadHeadBeforeFileName(TRCParser& parser, std::int32_t& flags);
 
+/// The same, true with `token` left as it was when the head ends at a block's "{" read
+/// straight from the script; otherwise `token` is the token after the head.
+bool ReadHeadBeforeBlock(TRCParser& parser, std::int32_t& flags, std::string& token);
+
 /// The file name a body names, starting at `firstToken` (read by ReadHeadBeforeFileName):
 /// a quoted string (trimmed of blanks and control characters), "<" name ">" read raw,
 /// or a bare name read whole up to the next blank. Raises 10, 11 and 68.

@@ -79,17 +79,23 @@ void NormaliseQuotedName(std::string& name) {
 
 }  // namespace
 
-std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
+bool ParseMemoryFlagsToBlock(TRCParser& parser, std::int32_t& flags, std::string& token) {
   unsigned seen = 0;  // one bit per flag keyword read
   for (;;) {
     TCommonToken common;
-    std::string token;
     bool lane = GetCommonToken(parser, common, token);
-    if (lane && common.kind != TCommonKind::Word) return CommonTokenText(common);  // a brace, above all
+    if (lane && common.kind != TCommonKind::Word) {
+      if (common.kind == TCommonKind::Brace && common.text == "{") return true;
+      token = CommonTokenText(common);
+      return false;
+    }
     if (!lane && token.empty()) ReportError(parser, 2);  // Resource description not terminated
     std::string_view word = lane ? common.text : std::string_view(token);
     int keyword = parser.flagTable.Find(word);
-    if (keyword < 0) return lane ? std::string(word) : token;
+    if (keyword < 0) {
+      if (lane) token.assign(word);
+      return false;
+    }
     int opposite = Tflags::Opposite(keyword);
     if (seen >> opposite & 1) ReportError(parser, 3);  // Conflicting load/memory flags
     seen |= 1u << keyword;
@@ -99,6 +105,12 @@ std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
       flags &= ~parser.flagTable.Bits(opposite);
     }
   }
+}
+
+std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags) {
+  std::string token;
+  if (ParseMemoryFlagsToBlock(parser, flags, token)) token = "{";
+  return token;
 }
 
 void ResetStatementAttributes(TRCParser& parser) {
@@ -154,7 +166,7 @@ bool PlainOrdinal(std::string_view text, std::uint64_t& value) {
 
 }  // namespace
 
-void RegisterResource(TRCParser& parser) {
+TPlainOrdinals RegisterResource(TRCParser& parser) {
   NormaliseQuotedName(parser.resourceName);
   std::uint16_t languageId = StatementLanguageId(parser);
   if (std::uint64_t name = 0, type = 0;
@@ -162,7 +174,7 @@ void RegisterResource(TRCParser& parser) {
     if (!parser.resourceOrdinals.Insert(type << 32 | name << 16 | languageId))
       ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
     NotifyResource(parser);
-    return;
+    return {true, static_cast<std::uint16_t>(type), static_cast<std::uint16_t>(name)};
   }
   char language[8];
   auto written = std::to_chars(language, language + sizeof language, languageId);
@@ -176,6 +188,7 @@ void RegisterResource(TRCParser& parser) {
     ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
   // Resource identifier %s of type %s, language %s and sublanguage %s  already defined
   NotifyResource(parser);
+  return {};
 }
 
 void WriteStatementHeader(TRCParser& parser, std::uint32_t dataSize, std::string_view typeText,

@@ -20,6 +20,10 @@ inline constexpr std::int32_t kMoveablePureFlags = 0x0030;
 /// Raises 2 at the end of input and 3 for a keyword after its opposite.
 std::string ParseMemoryFlags(TRCParser& parser, std::int32_t& flags);
 
+/// The same, true with `token` left as it was when the first token that is no such
+/// keyword is a block's "{" read straight from the script; otherwise `token` is that token.
+bool ParseMemoryFlagsToBlock(TRCParser& parser, std::int32_t& flags, std::string& token);
+
 /// Sets the statement's language, sublanguage, characteristics and version to the defaults.
 void ResetStatementAttributes(TRCParser& parser);
 
@@ -30,10 +34,19 @@ void ResetStatementAttributes(TRCParser& parser);
 /// Raises 2, 4, 5, 6, 7, 8.
 std::string ParseOptionalStatements(TRCParser& parser, const std::string& firstToken, bool endAllowed = false);
 
+/// A statement's type and name when both are plain numbers (one to five decimal digits
+/// without a leading zero, up to 65535), which a header writes as ordinals.
+struct TPlainOrdinals {
+  bool plain = false;
+  std::uint16_t type = 0;
+  std::uint16_t name = 0;
+};
+
 /// Enters the statement's resource (name, type text, language) in the registry, after
 /// removing the quotes of a quoted name that is not all digits. Raises 19 for a second
 /// resource with the same key; counts the resource and sends the resource notification.
-void RegisterResource(TRCParser& parser);
+/// Tells whether the type and the name are plain numbers.
+TPlainOrdinals RegisterResource(TRCParser& parser);
 
 /// The statement's language identifier: sublanguage * 1024 + language.
 std::uint16_t StatementLanguageId(const TRCParser& parser);

@@ -228,15 +228,24 @@ bool ReadStatementName(TRCParser& parser, bool& typeAhead) {
   }
 }
 
+// Statements of one type follow each other: their texts are the same as the last's.
+void AssignText(std::string& text, std::string_view value) {
+  if (text != value) text.assign(value);
+}
+
 // Enters the type in the parser: its keyword in capitals, its number and its text.
 const TResourceKind& SetResourceType(TRCParser& parser, std::string_view keyword, const TResourceKind* kind) {
   static constexpr TResourceKind kUserDefinedKind = {kUserDefinedType, {}, {}, {}, CompileDataResource};
-  parser.resourceTypeKeyword.assign(keyword);
-  UpperCaseInPlace(parser.resourceTypeKeyword);
+  if (kind != nullptr && !kind->keyword.empty() && !IsDigit(keyword[0])) {
+    AssignText(parser.resourceTypeKeyword, kind->keyword);  // the keyword in capitals already
+  } else {
+    parser.resourceTypeKeyword.assign(keyword);
+    UpperCaseInPlace(parser.resourceTypeKeyword);
+  }
   if (kind == nullptr) kind = &kUserDefinedKind;
   parser.resourceTypeNumber = kind->number;
-  parser.resourceTypeText.assign(kind == &kUserDefinedKind ? std::string_view(parser.resourceTypeKeyword)
-                                                           : kind->typeText);
+  AssignText(parser.resourceTypeText,
+             kind == &kUserDefinedKind ? std::string_view(parser.resourceTypeKeyword) : kind->typeText);
   return *kind;
 }
 
@@ -291,7 +300,7 @@ void CompileStatements(TRCParser& parser) {
       WriteStringTables(parser);
       return;
     }
-    if (parser.resourceName == "STRINGTABLE") {
+    if (std::string_view(parser.resourceName) == "STRINGTABLE") {
       CompileStringTableStatement(parser);
       continue;
     }
