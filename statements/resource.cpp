@@ -164,17 +164,25 @@ bool PlainOrdinal(std::string_view text, std::uint64_t& value) {
   return value <= 0xFFFF;
 }
 
+// DIALOGEX, in any letter case, is written as type 5 but has always been told apart from
+// DIALOG; it is keyed by a number above every ordinal, so that numbered dialogs too are
+// kept among the numbers.
+constexpr std::uint64_t kExtendedDialogKey = 0x10000 | 5;
+
 }  // namespace
 
 TPlainOrdinals RegisterResource(TRCParser& parser) {
   NormaliseQuotedName(parser.resourceName);
   std::uint16_t languageId = StatementLanguageId(parser);
-  if (std::uint64_t name = 0, type = 0;
-      PlainOrdinal(parser.resourceName, name) && PlainOrdinal(parser.resourceTypeText, type)) {
-    if (!parser.resourceOrdinals.Insert(type << 32 | name << 16 | languageId))
-      ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
-    NotifyResource(parser);
-    return {true, static_cast<std::uint16_t>(type), static_cast<std::uint16_t>(name)};
+  if (std::uint64_t name = 0, type = 0; PlainOrdinal(parser.resourceName, name)) {
+    bool plainType = PlainOrdinal(parser.resourceTypeText, type);
+    if (plainType || IsWord(parser.resourceTypeText, "DIALOGEX")) {
+      if (!plainType) type = kExtendedDialogKey;
+      if (!parser.resourceOrdinals.Insert(type << 32 | name << 16 | languageId))
+        ReportError(parser, 19, {parser.resourceName, parser.resourceTypeKeyword, parser.language, parser.sublanguage});
+      NotifyResource(parser);
+      return {plainType, static_cast<std::uint16_t>(type), static_cast<std::uint16_t>(name)};
+    }
   }
   char language[8];
   auto written = std::to_chars(language, language + sizeof language, languageId);

@@ -54,9 +54,17 @@ TEST(StatementLoopTest, MessagesAndDuplicates) {
             "19@2: 19. Resource identifier 7 of type 10, language 9 and sublanguage 1  already defined");
   EXPECT_EQ(Failure("1 ICON { '000001000000' }\n1 14 { '000001000000' }"),
             "19@2: 19. Resource identifier 1 of type 14, language 0 and sublanguage 0  already defined");
+  // DIALOGEX is kept apart from DIALOG, though both are written as type 5.
+  EXPECT_EQ(Failure("2 DIALOG 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 {}\n01 dialogex 0, 0, 9, 9 {}"),
+            "19@3: 19. Resource identifier 1 of type DIALOGEX, language 0 and sublanguage 0  already defined");
+  EXPECT_EQ(Failure("A DIALOGEX 0, 0, 9, 9 {}\na DIALOGEX 0, 0, 9, 9 {}"),
+            "19@2: 19. Resource identifier A of type DIALOGEX, language 0 and sublanguage 0  already defined");
   // Not duplicates: quoted digits against the number, another language, another type.
   EXPECT_EQ(Identifiers("\"12\" RCDATA {}\n12 RCDATA {}\n12 RCDATA LANGUAGE 9, 1 {}\n12 HTML {}\n12 A {}"),
             "#10:12 #10:#12 #10:#12 #23:#12 A:#12");
+  EXPECT_EQ(Identifiers("1 DIALOG 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 LANGUAGE 9, 1 {}\n"
+                        "5 10 {}\n32767 DIALOGEX 0, 0, 9, 9 {}"),
+            "#5:#1 #5:#1 #5:#1 #10:#5 #5:#32767");
 }
 
 // The type each keyword or number names, and the memory flags from each kind's default.
