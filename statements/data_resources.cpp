@@ -16,6 +16,7 @@
 #include <new>
 #include <span>
 #include <string>
+#include <type_traits>
 
 #include "data/resource_types.h"
 #include "output/res_writer.h"
@@ -72,7 +73,10 @@ std::string_view Quoted(std::string_view token) {
 }
 
 // Room for the items of a run, left unset: a run fills the items it returns, and
-// setting all of them for every block would cost more than the items themselves.
+// setting all of them for every block would cost more than the items themselves. The
+// bytes hold tokens without constructing them, which an aggregate that needs no
+// destruction allows.
+static_assert(std::is_aggregate_v<TCommonToken> && std::is_trivially_destructible_v<TCommonToken>);
 class TRunRoom {
  public:
   static constexpr std::size_t kItems = 16;  // small: each read starts it afresh
