@@ -21,6 +21,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "reader/large_pages.h"
+
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
@@ -47,12 +49,9 @@ struct TSlotsHeld {
 void* MapLargeBlock(std::size_t size) {
   if (size > SIZE_MAX / 2 - 2 * kLargePage) return nullptr;
   std::size_t length = (size + kLargePage - 1) & ~(kLargePage - 1);
-  void* memory = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* memory = tarvex::MapLargePageAligned(length);
   if (memory == MAP_FAILED) return nullptr;
-  auto begin = reinterpret_cast<std::uintptr_t>(memory);
-  std::uintptr_t start = (begin + kLargePage - 1) & ~std::uintptr_t{kLargePage - 1};
-  if (start > begin) munmap(memory, start - begin);
-  if (std::size_t tail = begin + kLargePage - start; tail > 0) munmap(reinterpret_cast<void*>(start + length), tail);
+  auto start = reinterpret_cast<std::uintptr_t>(memory);
 #if defined(MADV_HUGEPAGE)
   madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
 #endif

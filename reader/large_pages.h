@@ -25,4 +25,18 @@ inline void AdviseLargePages(void* data, std::size_t size) {
 #endif
 }
 
+/// `size` bytes of fresh memory that begin on a 2 MiB boundary, so that large pages can
+/// back all of it and not only the whole 2 MiB blocks inside it; MAP_FAILED when the
+/// system has none to give.
+inline void* MapLargePageAligned(std::size_t size) {
+  constexpr std::size_t kLargePage = std::size_t{2} << 20;
+  void* memory = mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) return memory;
+  auto begin = reinterpret_cast<std::uintptr_t>(memory);
+  std::uintptr_t aligned = (begin + kLargePage - 1) & ~std::uintptr_t{kLargePage - 1};
+  if (aligned > begin) munmap(memory, aligned - begin);
+  if (std::size_t tail = begin + kLargePage - aligned; tail > 0) munmap(reinterpret_cast<void*>(aligned + size), tail);
+  return reinterpret_cast<void*>(aligned);
+}
+
 }  // namespace tarvex
