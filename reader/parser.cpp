@@ -92,18 +92,28 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   }
   if (identity != nullptr)
     *identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-  contents.reserve(static_cast<std::size_t>(info.st_size));
+  auto size = static_cast<std::size_t>(info.st_size);
+  contents.clear();
+  contents.reserve(size);
   AdviseLargePages(contents.data(), contents.capacity());
-  contents.resize(static_cast<std::size_t>(info.st_size));
+  // A large file comes through a small buffer that stays in the cache and is appended
+  // from there: sizing the text first would clear every byte only for the read to
+  // overwrite it.
+  constexpr std::size_t kChunk = std::size_t{64} << 10;
+  std::unique_ptr<char[]> chunk;
+  if (size > kChunk) chunk.reset(new char[kChunk]);
+  else contents.resize(size);
   std::size_t done = 0;
-  while (done < contents.size()) {
-    ssize_t got = read(file.Get(), contents.data() + done, contents.size() - done);
+  while (done < size) {
+    char* into = chunk ? chunk.get() : contents.data() + done;
+    ssize_t got = read(file.Get(), into, chunk ? std::min(kChunk, size - done) : size - done);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       error = errno;
       return false;
     }
     if (got == 0) break;  // the file shrank while being read
+    if (chunk) contents.append(chunk.get(), static_cast<std::size_t>(got));
     done += static_cast<std::size_t>(got);
   }
   contents.resize(done);
