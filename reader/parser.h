@@ -185,8 +185,9 @@ struct TRCParser {
   std::string blockBytes;  ///< the bytes of the data block being read, its room kept for the next
   /// Name, type and language of every resource written so far, in capitals
   std::unordered_set<std::string, TStringHash, std::equal_to<>> resourceRegistry;
-  /// The same for a name and a type written as plain numbers: type << 32 | name << 16 | language
-  TKeySet resourceOrdinals;
+  /// The same for a name and a type written as plain numbers: type << 32 | name << 16 | language;
+  /// names that follow one another share slots
+  TKeySet resourceOrdinals{16};
   std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;
