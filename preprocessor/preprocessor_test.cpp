@@ -287,6 +287,27 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "~a~ T~ {~ }\n~A~ t~ {~ }",
       "~\"a\"~ 10~ {~ }\n~a~ RCDATA~ {~ }",
       "~1~ RCDATA~ {~ }~ ~1~ 10~ {~ }",
+      // String-table entries read whole: named escapes and others, doubled quotes and
+      // joined literals, ids as expressions and names, lines and comments between, errors
+      "STRINGTABLE\n{\n~1,~\"a\\tb\\\"c\\\\d\\Ae\"~\n~2~\"\\n\\\\\"~\n~3,,~\"\"~,~4, \"x\\101\"~\n~5, \"\\x41z\"~ }\n",
+      "STRINGTABLE {~1, \"a\"\"b\"~ 2, \"c\" \"d\"~ 3, \"e\" L\"f\"~ 4, L\"g\"~ 5, \"h\\\ni\"~ 6, \"j\"\n\"k\"~ 7, "
+      "\"m\"~ }",
+      "#define I 7\nSTRINGTABLE {~I, \"a\"~ 1+1, \"b\"~ 3~ |~ 8, \"c\"~ (9), \"d\"~ 10L, \"e\"~ 0x10, \"f\"~ 65535, "
+      "\"g\"~ 32768, \"h\"~ }",
+      "STRINGTABLE {~65536, \"h\"~ }",
+      "STRINGTABLE {\n~1 // c\n , \"a\" /* x */ 2,\n\"b\"\r\n~3\n\n,\n \"c\"~\n 4 \t, ,\t\"d\"~END\n",
+      "STRINGTABLE {~1, \"a\"~\n~1, \"b\"~ }",
+      "STRINGTABLE {~1, 2~ }",
+      "STRINGTABLE {~1, \"a\n }",
+      "STRINGTABLE {~1, \"a\\q\"~ }",
+      "STRINGTABLE {~1, \"a\"",
+      "STRINGTABLE {~1, \"a\\",
+      "STRINGTABLE BEGIN~1,~\"a\"~END\n~2~ RCDATA~ {~ 1~ }",
+      "STRINGTABLE {~1\"a\"~ 2 \"b\"~ 3, \"c\"~ x~ }",
+      "STRINGTABLE {~1, \"a\"~ 2, \"b\"~ @ }",
+      "STRINGTABLE {~1, \"a\"~ 2, \"b\"~ 3 }",
+      "#pragma code_page(65001)\nSTRINGTABLE {~1, \"\xC3\xA9\"~ 2, \"a\\tb\"~ 3, \"\xC3\xA9\\t\"~ }\n"
+      "#pragma code_page(1252)\nSTRINGTABLE {~4, \"\xE9\"~ 5, \"\\x80\"~ 6, \"\\r\\v\"~ }",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

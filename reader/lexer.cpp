@@ -982,4 +982,80 @@ std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view liter
   }
 }
 
+namespace {
+
+// The index of the closing quote of a literal whose text starts at `from`, when the text
+// is ASCII on one line with named escapes only (each of which gives an ASCII byte); npos
+// for any other. A literal with escapes gets its characters decoded into `decoded`.
+std::size_t NamedEscapeLiteralEnd(std::string_view text, std::size_t from, std::string& decoded, bool& escaped) {
+  std::size_t segment = from;
+  for (;;) {
+    std::size_t end = PlainLiteralRunEnd(text, from);
+    char c = text.data()[end];  // the terminating zero byte at the text's end
+    if (c == '"' && end < text.size()) {
+      if (escaped) decoded.append(text.data() + segment, end - segment);
+      return end;
+    }
+    if (c != '\\') return std::string_view::npos;  // a line feed, a byte above 0x7F, the end
+    int named = NamedEscape(static_cast<unsigned char>(text.data()[end + 1]));
+    if (named < 0) return std::string_view::npos;  // a splice, digits, a bad escape
+    decoded.append(text.data() + segment, end - segment);
+    decoded += static_cast<char>(named);
+    escaped = true;
+    from = segment = end + 2;
+  }
+}
+
+}  // namespace
+
+bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
+                     TStringEntryAhead& ahead) {
+  TFileItem* file = parser.currentFile;
+  const TStringEntryAhead kept = ahead;
+  ahead.file = nullptr;
+  if (!ReadsPlainSource(file) || parser.fileNameStrings) return false;
+  const std::string_view bytes = file->text;
+  std::int32_t line = file->line;
+  TLaneNumber number;
+  std::size_t idEnd = 0;
+  if (kept.file == file && kept.from == file->readPosition && kept.fromLine == line) {
+    // Where the last call looked: no comma stood between its literal and this number
+    line = kept.line;
+    idEnd = kept.end;
+    number.value = kept.value;
+    number.suffix = kept.suffix;
+  } else {
+    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line);
+    idEnd = at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
+  }
+  if (idEnd == 0 || number.value > 65535) return false;
+  // The number ends at a comma or a blank: a literal right after it is left to the layers
+  TLaneToken literal;
+  literal.line = line;
+  literal.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), literal.line);
+  if (literal.at == idEnd || literal.at >= bytes.size() || bytes[literal.at] != '"') return false;
+  decoded.clear();
+  bool escaped = false;
+  std::size_t close = NamedEscapeLiteralEnd(bytes, literal.at + 1, decoded, escaped);
+  if (close == std::string_view::npos) return false;
+  literal.end = close + 1;
+  TLaneToken follower;
+  follower.line = literal.line;
+  follower.at = BlanksEnd(bytes, literal.end, follower.line);
+  TLaneNumber next;
+  if (follower.at < bytes.size() && (follower.end = PlainNumberEnd(bytes, follower.at, next)) != 0) {
+    follower.kind = next.Kind();  // the next entry's number, most often
+    ahead = {file, literal.end, literal.line, follower.line, follower.end, next.value, next.suffix};
+  } else if (!FollowerAt(parser, bytes, follower)) {
+    return false;
+  }
+  TakeWithFollower(parser, *file, literal, follower);
+  parser.wideString = false;
+  parser.longValue = number.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
+  parser.removedBits = 0;
+  id = static_cast<std::uint16_t>(number.value);
+  text = escaped ? std::string_view(decoded) : bytes.substr(literal.at + 1, close - literal.at - 1);
+  return true;
+}
+
 }  // namespace tarvex
