@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "data/resource_types.h"
 #include "output/res_writer.h"
@@ -49,8 +52,22 @@ std::string PaddedIdentifier(std::uint16_t id) {
   return text;
 }
 
-// ASCII text as UTF-16 units at `out`; returns the end of them.
+// ASCII text as UTF-16 units at `out`; returns the end of them. Sixteen bytes at a time,
+// the last sixteen again where the length is no multiple of them.
 std::uint8_t* Widen(std::uint8_t* out, const char* text, std::size_t length) {
+#if defined(__SSE2__)
+  if (length >= 16) {
+    const __m128i zero = _mm_setzero_si128();
+    auto widen16 = [&](std::size_t i) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi8(bytes, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), _mm_unpackhi_epi8(bytes, zero));
+    };
+    for (std::size_t i = 0; i + 16 <= length; i += 16) widen16(i);
+    widen16(length - 16);
+    return out + 2 * length;
+  }
+#endif
   for (std::size_t i = 0; i < length; ++i) {
     out[2 * i] = static_cast<std::uint8_t>(text[i]);
     out[2 * i + 1] = 0;
@@ -168,6 +185,7 @@ void CompileStringTable(TRCParser& parser) {
   TStringAttributes attributes{static_cast<std::uint16_t>(flags), static_cast<std::uint32_t>(parser.version),
                                static_cast<std::uint32_t>(parser.characteristics)};
   TStringTable* table = nullptr;  // found at the first string
+  std::uint32_t attributesIndex = 0;
   auto openTable = [&] {
     table = &parser.stringTableEntries[languageId];
     if (table->texts.capacity() < kReservedTexts) ReserveTexts(parser, *table);
@@ -175,6 +193,7 @@ void CompileStringTable(TRCParser& parser) {
         table->attributes.back().version != attributes.version ||
         table->attributes.back().characteristics != attributes.characteristics)
       table->attributes.push_back(attributes);
+    attributesIndex = static_cast<std::uint32_t>(table->attributes.size() - 1);
   };
   std::string decoded;  // the text of a literal with escapes, read by the lane
   TStringEntryAhead ahead;
@@ -213,7 +232,7 @@ void CompileStringTable(TRCParser& parser) {
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
     TStringEntry entry;
     entry.id = id;
-    entry.attributes = static_cast<std::uint32_t>(table->attributes.size() - 1);
+    entry.attributes = attributesIndex;
     AddText(parser, *table, text, plain, entry);
     table->entries.push_back(entry);
   }
