@@ -306,6 +306,16 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "STRINGTABLE {~1\"a\"~ 2 \"b\"~ 3, \"c\"~ x~ }",
       "STRINGTABLE {~1, \"a\"~ 2, \"b\"~ @ }",
       "STRINGTABLE {~1, \"a\"~ 2, \"b\"~ 3 }",
+      // Runs of entries: a repeated id, an entry the run leaves to the layers after it has
+      // decoded an escape, ids out of range, directives, the end of the input in a run
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\\tc\" \"d\"~\n3, \"e\\n\"~\n4, \"f\"~\n2, \"g\"~\n5, \"h\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"~\n2, \"d\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\\tc\"~\n3 \"c\\x41\"~\n4, \"d\"~\n70000, \"e\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"~ END\n~STRINGTABLE {\n~4, \"y\"~\n2, \"x\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"~\n#define Q 9\n~4, \"d\"~\nQ, \"q\"~\n5 \"e\"~ }\n@",
+      "LANGUAGE 9, 1\nSTRINGTABLE {\n~1, \"a\"~\n2, \"b\"~ }\nLANGUAGE 9, 2\nSTRINGTABLE {\n~1, \"c\"~\n2, \"d\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\n~4, \"d\"~ }",
       "#pragma code_page(65001)\nSTRINGTABLE {~1, \"\xC3\xA9\"~ 2, \"a\\tb\"~ 3, \"\xC3\xA9\\t\"~ }\n"
       "#pragma code_page(1252)\nSTRINGTABLE {~4, \"\xE9\"~ 5, \"\\x80\"~ 6, \"\\r\\v\"~ }",
   };

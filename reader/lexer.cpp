@@ -1060,4 +1060,106 @@ bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& tex
   return true;
 }
 
+namespace {
+
+// Appends the text of a literal whose text starts at `from` to `out`, as
+// NamedEscapeLiteralEnd reads it; the index of its closing quote, or npos with `out`
+// as it was.
+std::size_t AppendNamedEscapeLiteral(std::string_view text, std::size_t from, std::string& out) {
+  std::size_t size = out.size();
+  std::size_t segment = from;
+  for (;;) {
+    std::size_t end = InlineLiteralRunEnd(text, from);
+    char c = text.data()[end];  // the terminating zero byte at the text's end
+    if (c == '"' && end < text.size()) {
+      out.append(text.data() + segment, end - segment);
+      return end;
+    }
+    int named = c == '\\' ? NamedEscape(static_cast<unsigned char>(text.data()[end + 1])) : -1;
+    if (named < 0) {  // a line feed, a byte above 0x7F, the end, a splice, digits, a bad escape
+      out.resize(size);
+      return std::string_view::npos;
+    }
+    out.append(text.data() + segment, end - segment);
+    out += static_cast<char>(named);
+    from = segment = end + 2;
+  }
+}
+
+}  // namespace
+
+std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
+                              TStringEntryAhead& ahead) {
+  TFileItem* file = parser.currentFile;
+  const TStringEntryAhead kept = ahead;
+  if (!ReadsPlainSource(file) || parser.fileNameStrings) return 0;
+  const std::string_view bytes = file->text;
+  std::int32_t line = file->line;
+  TLaneNumber number;
+  std::size_t idEnd = 0;
+  if (kept.file == file && kept.from == file->readPosition && kept.fromLine == line) {
+    line = kept.line;
+    idEnd = kept.end;
+    number.value = kept.value;
+    number.suffix = kept.suffix;
+  } else {
+    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line);
+    idEnd = at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
+  }
+  std::size_t count = 0;
+  TLaneToken literal, follower;
+  TLaneNumber id, next;
+  bool numberAhead = false;  // the last entry's follower is a plain number
+  for (;;) {
+    if (idEnd == 0 || number.value > 65535) break;
+    auto value = static_cast<std::uint16_t>(number.value);
+    std::uint64_t bit = std::uint64_t{1} << (value % 64);
+    if (table.present[value / 64] & bit) break;  // refused by the layers, where it stands
+    TLaneToken quoted;
+    quoted.line = line;
+    quoted.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), quoted.line);
+    if (quoted.at == idEnd || quoted.at >= bytes.size() || bytes[quoted.at] != '"') break;
+    std::size_t textStart = table.texts.size();
+    std::size_t close = AppendNamedEscapeLiteral(bytes, quoted.at + 1, table.texts);
+    if (close == std::string_view::npos) break;
+    quoted.end = close + 1;
+    TLaneToken after;
+    after.line = quoted.line;
+    after.at = BlanksEnd(bytes, quoted.end, after.line);
+    TLaneNumber afterNumber;
+    bool isNumber = after.at < bytes.size() && (after.end = PlainNumberEnd(bytes, after.at, afterNumber)) != 0;
+    if (isNumber) {
+      after.kind = afterNumber.Kind();
+    } else if (!FollowerAt(parser, bytes, after)) {
+      table.texts.resize(textStart);
+      break;
+    }
+    table.present[value / 64] |= bit;
+    TStringEntry entry;
+    entry.offset = static_cast<std::uint32_t>(textStart);
+    entry.length = static_cast<std::uint32_t>(table.texts.size() - textStart);
+    entry.attributes = attributes;
+    entry.id = value;
+    table.entries.push_back(entry);
+    ++count;
+    literal = quoted;
+    follower = after;
+    id = number;
+    next = afterNumber;
+    numberAhead = isNumber;
+    if (!isNumber) break;
+    line = after.line;
+    idEnd = after.end;
+    number = afterNumber;
+  }
+  if (count == 0) return 0;
+  ahead.file = nullptr;
+  if (numberAhead) ahead = {file, literal.end, literal.line, follower.line, follower.end, next.value, next.suffix};
+  TakeWithFollower(parser, *file, literal, follower);
+  parser.wideString = false;
+  parser.longValue = id.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
+  parser.removedBits = 0;
+  return count;
+}
+
 }  // namespace tarvex

@@ -12,6 +12,7 @@ namespace tarvex {
 struct TRCParser;
 struct TFileItem;
 struct TTokenMark;
+struct TStringTable;
 enum class TTokenKind : unsigned char;
 
 /// The next raw token of the current file, exactly as written (a wide literal L"..." is
@@ -123,6 +124,14 @@ struct TStringEntryAhead {
 };
 bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
                      TStringEntryAhead& ahead);
+
+/// Entries of the shape TakeStringEntry reads, one after another while they last: each
+/// whose id `table` has not yet marked is marked and added to it under `attributes`, its
+/// text appended to the table's pool. The parser is left as after the last of them, and
+/// `ahead` passes on as TakeStringEntry passes it. Returns how many were added; none, with
+/// nothing changed, when the first entry is no such entry.
+std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
+                              TStringEntryAhead& ahead);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);

@@ -198,6 +198,10 @@ void CompileStringTable(TRCParser& parser) {
   std::string decoded;  // the text of a literal with escapes, read by the lane
   TStringEntryAhead ahead;
   for (;;) {
+    // Once the table is known, the commonest entries come from the lane in runs
+    if (table != nullptr && parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) &&
+        TakeStringEntries(parser, *table, attributesIndex, ahead) != 0)
+      continue;
     std::uint16_t id = 0;
     std::string_view text;  // between the quotes, decoded, or the literal itself
     bool plain = true;      // ASCII
