@@ -287,6 +287,37 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "~a~ T~ {~ }\n~A~ t~ {~ }",
       "~\"a\"~ 10~ {~ }\n~a~ RCDATA~ {~ }",
       "~1~ RCDATA~ {~ }~ ~1~ 10~ {~ }",
+      // String-table entries read whole: named escapes and others, doubled quotes and
+      // joined literals, ids as expressions and names, lines and comments between, errors
+      "STRINGTABLE\n{\n~1,~\"a\\tb\\\"c\\\\d\\Ae\"~\n~2~\"\\n\\\\\"~\n~3,,~\"\"~,~4, \"x\\101\"~\n~5, \"\\x41z\"~ }\n",
+      "STRINGTABLE {~1, \"a\"\"b\"~ 2, \"c\" \"d\"~ 3, \"e\" L\"f\"~ 4, L\"g\"~ 5, \"h\\\ni\"~ 6, \"j\"\n\"k\"~ 7, "
+      "\"m\"~ }",
+      "#define I 7\nSTRINGTABLE {~I, \"a\"~ 1+1, \"b\"~ 3~ |~ 8, \"c\"~ (9), \"d\"~ 10L, \"e\"~ 0x10, \"f\"~ 65535, "
+      "\"g\"~ 32768, \"h\"~ }",
+      "STRINGTABLE {~65536, \"h\"~ }",
+      "STRINGTABLE {\n~1 // c\n , \"a\" /* x */ 2,\n\"b\"\r\n~3\n\n,\n \"c\"~\n 4 \t, ,\t\"d\"~END\n",
+      "STRINGTABLE {~1, \"a\"~\n~1, \"b\"~ }",
+      "STRINGTABLE {~1, 2~ }",
+      "STRINGTABLE {~1, \"a\n }",
+      "STRINGTABLE {~1, \"a\\q\"~ }",
+      "STRINGTABLE {~1, \"a\"",
+      "STRINGTABLE {~1, \"a\\",
+      "STRINGTABLE BEGIN~1,~\"a\"~END\n~2~ RCDATA~ {~ 1~ }",
+      "STRINGTABLE {~1\"a\"~ 2 \"b\"~ 3, \"c\"~ x~ }",
+      "STRINGTABLE {~1, \"a\"~ 2, \"b\"~ @ }",
+      "STRINGTABLE {~1, \"a\"~ 2, \"b\"~ 3 }",
+      // Runs of entries: a repeated id, an entry the run leaves to the layers after it has
+      // decoded an escape, ids out of range, directives, the end of the input in a run
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\\tc\" \"d\"~\n3, \"e\\n\"~\n4, \"f\"~\n2, \"g\"~\n5, \"h\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"~\n2, \"d\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\\tc\"~\n3 \"c\\x41\"~\n4, \"d\"~\n70000, \"e\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"~ END\n~STRINGTABLE {\n~4, \"y\"~\n2, \"x\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"~\n#define Q 9\n~4, \"d\"~\nQ, \"q\"~\n5 \"e\"~ }\n@",
+      "LANGUAGE 9, 1\nSTRINGTABLE {\n~1, \"a\"~\n2, \"b\"~ }\nLANGUAGE 9, 2\nSTRINGTABLE {\n~1, \"c\"~\n2, \"d\"~ }",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\"",
+      "STRINGTABLE {\n~1, \"a\"~\n2, \"b\"~\n3, \"c\n~4, \"d\"~ }",
+      "#pragma code_page(65001)\nSTRINGTABLE {~1, \"\xC3\xA9\"~ 2, \"a\\tb\"~ 3, \"\xC3\xA9\\t\"~ }\n"
+      "#pragma code_page(1252)\nSTRINGTABLE {~4, \"\xE9\"~ 5, \"\\x80\"~ 6, \"\\r\\v\"~ }",
   };
   auto variant = [](std::string script, const std::string& marker) {
     for (std::size_t at = script.find('~'); at != std::string::npos; at = script.find('~', at))

@@ -198,9 +198,9 @@ std::size_t FindEscape(std::string_view text, std::size_t from, TLiteralCodePage
 // backslash or a line feed.
 bool IsPlainLiteralByte(unsigned char c) { return c < 0x80 && c != '"' && c != '\\' && c != '\n'; }
 
-// The end of the run of bytes from `from` that IsPlainLiteralByte accepts, eight at a
-// time where it can.
-std::size_t PlainLiteralRunEnd(std::string_view text, std::size_t from) {
+// The end of the run of bytes from `from` that IsPlainLiteralByte accepts, sixteen or
+// eight at a time where it can; PlainLiteralRunEnd is the same, called.
+[[gnu::always_inline]] inline std::size_t InlineLiteralRunEnd(std::string_view text, std::size_t from) {
 #if defined(__SSE2__)
   const __m128i quote = _mm_set1_epi8('"');
   const __m128i backslash = _mm_set1_epi8('\\');
@@ -221,6 +221,8 @@ std::size_t PlainLiteralRunEnd(std::string_view text, std::size_t from) {
   while (from < text.size() && IsPlainLiteralByte(ByteAt(text, from))) ++from;
   return from;
 }
+
+std::size_t PlainLiteralRunEnd(std::string_view text, std::size_t from) { return InlineLiteralRunEnd(text, from); }
 
 // literal := '"' {byte | '\' byte | '\' line-end} '"'
 // Escapes stay undecoded, but a backslash that ends a line is a splice: it vanishes with
@@ -980,6 +982,184 @@ std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view liter
     i = DecodeEscape(parser, text, backslash, kUnitEscape, literal, value);
     if (value) out += static_cast<char16_t>(*value);
   }
+}
+
+namespace {
+
+// The index of the closing quote of a literal whose text starts at `from`, when the text
+// is ASCII on one line with named escapes only (each of which gives an ASCII byte); npos
+// for any other. A literal with escapes gets its characters decoded into `decoded`.
+std::size_t NamedEscapeLiteralEnd(std::string_view text, std::size_t from, std::string& decoded, bool& escaped) {
+  std::size_t segment = from;
+  for (;;) {
+    std::size_t end = InlineLiteralRunEnd(text, from);
+    char c = text.data()[end];  // the terminating zero byte at the text's end
+    if (c == '"' && end < text.size()) {
+      if (escaped) decoded.append(text.data() + segment, end - segment);
+      return end;
+    }
+    if (c != '\\') return std::string_view::npos;  // a line feed, a byte above 0x7F, the end
+    int named = NamedEscape(static_cast<unsigned char>(text.data()[end + 1]));
+    if (named < 0) return std::string_view::npos;  // a splice, digits, a bad escape
+    decoded.append(text.data() + segment, end - segment);
+    decoded += static_cast<char>(named);
+    escaped = true;
+    from = segment = end + 2;
+  }
+}
+
+}  // namespace
+
+bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
+                     TStringEntryAhead& ahead) {
+  TFileItem* file = parser.currentFile;
+  const TStringEntryAhead kept = ahead;
+  ahead.file = nullptr;
+  if (!ReadsPlainSource(file) || parser.fileNameStrings) return false;
+  const std::string_view bytes = file->text;
+  std::int32_t line = file->line;
+  TLaneNumber number;
+  std::size_t idEnd = 0;
+  if (kept.file == file && kept.from == file->readPosition && kept.fromLine == line) {
+    // Where the last call looked: no comma stood between its literal and this number
+    line = kept.line;
+    idEnd = kept.end;
+    number.value = kept.value;
+    number.suffix = kept.suffix;
+  } else {
+    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line);
+    idEnd = at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
+  }
+  if (idEnd == 0 || number.value > 65535) return false;
+  // The number ends at a comma or a blank: a literal right after it is left to the layers
+  TLaneToken literal;
+  literal.line = line;
+  literal.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), literal.line);
+  if (literal.at == idEnd || literal.at >= bytes.size() || bytes[literal.at] != '"') return false;
+  decoded.clear();
+  bool escaped = false;
+  std::size_t close = NamedEscapeLiteralEnd(bytes, literal.at + 1, decoded, escaped);
+  if (close == std::string_view::npos) return false;
+  literal.end = close + 1;
+  TLaneToken follower;
+  follower.line = literal.line;
+  follower.at = BlanksEnd(bytes, literal.end, follower.line);
+  TLaneNumber next;
+  if (follower.at < bytes.size() && (follower.end = PlainNumberEnd(bytes, follower.at, next)) != 0) {
+    follower.kind = next.Kind();  // the next entry's number, most often
+    ahead = {file, literal.end, literal.line, follower.line, follower.end, next.value, next.suffix};
+  } else if (!FollowerAt(parser, bytes, follower)) {
+    return false;
+  }
+  TakeWithFollower(parser, *file, literal, follower);
+  parser.wideString = false;
+  parser.longValue = number.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
+  parser.removedBits = 0;
+  id = static_cast<std::uint16_t>(number.value);
+  text = escaped ? std::string_view(decoded) : bytes.substr(literal.at + 1, close - literal.at - 1);
+  return true;
+}
+
+namespace {
+
+// Appends the text of a literal whose text starts at `from` to `out`, as
+// NamedEscapeLiteralEnd reads it; the index of its closing quote, or npos with `out`
+// as it was.
+std::size_t AppendNamedEscapeLiteral(std::string_view text, std::size_t from, std::string& out) {
+  std::size_t size = out.size();
+  std::size_t segment = from;
+  for (;;) {
+    std::size_t end = InlineLiteralRunEnd(text, from);
+    char c = text.data()[end];  // the terminating zero byte at the text's end
+    if (c == '"' && end < text.size()) {
+      out.append(text.data() + segment, end - segment);
+      return end;
+    }
+    int named = c == '\\' ? NamedEscape(static_cast<unsigned char>(text.data()[end + 1])) : -1;
+    if (named < 0) {  // a line feed, a byte above 0x7F, the end, a splice, digits, a bad escape
+      out.resize(size);
+      return std::string_view::npos;
+    }
+    out.append(text.data() + segment, end - segment);
+    out += static_cast<char>(named);
+    from = segment = end + 2;
+  }
+}
+
+}  // namespace
+
+std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
+                              TStringEntryAhead& ahead) {
+  TFileItem* file = parser.currentFile;
+  const TStringEntryAhead kept = ahead;
+  if (!ReadsPlainSource(file) || parser.fileNameStrings) return 0;
+  const std::string_view bytes = file->text;
+  std::int32_t line = file->line;
+  TLaneNumber number;
+  std::size_t idEnd = 0;
+  if (kept.file == file && kept.from == file->readPosition && kept.fromLine == line) {
+    line = kept.line;
+    idEnd = kept.end;
+    number.value = kept.value;
+    number.suffix = kept.suffix;
+  } else {
+    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line);
+    idEnd = at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
+  }
+  std::size_t count = 0;
+  TLaneToken literal, follower;
+  TLaneNumber id, next;
+  bool numberAhead = false;  // the last entry's follower is a plain number
+  for (;;) {
+    if (idEnd == 0 || number.value > 65535) break;
+    auto value = static_cast<std::uint16_t>(number.value);
+    std::uint64_t bit = std::uint64_t{1} << (value % 64);
+    if (table.present[value / 64] & bit) break;  // refused by the layers, where it stands
+    TLaneToken quoted;
+    quoted.line = line;
+    quoted.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), quoted.line);
+    if (quoted.at == idEnd || quoted.at >= bytes.size() || bytes[quoted.at] != '"') break;
+    std::size_t textStart = table.texts.size();
+    std::size_t close = AppendNamedEscapeLiteral(bytes, quoted.at + 1, table.texts);
+    if (close == std::string_view::npos) break;
+    quoted.end = close + 1;
+    TLaneToken after;
+    after.line = quoted.line;
+    after.at = BlanksEnd(bytes, quoted.end, after.line);
+    TLaneNumber afterNumber;
+    bool isNumber = after.at < bytes.size() && (after.end = PlainNumberEnd(bytes, after.at, afterNumber)) != 0;
+    if (isNumber) {
+      after.kind = afterNumber.Kind();
+    } else if (!FollowerAt(parser, bytes, after)) {
+      table.texts.resize(textStart);
+      break;
+    }
+    table.present[value / 64] |= bit;
+    TStringEntry entry;
+    entry.offset = static_cast<std::uint32_t>(textStart);
+    entry.length = static_cast<std::uint32_t>(table.texts.size() - textStart);
+    entry.attributes = attributes;
+    entry.id = value;
+    table.entries.push_back(entry);
+    ++count;
+    literal = quoted;
+    follower = after;
+    id = number;
+    next = afterNumber;
+    numberAhead = isNumber;
+    if (!isNumber) break;
+    line = after.line;
+    idEnd = after.end;
+    number = afterNumber;
+  }
+  if (count == 0) return 0;
+  ahead.file = nullptr;
+  if (numberAhead) ahead = {file, literal.end, literal.line, follower.line, follower.end, next.value, next.suffix};
+  TakeWithFollower(parser, *file, literal, follower);
+  parser.wideString = false;
+  parser.longValue = id.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
+  parser.removedBits = 0;
+  return count;
 }
 
 }  // namespace tarvex

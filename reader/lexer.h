@@ -12,6 +12,7 @@ namespace tarvex {
 struct TRCParser;
 struct TFileItem;
 struct TTokenMark;
+struct TStringTable;
 enum class TTokenKind : unsigned char;
 
 /// The next raw token of the current file, exactly as written (a wide literal L"..." is
@@ -100,6 +101,37 @@ void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::
 /// call and this one. False, with nothing changed, when the token ended at anything else
 /// or at NOT or RCINCLUDE, which the layers read.
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token);
+
+/// A string-table entry of the commonest shape, `id [,] "text"`, read straight from the
+/// bytes: a plain number up to 65535 (see TakeCommonToken) followed by commas on its line
+/// or by blanks, then an ASCII literal whose only escapes are the named ones (\n, \t,
+/// \", \\ ...), followed by a token TakeCommonToken foretells. `id` gets the number and
+/// `text` the literal's characters, its escapes decoded (in `decoded`, which is cleared,
+/// when it has any). The parser is left as reading the number and the literal through the
+/// preprocessor leaves it. False, with nothing changed, for anything else; the file's
+/// kind is the caller's to check.
+/// `ahead` keeps the number a call found after its literal, which the next call takes
+/// without reading it again when it starts where this one left; a call that fails
+/// clears it, and nothing else may read between two calls that pass it on.
+struct TStringEntryAhead {
+  const TFileItem* file = nullptr;  ///< none kept
+  std::size_t from = 0;             ///< the read position and line the call left
+  std::int32_t fromLine = 0;
+  std::int32_t line = 0;  ///< the number's line and end
+  std::size_t end = 0;
+  std::int64_t value = 0;
+  bool suffix = false;
+};
+bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
+                     TStringEntryAhead& ahead);
+
+/// Entries of the shape TakeStringEntry reads, one after another while they last: each
+/// whose id `table` has not yet marked is marked and added to it under `attributes`, its
+/// text appended to the table's pool. The parser is left as after the last of them, and
+/// `ahead` passes on as TakeStringEntry passes it. Returns how many were added; none, with
+/// nothing changed, when the first entry is no such entry.
+std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
+                              TStringEntryAhead& ahead);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);

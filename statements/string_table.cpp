@@ -9,9 +9,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "data/resource_types.h"
 #include "output/res_writer.h"
+#include "preprocessor/directives.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
@@ -47,6 +52,29 @@ std::string PaddedIdentifier(std::uint16_t id) {
   return text;
 }
 
+// ASCII text as UTF-16 units at `out`; returns the end of them. Sixteen bytes at a time,
+// the last sixteen again where the length is no multiple of them.
+std::uint8_t* Widen(std::uint8_t* out, const char* text, std::size_t length) {
+#if defined(__SSE2__)
+  if (length >= 16) {
+    const __m128i zero = _mm_setzero_si128();
+    auto widen16 = [&](std::size_t i) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi8(bytes, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), _mm_unpackhi_epi8(bytes, zero));
+    };
+    for (std::size_t i = 0; i + 16 <= length; i += 16) widen16(i);
+    widen16(length - 16);
+    return out + 2 * length;
+  }
+#endif
+  for (std::size_t i = 0; i < length; ++i) {
+    out[2 * i] = static_cast<std::uint8_t>(text[i]);
+    out[2 * i + 1] = 0;
+  }
+  return out + 2 * length;
+}
+
 using TEntryIterator = std::vector<TStringEntry>::const_iterator;
 
 // Writes the block of the string at `first` with every later string of the same block
@@ -72,19 +100,28 @@ TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, con
                       attributes.characteristics);
   std::size_t dataStart = out.Position();
   out.Reserve(dataSize + 3);
+  // The block is filled in one pass: each slot's count, then its units
+  std::uint8_t* at = out.Extend(dataSize);
+  auto putCount = [&at](std::size_t count) {
+    at[0] = static_cast<std::uint8_t>(count & 0xFF);
+    at[1] = static_cast<std::uint8_t>(count >> 8 & 0xFF);
+    at += 2;
+  };
   unsigned slot = 0;
   for (auto it = first; it != last; ++it) {
-    for (; slot < it->id % kStringsPerBlock; ++slot) out.WriteU16(0);
-    out.WriteU16(static_cast<std::uint16_t>(it->length + terminator));
+    for (; slot < it->id % kStringsPerBlock; ++slot) putCount(0);
+    putCount(it->length + terminator);
     const char* text = table.texts.data() + it->offset;
-    if (it->wide)
-      out.WriteBytes(reinterpret_cast<const std::uint8_t*>(text), 2 * std::size_t{it->length});
-    else
-      out.WriteWidened({text, it->length});
-    if (terminator != 0) out.WriteU16(0);
+    if (it->wide) {
+      std::memcpy(at, text, 2 * std::size_t{it->length});
+      at += 2 * std::size_t{it->length};
+    } else {
+      at = Widen(at, text, it->length);
+    }
+    if (terminator != 0) putCount(0);
     ++slot;
   }
-  for (; slot < kStringsPerBlock; ++slot) out.WriteU16(0);
+  for (; slot < kStringsPerBlock; ++slot) putCount(0);
   if (dataSize > kLargestData) {  // fails, naming the block
     char language[8];
     std::snprintf(language, sizeof language, "%04X", static_cast<unsigned>(languageId));
@@ -148,44 +185,60 @@ void CompileStringTable(TRCParser& parser) {
   TStringAttributes attributes{static_cast<std::uint16_t>(flags), static_cast<std::uint32_t>(parser.version),
                                static_cast<std::uint32_t>(parser.characteristics)};
   TStringTable* table = nullptr;  // found at the first string
-  // Plain numbers and literals, most entries, come as views without text
-  TCommonToken common;
-  bool isCommon = SkipCommasToCommon(parser, common, token);
-  while (isCommon ? common.text != "}" : token != "}") {
-    if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
-    std::uint16_t id = isCommon && common.kind == TCommonKind::Number
-                           ? ReadStringIdentifier(parser, common)
-                           : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
-    std::string text;
-    std::string_view quoted;
-    bool plain = false;  // a literal the lanes read: ASCII without escapes
-    if (!SkipCommasToCommon(parser, common, text)) {
-      quoted = text;
-    } else if (common.kind == TCommonKind::Literal) {
-      quoted = common.text;
-      plain = true;
-    } else {
-      text = CommonTokenText(common);
-      quoted = text;
+  std::uint32_t attributesIndex = 0;
+  auto openTable = [&] {
+    table = &parser.stringTableEntries[languageId];
+    if (table->texts.capacity() < kReservedTexts) ReserveTexts(parser, *table);
+    if (table->attributes.empty() || table->attributes.back().memoryFlags != attributes.memoryFlags ||
+        table->attributes.back().version != attributes.version ||
+        table->attributes.back().characteristics != attributes.characteristics)
+      table->attributes.push_back(attributes);
+    attributesIndex = static_cast<std::uint32_t>(table->attributes.size() - 1);
+  };
+  std::string decoded;  // the text of a literal with escapes, read by the lane
+  TStringEntryAhead ahead;
+  for (;;) {
+    // Once the table is known, the commonest entries come from the lane in runs
+    if (table != nullptr && parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) &&
+        TakeStringEntries(parser, *table, attributesIndex, ahead) != 0)
+      continue;
+    std::uint16_t id = 0;
+    std::string_view text;  // between the quotes, decoded, or the literal itself
+    bool plain = true;      // ASCII
+    // The commonest entry, a number and a literal of ASCII text, comes from the lane whole
+    if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile) ||
+        !TakeStringEntry(parser, id, text, decoded, ahead)) {
+      ahead.file = nullptr;  // what the layers read next is nobody's to foretell
+      // Plain numbers and literals, most entries, come as views without text
+      TCommonToken common;
+      bool isCommon = SkipCommasToCommon(parser, common, token);
+      if (isCommon ? common.text == "}" : token == "}") break;
+      if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
+      id = isCommon && common.kind == TCommonKind::Number
+               ? ReadStringIdentifier(parser, common)
+               : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
+      plain = false;
+      if (!SkipCommasToCommon(parser, common, decoded)) {
+        text = decoded;
+      } else if (common.kind == TCommonKind::Literal) {
+        text = common.text;
+        plain = true;
+      } else {
+        decoded = CommonTokenText(common);
+        text = decoded;
+      }
+      if (text.empty()) ReportError(parser, 9);                          // "}" or END expected
+      if (text[0] != '"') ReportError(parser, 13, {std::string(text)});  // Double quoted string expected but got %s
+      text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string_view{};
     }
-    if (quoted.empty()) ReportError(parser, 9);                            // "}" or END expected
-    if (quoted[0] != '"') ReportError(parser, 13, {std::string(quoted)});  // Double quoted string expected but got %s
-    if (table == nullptr) {
-      table = &parser.stringTableEntries[languageId];
-      if (table->texts.capacity() < kReservedTexts) ReserveTexts(parser, *table);
-      if (table->attributes.empty() || table->attributes.back().memoryFlags != attributes.memoryFlags ||
-          table->attributes.back().version != attributes.version ||
-          table->attributes.back().characteristics != attributes.characteristics)
-        table->attributes.push_back(attributes);
-    }
+    if (table == nullptr) openTable();
     if (!MarkPresent(*table, id))
       ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
     TStringEntry entry;
     entry.id = id;
-    entry.attributes = static_cast<std::uint32_t>(table->attributes.size() - 1);
-    AddText(parser, *table, quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : "", plain, entry);
+    entry.attributes = attributesIndex;
+    AddText(parser, *table, text, plain, entry);
     table->entries.push_back(entry);
-    isCommon = SkipCommasToCommon(parser, common, token);
   }
 }
 

@@ -114,6 +114,11 @@ TEST(StringTableTest, TextsOfEveryKindAndBlockSizes) {
       {"STRINGTABLE { 3~, \"\x80\x81\"~ 1~, \"q\"~ }\n#pragma code_page(65001)\nSTRINGTABLE { 2~, \"\xC3\xA9\"~ }\n"
        "#pragma code_page(1252)\nSTRINGTABLE { 0~, \"\xC3\xA9\"~ }",
        "CP1252", false, WideBlock({{0, u"\u00C3\u00A9"}, {1, u"q"}, {2, u"\u00E9"}, {3, u"\u20AC\u0081"}}, false)},
+      // Escapes the lane decodes itself, and those it leaves to the layers
+      {"STRINGTABLE {\n~1, \"a\\tb\\\"c\\\\d\\Ae\\N\"~\n 2 \"\\x41\\101\"~ 3,\t,\"\"\"\"~ 4, \"\\\\\\\\\"~ }", "",
+       false, WideBlock({{1, u"a\tb\"c\\d\ae\n"}, {2, u"AA"}, {3, u"\""}, {4, u"\\\\"}}, false)},
+      {"STRINGTABLE {\n 0, \"z\"\n 1, \"a\\tb\"\n 2, \"c\" \"d\"\n 3, \"\\x41\\n\"\n 4, \"e\"\n 5 \"f\"~ }", "", false,
+       WideBlock({{0, u"z"}, {1, u"a\tb"}, {2, u"cd"}, {3, u"A\n"}, {4, u"e"}, {5, u"f"}}, false)},
       // The largest block, then one unit more
       {"STRINGTABLE { 1~, \"" + a32751 + "\"~ }", "", false,
        WideBlock({{1, std::u16string(a32751.begin(), a32751.end())}}, false)},
