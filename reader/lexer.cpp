@@ -694,24 +694,49 @@ std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
   }
 }
 
-std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
+namespace {
+
+// What a control statement's run may hold, by the item's place: a literal where
+// `literals` has its bit (the first item then must be one, after at most one comma on
+// its line, as an optional comma is read), else a number, up to 0xFFFF where `words`
+// has its bit.
+struct TControlRunShape {
+  std::uint32_t literals = 0;
+  std::uint32_t words = 0;
+};
+
+// The reading of TakeCommonRun and TakeControlRun: a run of `kControl` has the items
+// `shape` allows, any other the items `numbersUpTo` allows.
+template <bool kControl>
+[[gnu::always_inline]] inline std::size_t TakeRun(TRCParser& parser, std::span<TCommonToken> run,
+                                                  std::int64_t numbersUpTo, TControlRunShape shape) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file) || run.empty()) return 0;
   const std::string_view text = file->text;
   const char* bytes = text.data();
-  const bool literals = numbersUpTo < 0 && !parser.fileNameStrings;
-  const std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
+  const bool literals =
+      kControl ? shape.literals != 0 && !parser.fileNameStrings : numbersUpTo < 0 && !parser.fileNameStrings;
+  std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
-  // The commonest separators, before the first item and between items: a comma and at
-  // most one blank, then a byte that may begin an item (no blank, line end or comma)
   std::size_t at = file->readPosition;
-  if (bytes[at] == ',') {
-    auto c = static_cast<unsigned char>(bytes[++at]);
-    if (c == ' ') c = static_cast<unsigned char>(bytes[++at]);
-    if (c <= ' ' || c == ',') at = file->readPosition;
+  if (kControl && (shape.literals & 1) != 0) {
+    // One comma on the line, after blanks and tabs, may stand before the text
+    if (!literals) return 0;
+    while (IsSpaceOrTab(bytes[at])) ++at;
+    at = BlanksEnd(text, bytes[at] == ',' ? at + 1 : file->readPosition, line);
+    if (bytes[at] != '"') return 0;
+  } else {
+    // The commonest separators, before the first item and between items: a comma and at
+    // most one blank, then a byte that may begin an item (no blank, line end or comma)
+    if (bytes[at] == ',') {
+      auto c = static_cast<unsigned char>(bytes[++at]);
+      if (c == ' ') c = static_cast<unsigned char>(bytes[++at]);
+      if (c <= ' ' || c == ',') at = file->readPosition;
+    }
+    if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
   }
-  if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
   TCommonToken* item = run.data();
+  std::uint32_t place = 1;  // the bit of the item's place in `shape`
   TCommonToken* const full = item + run.size();
   // What follows the last item taken: its comma right after it (the commonest), else `follower`
   std::int32_t itemLine = line;
@@ -720,7 +745,9 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   for (;;) {
     std::size_t end;
     TLaneNumber number;
+    if (kControl) limit = (shape.words & place) != 0 ? 0xFFFF : std::numeric_limits<std::int64_t>::max();
     bool literal = bytes[at] == '"';
+    if (kControl && literal != ((shape.literals & place) != 0)) break;
     if (literal) {
       if (!literals) break;
       end = PlainLiteralRunEnd(text, at + 1);
@@ -782,6 +809,7 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
     }
     itemLine = line;
     if (++item == full || last) break;
+    if (kControl) place <<= 1;
     at = nextAt;
     line = nextLine;
   }
@@ -808,6 +836,17 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   }
   if (anyLiteral) parser.wideString = false;
   return static_cast<std::size_t>(item - run.data());
+}
+
+}  // namespace
+
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
+  return TakeRun<false>(parser, run, numbersUpTo, {});
+}
+
+std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                           std::uint32_t words) {
+  return TakeRun<true>(parser, run, 0, {literals, words});
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {
