@@ -206,6 +206,12 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, 0x86~, 0~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, \"c\"~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL 32767~, 1~, \"Static\"~, 3~, 1~, 2~, 3~, 4\nEND\n",
+      // Names after a run: the braces' words in any case, words that begin like them, a
+      // wide literal, a name defined as a brace's word
+      "1 DIALOG 0, 0, 9, 9\nbegin\n LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~ eNd~\n2 RCDATA~ bEGIN 1~, 2~ EnD\n",
+      "1 RCDATA { 1~, 2~ BEGINS }", "1 RCDATA { 1~, 2~ ENDX }", "1 RCDATA { 1~, 2~ EN }", "1 RCDATA { 1~, 2~ BEGIM }",
+      "1 RCDATA { 1~, 2~ L\"a\"~ }", "1 RCDATA { 1~, 2~ L~ }", "1 RCDATA { 1~, \"a\"~ _end }",
+      "#define FIN END\n#define end 5\n1 RCDATA { 1~, 2~ end~ }\n2 RCDATA { 3~, 4~ FIN",
       // A control's operands as one run: names defined as control keywords or END after
       // it, defined names, expressions and literals in each place, missing commas, line
       // ends and comments between them, and where the input ends

@@ -696,6 +696,36 @@ std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
 
 namespace {
 
+// Whether `word` is `lowerWord` (a keyword in small letters) in any letter case.
+[[gnu::always_inline]] inline bool IsLowerWord(std::string_view word, std::string_view lowerWord) {
+  if (word.size() != lowerWord.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if ((word[i] | 0x20) != lowerWord[i]) return false;  // only a letter's two cases give one of its letters
+  return true;
+}
+
+// FollowerAt for a token after an item of a run that is no comma and no plain number
+// (nor the end of the text): a brace or a plain name.
+[[gnu::always_inline]] inline bool RunFollowerAt(const TRCParser& parser, std::string_view text, TLaneToken& token) {
+  const char* bytes = text.data();
+  char c = bytes[token.at];
+  token.end = token.at + 1;
+  if (c == '{' || c == '}') {
+    token.block = c == '{' ? 1 : -1;
+    return true;
+  }
+  if (ClassOf(static_cast<unsigned char>(c)) != TCharClass::WordStart) return false;
+  if (c == 'L' && bytes[token.at + 1] == '"') return false;  // a wide literal
+  token.end = WordEnd(text, token.at + 1);
+  std::string_view word(bytes + token.at, token.end - token.at);
+  if (parser.defines.Find(word) != nullptr) return false;
+  if (parser.unitConstants.Size() != 0 && parser.unitConstants.Find(word) != nullptr) return false;
+  token.kind = TTokenKind::Word;
+  if (IsLowerWord(word, "begin")) token.block = 1;
+  if (IsLowerWord(word, "end")) token.block = -1;
+  return true;
+}
+
 // What a control statement's run may hold, by the item's place: a literal where
 // `literals` has its bit (the first item then must be one, after at most one comma on
 // its line, as an optional comma is read), else a number, up to 0xFFFF where `words`
@@ -788,7 +818,7 @@ template <bool kControl>
         ahead.kind = following.Kind();
         nextAt = ahead.at;  // on this line or a later one
         nextLine = ahead.line;
-      } else if (FollowerAt(parser, text, ahead)) {
+      } else if (RunFollowerAt(parser, text, ahead)) {
         last = true;
       } else {
         break;
