@@ -726,6 +726,38 @@ namespace {
   return true;
 }
 
+enum class TRunStep { Next, Last, Stop };
+
+// What follows an item of a run ending at `end` on `line` that no comma follows at once:
+// the next item (at `nextAt` on `nextLine`), the end of the run with this item, or the
+// end before it. `follower` receives the token after the item.
+[[gnu::noinline]] TRunStep StepAfterItem(const TRCParser& parser, std::string_view text, std::size_t end,
+                                         std::int32_t line, TLaneToken& follower, std::size_t& nextAt,
+                                         std::int32_t& nextLine) {
+  TLaneToken ahead;
+  ahead.line = line;
+  ahead.at = BlanksEnd(text, end, ahead.line);
+  if (ahead.at >= text.size()) return TRunStep::Stop;
+  TRunStep step = TRunStep::Next;
+  if (text.data()[ahead.at] == ',') {
+    std::size_t afterCommas = SkipSameLineCommas(text, end);
+    if (afterCommas == end)
+      step = TRunStep::Last;
+    else
+      nextAt = BlanksEnd(text, afterCommas, nextLine);
+  } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
+    ahead.kind = following.Kind();
+    nextAt = ahead.at;  // on this line or a later one
+    nextLine = ahead.line;
+  } else if (RunFollowerAt(parser, text, ahead)) {
+    step = TRunStep::Last;
+  } else {
+    return TRunStep::Stop;
+  }
+  follower = ahead;
+  return step;
+}
+
 // What a control statement's run may hold, by the item's place: a literal where
 // `literals` has its bit (the first item then must be one, after at most one comma on
 // its line, as an optional comma is read), else a number, up to 0xFFFF where `words`
@@ -806,24 +838,9 @@ template <bool kControl>
       }
       commaAfter = true;
     } else {
-      TLaneToken ahead;
-      ahead.line = line;
-      ahead.at = BlanksEnd(text, end, ahead.line);
-      if (ahead.at >= text.size()) break;
-      if (bytes[ahead.at] == ',') {
-        std::size_t afterCommas = SkipSameLineCommas(text, end);
-        last = afterCommas == end;
-        if (!last) nextAt = BlanksEnd(text, afterCommas, nextLine);
-      } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
-        ahead.kind = following.Kind();
-        nextAt = ahead.at;  // on this line or a later one
-        nextLine = ahead.line;
-      } else if (RunFollowerAt(parser, text, ahead)) {
-        last = true;
-      } else {
-        break;
-      }
-      follower = ahead;
+      TRunStep step = StepAfterItem(parser, text, end, line, follower, nextAt, nextLine);
+      if (step == TRunStep::Stop) break;
+      last = step == TRunStep::Last;
       commaAfter = false;
     }
     item->text = std::string_view(bytes + at, end - at);

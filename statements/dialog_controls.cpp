@@ -621,14 +621,16 @@ std::uint8_t* StoreLittle(std::uint8_t* at, T value) {
 // ordinals or ASCII texts that fit.
 class TItemBytes {
  public:
+  /// Room for an item's fixed part.
+  static constexpr std::size_t kFixedRoom = 24;
   void Put16(std::uint16_t value) { Put(value); }
   void Put32(std::uint32_t value) { Put(value); }
   /// The zeros (at most 3) that bring `position`, where the bytes will go, to a multiple
-  /// of 4, and then the `size` bytes of `fixed`.
-  void PutAfterPadding(std::size_t position, const std::uint8_t* fixed, std::size_t size) {
+  /// of 4, and then the first `size` bytes of `fixed`.
+  void PutAfterPadding(std::size_t position, const std::array<std::uint8_t, kFixedRoom>& fixed, std::size_t size) {
     Put(std::uint32_t{0});
     size_ -= 4 - (4 - position % 4) % 4;
-    std::memcpy(bytes_.data() + size_, fixed, size);
+    std::memcpy(bytes_.data() + size_, fixed.data(), fixed.size());  // all of it, in moves of fixed size
     size_ += size;
   }
   /// The field of `name`; false, with nothing put, for a text that is not ASCII or does
@@ -688,7 +690,7 @@ class TItemBytes {
 };
 
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
-  std::array<std::uint8_t, 24> fixed;
+  std::array<std::uint8_t, TItemBytes::kFixedRoom> fixed{};
   bool extended = layout == TDialogLayout::Extended;
   std::uint8_t* at = fixed.data();
   if (extended) {
@@ -705,7 +707,7 @@ void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem
   at = extended ? StoreLittle(at, static_cast<std::uint32_t>(item.id))
                 : StoreLittle(at, static_cast<std::uint16_t>(item.id));
   TItemBytes bytes;
-  bytes.PutAfterPadding(out.Position(), fixed.data(), static_cast<std::size_t>(at - fixed.data()));
+  bytes.PutAfterPadding(out.Position(), fixed, static_cast<std::size_t>(at - fixed.data()));
   if (!bytes.PutName(item.windowClass, false)) {
     bytes.Flush(out);
     WriteDialogName(out, item.windowClass, parser);
