@@ -206,6 +206,18 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, 0x86~, 0~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, \"c\"~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL 32767~, 1~, \"Static\"~, 3~, 1~, 2~, 3~, 4\nEND\n",
+      // The head's operands as runs: a comma before them, items of the other kind, literals
+      // the lanes leave, defined names, the end of the input
+      "1 DIALOGEX 1, 2, 3, 4\nSTYLE ,5~\nEXSTYLE 7~ { }\n2 DIALOGEX 1, 2, 3, 4 CAPTION ,\"c\"~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 STYLE 5~ 6~ CAPTION \"a\"~ 7~ EXSTYLE\n\n 8~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 8~ \"f\"~ 700~ { }\n2 DIALOGEX 1, 2, 3, 4 FONT 8~, L\"f\"~ { }\n"
+      "3 DIALOGEX 1, 2, 3, 4 FONT 8~, \"a\\tb\"~ { }\n4 DIALOGEX 1, 2, 3, 4 FONT ,8~, \"f\" { }\n"
+      "5 DIALOGEX 1, 2, 3, 4 FONT 8~, 9~ { }",
+      "#define F \"g\"\n#define S 9\n1 DIALOGEX 1, 2, 3, 4 FONT S~, F~ STYLE S~ CAPTION F~ EXSTYLE S~ | 1 { }",
+      "1 DIALOGEX 1, 2, 3, 4 CAPTION \"a\" \"b\"~ STYLE 0xFFFFFFFF~ EXSTYLE 4294967295~ CAPTION 5~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 8~,\n\"f\"~\n, 7~ CAPTION \"c\"~\n",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 65536~, \"f\" { }", "1 DIALOGEX 1, 2, 3, 4 STYLE \"s\"~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT \"f\"~, 8 { }", "1 DIALOGEX 1, 2, 3, 4 FONT 8", "1 DIALOGEX 1, 2, 3, 4 CAPTION \"c\"",
       // Names after a run: the braces' words in any case, words that begin like them, a
       // wide literal, a name defined as a brace's word
       "1 DIALOG 0, 0, 9, 9\nbegin\n LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~ eNd~\n2 RCDATA~ bEGIN 1~, 2~ EnD\n",

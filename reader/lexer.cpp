@@ -765,6 +765,7 @@ enum class TRunStep { Next, Last, Stop };
 struct TControlRunShape {
   std::uint32_t literals = 0;
   std::uint32_t words = 0;
+  bool commaFirst = true;  ///< whether a comma may stand before the first item
 };
 
 // The reading of TakeCommonRun and TakeControlRun: a run of `kControl` has the items
@@ -781,7 +782,9 @@ template <bool kControl>
   std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
   std::size_t at = file->readPosition;
-  if (kControl && (shape.literals & 1) != 0) {
+  if (kControl && !shape.commaFirst) {
+    at = BlanksEnd(text, at, line);  // an item read where a statement's operand starts
+  } else if (kControl && (shape.literals & 1) != 0) {
     // One comma on the line, after blanks and tabs, may stand before the text
     if (!literals) return 0;
     while (IsSpaceOrTab(bytes[at])) ++at;
@@ -893,7 +896,12 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
 
 std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
                            std::uint32_t words) {
-  return TakeRun<true>(parser, run, 0, {literals, words});
+  return TakeRun<true>(parser, run, 0, {literals, words, true});
+}
+
+std::size_t TakeOperandRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                           std::uint32_t words) {
+  return TakeRun<true>(parser, run, 0, {literals, words, false});
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {

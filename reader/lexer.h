@@ -82,6 +82,11 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
 /// on its line may stand before it. The run ends before an item of another kind.
 std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals, std::uint32_t words);
 
+/// TakeControlRun for a statement's operands, the first of them where the statement
+/// reads its first operand: after blanks and line ends only, no comma.
+std::size_t TakeOperandRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                           std::uint32_t words);
+
 /// The token after a number that ends at `end` of the current file on `line`, when it is
 /// one whose reading the lanes can foretell: a comma, a brace, a plain number or a name
 /// nobody defined, which ends an expression before it. Only looks.
