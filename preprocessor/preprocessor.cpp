@@ -123,6 +123,18 @@ std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run
   return TakeCommonRun(parser, run, numbersUpTo);
 }
 
+std::size_t TakeControlRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                                   std::uint32_t words) {
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
+  return TakeControlRun(parser, run, literals, words);
+}
+
+std::size_t TakeOperandRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                                   std::uint32_t words) {
+  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
+  return TakeOperandRun(parser, run, literals, words);
+}
+
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
   // Taking a comma leaves the current file as it is
   bool script = parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile);

@@ -206,6 +206,72 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, 0x86~, 0~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, \"c\"~, 1~, 2~, 3~, 4\nEND\n",
       "1 DIALOG 0, 0, 9, 9\nBEGIN\n CONTROL 32767~, 1~, \"Static\"~, 3~, 1~, 2~, 3~, 4\nEND\n",
+      // The head's operands as runs: a comma before them, items of the other kind, literals
+      // the lanes leave, defined names, the end of the input
+      "1 DIALOGEX 1, 2, 3, 4\nSTYLE ,5~\nEXSTYLE 7~ { }\n2 DIALOGEX 1, 2, 3, 4 CAPTION ,\"c\"~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 STYLE 5~ 6~ CAPTION \"a\"~ 7~ EXSTYLE\n\n 8~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 8~ \"f\"~ 700~ { }\n2 DIALOGEX 1, 2, 3, 4 FONT 8~, L\"f\"~ { }\n"
+      "3 DIALOGEX 1, 2, 3, 4 FONT 8~, \"a\\tb\"~ { }\n4 DIALOGEX 1, 2, 3, 4 FONT ,8~, \"f\" { }\n"
+      "5 DIALOGEX 1, 2, 3, 4 FONT 8~, 9~ { }",
+      "#define F \"g\"\n#define S 9\n1 DIALOGEX 1, 2, 3, 4 FONT S~, F~ STYLE S~ CAPTION F~ EXSTYLE S~ | 1 { }",
+      "1 DIALOGEX 1, 2, 3, 4 CAPTION \"a\" \"b\"~ STYLE 0xFFFFFFFF~ EXSTYLE 4294967295~ CAPTION 5~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 8~,\n\"f\"~\n, 7~ CAPTION \"c\"~\n",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 65536~, \"f\" { }",
+      "1 DIALOGEX 1, 2, 3, 4 STYLE \"s\"~ { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT \"f\"~, 8 { }",
+      "1 DIALOGEX 1, 2, 3, 4 FONT 8",
+      "1 DIALOGEX 1, 2, 3, 4 CAPTION \"c\"",
+      // Names after a run: the braces' words in any case, words that begin like them, a
+      // wide literal, a name defined as a brace's word
+      "1 DIALOG 0, 0, 9, 9\nbegin\n LTEXT \"a\"~, 1~, 2~, 3~, 4~, 5~ eNd~\n2 RCDATA~ bEGIN 1~, 2~ EnD\n",
+      "1 RCDATA { 1~, 2~ BEGINS }",
+      "1 RCDATA { 1~, 2~ ENDX }",
+      "1 RCDATA { 1~, 2~ EN }",
+      "1 RCDATA { 1~, 2~ BEGIM }",
+      "1 RCDATA { 1~, 2~ L\"a\"~ }",
+      "1 RCDATA { 1~, 2~ L~ }",
+      "1 RCDATA { 1~, \"a\"~ _end }",
+      "#define FIN END\n#define end 5\n1 RCDATA { 1~, 2~ end~ }\n2 RCDATA { 3~, 4~ FIN",
+      // A control's operands as one run: names defined as control keywords or END after
+      // it, defined names, expressions and literals in each place, missing commas, line
+      // ends and comments between them, and where the input ends
+      "#define LTEXT RTEXT\n#define FINISH END\n#define CONTROL LTEXT\n1 DIALOGEX 0, 0, 9, 9\nBEGIN\n"
+      " PUSHBUTTON \"a\"~, 1~, 2~, 3~, 4~, 5\n LTEXT \"b\"~, 6~, 1~, 2~, 3~, 4~, 0x10~\n EDITTEXT 7~, 1~, 2~, 3~, 4~, "
+      "8~, 9~, 10~\n CONTROL \"c\"~, 8~, 1~, 2~, 3~, 4\n FINISH\n",
+      "#define END }\n#define EDITTEXT 3\n1 DIALOG 0, 0, 9, 9\nBEGIN\n LISTBOX 1~, 2~, 3~, 4~, 5~\n EDITTEXT~, 7~, 1~, "
+      "2~, 3~, 4~, 5\n END~ 2 RCDATA { 1 }\n",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"msctls_progress32\"~, 0x50000001L~, 1~, 2~, 3~, 4~, 5~, "
+      "6~\n"
+      " CONTROL \"b\"~ 2~ \"button\"~ 3~ 1~ 2~ 3~ 4\n CONTROL~,\"c\"~,~3~,~\"listbox\"~,~0~,~1~,~2~,~3~,~4~,~5~,~6~\n"
+      " CONTROL\n\"d\"~,\n4~ /* x */, \"Static\"~ // y\n, 0x50000003~, 1~,\n2~, 3~, 4~ END\n",
+      "#define I 5\n#define S 0x10\n#define C \"edit\"\n1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, I~, \"x\"~, 1~, "
+      "2~, 3~, 4~, 5\n CONTROL \"a\"~, 1~, C~, S~, 2~, 3~, 4~, 5\n CONTROL \"a\"~, 1~, \"x\"~, S~, I~, 3~, 4~, 5~, S~, "
+      "I\n"
+      " CONTROL \"a\"~, 1~, \"x\"~, 2~, 3~, 4~, 5~, I~, 6~, S\n LTEXT \"a\"~, I~, 1~, I~, 3~, 4~, S~, S~, I\n"
+      " EDITTEXT I~, 1~, 2~, 3~, I~, S~ }\n",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~ +~ 1~, \"b\"~, 1~ |~ 2~, 1~, 2~ +~ 1~, 3~, 4~, 5~ -~ 1~, 6~\n"
+      " CONTROL \"a\"~, 1~, \"b\"~, NOT~ 1~, 1~, 2~, 3~, 4~, NOT 2~, 3\n LTEXT \"a\" \"b\"~, 1~, 2~, 3~, 4~, 5\n"
+      " CONTROL \"a\" \"b\"~, 1~, \"c\" \"d\"~, 2~, 3~, 4~, 5~, 6\n LTEXT L\"a\"~, 1~, 2~, 3~, 4~, 5\n CONTROL \"a\"~, "
+      "1~, "
+      "L\"e\"~, 2~, 3~, 4~, 5~, 6\n LTEXT \"a\\tb\"~, 1~, 2~, 3~, 4~, 5\n CONTROL \"a\"~, 1~, BUTTON~, 2~, 3~, 4~, 5~, "
+      "6\n"
+      " LTEXT \"a\"~ 1~ 2~ 3~ 4~ 5~ 6~ 7~ 8~ }\n",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT\n, \"a\"~, 1~, 2~, 3~, 4~, 5\n CONTROL ,, \"a\"~, 1~, \"b\"~, 2~, 3~, 4~, "
+      "5~, 6 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 70000~, \"b\"~, 2~, 3~, 4~, 5~, 6 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, 2~, 3~, 70000~, 5~, 6 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, 0x1FFFFFFFF~, 3~, 4~, 5~, 6 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, 2~, 3~, 4~, 5~, 6~, 7~, 8~, 9 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, 2~, 3~, 4~, 5~, 6~, 7 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, \"c\"~, 3~, 4~, 5~, 6 }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, 2~, 3",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n LTEXT \"a\"~ }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~ END",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n EDITTEXT 1~, 2~ {~ 1 }~ }",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n CONTROL \"a\"~, 1~, \"b\"~, 2~, 3~, 4~, 5~, 6~, 7",
+      "1 DIALOGEX 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 1~, 2~, 3~, 4~, 5~, 6~, 7~, 8~ @ }",
+      "1 DIALOG 0, 0, 9, 9\nBEGIN\n PUSHBUTTON \"a\"~, 1~, 2~, 3~, 4~, 5~, 6~, 7~ END\n",
       // Menu items and pop-ups: options, separators, ids as values and names, the end
       "1 MENU~ {~ POPUP~ \"p\"~, GRAYED~, HELP~ {~ MENUITEM~ \"a\"~, 0x10~, CHECKED~,, MENUBREAK~\n MENUITEM~ \"\"~, "
       "3~ MENUITEM~ \"\"~\n MENUITEM~ separator~ }~ MENUITEM \"t\\tx\"~ 65535~ popup~ SEPARATOR~ {~ MENUITEM \"\"~ }~ "

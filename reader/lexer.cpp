@@ -696,24 +696,114 @@ std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
   }
 }
 
-std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
+namespace {
+
+// Whether `word` is `lowerWord` (a keyword in small letters) in any letter case.
+[[gnu::always_inline]] inline bool IsLowerWord(std::string_view word, std::string_view lowerWord) {
+  if (word.size() != lowerWord.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if ((word[i] | 0x20) != lowerWord[i]) return false;  // only a letter's two cases give one of its letters
+  return true;
+}
+
+// FollowerAt for a token after an item of a run that is no comma and no plain number
+// (nor the end of the text): a brace or a plain name.
+[[gnu::always_inline]] inline bool RunFollowerAt(const TRCParser& parser, std::string_view text, TLaneToken& token) {
+  const char* bytes = text.data();
+  char c = bytes[token.at];
+  token.end = token.at + 1;
+  if (c == '{' || c == '}') {
+    token.block = c == '{' ? 1 : -1;
+    return true;
+  }
+  if (ClassOf(static_cast<unsigned char>(c)) != TCharClass::WordStart) return false;
+  if (c == 'L' && bytes[token.at + 1] == '"') return false;  // a wide literal
+  token.end = WordEnd(text, token.at + 1);
+  std::string_view word(bytes + token.at, token.end - token.at);
+  if (parser.defines.Find(word) != nullptr) return false;
+  if (parser.unitConstants.Size() != 0 && parser.unitConstants.Find(word) != nullptr) return false;
+  token.kind = TTokenKind::Word;
+  if (IsLowerWord(word, "begin")) token.block = 1;
+  if (IsLowerWord(word, "end")) token.block = -1;
+  return true;
+}
+
+enum class TRunStep { Next, Last, Stop };
+
+// What follows an item of a run ending at `end` on `line` that no comma follows at once:
+// the next item (at `nextAt` on `nextLine`), the end of the run with this item, or the
+// end before it. `follower` receives the token after the item.
+[[gnu::noinline]] TRunStep StepAfterItem(const TRCParser& parser, std::string_view text, std::size_t end,
+                                         std::int32_t line, TLaneToken& follower, std::size_t& nextAt,
+                                         std::int32_t& nextLine) {
+  TLaneToken ahead;
+  ahead.line = line;
+  ahead.at = BlanksEnd(text, end, ahead.line);
+  if (ahead.at >= text.size()) return TRunStep::Stop;
+  TRunStep step = TRunStep::Next;
+  if (text.data()[ahead.at] == ',') {
+    std::size_t afterCommas = SkipSameLineCommas(text, end);
+    if (afterCommas == end)
+      step = TRunStep::Last;
+    else
+      nextAt = BlanksEnd(text, afterCommas, nextLine);
+  } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
+    ahead.kind = following.Kind();
+    nextAt = ahead.at;  // on this line or a later one
+    nextLine = ahead.line;
+  } else if (RunFollowerAt(parser, text, ahead)) {
+    step = TRunStep::Last;
+  } else {
+    return TRunStep::Stop;
+  }
+  follower = ahead;
+  return step;
+}
+
+// What a control statement's run may hold, by the item's place: a literal where
+// `literals` has its bit (the first item then must be one, after at most one comma on
+// its line, as an optional comma is read), else a number, up to 0xFFFF where `words`
+// has its bit.
+struct TControlRunShape {
+  std::uint32_t literals = 0;
+  std::uint32_t words = 0;
+  bool commaFirst = true;  ///< whether a comma may stand before the first item
+};
+
+// The reading of TakeCommonRun and TakeControlRun: a run of `kControl` has the items
+// `shape` allows, any other the items `numbersUpTo` allows.
+template <bool kControl>
+[[gnu::always_inline]] inline std::size_t TakeRun(TRCParser& parser, std::span<TCommonToken> run,
+                                                  std::int64_t numbersUpTo, TControlRunShape shape) {
   TFileItem* file = parser.currentFile;
   if (!ReadsPlainSource(file) || run.empty()) return 0;
   const std::string_view text = file->text;
   const char* bytes = text.data();
-  const bool literals = numbersUpTo < 0 && !parser.fileNameStrings;
-  const std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
+  const bool literals =
+      kControl ? shape.literals != 0 && !parser.fileNameStrings : numbersUpTo < 0 && !parser.fileNameStrings;
+  std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
   std::int32_t line = file->line;
-  // The commonest separators, before the first item and between items: a comma and at
-  // most one blank, then a byte that may begin an item (no blank, line end or comma)
   std::size_t at = file->readPosition;
-  if (bytes[at] == ',') {
-    auto c = static_cast<unsigned char>(bytes[++at]);
-    if (c == ' ') c = static_cast<unsigned char>(bytes[++at]);
-    if (c <= ' ' || c == ',') at = file->readPosition;
+  if (kControl && !shape.commaFirst) {
+    at = BlanksEnd(text, at, line);  // an item read where a statement's operand starts
+  } else if (kControl && (shape.literals & 1) != 0) {
+    // One comma on the line, after blanks and tabs, may stand before the text
+    if (!literals) return 0;
+    while (IsSpaceOrTab(bytes[at])) ++at;
+    at = BlanksEnd(text, bytes[at] == ',' ? at + 1 : file->readPosition, line);
+    if (bytes[at] != '"') return 0;
+  } else {
+    // The commonest separators, before the first item and between items: a comma and at
+    // most one blank, then a byte that may begin an item (no blank, line end or comma)
+    if (bytes[at] == ',') {
+      auto c = static_cast<unsigned char>(bytes[++at]);
+      if (c == ' ') c = static_cast<unsigned char>(bytes[++at]);
+      if (c <= ' ' || c == ',') at = file->readPosition;
+    }
+    if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
   }
-  if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
   TCommonToken* item = run.data();
+  std::uint32_t place = 1;  // the bit of the item's place in `shape`
   TCommonToken* const full = item + run.size();
   // What follows the last item taken: its comma right after it (the commonest), else `follower`
   std::int32_t itemLine = line;
@@ -722,7 +812,9 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   for (;;) {
     std::size_t end;
     TLaneNumber number;
+    if (kControl) limit = (shape.words & place) != 0 ? 0xFFFF : std::numeric_limits<std::int64_t>::max();
     bool literal = bytes[at] == '"';
+    if (kControl && literal != ((shape.literals & place) != 0)) break;
     if (literal) {
       if (!literals) break;
       end = PlainLiteralRunEnd(text, at + 1);
@@ -751,24 +843,9 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
       }
       commaAfter = true;
     } else {
-      TLaneToken ahead;
-      ahead.line = line;
-      ahead.at = BlanksEnd(text, end, ahead.line);
-      if (ahead.at >= text.size()) break;
-      if (bytes[ahead.at] == ',') {
-        std::size_t afterCommas = SkipSameLineCommas(text, end);
-        last = afterCommas == end;
-        if (!last) nextAt = BlanksEnd(text, afterCommas, nextLine);
-      } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
-        ahead.kind = following.Kind();
-        nextAt = ahead.at;  // on this line or a later one
-        nextLine = ahead.line;
-      } else if (FollowerAt(parser, text, ahead)) {
-        last = true;
-      } else {
-        break;
-      }
-      follower = ahead;
+      TRunStep step = StepAfterItem(parser, text, end, line, follower, nextAt, nextLine);
+      if (step == TRunStep::Stop) break;
+      last = step == TRunStep::Last;
       commaAfter = false;
     }
     item->text = std::string_view(bytes + at, end - at);
@@ -784,6 +861,7 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
     }
     itemLine = line;
     if (++item == full || last) break;
+    if (kControl) place <<= 1;
     at = nextAt;
     line = nextLine;
   }
@@ -810,6 +888,22 @@ std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::i
   }
   if (anyLiteral) parser.wideString = false;
   return static_cast<std::size_t>(item - run.data());
+}
+
+}  // namespace
+
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
+  return TakeRun<false>(parser, run, numbersUpTo, {});
+}
+
+std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                           std::uint32_t words) {
+  return TakeRun<true>(parser, run, 0, {literals, words, true});
+}
+
+std::size_t TakeOperandRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                           std::uint32_t words) {
+  return TakeRun<true>(parser, run, 0, {literals, words, false});
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {

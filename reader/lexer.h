@@ -77,6 +77,17 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
 /// that value are taken, so that none of them can be refused where it stands.
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
 
+/// TakeCommonRun for the operands of a control statement, each of the kind its place
+/// asks for: item i is a literal where bit i of `literals` is set, else a number, up to
+/// 0xFFFF where bit i of `words` is set. When the first is a literal, at most one comma
+/// on its line may stand before it. The run ends before an item of another kind.
+std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals, std::uint32_t words);
+
+/// TakeControlRun for a statement's operands, the first of them where the statement
+/// reads its first operand: after blanks and line ends only, no comma.
+std::size_t TakeOperandRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
+                           std::uint32_t words);
+
 /// The token after a number that ends at `end` of the current file on `line`, when it is
 /// one whose reading the lanes can foretell: a comma, a brace, a plain number or a name
 /// nobody defined, which ends an expression before it. Only looks.

@@ -98,7 +98,20 @@ void ReadStatementOperand(TRCParser& parser, TOperand& token) {
   if (token.IsEnd()) ReportError(parser, 12);  // "{" or BEGIN expected
 }
 
+// A plain number or literal a run took, as the lanes hand it on.
+void TakeRunOperand(const TCommonToken& common, TOperand& token) {
+  token.isValue = common.kind == TCommonKind::Number;
+  token.isLane = !token.isValue;
+  token.value = common.value;
+  token.lane = common.text;
+}
+
 std::uint32_t ReadDialogStyle(TRCParser& parser, TOperand& token) {
+  // The commonest: a plain number, which no style refuses
+  if (std::array<TCommonToken, 1> run; TakeOperandRunInScript(parser, run, 0, 0) == 1) {
+    TakeRunOperand(run[0], token);
+    return static_cast<std::uint32_t>(run[0].value);
+  }
   ReadStatementOperand(parser, token);
   if (!token.StartsWithDigit()) ReportError(parser, 97, {token.Text()});  // DWORD value expected but got %s
   TStyleOperand style = ReadStyleOperand(parser, token);
@@ -144,7 +157,19 @@ void ReadFontAttributes(TRCParser& parser, TDialogHead& head, TOperand& token) {
 
 // font := FONT size [","] "face" [font-attributes]; leaves the token after it in `token`.
 void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
-  ReadTokenOperand(parser, token);
+  // The commonest: the size and the face as one run of plain items
+  std::array<TCommonToken, 2> run;
+  std::size_t count = TakeOperandRunInScript(parser, run, 0b10, 0b01);
+  if (count == 2) {
+    head.fontSize = static_cast<std::uint16_t>(run[0].value);
+    head.hasFont = true;
+    head.fontFace = QuotedText(run[1].text);
+    return ReadFontAttributes(parser, head, token);
+  }
+  if (count == 1)
+    TakeRunOperand(run[0], token);
+  else
+    ReadTokenOperand(parser, token);
   if (token.IsEnd()) ReportError(parser, 107);                             // Font size expected
   if (!token.StartsWithDigit()) ReportError(parser, 108, {token.Text()});  // Font size expected by got %s
   head.fontSize = ReadWordOperand(parser, token);
@@ -172,7 +197,10 @@ void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) 
     isLane = token.isValue;
   } else if (IsWord(keyword, "CAPTION")) {
     head.hasCaption = true;
-    ReadStatementOperand(parser, token);
+    if (std::array<TCommonToken, 1> run; TakeOperandRunInScript(parser, run, 1, 0) == 1)
+      TakeRunOperand(run[0], token);  // the commonest: a plain literal
+    else
+      ReadStatementOperand(parser, token);
     if (!IsQuoted(token.View())) ReportError(parser, 13, {token.Text()});
     // Double quoted string expected but got %s
     head.caption = QuotedText(token.View());

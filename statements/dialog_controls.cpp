@@ -127,7 +127,9 @@ struct TDialogItem {
   TDialogName title;
   bool titleIsAscii = false;  ///< the title text came from a plain literal, which is ASCII
   std::string creationData;
-  std::array<TCommonToken, 5> run;  ///< room for the runs of numbers, kept from item to item
+  /// Room for the runs of a control's operands (a CONTROL's text, id, class, style,
+  /// rectangle, exstyle and help id), kept from item to item
+  std::array<TCommonToken, 10> run;
 
   // Back to a fresh item, keeping the storage of its texts for the next one.
   void Reset() {
@@ -316,13 +318,11 @@ std::int32_t ReadControlId(TRCParser& parser, const TOperand& token, int missing
   return static_cast<std::int32_t>(value);
 }
 
-// rectangle := x [","] y [","] cx [","] cy; with `withId`, the control id before it.
-// Plain numbers no operand can refuse come as one run. Returns whether the run took
-// them all (and nothing was read after it).
-bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
-  std::array<TCommonToken, 5>& run = item.run;
-  std::size_t first = withId ? 0 : 1;
-  std::size_t count = TakeCommonRunInScript(parser, std::span(run).subspan(first), kMaxWord) + first;
+// The id (with `withId`) and the rectangle from the `count` items of `run` that a run
+// took (the id first, or room for it), the rest read from the script. Returns whether
+// the run took them all.
+bool FillItemRectangle(TRCParser& parser, TDialogItem& item, std::span<const TCommonToken, 5> run, std::size_t count,
+                       bool withId) {
   if (count == run.size()) {  // the common case: all of them in the run
     auto coordinate = [&run](std::size_t i) {
       return static_cast<std::int16_t>(static_cast<std::uint16_t>(run[i].value));
@@ -347,17 +347,23 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
   return false;
 }
 
-// [style ["," exstyle [DIALOGEX: "," help-id]]] after the rectangle, the style only for
-// a statement of `kind` (a CONTROL has read its own); leaves the token after them in
-// `next`. Plain numbers, which none of them refuses, come as one run; a name that ends
-// a run (`afterRun`: the rectangle's) is the next statement's keyword or END.
-void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
-                    TOperand& next, bool afterRun) {
-  if (afterRun && TakeRunEndName(parser, next)) return;
-  std::array<TCommonToken, 5>& run = item.run;
+// rectangle := x [","] y [","] cx [","] cy; with `withId`, the control id before it.
+// Plain numbers no operand can refuse come as one run. Returns whether the run took
+// them all (and nothing was read after it).
+bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
+  std::span<TCommonToken, 5> run = std::span(item.run).first<5>();
+  std::size_t first = withId ? 0 : 1;
+  std::size_t count = TakeCommonRunInScript(parser, run.subspan(first), kMaxWord) + first;
+  return FillItemRectangle(parser, item, run, count, withId);
+}
+
+// The styles from the `taken` items of `run` that a run took (from the exstyle on for a
+// CONTROL, which has read its style), the rest read from the script; leaves the token
+// after them in `next`.
+void FillItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
+                    std::span<const TCommonToken, 3> run, std::size_t taken, TOperand& next) {
   std::size_t first = kind != nullptr ? 0 : 1;
   std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
-  std::size_t taken = TakeCommonRunInScript(parser, std::span(run).subspan(first, end - first), kMaxDword);
   std::size_t count = first + taken;
   for (std::size_t i = first; i < end; ++i) {
     TStyleOperand operand;
@@ -375,6 +381,19 @@ void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind*
   }
   if (count == end && taken > 0 && TakeRunEndName(parser, next)) return;
   ReadOperand(parser, next);
+}
+
+// [style ["," exstyle [DIALOGEX: "," help-id]]] after the rectangle, the style only for
+// a statement of `kind` (a CONTROL has read its own); leaves the token after them in
+// `next`. Plain numbers, which none of them refuses, come as one run; a name that ends
+// a run (`afterRun`: the rectangle's) is the next statement's keyword or END.
+void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
+                    TOperand& next, bool afterRun) {
+  if (afterRun && TakeRunEndName(parser, next)) return;
+  std::size_t first = kind != nullptr ? 0 : 1;
+  std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
+  std::size_t taken = TakeCommonRunInScript(parser, std::span(item.run).subspan(first, end - first), kMaxDword);
+  FillItemStyles(parser, layout, kind, item, std::span(item.run).first<3>(), taken, next);
 }
 
 // text := "string" | number
@@ -397,6 +416,29 @@ void ReadIconName(TRCParser& parser, const TOperand& token, TDialogName& title) 
 // Leaves the token after the statement in `next`.
 void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item, TOperand& next) {
   SetOrdinal(item.windowClass, kind.classOrdinal);
+  item.style = kind.defaultStyle;
+  // The commonest: the text, id, rectangle and styles as one run of plain items
+  if (kind.operands != TOperands::Icon) {
+    std::size_t lead = kind.operands == TOperands::Text ? 1 : 0;
+    std::size_t styles = layout == TDialogLayout::Extended ? 3 : 2;
+    std::span<TCommonToken> run = std::span(item.run).first(lead + 5 + styles);
+    std::uint32_t words = lead != 0 ? 0x3Eu : 0x1Fu;  // the id and the rectangle
+    if (std::size_t taken = TakeControlRunInScript(parser, run, static_cast<std::uint32_t>(lead), words); taken > 0) {
+      if (lead != 0) {
+        SetText(item.title, run[0].text.substr(1, run[0].text.size() - 2));  // a plain literal's characters
+        item.titleIsAscii = true;
+      }
+      std::size_t count = taken - lead;
+      if (!FillItemRectangle(parser, item, run.subspan(lead).first<5>(), std::min<std::size_t>(count, 5), true)) {
+        ReadItemStyles(parser, layout, &kind, item, next, false);
+        return;
+      }
+      // A run that ends with the rectangle has looked at what follows it already
+      if (count == 5 && TakeRunEndName(parser, next)) return;
+      FillItemStyles(parser, layout, &kind, item, std::span(item.run).subspan(lead + 5).first<3>(), count - 5, next);
+      return;
+    }
+  }
   if (kind.operands != TOperands::Id) {
     TCommonToken common;
     bool isCommon = SkipOptionalCommaToCommon(parser, common, next.text);
@@ -414,7 +456,6 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
     }
   }
   bool afterRun = ReadItemRectangle(parser, item, true);
-  item.style = kind.defaultStyle;
   ReadItemStyles(parser, layout, &kind, item, next, afterRun);
 }
 
@@ -510,9 +551,50 @@ void SetGenericTitle(TTitleRule rule, const TControlText& text, std::uint32_t st
   }
 }
 
+// The places of a CONTROL's operands in a run.
+enum TGenericPlace : std::size_t { kText, kId, kClass, kStyle, kX, kExStyle = kX + 4 };
+
+// A CONTROL whose operands a run took from the text on, `taken` of them; reads the
+// rest as ReadGenericControl does.
+void FinishGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, std::size_t taken,
+                          TOperand& next) {
+  std::span<const TCommonToken, 10> run = item.run;
+  SetText(item.title, QuotedText(run[kText].text));
+  item.titleIsAscii = true;  // a plain literal
+  item.id = taken > kId ? static_cast<std::int32_t>(run[kId].value) : ReadControlId(parser, ReadOperand(parser), 112);
+  TTitleRule rule = taken > kClass ? ClassOfText(QuotedText(run[kClass].text), item.windowClass)
+                                   : ReadGenericClass(parser, item.windowClass);
+  TStyleOperand style;
+  if (taken > kStyle) {
+    style.bits = static_cast<std::uint32_t>(run[kStyle].value);
+  } else {
+    TOperand styleToken = ReadCommaOperand(parser);
+    if (!styleToken.StartsNumber()) ReportError(parser, 114);  // Control style expected
+    style = ReadStyleOperand(parser, styleToken, std::numeric_limits<std::int32_t>::min());
+  }
+  item.style = (style.bits | kChildVisible) & ~style.removed;
+  if (taken <= kStyle) {
+    bool afterRun = ReadItemRectangle(parser, item);
+    ReadItemStyles(parser, layout, nullptr, item, next, afterRun);
+  } else if (!FillItemRectangle(parser, item, run.subspan<kStyle, 5>(), std::min<std::size_t>(taken, kExStyle) - kStyle,
+                                false)) {
+    ReadItemStyles(parser, layout, nullptr, item, next, false);
+  } else if (taken > kExStyle || !TakeRunEndName(parser, next)) {
+    // A run that ends with the rectangle has looked at what follows it already
+    FillItemStyles(parser, layout, nullptr, item, run.subspan<kExStyle - 1, 3>(), taken - kExStyle, next);
+  }
+  SetGenericTitle(rule, {}, item.style, item.title);
+}
+
 // CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle [help-id]]
 // Leaves the token after the statement in `next`.
 void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, TOperand& next) {
+  // The commonest: all of them, or the first of them, as one run of plain items
+  std::size_t end = layout == TDialogLayout::Extended ? kExStyle + 2 : kExStyle + 1;
+  constexpr std::uint32_t kLiterals = 1u << kText | 1u << kClass;
+  constexpr std::uint32_t kWords = 1u << kId | 0xFu << kX;
+  if (std::size_t taken = TakeControlRunInScript(parser, std::span(item.run).first(end), kLiterals, kWords))
+    return FinishGenericControl(parser, layout, item, taken, next);
   TControlText text = ReadGenericText(parser, item);
   item.id = ReadControlId(parser, ReadOperand(parser), 112);  // Bad control identifier: %s
   TTitleRule rule = ReadGenericClass(parser, item.windowClass);
@@ -539,14 +621,16 @@ std::uint8_t* StoreLittle(std::uint8_t* at, T value) {
 // ordinals or ASCII texts that fit.
 class TItemBytes {
  public:
+  /// Room for an item's fixed part.
+  static constexpr std::size_t kFixedRoom = 24;
   void Put16(std::uint16_t value) { Put(value); }
   void Put32(std::uint32_t value) { Put(value); }
   /// The zeros (at most 3) that bring `position`, where the bytes will go, to a multiple
-  /// of 4, and then the `size` bytes of `fixed`.
-  void PutAfterPadding(std::size_t position, const std::uint8_t* fixed, std::size_t size) {
+  /// of 4, and then the first `size` bytes of `fixed`.
+  void PutAfterPadding(std::size_t position, const std::array<std::uint8_t, kFixedRoom>& fixed, std::size_t size) {
     Put(std::uint32_t{0});
     size_ -= 4 - (4 - position % 4) % 4;
-    std::memcpy(bytes_.data() + size_, fixed, size);
+    std::memcpy(bytes_.data() + size_, fixed.data(), fixed.size());  // all of it, in moves of fixed size
     size_ += size;
   }
   /// The field of `name`; false, with nothing put, for a text that is not ASCII or does
@@ -606,7 +690,7 @@ class TItemBytes {
 };
 
 void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
-  std::array<std::uint8_t, 24> fixed;
+  std::array<std::uint8_t, TItemBytes::kFixedRoom> fixed{};
   bool extended = layout == TDialogLayout::Extended;
   std::uint8_t* at = fixed.data();
   if (extended) {
@@ -623,7 +707,7 @@ void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem
   at = extended ? StoreLittle(at, static_cast<std::uint32_t>(item.id))
                 : StoreLittle(at, static_cast<std::uint16_t>(item.id));
   TItemBytes bytes;
-  bytes.PutAfterPadding(out.Position(), fixed.data(), static_cast<std::size_t>(at - fixed.data()));
+  bytes.PutAfterPadding(out.Position(), fixed, static_cast<std::size_t>(at - fixed.data()));
   if (!bytes.PutName(item.windowClass, false)) {
     bytes.Flush(out);
     WriteDialogName(out, item.windowClass, parser);

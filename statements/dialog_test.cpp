@@ -258,6 +258,16 @@ TEST(DialogTest, ExtendedHelpIdsCharsetAndCreationData) {
        "data=0100020000006162FF00\n"
        "item help=0 style=0x50020000 exstyle=0x00000000 rect=0,0,1,1 id=2 class=STATIC title=\"\" data=6F646400\n"
        "item help=9 style=0x50810000 exstyle=0x00000000 rect=0,0,1,1 id=3 class=EDIT title=\"\"\n"},
+      // A CONTROL read in one run: a class text that names a control keyword, a static
+      // whose style shows an icon keeps its text title, a defined name in place of END
+      {"#define FINISH END\n1 DIALOGEX 0, 0, 1, 1\n{\n"
+       "CONTROL \"t\", 3, \"listbox\", 0x10, 1, 2, 3, 4, 0x20, 6\n"
+       "CONTROL \"i\" 4 \"Static\" 3 5 6 7 8\nEDITTEXT 5, 1, 2, 3, 4, 0x40\nFINISH",
+       "DIALOGEX help=0 style=0x00000000 exstyle=0x00000000 items=3 rect=0,0,1,1\n"
+       "menu=\"\" class=\"\" caption=\"\"\n"
+       "item help=6 style=0x50000010 exstyle=0x00000020 rect=1,2,3,4 id=3 class=LISTBOX title=\"\"\n"
+       "item help=0 style=0x50000003 exstyle=0x00000000 rect=5,6,7,8 id=4 class=STATIC title=\"i\"\n"
+       "item help=0 style=0x50810040 exstyle=0x00000000 rect=1,2,3,4 id=5 class=EDIT title=\"\"\n"},
       // A DIALOG has no place for help ids or creation data.
       {"1 DIALOG 0, 0, 1, 1, 5 { }", "File a.rc. Line 1 : 111. \"{\" or BEGIN expected but got 5"},
       {"1 DIALOG 0, 0, 1, 1 { LTEXT \"\", 1, 0, 0, 1, 1, 0, 0, 5 }",
