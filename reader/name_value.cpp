@@ -229,7 +229,7 @@ void TNameValueSensitive::Grow() {
 
 // Blocks grow with what the table holds, to kLargestBlock; a record larger than a quarter
 // of the next block gets one of its own, and the shared block stays in use.
-char* TNameValueSensitive::Room(std::size_t size, std::uint32_t& where) {
+inline char* TNameValueSensitive::Room(std::size_t size, std::uint32_t& where) {
   size = (size + 7) & ~std::size_t{7};
   if (size > room_) {
     if (blocks_.size() >= kBlockLimit) throw std::bad_alloc();
