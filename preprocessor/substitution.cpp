@@ -104,6 +104,25 @@ bool TokenLeftInScope(const TRCParser& parser, TSubstitutionScope scope, bool& l
   return ahead == TLineAhead::Token;
 }
 
+// Copies `count` bytes that may overlap; a value of digits, up to 16 bytes, in two words
+// loaded before either is stored.
+inline void MoveShortText(char* to, const char* from, std::size_t count) {
+  auto moveWords = [to, from, count](auto word) {
+    constexpr std::size_t size = sizeof(word);
+    decltype(word) head, tail;
+    std::memcpy(&head, from, size);
+    std::memcpy(&tail, from + count - size, size);
+    std::memcpy(to, &head, size);
+    std::memcpy(to + count - size, &tail, size);
+  };
+  if (count >= 8 && count <= 16)
+    moveWords(std::uint64_t{});
+  else if (count >= 4 && count < 8)
+    moveWords(std::uint32_t{});
+  else if (count != 0)
+    std::memmove(to, from, count);
+}
+
 }  // namespace
 
 std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
@@ -116,7 +135,7 @@ std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
     // The value overwrites consumed bytes and ends where the read position was.
     std::size_t start = read - length;
     if (file.substitutionMark <= read) file.substitutionMark = read;
-    if (length != 0) std::memmove(file.text.data() + start, text.data(), length);
+    MoveShortText(file.text.data() + start, text.data(), length);
     file.readPosition = start;
     return read;
   }
