@@ -159,7 +159,11 @@ bool TakePlainDefine(TRCParser& parser) {
   }
   if (lineEnd < text.size() && text[lineEnd] != '\n') return false;
   std::string_view name(text.data() + nameAt, nameEnd - nameAt);
-  StoreDefinition(parser, name, TrimControlBytes(std::string_view(text).substr(nameEnd, lineEnd - nameEnd)));
+  // The value without the blanks and control bytes around it, as the directive reader trims it.
+  std::size_t valueAt = nameEnd, valueEnd = lineEnd;
+  while (valueAt < valueEnd && static_cast<unsigned char>(text[valueAt]) <= 32) ++valueAt;
+  while (valueEnd > valueAt && static_cast<unsigned char>(text[valueEnd - 1]) <= 32) --valueEnd;
+  StoreDefinition(parser, name, std::string_view(text.data() + valueAt, valueEnd - valueAt));
   parser.TokenFlag = TTokenKind::Word;
   file->previousScan = {keyword, file->line};
   file->scan = {nameAt, file->line};
