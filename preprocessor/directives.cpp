@@ -1,6 +1,11 @@
 #include "preprocessor/directives.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "preprocessor/code_page_pragma.h"
 #include "preprocessor/conditionals.h"
@@ -82,7 +87,7 @@ void CarryOutTrackedConditional(TRCParser& parser, const std::string& directive)
 
 // A name given a value by #define; a macro of that name is forgotten.
 void StoreDefinition(TRCParser& parser, std::string_view name, std::string_view value) {
-  parser.macros.Remove(name);
+  if (!parser.macros.Empty()) parser.macros.Remove(name);
   parser.defines.Define(name, value);
   if (parser.options.defineNames) parser.scriptDefineNames.emplace_back(name);
 }
@@ -105,6 +110,28 @@ TDefineByte DefineByteAt(const std::string& text, std::size_t at) {
   return kDefineBytes[static_cast<unsigned char>(text[at])];
 }
 
+// The end of the run of name bytes from `at`; the text has a zero byte after its end.
+// Sixteen bytes are classed at a time while they lie inside the text.
+std::size_t NameRunEnd(const std::string& text, std::size_t at) {
+#if defined(__SSE2__)
+  while (text.size() - at >= 16) {
+    // Signed compares: bytes above 0x7F are negative and fall in no range.
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+    __m128i digit =
+        _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
+    __m128i letter =
+        _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+    __m128i name = _mm_or_si128(_mm_or_si128(digit, letter), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('_')));
+    auto others = static_cast<unsigned>(~_mm_movemask_epi8(name)) & 0xFFFFu;
+    if (others != 0) return at + static_cast<std::size_t>(std::countr_zero(others));
+    at += 16;
+  }
+#endif
+  while (DefineByteAt(text, at) == TDefineByte::Name) ++at;
+  return at;
+}
+
 // The most common directive line, "#define NAME value" in the file's own text with a
 // name of letters, digits and "_" and a value without a backslash, a literal or a
 // comment, is read straight from the bytes after "#". It leaves what reading the words
@@ -119,11 +146,10 @@ bool TakePlainDefine(TRCParser& parser) {
     return i;
   };
   std::size_t keyword = blanksFrom(file->readPosition);
-  if (text.compare(keyword, 6, "define") != 0) return false;
+  if (text.size() - keyword < 6 || std::memcmp(text.data() + keyword, "define", 6) != 0) return false;
   std::size_t nameAt = blanksFrom(keyword + 6);
   if (nameAt == keyword + 6 || !IsIdentifierStart(text[nameAt])) return false;
-  std::size_t nameEnd = nameAt + 1;
-  while (DefineByteAt(text, nameEnd) == TDefineByte::Name) ++nameEnd;
+  std::size_t nameEnd = NameRunEnd(text, nameAt + 1);
   char after = text[nameEnd];
   if (!IsSpaceOrTab(after) && after != '\r' && after != '\n' && nameEnd < text.size()) return false;
   std::size_t lineEnd = nameEnd;
@@ -133,7 +159,11 @@ bool TakePlainDefine(TRCParser& parser) {
   }
   if (lineEnd < text.size() && text[lineEnd] != '\n') return false;
   std::string_view name(text.data() + nameAt, nameEnd - nameAt);
-  StoreDefinition(parser, name, TrimControlBytes(std::string_view(text).substr(nameEnd, lineEnd - nameEnd)));
+  // The value without the blanks and control bytes around it, as the directive reader trims it.
+  std::size_t valueAt = nameEnd, valueEnd = lineEnd;
+  while (valueAt < valueEnd && static_cast<unsigned char>(text[valueAt]) <= 32) ++valueAt;
+  while (valueEnd > valueAt && static_cast<unsigned char>(text[valueEnd - 1]) <= 32) --valueEnd;
+  StoreDefinition(parser, name, std::string_view(text.data() + valueAt, valueEnd - valueAt));
   parser.TokenFlag = TTokenKind::Word;
   file->previousScan = {keyword, file->line};
   file->scan = {nameAt, file->line};

@@ -172,6 +172,19 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       "1 RCDATA { A~, B~, D~, E~ +~ A~, E~ E~ \"s\"~, A~ }\n",
       "#define E 12\n1 RCDATA { E~\n\n @ }\n",
       "#define C 2147483648\n1 RCDATA { 1~, C~, 2 }\n",
+      // Names defined again, removed and defined again, defined as nothing, and values of
+      // digits that are not plain numbers
+      "#define~X 5\n#define~X 77\n1 RCDATA { X~, 1~ }\n#undef X\n#define~X 9\n2 RCDATA { X~, 2~ }\n"
+      "#define~X\n3 RCDATA { X 3~ }\n#define~X 123456\n4 RCDATA { X~, 4~ }\n",
+      "#define~B 00\n#define~C 4294967295\n#define~D 12345678901\n1 RCDATA { B~, C~, D~, 1 }\n",
+      "#define~M(a) a\n#define~M 5\n1 RCDATA { M~, 2~ }\n#define~N 6\n#define~N(a) a\n2 RCDATA { N~, 3 }\n",
+      "#define~A 1x\n1 RCDATA { 1~, A~, 2 }\n",
+      // Long names, read sixteen bytes at a time, up to a byte that ends them or not
+      "#define~NAME_OF_SIXTEEN_BYTES_AND_MORE_9z 5\n#define~Name_of_sixteen_bytes 6\n"
+      "1 RCDATA { NAME_OF_SIXTEEN_BYTES_AND_MORE_9z~, Name_of_sixteen_bytes~ }\n",
+      "#define~NAME_OF_SIXTEEN_BYTES{ 5\n1 RCDATA { NAME_OF_SIXTEEN_BYTES~ }\n",
+      "#define~NAME_OF_SIXTEEN_BYTES` 5\n1 RCDATA { NAME_OF_SIXTEEN_BYTES~ }\n",
+      "#define~NAME_OF_SIXTEEN_BYTES\xE9 5\n1 RCDATA { NAME_OF_SIXTEEN_BYTES~ }\n",
       "#define IDS 7\n#define IDC 70000\nSTRINGTABLE { IDS~, \"a\"~ }\n1 DIALOG 0, 0, 9, 9\nBEGIN\n"
       " LTEXT \"a\"~, IDS~, IDS~, 2~, 3~, 4~, IDS~\n LTEXT \"b\"~, IDC~, 1~, 2~, 3~, 4\nEND\n",
       // Control operands: an optional comma before the text, numbers as values, the end

@@ -29,6 +29,7 @@
 #include "preprocessor/substitution.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "preprocessor/directive_line.h"
@@ -103,6 +104,25 @@ bool TokenLeftInScope(const TRCParser& parser, TSubstitutionScope scope, bool& l
   return ahead == TLineAhead::Token;
 }
 
+// Copies `count` bytes that may overlap; a value of digits, up to 16 bytes, in two words
+// loaded before either is stored.
+inline void MoveShortText(char* to, const char* from, std::size_t count) {
+  auto moveWords = [to, from, count](auto word) {
+    constexpr std::size_t size = sizeof(word);
+    decltype(word) head, tail;
+    std::memcpy(&head, from, size);
+    std::memcpy(&tail, from + count - size, size);
+    std::memcpy(to, &head, size);
+    std::memcpy(to + count - size, &tail, size);
+  };
+  if (count >= 8 && count <= 16)
+    moveWords(std::uint64_t{});
+  else if (count >= 4 && count < 8)
+    moveWords(std::uint32_t{});
+  else if (count != 0)
+    std::memmove(to, from, count);
+}
+
 }  // namespace
 
 std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
@@ -111,27 +131,28 @@ std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
   std::size_t read = file.readPosition;
   std::vector<TActiveExpansion>& active = file.activeExpansions;
   while (!active.empty() && active.back().end < read) active.pop_back();
-  std::size_t start = read;
-  std::size_t end = read;
   if (read >= length) {
-    start = read - length;
+    // The value overwrites consumed bytes and ends where the read position was.
+    std::size_t start = read - length;
     if (file.substitutionMark <= read) file.substitutionMark = read;
-  } else {
-    // Inserting moves all the text after the read position. The room made is at least as
-    // large as what is moved, blanks ahead of the value, so that the values placed next
-    // overwrite it instead of moving the text again: a value that re-introduces its own
-    // name before its end, leaving ever more unread text, then costs linear time.
-    std::size_t room = std::max(length, file.text.size() - read);
-    file.text.insert(read, room, ' ');
-    file.insertedBytes += room;
-    end = read + room;
-    start = end - length;
-    if (file.substitutionMark <= read)
-      file.substitutionMark = end;
-    else
-      file.substitutionMark += room;
-    for (TActiveExpansion& expansion : active) expansion.end += room;  // all end at or after `read`
+    MoveShortText(file.text.data() + start, text.data(), length);
+    file.readPosition = start;
+    return read;
   }
+  // Inserting moves all the text after the read position. The room made is at least as
+  // large as what is moved, blanks ahead of the value, so that the values placed next
+  // overwrite it instead of moving the text again: a value that re-introduces its own
+  // name before its end, leaving ever more unread text, then costs linear time.
+  std::size_t room = std::max(length, file.text.size() - read);
+  file.text.insert(read, room, ' ');
+  file.insertedBytes += room;
+  std::size_t end = read + room;
+  std::size_t start = end - length;
+  if (file.substitutionMark <= read)
+    file.substitutionMark = end;
+  else
+    file.substitutionMark += room;
+  for (TActiveExpansion& expansion : active) expansion.end += room;  // all end at or after `read`
   file.text.replace(start, length, text);
   file.readPosition = start;
   return end;
@@ -225,12 +246,15 @@ void SubstituteNameOfDigits(TRCParser& parser, const TNameOfDigits& found, int& 
   Substitute(parser, name, found.digits, chain);  // `name` is not read once the value is placed
 }
 
-// The value of digits that a plain number has: 0, or 1 to 10 digits without a leading
-// zero up to 2147483647 (a leading zero makes an octal number).
+// Whether `digits` are digits alone with the value a plain number has: 0, or 1 to 10
+// digits without a leading zero up to 2147483647 (a leading zero makes an octal number).
 bool PlainDigitsValue(std::string_view digits, std::int64_t& value) {
-  if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return false;
+  if (digits.empty() || digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return false;
   value = 0;
-  for (char c : digits) value = value * 10 + (c - '0');
+  for (char c : digits) {
+    if (!IsDigit(c)) return false;
+    value = value * 10 + (c - '0');
+  }
   return value <= 2147483647;
 }
 
@@ -257,8 +281,9 @@ bool TakeDefinedNumber(TRCParser& parser, const TDefinedName& defined, TCommonTo
   std::string_view name(parser.currentFile->text.data() + defined.at, defined.end - defined.at);
   std::int64_t value = 0;
   TCommonFollower follower;
-  if (defined.end < defined.value.size() || !IsNameOfDigits(parser, name, defined.value) ||
-      !PlainDigitsValue(defined.value, value) || !FindCommonFollower(parser, defined.end, defined.line, follower))
+  if (defined.end < defined.value.size() || !PlainDigitsValue(defined.value, value) ||
+      (!parser.macros.Empty() && parser.macros.Find(name) != nullptr) ||
+      !FindCommonFollower(parser, defined.end, defined.line, follower))
     return false;
   int chain = 0;
   SubstituteNameOfDigits(parser, {defined.at, defined.end, defined.line, defined.value}, chain);

@@ -5,10 +5,12 @@
 #include "reader/name_value.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "reader/char_class.h"
+#include "reader/large_pages.h"
 
 namespace tarvex {
 
@@ -24,23 +26,57 @@ void UpperCaseInPlace(std::string& text) {
 
 namespace {
 
-// The name of a removed entry points here; an index slot of a removed name still
-// continues the probe of the names stored after it.
-const char kRemoved[1] = {0};
 const char kNoBytes[1] = {0};
-constexpr std::uint32_t kEmptySlot = 0;
-constexpr std::uint32_t kRemovedSlot = 0xFFFFFFFF;
+constexpr std::uint64_t kEmptySlot = 0;
+constexpr std::uint64_t kRemovedSlot = ~std::uint64_t{0};
 constexpr std::size_t kNone = std::string_view::npos;
+
+// Copies `count` bytes that may overlap: up to 32 of them are all loaded before any is
+// stored, in words whose first and last overlap the ones between.
+inline void MoveBytes(char* to, const char* from, std::size_t count) {
+  auto load = [](const char* at, std::size_t size) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, size);
+    return word;
+  };
+  auto store = [](char* at, std::uint64_t word, std::size_t size) { std::memcpy(at, &word, size); };
+  if (count >= 16 && count <= 32) {
+    std::uint64_t a = load(from, 8), b = load(from + 8, 8), c = load(from + count - 16, 8),
+                  d = load(from + count - 8, 8);
+    store(to, a, 8);
+    store(to + 8, b, 8);
+    store(to + count - 16, c, 8);
+    store(to + count - 8, d, 8);
+  } else if (count >= 8 && count < 16) {
+    std::uint64_t a = load(from, 8), b = load(from + count - 8, 8);
+    store(to, a, 8);
+    store(to + count - 8, b, 8);
+  } else if (count >= 4 && count < 8) {
+    std::uint64_t a = load(from, 4), b = load(from + count - 4, 4);
+    store(to, a, 4);
+    store(to + count - 4, b, 4);
+  } else if (count != 0) {
+    std::memmove(to, from, count);
+  }
+}
 
 // `bytes` copied to `at`, seen there.
 std::string_view CopyTo(char* at, std::string_view bytes) {
   if (bytes.empty()) return {kNoBytes, 0};
-  std::memmove(at, bytes.data(), bytes.size());
+  MoveBytes(at, bytes.data(), bytes.size());
   return {at, bytes.size()};
 }
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 14;
-constexpr std::size_t kOwnBlockAbove = kBlockSize / 4;
+// Where a record lies: the block's number from 1 above the offset in 8-byte steps. The
+// blocks shared by records hold at most kLargestBlock bytes; a larger record has a block
+// of its own, at offset 0. No block number reaches the one of kRemovedSlot.
+constexpr int kOffsetBits = 19;
+constexpr std::size_t kFirstBlock = std::size_t{1} << 14;
+constexpr std::size_t kLargestBlock = std::size_t{1} << 21;
+constexpr std::size_t kBlockLimit = (std::size_t{1} << (32 - kOffsetBits)) - 2;
+static_assert(kLargestBlock <= std::size_t{8} << kOffsetBits);
+// An index of a quarter of this or more takes a whole large page at least.
+constexpr std::size_t kLargeIndex = (std::size_t{2} << 20) / sizeof(std::uint64_t);
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
   h = (h ^ word) * 0x9E3779B97F4A7C15ull;
@@ -112,69 +148,117 @@ inline std::uint64_t TNameValueSensitive::Hash(std::string_view name) {
 }
 
 void TNameValueSensitive::Clear() {
-  entries_.clear();
-  index_.clear();
+  index_.reset();
+  slots_ = 0;
+  shift_ = 32;
   filter_.clear();
   live_ = used_ = 0;
   blocks_.clear();
   free_ = nullptr;
-  room_ = 0;
+  room_ = held_ = 0;
+  freeWhere_ = 0;
 }
 
-// Linear probing from the slot the hash's high bits name.
-inline std::size_t TNameValueSensitive::Lookup(std::string_view name, std::uint64_t hash) const {
-  std::size_t mask = index_.size() - 1;
-  for (std::size_t i = static_cast<std::size_t>(hash >> 32) & mask;; i = (i + 1) & mask) {
-    std::uint32_t slot = index_[i];
+inline const TNameValueSensitive::TRecord& TNameValueSensitive::RecordOf(std::uint64_t slot) const {
+  auto where = static_cast<std::uint32_t>(slot);
+  const char* block = blocks_[(where >> kOffsetBits) - 1].get();
+  return *std::launder(reinterpret_cast<const TRecord*>(block + (std::size_t{where & ((1u << kOffsetBits) - 1)} << 3)));
+}
+
+// Linear probing from the slot the hash's high bits name; a slot of another hash is
+// passed without reading its record.
+inline std::size_t TNameValueSensitive::Lookup(std::string_view name, std::uint32_t hash) const {
+  std::size_t mask = slots_ - 1;
+  for (std::size_t i = hash >> shift_;; i = (i + 1) & mask) {
+    std::uint64_t slot = index_[i];
     if (slot == kEmptySlot) return kNone;
-    if (slot == kRemovedSlot) continue;
-    const TEntry& entry = entries_[slot - 1];
-    if (entry.hash == hash && SameBytes(entry.name, name)) return i;
+    if (static_cast<std::uint32_t>(slot >> 32) != hash || slot == kRemovedSlot) continue;
+    const TRecord& record = RecordOf(slot);
+    if (SameBytes({reinterpret_cast<const char*>(&record + 1), record.nameSize}, name)) return i;
   }
 }
 
-// Places entry `at` (0-based) in the first free slot of its probe.
-void TNameValueSensitive::Place(std::size_t at) {
-  std::size_t mask = index_.size() - 1;
-  std::size_t i = static_cast<std::size_t>(entries_[at].hash >> 32) & mask;
+// Places `slot` in the first free slot of its probe.
+void TNameValueSensitive::Place(std::uint64_t slot) {
+  std::size_t mask = slots_ - 1;
+  std::size_t i = static_cast<std::uint32_t>(slot >> 32) >> shift_;
   while (index_[i] != kEmptySlot && index_[i] != kRemovedSlot) i = (i + 1) & mask;
   if (index_[i] == kEmptySlot) ++used_;
   ++live_;
-  index_[i] = static_cast<std::uint32_t>(at + 1);
+  index_[i] = slot;
 }
 
-// Rebuilt a third full at most, and again when half full; the entries of removed names
-// are dropped on the way.
+void TNameValueSensitive::TIndexRelease::operator()(std::uint64_t* index) const {
+  if (mappedBytes != 0)
+    munmap(index, mappedBytes);
+  else
+    std::free(index);
+}
+
+// Rebuilt a quarter full at most, and again when half full: the index grows four times
+// over at a step. The slots of removed names are dropped on the way; the records stay.
 void TNameValueSensitive::Grow() {
-  if (live_ + 1 >= kRemovedSlot / 4) throw std::bad_alloc();
+  if (live_ + 1 >= std::size_t{1} << 30) throw std::bad_alloc();
   std::size_t size = 64;
-  while (size < (live_ + 1) * 3) size *= 2;
-  if (live_ < entries_.size())
-    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                  [](const TEntry& entry) { return entry.name.data() == kRemoved; }),
-                   entries_.end());
-  index_.assign(size, kEmptySlot);
-  filter_.resize((std::size_t{1} << kFilterBits) / 64);
+  int shift = 32 - 6;
+  while (size < (live_ + 1) * 4) size *= 2, --shift;
+  if (size >= kLargeIndex / 4 && size < kLargeIndex) {
+    while (size < kLargeIndex) size *= 2, --shift;
+  }
+  std::unique_ptr<std::uint64_t[], TIndexRelease> old = std::move(index_);
+  std::size_t oldSlots = slots_;
+  // Fresh pages read as zero: a large index is mapped, with large pages advised, and never
+  // cleared by hand.
+  std::size_t bytes = size * sizeof(std::uint64_t);
+  void* memory = bytes >= kLargeIndex * sizeof(std::uint64_t) ? MapLargePageAligned(bytes) : MAP_FAILED;
+  if (memory != MAP_FAILED) {
+    AdviseLargePages(memory, bytes);
+  } else {
+    bytes = 0;
+    memory = std::calloc(size, sizeof(std::uint64_t));
+    if (memory == nullptr) throw std::bad_alloc();
+  }
+  index_ = std::unique_ptr<std::uint64_t[], TIndexRelease>(static_cast<std::uint64_t*>(memory), {bytes});
+  slots_ = size;
+  shift_ = shift;
+  if (filter_.empty()) filter_.resize((std::size_t{1} << kFilterBits) / 64);
   live_ = used_ = 0;
-  for (std::size_t at = 0; at < entries_.size(); ++at) Place(at);
+  for (std::size_t i = 0; i < oldSlots; ++i)
+    if (old[i] != kEmptySlot && old[i] != kRemovedSlot) Place(old[i]);
 }
 
-char* TNameValueSensitive::Room(std::size_t size) {
-  if (size > kOwnBlockAbove) return blocks_.emplace_back(new char[size]).get();
+// Blocks grow with what the table holds, to kLargestBlock; a record larger than a quarter
+// of the next block gets one of its own, and the shared block stays in use.
+inline char* TNameValueSensitive::Room(std::size_t size, std::uint32_t& where) {
+  size = (size + 7) & ~std::size_t{7};
   if (size > room_) {
-    free_ = blocks_.emplace_back(new char[kBlockSize]).get();
-    room_ = kBlockSize;
+    if (blocks_.size() >= kBlockLimit) throw std::bad_alloc();
+    std::size_t next = held_ < kLargestBlock / 8 ? std::max(kFirstBlock, 2 * held_) : kLargestBlock;
+    bool own = size > next / 4;
+    std::size_t blockSize = own ? size : next;
+    char* block = blocks_.emplace_back(new char[blockSize]).get();
+    held_ += blockSize;
+    auto number = static_cast<std::uint32_t>(blocks_.size()) << kOffsetBits;
+    if (own) {
+      where = number;
+      return block;
+    }
+    free_ = block;
+    room_ = blockSize;
+    freeWhere_ = number;
   }
   char* at = free_;
+  where = freeWhere_;
   free_ += size;
   room_ -= size;
+  freeWhere_ += static_cast<std::uint32_t>(size >> 3);
   return at;
 }
 
 const std::string_view* TNameValueSensitive::Find(std::string_view name) const {
-  if (index_.empty() || !MayHold(name)) return nullptr;
-  std::size_t slot = Lookup(name, Hash(name));
-  return slot == kNone ? nullptr : &entries_[index_[slot] - 1].value;
+  if (slots_ == 0 || !MayHold(name)) return nullptr;
+  std::size_t slot = Lookup(name, static_cast<std::uint32_t>(Hash(name) >> 32));
+  return slot == kNone ? nullptr : &RecordOf(index_[slot]).value;
 }
 
 void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
@@ -185,28 +269,33 @@ void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
   Define(name, value);
 }
 
-// A new value no longer than the old one takes the old one's bytes.
+// A new value no longer than the old one takes the old one's bytes. A new name's value
+// is stored right after it, in its record.
 void TNameValueSensitive::Define(std::string_view name, std::string_view value) {
-  std::uint64_t hash = Hash(name);
-  if (std::size_t slot = index_.empty() || !MayHold(name) ? kNone : Lookup(name, hash); slot != kNone) {
-    std::string_view& old = entries_[index_[slot] - 1].value;
-    char* bytes = value.size() <= old.size() ? const_cast<char*>(old.data()) : Room(value.size());
+  auto hash = static_cast<std::uint32_t>(Hash(name) >> 32);
+  if (std::size_t slot = slots_ == 0 || !MayHold(name) ? kNone : Lookup(name, hash); slot != kNone) {
+    std::string_view& old = const_cast<TRecord&>(RecordOf(index_[slot])).value;
+    std::uint32_t where = 0;
+    char* bytes = value.size() <= old.size() ? const_cast<char*>(old.data()) : Room(value.size(), where);
     old = CopyTo(bytes, value);
     return;
   }
-  if ((used_ + 1) * 2 > index_.size()) Grow();
-  char* bytes = Room(name.size() + value.size());
-  entries_.push_back({hash, CopyTo(bytes, name), CopyTo(bytes + name.size(), value)});
-  Place(entries_.size() - 1);
+  if (name.size() > 0xFFFFFFFFu) throw std::bad_alloc();
+  if ((used_ + 1) * 2 > slots_) Grow();
+  std::uint32_t where = 0;
+  char* bytes = Room(sizeof(TRecord) + name.size() + value.size(), where);
+  char* nameAt = bytes + sizeof(TRecord);
+  MoveBytes(nameAt, name.data(), name.size());
+  new (bytes) TRecord{CopyTo(nameAt + name.size(), value), static_cast<std::uint32_t>(name.size())};
+  Place(std::uint64_t{hash} << 32 | where);
   std::size_t bit = FilterBit(name);
   filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
 void TNameValueSensitive::Remove(std::string_view name) {
-  if (index_.empty() || !MayHold(name)) return;
-  std::size_t slot = Lookup(name, Hash(name));
+  if (slots_ == 0 || !MayHold(name)) return;
+  std::size_t slot = Lookup(name, static_cast<std::uint32_t>(Hash(name) >> 32));
   if (slot == kNone) return;
-  entries_[index_[slot] - 1] = {0, {kRemoved, 0}, {}};
   index_[slot] = kRemovedSlot;
   --live_;
 }

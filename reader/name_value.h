@@ -19,9 +19,10 @@ struct TStringHash {
 };
 
 /// The defines table: predefined symbols and every #define name, compared with letter case.
-/// Names and values live in a few large blocks that never move, and the table holds views
-/// of them in open addressing: storing a name allocates nothing most of the time, and the
-/// whole table is freed a block at a time.
+/// Each name is one record in a few large blocks that never move: the value's view, the
+/// name's length, then the name's bytes and the value's. The index, in open addressing,
+/// holds in each slot half of the name's hash beside where its record lies, so that a probe
+/// passing other names reads no record, and a name found costs the slot and one record.
 class TNameValueSensitive {
  public:
   TNameValueSensitive() = default;
@@ -50,10 +51,10 @@ class TNameValueSensitive {
   std::size_t Size() const { return live_; }
 
  private:
-  struct TEntry {
-    std::uint64_t hash = 0;
-    std::string_view name;  ///< pointing at kRemoved once the name is removed
+  /// A name's record; the name's bytes follow it, then the bytes it was first given.
+  struct TRecord {
     std::string_view value;
+    std::uint32_t nameSize = 0;
   };
   static std::uint64_t Hash(std::string_view name);
   // One bit per slot of names ever stored (never cleared by a removal): a name whose bit
@@ -62,23 +63,34 @@ class TNameValueSensitive {
   static std::size_t FilterBit(std::string_view name);
   bool MayHold(std::string_view name) const;
   void Clear();
-  /// The index slot that holds `name`, or npos; the index is not empty.
-  std::size_t Lookup(std::string_view name, std::uint64_t hash) const;
-  void Place(std::size_t at);
+  const TRecord& RecordOf(std::uint64_t slot) const;
+  /// The index slot that holds `name` whose hash's high half is `hash`, or npos; the
+  /// index is not empty.
+  std::size_t Lookup(std::string_view name, std::uint32_t hash) const;
+  void Place(std::uint64_t slot);
   /// Rebuilds the index for the names stored now, dropping the removed ones.
   void Grow();
-  /// Room for `size` bytes in the blocks, where they stay until the table is cleared.
-  char* Room(std::size_t size);
-  void LoadRecord(std::string_view record);
+  /// Room for `size` bytes in the blocks, on an 8-byte boundary, where they stay until
+  /// the table is cleared; `where` tells the block and the offset, as slots do.
+  char* Room(std::size_t size, std::uint32_t& where);
 
-  std::vector<TEntry> entries_;        ///< in the order stored
-  std::vector<std::uint32_t> index_;   ///< 0: empty, else 1 + an entry, or kRemovedSlot; a power of two, or none
+  /// Frees an index: mapped whole when large, else from calloc.
+  struct TIndexRelease {
+    std::size_t mappedBytes;  ///< 0: from calloc
+    void operator()(std::uint64_t* index) const;
+  };
+  std::unique_ptr<std::uint64_t[], TIndexRelease> index_;  ///< 0: empty, kRemovedSlot, else hash << 32 | where
+  std::size_t slots_ = 0;                                  ///< a power of two, or none
+  int shift_ = 32;                     ///< a hash's high half shifted right by it names its home slot
   std::vector<std::uint64_t> filter_;  ///< made with the first name
   std::size_t live_ = 0;               ///< names stored
   std::size_t used_ = 0;               ///< index slots that are not empty
   std::vector<std::unique_ptr<char[]>> blocks_;
-  char* free_ = nullptr;  ///< the unused end of the last block
+  char* free_ = nullptr;  ///< the unused end of the last block of records
   std::size_t room_ = 0;
+  std::size_t held_ = 0;  ///< bytes of all blocks
+  std::uint32_t freeWhere_ = 0;
+  void LoadRecord(std::string_view record);
 };
 
 /// A name/value table whose names are compared ignoring the letter case of a..z.

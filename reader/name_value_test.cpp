@@ -46,6 +46,58 @@ TEST(NameValueTest, DefinesReadLikeAMapThroughGrowthAndRemoval) {
   }
 }
 
+// Names and values of every length, names that share their first or last bytes or
+// differ in one byte only, values larger than the blocks that hold most of them, and
+// values given again longer, shorter and empty: each name reads the value it was given
+// last, and removing one name leaves every other as it was.
+TEST(NameValueTest, NamesAndValuesOfEveryLength) {
+  const std::string longName(5000, 'N');
+  struct TRow {
+    std::string name;
+    std::string value;
+    std::optional<std::string> later;  ///< given to the name after every row was stored
+  } rows[] = {
+      {"A", "1", std::nullopt},
+      {"AB", "", "12"},
+      {"ABC", "x", ""},
+      {"ABCDEFGH", "8", "a much longer value than the first one"},
+      {"ABCDEFGHI", "9", "0"},
+      {"XBCDEFGHI", "9x", std::nullopt},
+      {longName, "long", std::nullopt},
+      {longName + "x", std::string(100000, 'v'), "short"},
+      {"x" + longName, std::string(3 << 20, 'w'), std::string(3 << 20, 'W')},
+      {longName.substr(1), "", std::nullopt},
+      {"_", std::string(6000, '6'), std::string(7000, '7')},
+  };
+  TNameValueSensitive table;
+  std::map<std::string, std::string> model;
+  for (int filler = 0; filler < 300; ++filler) {
+    std::string name = "FILLER_" + std::to_string(filler);
+    table.Define(name, std::string(static_cast<std::size_t>(filler * 37 % 500), 'f'));
+    model[name] = std::string(static_cast<std::size_t>(filler * 37 % 500), 'f');
+  }
+  for (const TRow& row : rows) {
+    table.Define(row.name, row.value);
+    model[row.name] = row.value;
+  }
+  for (const TRow& row : rows) {
+    if (!row.later) continue;
+    table.Define(row.name, *row.later);
+    model[row.name] = *row.later;
+  }
+  table.Remove("A");
+  model.erase("A");
+  table.Remove("ABCD");  // never defined
+  ASSERT_EQ(table.Size(), model.size());
+  for (const auto& [name, value] : model) ASSERT_EQ(Found(table, name), value) << name.substr(0, 20);
+  for (const std::string& absent :
+       std::vector<std::string>{"A", "ABCD", "ABCDEFG", "YBCDEFGHI", "NN", longName + "y", "FILLER_300"})
+    EXPECT_EQ(Found(table, absent), std::nullopt) << absent.substr(0, 20);
+  table.Define("A", "again");
+  EXPECT_EQ(Found(table, "A"), "again");
+  EXPECT_EQ(table.Size(), model.size() + 1);
+}
+
 TEST(NameValueTest, EmptyValuesAndPredefinedRecords) {
   TNameValueSensitive table;
   table.LoadPredefined(std::vector<std::string>{"A=1", "B=", "C", "A=2", "=9", "D=x=y"});
