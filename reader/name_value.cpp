@@ -72,10 +72,12 @@ std::string_view CopyTo(char* at, std::string_view bytes) {
 // of its own, at offset 0. No block number reaches the one of kRemovedSlot.
 constexpr int kOffsetBits = 19;
 constexpr std::size_t kFirstBlock = std::size_t{1} << 14;
-constexpr std::size_t kLargestBlock = std::size_t{1} << 21;
+// Below the size that the program maps whole with large pages: a block is resident only
+// as far as records fill it.
+constexpr std::size_t kLargestBlock = std::size_t{1} << 19;
 constexpr std::size_t kBlockLimit = (std::size_t{1} << (32 - kOffsetBits)) - 2;
 static_assert(kLargestBlock <= std::size_t{8} << kOffsetBits);
-// An index of a quarter of this or more takes a whole large page at least.
+// An index of this size or more is mapped with large pages.
 constexpr std::size_t kLargeIndex = (std::size_t{2} << 20) / sizeof(std::uint64_t);
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
@@ -202,9 +204,6 @@ void TNameValueSensitive::Grow() {
   std::size_t size = 64;
   int shift = 32 - 6;
   while (size < (live_ + 1) * 4) size *= 2, --shift;
-  if (size >= kLargeIndex / 4 && size < kLargeIndex) {
-    while (size < kLargeIndex) size *= 2, --shift;
-  }
   std::unique_ptr<std::uint64_t[], TIndexRelease> old = std::move(index_);
   std::size_t oldSlots = slots_;
   // Fresh pages read as zero: a large index is mapped, with large pages advised, and never
