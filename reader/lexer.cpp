@@ -1102,6 +1102,21 @@ std::size_t NamedEscapeLiteralEnd(std::string_view text, std::size_t from, std::
   }
 }
 
+// The end of the entry number at the read position (0: none), its value in `number` and
+// its line in `line`. Where the last call looked ahead and left the read position, the
+// number it saw is taken as it was: no comma stood between its literal and this number.
+std::size_t EntryNumberEnd(const TFileItem& file, std::string_view bytes, const TStringEntryAhead& kept,
+                           std::int32_t& line, TLaneNumber& number) {
+  if (kept.file == &file && kept.from == file.readPosition && kept.fromLine == line) {
+    line = kept.line;
+    number.value = kept.value;
+    number.suffix = kept.suffix;
+    return kept.end;
+  }
+  std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file.readPosition), line);
+  return at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
+}
+
 }  // namespace
 
 bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
@@ -1113,17 +1128,7 @@ bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& tex
   const std::string_view bytes = file->text;
   std::int32_t line = file->line;
   TLaneNumber number;
-  std::size_t idEnd = 0;
-  if (kept.file == file && kept.from == file->readPosition && kept.fromLine == line) {
-    // Where the last call looked: no comma stood between its literal and this number
-    line = kept.line;
-    idEnd = kept.end;
-    number.value = kept.value;
-    number.suffix = kept.suffix;
-  } else {
-    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line);
-    idEnd = at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
-  }
+  std::size_t idEnd = EntryNumberEnd(*file, bytes, kept, line, number);
   if (idEnd == 0 || number.value > 65535) return false;
   // The number ends at a comma or a blank: a literal right after it is left to the layers
   TLaneToken literal;
@@ -1190,16 +1195,7 @@ std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint3
   const std::string_view bytes = file->text;
   std::int32_t line = file->line;
   TLaneNumber number;
-  std::size_t idEnd = 0;
-  if (kept.file == file && kept.from == file->readPosition && kept.fromLine == line) {
-    line = kept.line;
-    idEnd = kept.end;
-    number.value = kept.value;
-    number.suffix = kept.suffix;
-  } else {
-    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line);
-    idEnd = at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
-  }
+  std::size_t idEnd = EntryNumberEnd(*file, bytes, kept, line, number);
   std::size_t count = 0;
   TLaneToken literal, follower;
   TLaneNumber id, next;
