@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reader/short_bytes.h"
+
 namespace tarvex {
 
 /// A view of bytes that reads like the vector it replaces: at() checks the index, and it
@@ -61,13 +63,7 @@ class TOutputBuffer {
   /// UTF-16 code units, each low byte first.
   void WriteUtf16(const char16_t* units, std::size_t count);
   /// ASCII text as UTF-16 code units (each byte widened to one unit).
-  void WriteWidened(std::string_view ascii) {
-    std::uint8_t* out = Room(2 * ascii.size());
-    for (char c : ascii) {
-      *out++ = static_cast<std::uint8_t>(c);
-      *out++ = 0;
-    }
-  }
+  void WriteWidened(std::string_view ascii) { WidenAscii(Room(2 * ascii.size()), ascii); }
   void WriteBytes(const std::uint8_t* data, std::size_t size);
   /// Appends `size` bytes of the file `fd` from `offset` on, read straight into the
   /// image. The position must be at the end. False when a read fails (`error` is its

@@ -77,13 +77,6 @@ bool ContinuesDirectiveLine(const TFileItem& file, std::size_t position) {
   return i > 0 && text[i - 1] == '\n' && IsContinued(text, i - 1);
 }
 
-std::string_view TrimControlBytes(std::string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
 // line := {byte | literal | comment | "\" line-end} line-end
 std::string ReadDirectiveLine(TRCParser& parser, TContinuation continuation) {
   TFileItem* file = parser.currentFile;

@@ -37,6 +37,11 @@ TLineAhead LookAheadOnLine(const TRCParser& parser);
 bool ContinuesDirectiveLine(const TFileItem& file, std::size_t position);
 
 /// `text` without the bytes up to 32 at both ends.
-std::string_view TrimControlBytes(std::string_view text);
+inline std::string_view TrimControlBytes(std::string_view text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}
 
 }  // namespace tarvex

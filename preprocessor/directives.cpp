@@ -86,8 +86,8 @@ void CarryOutTrackedConditional(TRCParser& parser, const std::string& directive)
 }
 
 // A name given a value by #define; a macro of that name is forgotten.
-void StoreDefinition(TRCParser& parser, std::string_view name, std::string_view value) {
-  if (!parser.macros.Empty()) parser.macros.Remove(name);
+[[gnu::always_inline]] inline void StoreDefinition(TRCParser& parser, std::string_view name, std::string_view value) {
+  parser.macros.Remove(name);
   parser.defines.Define(name, value);
   if (parser.options.defineNames) parser.scriptDefineNames.emplace_back(name);
 }
@@ -159,11 +159,7 @@ bool TakePlainDefine(TRCParser& parser) {
   }
   if (lineEnd < text.size() && text[lineEnd] != '\n') return false;
   std::string_view name(text.data() + nameAt, nameEnd - nameAt);
-  // The value without the blanks and control bytes around it, as the directive reader trims it.
-  std::size_t valueAt = nameEnd, valueEnd = lineEnd;
-  while (valueAt < valueEnd && static_cast<unsigned char>(text[valueAt]) <= 32) ++valueAt;
-  while (valueEnd > valueAt && static_cast<unsigned char>(text[valueEnd - 1]) <= 32) --valueEnd;
-  StoreDefinition(parser, name, std::string_view(text.data() + valueAt, valueEnd - valueAt));
+  StoreDefinition(parser, name, TrimControlBytes(std::string_view(text).substr(nameEnd, lineEnd - nameEnd)));
   parser.TokenFlag = TTokenKind::Word;
   file->previousScan = {keyword, file->line};
   file->scan = {nameAt, file->line};

@@ -429,7 +429,7 @@ bool WouldJoin(char last, char next) {
 
 }  // namespace
 
-const TMacro* TMacroTable::Find(std::string_view name) const {
+const TMacro* TMacroTable::FindHeld(std::string_view name) const {
   auto found = table_.find(name);
   return found == table_.end() ? nullptr : &found->second;
 }
@@ -442,8 +442,7 @@ void TMacroTable::Define(std::string_view name, TMacro macro) {
     table_.emplace(std::string(name), std::move(macro));
 }
 
-void TMacroTable::Remove(std::string_view name) {
-  if (table_.empty()) return;
+void TMacroTable::RemoveHeld(std::string_view name) {
   auto found = table_.find(name);
   if (found != table_.end()) table_.erase(found);
 }

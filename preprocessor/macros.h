@@ -38,14 +38,19 @@ struct TMacro {
 /// also stands in the defines table, with no value, so that #ifdef and "defined" see it.
 class TMacroTable {
  public:
-  const TMacro* Find(std::string_view name) const;
+  /// Asked for most names the script writes: an empty table, the common case, answers at once.
+  const TMacro* Find(std::string_view name) const { return table_.empty() ? nullptr : FindHeld(name); }
   void Define(std::string_view name, TMacro macro);
-  void Remove(std::string_view name);
+  void Remove(std::string_view name) {
+    if (!table_.empty()) RemoveHeld(name);
+  }
   bool Empty() const { return table_.empty(); }
 
   int argumentDepth = 0;  ///< arguments being substituted inside arguments, now
 
  private:
+  const TMacro* FindHeld(std::string_view name) const;
+  void RemoveHeld(std::string_view name);
   std::unordered_map<std::string, TMacro, TStringHash, std::equal_to<>> table_;
 };
 

@@ -38,6 +38,7 @@
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
+#include "reader/short_bytes.h"
 
 namespace tarvex {
 
@@ -104,25 +105,6 @@ bool TokenLeftInScope(const TRCParser& parser, TSubstitutionScope scope, bool& l
   return ahead == TLineAhead::Token;
 }
 
-// Copies `count` bytes that may overlap; a value of digits, up to 16 bytes, in two words
-// loaded before either is stored.
-inline void MoveShortText(char* to, const char* from, std::size_t count) {
-  auto moveWords = [to, from, count](auto word) {
-    constexpr std::size_t size = sizeof(word);
-    decltype(word) head, tail;
-    std::memcpy(&head, from, size);
-    std::memcpy(&tail, from + count - size, size);
-    std::memcpy(to, &head, size);
-    std::memcpy(to + count - size, &tail, size);
-  };
-  if (count >= 8 && count <= 16)
-    moveWords(std::uint64_t{});
-  else if (count >= 4 && count < 8)
-    moveWords(std::uint32_t{});
-  else if (count != 0)
-    std::memmove(to, from, count);
-}
-
 }  // namespace
 
 std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
@@ -135,7 +117,7 @@ std::size_t PlaceSubstitutedText(TFileItem& file, std::string_view text) {
     // The value overwrites consumed bytes and ends where the read position was.
     std::size_t start = read - length;
     if (file.substitutionMark <= read) file.substitutionMark = read;
-    MoveShortText(file.text.data() + start, text.data(), length);
+    MoveShortBytes(file.text.data() + start, text.data(), length);
     file.readPosition = start;
     return read;
   }
@@ -174,7 +156,7 @@ std::string SubstituteFrom(TRCParser& parser, std::string token, TSubstitutionSc
     std::optional<std::string_view> value = FindValue(parser, token);
     if (!value) break;
     NoteSubstitutionSite(*parser.currentFile);
-    if (!parser.macros.Empty() && parser.macros.Find(token) != nullptr) {
+    if (parser.macros.Find(token) != nullptr) {
       if (!ExpandMacroCall(parser, token, scope == TSubstitutionScope::Line, chain)) break;
     } else {
       Substitute(parser, token, *value, chain);
@@ -213,7 +195,7 @@ struct TNameOfDigits {
 
 // Whether a name the lane found defined has a value of digits alone and is no macro.
 bool IsNameOfDigits(const TRCParser& parser, std::string_view name, std::string_view value) {
-  return IsDigits(value) && (parser.macros.Empty() || parser.macros.Find(name) == nullptr);
+  return IsDigits(value) && parser.macros.Find(name) == nullptr;
 }
 
 bool FindNameOfDigits(const TRCParser& parser, TNameOfDigits& found) {
@@ -282,8 +264,7 @@ bool TakeDefinedNumber(TRCParser& parser, const TDefinedName& defined, TCommonTo
   std::int64_t value = 0;
   TCommonFollower follower;
   if (defined.end < defined.value.size() || !PlainDigitsValue(defined.value, value) ||
-      (!parser.macros.Empty() && parser.macros.Find(name) != nullptr) ||
-      !FindCommonFollower(parser, defined.end, defined.line, follower))
+      parser.macros.Find(name) != nullptr || !FindCommonFollower(parser, defined.end, defined.line, follower))
     return false;
   int chain = 0;
   SubstituteNameOfDigits(parser, {defined.at, defined.end, defined.line, defined.value}, chain);

@@ -1080,24 +1080,27 @@ std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view liter
 
 namespace {
 
-// The index of the closing quote of a literal whose text starts at `from`, when the text
-// is ASCII on one line with named escapes only (each of which gives an ASCII byte); npos
-// for any other. A literal with escapes gets its characters decoded into `decoded`.
-std::size_t NamedEscapeLiteralEnd(std::string_view text, std::size_t from, std::string& decoded, bool& escaped) {
+// Appends to `out` the text of a literal whose text starts at `from`, when the text is
+// ASCII on one line with named escapes only (each of which gives an ASCII byte), and
+// returns the index of its closing quote; npos for any other, with `out` as it was.
+[[gnu::always_inline]] inline std::size_t AppendNamedEscapeLiteral(std::string_view text, std::size_t from,
+                                                                   std::string& out) {
+  std::size_t size = out.size();
   std::size_t segment = from;
   for (;;) {
     std::size_t end = InlineLiteralRunEnd(text, from);
     char c = text.data()[end];  // the terminating zero byte at the text's end
     if (c == '"' && end < text.size()) {
-      if (escaped) decoded.append(text.data() + segment, end - segment);
+      out.append(text.data() + segment, end - segment);
       return end;
     }
-    if (c != '\\') return std::string_view::npos;  // a line feed, a byte above 0x7F, the end
-    int named = NamedEscape(static_cast<unsigned char>(text.data()[end + 1]));
-    if (named < 0) return std::string_view::npos;  // a splice, digits, a bad escape
-    decoded.append(text.data() + segment, end - segment);
-    decoded += static_cast<char>(named);
-    escaped = true;
+    int named = c == '\\' ? NamedEscape(static_cast<unsigned char>(text.data()[end + 1])) : -1;
+    if (named < 0) {  // a line feed, a byte above 0x7F, the end, a splice, digits, a bad escape
+      out.resize(size);
+      return std::string_view::npos;
+    }
+    out.append(text.data() + segment, end - segment);
+    out += static_cast<char>(named);
     from = segment = end + 2;
   }
 }
@@ -1136,8 +1139,7 @@ bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& tex
   literal.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), literal.line);
   if (literal.at == idEnd || literal.at >= bytes.size() || bytes[literal.at] != '"') return false;
   decoded.clear();
-  bool escaped = false;
-  std::size_t close = NamedEscapeLiteralEnd(bytes, literal.at + 1, decoded, escaped);
+  std::size_t close = AppendNamedEscapeLiteral(bytes, literal.at + 1, decoded);
   if (close == std::string_view::npos) return false;
   literal.end = close + 1;
   TLaneToken follower;
@@ -1155,37 +1157,9 @@ bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& tex
   parser.longValue = number.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
   parser.removedBits = 0;
   id = static_cast<std::uint16_t>(number.value);
-  text = escaped ? std::string_view(decoded) : bytes.substr(literal.at + 1, close - literal.at - 1);
+  text = decoded;
   return true;
 }
-
-namespace {
-
-// Appends the text of a literal whose text starts at `from` to `out`, as
-// NamedEscapeLiteralEnd reads it; the index of its closing quote, or npos with `out`
-// as it was.
-std::size_t AppendNamedEscapeLiteral(std::string_view text, std::size_t from, std::string& out) {
-  std::size_t size = out.size();
-  std::size_t segment = from;
-  for (;;) {
-    std::size_t end = InlineLiteralRunEnd(text, from);
-    char c = text.data()[end];  // the terminating zero byte at the text's end
-    if (c == '"' && end < text.size()) {
-      out.append(text.data() + segment, end - segment);
-      return end;
-    }
-    int named = c == '\\' ? NamedEscape(static_cast<unsigned char>(text.data()[end + 1])) : -1;
-    if (named < 0) {  // a line feed, a byte above 0x7F, the end, a splice, digits, a bad escape
-      out.resize(size);
-      return std::string_view::npos;
-    }
-    out.append(text.data() + segment, end - segment);
-    out += static_cast<char>(named);
-    from = segment = end + 2;
-  }
-}
-
-}  // namespace
 
 std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
                               TStringEntryAhead& ahead) {

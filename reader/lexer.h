@@ -117,8 +117,8 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token);
 /// bytes: a plain number up to 65535 (see TakeCommonToken) followed by commas on its line
 /// or by blanks, then an ASCII literal whose only escapes are the named ones (\n, \t,
 /// \", \\ ...), followed by a token TakeCommonToken foretells. `id` gets the number and
-/// `text` the literal's characters, its escapes decoded (in `decoded`, which is cleared,
-/// when it has any). The parser is left as reading the number and the literal through the
+/// `text` the literal's characters, its escapes decoded (held in `decoded`, which is
+/// cleared first). The parser is left as reading the number and the literal through the
 /// preprocessor leaves it. False, with nothing changed, for anything else; the file's
 /// kind is the caller's to check.
 /// `ahead` keeps the number a call found after its literal, which the next call takes

@@ -11,6 +11,7 @@
 
 #include "reader/char_class.h"
 #include "reader/large_pages.h"
+#include "reader/short_bytes.h"
 
 namespace tarvex {
 
@@ -31,39 +32,10 @@ constexpr std::uint64_t kEmptySlot = 0;
 constexpr std::uint64_t kRemovedSlot = ~std::uint64_t{0};
 constexpr std::size_t kNone = std::string_view::npos;
 
-// Copies `count` bytes that may overlap: up to 32 of them are all loaded before any is
-// stored, in words whose first and last overlap the ones between.
-inline void MoveBytes(char* to, const char* from, std::size_t count) {
-  auto load = [](const char* at, std::size_t size) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, at, size);
-    return word;
-  };
-  auto store = [](char* at, std::uint64_t word, std::size_t size) { std::memcpy(at, &word, size); };
-  if (count >= 16 && count <= 32) {
-    std::uint64_t a = load(from, 8), b = load(from + 8, 8), c = load(from + count - 16, 8),
-                  d = load(from + count - 8, 8);
-    store(to, a, 8);
-    store(to + 8, b, 8);
-    store(to + count - 16, c, 8);
-    store(to + count - 8, d, 8);
-  } else if (count >= 8 && count < 16) {
-    std::uint64_t a = load(from, 8), b = load(from + count - 8, 8);
-    store(to, a, 8);
-    store(to + count - 8, b, 8);
-  } else if (count >= 4 && count < 8) {
-    std::uint64_t a = load(from, 4), b = load(from + count - 4, 4);
-    store(to, a, 4);
-    store(to + count - 4, b, 4);
-  } else if (count != 0) {
-    std::memmove(to, from, count);
-  }
-}
-
 // `bytes` copied to `at`, seen there.
 std::string_view CopyTo(char* at, std::string_view bytes) {
   if (bytes.empty()) return {kNoBytes, 0};
-  MoveBytes(at, bytes.data(), bytes.size());
+  MoveShortBytes(at, bytes.data(), bytes.size());
   return {at, bytes.size()};
 }
 
@@ -284,7 +256,7 @@ void TNameValueSensitive::Define(std::string_view name, std::string_view value) 
   std::uint32_t where = 0;
   char* bytes = Room(sizeof(TRecord) + name.size() + value.size(), where);
   char* nameAt = bytes + sizeof(TRecord);
-  MoveBytes(nameAt, name.data(), name.size());
+  MoveShortBytes(nameAt, name.data(), name.size());
   new (bytes) TRecord{CopyTo(nameAt + name.size(), value), static_cast<std::uint32_t>(name.size())};
   Place(std::uint64_t{hash} << 32 | where);
   std::size_t bit = FilterBit(name);

@@ -96,27 +96,21 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   contents.clear();
   contents.reserve(size);
   AdviseLargePages(contents.data(), contents.capacity());
-  // A large file comes through a small buffer that stays in the cache and is appended
+  // The file comes through a small buffer that stays in the cache and is appended
   // from there: sizing the text first would clear every byte only for the read to
   // overwrite it.
-  constexpr std::size_t kChunk = std::size_t{64} << 10;
-  std::unique_ptr<char[]> chunk;
-  if (size > kChunk) chunk.reset(new char[kChunk]);
-  else contents.resize(size);
-  std::size_t done = 0;
-  while (done < size) {
-    char* into = chunk ? chunk.get() : contents.data() + done;
-    ssize_t got = read(file.Get(), into, chunk ? std::min(kChunk, size - done) : size - done);
+  const std::size_t chunkSize = std::min(size, std::size_t{64} << 10);
+  std::unique_ptr<char[]> chunk(new char[chunkSize]);
+  while (contents.size() < size) {
+    ssize_t got = read(file.Get(), chunk.get(), std::min(chunkSize, size - contents.size()));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       error = errno;
       return false;
     }
     if (got == 0) break;  // the file shrank while being read
-    if (chunk) contents.append(chunk.get(), static_cast<std::size_t>(got));
-    done += static_cast<std::size_t>(got);
+    contents.append(chunk.get(), static_cast<std::size_t>(got));
   }
-  contents.resize(done);
   return true;
 }
 

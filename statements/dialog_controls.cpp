@@ -36,6 +36,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/short_bytes.h"
 #include "reader/utf16.h"
 #include "statements/data_resources.h"
 #include "statements/resource.h"
@@ -664,25 +665,7 @@ class TItemBytes {
 
   // Each byte of ASCII text as one UTF-16 unit.
   void PutWidened(std::string_view text) {
-    std::uint8_t* out = bytes_.data() + size_;
-    std::size_t size = text.size();
-    size_ += 2 * size;
-#if defined(__SSE2__)
-    if (size >= 8) {
-      auto widen = [out, &text](std::size_t at) {
-        __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(text.data() + at));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-      };
-      std::size_t at = 0;
-      for (; at + 8 <= size; at += 8) widen(at);
-      if (at < size) widen(size - 8);  // the last eight again, overlapping
-      return;
-    }
-#endif
-    for (char c : text) {
-      *out++ = static_cast<std::uint8_t>(c);
-      *out++ = 0;
-    }
+    size_ = static_cast<std::size_t>(WidenAscii(bytes_.data() + size_, text) - bytes_.data());
   }
 
   std::array<std::uint8_t, 256> bytes_;

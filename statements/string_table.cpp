@@ -10,9 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "data/resource_types.h"
 #include "output/res_writer.h"
@@ -22,6 +19,7 @@
 #include "reader/diagnostics.h"
 #include "reader/large_pages.h"
 #include "reader/parser.h"
+#include "reader/short_bytes.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
 
@@ -50,29 +48,6 @@ std::string PaddedIdentifier(std::uint16_t id) {
   char text[16];
   std::snprintf(text, sizeof text, "%12u", static_cast<unsigned>(id));
   return text;
-}
-
-// ASCII text as UTF-16 units at `out`; returns the end of them. Sixteen bytes at a time,
-// the last sixteen again where the length is no multiple of them.
-std::uint8_t* Widen(std::uint8_t* out, const char* text, std::size_t length) {
-#if defined(__SSE2__)
-  if (length >= 16) {
-    const __m128i zero = _mm_setzero_si128();
-    auto widen16 = [&](std::size_t i) {
-      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi8(bytes, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), _mm_unpackhi_epi8(bytes, zero));
-    };
-    for (std::size_t i = 0; i + 16 <= length; i += 16) widen16(i);
-    widen16(length - 16);
-    return out + 2 * length;
-  }
-#endif
-  for (std::size_t i = 0; i < length; ++i) {
-    out[2 * i] = static_cast<std::uint8_t>(text[i]);
-    out[2 * i + 1] = 0;
-  }
-  return out + 2 * length;
 }
 
 using TEntryIterator = std::vector<TStringEntry>::const_iterator;
@@ -116,7 +91,7 @@ TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, con
       std::memcpy(at, text, 2 * std::size_t{it->length});
       at += 2 * std::size_t{it->length};
     } else {
-      at = Widen(at, text, it->length);
+      at = WidenAscii(at, {text, it->length});
     }
     if (terminator != 0) putCount(0);
     ++slot;
