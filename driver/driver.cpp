@@ -55,6 +55,8 @@ constexpr const char* kHelp =
     "  --machine=<machine>      machine of the COFF object: x86 (default), x64 or arm64\n"
     "  --depfile=<file>         write a dependency file (make form) naming every file read\n"
     "  --quiet                  print nothing on success\n"
+    "  --no-fast-path           read every token through the whole preprocessor (slower; the\n"
+    "                           same result, for a compilation suspected of a reading fault)\n"
     "  --diagnostics=gnu        print failures as file:line:column: error: ... on standard error,\n"
     "                           and nothing on success\n"
     "  --help                   print this text\n"
@@ -375,6 +377,8 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
       help = true;
     } else if (argument == "--quiet") {
       printer.quiet = true;
+    } else if (argument == "--no-fast-path") {
+      options.compile.lanes = false;
     } else if (argument == "--diagnostics=gnu" || argument == "--diagnostics=native") {
       printer.gnu = argument == "--diagnostics=gnu";
     } else if (starts("--diagnostics")) {

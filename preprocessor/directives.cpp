@@ -138,8 +138,8 @@ std::size_t NameRunEnd(const std::string& text, std::size_t at) {
 // "define" and NAME as tokens and the rest as the directive line leaves. Any other line
 // is left to the directive reader, with nothing changed.
 bool TakePlainDefine(TRCParser& parser) {
+  if (!LaneMayRead(parser, TLaneText::Directives)) return false;
   TFileItem* file = parser.currentFile;
-  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
   const std::string& text = file->text;  // text[text.size()] is a zero byte
   auto blanksFrom = [&text](std::size_t i) {
     while (IsSpaceOrTab(text[i])) ++i;
@@ -160,11 +160,9 @@ bool TakePlainDefine(TRCParser& parser) {
   if (lineEnd < text.size() && text[lineEnd] != '\n') return false;
   std::string_view name(text.data() + nameAt, nameEnd - nameAt);
   StoreDefinition(parser, name, TrimControlBytes(std::string_view(text).substr(nameEnd, lineEnd - nameEnd)));
-  parser.TokenFlag = TTokenKind::Word;
-  file->previousScan = {keyword, file->line};
-  file->scan = {nameAt, file->line};
-  file->tokenStart = keyword + 6;
-  file->tokenStartLine = file->line;
+  // The words "define" and NAME read as tokens, then the rest of the line as the value
+  LeaveAfterToken(parser, *file, {keyword, keyword + 6, file->line, TTokenKind::Word});
+  LeaveAfterToken(parser, *file, {nameAt, nameEnd, file->line, TTokenKind::Word});
   file->readPosition = lineEnd;
   return true;
 }
@@ -172,13 +170,13 @@ bool TakePlainDefine(TRCParser& parser) {
 // A "#" after nothing but blanks and line ends in the file's own text, taken as scanning
 // takes it; false changes nothing.
 bool TakeDirectiveMark(TRCParser& parser) {
+  if (!LaneMayRead(parser, TLaneText::Directives)) return false;
   TFileItem* file = parser.currentFile;
-  if (file == nullptr || file->readPosition < file->substitutionMark) return false;
   const std::string& text = file->text;
   std::int32_t line = file->line;
   std::size_t at = SkipBlanksAhead(text, file->readPosition, line);
   if (at >= text.size() || text[at] != '#') return false;
-  MarkScannedToken(parser, *file, {at, line}, at + 1, TTokenKind::Other);
+  LeaveAfterToken(parser, *file, {at, at + 1, line});
   return true;
 }
 
@@ -269,10 +267,6 @@ std::string NextToken(TRCParser& parser) {
   return ConvertNumber(parser, token);
 }
 
-bool CommaAheadInScript(TRCParser& parser, bool take) {
-  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && CommaAhead(parser, take);
-}
-
 std::string NextSignificantToken(TRCParser& parser) {
   for (;;) {
     if (TakeDirectiveMark(parser)) {
@@ -286,9 +280,9 @@ std::string NextSignificantToken(TRCParser& parser) {
       continue;
     }
     if (parser.currentFile == nullptr || !ReadsDirectivesOnly(*parser.currentFile)) {
-      if (token == "{" || token == "}" ||
-          (parser.TokenFlag == TTokenKind::Word && (IsWord(token, "BEGIN") || IsWord(token, "END"))))
-        TrackBlock(parser, token == "{" || token.size() == 5);
+      bool begin = token == "{" || (parser.TokenFlag == TTokenKind::Word && IsWord(token, "BEGIN"));
+      if (begin || token == "}" || (parser.TokenFlag == TTokenKind::Word && IsWord(token, "END")))
+        TrackBlock(parser, begin);
       return token;
     }
   }

@@ -18,18 +18,6 @@ std::string NextToken(TRCParser& parser);
 /// The empty token at the end of input.
 std::string NextSignificantToken(TRCParser& parser);
 
-/// Whether the tokens of `file` other than its directives are ignored. The text of a header
-/// that a line marker names (preprocessed input) is read as the header itself would be.
-/// Asked before every token the lanes read.
-inline bool ReadsDirectivesOnly(const TFileItem& file) {
-  const std::string& extension = file.presumedName.empty() ? file.extension : file.presumedExtension;
-  return extension.size() == 2 && extension[0] == '.' && (extension[1] == 'H' || extension[1] == 'C');
-}
-
-/// CommaAhead where the current file's tokens are read (a script, not a header): the comma
-/// NextSignificantToken would return next, looked at without the layers of reading.
-bool CommaAheadInScript(TRCParser& parser, bool take);
-
 /// Carries out the directive whose "#" was just read. Raises 53, 20, 25 and the
 /// messages of the directive it carries out.
 void CarryOutDirective(TRCParser& parser);

@@ -136,7 +136,7 @@ std::int64_t TExpressionReader::Evaluate(std::string token, int level, std::int6
 // The binary operator after an operand, with `token` set to the operand after it; None
 // where the expression ends.
 TBinaryOperator TExpressionReader::ReadOperator(int level, std::string& token) {
-  if (level == 0 && !InCondition() && CommaAheadInScript(parser_, false))
+  if (level == 0 && !InCondition() && CommaAhead(parser_, false))
     return TBinaryOperator::None;  // the common end
   std::string op = ReadToken();
   if (op.empty()) {
@@ -401,7 +401,7 @@ std::string EvaluateExpression(TRCParser& parser, std::string_view firstToken) {
   // The commonest expression, a lone number before a comma
   if (std::int64_t value = 0; IsNumberToken(parser) && ReadPlainDecimal(firstToken, value)) {
     if (parser.TokenFlag == TTokenKind::LongNumber) parser.longValue = true;
-    if (CommaAheadInScript(parser, false)) {
+    if (CommaAhead(parser, false)) {
       if (NeedsLongValue(value)) parser.longValue = true;
       return std::string(firstToken);
     }

@@ -31,17 +31,12 @@ void MarkEndOfInput(TRCParser& parser) {
   }
 }
 
-// The lanes: the commonest tokens, then a defined name whose value is a plain number.
-bool TakeLaneToken(TRCParser& parser, TCommonToken& token) {
+// The common token at the read position, or a defined name whose value is a plain
+// number, read as that number.
+bool TakeCommonOrDefinedNumber(TRCParser& parser, TCommonToken& token) {
   TDefinedName defined;
   if (TakeCommonToken(parser, token, &defined)) return true;
   return !defined.value.empty() && TakeDefinedNumber(parser, defined, token);
-}
-
-// The lanes read only the script's own files, not headers read for their directives.
-// Statements read names through GetToken, so it does without the lane for defined names.
-bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
-  return parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) && TakeCommonToken(parser, token);
 }
 
 }  // namespace
@@ -49,8 +44,9 @@ bool TakeCommonInScript(TRCParser& parser, TCommonToken& token) {
 // The order of the checks below matters: a converted number (even a negative one from an
 // octal constant) starts an expression before anything else looks at its first byte.
 std::string GetToken(TRCParser& parser) {
-  // The most common tokens, read without the layers below
-  if (TCommonToken common; TakeCommonInScript(parser, common)) return CommonTokenText(common);
+  // The most common tokens, read without the layers below. Statements read names
+  // through GetToken, so it does without the lane for defined names.
+  if (TCommonToken common; TakeCommonToken(parser, common)) return CommonTokenText(common);
   return GetLayeredToken(parser);
 }
 
@@ -80,7 +76,7 @@ std::string GetLayeredToken(TRCParser& parser) {
 }
 
 bool GetCommonToken(TRCParser& parser, TCommonToken& token, std::string& text) {
-  if (TakeCommonInScript(parser, token)) return true;
+  if (TakeCommonToken(parser, token)) return true;
   text = GetLayeredToken(parser);
   return false;
 }
@@ -100,46 +96,28 @@ std::string ReadRawWord(TRCParser& parser) {
 }
 
 std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator) {
-  if (separator == "," && CommaAheadInScript(parser, true)) return GetToken(parser);
+  if (separator == "," && CommaAhead(parser, true)) return GetToken(parser);
   std::string token = GetToken(parser);
   if (!token.empty() && separator.find(token) != std::string_view::npos) return GetToken(parser);
   return token;
 }
 
 bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
-  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) {
+  if (!LaneMayRead(parser)) {
     text = SkipSeparators(parser, ",");
     return false;
   }
   TakeCommasAhead(parser);
-  if (TakeLaneToken(parser, token)) return true;
+  if (TakeCommonOrDefinedNumber(parser, token)) return true;
   text = GetLayeredToken(parser);  // the lane has looked already
   while (text == ",") text = GetToken(parser);
   return false;
 }
 
-std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
-  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
-  return TakeCommonRun(parser, run, numbersUpTo);
-}
-
-std::size_t TakeControlRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                                   std::uint32_t words) {
-  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
-  return TakeControlRun(parser, run, literals, words);
-}
-
-std::size_t TakeOperandRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                                   std::uint32_t words) {
-  if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile)) return 0;
-  return TakeOperandRun(parser, run, literals, words);
-}
-
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text) {
   // Taking a comma leaves the current file as it is
-  bool script = parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile);
-  bool tookComma = script && CommaAhead(parser, true);
-  if (script && TakeLaneToken(parser, token)) return true;
+  bool tookComma = CommaAhead(parser, true);
+  if (TakeCommonOrDefinedNumber(parser, token)) return true;
   text = GetLayeredToken(parser);
   if (!tookComma && text == ",") text = GetToken(parser);
   return false;
@@ -147,8 +125,7 @@ bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::stri
 
 std::string SkipSeparators(TRCParser& parser, std::string_view separator) {
   if (separator == ",")
-    while (CommaAheadInScript(parser, true)) {
-    }
+    TakeCommasAhead(parser);
   std::string token = GetToken(parser);
   while (!token.empty() && separator.find(token) != std::string_view::npos) token = GetToken(parser);
   return token;

@@ -37,16 +37,6 @@ std::string SkipOptionalSeparator(TRCParser& parser, std::string_view separator)
 /// the token in `text`.
 bool SkipCommasToCommon(TRCParser& parser, TCommonToken& token, std::string& text);
 
-/// TakeCommonRun where the script's own tokens are read (not in a header read for its
-/// directives).
-std::size_t TakeCommonRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
-/// TakeOperandRun where the script's own tokens are read.
-std::size_t TakeOperandRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                                   std::uint32_t words);
-/// TakeControlRun where the script's own tokens are read.
-std::size_t TakeControlRunInScript(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                                   std::uint32_t words);
-
 /// What SkipOptionalSeparator(parser, ",") reads: true with the token when the lanes
 /// read it (see TakeCommonToken), else false with the token in `text`.
 bool SkipOptionalCommaToCommon(TRCParser& parser, TCommonToken& token, std::string& text);

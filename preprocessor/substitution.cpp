@@ -199,8 +199,8 @@ bool IsNameOfDigits(const TRCParser& parser, std::string_view name, std::string_
 }
 
 bool FindNameOfDigits(const TRCParser& parser, TNameOfDigits& found) {
+  if (!LaneMayRead(parser, TLaneText::Directives)) return false;
   const TFileItem* file = parser.currentFile;
-  if (file == nullptr || file->readsCNames || file->readPosition < file->substitutionMark) return false;
   const std::string& text = file->text;
   std::int32_t line = file->line;
   std::size_t at = SkipBlanksAhead(text, file->readPosition, line);
@@ -222,22 +222,17 @@ bool FindNameOfDigits(const TRCParser& parser, TNameOfDigits& found) {
 // Reads the name as scanning does, notes where it stands and places its digits.
 void SubstituteNameOfDigits(TRCParser& parser, const TNameOfDigits& found, int& chain) {
   TFileItem& file = *parser.currentFile;
-  MarkScannedToken(parser, file, {found.at, found.line}, found.end, TTokenKind::Word);
+  LeaveAfterToken(parser, file, {found.at, found.end, found.line, TTokenKind::Word});
   NoteSubstitutionSite(file);
   std::string_view name(file.text.data() + found.at, found.end - found.at);
   Substitute(parser, name, found.digits, chain);  // `name` is not read once the value is placed
 }
 
-// Whether `digits` are digits alone with the value a plain number has: 0, or 1 to 10
-// digits without a leading zero up to 2147483647 (a leading zero makes an octal number).
+// Whether `digits` are digits alone with the value a plain number has (PlainDecimalEnd):
+// a leading zero makes an octal number, which the layers read.
 bool PlainDigitsValue(std::string_view digits, std::int64_t& value) {
-  if (digits.empty() || digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return false;
-  value = 0;
-  for (char c : digits) {
-    if (!IsDigit(c)) return false;
-    value = value * 10 + (c - '0');
-  }
-  return value <= 2147483647;
+  std::size_t end = PlainDecimalEnd(digits, 0, value);
+  return end != 0 && end == digits.size();
 }
 
 }  // namespace
@@ -262,7 +257,7 @@ bool TakeNameOfDigits(TRCParser& parser, std::string& token) {
 bool TakeDefinedNumber(TRCParser& parser, const TDefinedName& defined, TCommonToken& token) {
   std::string_view name(parser.currentFile->text.data() + defined.at, defined.end - defined.at);
   std::int64_t value = 0;
-  TCommonFollower follower;
+  TLaneToken follower;
   if (defined.end < defined.value.size() || !PlainDigitsValue(defined.value, value) ||
       parser.macros.Find(name) != nullptr || !FindCommonFollower(parser, defined.end, defined.line, follower))
     return false;

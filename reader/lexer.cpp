@@ -416,18 +416,22 @@ std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t i
   return end;
 }
 
-// ---- The lanes for the most common tokens ----
+// ---- The lanes ----
 //
-// Plain numbers, plain literals, names nobody defined and braces, written in the file's
-// own text, are taken straight from the bytes. Each lane leaves exactly what the layers
-// of reading would leave (TokenFlag, the scan marks, the read position, the line, the
-// open blocks), including the look that a number (for an operator) and a literal (for a
-// literal to join) make at the token after them; whatever a lane cannot tell for certain
-// is left to the layers, with nothing changed.
-
+// Each lane leaves exactly what the layers would leave (see lexer.h); whatever a lane
+// cannot tell for certain is left to the layers, with nothing changed.
+//
 // The lanes read a file's text as a view; a view of a whole std::string is followed by
 // the string's terminating zero byte, which ends every run of digits, letters or blanks,
 // so that the scans below need no bounds check of their own.
+
+// Whether `word` is `lowerWord` (a keyword in small letters) in any letter case.
+[[gnu::always_inline]] inline bool IsLowerWord(std::string_view word, std::string_view lowerWord) {
+  if (word.size() != lowerWord.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if ((word[i] | 0x20) != lowerWord[i]) return false;  // only a letter's two cases give one of its letters
+  return true;
+}
 
 // The end of the name whose bytes continue at `from`.
 inline std::size_t WordEnd(std::string_view text, std::size_t from) {
@@ -450,18 +454,15 @@ inline std::size_t BlanksEnd(std::string_view text, std::size_t from, std::int32
   return from;  // at most the text's size, where the terminating zero stops it
 }
 
-// Whether the lanes may read the current file at its read position: text written in the
-// file itself (not substituted), where names end as the script reads them.
-bool ReadsPlainSource(const TFileItem* file) {
-  return file != nullptr && !file->readsCNames && file->readPosition >= file->substitutionMark;
+// Where a comma lane would leave the reading after the token ending at `from`: past the
+// commas that follow on the same line, each after blanks and tabs only.
+std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
+  const char* bytes = text.data();
+  for (std::size_t at = from;; from = ++at) {
+    while (IsSpaceOrTab(bytes[at])) ++at;
+    if (bytes[at] != ',') return from;
+  }
 }
-
-// A number as the lanes read it: its value and whether a size suffix followed it.
-struct TLaneNumber {
-  std::int64_t value = 0;
-  bool suffix = false;
-  TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
-};
 
 // Digits read eight at a time: a word of eight bytes of the text, its first byte the
 // lowest. Carries between bytes only ever run from a byte that stops the digits towards
@@ -508,16 +509,13 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
   return ((x << 16) | (x >> 32)) & 0xFFFFFFFFull;
 }
 
-// The end of the plain number at `at` (which is in the text), 0 for any other token: 0,
-// or 1 to 10 decimal digits without a leading zero up to 2147483647, or 0x with 1 to 8
-// hexadecimal digits; then at most one L or U. Octal numbers, longer or larger ones and
-// anything with more letters are left to the layers.
-[[gnu::always_inline]] inline std::size_t PlainNumberEnd(std::string_view text, std::size_t at, TLaneNumber& number) {
-  // The terminating zero byte ends every run of digits
+// PlainDecimalEnd for `at` in the text. Where eight bytes remain they are read at once;
+// the last few one by one, up to the text's end.
+[[gnu::always_inline]] inline std::size_t DecimalEnd(std::string_view text, std::size_t at, std::int64_t& result) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t end = at;
-  std::uint64_t value = 0;
   if (static_cast<unsigned>(bytes[at] - '1') < 9) {
+    std::size_t end = at;
+    std::uint64_t value = 0;
     bool more = true;  // eight digits read at once may have more after them
     if (at + 8 <= text.size()) {
       std::uint64_t x = LoadWord(text.data() + at) ^ (kEveryByte * '0');
@@ -527,29 +525,43 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
       more = count == 8;
     }
     if (more) {
-      for (unsigned digit; end - at < 10 && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10; ++end)
+      for (unsigned digit; end - at < 10 && end < text.size() && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10;
+           ++end)
         value = value * 10 + digit;
       if (value > 2147483647) return 0;
     }
-  } else if (bytes[at] == '0') {
-    end = at + 1;
-    if ((bytes[end] | 0x20) == 'x') {
-      end = at + 2;
-      if (at + 10 <= text.size()) {
-        std::uint64_t nibbles;
-        unsigned count = LeadingHexDigits(LoadWord(text.data() + end), nibbles);
-        if (count == 0) return 0;
-        value = HexDigitsValue(nibbles, count);
-        end += count;
-      } else {
-        for (; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
-        if (end == at + 2) return 0;
-      }
-    }
-  } else {
-    return 0;
+    result = static_cast<std::int64_t>(value);
+    return end;
   }
-  number.value = static_cast<std::int64_t>(value);
+  if (bytes[at] != '0') return 0;
+  result = 0;  // a lone zero: a digit after it makes an octal number
+  return at + 1;
+}
+
+// The end of the plain number at `at` (which is in the text), 0 for any other token:
+// plain digits (PlainDecimalEnd) or 0x with 1 to 8 hexadecimal digits; then at most one
+// L or U. Octal numbers, longer or larger ones and anything with more letters are left
+// to the layers.
+[[gnu::always_inline]] inline std::size_t PlainNumberEnd(std::string_view text, std::size_t at, TLaneNumber& number) {
+  // The terminating zero byte ends every run of digits
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t end = DecimalEnd(text, at, number.value);
+  if (end == 0) return 0;
+  if (bytes[at] == '0' && (bytes[end] | 0x20) == 'x') {
+    end = at + 2;
+    std::uint64_t value = 0;
+    if (at + 10 <= text.size()) {
+      std::uint64_t nibbles;
+      unsigned count = LeadingHexDigits(LoadWord(text.data() + end), nibbles);
+      if (count == 0) return 0;
+      value = HexDigitsValue(nibbles, count);
+      end += count;
+    } else {
+      for (; end - at < 10 && IsHexDigit(bytes[end]); ++end) value = value * 16 + HexDigitValue(bytes[end]);
+      if (end == at + 2) return 0;
+    }
+    number.value = static_cast<std::int64_t>(value);
+  }
   unsigned char c = bytes[end];
   number.suffix = false;
   if (c < '0' && c != '.') return end;  // a comma, a blank or a line end, the commonest
@@ -558,33 +570,24 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
   return kWordContinues(c) ? 0 : end;
 }
 
-// A token as a lane sees it: where it starts and ends, its line, the kind it leaves in
-// TokenFlag, and the block it opens (+1) or closes (-1).
-struct TLaneToken {
-  std::size_t at = 0;
-  std::size_t end = 0;
-  std::int32_t line = 0;
-  TTokenKind kind = TTokenKind::Other;
-  int block = 0;
-};
-
 // A name the layers would hand on as written: no defined name or unit constant (whose
 // value would be put in its place) and no wide literal.
 // A name found among the defines gives its value in `defined` when asked.
 [[gnu::always_inline]] inline bool PlainWordAt(const TRCParser& parser, std::string_view text, TLaneToken& token,
                                                const std::string_view** defined = nullptr) {
-  if (ClassOf(ByteAt(text, token.at)) != TCharClass::WordStart) return false;
-  if (text[token.at] == 'L' && token.at + 1 < text.size() && text[token.at + 1] == '"') return false;
+  const char* bytes = text.data();
+  if (ClassOf(static_cast<unsigned char>(bytes[token.at])) != TCharClass::WordStart) return false;
+  if (bytes[token.at] == 'L' && bytes[token.at + 1] == '"') return false;  // a wide literal
   token.end = WordEnd(text, token.at + 1);
-  std::string_view word(text.data() + token.at, token.end - token.at);
+  std::string_view word(bytes + token.at, token.end - token.at);
   if (const std::string_view* value = parser.defines.Find(word)) {
     if (defined != nullptr) *defined = value;
     return false;
   }
-  if (parser.unitConstants.Find(word) != nullptr) return false;
+  if (parser.unitConstants.Size() != 0 && parser.unitConstants.Find(word) != nullptr) return false;
   token.kind = TTokenKind::Word;
-  if (IsWord(word, "BEGIN")) token.block = 1;
-  if (IsWord(word, "END")) token.block = -1;
+  if (IsLowerWord(word, "begin")) token.block = 1;
+  if (IsLowerWord(word, "end")) token.block = -1;
   return true;
 }
 
@@ -616,25 +619,42 @@ void TrackLaneBlock(TRCParser& parser, TFileItem& file, const TLaneToken& token)
   file.scan = scan;
 }
 
-// The state after `token` was read and then `follower` read and pushed back.
-void TakeWithFollower(TRCParser& parser, TFileItem& file, const TLaneToken& token, const TLaneToken& follower) {
-  parser.TokenFlag = follower.kind;
-  file.previousScan = {token.at, token.line};
-  file.scan = file.previousScan;
-  file.tokenStart = token.end;
-  file.tokenStartLine = token.line;
-  file.readPosition = token.end;
-  file.line = token.line;
-  TrackLaneBlock(parser, file, follower);
+// Leaves a number token's sizes as reading it as an expression leaves them.
+void LeaveNumberSizes(TRCParser& parser, bool isLong) {
+  parser.longValue = isLong;
+  parser.removedBits = 0;
 }
 
 }  // namespace
 
+std::size_t PlainDecimalEnd(std::string_view text, std::size_t at, std::int64_t& value) {
+  return at < text.size() ? DecimalEnd(text, at, value) : 0;
+}
+
+void LeaveAfterToken(TRCParser& parser, TFileItem& file, const TLaneToken& token, const TLaneToken* follower) {
+  if (follower == nullptr) {
+    parser.TokenFlag = token.kind;
+    file.previousScan = file.scan;
+    file.tokenStart = file.readPosition;
+    file.tokenStartLine = file.line;
+    file.scan = {token.at, token.line};
+  } else {
+    parser.TokenFlag = follower->kind;
+    file.previousScan = {token.at, token.line};
+    file.scan = file.previousScan;
+    file.tokenStart = token.end;
+    file.tokenStartLine = token.line;
+  }
+  file.readPosition = token.end;
+  file.line = token.line;
+  TrackLaneBlock(parser, file, follower == nullptr ? token : *follower);
+}
+
 // number: read as an expression, which ends at the follower. literal: joined with none.
 // name or brace: read alone (BEGIN and END handed on as braces).
 bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defined) {
+  if (!LaneMayRead(parser)) return false;
   TFileItem* file = parser.currentFile;
-  if (!ReadsPlainSource(file)) return false;
   const std::string_view text = file->text;
   TLaneToken taken;
   taken.line = file->line;
@@ -649,16 +669,15 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
     follower.line = taken.line;
     follower.at = BlanksEnd(text, ++taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
-    TakeWithFollower(parser, *file, taken, follower);
+    LeaveAfterToken(parser, *file, taken, &follower);
     parser.wideString = false;
     token.kind = TCommonKind::Literal;
   } else if (TLaneNumber number; (taken.end = PlainNumberEnd(text, taken.at, number)) != 0) {
     follower.line = taken.line;
     follower.at = BlanksEnd(text, taken.end, follower.line);
     if (!FollowerAt(parser, text, follower)) return false;
-    TakeWithFollower(parser, *file, taken, follower);
-    parser.longValue = number.Kind() == TTokenKind::LongNumber;
-    parser.removedBits = 0;
+    LeaveAfterToken(parser, *file, taken, &follower);
+    LeaveNumberSizes(parser, number.Kind() == TTokenKind::LongNumber);
     token.kind = TCommonKind::Number;
     token.value = number.value;
     token.isLong = parser.longValue;
@@ -673,8 +692,7 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
                IsWord({text.data() + taken.at, taken.end - taken.at}, "RCINCLUDE")) {
       return false;
     }
-    MarkScannedToken(parser, *file, {taken.at, taken.line}, taken.end, taken.kind);
-    TrackLaneBlock(parser, *file, taken);
+    LeaveAfterToken(parser, *file, taken);
     if (taken.block != 0) {
       token.kind = TCommonKind::Brace;
       token.text = taken.block > 0 ? "{" : "}";
@@ -686,47 +704,7 @@ bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defin
   return true;
 }
 
-// Where a comma lane would leave the reading after the token ending at `from`: past the
-// commas that follow on the same line, each after blanks and tabs only.
-std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
-  const char* bytes = text.data();
-  for (std::size_t at = from;; from = ++at) {
-    while (IsSpaceOrTab(bytes[at])) ++at;
-    if (bytes[at] != ',') return from;
-  }
-}
-
 namespace {
-
-// Whether `word` is `lowerWord` (a keyword in small letters) in any letter case.
-[[gnu::always_inline]] inline bool IsLowerWord(std::string_view word, std::string_view lowerWord) {
-  if (word.size() != lowerWord.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    if ((word[i] | 0x20) != lowerWord[i]) return false;  // only a letter's two cases give one of its letters
-  return true;
-}
-
-// FollowerAt for a token after an item of a run that is no comma and no plain number
-// (nor the end of the text): a brace or a plain name.
-[[gnu::always_inline]] inline bool RunFollowerAt(const TRCParser& parser, std::string_view text, TLaneToken& token) {
-  const char* bytes = text.data();
-  char c = bytes[token.at];
-  token.end = token.at + 1;
-  if (c == '{' || c == '}') {
-    token.block = c == '{' ? 1 : -1;
-    return true;
-  }
-  if (ClassOf(static_cast<unsigned char>(c)) != TCharClass::WordStart) return false;
-  if (c == 'L' && bytes[token.at + 1] == '"') return false;  // a wide literal
-  token.end = WordEnd(text, token.at + 1);
-  std::string_view word(bytes + token.at, token.end - token.at);
-  if (parser.defines.Find(word) != nullptr) return false;
-  if (parser.unitConstants.Size() != 0 && parser.unitConstants.Find(word) != nullptr) return false;
-  token.kind = TTokenKind::Word;
-  if (IsLowerWord(word, "begin")) token.block = 1;
-  if (IsLowerWord(word, "end")) token.block = -1;
-  return true;
-}
 
 enum class TRunStep { Next, Last, Stop };
 
@@ -747,46 +725,35 @@ enum class TRunStep { Next, Last, Stop };
       step = TRunStep::Last;
     else
       nextAt = BlanksEnd(text, afterCommas, nextLine);
-  } else if (TLaneNumber following; PlainNumberEnd(text, ahead.at, following) != 0) {
-    ahead.kind = following.Kind();
-    nextAt = ahead.at;  // on this line or a later one
-    nextLine = ahead.line;
-  } else if (RunFollowerAt(parser, text, ahead)) {
-    step = TRunStep::Last;
-  } else {
+  } else if (!FollowerAt(parser, text, ahead)) {
     return TRunStep::Stop;
+  } else if (ahead.kind == TTokenKind::Number || ahead.kind == TTokenKind::LongNumber) {
+    nextAt = ahead.at;  // the next item, on this line or a later one
+    nextLine = ahead.line;
+  } else {
+    step = TRunStep::Last;  // a brace or a plain name
   }
   follower = ahead;
   return step;
 }
 
-// What a control statement's run may hold, by the item's place: a literal where
-// `literals` has its bit (the first item then must be one, after at most one comma on
-// its line, as an optional comma is read), else a number, up to 0xFFFF where `words`
-// has its bit.
-struct TControlRunShape {
-  std::uint32_t literals = 0;
-  std::uint32_t words = 0;
-  bool commaFirst = true;  ///< whether a comma may stand before the first item
-};
-
-// The reading of TakeCommonRun and TakeControlRun: a run of `kControl` has the items
-// `shape` allows, any other the items `numbersUpTo` allows.
-template <bool kControl>
+// TakeCommonRun; `kOperands` tells shape.operands, so that each kind of run is read by
+// code of its own.
+template <bool kOperands>
 [[gnu::always_inline]] inline std::size_t TakeRun(TRCParser& parser, std::span<TCommonToken> run,
-                                                  std::int64_t numbersUpTo, TControlRunShape shape) {
+                                                  const TRunShape& shape) {
+  if (!LaneMayRead(parser) || run.empty()) return 0;
   TFileItem* file = parser.currentFile;
-  if (!ReadsPlainSource(file) || run.empty()) return 0;
   const std::string_view text = file->text;
   const char* bytes = text.data();
-  const bool literals =
-      kControl ? shape.literals != 0 && !parser.fileNameStrings : numbersUpTo < 0 && !parser.fileNameStrings;
-  std::int64_t limit = numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : numbersUpTo;
+  const bool literals = kOperands ? shape.literals != 0 && !parser.fileNameStrings
+                                  : shape.numbersUpTo < 0 && !parser.fileNameStrings;
+  std::int64_t limit = shape.numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : shape.numbersUpTo;
   std::int32_t line = file->line;
   std::size_t at = file->readPosition;
-  if (kControl && !shape.commaFirst) {
+  if (kOperands && shape.operandStart) {
     at = BlanksEnd(text, at, line);  // an item read where a statement's operand starts
-  } else if (kControl && (shape.literals & 1) != 0) {
+  } else if (kOperands && (shape.literals & RunItem(0)) != 0) {
     // One comma on the line, after blanks and tabs, may stand before the text
     if (!literals) return 0;
     while (IsSpaceOrTab(bytes[at])) ++at;
@@ -803,7 +770,7 @@ template <bool kControl>
     if (at == file->readPosition) at = BlanksEnd(text, SkipSameLineCommas(text, at), line);
   }
   TCommonToken* item = run.data();
-  std::uint32_t place = 1;  // the bit of the item's place in `shape`
+  std::uint32_t place = RunItem(0);  // the bit of the item's place in `shape`
   TCommonToken* const full = item + run.size();
   // What follows the last item taken: its comma right after it (the commonest), else `follower`
   std::int32_t itemLine = line;
@@ -812,9 +779,9 @@ template <bool kControl>
   for (;;) {
     std::size_t end;
     TLaneNumber number;
-    if (kControl) limit = (shape.words & place) != 0 ? 0xFFFF : std::numeric_limits<std::int64_t>::max();
+    if (kOperands) limit = (shape.words & place) != 0 ? 0xFFFF : std::numeric_limits<std::int64_t>::max();
     bool literal = bytes[at] == '"';
-    if (kControl && literal != ((shape.literals & place) != 0)) break;
+    if (kOperands && literal != ((shape.literals & place) != 0)) break;
     if (literal) {
       if (!literals) break;
       end = PlainLiteralRunEnd(text, at + 1);
@@ -861,7 +828,7 @@ template <bool kControl>
     }
     itemLine = line;
     if (++item == full || last) break;
-    if (kControl) place <<= 1;
+    if (kOperands) place <<= 1;
     at = nextAt;
     line = nextLine;
   }
@@ -875,14 +842,13 @@ template <bool kControl>
     follower.at = taken.end;
     follower.line = itemLine;
   }
-  TakeWithFollower(parser, *file, taken, follower);
+  LeaveAfterToken(parser, *file, taken, &follower);
   if (follower.kind == TTokenKind::Word)
     parser.wordAfterRun = {file, file->readPosition, follower.at, follower.end, follower.line};
   // The size of the last number, the last to be read as an expression
   for (const TCommonToken* number = item; number != run.data();) {
     if ((--number)->kind == TCommonKind::Number) {
-      parser.longValue = number->isLong;
-      parser.removedBits = 0;
+      LeaveNumberSizes(parser, number->isLong);
       break;
     }
   }
@@ -892,47 +858,23 @@ template <bool kControl>
 
 }  // namespace
 
-std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo) {
-  return TakeRun<false>(parser, run, numbersUpTo, {});
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, const TRunShape& shape) {
+  return shape.operands ? TakeRun<true>(parser, run, shape) : TakeRun<false>(parser, run, shape);
 }
 
-std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                           std::uint32_t words) {
-  return TakeRun<true>(parser, run, 0, {literals, words, true});
-}
-
-std::size_t TakeOperandRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                           std::uint32_t words) {
-  return TakeRun<true>(parser, run, 0, {literals, words, false});
-}
-
-bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower) {
+bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TLaneToken& follower) {
   const std::string_view text = parser.currentFile->text;
-  TLaneToken ahead;
-  ahead.line = line;
-  ahead.at = BlanksEnd(text, end, ahead.line);
-  if (!FollowerAt(parser, text, ahead)) return false;
-  follower = {ahead.at, ahead.line, ahead.kind, ahead.block};
-  return true;
+  follower = TLaneToken{};
+  follower.line = line;
+  follower.at = BlanksEnd(text, end, follower.line);
+  return FollowerAt(parser, text, follower);
 }
 
 void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::int64_t value,
-                      const TCommonFollower& follower, TCommonToken& token) {
+                      const TLaneToken& follower, TCommonToken& token) {
   TFileItem& file = *parser.currentFile;
-  TLaneToken taken;
-  taken.at = mark.at;
-  taken.end = end;
-  taken.line = mark.line;
-  TLaneToken ahead;
-  ahead.at = follower.at;
-  ahead.line = follower.line;
-  ahead.kind = follower.kind;
-  ahead.block = follower.block;
-  TakeWithFollower(parser, file, taken, ahead);
-  TLaneNumber number;
-  number.value = value;
-  parser.longValue = number.Kind() == TTokenKind::LongNumber;
-  parser.removedBits = 0;
+  LeaveAfterToken(parser, file, {mark.at, end, mark.line}, &follower);
+  LeaveNumberSizes(parser, TLaneNumber{value, false}.Kind() == TTokenKind::LongNumber);
   token.kind = TCommonKind::Number;
   token.text = std::string_view(file.text.data() + mark.at, end - mark.at);
   token.value = value;
@@ -947,8 +889,8 @@ std::string CommonTokenText(const TCommonToken& token) {
 }
 
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
+  if (parser.TokenFlag != TTokenKind::Word || !LaneMayRead(parser)) return false;
   TFileItem* file = parser.currentFile;
-  if (parser.TokenFlag != TTokenKind::Word || !ReadsPlainSource(file)) return false;
   const std::string_view text = file->text;
   TLaneToken taken;
   // The run has just scanned the name: it still stands where the run found it
@@ -969,8 +911,7 @@ bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token) {
   if (IsWord(word, "NOT") || IsWord(word, "RCINCLUDE")) return false;
   taken.kind = TTokenKind::Word;
   taken.block = IsWord(word, "BEGIN") ? 1 : IsWord(word, "END") ? -1 : 0;
-  MarkScannedToken(parser, *file, {taken.at, taken.line}, taken.end, taken.kind);
-  TrackLaneBlock(parser, *file, taken);
+  LeaveAfterToken(parser, *file, taken);
   token.kind = taken.block != 0 ? TCommonKind::Brace : TCommonKind::Word;
   token.text = taken.block == 0 ? word : taken.block > 0 ? "{" : "}";
   return true;
@@ -998,16 +939,6 @@ std::string ScanToken(TRCParser& parser) {
   return token;
 }
 
-void MarkScannedToken(TRCParser& parser, TFileItem& file, TTokenMark mark, std::size_t end, TTokenKind kind) {
-  parser.TokenFlag = kind;
-  file.previousScan = file.scan;
-  file.tokenStart = file.readPosition;
-  file.tokenStartLine = file.line;
-  file.scan = mark;
-  file.readPosition = end;
-  file.line = mark.line;
-}
-
 void PushBackToken(TRCParser& parser) {
   TFileItem* file = parser.currentFile;
   if (file == nullptr) return;
@@ -1017,20 +948,14 @@ void PushBackToken(TRCParser& parser) {
 }
 
 bool CommaAhead(TRCParser& parser, bool take) {
-  TFileItem* file = parser.currentFile;
-  if (file == nullptr) return false;
-  const std::string& text = file->text;
-  std::size_t at = file->readPosition;
-  while (at < text.size() && IsSpaceOrTab(text[at])) ++at;
-  if (at >= text.size() || text[at] != ',') return false;
-  parser.TokenFlag = TTokenKind::Other;
-  file->previousScan = file->scan;
-  file->tokenStart = file->readPosition;
-  file->tokenStartLine = file->line;
-  if (take) {
-    file->scan = {at, file->line};
-    file->readPosition = at + 1;
-  }
+  if (!LaneMayRead(parser)) return false;
+  TFileItem& file = *parser.currentFile;
+  const std::string& text = file.text;
+  std::size_t at = file.readPosition;
+  while (IsSpaceOrTab(text[at])) ++at;  // the terminating zero stops it
+  if (text[at] != ',') return false;
+  LeaveAfterToken(parser, file, {at, at + 1, file.line});
+  if (!take) PushBackToken(parser);
   return true;
 }
 
@@ -1105,125 +1030,56 @@ namespace {
   }
 }
 
-// The end of the entry number at the read position (0: none), its value in `number` and
-// its line in `line`. Where the last call looked ahead and left the read position, the
-// number it saw is taken as it was: no comma stood between its literal and this number.
-std::size_t EntryNumberEnd(const TFileItem& file, std::string_view bytes, const TStringEntryAhead& kept,
-                           std::int32_t& line, TLaneNumber& number) {
-  if (kept.file == &file && kept.from == file.readPosition && kept.fromLine == line) {
-    line = kept.line;
-    number.value = kept.value;
-    number.suffix = kept.suffix;
-    return kept.end;
-  }
-  std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file.readPosition), line);
-  return at < bytes.size() ? PlainNumberEnd(bytes, at, number) : 0;
-}
-
 }  // namespace
 
-bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
-                     TStringEntryAhead& ahead) {
-  TFileItem* file = parser.currentFile;
-  const TStringEntryAhead kept = ahead;
-  ahead.file = nullptr;
-  if (!ReadsPlainSource(file) || parser.fileNameStrings) return false;
-  const std::string_view bytes = file->text;
-  std::int32_t line = file->line;
+bool ReadStringEntry(const TRCParser& parser, const TStringEntryLane* last, TStringEntryLane& entry,
+                     std::string& texts) {
+  if (parser.fileNameStrings) return false;
+  const TFileItem& file = *parser.currentFile;
+  const std::string_view bytes = file.text;
+  std::int32_t line = file.line;
+  std::size_t idEnd = 0;
   TLaneNumber number;
-  std::size_t idEnd = EntryNumberEnd(*file, bytes, kept, line, number);
-  if (idEnd == 0 || number.value > 65535) return false;
+  if (last != nullptr) {  // the number the last entry found after its literal
+    if (!last->numberNext) return false;
+    line = last->follower.line;
+    idEnd = last->follower.end;
+    number = last->next;
+  } else {
+    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file.readPosition), line);
+    if (at >= bytes.size() || (idEnd = PlainNumberEnd(bytes, at, number)) == 0) return false;
+  }
+  if (number.value > 65535) return false;
   // The number ends at a comma or a blank: a literal right after it is left to the layers
-  TLaneToken literal;
+  TLaneToken& literal = entry.literal;
   literal.line = line;
   literal.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), literal.line);
   if (literal.at == idEnd || literal.at >= bytes.size() || bytes[literal.at] != '"') return false;
-  decoded.clear();
-  std::size_t close = AppendNamedEscapeLiteral(bytes, literal.at + 1, decoded);
+  std::size_t textStart = texts.size();
+  std::size_t close = AppendNamedEscapeLiteral(bytes, literal.at + 1, texts);
   if (close == std::string_view::npos) return false;
   literal.end = close + 1;
-  TLaneToken follower;
+  TLaneToken& follower = entry.follower;
+  follower = TLaneToken{};
   follower.line = literal.line;
   follower.at = BlanksEnd(bytes, literal.end, follower.line);
-  TLaneNumber next;
-  if (follower.at < bytes.size() && (follower.end = PlainNumberEnd(bytes, follower.at, next)) != 0) {
-    follower.kind = next.Kind();  // the next entry's number, most often
-    ahead = {file, literal.end, literal.line, follower.line, follower.end, next.value, next.suffix};
+  entry.numberNext =
+      follower.at < bytes.size() && (follower.end = PlainNumberEnd(bytes, follower.at, entry.next)) != 0;
+  if (entry.numberNext) {
+    follower.kind = entry.next.Kind();  // the next entry's number, most often
   } else if (!FollowerAt(parser, bytes, follower)) {
+    texts.resize(textStart);
     return false;
   }
-  TakeWithFollower(parser, *file, literal, follower);
-  parser.wideString = false;
-  parser.longValue = number.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
-  parser.removedBits = 0;
-  id = static_cast<std::uint16_t>(number.value);
-  text = decoded;
+  entry.id = number.value;
+  entry.idIsLong = number.Kind() == TTokenKind::LongNumber;
   return true;
 }
 
-std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
-                              TStringEntryAhead& ahead) {
-  TFileItem* file = parser.currentFile;
-  const TStringEntryAhead kept = ahead;
-  if (!ReadsPlainSource(file) || parser.fileNameStrings) return 0;
-  const std::string_view bytes = file->text;
-  std::int32_t line = file->line;
-  TLaneNumber number;
-  std::size_t idEnd = EntryNumberEnd(*file, bytes, kept, line, number);
-  std::size_t count = 0;
-  TLaneToken literal, follower;
-  TLaneNumber id, next;
-  bool numberAhead = false;  // the last entry's follower is a plain number
-  for (;;) {
-    if (idEnd == 0 || number.value > 65535) break;
-    auto value = static_cast<std::uint16_t>(number.value);
-    std::uint64_t bit = std::uint64_t{1} << (value % 64);
-    if (table.present[value / 64] & bit) break;  // refused by the layers, where it stands
-    TLaneToken quoted;
-    quoted.line = line;
-    quoted.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), quoted.line);
-    if (quoted.at == idEnd || quoted.at >= bytes.size() || bytes[quoted.at] != '"') break;
-    std::size_t textStart = table.texts.size();
-    std::size_t close = AppendNamedEscapeLiteral(bytes, quoted.at + 1, table.texts);
-    if (close == std::string_view::npos) break;
-    quoted.end = close + 1;
-    TLaneToken after;
-    after.line = quoted.line;
-    after.at = BlanksEnd(bytes, quoted.end, after.line);
-    TLaneNumber afterNumber;
-    bool isNumber = after.at < bytes.size() && (after.end = PlainNumberEnd(bytes, after.at, afterNumber)) != 0;
-    if (isNumber) {
-      after.kind = afterNumber.Kind();
-    } else if (!FollowerAt(parser, bytes, after)) {
-      table.texts.resize(textStart);
-      break;
-    }
-    table.present[value / 64] |= bit;
-    TStringEntry entry;
-    entry.offset = static_cast<std::uint32_t>(textStart);
-    entry.length = static_cast<std::uint32_t>(table.texts.size() - textStart);
-    entry.attributes = attributes;
-    entry.id = value;
-    table.entries.push_back(entry);
-    ++count;
-    literal = quoted;
-    follower = after;
-    id = number;
-    next = afterNumber;
-    numberAhead = isNumber;
-    if (!isNumber) break;
-    line = after.line;
-    idEnd = after.end;
-    number = afterNumber;
-  }
-  if (count == 0) return 0;
-  ahead.file = nullptr;
-  if (numberAhead) ahead = {file, literal.end, literal.line, follower.line, follower.end, next.value, next.suffix};
-  TakeWithFollower(parser, *file, literal, follower);
+void LeaveAfterStringEntry(TRCParser& parser, const TStringEntryLane& entry) {
+  LeaveAfterToken(parser, *parser.currentFile, entry.literal, &entry.follower);
   parser.wideString = false;
-  parser.longValue = id.Kind() == TTokenKind::LongNumber;  // as the number's expression left it
-  parser.removedBits = 0;
-  return count;
+  LeaveNumberSizes(parser, entry.idIsLong);  // as the number's expression left them
 }
 
 }  // namespace tarvex

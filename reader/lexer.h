@@ -1,5 +1,18 @@
 // The lexer: cuts the current file's text into tokens and decodes the escapes of
-// double-quoted literals (numbers are read by reader/numbers).
+// double-quoted literals (reader/numbers converts the numbers the scan cuts).
+//
+// Reading has two paths, and the words below name them throughout the reader:
+// - The layers: the scan (ScanToken), then name substitution and number conversion
+//   (NextToken), then directives carried out (NextSignificantToken), then expressions,
+//   joined literals and keywords (GetLayeredToken). Every token can be read this way.
+// - The lanes: the commonest tokens read straight from the file's bytes, without the
+//   layers: plain numbers, plain literals, names nobody defined and braces (each a
+//   common token), and runs of them, several operands of a statement at once. A lane
+//   leaves exactly the state the layers leave after the same token (TokenFlag, the scan
+//   marks, the read position, the line, the open blocks, the sizes of the last value),
+//   including the look the layers take at the token after it (the follower); whatever a
+//   lane cannot foretell for certain it leaves to the layers, with nothing changed.
+// LaneMayRead is the one gate of every lane, and TCompileOptions::lanes turns them all off.
 #pragma once
 
 #include <cstdint>
@@ -7,28 +20,20 @@
 #include <string>
 #include <string_view>
 
-namespace tarvex {
+#include "reader/parser.h"
 
-struct TRCParser;
-struct TFileItem;
-struct TTokenMark;
-struct TStringTable;
-enum class TTokenKind : unsigned char;
+namespace tarvex {
 
 /// The next raw token of the current file, exactly as written (a wide literal L"..." is
 /// one token); the empty token at the end of input. Skips blanks and comments, counts
 /// lines and closes an included file when it is exhausted. Sets TokenFlag (Other or Word). Raises 29, 33, 23, 51, 52.
 std::string ScanToken(TRCParser& parser);
 
-/// Leaves `file` as ScanToken leaves it after reading, from the read position, the token
-/// from `mark` (its first byte and line) to `end`, with TokenFlag `kind`.
-void MarkScannedToken(TRCParser& parser, TFileItem& file, TTokenMark mark, std::size_t end, TTokenKind kind);
-
 /// Restores the current file's read position and line to the start of the last token.
 void PushBackToken(TRCParser& parser);
 
 /// The comma that is the next token of the current file, when only blanks and tabs of the
-/// same line stand before it: a look at the bytes, without a scan. `take` leaves what
+/// same line stand before it and a lane may read there: a look at the bytes, without a scan. `take` leaves what
 /// ScanToken reading it would leave; otherwise what reading it and pushing it back would
 /// leave. False, with nothing changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
@@ -36,12 +41,41 @@ bool CommaAhead(TRCParser& parser, bool take);
 /// Takes every comma that CommaAhead would take one after another; returns how many.
 std::size_t TakeCommasAhead(TRCParser& parser);
 
-/// What a token read by TakeCommonToken is.
+/// What a lane is about to read: a script's tokens, which the layers drop in a header
+/// read for its directives only, or a directive line, which every file has read.
+enum class TLaneText : unsigned char { Tokens, Directives };
+
+/// Whether a lane may read the current file at its read position: the lanes are on, the
+/// text there is the file's own (not substituted into it), names end as the script reads
+/// them, and (for tokens) the file's tokens are not dropped.
+inline bool LaneMayRead(const TRCParser& parser, TLaneText what = TLaneText::Tokens) {
+  const TFileItem* file = parser.currentFile;
+  return parser.options.lanes && file != nullptr && !file->readsCNames &&
+         file->readPosition >= file->substitutionMark && (what == TLaneText::Directives || !ReadsDirectivesOnly(*file));
+}
+
+/// A token as a lane sees it: where it starts and ends, its line, the kind it leaves in
+/// TokenFlag, and the block it opens (+1) or closes (-1).
+struct TLaneToken {
+  std::size_t at = 0;
+  std::size_t end = 0;
+  std::int32_t line = 0;
+  TTokenKind kind = TTokenKind::Other;
+  int block = 0;
+};
+
+/// The one writer of the lanes' state: leaves the parser and `file` (the current file)
+/// as the layers leave them after reading `token` from the read position; with a
+/// `follower`, as after reading `token` and then the follower, pushed back. The block the
+/// last token read opens or closes is counted.
+void LeaveAfterToken(TRCParser& parser, TFileItem& file, const TLaneToken& token, const TLaneToken* follower = nullptr);
+
+/// What a common token is.
 enum class TCommonKind : unsigned char { Number, Literal, Word, Brace };
 
-/// A token read straight from the file's bytes. `text` points into the file's text and
-/// holds until the next token is read: a literal with its quotes, a name as written,
-/// "{" or "}" for a brace and for BEGIN and END, a number as written.
+/// A common token. `text` points into the file's text and holds until the next token is
+/// read: a literal with its quotes, a name as written, "{" or "}" for a brace and for
+/// BEGIN and END, a number as written.
 struct TCommonToken {
   TCommonKind kind = TCommonKind::Word;
   std::string_view text;
@@ -49,14 +83,25 @@ struct TCommonToken {
   bool isLong = false;     ///< a number that needs 32 bits (as parser.longValue after it)
 };
 
-/// The next token of the current file's own text when it is one of the commonest, read
-/// straight from the bytes: a plain number (0, 1 to 9 decimal digits without a leading
-/// zero, or 0x and 1 to 8 hex digits, then at most one L or U) or an ASCII literal
-/// without escapes, each followed by a comma, a brace, a plain number or a name nobody
-/// defined; or such a name or a brace itself. The parser is left exactly as reading the
-/// token through the preprocessor would leave it (a number read as an expression, a
-/// literal joined with none). False, with nothing changed, for anything else; the file's
-/// kind (a header is read for directives only) is the caller's to check.
+/// A number as the lanes read it: its value and whether a size suffix followed it.
+struct TLaneNumber {
+  std::int64_t value = 0;
+  bool suffix = false;
+  TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
+};
+
+/// The end of the plain digits at `at` of `text` (0 when there are none): 0, or 1 to 10
+/// decimal digits without a leading zero up to 2147483647, their value in `value`. What
+/// follows the digits is the caller's to judge. The one rule of a plain number, shared by
+/// the lanes and by the substitution of a name whose value is digits.
+std::size_t PlainDecimalEnd(std::string_view text, std::size_t at, std::int64_t& value);
+
+/// The next token of the current file when it is a common token: a plain number (see
+/// PlainDecimalEnd, or 0x and 1 to 8 hex digits, then at most one L or U) or an ASCII
+/// literal without escapes, each followed by a comma, a brace, a plain number or a name
+/// nobody defined; or such a name or a brace itself. The parser is left exactly as
+/// reading the token through the layers would leave it (a number read as an expression,
+/// a literal joined with none). False, with nothing changed, for anything else.
 /// When the token is instead a name among the defines, `defined` (if given) tells where
 /// it stands and its value.
 struct TDefinedName {
@@ -67,43 +112,50 @@ struct TDefinedName {
 };
 bool TakeCommonToken(TRCParser& parser, TCommonToken& token, TDefinedName* defined = nullptr);
 
-/// A run of plain numbers and literals (see TakeCommonToken), each after any commas on
-/// its line and followed by a comma or a plain number (the last may be followed by a
-/// brace or a name nobody defined instead), put into `run` (as many as it holds): what
-/// reading them one by one with the commas between them would give, with the parser
-/// left as after the last of them. Returns how many were read; none, with
-/// nothing changed, when the first token after the commas is no such item. The file's
-/// kind is the caller's to check. With `numbersUpTo` at 0 or above, only numbers up to
-/// that value are taken, so that none of them can be refused where it stands.
-std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, std::int64_t numbersUpTo = -1);
+/// What a run may hold, item by item. A run of numbers and literals (the default) takes
+/// numbers up to `numbersUpTo` (then no literals), each item after any commas on its
+/// line. A run of a control statement's operands takes, at item i, a literal where bit i
+/// of `literals` is set (RunItem), else a number, up to 0xFFFF where bit i of `words` is
+/// set, and ends before an item of another kind; when the first is a literal, at most one
+/// comma on its line may stand before it. With `operandStart` the first item stands where
+/// a statement reads its first operand: after blanks and line ends only, no comma.
+struct TRunShape {
+  std::int64_t numbersUpTo = -1;  ///< -1: any plain number, and literals
+  bool operands = false;          ///< the operands of a control statement, by `literals` and `words`
+  std::uint32_t literals = 0;
+  std::uint32_t words = 0;
+  bool operandStart = false;
+};
 
-/// TakeCommonRun for the operands of a control statement, each of the kind its place
-/// asks for: item i is a literal where bit i of `literals` is set, else a number, up to
-/// 0xFFFF where bit i of `words` is set. When the first is a literal, at most one comma
-/// on its line may stand before it. The run ends before an item of another kind.
-std::size_t TakeControlRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals, std::uint32_t words);
+/// The bit of item `place` (0 for the first) of a run, for TRunShape's masks.
+constexpr std::uint32_t RunItem(unsigned place) { return std::uint32_t{1} << place; }
 
-/// TakeControlRun for a statement's operands, the first of them where the statement
-/// reads its first operand: after blanks and line ends only, no comma.
-std::size_t TakeOperandRun(TRCParser& parser, std::span<TCommonToken> run, std::uint32_t literals,
-                           std::uint32_t words);
+/// A run of numbers up to `limit`, no literals.
+constexpr TRunShape NumbersUpTo(std::int64_t limit) { return {.numbersUpTo = limit}; }
+
+/// A run of a control statement's operands (see TRunShape).
+constexpr TRunShape Operands(std::uint32_t literals, std::uint32_t words, bool operandStart = false) {
+  return {.operands = true, .literals = literals, .words = words, .operandStart = operandStart};
+}
+
+/// A run of common numbers and literals of `shape`, each after any commas on its line
+/// and followed by a comma or a plain number (the last may be followed by a brace or a
+/// name nobody defined instead), put into `run` (as many as it holds): what reading them
+/// one by one with the commas between them would give, with the parser left as after the
+/// last of them. Returns how many were read; none, with nothing changed, when the first
+/// token after the commas is no such item.
+std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, const TRunShape& shape = {});
 
 /// The token after a number that ends at `end` of the current file on `line`, when it is
 /// one whose reading the lanes can foretell: a comma, a brace, a plain number or a name
 /// nobody defined, which ends an expression before it. Only looks.
-struct TCommonFollower {
-  std::size_t at = 0;
-  std::int32_t line = 0;
-  TTokenKind kind{};
-  int block = 0;  ///< +1 for a brace that opens a block, -1 for one that closes it
-};
-bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TCommonFollower& follower);
+bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TLaneToken& follower);
 
 /// Leaves the parser as reading the number `value` at `mark` up to `end` of the current
 /// file as an expression leaves it, `follower` (from FindCommonFollower) read and pushed
 /// back; `token` is the number.
 void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::int64_t value,
-                      const TCommonFollower& follower, TCommonToken& token);
+                      const TLaneToken& follower, TCommonToken& token);
 
 /// The name that a TakeCommonRun which has just returned some items found after the
 /// last of them, or that TakeCommonToken found after the number or literal it has just
@@ -113,36 +165,29 @@ void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::
 /// or at NOT or RCINCLUDE, which the layers read.
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token);
 
-/// A string-table entry of the commonest shape, `id [,] "text"`, read straight from the
-/// bytes: a plain number up to 65535 (see TakeCommonToken) followed by commas on its line
-/// or by blanks, then an ASCII literal whose only escapes are the named ones (\n, \t,
-/// \", \\ ...), followed by a token TakeCommonToken foretells. `id` gets the number and
-/// `text` the literal's characters, its escapes decoded (held in `decoded`, which is
-/// cleared first). The parser is left as reading the number and the literal through the
-/// preprocessor leaves it. False, with nothing changed, for anything else; the file's
-/// kind is the caller's to check.
-/// `ahead` keeps the number a call found after its literal, which the next call takes
-/// without reading it again when it starts where this one left; a call that fails
-/// clears it, and nothing else may read between two calls that pass it on.
-struct TStringEntryAhead {
-  const TFileItem* file = nullptr;  ///< none kept
-  std::size_t from = 0;             ///< the read position and line the call left
-  std::int32_t fromLine = 0;
-  std::int32_t line = 0;  ///< the number's line and end
-  std::size_t end = 0;
-  std::int64_t value = 0;
-  bool suffix = false;
+/// A string-table entry of the commonest shape, `id [,] "text"`, as the lanes read it: a
+/// plain number followed by commas on its line or by blanks, then an ASCII literal whose
+/// only escapes are the named ones (\n, \t, \" ...), followed by a token the lanes
+/// foretell. Kept by ReadStringEntry for LeaveAfterStringEntry.
+struct TStringEntryLane {
+  std::int64_t id = 0;
+  bool idIsLong = false;  ///< the id's size, as its expression leaves parser.longValue
+  TLaneToken literal;
+  TLaneToken follower;
+  TLaneNumber next;         ///< the follower's value when it is a plain number
+  bool numberNext = false;  ///< the follower is a plain number: the next entry's id
 };
-bool TakeStringEntry(TRCParser& parser, std::uint16_t& id, std::string_view& text, std::string& decoded,
-                     TStringEntryAhead& ahead);
 
-/// Entries of the shape TakeStringEntry reads, one after another while they last: each
-/// whose id `table` has not yet marked is marked and added to it under `attributes`, its
-/// text appended to the table's pool. The parser is left as after the last of them, and
-/// `ahead` passes on as TakeStringEntry passes it. Returns how many were added; none, with
-/// nothing changed, when the first entry is no such entry.
-std::size_t TakeStringEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes,
-                              TStringEntryAhead& ahead);
+/// Reads the entry that follows `last` (or the read position, for the first of a run,
+/// `last` null) into `entry`, its text's characters (escapes decoded) appended to `texts`,
+/// without changing the parser: LeaveAfterStringEntry then leaves it as after the entry.
+/// An id above 65535 is no such entry. False, with `texts` as it was, for anything else.
+/// The file's kind is the caller's to check (LaneMayRead).
+bool ReadStringEntry(const TRCParser& parser, const TStringEntryLane* last, TStringEntryLane& entry,
+                     std::string& texts);
+
+/// Leaves the parser as reading `entry`'s number and literal through the layers leaves it.
+void LeaveAfterStringEntry(TRCParser& parser, const TStringEntryLane& entry);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);

@@ -92,6 +92,14 @@ struct TFileItem {
   const std::string& ReportedName() const { return presumedName.empty() ? name : presumedName; }
 };
 
+/// Whether the tokens of `file` other than its directives are ignored (a C header or C
+/// source). The text of a header that a line marker names (preprocessed input) is read as
+/// the header itself would be. Asked before every token the lanes read.
+inline bool ReadsDirectivesOnly(const TFileItem& file) {
+  const std::string& extension = file.presumedName.empty() ? file.extension : file.presumedExtension;
+  return extension.size() == 2 && extension[0] == '.' && (extension[1] == 'H' || extension[1] == 'C');
+}
+
 /// The attributes a STRINGTABLE statement gives each of its strings.
 struct TStringAttributes {
   std::uint16_t memoryFlags = 0;
@@ -135,6 +143,9 @@ struct TCompileOptions {
   /// CompileToImage reads back the names the script's own files #define to a number (for
   /// the report page); off, a compilation does not pay for it
   bool defineNames = false;
+  /// The lanes read the commonest tokens straight from the bytes (reader/lexer.h); off,
+  /// every token goes through the layers, for tests and for a user who suspects the lanes
+  bool lanes = true;
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
 };
 

@@ -61,6 +61,7 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   compileOptions.includeDirectories = options.includeDirectories;
   compileOptions.defines = options.defines;
   compileOptions.undefines = options.undefines;
+  compileOptions.lanes = options.fastPath;
   TCompilation result;
   std::unique_ptr<TRCParser> parser = NewParser({}, compileOptions);
   parser->fileSupplier = options.files;

@@ -93,7 +93,7 @@ void AppendBlock(TRCParser& parser, TSink& sink) {
   std::span<TCommonToken> run = room.Items();
   for (;;) {
     // Plain numbers and literals, the bulk of most blocks, come in runs without text
-    while (std::size_t count = TakeCommonRunInScript(parser, run)) {
+    while (std::size_t count = TakeCommonRun(parser, run)) {
       std::span<const TCommonToken> items = run.first(count);
       std::size_t size = 0;
       for (const TCommonToken& item : items)

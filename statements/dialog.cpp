@@ -75,7 +75,7 @@ void ReadDialogHead(TRCParser& parser, std::string first, TDialogHead& head, TOp
   head.x = ReadCoordinate(parser, std::move(first), 101);  // x coordinate (in dialog units) expected
   bool extended = head.layout == TDialogLayout::Extended;
   std::array<TCommonToken, 4> run;
-  std::size_t count = TakeCommonRunInScript(parser, std::span(run).first(extended ? 4 : 3), kMaxWord);
+  std::size_t count = TakeCommonRun(parser, std::span(run).first(extended ? 4 : 3), NumbersUpTo(kMaxWord));
   // 102 to 104: y coordinate, width, height (in dialog units) expected
   std::array<std::int16_t, 3> coordinates;
   RunCoordinates(parser, run, count, 0, coordinates, 102);
@@ -83,7 +83,7 @@ void ReadDialogHead(TRCParser& parser, std::string first, TDialogHead& head, TOp
   head.width = coordinates[1];
   head.height = coordinates[2];
   if (count == 4) head.helpId = static_cast<std::uint32_t>(run[3].value);
-  if (count >= 3 && TakeRunEndName(parser, next)) return;  // a statement's keyword or BEGIN
+  if (count >= 3 && TakeNameAfterRun(parser, next)) return;  // a statement's keyword or BEGIN
   if (count != 4) {
     ReadCommaOperand(parser, next);
     if (!extended || !next.StartsNumber()) return;
@@ -98,18 +98,10 @@ void ReadStatementOperand(TRCParser& parser, TOperand& token) {
   if (token.IsEnd()) ReportError(parser, 12);  // "{" or BEGIN expected
 }
 
-// A plain number or literal a run took, as the lanes hand it on.
-void TakeRunOperand(const TCommonToken& common, TOperand& token) {
-  token.isValue = common.kind == TCommonKind::Number;
-  token.isLane = !token.isValue;
-  token.value = common.value;
-  token.lane = common.text;
-}
-
 std::uint32_t ReadDialogStyle(TRCParser& parser, TOperand& token) {
   // The commonest: a plain number, which no style refuses
-  if (std::array<TCommonToken, 1> run; TakeOperandRunInScript(parser, run, 0, 0) == 1) {
-    TakeRunOperand(run[0], token);
+  if (std::array<TCommonToken, 1> run; TakeCommonRun(parser, run, Operands(0, 0, true)) == 1) {
+    TakeCommonOperand(run[0], token);
     return static_cast<std::uint32_t>(run[0].value);
   }
   ReadStatementOperand(parser, token);
@@ -141,10 +133,10 @@ TDialogName ReadMenuOrClass(TRCParser& parser, bool isMenu) {
 void ReadFontAttributes(TRCParser& parser, TDialogHead& head, TOperand& token) {
   std::array<std::int64_t, 3> values{0, 0, kDefaultCharset};
   std::array<TCommonToken, 3> run;
-  std::size_t count = TakeCommonRunInScript(parser, std::span(run).first(1), kMaxWord);
-  if (count == 1) count += TakeCommonRunInScript(parser, std::span(run).subspan(1), kMaxByte);
+  std::size_t count = TakeCommonRun(parser, std::span(run).first(1), NumbersUpTo(kMaxWord));
+  if (count == 1) count += TakeCommonRun(parser, std::span(run).subspan(1), NumbersUpTo(kMaxByte));
   for (std::size_t i = 0; i < count; ++i) values[i] = run[i].value;
-  if (count == 0 || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
+  if (count == 0 || !TakeNameAfterRun(parser, token)) ReadCommaOperand(parser, token);
   for (std::size_t i = count; i < values.size() && token.StartsWithDigit(); ++i) {
     values[i] = i == 0 ? ReadWordOperand(parser, token) : ReadByteOperand(parser, token);
     ReadCommaOperand(parser, token);
@@ -159,7 +151,7 @@ void ReadFontAttributes(TRCParser& parser, TDialogHead& head, TOperand& token) {
 void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
   // The commonest: the size and the face as one run of plain items
   std::array<TCommonToken, 2> run;
-  std::size_t count = TakeOperandRunInScript(parser, run, 0b10, 0b01);
+  std::size_t count = TakeCommonRun(parser, run, Operands(RunItem(1), RunItem(0), true));
   if (count == 2) {
     head.fontSize = static_cast<std::uint16_t>(run[0].value);
     head.hasFont = true;
@@ -167,7 +159,7 @@ void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
     return ReadFontAttributes(parser, head, token);
   }
   if (count == 1)
-    TakeRunOperand(run[0], token);
+    TakeCommonOperand(run[0], token);
   else
     ReadTokenOperand(parser, token);
   if (token.IsEnd()) ReportError(parser, 107);                             // Font size expected
@@ -188,23 +180,23 @@ void ReadFont(TRCParser& parser, TDialogHead& head, TOperand& token) {
 void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) {
   std::string_view keyword = token.View();
   if (IsWord(keyword, "FONT")) return ReadFont(parser, head, token);
-  bool isLane = false;
+  bool afterRun = false;  // the operand came from a run, which may have found a name after it
   if (IsWord(keyword, "STYLE")) {
     head.style = ReadDialogStyle(parser, token);
-    isLane = token.isValue;
+    afterRun = token.isValue;
   } else if (IsWord(keyword, "EXSTYLE")) {
     head.exStyle = ReadDialogStyle(parser, token);
-    isLane = token.isValue;
+    afterRun = token.isValue;
   } else if (IsWord(keyword, "CAPTION")) {
     head.hasCaption = true;
-    if (std::array<TCommonToken, 1> run; TakeOperandRunInScript(parser, run, 1, 0) == 1)
-      TakeRunOperand(run[0], token);  // the commonest: a plain literal
+    if (std::array<TCommonToken, 1> run; TakeCommonRun(parser, run, Operands(RunItem(0), 0, true)) == 1)
+      TakeCommonOperand(run[0], token);  // the commonest: a plain literal
     else
       ReadStatementOperand(parser, token);
     if (!IsQuoted(token.View())) ReportError(parser, 13, {token.Text()});
     // Double quoted string expected but got %s
     head.caption = QuotedText(token.View());
-    isLane = token.isLane;
+    afterRun = token.isView;
   } else if (IsWord(keyword, "MENU")) {
     head.menu = ReadMenuOrClass(parser, true);
   } else if (IsWord(keyword, "CLASS")) {
@@ -212,7 +204,7 @@ void ReadDialogStatement(TRCParser& parser, TOperand& token, TDialogHead& head) 
   } else {
     ReportError(parser, 111, {token.Text()});  // "{" or BEGIN expected but got %s
   }
-  if (!isLane || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
+  if (!afterRun || !TakeNameAfterRun(parser, token)) ReadCommaOperand(parser, token);
 }
 
 // ParseOptionalStatements at `token`. A token that starts none of them ends an empty

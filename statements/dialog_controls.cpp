@@ -199,14 +199,6 @@ void SetText(TDialogName& name, std::string_view text) {
   name.text.assign(text);
 }
 
-// The token a lane read, into `operand`.
-void TakeLaneOperand(const TCommonToken& common, TOperand& operand) {
-  operand.isValue = common.kind == TCommonKind::Number;
-  operand.isLane = !operand.isValue;
-  operand.value = common.value;
-  operand.lane = common.text;
-}
-
 // The keywords by length, first and last letter, found by probing from there. A
 // keyword of 4 to 16 characters is compared as two overlapping words, its first and its
 // last four (under 8 characters) or eight bytes, with the letters' case bit set on
@@ -354,7 +346,7 @@ bool FillItemRectangle(TRCParser& parser, TDialogItem& item, std::span<const TCo
 bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false) {
   std::span<TCommonToken, 5> run = std::span(item.run).first<5>();
   std::size_t first = withId ? 0 : 1;
-  std::size_t count = TakeCommonRunInScript(parser, run.subspan(first), kMaxWord) + first;
+  std::size_t count = TakeCommonRun(parser, run.subspan(first), NumbersUpTo(kMaxWord)) + first;
   return FillItemRectangle(parser, item, run, count, withId);
 }
 
@@ -371,7 +363,7 @@ void FillItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind*
     if (i < count) {
       operand.bits = static_cast<std::uint32_t>(run[i].value);
     } else {
-      if (i == count && taken > 0 && TakeRunEndName(parser, next)) return;
+      if (i == count && taken > 0 && TakeNameAfterRun(parser, next)) return;
       ReadOperand(parser, next);
       if (i < 2 ? !next.StartsWithDigit() : !next.StartsNumber()) return;
       operand = i < 2 ? ReadStyleOperand(parser, next) : TStyleOperand{ReadHelpId(parser, next), 0};
@@ -380,7 +372,7 @@ void FillItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind*
     if (i == 1) item.exStyle = operand.bits & ~operand.removed;
     if (i == 2) item.helpId = operand.bits;
   }
-  if (count == end && taken > 0 && TakeRunEndName(parser, next)) return;
+  if (count == end && taken > 0 && TakeNameAfterRun(parser, next)) return;
   ReadOperand(parser, next);
 }
 
@@ -390,10 +382,10 @@ void FillItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind*
 // a run (`afterRun`: the rectangle's) is the next statement's keyword or END.
 void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
                     TOperand& next, bool afterRun) {
-  if (afterRun && TakeRunEndName(parser, next)) return;
+  if (afterRun && TakeNameAfterRun(parser, next)) return;
   std::size_t first = kind != nullptr ? 0 : 1;
   std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
-  std::size_t taken = TakeCommonRunInScript(parser, std::span(item.run).subspan(first, end - first), kMaxDword);
+  std::size_t taken = TakeCommonRun(parser, std::span(item.run).subspan(first, end - first), NumbersUpTo(kMaxDword));
   FillItemStyles(parser, layout, kind, item, std::span(item.run).first<3>(), taken, next);
 }
 
@@ -424,7 +416,7 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
     std::size_t styles = layout == TDialogLayout::Extended ? 3 : 2;
     std::span<TCommonToken> run = std::span(item.run).first(lead + 5 + styles);
     std::uint32_t words = lead != 0 ? 0x3Eu : 0x1Fu;  // the id and the rectangle
-    if (std::size_t taken = TakeControlRunInScript(parser, run, static_cast<std::uint32_t>(lead), words); taken > 0) {
+    if (std::size_t taken = TakeCommonRun(parser, run, Operands(static_cast<std::uint32_t>(lead), words)); taken > 0) {
       if (lead != 0) {
         SetText(item.title, run[0].text.substr(1, run[0].text.size() - 2));  // a plain literal's characters
         item.titleIsAscii = true;
@@ -435,7 +427,7 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
         return;
       }
       // A run that ends with the rectangle has looked at what follows it already
-      if (count == 5 && TakeRunEndName(parser, next)) return;
+      if (count == 5 && TakeNameAfterRun(parser, next)) return;
       FillItemStyles(parser, layout, &kind, item, std::span(item.run).subspan(lead + 5).first<3>(), count - 5, next);
       return;
     }
@@ -448,7 +440,7 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
       item.titleIsAscii = true;
     } else {
       if (isCommon) next.text = CommonTokenText(common);
-      next.isLane = next.isValue = false;
+      next.isView = next.isValue = false;
       if (next.text.empty()) ReportError(parser, 68);  // Unexpected end of file
       if (kind.operands == TOperands::Text)
         ReadControlText(parser, next, item.title);
@@ -464,11 +456,11 @@ void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& ki
 TControlText ReadGenericText(TRCParser& parser, TDialogItem& item) {
   TDialogName& title = item.title;
   TOperand token;
-  if (TCommonToken common; SkipOptionalCommaToCommon(parser, common, token.text)) TakeLaneOperand(common, token);
+  if (TCommonToken common; SkipOptionalCommaToCommon(parser, common, token.text)) TakeCommonOperand(common, token);
   if (token.IsEnd()) ReportError(parser, 68);  // Unexpected end of file
   if (IsQuoted(token.View())) {
     SetText(title, QuotedText(token.View()));
-    item.titleIsAscii = token.isLane;  // a plain literal
+    item.titleIsAscii = token.isView;  // a plain literal
     return {};
   }
   if (!token.StartsWithDigit())
@@ -580,7 +572,7 @@ void FinishGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& 
   } else if (!FillItemRectangle(parser, item, run.subspan<kStyle, 5>(), std::min<std::size_t>(taken, kExStyle) - kStyle,
                                 false)) {
     ReadItemStyles(parser, layout, nullptr, item, next, false);
-  } else if (taken > kExStyle || !TakeRunEndName(parser, next)) {
+  } else if (taken > kExStyle || !TakeNameAfterRun(parser, next)) {
     // A run that ends with the rectangle has looked at what follows it already
     FillItemStyles(parser, layout, nullptr, item, run.subspan<kExStyle - 1, 3>(), taken - kExStyle, next);
   }
@@ -594,7 +586,7 @@ void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& it
   std::size_t end = layout == TDialogLayout::Extended ? kExStyle + 2 : kExStyle + 1;
   constexpr std::uint32_t kLiterals = 1u << kText | 1u << kClass;
   constexpr std::uint32_t kWords = 1u << kId | 0xFu << kX;
-  if (std::size_t taken = TakeControlRunInScript(parser, std::span(item.run).first(end), kLiterals, kWords))
+  if (std::size_t taken = TakeCommonRun(parser, std::span(item.run).first(end), Operands(kLiterals, kWords)))
     return FinishGenericControl(parser, layout, item, taken, next);
   TControlText text = ReadGenericText(parser, item);
   item.id = ReadControlId(parser, ReadOperand(parser), 112);  // Bad control identifier: %s
@@ -763,20 +755,27 @@ TOperand ReadCommaOperand(TRCParser& parser) {
 }
 
 void ReadCommaOperand(TRCParser& parser, TOperand& operand) {
-  operand.isLane = operand.isValue = false;
-  if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) TakeLaneOperand(common, operand);
+  operand.isView = operand.isValue = false;
+  if (TCommonToken common; SkipCommasToCommon(parser, common, operand.text)) TakeCommonOperand(common, operand);
 }
 
-bool TakeRunEndName(TRCParser& parser, TOperand& operand) {
+void TakeCommonOperand(const TCommonToken& common, TOperand& operand) {
+  operand.isValue = common.kind == TCommonKind::Number;
+  operand.isView = !operand.isValue;
+  operand.value = common.value;
+  operand.view = common.text;
+}
+
+bool TakeNameAfterRun(TRCParser& parser, TOperand& operand) {
   TCommonToken common;
   if (!TakeNameAfterRun(parser, common)) return false;
-  TakeLaneOperand(common, operand);
+  TakeCommonOperand(common, operand);
   return true;
 }
 
 void ReadTokenOperand(TRCParser& parser, TOperand& operand) {
-  operand.isLane = operand.isValue = false;
-  if (TCommonToken common; GetCommonToken(parser, common, operand.text)) TakeLaneOperand(common, operand);
+  operand.isView = operand.isValue = false;
+  if (TCommonToken common; GetCommonToken(parser, common, operand.text)) TakeCommonOperand(common, operand);
 }
 
 std::int64_t NumberValue(std::string_view token) {

@@ -58,12 +58,12 @@ struct TOperand {
   TOperand() = default;
   TOperand(std::string token) : text(std::move(token)) {}  // NOLINT: a token read as text
   std::string text;                                        ///< the token the layers read
-  std::string_view lane;                                   ///< the token the lanes read, when no number
-  bool isLane = false;                                     ///< read by the lanes, not a number
+  std::string_view view;                                   ///< the token as written, when the lanes read it
+  bool isView = false;                                     ///< the token is `view` (the lanes read it, no number)
   bool isValue = false;                                    ///< a number read without text
   std::int64_t value = 0;
   /// The token as GetToken gives it; empty for a value.
-  std::string_view View() const { return isLane ? lane : isValue ? std::string_view() : std::string_view(text); }
+  std::string_view View() const { return isView ? view : isValue ? std::string_view() : std::string_view(text); }
   /// The token as GetToken gives it: a value in decimal.
   std::string Text() const;
   bool StartsWithDigit() const;
@@ -78,9 +78,10 @@ struct TOperand {
 TOperand ReadCommaOperand(TRCParser& parser);
 /// The same into `operand`, whose storage it reuses.
 void ReadCommaOperand(TRCParser& parser, TOperand& operand);
-/// The name that ended the run just taken (TakeNameAfterRun) into `operand`; false, with
-/// nothing changed, when the run ended otherwise.
-bool TakeRunEndName(TRCParser& parser, TOperand& operand);
+/// TakeNameAfterRun into `operand`.
+bool TakeNameAfterRun(TRCParser& parser, TOperand& operand);
+/// A common token (a lane read it) into `operand`.
+void TakeCommonOperand(const TCommonToken& common, TOperand& operand);
 /// The next token (GetToken) into `operand`.
 void ReadTokenOperand(TRCParser& parser, TOperand& operand);
 

@@ -140,7 +140,7 @@ std::uint16_t ReadCommandId(TRCParser& parser, const TOperand& token) {
 // `token` is the id: when the lanes read it, a name right after it is taken at once.
 void ReadItemOptions(TRCParser& parser, std::uint16_t& flags, TOperand& token) {
   for (bool afterId = token.isValue;; afterId = false) {
-    if (!afterId || !TakeRunEndName(parser, token)) ReadCommaOperand(parser, token);
+    if (!afterId || !TakeNameAfterRun(parser, token)) ReadCommaOperand(parser, token);
     if (token.IsEnd()) ReportError(parser, 75);  // MENU resource not terminated
     if (EndsMenuItem(token)) return;
     std::int32_t bit = OptionBit(token.View());
@@ -162,7 +162,7 @@ void ParseMenuItem(TRCParser& parser, TOperand& token, TMenuText& text) {
     return ReadCommaOperand(parser, token);
   }
   // Converted as read: a #pragma code_page among the options must not change it.
-  text.Read(parser, token.View(), token.isLane);
+  text.Read(parser, token.View(), token.isView);
   bool isEmpty = token.View().size() == 2;
   ReadCommaOperand(parser, token);
   if (isEmpty && EndsMenuItem(token)) return WriteSeparator(parser.output);
@@ -212,7 +212,7 @@ void ParsePopup(TRCParser& parser, int depth, TMenuText& text) {
   if (!quoted && !IsWord(token.View(), "SEPARATOR")) ReportError(parser, 73);
   // Double quoted string or SEPARATOR expected
   if (quoted)
-    text.Read(parser, token.View(), token.isLane);
+    text.Read(parser, token.View(), token.isView);
   else
     text.Clear();
   std::uint16_t flags = kPopupFlag;

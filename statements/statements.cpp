@@ -162,7 +162,7 @@ bool StartsOptionalStatement(std::string_view word) {
 // What the lane read as a statement's first token, when it is a name that needs no
 // check beyond the lane's own (a number in range, a literal without NUL, a word that
 // starts no optional statement): put into parser.resourceName in capitals.
-bool TakeLaneName(TRCParser& parser, const TCommonToken& token) {
+bool TakeCommonName(TRCParser& parser, const TCommonToken& token) {
   std::string& name = parser.resourceName;
   switch (token.kind) {
     case TCommonKind::Number: {
@@ -200,7 +200,7 @@ bool ReadStatementName(TRCParser& parser, bool& typeAhead) {
   TCommonToken common;
   std::string first;
   if (GetCommonToken(parser, common, first)) {
-    if (TakeLaneName(parser, common)) {
+    if (TakeCommonName(parser, common)) {
       ResetStatementAttributes(parser);
       typeAhead = common.kind != TCommonKind::Word && parser.TokenFlag == TTokenKind::Word;
       return true;

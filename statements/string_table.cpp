@@ -13,10 +13,10 @@
 
 #include "data/resource_types.h"
 #include "output/res_writer.h"
-#include "preprocessor/directives.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
+#include "reader/lexer.h"
 #include "reader/large_pages.h"
 #include "reader/parser.h"
 #include "reader/short_bytes.h"
@@ -149,6 +149,40 @@ void AddText(const TRCParser& parser, TStringTable& table, std::string_view text
   entry.wide = true;
 }
 
+// Marks `id` present in the table: the one test that refuses a string identifier used
+// again. A string the lanes read (`lane`) is refused where the layers would refuse it.
+void MarkNewString(TRCParser& parser, TStringTable& table, std::uint16_t id, const TStringEntryLane* lane = nullptr) {
+  if (MarkPresent(table, id)) return;
+  if (lane != nullptr) LeaveAfterStringEntry(parser, *lane);
+  ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
+}
+
+// The commonest entries, `id [,] "text"` of ASCII text, read by the lanes one after
+// another while they last (ReadStringEntry), straight into the table. Returns how many.
+std::size_t TakeLaneEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes) {
+  if (!LaneMayRead(parser)) return 0;
+  TStringEntryLane read[2];  // the entry being read and the one before it
+  const TStringEntryLane* last = nullptr;
+  std::size_t count = 0;
+  for (;;) {
+    TStringEntryLane& entry = read[count % 2];
+    std::size_t offset = table.texts.size();
+    if (!ReadStringEntry(parser, last, entry, table.texts)) break;
+    TStringEntry added;
+    added.offset = static_cast<std::uint32_t>(offset);
+    added.length = static_cast<std::uint32_t>(table.texts.size() - offset);
+    added.attributes = attributes;
+    added.id = static_cast<std::uint16_t>(entry.id);
+    MarkNewString(parser, table, added.id, &entry);
+    table.entries.push_back(added);
+    ++count;
+    last = &entry;
+    if (!entry.numberNext) break;
+  }
+  if (last != nullptr) LeaveAfterStringEntry(parser, *last);
+  return count;
+}
+
 }  // namespace
 
 // string-table := {memory-flag} {optional-statement} "{" {id [","] "text" {","}} "}"
@@ -159,61 +193,44 @@ void CompileStringTable(TRCParser& parser) {
   std::uint16_t languageId = StatementLanguageId(parser);
   TStringAttributes attributes{static_cast<std::uint16_t>(flags), static_cast<std::uint32_t>(parser.version),
                                static_cast<std::uint32_t>(parser.characteristics)};
-  TStringTable* table = nullptr;  // found at the first string
-  std::uint32_t attributesIndex = 0;
-  auto openTable = [&] {
-    table = &parser.stringTableEntries[languageId];
-    if (table->texts.capacity() < kReservedTexts) ReserveTexts(parser, *table);
-    if (table->attributes.empty() || table->attributes.back().memoryFlags != attributes.memoryFlags ||
-        table->attributes.back().version != attributes.version ||
-        table->attributes.back().characteristics != attributes.characteristics)
-      table->attributes.push_back(attributes);
-    attributesIndex = static_cast<std::uint32_t>(table->attributes.size() - 1);
-  };
-  std::string decoded;  // the text of a literal with escapes, read by the lane
-  TStringEntryAhead ahead;
+  TStringTable& table = parser.stringTableEntries[languageId];
+  if (table.texts.capacity() < kReservedTexts) ReserveTexts(parser, table);
+  if (table.attributes.empty() || table.attributes.back().memoryFlags != attributes.memoryFlags ||
+      table.attributes.back().version != attributes.version ||
+      table.attributes.back().characteristics != attributes.characteristics)
+    table.attributes.push_back(attributes);
+  auto attributesIndex = static_cast<std::uint32_t>(table.attributes.size() - 1);
+  std::string decoded;  // a token the layers read
   for (;;) {
-    // Once the table is known, the commonest entries come from the lane in runs
-    if (table != nullptr && parser.currentFile != nullptr && !ReadsDirectivesOnly(*parser.currentFile) &&
-        TakeStringEntries(parser, *table, attributesIndex, ahead) != 0)
-      continue;
-    std::uint16_t id = 0;
-    std::string_view text;  // between the quotes, decoded, or the literal itself
-    bool plain = true;      // ASCII
-    // The commonest entry, a number and a literal of ASCII text, comes from the lane whole
-    if (parser.currentFile == nullptr || ReadsDirectivesOnly(*parser.currentFile) ||
-        !TakeStringEntry(parser, id, text, decoded, ahead)) {
-      ahead.file = nullptr;  // what the layers read next is nobody's to foretell
-      // Plain numbers and literals, most entries, come as views without text
-      TCommonToken common;
-      bool isCommon = SkipCommasToCommon(parser, common, token);
-      if (isCommon ? common.text == "}" : token == "}") break;
-      if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
-      id = isCommon && common.kind == TCommonKind::Number
-               ? ReadStringIdentifier(parser, common)
-               : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
-      plain = false;
-      if (!SkipCommasToCommon(parser, common, decoded)) {
-        text = decoded;
-      } else if (common.kind == TCommonKind::Literal) {
-        text = common.text;
-        plain = true;
-      } else {
-        decoded = CommonTokenText(common);
-        text = decoded;
-      }
-      if (text.empty()) ReportError(parser, 9);                          // "}" or END expected
-      if (text[0] != '"') ReportError(parser, 13, {std::string(text)});  // Double quoted string expected but got %s
-      text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string_view{};
+    if (TakeLaneEntries(parser, table, attributesIndex) != 0) continue;
+    // Plain numbers and literals, most entries, come as views without text
+    TCommonToken common;
+    bool isCommon = SkipCommasToCommon(parser, common, token);
+    if (isCommon ? common.text == "}" : token == "}") break;
+    if (!isCommon && token.empty()) ReportError(parser, 9);  // "}" or END expected
+    std::uint16_t id = isCommon && common.kind == TCommonKind::Number
+                           ? ReadStringIdentifier(parser, common)
+                           : ReadStringIdentifier(parser, isCommon ? CommonTokenText(common) : token);
+    std::string_view text;  // between the quotes, decoded
+    bool plain = false;     // ASCII
+    if (!SkipCommasToCommon(parser, common, decoded)) {
+      text = decoded;
+    } else if (common.kind == TCommonKind::Literal) {
+      text = common.text;
+      plain = true;
+    } else {
+      decoded = CommonTokenText(common);
+      text = decoded;
     }
-    if (table == nullptr) openTable();
-    if (!MarkPresent(*table, id))
-      ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
+    if (text.empty()) ReportError(parser, 9);                          // "}" or END expected
+    if (text[0] != '"') ReportError(parser, 13, {std::string(text)});  // Double quoted string expected but got %s
+    text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string_view{};
+    MarkNewString(parser, table, id);
     TStringEntry entry;
     entry.id = id;
     entry.attributes = attributesIndex;
-    AddText(parser, *table, text, plain, entry);
-    table->entries.push_back(entry);
+    AddText(parser, table, text, plain, entry);
+    table.entries.push_back(entry);
   }
 }
 

@@ -32,6 +32,9 @@ struct TScriptOptions {
   bool coff = false;           ///< produce a COFF object instead of the .res image
   TObjectMachine machine = TObjectMachine::X64;  ///< the COFF object's machine
   TFileSource files;                             ///< files held in memory; empty: every file is read from disk
+  /// The commonest tokens are read straight from the text; off, every token goes through
+  /// the whole preprocessor: slower, with the same result
+  bool fastPath = true;
 };
 
 /// What one compilation produced.
