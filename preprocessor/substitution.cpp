@@ -37,6 +37,7 @@
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
+#include "reader/plain_number.h"
 #include "reader/parser.h"
 #include "reader/short_bytes.h"
 

@@ -15,6 +15,7 @@
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/plain_number.h"
 #include "reader/source_place.h"
 #include "reader/utf16.h"
 
@@ -464,34 +465,9 @@ std::size_t SkipSameLineCommas(std::string_view text, std::size_t from) {
   }
 }
 
-// Digits read eight at a time: a word of eight bytes of the text, its first byte the
-// lowest. Carries between bytes only ever run from a byte that stops the digits towards
-// the bytes after it, so the stop found first is always right.
-
-// The number of leading bytes of `x` (the text's bytes with '0' taken out of each by an
-// exclusive or) that are decimal digits, 8 when all of them are.
-inline unsigned LeadingDecimalDigits(std::uint64_t x) {
-  std::uint64_t stops = (x | (x + kEveryByte * 0x76)) & kHighBits;  // a byte of 10 and above
-  return stops == 0 ? 8 : static_cast<unsigned>(std::countr_zero(stops)) / 8;
-}
-
-// The value of the first `count` (1 to 8) decimal digits of `x`, as LeadingDecimalDigits
-// takes it.
-inline std::uint64_t DecimalDigitsValue(std::uint64_t x, unsigned count) {
-  if (count <= 4) {  // the commonest: the low half alone
-    auto y = static_cast<std::uint32_t>(x) << (8 * (4 - count));
-    y = y * 10 + (y >> 8);
-    return (y & 0xFF) * 100 + ((y >> 16) & 0xFF);
-  }
-  x <<= 8 * (8 - count);  // the digits at the top, zeros before them
-  x = x * 10 + (x >> 8);  // pairs of digits in the even bytes
-  constexpr std::uint64_t kPairs = 0x000000FF000000FFull;
-  return ((x & kPairs) * (100 + (1000000ull << 32)) + ((x >> 16) & kPairs) * (1 + (10000ull << 32))) >> 32;
-}
-
 // The number of leading bytes of the text's bytes `word` that are hexadecimal digits,
 // 8 when all of them are; `nibbles` receives each byte's digit value.
-inline unsigned LeadingHexDigits(std::uint64_t word, std::uint64_t& nibbles) {
+[[gnu::always_inline]] inline unsigned LeadingHexDigits(std::uint64_t word, std::uint64_t& nibbles) {
   std::uint64_t x = word ^ (kEveryByte * '0');
   std::uint64_t notDecimal = x | (x + kEveryByte * 0x76);
   std::uint64_t letter = (word | (kEveryByte * 0x20)) ^ (kEveryByte * 0x60);  // a to f as 1 to 6
@@ -502,40 +478,11 @@ inline unsigned LeadingHexDigits(std::uint64_t word, std::uint64_t& nibbles) {
 }
 
 // The value of the first `count` (1 to 8) digits of `nibbles`, as LeadingHexDigits gives them.
-inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
+[[gnu::always_inline]] inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
   std::uint64_t x = nibbles << (8 * (8 - count));
   x = ((x << 4) | (x >> 8)) & 0x00FF00FF00FF00FFull;
   x = ((x << 8) | (x >> 16)) & 0x0000FFFF0000FFFFull;
   return ((x << 16) | (x >> 32)) & 0xFFFFFFFFull;
-}
-
-// PlainDecimalEnd for `at` in the text. Where eight bytes remain they are read at once;
-// the last few one by one, up to the text's end.
-[[gnu::always_inline]] inline std::size_t DecimalEnd(std::string_view text, std::size_t at, std::int64_t& result) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  if (static_cast<unsigned>(bytes[at] - '1') < 9) {
-    std::size_t end = at;
-    std::uint64_t value = 0;
-    bool more = true;  // eight digits read at once may have more after them
-    if (at + 8 <= text.size()) {
-      std::uint64_t x = LoadWord(text.data() + at) ^ (kEveryByte * '0');
-      unsigned count = LeadingDecimalDigits(x);
-      value = DecimalDigitsValue(x, count);
-      end = at + count;
-      more = count == 8;
-    }
-    if (more) {
-      for (unsigned digit; end - at < 10 && end < text.size() && (digit = static_cast<unsigned>(bytes[end] - '0')) < 10;
-           ++end)
-        value = value * 10 + digit;
-      if (value > 2147483647) return 0;
-    }
-    result = static_cast<std::int64_t>(value);
-    return end;
-  }
-  if (bytes[at] != '0') return 0;
-  result = 0;  // a lone zero: a digit after it makes an octal number
-  return at + 1;
 }
 
 // The end of the plain number at `at` (which is in the text), 0 for any other token:
@@ -545,9 +492,15 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
 [[gnu::always_inline]] inline std::size_t PlainNumberEnd(std::string_view text, std::size_t at, TLaneNumber& number) {
   // The terminating zero byte ends every run of digits
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t end = DecimalEnd(text, at, number.value);
-  if (end == 0) return 0;
-  if (bytes[at] == '0' && (bytes[end] | 0x20) == 'x') {
+  std::size_t end = 0;
+  if (static_cast<unsigned>(bytes[at] - '1') < 9) {
+    if ((end = PlainDecimalEndIn(text, at, number.value)) == 0) return 0;
+  } else if (bytes[at] != '0') {
+    return 0;
+  } else if ((bytes[at + 1] | 0x20) != 'x') {
+    number.value = 0;
+    end = at + 1;
+  } else {
     end = at + 2;
     std::uint64_t value = 0;
     if (at + 10 <= text.size()) {
@@ -610,14 +563,16 @@ inline std::uint64_t HexDigitsValue(std::uint64_t nibbles, unsigned count) {
   return PlainWordAt(parser, text, token);
 }
 
-// Counts a block that a token opens or closes, as reading it does.
+}  // namespace
+
 void TrackLaneBlock(TRCParser& parser, TFileItem& file, const TLaneToken& token) {
-  if (token.block == 0) return;
   TTokenMark scan = file.scan;
   file.scan = {token.at, token.line};
   TrackBlock(parser, token.block > 0);
   file.scan = scan;
 }
+
+namespace {
 
 // Leaves a number token's sizes as reading it as an expression leaves them.
 void LeaveNumberSizes(TRCParser& parser, bool isLong) {
@@ -626,29 +581,6 @@ void LeaveNumberSizes(TRCParser& parser, bool isLong) {
 }
 
 }  // namespace
-
-std::size_t PlainDecimalEnd(std::string_view text, std::size_t at, std::int64_t& value) {
-  return at < text.size() ? DecimalEnd(text, at, value) : 0;
-}
-
-void LeaveAfterToken(TRCParser& parser, TFileItem& file, const TLaneToken& token, const TLaneToken* follower) {
-  if (follower == nullptr) {
-    parser.TokenFlag = token.kind;
-    file.previousScan = file.scan;
-    file.tokenStart = file.readPosition;
-    file.tokenStartLine = file.line;
-    file.scan = {token.at, token.line};
-  } else {
-    parser.TokenFlag = follower->kind;
-    file.previousScan = {token.at, token.line};
-    file.scan = file.previousScan;
-    file.tokenStart = token.end;
-    file.tokenStartLine = token.line;
-  }
-  file.readPosition = token.end;
-  file.line = token.line;
-  TrackLaneBlock(parser, file, follower == nullptr ? token : *follower);
-}
 
 // number: read as an expression, which ends at the follower. literal: joined with none.
 // name or brace: read alone (BEGIN and END handed on as braces).
@@ -737,11 +669,10 @@ enum class TRunStep { Next, Last, Stop };
   return step;
 }
 
-// TakeCommonRun; `kOperands` tells shape.operands, so that each kind of run is read by
-// code of its own.
-template <bool kOperands>
-[[gnu::always_inline]] inline std::size_t TakeRun(TRCParser& parser, std::span<TCommonToken> run,
-                                                  const TRunShape& shape) {
+// TakeCommonRun; `kOperands` and `kOperandStart` tell the shape's, so that each kind of
+// run is read by code of its own.
+template <bool kOperands, bool kOperandStart>
+[[gnu::noinline]] std::size_t TakeRun(TRCParser& parser, std::span<TCommonToken> run, const TRunShape shape) {
   if (!LaneMayRead(parser) || run.empty()) return 0;
   TFileItem* file = parser.currentFile;
   const std::string_view text = file->text;
@@ -751,7 +682,7 @@ template <bool kOperands>
   std::int64_t limit = shape.numbersUpTo < 0 ? std::numeric_limits<std::int64_t>::max() : shape.numbersUpTo;
   std::int32_t line = file->line;
   std::size_t at = file->readPosition;
-  if (kOperands && shape.operandStart) {
+  if (kOperandStart) {
     at = BlanksEnd(text, at, line);  // an item read where a statement's operand starts
   } else if (kOperands && (shape.literals & RunItem(0)) != 0) {
     // One comma on the line, after blanks and tabs, may stand before the text
@@ -859,7 +790,8 @@ template <bool kOperands>
 }  // namespace
 
 std::size_t TakeCommonRun(TRCParser& parser, std::span<TCommonToken> run, const TRunShape& shape) {
-  return shape.operands ? TakeRun<true>(parser, run, shape) : TakeRun<false>(parser, run, shape);
+  if (!shape.operands) return TakeRun<false, false>(parser, run, shape);
+  return shape.operandStart ? TakeRun<true, true>(parser, run, shape) : TakeRun<true, false>(parser, run, shape);
 }
 
 bool FindCommonFollower(const TRCParser& parser, std::size_t end, std::int32_t line, TLaneToken& follower) {
@@ -1032,54 +964,59 @@ namespace {
 
 }  // namespace
 
-bool ReadStringEntry(const TRCParser& parser, const TStringEntryLane* last, TStringEntryLane& entry,
-                     std::string& texts) {
-  if (parser.fileNameStrings) return false;
-  const TFileItem& file = *parser.currentFile;
-  const std::string_view bytes = file.text;
-  std::int32_t line = file.line;
-  std::size_t idEnd = 0;
+std::size_t TakeStringEntries(TRCParser& parser, const TStringEntrySink& sink) {
+  if (!LaneMayRead(parser) || parser.fileNameStrings) return 0;
+  TFileItem* file = parser.currentFile;
+  const std::string_view bytes = file->text;
+  std::string& texts = sink.texts;
+  std::int32_t line = file->line;
   TLaneNumber number;
-  if (last != nullptr) {  // the number the last entry found after its literal
-    if (!last->numberNext) return false;
-    line = last->follower.line;
-    idEnd = last->follower.end;
-    number = last->next;
-  } else {
-    std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file.readPosition), line);
-    if (at >= bytes.size() || (idEnd = PlainNumberEnd(bytes, at, number)) == 0) return false;
+  std::size_t idEnd = 0;
+  if (std::size_t at = BlanksEnd(bytes, SkipSameLineCommas(bytes, file->readPosition), line); at < bytes.size())
+    idEnd = PlainNumberEnd(bytes, at, number);
+  std::size_t count = 0;
+  TLaneToken literal, follower;
+  bool idIsLong = false;  // the last entry's id, whose expression leaves the sizes
+  for (;;) {
+    if (idEnd == 0 || number.value > 65535) break;
+    // The number ends at a comma or a blank: a literal right after it is left to the layers
+    TLaneToken quoted;
+    quoted.line = line;
+    quoted.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), quoted.line);
+    if (quoted.at == idEnd || quoted.at >= bytes.size() || bytes[quoted.at] != '"') break;
+    std::size_t textStart = texts.size();
+    std::size_t close = AppendNamedEscapeLiteral(bytes, quoted.at + 1, texts);
+    if (close == std::string_view::npos) break;
+    quoted.end = close + 1;
+    TLaneToken after;
+    after.line = quoted.line;
+    after.at = BlanksEnd(bytes, quoted.end, after.line);
+    TLaneNumber afterNumber;
+    bool isNumber = after.at < bytes.size() && (after.end = PlainNumberEnd(bytes, after.at, afterNumber)) != 0;
+    if (isNumber) {
+      after.kind = afterNumber.Kind();  // the next entry's number, most often
+    } else if (!FollowerAt(parser, bytes, after)) {
+      texts.resize(textStart);
+      break;
+    }
+    if (!sink.add(sink.context, static_cast<std::uint16_t>(number.value), textStart)) {
+      texts.resize(textStart);
+      break;
+    }
+    ++count;
+    literal = quoted;
+    follower = after;
+    idIsLong = number.Kind() == TTokenKind::LongNumber;
+    if (!isNumber) break;
+    line = after.line;
+    idEnd = after.end;
+    number = afterNumber;
   }
-  if (number.value > 65535) return false;
-  // The number ends at a comma or a blank: a literal right after it is left to the layers
-  TLaneToken& literal = entry.literal;
-  literal.line = line;
-  literal.at = BlanksEnd(bytes, SkipSameLineCommas(bytes, idEnd), literal.line);
-  if (literal.at == idEnd || literal.at >= bytes.size() || bytes[literal.at] != '"') return false;
-  std::size_t textStart = texts.size();
-  std::size_t close = AppendNamedEscapeLiteral(bytes, literal.at + 1, texts);
-  if (close == std::string_view::npos) return false;
-  literal.end = close + 1;
-  TLaneToken& follower = entry.follower;
-  follower = TLaneToken{};
-  follower.line = literal.line;
-  follower.at = BlanksEnd(bytes, literal.end, follower.line);
-  entry.numberNext =
-      follower.at < bytes.size() && (follower.end = PlainNumberEnd(bytes, follower.at, entry.next)) != 0;
-  if (entry.numberNext) {
-    follower.kind = entry.next.Kind();  // the next entry's number, most often
-  } else if (!FollowerAt(parser, bytes, follower)) {
-    texts.resize(textStart);
-    return false;
-  }
-  entry.id = number.value;
-  entry.idIsLong = number.Kind() == TTokenKind::LongNumber;
-  return true;
-}
-
-void LeaveAfterStringEntry(TRCParser& parser, const TStringEntryLane& entry) {
-  LeaveAfterToken(parser, *parser.currentFile, entry.literal, &entry.follower);
+  if (count == 0) return 0;
+  LeaveAfterToken(parser, *file, literal, &follower);
   parser.wideString = false;
-  LeaveNumberSizes(parser, entry.idIsLong);  // as the number's expression left them
+  LeaveNumberSizes(parser, idIsLong);  // as the number's expression left them
+  return count;
 }
 
 }  // namespace tarvex

@@ -64,11 +64,33 @@ struct TLaneToken {
   int block = 0;
 };
 
+/// Counts the block that `token` opens or closes (its `block` is not 0), as reading it does.
+void TrackLaneBlock(TRCParser& parser, TFileItem& file, const TLaneToken& token);
+
 /// The one writer of the lanes' state: leaves the parser and `file` (the current file)
 /// as the layers leave them after reading `token` from the read position; with a
 /// `follower`, as after reading `token` and then the follower, pushed back. The block the
 /// last token read opens or closes is counted.
-void LeaveAfterToken(TRCParser& parser, TFileItem& file, const TLaneToken& token, const TLaneToken* follower = nullptr);
+inline void LeaveAfterToken(TRCParser& parser, TFileItem& file, const TLaneToken& token,
+                            const TLaneToken* follower = nullptr) {
+  if (follower == nullptr) {
+    parser.TokenFlag = token.kind;
+    file.previousScan = file.scan;
+    file.tokenStart = file.readPosition;
+    file.tokenStartLine = file.line;
+    file.scan = {token.at, token.line};
+  } else {
+    parser.TokenFlag = follower->kind;
+    file.previousScan = {token.at, token.line};
+    file.scan = file.previousScan;
+    file.tokenStart = token.end;
+    file.tokenStartLine = token.line;
+  }
+  file.readPosition = token.end;
+  file.line = token.line;
+  if (const TLaneToken& last = follower == nullptr ? token : *follower; last.block != 0)
+    TrackLaneBlock(parser, file, last);
+}
 
 /// What a common token is.
 enum class TCommonKind : unsigned char { Number, Literal, Word, Brace };
@@ -90,14 +112,8 @@ struct TLaneNumber {
   TTokenKind Kind() const { return suffix || value > 32767 ? TTokenKind::LongNumber : TTokenKind::Number; }
 };
 
-/// The end of the plain digits at `at` of `text` (0 when there are none): 0, or 1 to 10
-/// decimal digits without a leading zero up to 2147483647, their value in `value`. What
-/// follows the digits is the caller's to judge. The one rule of a plain number, shared by
-/// the lanes and by the substitution of a name whose value is digits.
-std::size_t PlainDecimalEnd(std::string_view text, std::size_t at, std::int64_t& value);
-
-/// The next token of the current file when it is a common token: a plain number (see
-/// PlainDecimalEnd, or 0x and 1 to 8 hex digits, then at most one L or U) or an ASCII
+/// The next token of the current file when it is a common token: a plain number (plain
+/// digits as reader/plain_number.h reads them, or 0x and 1 to 8 hex digits, then at most one L or U) or an ASCII
 /// literal without escapes, each followed by a comma, a brace, a plain number or a name
 /// nobody defined; or such a name or a brace itself. The parser is left exactly as
 /// reading the token through the layers would leave it (a number read as an expression,
@@ -165,29 +181,23 @@ void TakeNumberBefore(TRCParser& parser, TTokenMark mark, std::size_t end, std::
 /// or at NOT or RCINCLUDE, which the layers read.
 bool TakeNameAfterRun(TRCParser& parser, TCommonToken& token);
 
-/// A string-table entry of the commonest shape, `id [,] "text"`, as the lanes read it: a
-/// plain number followed by commas on its line or by blanks, then an ASCII literal whose
-/// only escapes are the named ones (\n, \t, \" ...), followed by a token the lanes
-/// foretell. Kept by ReadStringEntry for LeaveAfterStringEntry.
-struct TStringEntryLane {
-  std::int64_t id = 0;
-  bool idIsLong = false;  ///< the id's size, as its expression leaves parser.longValue
-  TLaneToken literal;
-  TLaneToken follower;
-  TLaneNumber next;         ///< the follower's value when it is a plain number
-  bool numberNext = false;  ///< the follower is a plain number: the next entry's id
+/// Where TakeStringEntries puts the entries it reads: each entry's text, its escapes
+/// decoded, is appended to `texts`, and `add` is handed the entry's id and the index of
+/// `texts` where its text starts. An `add` that returns false refuses the entry, which
+/// is then left unread (its text taken out again) for the layers.
+struct TStringEntrySink {
+  std::string& texts;
+  bool (*add)(void* context, std::uint16_t id, std::size_t textStart);
+  void* context;
 };
 
-/// Reads the entry that follows `last` (or the read position, for the first of a run,
-/// `last` null) into `entry`, its text's characters (escapes decoded) appended to `texts`,
-/// without changing the parser: LeaveAfterStringEntry then leaves it as after the entry.
-/// An id above 65535 is no such entry. False, with `texts` as it was, for anything else.
-/// The file's kind is the caller's to check (LaneMayRead).
-bool ReadStringEntry(const TRCParser& parser, const TStringEntryLane* last, TStringEntryLane& entry,
-                     std::string& texts);
-
-/// Leaves the parser as reading `entry`'s number and literal through the layers leaves it.
-void LeaveAfterStringEntry(TRCParser& parser, const TStringEntryLane& entry);
+/// String-table entries of the commonest shape, `id [,] "text"`, read by the lanes one
+/// after another while they last: a plain number up to 65535 followed by commas on its
+/// line or by blanks, then an ASCII literal whose only escapes are the named ones (\n,
+/// \t, \" ...), followed by a token the lanes foretell. The parser is left as reading
+/// the last entry's number and literal through the layers leaves it. Returns how many
+/// entries `sink` took; none, with nothing changed, when the first is no such entry.
+std::size_t TakeStringEntries(TRCParser& parser, const TStringEntrySink& sink);
 
 /// The token as the preprocessor hands it on: a number as its value in decimal.
 std::string CommonTokenText(const TCommonToken& token);

@@ -150,38 +150,45 @@ void AddText(const TRCParser& parser, TStringTable& table, std::string_view text
 }
 
 // Marks `id` present in the table: the one test that refuses a string identifier used
-// again. A string the lanes read (`lane`) is refused where the layers would refuse it.
-void MarkNewString(TRCParser& parser, TStringTable& table, std::uint16_t id, const TStringEntryLane* lane = nullptr) {
-  if (MarkPresent(table, id)) return;
-  if (lane != nullptr) LeaveAfterStringEntry(parser, *lane);
-  ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
+// again.
+void MarkNewString(TRCParser& parser, TStringTable& table, std::uint16_t id) {
+  if (!MarkPresent(table, id))
+    ReportError(parser, 14, {PaddedIdentifier(id)});  // string with the identifier %s already exists
 }
 
-// The commonest entries, `id [,] "text"` of ASCII text, read by the lanes one after
-// another while they last (ReadStringEntry), straight into the table. Returns how many.
-std::size_t TakeLaneEntries(TRCParser& parser, TStringTable& table, std::uint32_t attributes) {
-  if (!LaneMayRead(parser)) return 0;
-  TStringEntryLane read[2];  // the entry being read and the one before it
-  const TStringEntryLane* last = nullptr;
-  std::size_t count = 0;
-  for (;;) {
-    TStringEntryLane& entry = read[count % 2];
-    std::size_t offset = table.texts.size();
-    if (!ReadStringEntry(parser, last, entry, table.texts)) break;
-    TStringEntry added;
-    added.offset = static_cast<std::uint32_t>(offset);
-    added.length = static_cast<std::uint32_t>(table.texts.size() - offset);
-    added.attributes = attributes;
-    added.id = static_cast<std::uint16_t>(entry.id);
-    MarkNewString(parser, table, added.id, &entry);
-    table.entries.push_back(added);
-    ++count;
-    last = &entry;
-    if (!entry.numberNext) break;
+// The table and the attributes the lanes' entries go to (TakeStringEntries).
+struct TLaneEntries {
+  TStringTable& table;
+  std::uint32_t attributes;
+
+  // An entry whose text the lane has appended to the pool; one whose id is present
+  // already is left to the layers, which refuse it where it stands.
+  static bool Add(void* context, std::uint16_t id, std::size_t textStart) {
+    auto& to = *static_cast<TLaneEntries*>(context);
+    if (!MarkPresent(to.table, id)) return false;
+    std::vector<TStringEntry>& entries = to.table.entries;
+    if (entries.size() == entries.capacity()) [[unlikely]]
+      return Grow(to, id, textStart);
+    entries.push_back(to.Entry(id, textStart));
+    return true;
   }
-  if (last != nullptr) LeaveAfterStringEntry(parser, *last);
-  return count;
-}
+
+  TStringEntry Entry(std::uint16_t id, std::size_t textStart) const {
+    TStringEntry entry;
+    entry.offset = static_cast<std::uint32_t>(textStart);
+    entry.length = static_cast<std::uint32_t>(table.texts.size() - textStart);
+    entry.attributes = attributes;
+    entry.id = id;
+    return entry;
+  }
+
+  // Add when the entries need more room: kept apart, so that the common add saves no
+  // registers for it.
+  [[gnu::noinline]] static bool Grow(TLaneEntries& to, std::uint16_t id, std::size_t textStart) {
+    to.table.entries.push_back(to.Entry(id, textStart));
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -201,8 +208,11 @@ void CompileStringTable(TRCParser& parser) {
     table.attributes.push_back(attributes);
   auto attributesIndex = static_cast<std::uint32_t>(table.attributes.size() - 1);
   std::string decoded;  // a token the layers read
+  TLaneEntries laneEntries{table, attributesIndex};
+  const TStringEntrySink sink{table.texts, &TLaneEntries::Add, &laneEntries};
   for (;;) {
-    if (TakeLaneEntries(parser, table, attributesIndex) != 0) continue;
+    // The commonest entries come from the lanes, many at a time
+    if (TakeStringEntries(parser, sink) != 0) continue;
     // Plain numbers and literals, most entries, come as views without text
     TCommonToken common;
     bool isCommon = SkipCommasToCommon(parser, common, token);
