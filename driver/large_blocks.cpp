@@ -21,7 +21,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "reader/large_pages.h"
+#include "data/large_pages.h"
 
 namespace {
 

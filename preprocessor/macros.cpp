@@ -429,24 +429,6 @@ bool WouldJoin(char last, char next) {
 
 }  // namespace
 
-const TMacro* TMacroTable::FindHeld(std::string_view name) const {
-  auto found = table_.find(name);
-  return found == table_.end() ? nullptr : &found->second;
-}
-
-void TMacroTable::Define(std::string_view name, TMacro macro) {
-  auto found = table_.find(name);
-  if (found != table_.end())
-    found->second = std::move(macro);
-  else
-    table_.emplace(std::string(name), std::move(macro));
-}
-
-void TMacroTable::RemoveHeld(std::string_view name) {
-  auto found = table_.find(name);
-  if (found != table_.end()) table_.erase(found);
-}
-
 bool FollowsParameterList(const TRCParser& parser) {
   const TFileItem* file = parser.currentFile;
   return file != nullptr && file->readPosition < file->text.size() && file->text[file->readPosition] == '(';

@@ -39,7 +39,7 @@
 #include "reader/lexer.h"
 #include "reader/plain_number.h"
 #include "reader/parser.h"
-#include "reader/short_bytes.h"
+#include "data/short_bytes.h"
 
 namespace tarvex {
 

@@ -10,8 +10,8 @@
 #include <new>
 
 #include "reader/char_class.h"
-#include "reader/large_pages.h"
-#include "reader/short_bytes.h"
+#include "data/large_pages.h"
+#include "data/short_bytes.h"
 
 namespace tarvex {
 
@@ -298,6 +298,24 @@ void TNameValueInsensitive::Set(std::string_view name, std::string_view value) {
     return;
   }
   table_.insert_or_assign(std::move(key), std::string(value));
+}
+
+const TMacro* TMacroTable::FindHeld(std::string_view name) const {
+  auto found = table_.find(name);
+  return found == table_.end() ? nullptr : &found->second;
+}
+
+void TMacroTable::Define(std::string_view name, TMacro macro) {
+  auto found = table_.find(name);
+  if (found != table_.end())
+    found->second = std::move(macro);
+  else
+    table_.emplace(std::string(name), std::move(macro));
+}
+
+void TMacroTable::RemoveHeld(std::string_view name) {
+  auto found = table_.find(name);
+  if (found != table_.end()) table_.erase(found);
 }
 
 }  // namespace tarvex

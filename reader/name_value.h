@@ -114,4 +114,45 @@ std::string UpperCase(std::string_view text);
 /// The same, in place.
 void UpperCaseInPlace(std::string& text);
 
+/// Macros with parameters: "#define NAME(a, b) body", called as NAME(x, y).
+
+/// One piece of a macro body: text kept as written, a parameter replaced by its argument,
+/// or a parameter after "#" replaced by its argument as a string literal.
+struct TMacroPart {
+  enum class TKind : std::uint8_t { Text, Parameter, Stringized };
+  TKind kind = TKind::Text;
+  std::string text;               ///< the text of a Text part
+  std::size_t parameter = 0;      ///< the parameter of the other kinds
+  bool spaceBefore = false;       ///< blanks stood before the part in the body
+  bool pastedToPrevious = false;  ///< "##" stood before the part
+};
+
+/// A macro with parameters. A variadic macro's last parameter is __VA_ARGS__ and takes
+/// every argument from its position on, commas included.
+struct TMacro {
+  std::vector<std::string> parameters;
+  bool variadic = false;
+  std::vector<TMacroPart> body;
+};
+
+/// The macros with parameters of one compilation, by name (case-sensitive). Each of them
+/// also stands in the defines table, with no value, so that #ifdef and "defined" see it.
+class TMacroTable {
+ public:
+  /// Asked for most names the script writes: an empty table, the common case, answers at once.
+  const TMacro* Find(std::string_view name) const { return table_.empty() ? nullptr : FindHeld(name); }
+  void Define(std::string_view name, TMacro macro);
+  void Remove(std::string_view name) {
+    if (!table_.empty()) RemoveHeld(name);
+  }
+  bool Empty() const { return table_.empty(); }
+
+  int argumentDepth = 0;  ///< arguments being substituted inside arguments, now
+
+ private:
+  const TMacro* FindHeld(std::string_view name) const;
+  void RemoveHeld(std::string_view name);
+  std::unordered_map<std::string, TMacro, TStringHash, std::equal_to<>> table_;
+};
+
 }  // namespace tarvex

@@ -9,11 +9,10 @@
 #include <climits>
 #include <cstring>
 
+#include "data/large_pages.h"
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
-#include "reader/large_pages.h"
 #include "reader/source_encoding.h"
-#include "reader/source_place.h"
 
 namespace tarvex {
 
@@ -172,6 +171,20 @@ TFileItem& OpenSourceText(TRCParser& parser, const std::string& name, std::strin
   item->builtIn = true;
   return PushSourceFile(parser, std::move(item));
 }
+
+namespace {
+
+// Gives the open blocks whose text is still the open `file`'s their own copy of it, before
+// the file is closed.
+void SettleBlockContexts(TRCParser& parser, const TFileItem& file) {
+  for (std::size_t i = 0; i < parser.blockContexts.size(); ++i) {
+    if (parser.blockContextFiles[i] != &file) continue;
+    parser.blockContexts[i].text = file.Original();
+    parser.blockContextFiles[i] = nullptr;
+  }
+}
+
+}  // namespace
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;

@@ -12,10 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "output/res_writer.h"
-#include "preprocessor/macros.h"
+#include "data/byte_image.h"
 #include "reader/file_search.h"
-#include "reader/flags.h"
 #include "reader/key_set.h"
 #include "reader/name_value.h"
 #include "reader/source_place.h"
@@ -180,7 +178,6 @@ struct TRCParser {
   std::int32_t errorLine = 0;
   bool longValue = false;                             ///< the last value needs 32 bits rather than 16
   std::vector<std::unique_ptr<TFileItem>> fileStack;  ///< outermost first
-  Tflags flagTable;
   std::uint16_t nextIconImageId = 0;
   std::int32_t defaultLanguage = 0, defaultSublanguage = 0, defaultCharacteristics = 0, defaultVersion = 0;
   std::int32_t language = 0, sublanguage = 0, characteristics = 0, version = 0;

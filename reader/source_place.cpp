@@ -330,12 +330,4 @@ void TrackBlock(TRCParser& parser, bool opens) {
   }
 }
 
-void SettleBlockContexts(TRCParser& parser, const TFileItem& file) {
-  for (std::size_t i = 0; i < parser.blockContexts.size(); ++i) {
-    if (parser.blockContextFiles[i] != &file) continue;
-    parser.blockContexts[i].text = file.Original();
-    parser.blockContextFiles[i] = nullptr;
-  }
-}
-
 }  // namespace tarvex

@@ -90,9 +90,6 @@ void LocateFailure(TRCParser& parser, std::string_view message);
 /// the input; reading the same brace again after a push-back changes nothing.
 void TrackBlock(TRCParser& parser, bool opens);
 
-/// Gives the open blocks whose text is still the open `file`'s their own copy of it, before
-/// the file is closed.
-void SettleBlockContexts(TRCParser& parser, const TFileItem& file);
 
 /// The place of the token that started at `mark` in `file` (as CurrentPlace gives it).
 TSourcePlace PlaceOf(const TRCParser& parser, const TFileItem& file, TTokenMark mark);

@@ -36,7 +36,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
-#include "reader/short_bytes.h"
+#include "data/short_bytes.h"
 #include "reader/utf16.h"
 #include "statements/data_resources.h"
 #include "statements/resource.h"

@@ -34,6 +34,7 @@
 #include <new>
 #include <vector>
 
+#include "data/resource_types.h"
 #include "output/res_writer.h"
 #include "preprocessor/preprocessor.h"
 #include "reader/diagnostics.h"
@@ -46,8 +47,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int32_t kCursorType = 1;
-constexpr std::int32_t kBitmapType = 2;
 constexpr std::size_t kBitmapFileHeaderSize = 14;
 constexpr std::size_t kIconHeaderSize = 6;
 constexpr std::size_t kDirectoryEntrySize = 16;

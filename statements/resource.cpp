@@ -16,6 +16,39 @@ namespace tarvex {
 
 namespace {
 
+// The eight memory-flag keywords in pairs: a keyword at an even index sets its bits, the
+// one after it (its opposite) clears them.
+struct TMemoryFlag {
+  std::string_view keyword;
+  std::int32_t bits;
+};
+constexpr TMemoryFlag kMemoryFlags[] = {
+    {"MOVEABLE", 0x10}, {"FIXED", 0},      {"PURE", 0x20},          {"IMPURE", 0},
+    {"PRELOAD", 0x40},  {"LOADONCALL", 0}, {"DISCARDABLE", 0x1000}, {"NONDISCARDABLE", 0},
+};
+
+// No two keywords have the same length: the length alone names the candidate.
+constexpr std::size_t kLongestMemoryFlag = 14;
+
+constexpr std::array<std::int8_t, kLongestMemoryFlag + 1> BuildFlagByLength() {
+  std::array<std::int8_t, kLongestMemoryFlag + 1> index{};
+  index.fill(-1);
+  std::int8_t i = 0;
+  for (const TMemoryFlag& flag : kMemoryFlags) {
+    if (flag.keyword.size() > kLongestMemoryFlag || index[flag.keyword.size()] >= 0) throw "keyword lengths collide";
+    index[flag.keyword.size()] = i++;
+  }
+  return index;
+}
+
+// The index of the flag keyword `word` names in any letter case, or -1 for none.
+int FindMemoryFlag(std::string_view word) {
+  static constexpr std::array<std::int8_t, kLongestMemoryFlag + 1> kFlagByLength = BuildFlagByLength();
+  if (word.size() > kLongestMemoryFlag) return -1;
+  int index = kFlagByLength[word.size()];
+  return index >= 0 && IsWord(word, kMemoryFlags[index].keyword) ? index : -1;
+}
+
 constexpr std::int32_t kMaxLanguage = 1023;
 constexpr std::int32_t kMaxSublanguage = 63;
 constexpr std::size_t kMaxNotifiedLength = 255;
@@ -91,18 +124,18 @@ bool ParseMemoryFlagsToBlock(TRCParser& parser, std::int32_t& flags, std::string
     }
     if (!lane && token.empty()) ReportError(parser, 2);  // Resource description not terminated
     std::string_view word = lane ? common.text : std::string_view(token);
-    int keyword = parser.flagTable.Find(word);
+    int keyword = FindMemoryFlag(word);
     if (keyword < 0) {
       if (lane) token.assign(word);
       return false;
     }
-    int opposite = Tflags::Opposite(keyword);
+    int opposite = keyword ^ 1;  // its opposite, the other of its pair
     if (seen >> opposite & 1) ReportError(parser, 3);  // Conflicting load/memory flags
     seen |= 1u << keyword;
-    if (std::int32_t bits = parser.flagTable.Bits(keyword); bits != 0) {
+    if (std::int32_t bits = kMemoryFlags[keyword].bits; bits != 0) {
       flags |= bits;
     } else {
-      flags &= ~parser.flagTable.Bits(opposite);
+      flags &= ~kMemoryFlags[opposite].bits;
     }
   }
 }

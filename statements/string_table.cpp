@@ -17,9 +17,9 @@
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
-#include "reader/large_pages.h"
+#include "data/large_pages.h"
 #include "reader/parser.h"
-#include "reader/short_bytes.h"
+#include "data/short_bytes.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
 
