@@ -101,10 +101,11 @@ namespace tarvex::test {
 namespace {
 
 // The commonest tokens (a plain number before a comma, a plain literal before a comma, a
-// "}" or a plain number) are read straight from the text; a comment in front of what
-// follows them sends the same script through every layer of reading. Each script is
-// compiled both ways, "~" standing for four blanks or for "/**/", so that every column
-// stays where it was: the bytes, the message, its place and its notes must agree.
+// "}" or a plain number) are read straight from the text by the lanes; with the lanes
+// off every token goes through every layer of reading. Each script is compiled both
+// ways, and must give the same bytes, the same message with its number, file, line,
+// column and source line, and the same notes. "~" stands for four blanks, and again for
+// "/**/", a comment where a lane would look for what follows its token.
 TEST(TokenLanesTest, ReadLikeTheLayers) {
   using namespace std::string_literals;
   const std::string scripts[] = {
@@ -403,16 +404,44 @@ TEST(TokenLanesTest, ReadLikeTheLayers) {
       script.replace(at, 1, marker);
     return script;
   };
-  for (const std::string& script : scripts) {
-    TCompilation lanes = CompileText(variant(script, "    "));
-    TCompilation layers = CompileText(variant(script, "/**/"));
-    EXPECT_EQ(HexRows(lanes.image), HexRows(layers.image)) << script;
-    EXPECT_EQ(lanes.errorText, layers.errorText) << script;
-    EXPECT_EQ(lanes.detail.where.line, layers.detail.where.line) << script;
-    EXPECT_EQ(lanes.detail.where.column, layers.detail.where.column) << script;
-    ASSERT_EQ(lanes.detail.notes.size(), layers.detail.notes.size()) << script;
-    for (std::size_t i = 0; i < lanes.detail.notes.size(); ++i)
-      EXPECT_EQ(lanes.detail.notes[i].where.line, layers.detail.notes[i].where.line) << script;
+  // The script as a.rc in a folder of its own, compiled with the lanes on or off.
+  auto compile = [](const TTempDir& dir, bool lanes) {
+    TWorkingDirectory cwd(dir.Path());
+    TCompileOptions options;
+    options.lanes = lanes;
+    return CompileToImage("a.rc", {}, options);
+  };
+  auto same = [](const TSourceLocation& a, const TSourceLocation& b) {
+    return a.file == b.file && a.line == b.line && a.column == b.column && a.showsSource == b.showsSource &&
+           a.sourceLine == b.sourceLine && a.caretCharacters == b.caretCharacters;
+  };
+  for (const char* marker : {"    ", "/**/"}) {
+    for (const std::string& text : scripts) {
+      std::string script = variant(text, marker);
+      TTempDir dir;
+      dir.Write("a.rc", script);
+      TCompilation lanes = compile(dir, true);
+      TCompilation layers = compile(dir, false);
+      EXPECT_EQ(HexRows(lanes.image), HexRows(layers.image)) << script;
+      EXPECT_EQ(lanes.errorText, layers.errorText) << script;
+      EXPECT_EQ(lanes.errorNumber, layers.errorNumber) << script;
+      EXPECT_EQ(lanes.errorLine, layers.errorLine) << script;
+      EXPECT_EQ(lanes.errorFile, layers.errorFile) << script;
+      EXPECT_EQ(lanes.detail.located, layers.detail.located) << script;
+      EXPECT_EQ(lanes.detail.message, layers.detail.message) << script;
+      EXPECT_EQ(lanes.detail.where.line, layers.detail.where.line) << script;
+      EXPECT_EQ(lanes.detail.where.column, layers.detail.where.column) << script;
+      EXPECT_TRUE(same(lanes.detail.where, layers.detail.where)) << script;
+      ASSERT_EQ(lanes.detail.notes.size(), layers.detail.notes.size()) << script;
+      for (std::size_t i = 0; i < lanes.detail.notes.size(); ++i) {
+        const TDiagnosticNote& a = lanes.detail.notes[i];
+        const TDiagnosticNote& b = layers.detail.notes[i];
+        EXPECT_EQ(a.text, b.text) << script;
+        EXPECT_EQ(a.where.line, b.where.line) << script;
+        EXPECT_EQ(a.where.column, b.where.column) << script;
+        EXPECT_TRUE(a.located == b.located && a.showSource == b.showSource && same(a.where, b.where)) << script;
+      }
+    }
   }
 }
 
