@@ -38,12 +38,15 @@ cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure)
 
 if [ -f tests/fuzz/fuzz_script.cc ] && command -v clang++ >/dev/null; then
-  echo "== fuzzing the script reader for 60 seconds"
   cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DTARVEX_SANITIZE=ON -DTARVEX_FUZZ=ON -DTARVEX_TESTS=OFF >/dev/null
-  cmake --build build-fuzz -j"$jobs" --target tarvex_fuzz
-  mkdir -p build-fuzz/corpus
+  cmake --build build-fuzz -j"$jobs" --target tarvex_fuzz tarvex_fuzz_lanes
+  echo "== fuzzing the script reader for 60 seconds"
+  mkdir -p build-fuzz/corpus build-fuzz/corpus-lanes
   build-fuzz/tarvex_fuzz -max_total_time=60 -max_len=4096 -timeout=10 \
     -dict=tests/fuzz/script.dict build-fuzz/corpus tests/fuzz/seeds
+  echo "== fuzzing the reader with its lanes on and off for 60 seconds"
+  build-fuzz/tarvex_fuzz_lanes -max_total_time=60 -max_len=4096 -timeout=10 \
+    -dict=tests/fuzz/script.dict build-fuzz/corpus-lanes tests/fuzz/seeds
 fi
 echo "== all tests passed"
