@@ -47,8 +47,13 @@ void PragmaDirective(TRCParser& parser) {
   bool wellFormed = false;
   if (!CodePageOperand(text, operand, wellFormed)) return;
   // A UTF-16 file names its characters itself; its code page pragma (editors write one)
-  // has nothing to say.
-  if (parser.currentFile != nullptr && parser.currentFile->fromUtf16) return;
+  // names only the code page of the bytes its literals write as escapes (\xFD).
+  if (parser.currentFile != nullptr && parser.currentFile->fromUtf16) {
+    std::string charset;
+    if (UpperCase(operand) == "DEFAULT" || (wellFormed && CodePageCharset(operand, charset)))
+      parser.currentFile->escapedByteCharset = charset;
+    return;
+  }
   if (!wellFormed)
     ReportLocatedFailure(parser,
                          "#pragma code_page expects a code page number or DEFAULT in parentheses: #pragma " + text);

@@ -393,27 +393,48 @@ struct TEscapeDigits {
 constexpr TEscapeDigits kByteEscape = {2, 3};
 constexpr TEscapeDigits kUnitEscape = {4, 3};
 
-// Decodes the escape whose backslash is at `index` of `text` into `value` (none for a
-// spliced line end); returns the index after it. `literal` is the whole literal, for 27.
-std::size_t DecodeEscape(TRCParser& parser, std::string_view text, std::size_t index, TEscapeDigits digits,
-                         std::string_view literal, std::optional<unsigned>& value) {
+// What an escape gives: one value, nothing (a spliced line end), or, after a backslash,
+// a character the escape table does not name.
+enum class TEscape { Value, Nothing, Unnamed };
+
+// Decodes the escape whose backslash is at `index` of `text` into `value`; returns the
+// index after it, or for an unnamed character the index of that character.
+std::size_t DecodeEscape(std::string_view text, std::size_t index, TEscapeDigits digits, TEscape& kind,
+                         unsigned& value) {
   std::size_t next = index + 1;
   unsigned char c = static_cast<unsigned char>(text[next]);
-  value.reset();
+  kind = TEscape::Value;
   if (int named = NamedEscape(c); named >= 0) {
     value = static_cast<unsigned>(named);
     return next + 1;
   }
-  if (std::size_t lineFeed = SpliceLineFeed(text, index); lineFeed != std::string_view::npos)
-    return lineFeed + 1;  // a spliced line end leaves nothing
+  if (std::size_t lineFeed = SpliceLineFeed(text, index); lineFeed != std::string_view::npos) {
+    kind = TEscape::Nothing;  // a spliced line end leaves nothing
+    return lineFeed + 1;
+  }
   std::size_t end = next + 1;
   if (c == 'x' || c == 'X') {
     value = ReadEscapeDigits(text, end, 16, digits.hex);
     return end;
   }
-  if (!IsOctalDigit(c)) ReportError(parser, 27, {literal});  // Bad escape sequence %s
+  if (!IsOctalDigit(c)) {
+    kind = TEscape::Unnamed;
+    return next;
+  }
   end = next;
   value = ReadEscapeDigits(text, end, 8, digits.octal);
+  return end;
+}
+
+// The index after the character that starts at `at` of `text`, a literal's text in
+// `charset`: its trail bytes in a double-byte code page, its continuation bytes in UTF-8.
+std::size_t CharacterEnd(std::string_view text, std::size_t at, const std::string& charset,
+                         TLiteralCodePage& codePage) {
+  auto c = static_cast<unsigned char>(text[at]);
+  if (std::size_t trail = TrailByteIndex(text, at, codePage.Of(c)); trail != std::string_view::npos) return trail + 1;
+  std::size_t end = at + 1;
+  if (c >= 0xC0 && IsUtf8Charset(charset))
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
   return end;
 }
 
@@ -900,17 +921,39 @@ std::size_t TakeCommasAhead(TRCParser& parser) {
 void AppendDecodedString(TRCParser& parser, std::string_view literal, std::string& out) {
   std::string_view text = literal.substr(1, literal.size() >= 2 ? literal.size() - 2 : 0);
   TLiteralCodePage codePage(parser);
+  // Bytes written as escapes stand for characters of the code page in force; in a file
+  // whose text is UTF-8 by its own mark, they are converted to UTF-8 a run at a time, so
+  // that a double-byte character may be written as two escapes.
+  const std::string escapedCharset = EscapedByteCharset(parser);
+  std::string escapedBytes;
+  auto settleEscapedBytes = [&] {
+    if (escapedBytes.empty()) return;
+    out += UnitsToUtf8(ToUtf16(escapedBytes, escapedCharset));
+    escapedBytes.clear();
+  };
   std::size_t i = 0;
   for (;;) {
     std::size_t backslash = FindEscape(text, i, codePage);
     if (backslash == std::string_view::npos) break;
+    if (backslash > i) settleEscapedBytes();
     out.append(text.substr(i, backslash - i));
     if (backslash + 1 == text.size()) ReportError(parser, 26);  // Bad escape sequence
-    std::optional<unsigned> value;
-    i = DecodeEscape(parser, text, backslash, kByteEscape, literal, value);
-    if (value) out += static_cast<char>(*value & 0xFFu);
+    TEscape kind;
+    unsigned value = 0;
+    i = DecodeEscape(text, backslash, kByteEscape, kind, value);
+    if (kind == TEscape::Unnamed) {
+      settleEscapedBytes();
+      out += '\\';  // kept as written, the character after it too
+    } else if (kind == TEscape::Value && !escapedCharset.empty() && (value & 0xFFu) >= 0x80) {
+      escapedBytes += static_cast<char>(value & 0xFFu);
+    } else if (kind == TEscape::Value) {
+      settleEscapedBytes();
+      out += static_cast<char>(value & 0xFFu);
+    }
   }
+  if (i < text.size()) settleEscapedBytes();
   out.append(text.substr(i));
+  settleEscapedBytes();
 }
 
 bool IsWideLiteral(std::string_view token) { return token.size() >= 2 && token[0] == 'L' && token[1] == '"'; }
@@ -929,9 +972,13 @@ std::u16string DecodeWideStringLiteral(TRCParser& parser, std::string_view liter
     AppendUtf16(out, text.substr(i, last ? std::string_view::npos : backslash - i), charset);
     if (last) return out;
     if (backslash + 1 == text.size()) ReportError(parser, 26);  // Bad escape sequence
-    std::optional<unsigned> value;
-    i = DecodeEscape(parser, text, backslash, kUnitEscape, literal, value);
-    if (value) out += static_cast<char16_t>(*value);
+    TEscape kind;
+    unsigned value = 0;
+    i = DecodeEscape(text, backslash, kUnitEscape, kind, value);
+    if (kind == TEscape::Unnamed)
+      i = CharacterEnd(text, i, charset, codePage);  // dropped with its backslash
+    else if (kind == TEscape::Value)
+      out += static_cast<char16_t>(value);
   }
 }
 

@@ -72,6 +72,9 @@ struct TFileItem {
   /// tokens of substituted text are reported there
   TTokenMark substitutionSite;
   bool utf8Marked = false;        ///< the file began with a UTF-8 byte-order mark: its text is UTF-8
+  /// A UTF-16 file's own #pragma code_page: the code page of the bytes its ordinary
+  /// literals write as escapes; empty: the code page in force
+  std::string escapedByteCharset;
   std::string presumedName;       ///< the file a line marker or #line names; empty: none
   std::string presumedExtension;  ///< that name's extension, upper-cased
   bool lineMarkerSeen = false;

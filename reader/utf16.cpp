@@ -337,6 +337,16 @@ std::string ScriptCharset(const TRCParser& parser) {
   return parser.options.codePage;
 }
 
+std::string EscapedByteCharset(const TRCParser& parser) {
+  const TFileItem* file = parser.currentFile;
+  if (file == nullptr || !file->NamesItsEncoding() || !IsUtf8Charset(ScriptCharset(parser))) return {};
+  std::string charset = !file->escapedByteCharset.empty() ? file->escapedByteCharset
+                        : !parser.codePage.empty()          ? parser.codePage
+                                                            : parser.options.codePage;
+  if (IsUtf8Charset(charset)) return {};
+  return charset.empty() ? std::string(nl_langinfo(CODESET)) : charset;
+}
+
 TDoubleByteSet DoubleByteSetOf(const std::string& charset) {
   std::string name = UpperCase(charset.empty() ? nl_langinfo(CODESET) : charset);
   for (std::string_view shiftJis : {"CP932", "SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "WINDOWS-31J"})

@@ -37,6 +37,14 @@ void AppendScriptTextUtf16(const TRCParser& parser, std::string_view text, std::
 /// The iconv name of the character set ScriptTextToUtf16 converts from; empty: the locale's.
 std::string ScriptCharset(const TRCParser& parser);
 
+/// The character set a byte written as an escape in an ordinary literal (\xFD) stands in,
+/// where it must be converted to join the literal's text: in a file whose text is UTF-8
+/// by its own mark (UTF-16, or a UTF-8 byte-order mark), read as UTF-8, the code page a
+/// UTF-16 file's own #pragma code_page names, else that of the last #pragma code_page of
+/// another file, else the command line's. Empty where escaped bytes stay
+/// bytes (the text is read in that code page already, or it is UTF-8 itself).
+std::string EscapedByteCharset(const TRCParser& parser);
+
 /// The iconv name of Windows code page `number` ("1252" gives "CP1252", "65001" gives
 /// "UTF-8"). False when the text is no number or this system cannot convert from it.
 bool CodePageCharset(std::string_view number, std::string& charset);
