@@ -80,18 +80,19 @@ TEST(PascalUnitScriptTest, DirectiveLinesOfUnits) {
   dir.Write("guarded.inc",
             "#ifndef GUARDED_INC\n#define GUARDED_INC\n#if 0\nconst Skipped = ;\n#else\nconst Chosen = 7;\n#endif\n"
             "#ifdef NOT_DEFINED_HERE\n#error not here\n#endif\n#endif\n");
-  dir.Write("c.h", "#define FROM_H 9\nint Prototype(void);\n/* closing comment */\n");
+  dir.Write("c.h", "#define FROM_H 9\nint Prototype(void);\n/* closing comment */\n#include \"d.h\"\n");
+  dir.Write("d.h", "#define FROM_D 1\n");
   dir.Write("tail.h", "#define TAIL 4\nint tail");
   dir.Write("mixed.pas",
             "unit Mixed;\ninterface\n#include \"c.h\"\n#include \"tail.h\"\n#pragma code_page(1252)\nconst\n"
-            "  Sum = FROM_H + TAIL;\n#define LATE 5\n  Last = LATE + 1;\nimplementation\nend.\n");
+            "  Sum = FROM_H + TAIL + FROM_D;\n#define LATE 5\n  Last = LATE + 1;\nimplementation\nend.\n");
   dir.Write("error.inc", "const A = 1;\n#error stop here\n");
   const char* rows[][2] = {
       {"#include \"versionServerViewer.inc\"\n1 RCDATA { APS_MAJORNUMBER, APS_MINORNUMBER, APS_TEXT }\n",
        "#1: 01000300 312E33"},
       {"#include \"consts.inc\"\n1 RCDATA { width, HEIGHT }\n", "#1: 28005000"},
       {"#include \"guarded.inc\"\n#include \"guarded.inc\"\n1 RCDATA { Chosen }\n", "#1: 0700"},
-      {"#include \"mixed.pas\"\n#ifdef LATE\n1 RCDATA { Sum, Last }\n#endif\n", "#1: 0D000600"},
+      {"#include \"mixed.pas\"\n#ifdef LATE\n1 RCDATA { Sum, Last }\n#endif\n", "#1: 0E000600"},
   };
   for (const auto& row : rows) {
     std::string data;
