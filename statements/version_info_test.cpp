@@ -80,6 +80,16 @@ TEST(VersionInfoTest, TextsArraysNestingAndSizeBounds) {
   EXPECT_TRUE(error.ends_with("bytes exceeds the limit of 65535 bytes")) << error;
 }
 
+// Version parts with leading zeros: 08 and 09 are decimal, 010 stays octal.
+TEST(VersionInfoTest, PartsWithLeadingZeros) {
+  TVersionNode root = TreeOf("1 VERSIONINFO\nFILEVERSION 2026,08,02,09\nPRODUCTVERSION 019 010\n{\n}\n");
+  std::array<std::uint32_t, 13> fixed = FixedFileInfo(root);
+  EXPECT_EQ(fixed[2], 2026u << 16 | 8u);
+  EXPECT_EQ(fixed[3], 2u << 16 | 9u);
+  EXPECT_EQ(fixed[4], 19u << 16 | 8u);
+  EXPECT_EQ(fixed[5], 0u);
+}
+
 // A text value always ends in one zero: a zero the script writes ends the text there.
 TEST(VersionInfoTest, WrittenZeroEndsAText) {
   const char* rows[][2] = {
