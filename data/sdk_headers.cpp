@@ -1462,6 +1462,16 @@ constexpr std::string_view kServedEmptyHeaders[] = {
     "wctype.h",
 };
 
+// The C runtime's headers in its sys folder, named "sys/" or "sys\\" and one of these:
+// zlib's zconf.h includes <sys/types.h>.
+constexpr std::string_view kServedEmptySysHeaders[] = {
+    "locking.h",
+    "stat.h",
+    "timeb.h",
+    "types.h",
+    "utime.h",
+};
+
 constexpr std::size_t kLongestHeaderName = 34;
 // clang-format on
 
@@ -1478,10 +1488,19 @@ bool IsListedHeader(std::span<const std::string_view> sorted, std::string_view i
   return std::binary_search(sorted.begin(), sorted.end(), name);
 }
 
+// Whether `includeName` begins with the folder "sys" and one separator, in any letter case.
+bool InSysFolder(std::string_view includeName) {
+  return includeName.size() > 4 && (includeName[0] | 0x20) == 's' && (includeName[1] | 0x20) == 'y' &&
+         (includeName[2] | 0x20) == 's' && (includeName[3] == '/' || includeName[3] == '\\');
+}
+
 }  // namespace
 
 bool IsServedSdkHeader(std::string_view includeName) { return IsListedHeader(kServedSdkHeaders, includeName); }
 
-bool IsServedEmptyHeader(std::string_view includeName) { return IsListedHeader(kServedEmptyHeaders, includeName); }
+bool IsServedEmptyHeader(std::string_view includeName) {
+  if (InSysFolder(includeName)) return IsListedHeader(kServedEmptySysHeaders, includeName.substr(4));
+  return IsListedHeader(kServedEmptyHeaders, includeName);
+}
 
 }  // namespace tarvex

@@ -127,7 +127,7 @@ TEST(MacroTest, VersionStringOfTheTwoLevelIdiom) {
   std::vector<TResEntry> entries = ReadResImage(outcome.image);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(DescribeVersionTree(ReadVersionTree(entries[0].data)),
-            "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { FileVersion \"4.12\\0\\0\" } } }");
+            "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { FileVersion \"4.12\\0\" } } }");
 }
 
 }  // namespace

@@ -17,10 +17,19 @@
 //
 // The implementation part of a unit must be empty: after implementation the reader wants
 // "end." and one more token, then stops, leaving whatever follows to the script reader.
+//
+// A file named .inc may be a C header instead: a line whose first non-blank character is
+// "#" followed by the name of a C directive (#define, #if, #include, ...) is carried out
+// as a directive, wherever it stands in the file. Pascal's character codes (#13#10) name
+// no directive. What such an #include opens is read to its end before the unit goes on.
 #include "preprocessor/pascal_unit.h"
 
+#include <array>
+
+#include "preprocessor/directives.h"
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
+#include "reader/lexer.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
 
@@ -122,14 +131,89 @@ std::string ScanQuoted(TRCParser& parser, TFileItem& file, std::size_t start) {
   ReportError(parser, 52);                     // Double quoted string not terminated
 }
 
+// The C directives a unit's line may carry out.
+constexpr std::array<std::string_view, 11> kDirectiveNames = {
+    "define", "undef", "if", "ifdef", "ifndef", "elif", "else", "endif", "include", "pragma", "error",
+};
+
+// Whether the "#" at the read position is the first non-blank character of its line and
+// is followed, after blanks, by the name of a C directive.
+bool DirectiveLineAt(const TFileItem& file) {
+  const std::string& text = file.text;
+  std::size_t p = file.readPosition;
+  if (text[p] != '#') return false;
+  std::size_t before = p;
+  while (before > 0 && IsSpaceOrTab(text[before - 1])) --before;
+  if (before > 0 && text[before - 1] != '\n') return false;
+  std::size_t name = p + 1;
+  while (name < text.size() && IsSpaceOrTab(text[name])) ++name;
+  std::size_t end = name;
+  while (end < text.size() && text[end] >= 'a' && text[end] <= 'z') ++end;
+  if (end < text.size() && IsIdentifierByte(ByteAt(text, end))) return false;
+  std::string_view word(text.data() + name, end - name);
+  for (std::string_view directive : kDirectiveNames)
+    if (word == directive) return true;
+  return false;
+}
+
+// Whether only blanks and comments are left of `file`, so that the next scan would close it.
+bool OnlyCommentsLeft(const TFileItem& file) {
+  const std::string& text = file.text;
+  for (std::size_t i = file.readPosition; i < text.size();) {
+    if (IsCSpace(ByteAt(text, i))) {
+      ++i;
+    } else if (text[i] == ';' || text.compare(i, 2, "//") == 0) {
+      i = text.find('\n', i);
+    } else if (text.compare(i, 2, "/*") == 0) {
+      std::size_t close = text.find("*/", i + 2);
+      if (close == std::string::npos) return false;  // the scanner reports it
+      i = close + 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads what an #include in a unit opened (the files above `depth`) to its end: a unit
+// has been read for its constants already; the rest of it, and any other file, is read
+// for its directives, its other tokens passed over as a C header's are.
+void ReadIncludedFiles(TRCParser& parser, std::size_t depth) {
+  while (parser.fileStack.size() > depth) {
+    if (parser.fileStack.size() == depth + 1 && OnlyCommentsLeft(*parser.currentFile)) {
+      CloseSourceFile(parser);
+      return;
+    }
+    std::string token = ScanToken(parser);
+    if (parser.fileStack.size() <= depth) {  // a token of the unit itself: left for the unit
+      PushBackToken(parser);
+      return;
+    }
+    if (token == "#") CarryOutDirective(parser);
+  }
+}
+
+// Carries out the directive line at the read position of `unit`, the current file. False
+// when it left the unit (a false branch that runs past its end): the unit is over.
+bool CarryOutUnitDirective(TRCParser& parser, const TFileItem& unit) {
+  std::size_t depth = parser.fileStack.size();
+  ScanToken(parser);  // the "#"
+  CarryOutDirective(parser);
+  if (parser.fileStack.size() > depth) ReadIncludedFiles(parser, depth);
+  return parser.fileStack.size() == depth && parser.currentFile == &unit;
+}
+
 // token := word | number | string | one of # $ ( ) * + , - . / ; < = >
 std::string ReadPascalToken(TRCParser& parser, TStrayCharacter stray) {
   TFileItem* file = parser.currentFile;
   if (file == nullptr) return {};
-  do {
+  for (;;) {
     SkipBlanks(*file);
     if (file->Exhausted()) return {};
-  } while (SkipComment(parser, *file));
+    if (SkipComment(parser, *file)) continue;
+    if (!DirectiveLineAt(*file)) break;
+    if (!CarryOutUnitDirective(parser, *file)) return {};
+  }
   const std::string& text = file->text;
   std::size_t p = file->readPosition;
   unsigned char c = ByteAt(text, p);

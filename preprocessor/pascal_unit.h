@@ -18,15 +18,18 @@ bool IsPascalFile(const TFileItem& file);
 /// to its end or to the "end." after its implementation word, and stores every constant
 /// of its CONST sections in the unit constants table: the name upper-cased, the value as
 /// the unevaluated text of its tokens with the operator words mapped, evaluated later
-/// where the name is used. What follows the point where reading stopped stays in the file
-/// for the script reader. Raises 29, 33 to 49, 51 and 52, located in the Pascal file.
+/// where the name is used. A line whose first non-blank character is "#" followed by a C
+/// directive's name (#define, #if, #include, ...) is carried out as a directive; the files
+/// an #include there opens are read to their end first. What follows the point where
+/// reading stopped stays in the file for the script reader. Raises 29, 33 to 49, 51 and
+/// 52, located in the Pascal file, and the messages of the directives.
 void ReadPascalUnit(TRCParser& parser);
 
 /// The next token of the current file by Pascal rules: words (through MapPascalOperator),
 /// numbers as written, quoted strings with their quotes, and the one-character tokens
-/// # $ ( ) * + , - . / ; < = >. Comments { }, (* *) and // are passed over. The empty
-/// token at the end of the current file; it never goes on into the including file.
-/// Raises 29, 33, 51, 52.
+/// # $ ( ) * + , - . / ; < = >. Comments { }, (* *) and // are passed over, and directive
+/// lines carried out. The empty token at the end of the current file; it never goes on
+/// into the including file. Raises 29, 33, 51, 52 and the messages of the directives.
 std::string PascalToken(TRCParser& parser);
 
 /// The script operator for a Pascal operator word, compared ignoring case: "/" for DIV,

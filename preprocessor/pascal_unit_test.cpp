@@ -67,5 +67,45 @@ TEST(PascalUnitScriptTest, ConstantsServeTheIncludingScript) {
   }
 }
 
+// A line of a unit that begins with "#" and a C directive's name is carried out as a
+// directive: a C header named .inc gives its #define values; conditionals select the
+// unit's text; an #include is read to its end before the unit goes on. Everything else
+// is read by Pascal's rules, and #13#10 stays a Pascal character code.
+TEST(PascalUnitScriptTest, DirectiveLinesOfUnits) {
+  test::TTempDir dir;
+  dir.Write("versionServerViewer.inc",
+            "// Version numbers\n#define APS_MAJORNUMBER 1\n#define APS_MINORNUMBER 3 // minor\n"
+            "  #  define APS_TEXT \"1.3\"\n");
+  dir.Write("consts.inc", "const\n  Width = 40;\n  CRLF =\n#13#10;\n  Height = Width * 2;\n");
+  dir.Write("guarded.inc",
+            "#ifndef GUARDED_INC\n#define GUARDED_INC\n#if 0\nconst Skipped = ;\n#else\nconst Chosen = 7;\n#endif\n"
+            "#ifdef NOT_DEFINED_HERE\n#error not here\n#endif\n#endif\n");
+  dir.Write("c.h", "#define FROM_H 9\nint Prototype(void);\n/* closing comment */\n#include \"d.h\"\n");
+  dir.Write("d.h", "#define FROM_D 1\n");
+  dir.Write("tail.h", "#define TAIL 4\nint tail");
+  dir.Write("mixed.pas",
+            "unit Mixed;\ninterface\n#include \"c.h\"\n#include \"tail.h\"\n#pragma code_page(1252)\nconst\n"
+            "  Sum = FROM_H + TAIL + FROM_D;\n#define LATE 5\n  Last = LATE + 1;\nimplementation\nend.\n");
+  dir.Write("error.inc", "const A = 1;\n#error stop here\n");
+  const char* rows[][2] = {
+      {"#include \"versionServerViewer.inc\"\n1 RCDATA { APS_MAJORNUMBER, APS_MINORNUMBER, APS_TEXT }\n",
+       "#1: 01000300 312E33"},
+      {"#include \"consts.inc\"\n1 RCDATA { width, HEIGHT }\n", "#1: 28005000"},
+      {"#include \"guarded.inc\"\n#include \"guarded.inc\"\n1 RCDATA { Chosen }\n", "#1: 0700"},
+      {"#include \"mixed.pas\"\n#ifdef LATE\n1 RCDATA { Sum, Last }\n#endif\n", "#1: 0E000600"},
+  };
+  for (const auto& row : rows) {
+    std::string data;
+    for (const test::TResEntry& entry : test::EntriesIn(dir, row[0]))
+      data += entry.name.Printable() + ": " + test::DataHex(entry);
+    EXPECT_EQ(data, row[1]) << row[0];
+  }
+  EXPECT_EQ(test::CompileInDir(dir, "#include \"error.inc\"\n").errorText,
+            "File error.inc. Line 2 : 25. #error directive encountered: stop here");
+  // A "#" that does not begin its line is Pascal's, as before.
+  dir.Write("late.inc", "const A = 1; #define B 2\n");
+  EXPECT_EQ(test::FailureIn(dir, "#include \"late.inc\"\n"), "47@1: 47. invalid constant identifier #");
+}
+
 }  // namespace
 }  // namespace tarvex

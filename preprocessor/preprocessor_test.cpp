@@ -41,7 +41,6 @@ TEST(PreprocessorMessagesTest, EachMessageWithItsTextAndLine) {
       {"0123456701234567012", "50@1: 50. Too many digits in octal number: 0123456701234567012"},
       {"12345678901", "55@1: 55. Too many digits in the number: 12345678901"},
       {"2147483648L", "57@1: 57. Value 2147483648 is out of range: [-2147483647...+2147483647] allowed"},
-      {"\n08", "59@2: 59. Digits in octal constant 08 must be in range 0..7"},
       {"$_", "60@1: 60. Bad hexadecimal value: $_"},
       // Conditional compilation
       {"#ifdef 1\n", "21@1: 21. Expecting identifier after #ifdef "},

@@ -45,6 +45,14 @@ TEST(SdkHeadersTest, ServedHeaders) {
       {"#include <sys/windows.h>\n", missing + "\"sys/windows.h\" (No such file or directory)"},
       {"#include \"sdk\\windows.h\"\n", missing + "\"sdk\\windows.h\" (No such file or directory)"},
       {"#include <sys/stdio.h>\n", missing + "\"sys/stdio.h\" (No such file or directory)"},
+      // The C runtime's sys headers are served empty; no other name in a folder is.
+      {"#include <sys/types.h>\n#include <sys/stat.h>\n#include \"sys\\timeb.h\"\n#include <SYS/Utime.h>\n"
+       "#include <sys/locking.h>\nA LVS_REPORT",
+       "A LVS_REPORT"},
+      {"#include <sys/socket.h>\n", missing + "\"sys/socket.h\" (No such file or directory)"},
+      {"#include <lib/sys/types.h>\n", missing + "\"lib/sys/types.h\" (No such file or directory)"},
+      {"#include <types.h>\n", missing + "\"types.h\" (No such file or directory)"},
+      {"#include <sys/>\n", missing + "\"sys/\" (No such file or directory)"},
       // Framework ids come from afxres.h or atlres.h on, not from windows.h.
       {"ID_HELP\n#define ID_FILE_NEW 5\n#include <afxres.h>\nID_HELP ID_FILE_NEW ID_APP_EXIT AFX_IDS_APP_TITLE",
        "9 57670 57600 57665 57344"},
@@ -69,6 +77,8 @@ TEST(SdkHeadersTest, ServedHeaders) {
                          i + 4 >= std::size(cases) ? own : std::vector<std::pair<std::string, std::string>>{}),
               cases[i].second)
         << cases[i].first;
+  // A file that is found wins over the served sys header too.
+  EXPECT_EQ(Preprocess("#include <sys/types.h>\nOWN", {{"sys/types.h", "#define OWN 8\n"}}), "8");
   test::TScriptReader reader("#include <commctrl.h>\n");
   reader.All();
   EXPECT_EQ(reader.parser.defines.Get("WS_VISIBLE"), "0x10000000L");  // the predefined text stays

@@ -1,5 +1,6 @@
 #include "reader/numbers.h"
 
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -53,17 +54,33 @@ bool AllOf(std::string_view text, bool (*belongs)(unsigned char)) {
   return true;
 }
 
-// number := digit1-9 {digit} [suffix]; at most 10 digits and 2147483647.
+// The value of a run of decimal digits (leading zeros allowed). A script number goes up
+// to 2147483647. A condition of #if follows C: a constant that does not fit a signed
+// 64-bit integer is unsigned, and its bits are kept (18446744073709551615 is all ones,
+// which the evaluator's signed arithmetic reads as -1).
+TConversion DecimalValue(TRCParser& parser, std::string_view digits, bool suffix, TNumberSyntax syntax) {
+  std::uint64_t value = 0;
+  bool fits = true;
+  for (char c : digits) {
+    auto digit = static_cast<std::uint64_t>(c - '0');
+    fits = fits && value <= (UINT64_MAX - digit) / 10;
+    value = value * 10 + digit;
+  }
+  std::uint64_t limit = syntax == TNumberSyntax::Condition ? UINT64_MAX : 2147483647;
+  if (!fits || value > limit)
+    ReportError(parser, 57, {digits});  // Value %s is out of range: [-2147483647...+2147483647] allowed
+  if (value > 2147483647) return {std::to_string(static_cast<std::int64_t>(value)), TTokenKind::LongNumber};
+  return Converted(static_cast<std::int64_t>(value), suffix);
+}
+
+// number := digit1-9 {digit} [suffix]; at most 10 digits (20 in a condition).
 TConversion ConvertDecimal(TRCParser& parser, std::string_view token, TNumberSyntax syntax) {
   std::string_view digits = token;
   bool suffix = StripSizeSuffix(digits, syntax);
   if (!AllOf(digits, IsDigit)) return NotANumber(digits);
-  if (digits.size() > 10) ReportError(parser, 55, {digits});  // Too many digits in the number: %s
-  std::int64_t value = 0;
-  for (char c : digits) value = value * 10 + (c - '0');
-  if (value > 2147483647)
-    ReportError(parser, 57, {digits});  // Value %s is out of range: [-2147483647...+2147483647] allowed
-  return Converted(value, suffix);
+  if (digits.size() > (syntax == TNumberSyntax::Condition ? 20u : 10u))
+    ReportError(parser, 55, {digits});  // Too many digits in the number: %s
+  return DecimalValue(parser, digits, suffix, syntax);
 }
 
 // number := "0x" {hexdigit} [suffix]; at most 8 digits, read as unsigned.
@@ -77,13 +94,14 @@ TConversion ConvertHex(TRCParser& parser, std::string_view text, bool suffix) {
   return Converted(value, suffix);
 }
 
-// number := "0" {octdigit} [suffix]; the value wraps modulo 2^32 and is read as signed.
-TConversion ConvertOctal(TRCParser& parser, std::string_view text, bool suffix) {
+// number := "0" {digit} [suffix]. Octal digits wrap modulo 2^32 and are read as signed.
+// A number that holds an 8 or a 9 is decimal, leading zeros and all, as scripts written
+// for Windows' own compiler mean it (FILEVERSION 2026,08,02,09).
+TConversion ConvertOctal(TRCParser& parser, std::string_view text, bool suffix, TNumberSyntax syntax) {
   std::string_view digits = text.substr(1);
   if (!AllOf(digits, IsDigit)) return NotANumber(text);
   if (text.size() > 18) ReportError(parser, 50, {text});  // Too many digits in octal number: %s
-  if (!AllOf(digits, IsOctalDigit))
-    ReportError(parser, 59, {text});  // Digits in octal constant %s must be in range 0..7
+  if (!AllOf(digits, IsOctalDigit)) return DecimalValue(parser, text, suffix, syntax);
   std::uint32_t value = 0;
   for (char c : digits) value = value * 8u + static_cast<std::uint32_t>(c - '0');
   return Converted(static_cast<std::int32_t>(value), suffix);
@@ -94,7 +112,7 @@ TConversion ConvertZeroNumber(TRCParser& parser, std::string_view token, TNumber
   bool suffix = StripSizeSuffix(text, syntax);
   if (text == "0") return Converted(0, suffix);
   if (text[1] == 'x' || text[1] == 'X') return ConvertHex(parser, text, suffix);
-  return ConvertOctal(parser, text, suffix);
+  return ConvertOctal(parser, text, suffix, syntax);
 }
 
 // number := "$" hexdigit {hexdigit}, read as "0x" followed by the digits.

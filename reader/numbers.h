@@ -23,9 +23,12 @@ bool BeginsNumber(std::string_view token);
 /// Converts a token that begins with "$" or a digit to the decimal text of its value and
 /// sets TokenFlag to Number, LongNumber (a value above 32767, or a suffix) or NotNumber
 /// (a token that begins like a number but is none: it comes back as written, less a
-/// suffix); other tokens come back unchanged. Decimal numbers go up to 2147483647,
-/// hexadecimal ones to 8 digits (read unsigned), octal ones wrap to a signed 32-bit value.
-/// Raises 31, 32, 50, 55, 57, 59, 60.
+/// suffix); other tokens come back unchanged. Decimal numbers go up to 2147483647 in
+/// resource statements; in a condition up to 18446744073709551615, kept as the signed
+/// 64-bit value of the same bits. Hexadecimal ones take up to 8 digits (read unsigned).
+/// A leading zero starts an octal number, which wraps to a signed 32-bit value, unless
+/// the digits hold an 8 or a 9: that number is decimal (019 is 19).
+/// Raises 31, 32, 50, 55, 57, 60.
 std::string ConvertNumber(TRCParser& parser, std::string_view token, TNumberSyntax syntax = TNumberSyntax::Script);
 
 }  // namespace tarvex

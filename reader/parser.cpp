@@ -157,6 +157,9 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName, TSearc
   if (!DecodeSourceText(item->text, encoding, badOffset))
     RaiseFailure("File " + path + " is not valid UTF-16 (offset " + std::to_string(badOffset) + ")");
   item->fromUtf16 = encoding != TSourceEncoding::Bytes;
+  // Ctrl-Z ends the text of a script, header or unit, as DOS and Windows editors meant it:
+  // nothing after it is read. (Resource data files are read elsewhere and keep every byte.)
+  if (std::size_t end = item->text.find('\x1A'); end != std::string::npos) item->text.resize(end);
   if (!parser.openFiles.insert(item->identity).second)
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   item->name = path;

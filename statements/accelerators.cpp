@@ -26,6 +26,7 @@ namespace {
 
 constexpr std::uint16_t kLastEntryFlag = 0x0080;
 constexpr std::uint16_t kVirtKeyFlag = 0x0001;
+constexpr std::int64_t kMinCommandId = -32768;
 constexpr std::int64_t kMaxWord = 0xFFFF;
 constexpr std::int32_t kMaxCharacterKey = 255;
 
@@ -68,11 +69,12 @@ const TAcceleratorOption* FindOption(std::string_view keyword) {
   return nullptr;
 }
 
-// A token that begins with a digit, as a number of 0..65535; false when it is larger.
-bool ReadWord(std::string_view token, std::uint16_t& word) {
+// A number token as a 16-bit word from `minimum` to 65535 (a negative value as its 16-bit
+// pattern); false outside.
+bool ReadWord(std::string_view token, std::uint16_t& word, std::int64_t minimum = 0) {
   std::int64_t value = 0;
   if (!DecimalTokenValue(token, value)) value = ConvertToInteger(token);
-  if (value < 0 || value > kMaxWord) return false;
+  if (value < minimum || value > kMaxWord) return false;
   word = static_cast<std::uint16_t>(value);
   return true;
 }
@@ -107,11 +109,13 @@ TKeystroke ReadKeystroke(TRCParser& parser, const std::string& token) {
   return keystroke;
 }
 
+// A command id from -32768 to 65535, a negative one written as its 16-bit pattern, as
+// menu and control ids are.
 std::uint16_t ReadAcceleratorId(TRCParser& parser) {
   std::string token = SkipSeparators(parser, ",");
   if (token.empty()) ReportError(parser, 85);  // Accelerator identifier expected
   std::uint16_t id = 0;
-  if (!IsDigit(token[0]) || !ReadWord(token, id))
+  if (!(IsDigit(token[0]) || token[0] == '-') || !ReadWord(token, id, kMinCommandId))
     ReportError(parser, 86, {token});  // A number in range 0..65535 expected instead %s
   return id;
 }

@@ -36,6 +36,9 @@ TEST(AcceleratorsTest, KeystrokesOptionsAndMessages) {
        "0002 0078 1 ; 0004 0078 2 ; 0008 0078 3 ; 0010 0078 4 ; 0000 0078 5 ; 0089 0070 6"},
       {"\"a\" 1 \"b\" 2 VIRTKEY SHIFT 66 3", "0000 0061 1 ; 0005 0042 2 ; 0080 0042 3"},
       {",, \"a\",,, 1 ,, ALT ,, \"b\" , 2 ,", "0010 0061 1 ; 0080 0062 2"},
+      // Ids from -32768 to 65535, a negative one as its 16-bit pattern.
+      {"\"a\", -32000\n\"b\", -1, ALT\n#define ID_C -32768\n\"c\", ID_C\n\"d\", 65535",
+       "0000 0061 33536 ; 0010 0062 65535 ; 0000 0063 32768 ; 0080 0064 65535"},
   };
   for (const auto& row : rows) EXPECT_EQ(TableOf(row[0]), row[1]) << row[0];
   const char* messages[][2] = {
@@ -45,6 +48,8 @@ TEST(AcceleratorsTest, KeystrokesOptionsAndMessages) {
       {"1 ACCELERATORS { -1, 1 }", "84@1: 84. Invalid keystroke: -1"},
       {"1 ACCELERATORS { \"a\"\n", "85@2: 85. Accelerator identifier expected"},
       {"1 ACCELERATORS { \"a\", ID_X }", "86@1: 86. A number in range 0..65535 expected instead ID_X"},
+      {"1 ACCELERATORS { \"a\", -32769 }", "86@1: 86. A number in range 0..65535 expected instead -32769"},
+      {"1 ACCELERATORS { \"a\", 65536 }", "86@1: 86. A number in range 0..65535 expected instead 65536"},
       {"1 ACCELERATORS { \"a\", 1, ASCII, VIRTKEY }", "87@1: 87. VIRTKEY not allowed because ASCII already defined"},
       {"1 ACCELERATORS { \"a\", 1, VIRTKEY ascii }", "88@1: 88. ASCII not allowed because VIRTKEY already defined"},
   };

@@ -30,6 +30,7 @@ namespace {
 
 constexpr std::uint16_t kPopupFlag = 0x0010;
 constexpr std::uint16_t kEndFlag = 0x0080;
+constexpr std::int64_t kMinCommandId = -32768;
 constexpr std::int64_t kMaxCommandId = 0xFFFF;
 // Far beyond any real menu, and far below what would exhaust the stack.
 constexpr int kMaxPopupDepth = 1000;
@@ -124,15 +125,18 @@ void SetEndFlag(TOutputBuffer& out, const TMenuLevel& level) {
   out.Seek(end);
 }
 
+// A command id from -32768 to 65535. A negative id is written as its 16-bit pattern, as
+// control ids are: editors' resource.h files define ids such as -32379, and -1 marks
+// items that send no command.
 std::uint16_t ReadCommandId(TRCParser& parser, const TOperand& token) {
-  std::int64_t value = -1;
+  std::int64_t value = kMinCommandId - 1;
   if (token.isValue) {
     value = token.value;
   } else if (std::string_view text = token.View();
-             !text.empty() && IsDigit(text[0]) && !DecimalTokenValue(text, value)) {
+             !text.empty() && (IsDigit(text[0]) || text[0] == '-') && !DecimalTokenValue(text, value)) {
     value = ConvertToInteger(text);
   }
-  if (value < 0 || value > kMaxCommandId) ReportError(parser, 74);  // Number in range 0..65535 expected
+  if (value < kMinCommandId || value > kMaxCommandId) ReportError(parser, 74);  // Number in range 0..65535 expected
   return static_cast<std::uint16_t>(value);
 }
 

@@ -37,7 +37,8 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int64_t kMaxNameOrdinal = 32767;
+// Windows takes any 16-bit name (MAKEINTRESOURCE); 0 names nothing.
+constexpr std::int64_t kMaxNameOrdinal = 65535;
 
 // One kind of resource statement: its type number, the keyword and numeric synonyms
 // that name it, the text its entries are written with, and the handler of its body.
@@ -138,7 +139,7 @@ const TResourceKind* KindOfType(std::string_view keyword) {
   return KindOfNumber(keyword.size() == 1 ? keyword[0] - '0' : (keyword[0] - '0') * 10 + (keyword[1] - '0'));
 }
 
-// A resource name: a quoted text without NUL, a word, a number from 1 to 32767, or a
+// A resource name: a quoted text without NUL, a word, a number from 1 to 65535, or a
 // token that begins like a number without being one (kept as text).
 void CheckResourceName(TRCParser& parser, const std::string& token) {
   if (token[0] == '"') {

@@ -24,7 +24,8 @@ std::string Identifiers(const std::string& script) {
 TEST(StatementLoopTest, MessagesAndDuplicates) {
   const char* rows[][2] = {
       {"\n-1 RCDATA {}", "15@2: 15. Bad resource identifier: -1"},
-      {"32768 RCDATA {}", "15@1: 15. Bad resource identifier: 32768"},
+      {"65536 RCDATA {}", "15@1: 15. Bad resource identifier: 65536"},
+      {"#define ID_BIG 65536\nID_BIG DIALOGEX 0, 0, 9, 9 {}", "15@2: 15. Bad resource identifier: 65536"},
       {"\"a\\0b\" RCDATA {}", "124@1: 124. The resource name contains the 0x00 symbol"},
       // A name after top-level optional statements is checked like any other.
       {"LANGUAGE 9, 1\n0 RCDATA {}", "15@2: 15. Bad resource identifier: 0"},
@@ -65,6 +66,10 @@ TEST(StatementLoopTest, MessagesAndDuplicates) {
   EXPECT_EQ(Identifiers("1 DIALOG 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 LANGUAGE 9, 1 {}\n"
                         "5 10 {}\n32767 DIALOGEX 0, 0, 9, 9 {}"),
             "#5:#1 #5:#1 #5:#1 #10:#5 #5:#32767");
+  // Every 16-bit name is an ordinal: an emulator's dialog 50038, the highest RCDATA.
+  EXPECT_EQ(Identifiers("50038 DIALOGEX 0, 0, 9, 9 {}\n65535 RCDATA {}\n32768 RCDATA {}\n#define IDD_X 40000\n"
+                        "IDD_X DIALOG 0, 0, 9, 9 {}\nLANGUAGE 9, 1\n65535 RCDATA {}"),
+            "#5:#50038 #10:#65535 #10:#32768 #5:#40000 #10:#65535");
 }
 
 // The type each keyword or number names, and the memory flags from each kind's default.

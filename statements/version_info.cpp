@@ -11,7 +11,8 @@
 // as 0 and patched when the node's closing brace has been read.
 //
 // Programs read version strings as C strings, so every text value is written with its
-// terminating zero, counted in its value length.
+// terminating zero, counted in its value length. A zero the script writes itself ("1.0\0")
+// ends the text there: the text after it is dropped and no second zero is added.
 #include "statements/version_info.h"
 
 #include <array>
@@ -199,7 +200,8 @@ void EndNode(TVersionWriter& writer, std::size_t nodeStart) {
 
 void WriteValueNode(TVersionWriter& writer, std::u16string_view key, const TVersionValue& value) {
   TOutputBuffer& out = writer.parser.output;
-  std::u16string text = value.isText ? value.text + u'\0' : std::u16string();
+  std::u16string text;
+  if (value.isText) text = value.text.substr(0, value.text.find(u'\0')) + u'\0';
   std::size_t valueLength = value.isText ? text.size() : value.words.size() * 2;
   std::size_t start = BeginNode(out, valueLength, value.isText ? kTextType : kBinaryType, key);
   for (char16_t unit : text) out.WriteU16(unit);
@@ -208,11 +210,17 @@ void WriteValueNode(TVersionWriter& writer, std::u16string_view key, const TVers
   PadToDword(out);
 }
 
-// Adds the items after the first, each after a comma; returns the token that ends the value.
+// Adds the items after the first, each after a comma; between two numbers the comma may
+// be left out, as between the parts of FILEVERSION ("Translation", 0x0409 0x04E4).
+// Returns the token that ends the value.
 std::string ReadMoreValueItems(TRCParser& parser, TVersionValue& value) {
   for (;;) {
     std::string token = GetToken(parser);
-    if (token.empty()) ReportError(parser, 9);                                   // "}" or END expected
+    if (token.empty()) ReportError(parser, 9);  // "}" or END expected
+    if (!value.isText && IsDigit(token[0])) {
+      value.words.push_back(ReadWord(parser, token));
+      continue;
+    }
     if (IsQuoted(token) || IsDigit(token[0])) ReportError(parser, 94, {token});  // Comma expected before %s string
     if (token != ",") return token;
     token = SkipSeparators(parser, ",");
@@ -229,7 +237,8 @@ std::string ReadMoreValueItems(TRCParser& parser, TVersionValue& value) {
   }
 }
 
-// value := "key" [","] item {"," item}   where the items are all texts or all numbers.
+// value := "key" [","] item {"," item}   where the items are all texts or all numbers,
+//                                      and the comma between two numbers is optional.
 // Returns the "}" or VALUE that follows it.
 std::string WriteVersionValue(TVersionWriter& writer) {
   TRCParser& parser = writer.parser;

@@ -49,7 +49,7 @@ TEST(VersionInfoTest, ApplicationVersionResourceNodeByNode) {
   TVersionNode root = ReadVersionTree(entry.data);
   EXPECT_EQ(DescribeVersionTree(root),
             "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { CompanyName \"Acme Corporation\\0\" ; "
-            "FileDescription \"Acme Editor\\0\" ; FileVersion \"2.1.0.17\\0\\0\" ; "
+            "FileDescription \"Acme Editor\\0\" ; FileVersion \"2.1.0.17\\0\" ; "
             "LegalCopyright \"Copyright (C) Acme 2024\\0\" } } ; VarFileInfo { Translation 0x0409 0x04B0 } }");
   EXPECT_EQ(FixedFileInfo(root), (std::array<std::uint32_t, 13>{0xFEEF04BD, 0x00010000, 0x00020001, 0x00000011,
                                                                 0x00020001, 0, 63, 6, 0x40004, 1, 0, 0, 0}));
@@ -63,6 +63,10 @@ TEST(VersionInfoTest, TextsArraysNestingAndSizeBounds) {
             "VS_VERSION_INFO { S { K \"abc\\0\" ; N 0x0001 0x0002 0xFFFF } }");
   EXPECT_EQ(VersionOf("BLOCK \"V\" { VALUE \"Translation\", 0x409, 1252 }"),
             "VS_VERSION_INFO { V { Translation 0x0409 0x04E4 } }");
+  // Commas between numbers are optional, as between the parts of FILEVERSION; a number
+  // after a text, or a text after a number, still wants one.
+  EXPECT_EQ(VersionOf("BLOCK \"V\" { VALUE \"Translation\", 0x0409 0x04E4\nVALUE \"N\" 1 2, 3 4 }"),
+            "VS_VERSION_INFO { V { Translation 0x0409 0x04E4 ; N 0x0001 0x0002 0x0003 0x0004 } }");
   // Blocks nest a thousand deep; data stops at 65535 bytes, leaving no output.
   std::string nested = "1 VERSIONINFO {\n", values;
   for (int i = 0; i < 1000; ++i) nested += "BLOCK \"b\" {\n";
@@ -74,6 +78,37 @@ TEST(VersionInfoTest, TextsArraysNestingAndSizeBounds) {
   std::string error = Failure("1 VERSIONINFO { BLOCK \"S\" {\n" + values + "} }\n");
   EXPECT_TRUE(error.starts_with("File a.rc. Line 402 : Resource VERSIONINFO 1: data of ")) << error;
   EXPECT_TRUE(error.ends_with("bytes exceeds the limit of 65535 bytes")) << error;
+}
+
+// Version parts with leading zeros: 08 and 09 are decimal, 010 stays octal.
+TEST(VersionInfoTest, PartsWithLeadingZeros) {
+  TVersionNode root = TreeOf("1 VERSIONINFO\nFILEVERSION 2026,08,02,09\nPRODUCTVERSION 019 010\n{\n}\n");
+  std::array<std::uint32_t, 13> fixed = FixedFileInfo(root);
+  EXPECT_EQ(fixed[2], 2026u << 16 | 8u);
+  EXPECT_EQ(fixed[3], 2u << 16 | 9u);
+  EXPECT_EQ(fixed[4], 19u << 16 | 8u);
+  EXPECT_EQ(fixed[5], 0u);
+}
+
+// A text value always ends in one zero: a zero the script writes ends the text there.
+TEST(VersionInfoTest, WrittenZeroEndsAText) {
+  const char* rows[][2] = {
+      {"VALUE \"FileVersion\", \"1.0\\0\"", "FileVersion \"1.0\\0\""},
+      {"VALUE \"K\", \"a\\0b\"", "K \"a\\0\""},
+      {"VALUE \"K\", \"a\\0\", \"b\"", "K \"a\\0\""},
+      {"VALUE \"K\", \"\"", "K \"\\0\""},
+      {"VALUE \"K\", \"\\0\\0\"", "K \"\\0\""},
+      {"VALUE \"K\", \"1.0\"", "K \"1.0\\0\""},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(VersionOf(std::string("BLOCK \"S\" { ") + row[0] + " }"),
+              std::string("VS_VERSION_INFO { S { ") + row[1] + " } }")
+        << row[0];
+  // "1.0\0" is four UTF-16 units with its zero: fields, key "K", padding and 8 bytes.
+  TVersionNode value =
+      TreeOf("1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", \"1.0\\0\" } }").children.at(0).children.at(0);
+  EXPECT_EQ(value.value.size(), 8u);
+  EXPECT_EQ(value.length, 6 + 4 + 2 + 8);
 }
 
 struct TMessageCase {
@@ -93,6 +128,8 @@ const TMessageCase kMessageCases[] = {
     {"1 VERSIONINFO { BLOCK \"S\" { } VALUE \"K\", 1 }", "92@1: 92. Values shall be included in a separate BLOCK"},
     {"1 VERSIONINFO { VALUE K, 1 }", "93@1: 93. Double quoted string expected in VALUE string"},
     {"1 VERSIONINFO { VALUE \"K\", \"a\" \"b\" 5 }", "94@1: 94. Comma expected before 5 string"},
+    {"1 VERSIONINFO { VALUE \"K\", 4 \"b\" }", "94@1: 94. Comma expected before \"b\" string"},
+    {"1 VERSIONINFO { VALUE \"K\", 4 70000 }", "86@1: 86. A number in range 0..65535 expected instead 70000"},
     {"1 VERSIONINFO { VALUE \"K\", 1 BLOCK \"S\" { } }", "95@1: 95. \"}\" or END or the keyword VALUE expected"},
     {"1 VERSIONINFO { BLOCK \"S\" { } STRING }", "96@1: 96. Unknown keyword: STRING"},
     {"1 VERSIONINFO FILETYP 1 { }", "98@1: 98. \"{\" or BEGIN expected but got FILETYP"},

@@ -316,12 +316,79 @@ version fixed signature=0xfeef04bd struc=0x10000 file=1.2.3.4 product=1.2.3.4 fl
   return row;
 }
 
+/// Forms of scripts written for other compilers: names and ids anywhere in 16 bits (a
+/// dialog 50038, an RCDATA 65535, menu ids -1, -32379 from a resource.h and 65535, an
+/// accelerator id -32000), numbers with leading zeros, version values without commas and
+/// with written zeros, a C header named .inc, <sys/types.h>, and a Ctrl-Z that ends the
+/// script before text that would not compile.
+TWineCase OtherCompilersCase() {
+  TWineCase row{"scripts written for other compilers", {}, "other.rc", {}};
+  row.files = {{"resource.h", "#define ID_MENU_ALIGN_MAPPING_V -32379\n"},
+               {"versionServerViewer.inc", "#define APS_MAJORNUMBER 2026\n#define APS_MINORNUMBER 08\n"},
+               {"other.rc", R"~(#include <sys/types.h>
+#include <windows.h>
+#include "resource.h"
+#include "versionServerViewer.inc"
+LANGUAGE 9, 1
+50038 DIALOGEX 0, 0, 100, 50
+STYLE WS_POPUP
+FONT 8, "MS Shell Dlg"
+BEGIN
+  PUSHBUTTON "OK", IDOK, 5, 5, 40, 14
+END
+65535 RCDATA { 1 }
+1 MENU
+BEGIN
+  MENUITEM "Blah blah", -1
+  MENUITEM "Align",
+    ID_MENU_ALIGN_MAPPING_V
+  MENUITEM "Top", 65535
+END
+1 ACCELERATORS
+BEGIN
+  "a", -32000
+END
+1 VERSIONINFO
+FILEVERSION APS_MAJORNUMBER,APS_MINORNUMBER,02,09
+PRODUCTVERSION 019
+BEGIN
+  BLOCK "StringFileInfo"
+  BEGIN
+    BLOCK "040904E4"
+    BEGIN
+      VALUE "FileVersion", "1.0\0"
+      VALUE "Cut", "a\0b"
+      VALUE "Empty", ""
+    END
+  END
+  BLOCK "VarFileInfo"
+  BEGIN
+    VALUE "Translation", 0x0409 0x04E4
+  END
+END
+)~" + std::string("\x1A\"not a script\n", 15)}};
+  // GetMenuItemID and CopyAcceleratorTableW give the ids as 16-bit patterns: -1 is 65535,
+  // -32379 is 33157, -32000 is 33536. A version text's length counts its one zero.
+  row.pieces = {
+      "resource #4 #1 0409\n  menu format=0\n  item type=0x0 state=0x0 id=65535 \"Blah blah\"\n"
+      "  item type=0x0 state=0x0 id=33157 \"Align\"\n  item type=0x0 state=0x0 id=65535 \"Top\"\n",
+      "resource #5 #50038 0409\n  dialog class=\"#32770\"",
+      "resource #9 #1 0409\n  accel fvirt=0x0 key=0x61 cmd=33536\n",
+      "resource #10 #65535 0409\n  data 01 00\n",
+      "version fixed signature=0xfeef04bd struc=0x10000 file=2026.8.2.9 product=19.0.0.0 ",
+      "version translation 0409 04e4\n",
+      "version string \"040904E4\" \"FileVersion\" len=4 \"1.0\"\n",
+      "version string \"040904E4\" \"Cut\" len=2 \"a\"\n",
+      "version string \"040904E4\" \"Empty\" len=1 \"\"\n"};
+  return row;
+}
+
 TEST(WineTest, WindowsReadsWhatTheScriptSays) {
   const char* e2e = std::getenv("TARVEX_E2E");
   if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end tests run with TARVEX_E2E=1";
   TWine wine;
   ASSERT_TRUE(wine.failure.empty()) << wine.failure;
-  for (const TWineCase& row : {ExampleCase(), SamplerCase(), RealScriptFormsCase()}) {
+  for (const TWineCase& row : {ExampleCase(), SamplerCase(), RealScriptFormsCase(), OtherCompilersCase()}) {
     SCOPED_TRACE(row.label);
     std::string dump = DumpOf(wine, row);
     EXPECT_TRUE(row.expected.empty() || dump == row.expected) << dump;

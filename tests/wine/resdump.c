@@ -22,7 +22,7 @@
  * RT_MENU (#4), loaded with LoadMenuIndirectW, walked with GetMenuItemInfoW; one more
  * indentation level per submenu:
  *   menu format=F                      F: 0 for MENU, 1 for MENUEX (the template's first word)
- *   item type=0xT state=0xS id=ID "TEXT"
+ *   item type=0xT state=0xS id=ID "TEXT"          (ID as GetMenuItemID gives it)
  *   popup type=0xT state=0xS "TEXT"               (MENU: a popup has no id of its own)
  *   popup type=0xT state=0xS id=ID "TEXT"         (MENUEX)
  *   (Wine drops a MENUEX popup's help id, so it is not shown.)
@@ -356,7 +356,10 @@ static void DumpMenu(HMENU menu, int depth, int extended) {
     PutHex(info.fType);
     Put(" state=");
     PutHex(info.fState);
-    if (!info.hSubMenu || extended) {
+    if (!info.hSubMenu) {
+      Put(" id=");
+      PutInt(GetMenuItemID(menu, i));
+    } else if (extended) {
       Put(" id=");
       PutInt(info.wID);
     }
