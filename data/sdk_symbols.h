@@ -36,7 +36,8 @@ std::span<const std::string_view> FrameworkSymbols();
 bool IsServedSdkHeader(std::string_view includeName);
 
 /// Whether an include name is one of the C library headers (stddef.h, stdio.h, ...) that are
-/// served empty when not found; compared as IsServedSdkHeader compares.
+/// served empty when not found, compared as IsServedSdkHeader compares; of the names with a
+/// folder part, only those of the C runtime's sys folder (sys/types.h, sys\stat.h, ...).
 bool IsServedEmptyHeader(std::string_view includeName);
 
 /// The text of an SDK file that is served as a file (common.ver, ntverp.h: script fragments with

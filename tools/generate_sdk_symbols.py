@@ -159,6 +159,10 @@ class Value:
         return self
 
 
+
+# The C runtime's headers of its sys folder that are served empty when not found.
+SERVED_EMPTY_SYS_HEADERS = ["locking.h", "stat.h", "timeb.h", "types.h", "utime.h"]
+
 def CommonType(left, right):
     left, right = left.promoted(), right.promoted()
     bits = max(left.bits, right.bits)
@@ -616,6 +620,12 @@ def WriteHeadersCpp(path, served, notice, version):
         *(f"    {CppString(h)}," for h in empty),
         "};",
         "",
+        '// The C runtime\'s headers in its sys folder, named "sys/" or "sys\\\\" and one of these:',
+        "// zlib's zconf.h includes <sys/types.h>.",
+        "constexpr std::string_view kServedEmptySysHeaders[] = {",
+        *(f"    {CppString(h)}," for h in SERVED_EMPTY_SYS_HEADERS),
+        "};",
+        "",
         f"constexpr std::size_t kLongestHeaderName = {longest};",
         "// clang-format on",
         "",
@@ -632,11 +642,20 @@ def WriteHeadersCpp(path, served, notice, version):
         "  return std::binary_search(sorted.begin(), sorted.end(), name);",
         "}",
         "",
+        '// Whether `includeName` begins with the folder "sys" and one separator, in any letter case.',
+        "bool InSysFolder(std::string_view includeName) {",
+        "  return includeName.size() > 4 && (includeName[0] | 0x20) == 's' && (includeName[1] | 0x20) == 'y' &&",
+        "         (includeName[2] | 0x20) == 's' && (includeName[3] == '/' || includeName[3] == '\\\\');",
+        "}",
+        "",
         "}  // namespace",
         "",
         "bool IsServedSdkHeader(std::string_view includeName) { return IsListedHeader(kServedSdkHeaders, includeName); }",
         "",
-        "bool IsServedEmptyHeader(std::string_view includeName) { return IsListedHeader(kServedEmptyHeaders, includeName); }",
+        "bool IsServedEmptyHeader(std::string_view includeName) {",
+        "  if (InSysFolder(includeName)) return IsListedHeader(kServedEmptySysHeaders, includeName.substr(4));",
+        "  return IsListedHeader(kServedEmptyHeaders, includeName);",
+        "}",
         "",
         "}  // namespace tarvex",
     ]
