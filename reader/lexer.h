@@ -33,9 +33,10 @@ std::string ScanToken(TRCParser& parser);
 void PushBackToken(TRCParser& parser);
 
 /// The comma that is the next token of the current file, when only blanks and tabs of the
-/// same line stand before it and a lane may read there: a look at the bytes, without a scan. `take` leaves what
-/// ScanToken reading it would leave; otherwise what reading it and pushing it back would
-/// leave. False, with nothing changed, when the next token is anything else or further away.
+/// same line stand before it and a lane may read there (LaneMayRead): the comma lane, a
+/// look at the bytes without a scan. `take` leaves what ScanToken reading it would leave;
+/// otherwise what reading it and pushing it back would leave. False, with nothing
+/// changed, when the next token is anything else or further away.
 bool CommaAhead(TRCParser& parser, bool take);
 
 /// Takes every comma that CommaAhead would take one after another; returns how many.
