@@ -173,12 +173,7 @@ TEST(ResponseFileTest, ArgumentsQuotesNestingAndRefusals) {
            {"@a.rsp", "response file a.rsp names itself"},
            {"@missing.rsp", "cannot read response file missing.rsp: No such file or directory"},
            {"@.", "cannot read response file .: Is a directory"}}) {
-    try {
-      ExpandResponseFiles({argument});
-      ADD_FAILURE() << argument << " was accepted";
-    } catch (const TCommandLineError& failure) {
-      EXPECT_EQ(failure.what(), refusal);
-    }
+    EXPECT_EQ(test::ErrorOf([&] { ExpandResponseFiles({argument}); }, "accepted"), refusal);
   }
 }
 

@@ -35,13 +35,8 @@ void Save(const std::string& text, const std::string& fileName) {
 // What a save failed with, or "saved".
 std::string SaveFailure(const std::string& text, const std::string& fileName,
                         void (*save)(TBytePieces, const std::string&) = SaveFileAtomically) {
-  try {
-    std::span<const std::uint8_t> pieces[] = {Piece(text)};
-    save(std::span(pieces), fileName);
-  } catch (const TCompileError& error) {
-    return error.what();
-  }
-  return "saved";
+  std::span<const std::uint8_t> pieces[] = {Piece(text)};
+  return test::ErrorOf([&] { save(std::span(pieces), fileName); }, "saved");
 }
 
 // What stands at `path`, enough to tell that nothing of it changed: type and permission

@@ -121,12 +121,7 @@ TEST(CoffWriterTest, LinkedObjectListsTheSameResourcesAsTheRes) {
 
 // Converts and returns the error text; empty when the image was accepted.
 std::string ConversionError(const std::vector<std::uint8_t>& image) {
-  try {
-    ResToCoff(image, TMachine::X86);
-  } catch (const TCompileError& error) {
-    return error.what();
-  }
-  return "";
+  return test::ErrorOf([&] { ResToCoff(image, TMachine::X86); });
 }
 
 TEST(CoffWriterTest, MalformedImagesAreErrorsNeverCrashes) {

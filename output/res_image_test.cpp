@@ -16,12 +16,7 @@ std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(),
 
 // The failure text of reading `bytes`, or "read" when they are read.
 std::string ReadFailure(const std::vector<std::uint8_t>& bytes) {
-  try {
-    ReadResources(bytes, "x");
-    return "read";
-  } catch (const std::exception& failure) {
-    return failure.what();
-  }
+  return test::ErrorOf([&] { ReadResources(bytes, "x"); }, "read");
 }
 
 void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {

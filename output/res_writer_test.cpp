@@ -95,12 +95,8 @@ TEST(ResWriterTest, PaddingAndPatchedSizes) {
   TOutputBuffer out = PatchedEntry(5);
   EXPECT_EQ(HexRows({out.Bytes().begin() + 32, out.Bytes().begin() + 40}), HexRows(FromHex("05000000 20000000")));
   EXPECT_EQ(HexRows({out.Bytes().begin() + 64, out.Bytes().end()}), HexRows(FromHex("78787878 78000000")));
-  try {
-    PatchedEntry(65536);
-    ADD_FAILURE() << "no error";
-  } catch (const TCompileError& error) {
-    EXPECT_STREQ(error.what(), "Resource data of 65536 bytes exceeds the limit of 65535 bytes");
-  }
+  EXPECT_EQ(test::ErrorOf([] { PatchedEntry(65536); }),
+            "Resource data of 65536 bytes exceeds the limit of 65535 bytes");
   for (auto [value, rounded] : {std::pair{0, 0}, {1, 4}, {3, 4}, {8, 8}, {-3, -3}, {2147483644, 2147483644}})
     EXPECT_EQ(RoundUpToDword(value), rounded);
   EXPECT_THROW(RoundUpToDword(2147483645), TCompileError);  // no 32-bit result exists

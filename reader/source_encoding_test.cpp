@@ -52,12 +52,7 @@ TEST(SourceEncodingTest, EveryEncodingGivesTheSameTextIllFormedUtf16IsRefused) {
   TRCParser parser;
   EXPECT_TRUE(OpenSourceFile(parser, "b.rc").fromUtf16);
   EXPECT_EQ(parser.currentFile->text, "x");
-  try {
-    OpenSourceFile(parser, "a.rc");
-    FAIL();
-  } catch (const std::exception& failure) {
-    EXPECT_EQ(std::string(failure.what()), "File a.rc is not valid UTF-16 (offset 4)");
-  }
+  EXPECT_EQ(test::ErrorOf([&] { OpenSourceFile(parser, "a.rc"); }), "File a.rc is not valid UTF-16 (offset 4)");
 }
 
 }  // namespace

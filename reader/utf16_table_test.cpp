@@ -3,18 +3,16 @@
 
 #include "reader/diagnostics.h"
 #include "reader/utf16.h"
+#include "tests/test_support.h"
 
 namespace tarvex {
 namespace {
 
 // Text converted from `charset`, or the error text.
 std::u16string Converted(std::string_view text, const std::string& charset) {
-  try {
-    return ToUtf16(text, charset);
-  } catch (const TCompileError& error) {
-    std::string what = error.what();
-    return std::u16string(what.begin(), what.end());
-  }
+  std::u16string converted;
+  std::string error = test::ErrorOf([&] { converted = ToUtf16(text, charset); });
+  return error.empty() ? converted : std::u16string(error.begin(), error.end());
 }
 
 // One row per family: Windows pages, the ISO and ASCII numbers, UTF-8 and the double-byte

@@ -93,11 +93,9 @@ std::vector<std::uint8_t> DialogData(const std::string& script, std::string_view
 
 // The whole dialog named 1 as text, or the error that stopped the compilation.
 std::string Dialog(const std::string& script) {
-  try {
-    return DescribeDialog(DialogData(script));
-  } catch (const std::exception& failure) {
-    return failure.what();
-  }
+  std::string text;
+  std::string error = test::ErrorOf([&] { text = DescribeDialog(DialogData(script)); });
+  return error.empty() ? text : error;
 }
 
 // The item lines of dialog 1 whose controls are `controls`.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -33,16 +34,21 @@ inline TResEntry OnlyEntry(const std::string& script) {
   return entries[0];
 }
 
-/// Compiles a.rc among `files` in a fresh folder with the -c option's code page `codePage`
-/// (an iconv name; empty: the locale's).
+/// Compiles a.rc among `files` in a fresh folder with the options `set` gives.
 inline TCompilation CompileFiles(const std::vector<std::pair<std::string, std::string>>& files,
-                                 const std::string& codePage = "") {
+                                 const std::function<void(TCompileOptions&)>& set = {}) {
   TTempDir dir;
   for (const auto& [name, text] : files) dir.Write(name, text);
   TWorkingDirectory cwd(dir.Path());
   TCompileOptions options;
-  options.codePage = codePage;
+  if (set) set(options);
   return CompileToImage("a.rc", {}, options);
+}
+
+/// The same with the -c option's code page `codePage` (an iconv name; empty: the locale's).
+inline TCompilation CompileFiles(const std::vector<std::pair<std::string, std::string>>& files,
+                                 const std::string& codePage) {
+  return CompileFiles(files, [&](TCompileOptions& options) { options.codePage = codePage; });
 }
 
 /// String `id` of the string tables of `image` as code units; "?" when there is none.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -60,5 +61,16 @@ std::string HexRows(const std::vector<std::uint8_t>& bytes);
 
 /// Hex text with any blanks (as written in tests) to bytes.
 std::vector<std::uint8_t> FromHex(const std::string& hex);
+
+/// What `run` threw, or `none` when it returned.
+template <class F>
+std::string ErrorOf(F&& run, const std::string& none = "") {
+  try {
+    run();
+  } catch (const std::exception& failure) {
+    return failure.what();
+  }
+  return none;
+}
 
 }  // namespace tarvex::test
