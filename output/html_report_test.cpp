@@ -93,15 +93,11 @@ struct TPages {
 };
 
 TPages PagesOf(const std::string& script) {
-  test::TTempDir dir;
-  dir.Write("a.ico", IconFile(IconImage()));
-  dir.Write("b.bmp", BitmapFile());
-  dir.Write("app.manifest", "<assembly manifestVersion=\"1.0\"/>\n");
-  dir.Write("a.rc", script);
-  test::TWorkingDirectory cwd(dir.Path());
-  TCompileOptions options;
-  options.defineNames = true;
-  TCompilation compilation = CompileToImage("a.rc", {}, options);
+  TCompilation compilation = test::CompileFiles({{"a.ico", IconFile(IconImage())},
+                                                 {"b.bmp", BitmapFile()},
+                                                 {"app.manifest", "<assembly manifestVersion=\"1.0\"/>\n"},
+                                                 {"a.rc", script}},
+                                                [](TCompileOptions& options) { options.defineNames = true; });
   EXPECT_EQ(compilation.errorText, "");
   std::vector<TResourceEntry> resources = ReadResources(compilation.image, "a.res");
   return {BuildHtmlReport(resources, compilation.defineNames, "a.rc"), BuildHtmlReport(resources, {}, "a.rc")};

@@ -143,12 +143,8 @@ TEST(CompileApiTest, HostCopiesComeBeforeTheDiskAndTheDiskStaysReachable) {
 // A value that reads as a directive defines another name while the names are read
 // back; the list read stays whole.
 TEST(CompileApiTest, NameValuesThatCarryOutDirectives) {
-  TTempDir dir;
-  dir.Write("a.rc", "#define I #define R\n#define D\n#define N 4\n1 RCDATA { N }\n");
-  TWorkingDirectory cwd(dir.Path());
-  TCompileOptions options;
-  options.defineNames = true;
-  TCompilation result = CompileToImage("a.rc", {}, options);
+  TCompilation result = test::CompileFiles({{"a.rc", "#define I #define R\n#define D\n#define N 4\n1 RCDATA { N }\n"}},
+                                           [](TCompileOptions& options) { options.defineNames = true; });
   ASSERT_TRUE(result.Succeeded()) << result.errorText;
   EXPECT_EQ(result.defineNames, (std::vector<std::pair<std::string, std::int64_t>>{{"N", 4}}));
 }

@@ -80,36 +80,28 @@ std::string WideBlock(const std::map<unsigned, std::u16string>& strings, bool te
 TCompilation CompileTable(const std::string& script, const std::string& codePage, bool terminated, bool layers) {
   std::string text;
   for (char c : script) text += c != '~' ? std::string(1, c) : layers ? "/**/" : "";
-  TTempDir dir;
-  dir.Write("a.rc", text);
-  TWorkingDirectory cwd(dir.Path());
-  TCompileOptions options;
-  options.codePage = codePage;
-  options.nullTerminatedStrings = terminated;
-  return CompileToImage("a.rc", {}, options);
+  return CompileFiles({{"a.rc", text}}, [&](TCompileOptions& options) {
+    options.codePage = codePage;
+    options.nullTerminatedStrings = terminated;
+  });
 }
 
 // ASCII texts and converted ones share a table; each is written as it was read, under
 // the code page in force then, whichever way the literal was read.
 TEST(StringTableTest, TextsOfEveryKindAndBlockSizes) {
   const std::string a32751(32751, 'a');
+  const std::string kinds =
+      "STRINGTABLE {\n 1~, \"ab\"~\n 2~, \"\xC3\xA9z\"~\n 3~, \"x\\ty\"~\n 4~, L\"\xE2\x82\xAC\"~\n 5~, \"c\"~ "
+      "\"d\"~\n 0~, \"\"~ 7~, \"\xF0\x9F\x98\x80\"~ }";
+  const std::map<unsigned, std::u16string> kindTexts = {{0, u""},       {1, u"ab"}, {2, u"\u00E9z"},   {3, u"x\ty"},
+                                                        {4, u"\u20AC"}, {5, u"cd"}, {7, u"\U0001F600"}};
   struct TCase {
     std::string script, codePage;
     bool terminated;
     std::string expected;  // hex rows of block 1, or the failure
   } cases[] = {
-      {"STRINGTABLE {\n 1~, \"ab\"~\n 2~, \"\xC3\xA9z\"~\n 3~, \"x\\ty\"~\n 4~, L\"\xE2\x82\xAC\"~\n 5~, \"c\"~ "
-       "\"d\"~\n"
-       " 0~, \"\"~ 7~, \"\xF0\x9F\x98\x80\"~ }",
-       "UTF-8", false,
-       WideBlock({{0, u""}, {1, u"ab"}, {2, u"\u00E9z"}, {3, u"x\ty"}, {4, u"\u20AC"}, {5, u"cd"}, {7, u"\U0001F600"}},
-                 false)},
-      {"STRINGTABLE {\n 1~, \"ab\"~\n 2~, \"\xC3\xA9z\"~\n 3~, \"x\\ty\"~\n 4~, L\"\xE2\x82\xAC\"~\n 5~, \"c\"~ "
-       "\"d\"~\n"
-       " 0~, \"\"~ 7~, \"\xF0\x9F\x98\x80\"~ }",
-       "UTF-8", true,
-       WideBlock({{0, u""}, {1, u"ab"}, {2, u"\u00E9z"}, {3, u"x\ty"}, {4, u"\u20AC"}, {5, u"cd"}, {7, u"\U0001F600"}},
-                 true)},
+      {kinds, "UTF-8", false, WideBlock(kindTexts, false)},
+      {kinds, "UTF-8", true, WideBlock(kindTexts, true)},
       // The code page a text was read under holds, though another follows
       {"STRINGTABLE { 3~, \"\x80\x81\"~ 1~, \"q\"~ }\n#pragma code_page(65001)\nSTRINGTABLE { 2~, \"\xC3\xA9\"~ }\n"
        "#pragma code_page(1252)\nSTRINGTABLE { 0~, \"\xC3\xA9\"~ }",
