@@ -84,10 +84,8 @@ TEST(VersionInfoTest, TextsArraysNestingAndSizeBounds) {
 TEST(VersionInfoTest, PartsWithLeadingZeros) {
   TVersionNode root = TreeOf("1 VERSIONINFO\nFILEVERSION 2026,08,02,09\nPRODUCTVERSION 019 010\n{\n}\n");
   std::array<std::uint32_t, 13> fixed = FixedFileInfo(root);
-  EXPECT_EQ(fixed[2], 2026u << 16 | 8u);
-  EXPECT_EQ(fixed[3], 2u << 16 | 9u);
-  EXPECT_EQ(fixed[4], 19u << 16 | 8u);
-  EXPECT_EQ(fixed[5], 0u);
+  EXPECT_EQ(std::vector(fixed.begin() + 2, fixed.begin() + 6),
+            (std::vector{2026u << 16 | 8u, 2u << 16 | 9u, 19u << 16 | 8u, 0u}));
 }
 
 // A text value always ends in one zero: a zero the script writes ends the text there.
@@ -111,32 +109,24 @@ TEST(VersionInfoTest, WrittenZeroEndsAText) {
   EXPECT_EQ(value.length, 6 + 4 + 2 + 8);
 }
 
-struct TMessageCase {
-  const char* script;
-  const char* error;
-};
-
-const TMessageCase kMessageCases[] = {
-    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", \"a\",\n", "9@2: 9. \"}\" or END expected"},
-    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", 5, \"a\" } }",
-     "86@1: 86. A number in range 0..65535 expected instead \"a\""},
-    {"1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", KEY_X } }",
-     "File a.rc. Line 1 : 'KEY_X' is not a valid integer value"},
-    {"1 VERSIONINFO { BLOCK\n", "89@2: 89. Double quoted string expected"},
-    {"1 VERSIONINFO { BLOCK \"S\"\n", "90@2: 90. Double quoted string expected in BLOCK string"},
-    {"1 VERSIONINFO { BLOCK \"S\" VALUE } }", "91@1: 91. \"{\" or BEGIN expected in BLOCK string"},
-    {"1 VERSIONINFO { BLOCK \"S\" { } VALUE \"K\", 1 }", "92@1: 92. Values shall be included in a separate BLOCK"},
-    {"1 VERSIONINFO { VALUE K, 1 }", "93@1: 93. Double quoted string expected in VALUE string"},
-    {"1 VERSIONINFO { VALUE \"K\", \"a\" \"b\" 5 }", "94@1: 94. Comma expected before 5 string"},
-    {"1 VERSIONINFO { VALUE \"K\", 4 \"b\" }", "94@1: 94. Comma expected before \"b\" string"},
-    {"1 VERSIONINFO { VALUE \"K\", 4 70000 }", "86@1: 86. A number in range 0..65535 expected instead 70000"},
-    {"1 VERSIONINFO { VALUE \"K\", 1 BLOCK \"S\" { } }", "95@1: 95. \"}\" or END or the keyword VALUE expected"},
-    {"1 VERSIONINFO { BLOCK \"S\" { } STRING }", "96@1: 96. Unknown keyword: STRING"},
-    {"1 VERSIONINFO FILETYP 1 { }", "98@1: 98. \"{\" or BEGIN expected but got FILETYP"},
-};
-
 TEST(VersionInfoTest, EachMessageWithItsLine) {
-  for (const TMessageCase& row : kMessageCases) EXPECT_EQ(Failure(row.script), row.error) << row.script;
+  const char* rows[][2] = {
+      {"{ BLOCK \"S\" { VALUE \"K\", \"a\",\n", "9@2: 9. \"}\" or END expected"},
+      {"{ BLOCK \"S\" { VALUE \"K\", 5, \"a\" } }", "86@1: 86. A number in range 0..65535 expected instead \"a\""},
+      {"{ BLOCK \"S\" { VALUE \"K\", KEY_X } }", "File a.rc. Line 1 : 'KEY_X' is not a valid integer value"},
+      {"{ BLOCK\n", "89@2: 89. Double quoted string expected"},
+      {"{ BLOCK \"S\"\n", "90@2: 90. Double quoted string expected in BLOCK string"},
+      {"{ BLOCK \"S\" VALUE } }", "91@1: 91. \"{\" or BEGIN expected in BLOCK string"},
+      {"{ BLOCK \"S\" { } VALUE \"K\", 1 }", "92@1: 92. Values shall be included in a separate BLOCK"},
+      {"{ VALUE K, 1 }", "93@1: 93. Double quoted string expected in VALUE string"},
+      {"{ VALUE \"K\", \"a\" \"b\" 5 }", "94@1: 94. Comma expected before 5 string"},
+      {"{ VALUE \"K\", 4 \"b\" }", "94@1: 94. Comma expected before \"b\" string"},
+      {"{ VALUE \"K\", 4 70000 }", "86@1: 86. A number in range 0..65535 expected instead 70000"},
+      {"{ VALUE \"K\", 1 BLOCK \"S\" { } }", "95@1: 95. \"}\" or END or the keyword VALUE expected"},
+      {"{ BLOCK \"S\" { } STRING }", "96@1: 96. Unknown keyword: STRING"},
+      {"FILETYP 1 { }", "98@1: 98. \"{\" or BEGIN expected but got FILETYP"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Failure(std::string("1 VERSIONINFO ") + row[0]), row[1]) << row[0];
 }
 
 }  // namespace
