@@ -13,11 +13,14 @@ namespace {
 using test::Entries;
 using test::Failure;
 
-// "type name" of every entry.
-std::string Identifiers(const std::string& script) {
+// "type:name" of every entry, with ":flags" in hex when `flags`.
+std::string Identifiers(const std::string& script, bool flags = false) {
   std::string text;
-  for (const test::TResEntry& entry : Entries(script))
-    text += (text.empty() ? "" : " ") + entry.type.Printable() + ":" + entry.name.Printable();
+  for (const test::TResEntry& entry : Entries(script)) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, ":%X", entry.memoryFlags);
+    text += (text.empty() ? "" : " ") + entry.type.Printable() + ":" + entry.name.Printable() + (flags ? hex : "");
+  }
   return text;
 }
 
@@ -45,21 +48,22 @@ TEST(StatementLoopTest, MessagesAndDuplicates) {
       {"1 .x {}", "17@1: 17. Bad resource type: .X"},
   };
   for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
-  EXPECT_EQ(Failure("abc RCDATA {}\nABC RCDATA {}"),
-            "19@2: 19. Resource identifier ABC of type RCDATA, language 0 and sublanguage 0  already defined");
-  EXPECT_EQ(Failure("\"abc\" RCDATA {}\n\"ABC\" 10 LANGUAGE 0, 0 {}"),
-            "19@2: 19. Resource identifier ABC of type 10, language 0 and sublanguage 0  already defined");
-  EXPECT_EQ(Failure("5 mytype {}\n5 MyType LANGUAGE 9, 1 {}\n5 MYTYPE LANGUAGE 9 1 {}"),
-            "19@3: 19. Resource identifier 5 of type MYTYPE, language 9 and sublanguage 1  already defined");
-  EXPECT_EQ(Failure("7 RCDATA LANGUAGE 9, 1 {}\n7 10 LANGUAGE 9, 1 {}"),
-            "19@2: 19. Resource identifier 7 of type 10, language 9 and sublanguage 1  already defined");
-  EXPECT_EQ(Failure("1 ICON { '000001000000' }\n1 14 { '000001000000' }"),
-            "19@2: 19. Resource identifier 1 of type 14, language 0 and sublanguage 0  already defined");
-  // DIALOGEX is kept apart from DIALOG, though both are written as type 5.
-  EXPECT_EQ(Failure("2 DIALOG 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 {}\n01 dialogex 0, 0, 9, 9 {}"),
-            "19@3: 19. Resource identifier 1 of type DIALOGEX, language 0 and sublanguage 0  already defined");
-  EXPECT_EQ(Failure("A DIALOGEX 0, 0, 9, 9 {}\na DIALOGEX 0, 0, 9, 9 {}"),
-            "19@2: 19. Resource identifier A of type DIALOGEX, language 0 and sublanguage 0  already defined");
+  const char* duplicates[][3] = {
+      // the script, the line, what is already defined
+      {"abc RCDATA {}\nABC RCDATA {}", "2", "ABC of type RCDATA, language 0 and sublanguage 0"},
+      {"\"abc\" RCDATA {}\n\"ABC\" 10 LANGUAGE 0, 0 {}", "2", "ABC of type 10, language 0 and sublanguage 0"},
+      {"5 mytype {}\n5 MyType LANGUAGE 9, 1 {}\n5 MYTYPE LANGUAGE 9 1 {}", "3",
+       "5 of type MYTYPE, language 9 and sublanguage 1"},
+      {"7 RCDATA LANGUAGE 9, 1 {}\n7 10 LANGUAGE 9, 1 {}", "2", "7 of type 10, language 9 and sublanguage 1"},
+      {"1 ICON { '000001000000' }\n1 14 { '000001000000' }", "2", "1 of type 14, language 0 and sublanguage 0"},
+      // DIALOGEX is kept apart from DIALOG, though both are written as type 5.
+      {"2 DIALOG 0, 0, 9, 9 {}\n1 DIALOGEX 0, 0, 9, 9 {}\n01 dialogex 0, 0, 9, 9 {}", "3",
+       "1 of type DIALOGEX, language 0 and sublanguage 0"},
+      {"A DIALOGEX 0, 0, 9, 9 {}\na DIALOGEX 0, 0, 9, 9 {}", "2", "A of type DIALOGEX, language 0 and sublanguage 0"},
+  };
+  for (const auto& [script, line, what] : duplicates)
+    EXPECT_EQ(Failure(script), std::string("19@") + line + ": 19. Resource identifier " + what + "  already defined")
+        << script;
   // Not duplicates: quoted digits against the number, another language, another type.
   EXPECT_EQ(Identifiers("\"12\" RCDATA {}\n12 RCDATA {}\n12 RCDATA LANGUAGE 9, 1 {}\n12 HTML {}\n12 A {}"),
             "#10:12 #10:#12 #10:#12 #23:#12 A:#12");
@@ -84,15 +88,7 @@ TEST(StatementLoopTest, TypesAndMemoryFlags) {
        "3 MESSAGETABLE {}\n4 messagetable Fixed NonDiscardable Preload {}\n5 RCDATA impure moveable MOVEABLE {}",
        "#10:#1:1070 #10:#2:0 #11:#3:1030 #11:#4:60 #10:#5:10"},
   };
-  for (const auto& row : rows) {
-    std::string text;
-    for (const test::TResEntry& entry : Entries(row[0])) {
-      char flags[8];
-      std::snprintf(flags, sizeof flags, "%X", entry.memoryFlags);
-      text += (text.empty() ? "" : " ") + entry.type.Printable() + ":" + entry.name.Printable() + ":" + flags;
-    }
-    EXPECT_EQ(text, row[1]) << row[0];
-  }
+  for (const auto& row : rows) EXPECT_EQ(Identifiers(row[0], true), row[1]) << row[0];
 }
 
 }  // namespace
