@@ -41,6 +41,14 @@ TEST(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
   }
 }
 
+// "name: data" of each entry `script` compiles to in `dir`, one a line.
+std::string Data(const test::TTempDir& dir, const std::string& script) {
+  std::string data;
+  for (const test::TResEntry& entry : test::EntriesIn(dir, script))
+    data += entry.name.Printable() + ": " + test::DataHex(entry) + "\n";
+  return data;
+}
+
 // Scripts that #include units: constants are evaluated where the script uses them, in any
 // case and in conditions; text after the unit's end is script; RCINCLUDE reads a Pascal
 // file as script text, #include finds no constants in it; errors name the Pascal file.
@@ -59,12 +67,7 @@ TEST(PascalUnitScriptTest, ConstantsServeTheIncludingScript) {
       {"RCINCLUDE res.pas\n", "#1: 0700\n"},
       {"#include \"res.pas\"\n", ""},
   };
-  for (const auto& row : rows) {
-    std::string data;
-    for (const test::TResEntry& entry : test::EntriesIn(dir, row[0]))
-      data += entry.name.Printable() + ": " + test::DataHex(entry) + "\n";
-    EXPECT_EQ(data, row[1]) << row[0];
-  }
+  for (const auto& row : rows) EXPECT_EQ(Data(dir, row[0]), row[1]) << row[0];
 }
 
 // A line of a unit that begins with "#" and a C directive's name is carried out as a
@@ -89,17 +92,12 @@ TEST(PascalUnitScriptTest, DirectiveLinesOfUnits) {
   dir.Write("error.inc", "const A = 1;\n#error stop here\n");
   const char* rows[][2] = {
       {"#include \"versionServerViewer.inc\"\n1 RCDATA { APS_MAJORNUMBER, APS_MINORNUMBER, APS_TEXT }\n",
-       "#1: 01000300 312E33"},
-      {"#include \"consts.inc\"\n1 RCDATA { width, HEIGHT }\n", "#1: 28005000"},
-      {"#include \"guarded.inc\"\n#include \"guarded.inc\"\n1 RCDATA { Chosen }\n", "#1: 0700"},
-      {"#include \"mixed.pas\"\n#ifdef LATE\n1 RCDATA { Sum, Last }\n#endif\n", "#1: 0E000600"},
+       "#1: 01000300 312E33\n"},
+      {"#include \"consts.inc\"\n1 RCDATA { width, HEIGHT }\n", "#1: 28005000\n"},
+      {"#include \"guarded.inc\"\n#include \"guarded.inc\"\n1 RCDATA { Chosen }\n", "#1: 0700\n"},
+      {"#include \"mixed.pas\"\n#ifdef LATE\n1 RCDATA { Sum, Last }\n#endif\n", "#1: 0E000600\n"},
   };
-  for (const auto& row : rows) {
-    std::string data;
-    for (const test::TResEntry& entry : test::EntriesIn(dir, row[0]))
-      data += entry.name.Printable() + ": " + test::DataHex(entry);
-    EXPECT_EQ(data, row[1]) << row[0];
-  }
+  for (const auto& row : rows) EXPECT_EQ(Data(dir, row[0]), row[1]) << row[0];
   EXPECT_EQ(test::CompileInDir(dir, "#include \"error.inc\"\n").errorText,
             "File error.inc. Line 2 : 25. #error directive encountered: stop here");
   // A "#" that does not begin its line is Pascal's, as before.
