@@ -4,7 +4,7 @@
 // file, line, column, source line and notes, the files opened and the resources
 // announced. Half of the inputs (those of odd size) are read with line markers, whose
 // file and line changes the lanes must follow too. The input is split into a script and
-// a Pascal unit as memory_files.h tells.
+// the text of a Pascal unit and a C header as memory_files.h tells.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

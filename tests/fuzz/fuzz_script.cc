@@ -1,6 +1,6 @@
 // Fuzz target: compiles arbitrary bytes as a resource script, which must end in a success
-// or one clean error, never a crash or a hang. The input is split into a script and a
-// Pascal unit as memory_files.h tells.
+// or one clean error, never a crash or a hang. The input is split into a script and the
+// text of a Pascal unit and a C header as memory_files.h tells.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,8 +1,9 @@
 // The input files of the fuzz targets: the bytes up to the first zero byte are the script,
-// the rest the text of "unit.pas" (so that the Pascal unit reader is reached too). Both
-// are in-memory files reached through symbolic links "script.rc" and "unit.pas" in a
-// private temporary folder, so that no run touches the disk; the working directory, where
-// the fuzzer keeps its seeds, corpus and crash inputs, is left alone.
+// the rest the text of "unit.pas" and, again, of "unit.h" (so that the Pascal unit reader
+// and a C header, read for its directives only, are reached too). All are in-memory files
+// reached through symbolic links "script.rc", "unit.pas" and "unit.h" in a private
+// temporary folder, so that no run touches the disk; the working directory, where the
+// fuzzer keeps its seeds, corpus and crash inputs, is left alone.
 #pragma once
 
 #include <sys/mman.h>
@@ -50,27 +51,30 @@ inline std::string MakePrivateFolder() {
   return mkdtemp(folder.data()) == nullptr ? std::string() : folder;
 }
 
-// The script and the unit, side by side in the private folder.
+// The script, the unit and the header, side by side in the private folder.
 struct TInputFiles {
   std::string folder = MakePrivateFolder();
   TMemoryFile script{folder, "script.rc"};
   TMemoryFile unit{folder, "unit.pas"};
+  TMemoryFile header{folder, "unit.h"};
 
   ~TInputFiles() {
     unlink(script.Path().c_str());
     unlink(unit.Path().c_str());
+    unlink(header.Path().c_str());
     rmdir(folder.c_str());
   }
 
   bool Usable() const { return !folder.empty() && !script.Path().empty(); }
 
-  // Splits one fuzzer input into the script and the unit.
+  // Splits one fuzzer input into the script and the text of the unit and the header.
   void Fill(const std::uint8_t* data, std::size_t size) const {
     const auto* zero = static_cast<const std::uint8_t*>(std::memchr(data, 0, size));
     std::size_t scriptSize = zero == nullptr ? size : static_cast<std::size_t>(zero - data);
     std::size_t unitStart = zero == nullptr ? size : scriptSize + 1;
     script.Replace(data, scriptSize);
     unit.Replace(data + unitStart, size - unitStart);
+    header.Replace(data + unitStart, size - unitStart);
   }
 };
 
