@@ -74,14 +74,12 @@ TEST(FileResourceTest, ImagesReadWhereTheDirectorySaysGroupBitCountOfZero) {
   // The second image comes first in the file, with a gap before the first.
   dir.Write("order.ico", ImageFile(1, images, 1, 32, {200, 38}));
   dir.Write("order.cur", ImageFile(2, images, 3, 4, {200, 38}));
-  std::vector<test::TResEntry> icon = EntriesIn(dir, "1 ICON order.ico");
-  ASSERT_EQ(icon.size(), 3u);
-  EXPECT_EQ(Bytes(icon[0]), images[0]);
-  EXPECT_EQ(Bytes(icon[1]), images[1]);
-  std::vector<test::TResEntry> cursor = EntriesIn(dir, "1 CURSOR order.cur");
-  ASSERT_EQ(cursor.size(), 3u);
-  EXPECT_EQ(Bytes(cursor[0]), U16(3) + U16(4) + images[0]);
-  EXPECT_EQ(Bytes(cursor[1]), U16(3) + U16(4) + images[1]);
+  for (const auto& [script, hotspot] : {std::pair<std::string, std::string>{"1 ICON order.ico", ""},
+                                        std::pair<std::string, std::string>{"1 CURSOR order.cur", U16(3) + U16(4)}}) {
+    std::vector<test::TResEntry> entries = EntriesIn(dir, script);
+    ASSERT_EQ(entries.size(), 3u);
+    for (int i : {0, 1}) EXPECT_EQ(Bytes(entries[i]), hotspot + images[i]) << script << " " << i;
+  }
   // A group entry takes planes and a bit count of 0 from the image.
   std::string bitmap = Image(40, 16, 32, 0x11);  // 1 plane, 4 bits
   std::string png = PngImage(100, 256, 256);

@@ -17,7 +17,7 @@ constexpr char kEditorHeader[] = R"(#define IDR_MAINFRAME 128
 )";
 
 TEST(ToolbarTest, AsADialogEditorWritesIt) {
-  std::vector<TResEntry> entries = Entries(std::string(kEditorHeader) + R"(
+  TResEntry entry = OnlyEntry(std::string(kEditorHeader) + R"(
 IDR_MAINFRAME TOOLBAR DISCARDABLE  16, 15
 BEGIN
     BUTTON      ID_FILE_NEW
@@ -26,11 +26,9 @@ BEGIN
     BUTTON      ID_APP_ABOUT
 END
 )");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].Describe(),
-            "type=#241 name=#128 flags=0x1030 language=0x0000 version=0 characteristics=0 size=16");
+  EXPECT_EQ(entry.Describe(), "type=#241 name=#128 flags=0x1030 language=0x0000 version=0 characteristics=0 size=16");
   // version | width | height | count | ids, 0 for the separator
-  EXPECT_EQ(DataHex(entries[0]), HexRows(FromHex("0100 1000 0F00 0400 00E1 01E1 0000 40E1")));
+  EXPECT_EQ(DataHex(entry), HexRows(FromHex("0100 1000 0F00 0400 00E1 01E1 0000 40E1")));
 }
 
 // Attributes, an empty block, optional commas; a negative id, as an MFC editor writes one
@@ -66,7 +64,7 @@ TEST(ToolbarTest, EachMessageWithItsLine) {
 // the length of the text with its terminator, a zero word, then the text packed into
 // words; a lone 0 ends the list.
 TEST(DialogInitTest, AsADialogEditorWritesIt) {
-  std::vector<TResEntry> entries = Entries(std::string(kEditorHeader) + R"(
+  TResEntry entry = OnlyEntry(std::string(kEditorHeader) + R"(
 IDD_OPTIONS DLGINIT
 BEGIN
     IDC_COMBO_SIZE, 0x403, 6, 0
@@ -76,12 +74,10 @@ BEGIN
     0
 END
 )");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].Describe(),
-            "type=#240 name=#129 flags=0x0030 language=0x0000 version=0 characteristics=0 size=28");
-  EXPECT_EQ(DataHex(entries[0]), HexRows(FromHex("E803 0304 0600 0000 4F6E 6520 3100"
-                                                 "E803 0304 0400 0000 5477 6F00"
-                                                 "0000")));
+  EXPECT_EQ(entry.Describe(), "type=#240 name=#129 flags=0x0030 language=0x0000 version=0 characteristics=0 size=28");
+  EXPECT_EQ(DataHex(entry), HexRows(FromHex("E803 0304 0600 0000 4F6E 6520 3100"
+                                            "E803 0304 0400 0000 5477 6F00"
+                                            "0000")));
   // The attributes; written as numbers, 240 and 241 stay user-defined types with raw data.
   EXPECT_EQ(
       DescribeAll(Entries("1 DLGINIT DISCARDABLE LANGUAGE 7, 1 { 1L }\n2 dlginit { }\n3 240 { 1 }\n4 241 { 1 }\n")),
