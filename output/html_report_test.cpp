@@ -160,9 +160,7 @@ TEST(HtmlReportTest, TextEscapingAndMnemonics) {
       {u"a<b>&\"c'", "a&lt;b&gt;&amp;&quot;c&#39;", "a&lt;b&gt;&amp;&quot;c&#39;", "a&lt;b&gt;<u>&quot;</u>c&#39;"},
       {u"\U0001F600&&x", "\U0001F600&amp;&amp;x", "\U0001F600&amp;&amp;x", "\U0001F600&amp;x"},
       {u"&\U0001F600 z&", "&amp;\U0001F600 z&amp;", "&amp;\U0001F600 z&amp;", "<u>\U0001F600</u> z"},
-      {u"a\xD800"
-       u"b\xDC00",
-       "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD"},
+      {u"a\xD800\x62\xDC00", "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD", "a\uFFFDb\uFFFD"},
       {u"t\tl\r\n\x01\x85", "t\tl\n<span class=\"esc\">\\x01</span><span class=\"esc\">\\x85</span>",
        "t&#9;l&#10;\\x01\\x85", "t\tl\n<span class=\"esc\">\\x01</span><span class=\"esc\">\\x85</span>"},
   };

@@ -22,10 +22,8 @@ TEST(Diagnostics, LocatedTextAndTerminalBytesEscaped) {
       {"\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
       {"del\x7F", "del\\x7F"},
       {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},  // valid UTF-8 stays
-      {"\xC2\x9B"
-       "31m",
-       "\\xC2\\x9B31m"},           // C1 control (CSI)
-      {"\xFF\xC3", "\\xFF\\xC3"},  // stray byte, cut-short sequence
+      {"\xC2\x9B\x33\x31m", "\\xC2\\x9B31m"},  // C1 control (CSI), then "31m"
+      {"\xFF\xC3", "\\xFF\\xC3"},              // stray byte, cut-short sequence
       {"\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80",
        "\\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80"},  // overlong, surrogate, too large
       {"\\x41 stays", "\\x41 stays"},                       // escaping again changes nothing
@@ -41,8 +39,8 @@ TEST(Diagnostics, ScriptBytesInAFailureStayOnOneLine) {
   TCompilation outcome = test::CompileText("STRINGTABLE { 1, \"\x1B[2J\rError[0] in line [0]: fake\xFF\" }\n");
   EXPECT_EQ(outcome.errorText,
             "File a.rc. Line 1 : Cannot convert text to UTF-16: \"\\x1B[2J\\x0DError[0] in line [0]: fake\\xFF\" (byte "
-            "0xFF at offset 31 is "
-            "not valid ANSI_X3.4-1968); name the script's code page with #pragma code_page(N) or the option -c<N>");
+            "0xFF at offset 31 is not valid ANSI_X3.4-1968); name the script's code page with #pragma code_page(N) or "
+            "the option -c<N>");
 }
 
 }  // namespace

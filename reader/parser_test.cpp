@@ -37,25 +37,16 @@ TEST(CompileTest, CtrlZEndsTheTextOfAFile) {
       {{{"a.rc", "#include \"h.h\"\n1 RCDATA { X }"}, {"h.h", "#define X 5\r\n\x1A/* open"}}, "#10:#1 0500"},
       {{{"a.rc", "#include \"h.h\"\n1 RCDATA { X }"}, {"h.h", "#define X 5\x1A\n#define X 6\n"}}, "#10:#1 0500"},
       {{{"a.rc", "#include \"u.pas\"\n1 RCDATA { A }"}, {"u.pas", "const A = 7;\x1A const"}}, "#10:#1 0700"},
-      {{{"a.rc", "1 RCDATA \"d.bin\""},
-        {"d.bin",
-         "a\x1A"
-         "b"}},
-       "#10:#1 611a62"},
+      {{{"a.rc", "1 RCDATA \"d.bin\""}, {"d.bin", "a\x1A\x62"}}, "#10:#1 611A62"},
       // UTF-16: the character U+001A ends the text too.
-      {{{"a.rc", std::string("\xFF\xFE"
-                             "1\0 \0R\0C\0D\0A\0T\0A\0{\0}\0\x1A\0x\0",
-                             24)}},
-       "#10:#1 "},
+      {{{"a.rc", std::string("\xFF\xFE\x31\0 \0R\0C\0D\0A\0T\0A\0{\0}\0\x1A\0x\0", 24)}}, "#10:#1 "},
   };
   for (const auto& [files, expected] : rows) {
     TCompilation outcome = test::CompileFiles(files);
     std::string described = outcome.errorText;
-    for (const test::TResEntry& entry : test::ReadResImage(outcome.image)) {
-      std::string hex;
-      for (std::uint8_t byte : entry.data) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
-      described += (described.empty() ? "" : " ; ") + entry.type.Printable() + ":" + entry.name.Printable() + " " + hex;
-    }
+    for (const test::TResEntry& entry : test::ReadResImage(outcome.image))
+      described += (described.empty() ? "" : " ; ") + entry.type.Printable() + ":" + entry.name.Printable() + " " +
+                   test::HexRows(entry.data);
     EXPECT_EQ(described, expected) << files[0].second;
   }
 }

@@ -37,10 +37,8 @@ TEST(SourceEncodingTest, EveryEncodingGivesTheSameTextIllFormedUtf16IsRefused) {
   EXPECT_EQ(DetectSourceEncoding(std::string("ab\n", 3)), TSourceEncoding::Bytes);
   EXPECT_EQ(DetectSourceEncoding(std::string("\0\0", 2)), TSourceEncoding::Bytes);
   EXPECT_EQ(DetectSourceEncoding(""), TSourceEncoding::Bytes);
-  for (std::string bytes : {std::string("\xFF\xFE"
-                                        "a",
-                                        3),
-                            Utf16(u"a\xD800", true, true), Utf16(u"\xDC00x", true, true)}) {
+  for (std::string bytes :
+       {std::string("\xFF\xFE\x61", 3), Utf16(u"a\xD800", true, true), Utf16(u"\xDC00x", true, true)}) {
     std::size_t offset = 99;
     EXPECT_FALSE(DecodeSourceText(bytes, DetectSourceEncoding(bytes), offset));
     EXPECT_NE(offset, 99u);

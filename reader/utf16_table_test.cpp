@@ -24,10 +24,7 @@ TEST(Utf16TableTest, CodePageFamilies) {
       {"28605", "ISO-8859-15", "\xA4", u"\u20AC"},
       {"20127", "ASCII", "abc", u"abc"},
       {"65001", "UTF-8", "\xE2\x82\xAC\xF0\x9D\x84\x9E", u"\u20AC\U0001D11E"},
-      {"932", "CP932",
-       "\x95\x5C"
-       "a\x82\xA0",
-       u"\u8868a\u3042"},
+      {"932", "CP932", "\x95\x5C\x61\x82\xA0", u"\u8868a\u3042"},  // the 5C trail byte, then a
       {"950", "CP950", "\xA4\x40", u"\u4E00"},
       {"1361", "CP1361", "\x88\x61", u"\uAC00"},
   };
