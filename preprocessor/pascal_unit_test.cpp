@@ -41,18 +41,14 @@ TEST(PascalUnitTest, EveryMessageNamesThePascalFileAndLine) {
   }
 }
 
-// "name: data" of each entry `script` compiles to in `dir`, one a line.
-std::string Data(const test::TTempDir& dir, const std::string& script) {
-  std::string data;
-  for (const test::TResEntry& entry : test::EntriesIn(dir, script))
-    data += entry.name.Printable() + ": " + test::DataHex(entry) + "\n";
-  return data;
-}
-
 // Scripts that #include units: constants are evaluated where the script uses them, in any
 // case and in conditions; text after the unit's end is script; RCINCLUDE reads a Pascal
 // file as script text, #include finds no constants in it; errors name the Pascal file.
-TEST(PascalUnitScriptTest, ConstantsServeTheIncludingScript) {
+// A line of a unit that begins with "#" and a C directive's name is carried out as a
+// directive: a C header named .inc gives its #define values; conditionals select the
+// unit's text; an #include is read to its end before the unit goes on. Everything else
+// is read by Pascal's rules, and #13#10 stays a Pascal character code.
+TEST(PascalUnitScriptTest, ConstantsAndDirectiveLinesServeTheIncludingScript) {
   test::TTempDir dir;
   dir.Write("colors.pas",
             "unit Colors;\nINTERFACE\nConst\n  Div3 = 10 div 3;  Rest = 17 mod 5;  Mask = (Div3 or 8) and $F;\n"
@@ -60,22 +56,6 @@ TEST(PascalUnitScriptTest, ConstantsServeTheIncludingScript) {
             "implementation\nend.\n");
   dir.Write("u.pas", "unit U; interface const A = 5; implementation end. x\n2 RCDATA { A }\n");
   dir.Write("res.pas", "1 RCDATA { 7 }\n");
-  const char* rows[][2] = {
-      {"#include \"colors.pas\"\n#define Base 100\n1 RCDATA { DIV3, rest, Mask, Flip, AllOn, hex, NEXT, BYTES }\n",
-       "#1: 03000200 0B000200 FFFFFF00 65000A0B\n"},
-      {"#include \"u.pas\"\n1 RCDATA { A }\n", "#2: 0500\n#1: 0500\n"},
-      {"RCINCLUDE res.pas\n", "#1: 0700\n"},
-      {"#include \"res.pas\"\n", ""},
-  };
-  for (const auto& row : rows) EXPECT_EQ(Data(dir, row[0]), row[1]) << row[0];
-}
-
-// A line of a unit that begins with "#" and a C directive's name is carried out as a
-// directive: a C header named .inc gives its #define values; conditionals select the
-// unit's text; an #include is read to its end before the unit goes on. Everything else
-// is read by Pascal's rules, and #13#10 stays a Pascal character code.
-TEST(PascalUnitScriptTest, DirectiveLinesOfUnits) {
-  test::TTempDir dir;
   dir.Write("versionServerViewer.inc",
             "// Version numbers\n#define APS_MAJORNUMBER 1\n#define APS_MINORNUMBER 3 // minor\n"
             "  #  define APS_TEXT \"1.3\"\n");
@@ -91,13 +71,23 @@ TEST(PascalUnitScriptTest, DirectiveLinesOfUnits) {
             "  Sum = FROM_H + TAIL + FROM_D;\n#define LATE 5\n  Last = LATE + 1;\nimplementation\nend.\n");
   dir.Write("error.inc", "const A = 1;\n#error stop here\n");
   const char* rows[][2] = {
+      {"#include \"colors.pas\"\n#define Base 100\n1 RCDATA { DIV3, rest, Mask, Flip, AllOn, hex, NEXT, BYTES }\n",
+       "#1: 03000200 0B000200 FFFFFF00 65000A0B\n"},
+      {"#include \"u.pas\"\n1 RCDATA { A }\n", "#2: 0500\n#1: 0500\n"},
+      {"RCINCLUDE res.pas\n", "#1: 0700\n"},
+      {"#include \"res.pas\"\n", ""},
       {"#include \"versionServerViewer.inc\"\n1 RCDATA { APS_MAJORNUMBER, APS_MINORNUMBER, APS_TEXT }\n",
        "#1: 01000300 312E33\n"},
       {"#include \"consts.inc\"\n1 RCDATA { width, HEIGHT }\n", "#1: 28005000\n"},
       {"#include \"guarded.inc\"\n#include \"guarded.inc\"\n1 RCDATA { Chosen }\n", "#1: 0700\n"},
       {"#include \"mixed.pas\"\n#ifdef LATE\n1 RCDATA { Sum, Last }\n#endif\n", "#1: 0E000600\n"},
   };
-  for (const auto& row : rows) EXPECT_EQ(Data(dir, row[0]), row[1]) << row[0];
+  for (const auto& row : rows) {
+    std::string data;
+    for (const test::TResEntry& entry : test::EntriesIn(dir, row[0]))
+      data += entry.name.Printable() + ": " + test::DataHex(entry) + "\n";
+    EXPECT_EQ(data, row[1]) << row[0];
+  }
   EXPECT_EQ(test::CompileInDir(dir, "#include \"error.inc\"\n").errorText,
             "File error.inc. Line 2 : 25. #error directive encountered: stop here");
   // A "#" that does not begin its line is Pascal's, as before.
