@@ -15,7 +15,10 @@ struct TCase {
   TFiles files = {};
 };
 
-TEST(DirectiveTest, DefinesAndIncludes) {
+TEST(DirectiveTest, DefinesIncludesAndConditionals) {
+  const std::string flags =
+      "FILEFLAGSMASK 0x3fL\nFILEFLAGS 0x0L\n#ifdef _DEBUG\n | VS_FF_DEBUG\n#elif defined(BETA)\n | "
+      "VS_FF_PRERELEASE\n#else\n | 0x20\n#endif\nFILEOS VOS__WINDOWS32\n";
   const std::string header = "#define IDD 100\nIDD DIALOG 0, 0, 10, 10\n#define OTHER 7\n";
   const TFiles search = {{"resource.h", "#define ID 1\n"},
                          {"sub/resource.h", "#define ID 2\n"},
@@ -50,19 +53,7 @@ TEST(DirectiveTest, DefinesAndIncludes) {
       {"#include \"self.h\"",
        "error 58 line 2: File self.h. Line 2 : 58. File SELF.H is already open. Cyclical reference not allowed",
        search},
-  };
-  for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, c.files), c.expected) << c.script;
-  TScriptReader reader("#define MAX (a,b) ((a) > (b))\n");  // a blank before "(": no macro
-  EXPECT_EQ(reader.Next(), "");
-  EXPECT_EQ(reader.parser.defines.Get("MAX"), "(a,b) ((a) > (b))");
-  EXPECT_EQ(reader.parser.macros.Find("MAX"), nullptr);
-}
-
-TEST(ConditionalTest, BranchesConditionsAndSkipping) {
-  const std::string flags =
-      "FILEFLAGSMASK 0x3fL\nFILEFLAGS 0x0L\n#ifdef _DEBUG\n | VS_FF_DEBUG\n#elif defined(BETA)\n | "
-      "VS_FF_PRERELEASE\n#else\n | 0x20\n#endif\nFILEOS VOS__WINDOWS32\n";
-  const TCase cases[] = {
+      // Conditionals: branches, conditions and skipped text.
       {"#if 1\nA\n#elif 1/0\nB\n#else\nC\n#endif\nD", "A D"},
       // C's size suffixes in conditions (zlib's zconf.h); statements keep one L or U.
       {"#if (0xffffffff == 0xffffffffUL) && 1i64\nA\n#endif\n#if 0\n#elif 0x10uLL == 16LU\nB\n#endif\n10UL", "A B 10U"},
@@ -82,6 +73,10 @@ TEST(ConditionalTest, BranchesConditionsAndSkipping) {
       {flags, "FILEFLAGSMASK 63 FILEFLAGS 32 FILEOS 4"},
   };
   for (const TCase& c : cases) EXPECT_EQ(Preprocess(c.script, c.files), c.expected) << c.script;
+  TScriptReader macro("#define MAX (a,b) ((a) > (b))\n");  // a blank before "(": no macro
+  EXPECT_EQ(macro.Next(), "");
+  EXPECT_EQ(macro.parser.defines.Get("MAX"), "(a,b) ((a) > (b))");
+  EXPECT_EQ(macro.parser.macros.Find("MAX"), nullptr);
   TScriptReader reader("#ifdef max\nA\n#endif\n#if defined(MAX) + 1 == 2\nB\n#endif\n");
   reader.parser.unitConstants.Set("Max", "3");
   EXPECT_EQ(reader.All(), "A B");
