@@ -17,7 +17,7 @@ std::string Located(const std::string& row) {
   return "error " + row.substr(0, at) + " line " + line + ": File a.rc. Line " + line + " : " + row.substr(colon + 2);
 }
 
-TEST(NumbersTest, LeadingZeros) {
+TEST(NumbersTest, LeadingZerosAndDecimalConstantsOfConditions) {
   const char* rows[][2] = {
       // Octal digits keep their octal value; an 8 or a 9 makes the number decimal.
       {"010, 0777, 00, 037777777777", "8 , 511 , 0 , -1"},
@@ -26,14 +26,8 @@ TEST(NumbersTest, LeadingZeros) {
       {"00000000002147483647", "50@1: 50. Too many digits in octal number: 00000000002147483647"},
       {"\n02147483648", "57@2: 57. Value 02147483648 is out of range: [-2147483647...+2147483647] allowed"},
       {"#if 019 == 19 && 010 == 8\nyes\n#endif", "yes"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(Preprocess(row[0]), Located(row[1])) << row[0];
-}
-
-// Conditions read decimal constants up to 2^64 - 1, keeping their bits; resource
-// statements stay at 2147483647.
-TEST(NumbersTest, DecimalConstantsOfConditions) {
-  const char* rows[][2] = {
+      // Conditions read decimal constants up to 2^64 - 1, keeping their bits; resource
+      // statements stay at 2147483647.
       {"#if 4294967295UL == 0xFFFFFFFFUL\nyes\n#endif", "yes"},
       {"#if 18446744073709551615ULL == -1 && 18446744073709551615 + 2 == 1\nyes\n#endif", "yes"},
       {"#if 9223372036854775807 > 0 && 9223372036854775808 < 0\nyes\n#endif", "yes"},
