@@ -31,22 +31,21 @@ TEST(MenuExTest, LayoutAttributesAndMessages) {
             "type=#4 name=#2 flags=0x1020 language=0x0409 version=0 characteristics=0 size=28\n"
             "type=#4 name=#1 flags=0x1030 language=0x0407 version=0 characteristics=0 size=28\n");
   const char* rows[][2] = {
-      {"1 MENUEX { MENUITEM", "73@1: 73. Double quoted string or SEPARATOR expected"},
-      {"1 MENUEX { POPUP 5 { MENUITEM \"a\" } }", "73@1: 73. Double quoted string or SEPARATOR expected"},
-      {"1 MENUEX { MENUITEM \"a\", 1,\n", "75@2: 75. MENU resource not terminated"},
-      {"1 MENUEX { MENUITEM \"a\", 1, 2\nGRAYED }", "76@2: 76. Unknown keyword GRAYED"},
-      {"1 MENUEX { MENUITEM SEPARATOR GRAYED }", "76@1: 76. Unknown keyword GRAYED"},
-      {"1 MENUEX { POPUP \"p\" { POPUP \"q\" { MENUITEM \"a\" }\n", "77@2: 77. POPUP menu resource not terminated"},
-      {"1 MENUEX { MENUITEM \"a\", 1, , \"x\" }", "97@1: 97. DWORD value expected but got \"x\""},
-      {"1 MENUEX { MENUITEM \"a\", 0xFFFFFFFF + 1 }", "97@1: 97. DWORD value expected but got 4294967296"},
-      {"1 MENUEX { MENUITEM \"a\", 1, 2, 3, 4 }",
-       "File a.rc. Line 1 : MENUITEM takes at most 3 numbers: id, type and state"},
-      {"1 MENUEX { POPUP \"p\", 1, 2, 3, 4, 5 { MENUITEM \"a\" } }",
+      {"MENUITEM", "73@1: 73. Double quoted string or SEPARATOR expected"},
+      {"POPUP 5 { MENUITEM \"a\" } }", "73@1: 73. Double quoted string or SEPARATOR expected"},
+      {"MENUITEM \"a\", 1,\n", "75@2: 75. MENU resource not terminated"},
+      {"MENUITEM \"a\", 1, 2\nGRAYED }", "76@2: 76. Unknown keyword GRAYED"},
+      {"MENUITEM SEPARATOR GRAYED }", "76@1: 76. Unknown keyword GRAYED"},
+      {"POPUP \"p\" { POPUP \"q\" { MENUITEM \"a\" }\n", "77@2: 77. POPUP menu resource not terminated"},
+      {"MENUITEM \"a\", 1, , \"x\" }", "97@1: 97. DWORD value expected but got \"x\""},
+      {"MENUITEM \"a\", 0xFFFFFFFF + 1 }", "97@1: 97. DWORD value expected but got 4294967296"},
+      {"MENUITEM \"a\", 1, 2, 3, 4 }", "File a.rc. Line 1 : MENUITEM takes at most 3 numbers: id, type and state"},
+      {"POPUP \"p\", 1, 2, 3, 4, 5 { MENUITEM \"a\" } }",
        "File a.rc. Line 1 : POPUP takes at most 4 numbers: id, type, state and help id"},
-      {"1 MENU { MENUITEM \"a\", 1 }\n1 MENUEX { MENUITEM \"a\", 1 }",
-       "19@2: 19. Resource identifier 1 of type MENUEX, language 0 and sublanguage 0  already defined"},
   };
-  for (const auto& row : rows) EXPECT_EQ(Failure(row[0]), row[1]) << row[0];
+  for (const auto& row : rows) EXPECT_EQ(Failure(std::string("1 MENUEX { ") + row[0]), row[1]) << row[0];
+  EXPECT_EQ(Failure("1 MENU { MENUITEM \"a\", 1 }\n1 MENUEX { MENUITEM \"a\", 1 }"),
+            "19@2: 19. Resource identifier 1 of type MENUEX, language 0 and sublanguage 0  already defined");
 }
 
 }  // namespace
