@@ -71,10 +71,7 @@ TCompilation CompileInDir(const TTempDir& dir, const std::string& script) {
   return outcome;
 }
 
-TCompilation CompileText(const std::string& script) {
-  TTempDir dir;
-  return CompileInDir(dir, script);
-}
+TCompilation CompileText(const std::string& script) { return CompileInDir(TTempDir(), script); }
 
 std::string HexRows(const std::vector<std::uint8_t>& bytes) {
   static const char* digits = "0123456789ABCDEF";
