@@ -87,26 +87,17 @@ IDB_LOGO BITMAP "b.bmp"
 3 RCDATA { 1, 2, 3 }
 )";
 
-struct TPages {
-  std::string named;    // with the script's names
-  std::string unnamed;  // from the same image alone
-};
-
-TPages PagesOf(const std::string& script) {
+// Every kind of resource escaped and named; the page of the .res alone differs only in the names.
+TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
   TCompilation compilation = test::CompileFiles({{"a.ico", IconFile(IconImage())},
                                                  {"b.bmp", BitmapFile()},
                                                  {"app.manifest", "<assembly manifestVersion=\"1.0\"/>\n"},
-                                                 {"a.rc", script}},
+                                                 {"a.rc", kScript}},
                                                 [](TCompileOptions& options) { options.defineNames = true; });
-  EXPECT_EQ(compilation.errorText, "");
+  ASSERT_EQ(compilation.errorText, "");
   std::vector<TResourceEntry> resources = ReadResources(compilation.image, "a.res");
-  return {BuildHtmlReport(resources, compilation.defineNames, "a.rc"), BuildHtmlReport(resources, {}, "a.rc")};
-}
-
-// Every kind of resource escaped and named; the page of the .res alone differs only in the names.
-TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
-  TPages pages = PagesOf(kScript);
-  const std::string& page = pages.named;
+  const std::string page = BuildHtmlReport(resources, compilation.defineNames, "a.rc");  // with the script's names
+  const std::string unnamed = BuildHtmlReport(resources, {}, "a.rc");                    // from the image alone
   const std::vector<std::string> pieces = {
       "<th>Resources</th><td>12</td>",
       "0x0407 German (Germany)<br>0x0409 English (United States)",
@@ -148,10 +139,10 @@ TEST(HtmlReportTest, EveryKindOfResourceEscapedAndNamed) {
   for (const std::string& piece : pieces) EXPECT_NE(page.find(piece), std::string::npos) << piece;
   for (const char* external : {"http:", "https:", " src=", "<link", "@import"})
     EXPECT_EQ(page.find(external), std::string::npos) << external;
-  std::string stripped = std::regex_replace(pages.named, std::regex("<span class=\"nm\">[^<]*</span>"), "");
+  std::string stripped = std::regex_replace(page, std::regex("<span class=\"nm\">[^<]*</span>"), "");
   stripped = std::regex_replace(stripped, std::regex("&#10;name: [^&\"]*"), "");
-  EXPECT_NE(pages.named, pages.unnamed);
-  EXPECT_EQ(stripped, pages.unnamed);
+  EXPECT_NE(page, unnamed);
+  EXPECT_EQ(stripped, unnamed);
 }
 
 TEST(HtmlReportTest, TextEscapingAndMnemonics) {
