@@ -9,8 +9,6 @@
 namespace tarvex {
 namespace {
 
-std::string ExampleIcon() { return test::ReadFile(TARVEX_SOURCE_DIR "/examples/app.ico"); }
-
 class DependencyTest : public ::testing::Test {
  protected:
   int Run(const std::string& program, const std::vector<std::string>& args) {
@@ -43,7 +41,7 @@ const char* const kPreprocessed =
 TEST_F(DependencyTest, PreprocessedInputWithLineMarkers) {
   dir_.Write("src/app.rc", "\xEF\xBB\xBF#include \"res.h\"\n1 ICON \"app.ico\"\nSTRINGTABLE { 1 \"caf\xC3\xA9\" }\n");
   dir_.Write("src/res.h", "typedef struct { int x; } NOT_RESOURCES;\n");
-  dir_.Write("src/app.ico", ExampleIcon());
+  dir_.Write("src/app.ico", test::ReadFile(TARVEX_SOURCE_DIR "/examples/app.ico"));
   dir_.Write("build/app.pp", kPreprocessed);
   test::TWorkingDirectory build(dir_.File("build"));
   ASSERT_EQ(Run("tarvex-rc", {"/fo", "app.res", "-MD", "app.pp"}), 0) << err_.str();

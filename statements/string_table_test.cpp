@@ -75,19 +75,9 @@ std::string WideBlock(const std::map<unsigned, std::u16string>& strings, bool te
   return HexRows(bytes);
 }
 
-// Compiles a.rc in a fresh folder; "~" in the script is a place where a comment makes
-// the layers read the token before it instead of the lanes, or nothing.
-TCompilation CompileTable(const std::string& script, const std::string& codePage, bool terminated, bool layers) {
-  std::string text;
-  for (char c : script) text += c != '~' ? std::string(1, c) : layers ? "/**/" : "";
-  return CompileFiles({{"a.rc", text}}, [&](TCompileOptions& options) {
-    options.codePage = codePage;
-    options.nullTerminatedStrings = terminated;
-  });
-}
-
 // ASCII texts and converted ones share a table; each is written as it was read, under
-// the code page in force then, whichever way the literal was read.
+// the code page in force then, whichever way the literal was read. "~" in a script is a
+// place where a comment makes the layers read the token before it instead of the lanes.
 TEST(StringTableTest, TextsOfEveryKindAndBlockSizes) {
   const std::string a32751(32751, 'a');
   const std::string kinds =
@@ -125,7 +115,12 @@ TEST(StringTableTest, TextsOfEveryKindAndBlockSizes) {
   };
   for (const TCase& c : cases) {
     for (bool layers : {false, true}) {
-      TCompilation outcome = CompileTable(c.script, c.codePage, c.terminated, layers);
+      std::string text;
+      for (char ch : c.script) text += ch != '~' ? std::string(1, ch) : layers ? "/**/" : "";
+      TCompilation outcome = CompileFiles({{"a.rc", text}}, [&](TCompileOptions& options) {
+        options.codePage = c.codePage;
+        options.nullTerminatedStrings = c.terminated;
+      });
       std::string got = outcome.errorText;
       if (got.empty()) got = DataHex(FindEntry(ReadResImage(outcome.image), "#6", "#1"));
       EXPECT_EQ(got, c.expected) << c.script.substr(0, 200) << (layers ? " (layers)" : "");
