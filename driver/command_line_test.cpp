@@ -50,15 +50,10 @@ std::string DescribeWindres(const std::string& program, const std::vector<std::s
   }
 }
 
-struct TShape {
-  std::vector<std::string> args;
-  std::string expected;
-};
-
 TEST(RcCommandLineTest, OptionShapes) {
   unsetenv("INCLUDE");
   const std::string tail = " lang=409 CP1252";
-  const std::vector<TShape> shapes = {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> shapes = {
       {{"-FO", "out.res", "App.RC"}, "App.RC -> out.res" + tail},
       // Absolute paths: a second "/" makes a file name, never an option with a joined value.
       {{"/fo", "/tmp/out.res", "/home/me/app.rc"}, "/home/me/app.rc -> /tmp/out.res" + tail},
@@ -88,10 +83,7 @@ TEST(RcCommandLineTest, OptionShapes) {
       {{"/c", "99999", "a.rc"}, "error: option /c needs a code page this system can read: 99999"},
       {{"/d", "=1", "a.rc"}, "error: option /d needs a name: /d NAME or /d NAME=value"},
   };
-  for (const TShape& shape : shapes) {
-    SCOPED_TRACE(shape.args.empty() ? "" : shape.args.front());
-    EXPECT_EQ(DescribeRc(shape.args), shape.expected);
-  }
+  for (const auto& [args, expected] : shapes) EXPECT_EQ(DescribeRc(args), expected) << args.front();
   setenv("INCLUDE", "/sdk/inc;/usr/inc:rel", 1);
   EXPECT_EQ(DescribeRc({"/i", "mine", "a.rc"}), "a.rc -> a.res I=mine I=/sdk/inc I=/usr/inc I=rel lang=409 CP1252");
   EXPECT_EQ(DescribeRc({"/i", "mine", "/x", "a.rc"}), "a.rc -> a.res I=mine lang=409 CP1252");

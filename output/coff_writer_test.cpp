@@ -49,10 +49,6 @@ std::vector<TTestResource> SampleResources() {
           {u"6", u"1", 0, "x"}};
 }
 
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to) {
-  return std::vector<std::uint8_t>(bytes.begin() + std::ptrdiff_t(from), bytes.begin() + std::ptrdiff_t(to));
-}
-
 // The output of `arguments` (the program looked up on PATH); a failure fails the test.
 std::string ToolOutput(std::vector<std::string> arguments) {
   arguments[0] = test::FindTool(arguments[0]);
@@ -127,7 +123,7 @@ std::string ConversionError(const std::vector<std::uint8_t>& image) {
 TEST(CoffWriterTest, MalformedImagesAreErrorsNeverCrashes) {
   std::vector<std::uint8_t> res = BuildRes(SampleResources());
   // Cut at every length and every byte set to 0xFF in turn: an error or a valid object.
-  for (std::size_t size = 0; size < res.size(); ++size) ConversionError(Slice(res, 0, size));
+  for (auto end = res.begin(); end != res.end(); ++end) ConversionError({res.begin(), end});
   for (std::size_t at = 0; at < res.size(); ++at) {
     std::vector<std::uint8_t> changed = res;
     changed[at] = 0xFF;
@@ -142,7 +138,7 @@ TEST(CoffWriterTest, MalformedImagesAreErrorsNeverCrashes) {
   joined.insert(joined.end(), lead.begin(), lead.end());
   const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
       {{}, "Malformed resource file: no leading empty entry of a 32-bit resource file at offset 0"},
-      {Slice(res, 0, 40), "Malformed resource file: a header size of 36 bytes at offset 32"},
+      {{res.begin(), res.begin() + 40}, "Malformed resource file: a header size of 36 bytes at offset 32"},
       {unterminated, "Malformed resource file: a type or name without its terminating zero at offset 50"},
       {overlong, "Malformed resource file: resource data running past the end of the file at offset 32"},
       {BuildRes({{u"1", u"X", 7, "a"}, {u"2", u"X", 7, "b"}, {u"1", u"X", 7, "c"}}),

@@ -8,7 +8,7 @@
 #include "preprocessor/substitution.h"
 #include "preprocessor/token_test_support.h"
 #include "reader/lexer.h"
-#include "tests/res_reader.h"
+#include "tests/statement_checks.h"
 #include "tests/version_reader.h"
 
 namespace tarvex::test {
@@ -119,14 +119,11 @@ TEST(MacroTest, LinesPushBackAndBounds) {
 }
 
 TEST(MacroTest, VersionStringOfTheTwoLevelIdiom) {
-  TCompilation outcome = CompileText(
+  TResEntry entry = OnlyEntry(
       "#define STR(x) #x\n#define XSTR(x) STR(x)\n#define MAJOR 4\n#define MINOR 12\n"
       "1 VERSIONINFO\nFILEVERSION MAJOR, MINOR, 0, 0\nBEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n  BLOCK \"040904B0\"\n"
       "  BEGIN\n   VALUE \"FileVersion\", XSTR(MAJOR) \".\" XSTR(MINOR) \"\\0\"\n  END\n END\nEND\n");
-  ASSERT_EQ(outcome.errorText, "");
-  std::vector<TResEntry> entries = ReadResImage(outcome.image);
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(DescribeVersionTree(ReadVersionTree(entries[0].data)),
+  EXPECT_EQ(DescribeVersionTree(ReadVersionTree(entry.data)),
             "VS_VERSION_INFO [fixed] { StringFileInfo { 040904B0 { FileVersion \"4.12\\0\" } } }");
 }
 
