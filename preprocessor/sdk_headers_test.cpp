@@ -6,7 +6,7 @@
 
 #include "preprocessor/token_test_support.h"
 #include "statements/compile_api.h"
-#include "tests/res_reader.h"
+#include "tests/statement_checks.h"
 #include "tests/version_reader.h"
 
 namespace tarvex {
@@ -87,13 +87,11 @@ TEST(SdkHeadersTest, ServedHeaders) {
 TEST(SdkHeadersTest, CompiledScripts) {
   // From an SDK sample: the version resource comes from ntverp.h and common.ver, served as
   // the text of the mingw-w64 files.
-  TCompilation outcome = test::CompileText(
+  std::vector<test::TResEntry> entries = test::Entries(
       "#include <windows.h>\n#include <NTVERP.H>\n#define VER_FILETYPE VFT_APP\n"
       "#define VER_FILESUBTYPE VFT2_UNKNOWN\n#define VER_FILEDESCRIPTION_STR \"Sample\"\n"
       "#define VER_INTERNALNAME_STR \"sample\"\n#define VER_ORIGINALFILENAME_STR \"sample.exe\"\n"
       "#include \"common.ver\"\n#ifdef RC_INVOKED\n#ifdef _WIN32\n1 RCDATA { RC_INVOKED, _WIN32 }\n#endif\n#endif\n");
-  ASSERT_EQ(outcome.errorText, "");
-  std::vector<test::TResEntry> entries = test::ReadResImage(outcome.image);
   EXPECT_EQ(test::HexRows(test::FindEntry(entries, "#10", "#1").data), "01000100");
   test::TVersionNode root = test::ReadVersionTree(test::FindEntry(entries, "#16", "#1").data);
   std::array<std::uint32_t, 13> expectedFixed = {0xFEEF04BD, 0x10000, 0x50002, 0xECE0726, 0x50002, 0xECE0726, 0x3F,
@@ -107,14 +105,12 @@ TEST(SdkHeadersTest, CompiledScripts) {
       "ProductName \"Microsoft\u00AE Windows\u00AE Operating System\\0\" ; ProductVersion \"5.2.3790.1830\\0\" } } ; "
       "VarFileInfo { Translation 0x0409 0x04B0 } }");
   // A served header opens no file, and reading goes on in a.rc at the right line.
-  test::TTempDir dir;
-  test::TWorkingDirectory cwd(dir.Path());
-  dir.Write("a.rc", "RCINCLUDE windows.h\n#include <stdio.h>\n1 RCDATA { LVS_REPORT }\n");
-  TCompilation result = CompileToImage("a.rc");
+  const std::string script = "RCINCLUDE windows.h\n#include <stdio.h>\n1 RCDATA { LVS_REPORT }\n";
+  TCompilation result = test::CompileFiles({{"a.rc", script}});
   ASSERT_TRUE(result.Succeeded()) << result.errorText;
   EXPECT_EQ(result.dependencies, std::vector<std::string>{"a.rc"});
-  dir.Write("a.rc", "RCINCLUDE windows.h\n#include <stdio.h>\n1 RCDATA { LVS_REPORT }\n#error stop\n");
-  EXPECT_EQ(CompileToImage("a.rc").errorText, "File a.rc. Line 4 : 25. #error directive encountered: stop");
+  EXPECT_EQ(test::CompileFiles({{"a.rc", script + "#error stop\n"}}).errorText,
+            "File a.rc. Line 4 : 25. #error directive encountered: stop");
 }
 
 }  // namespace
