@@ -58,15 +58,30 @@ TEST(VersionInfoTest, ApplicationVersionResourceNodeByNode) {
   EXPECT_EQ(root.children[0].offset, 92u);
 }
 
+// A text value always ends in one zero: a zero the script writes ends the text there.
+// Commas between numbers are optional, as between the parts of FILEVERSION; a number
+// after a text, or a text after a number, still wants one.
 TEST(VersionInfoTest, TextsArraysNestingAndSizeBounds) {
-  EXPECT_EQ(VersionOf("BLOCK \"S\" { VALUE \"K\", \"a\", \"b\" ,, \"c\" VALUE \"N\", 1, 2 ,, 65535 }"),
-            "VS_VERSION_INFO { S { K \"abc\\0\" ; N 0x0001 0x0002 0xFFFF } }");
-  EXPECT_EQ(VersionOf("BLOCK \"V\" { VALUE \"Translation\", 0x409, 1252 }"),
-            "VS_VERSION_INFO { V { Translation 0x0409 0x04E4 } }");
-  // Commas between numbers are optional, as between the parts of FILEVERSION; a number
-  // after a text, or a text after a number, still wants one.
-  EXPECT_EQ(VersionOf("BLOCK \"V\" { VALUE \"Translation\", 0x0409 0x04E4\nVALUE \"N\" 1 2, 3 4 }"),
-            "VS_VERSION_INFO { V { Translation 0x0409 0x04E4 ; N 0x0001 0x0002 0x0003 0x0004 } }");
+  const char* rows[][2] = {
+      {"BLOCK \"S\" { VALUE \"K\", \"a\", \"b\" ,, \"c\" VALUE \"N\", 1, 2 ,, 65535 }",
+       "S { K \"abc\\0\" ; N 0x0001 0x0002 0xFFFF }"},
+      {"BLOCK \"V\" { VALUE \"Translation\", 0x409, 1252 }", "V { Translation 0x0409 0x04E4 }"},
+      {"BLOCK \"V\" { VALUE \"Translation\", 0x0409 0x04E4\nVALUE \"N\" 1 2, 3 4 }",
+       "V { Translation 0x0409 0x04E4 ; N 0x0001 0x0002 0x0003 0x0004 }"},
+      {"BLOCK \"S\" { VALUE \"FileVersion\", \"1.0\\0\" }", "S { FileVersion \"1.0\\0\" }"},
+      {"BLOCK \"S\" { VALUE \"K\", \"a\\0b\" }", "S { K \"a\\0\" }"},
+      {"BLOCK \"S\" { VALUE \"K\", \"a\\0\", \"b\" }", "S { K \"a\\0\" }"},
+      {"BLOCK \"S\" { VALUE \"K\", \"\" }", "S { K \"\\0\" }"},
+      {"BLOCK \"S\" { VALUE \"K\", \"\\0\\0\" }", "S { K \"\\0\" }"},
+      {"BLOCK \"S\" { VALUE \"K\", \"1.0\" }", "S { K \"1.0\\0\" }"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(VersionOf(row[0]), std::string("VS_VERSION_INFO { ") + row[1] + " }") << row[0];
+  // "1.0\0" is four UTF-16 units with its zero: fields, key "K", padding and 8 bytes.
+  TVersionNode value =
+      TreeOf("1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", \"1.0\\0\" } }").children.at(0).children.at(0);
+  EXPECT_EQ(value.value.size(), 8u);
+  EXPECT_EQ(value.length, 6 + 4 + 2 + 8);
   // Blocks nest a thousand deep; data stops at 65535 bytes, leaving no output.
   std::string nested = "1 VERSIONINFO {\n", values;
   for (int i = 0; i < 1000; ++i) nested += "BLOCK \"b\" {\n";
@@ -86,27 +101,6 @@ TEST(VersionInfoTest, PartsWithLeadingZeros) {
   std::array<std::uint32_t, 13> fixed = FixedFileInfo(root);
   EXPECT_EQ(std::vector(fixed.begin() + 2, fixed.begin() + 6),
             (std::vector{2026u << 16 | 8u, 2u << 16 | 9u, 19u << 16 | 8u, 0u}));
-}
-
-// A text value always ends in one zero: a zero the script writes ends the text there.
-TEST(VersionInfoTest, WrittenZeroEndsAText) {
-  const char* rows[][2] = {
-      {"VALUE \"FileVersion\", \"1.0\\0\"", "FileVersion \"1.0\\0\""},
-      {"VALUE \"K\", \"a\\0b\"", "K \"a\\0\""},
-      {"VALUE \"K\", \"a\\0\", \"b\"", "K \"a\\0\""},
-      {"VALUE \"K\", \"\"", "K \"\\0\""},
-      {"VALUE \"K\", \"\\0\\0\"", "K \"\\0\""},
-      {"VALUE \"K\", \"1.0\"", "K \"1.0\\0\""},
-  };
-  for (const auto& row : rows)
-    EXPECT_EQ(VersionOf(std::string("BLOCK \"S\" { ") + row[0] + " }"),
-              std::string("VS_VERSION_INFO { S { ") + row[1] + " } }")
-        << row[0];
-  // "1.0\0" is four UTF-16 units with its zero: fields, key "K", padding and 8 bytes.
-  TVersionNode value =
-      TreeOf("1 VERSIONINFO { BLOCK \"S\" { VALUE \"K\", \"1.0\\0\" } }").children.at(0).children.at(0);
-  EXPECT_EQ(value.value.size(), 8u);
-  EXPECT_EQ(value.length, 6 + 4 + 2 + 8);
 }
 
 TEST(VersionInfoTest, EachMessageWithItsLine) {
