@@ -22,6 +22,7 @@ const std::string kUsage =
     "-d     Perform only syntax check (do not create output file)\n";
 const std::string kBad52 = "Error[52] in line [1]: File b.rc. Line 1 : 52. Double quoted string not terminated\n";
 const std::string kOk = "Compiled successful.\n";
+const std::string kError0 = "Error[0] in line [0]: ";
 
 std::string Compiling(const std::string& script, const std::string& output) {
   return "Compiling file: " + script + " into " + output + "...\n";
@@ -63,27 +64,23 @@ TEST(DriverTest, RunsAndTheFilesTheyLeave) {
       {{"-c", "a.rc", "x.res", "y.res"}, 0, Compiling("a.rc", "x.res") + kOk, with({"x.res"})},
       // Two script-like names make a list; -h after the script is a name in it.
       {{"a", "c"}, 0, Compiling("a.rc", "a.res") + Compiling("c.rc", "c.res") + kOk, with({"a.res", "c.res"})},
-      {{"a.rc", "-h"},
-       1,
-       Compiling("a.rc", "a.res") + "Error[0] in line [0]: File \"-h.rc\" not found\n",
-       with({"a.res"})},
+      {{"a.rc", "-h"}, 1, Compiling("a.rc", "a.res") + kError0 + "File \"-h.rc\" not found\n", with({"a.res"})},
       // The list stops at the first failing script, whose old output stays.
       {{"a.rc", "b.rc", "c.rc"}, 1, Compiling("a.rc", "a.res") + Compiling("b.rc", "b.res") + kBad52, with({"a.res"})},
       {{"d"},
        1,
        Compiling("d.rc", "d.res") + "Error[72] in line [0]: 72. Cannot open file \"d.rc\" (Is a directory)\n",
        given},
-      {{"*.txt"}, 1, "Error[0] in line [0]: File not found!\n", given},
+      {{"*.txt"}, 1, kError0 + "File not found!\n", given},
       {{"sub/*.rc"}, 0, Compiling("sub/s.rc", "s.res") + kOk, with({"s.res"})},  // into the working directory
       // Option errors end the run.
-      {{"-U", "a.rc"}, 1, "Error[0] in line [0]: Option -U needs a name: -U<name>\n", given},
-      {{"-c1", "a.rc"}, 1, "Error[0] in line [0]: Unknown code page 1\n", given},
-      {{"--machine=z80", "a.rc"}, 1, "Error[0] in line [0]: Option --machine needs x86, x64 or arm64\n", given},
-      {{"--frobnicate", "a.rc"}, 1, "Error[0] in line [0]: Unknown option --frobnicate\n", given},
+      {{"-U", "a.rc"}, 1, kError0 + "Option -U needs a name: -U<name>\n", given},
+      {{"-c1", "a.rc"}, 1, kError0 + "Unknown code page 1\n", given},
+      {{"--machine=z80", "a.rc"}, 1, kError0 + "Option --machine needs x86, x64 or arm64\n", given},
+      {{"--frobnicate", "a.rc"}, 1, kError0 + "Unknown option --frobnicate\n", given},
       {{"--depfile", "a.d", "a.rc", "c.rc"},
        1,
-       "Error[0] in line [0]: Option --depfile names the dependencies of one script: not with several scripts, a "
-       "wildcard or -d\n",
+       kError0 + "Option --depfile names the dependencies of one script: not with several scripts, a wildcard or -d\n",
        given},
       {{"--version", "a.rc"}, 0, "", given},
   };
@@ -129,9 +126,8 @@ TEST(DriverTest, SyntaxChecksLeaveNothing) {
   test::TTempDir dir;
   dir.Write("a.rc", "");
   TTmpDir tmpdir(dir.File("none"));
-  EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}),
-            std::make_pair(1, "Error[0] in line [0]: Cannot create file " + dir.File("none") +
-                                  "/tarvex-check-XXXXXX: No such file or directory\n"));
+  EXPECT_EQ(RunIn(dir, {"-d", "a.rc"}), std::make_pair(1, kError0 + "Cannot create file " + dir.File("none") +
+                                                              "/tarvex-check-XXXXXX: No such file or directory\n"));
   EXPECT_EQ(dir.List(), std::vector<std::string>{"a.rc"});
 }
 

@@ -12,6 +12,7 @@ namespace tarvex {
 namespace {
 
 const std::string kBanner = "TARVEX resource compiler version " TARVEX_VERSION "\n";
+const std::string kError0 = "Error[0] in line [0]: ";
 const std::string kScript =
     "#define IDD_MAIN 5\n1 RCDATA { 1 }\nSTRINGTABLE { 1 \"a\" }\nIDD_MAIN DIALOG 0, 0, 10, 10 {}\n";
 const std::string kListing = "RCDATA 1 0x0000 0x0030 2\nDIALOG 5 0x0000 0x1030 24\nSTRING 1 0x0000 0x1030 34\n";
@@ -41,11 +42,9 @@ TEST_F(ReportOptionTest, ListingOfAScriptOfItsResFileAndItsErrors) {
   dir_.Write("cut.res", dir_.Read("a.res").substr(0, 40));
   const std::vector<std::pair<std::vector<std::string>, std::string>> failures = {
       {{"--list", "bad.rc"}, "Error[9] in line [2]: File bad.rc. Line 2 : 9. \"}\" or END expected"},
-      {{"--list", "cut.res"},
-       "Error[0] in line [0]: File cut.res. Offset 32 : header of 32 bytes runs past the end "
-       "of the file"},
-      {{"--list"}, "Error[0] in line [0]: Option --list takes one input: a script, a .res file or a program"},
-      {{"--list", "--html", "p.html", "a.rc"}, "Error[0] in line [0]: Options --list and --html exclude each other"},
+      {{"--list", "cut.res"}, kError0 + "File cut.res. Offset 32 : header of 32 bytes runs past the end of the file"},
+      {{"--list"}, kError0 + "Option --list takes one input: a script, a .res file or a program"},
+      {{"--list", "--html", "p.html", "a.rc"}, kError0 + "Options --list and --html exclude each other"},
   };
   for (const auto& [args, line] : failures) EXPECT_EQ(Run(args), std::make_pair(1, line + "\n"));
 }
@@ -73,16 +72,15 @@ TEST_F(ReportOptionTest, HtmlOptionErrorsLeaveNoPage) {
   dir_.Write("cut.res", std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16) + std::string(20, '\0'));
   const std::vector<std::pair<std::vector<std::string>, std::string>> failures = {
       {{"--html", "p.html", "-d", "a.rc"},
-       "Error[0] in line [0]: Option --html writes the page of one input: not with several scripts, a wildcard or "
-       "-d\n"},
-      {{"a.rc", "--html"}, "Error[0] in line [0]: Option --html needs a file name\n"},
+       kError0 + "Option --html writes the page of one input: not with several scripts, a wildcard or -d\n"},
+      {{"a.rc", "--html"}, kError0 + "Option --html needs a file name\n"},
       {{"--html", "p.html", "bad.rc"},
        "Compiling file: bad.rc into bad.res...\nError[9] in line [2]: File bad.rc. Line 2 : 9. \"}\" or END "
        "expected\n"},
       {{"--html", "p.html", "cut.res"},
        "Reading file: cut.res into p.html...\nError[0] in line [0]: File cut.res. Offset 32 : resource header runs "
        "past the end of the file\n"},
-      {{"cut.res"}, "Error[0] in line [0]: File cut.res holds compiled resources: only --html and --list read it\n"},
+      {{"cut.res"}, kError0 + "File cut.res holds compiled resources: only --html and --list read it\n"},
   };
   for (const auto& [args, lines] : failures) {
     EXPECT_EQ(Run(args), std::make_pair(1, kBanner + lines));
