@@ -2,8 +2,9 @@
 # Builds TARVEX and runs every test: the release build with the end-to-end tests
 # (TARVEX_E2E=1: builds of a Windows program under CMake, Meson and make, that program
 # run under Wine, the resource report in a browser), then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a short fuzzing run when clang
-# is available. Installs the build tools it needs with apt-get when they are missing.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then, when clang is available, a
+# minute of fuzzing the script reader and a minute of fuzzing the reader with its fast
+# path on against off. Installs the build tools it needs with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
 
