@@ -47,6 +47,7 @@ struct TSourceLocation {
   /// The source line as UTF-8 with control characters shown as \xNN
   std::string sourceLine;
   std::size_t caretCharacters = 0;  ///< characters of sourceLine before the caret
+  bool operator==(const TSourceLocation&) const = default;
 };
 
 /// A note that follows a diagnostic.
@@ -55,6 +56,7 @@ struct TDiagnosticNote {
   bool showSource = false;  ///< print the source line and caret under the note
   TSourceLocation where;
   std::string text;
+  bool operator==(const TDiagnosticNote&) const = default;
 };
 
 /// Everything the line:column form prints about one failure.
@@ -63,6 +65,7 @@ struct TDiagnosticDetail {
   TSourceLocation where;
   std::string message;  ///< the message without its number and without the "File ... Line ..." prefix
   std::vector<TDiagnosticNote> notes;
+  bool operator==(const TDiagnosticDetail&) const = default;
 };
 
 /// Turns a place into the file, line, column and shown source line of a diagnostic.

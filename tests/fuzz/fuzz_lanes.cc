@@ -35,21 +35,6 @@ TRun Compile(const std::string& script, bool lanes, bool lineMarkers) {
   return run;
 }
 
-bool SameLocation(const tarvex::TSourceLocation& a, const tarvex::TSourceLocation& b) {
-  return a.file == b.file && a.line == b.line && a.column == b.column && a.showsSource == b.showsSource &&
-         a.sourceLine == b.sourceLine && a.caretCharacters == b.caretCharacters;
-}
-
-bool SameNotes(const std::vector<tarvex::TDiagnosticNote>& a, const std::vector<tarvex::TDiagnosticNote>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].located != b[i].located || a[i].showSource != b[i].showSource || a[i].text != b[i].text ||
-        !SameLocation(a[i].where, b[i].where))
-      return false;
-  }
-  return true;
-}
-
 // The first thing in which the two runs differ, or nullptr when they agree.
 const char* Difference(const TRun& on, const TRun& off) {
   const tarvex::TCompilation& a = on.result;
@@ -59,9 +44,9 @@ const char* Difference(const TRun& on, const TRun& off) {
   if (a.errorNumber != b.errorNumber) return "error number";
   if (a.errorLine != b.errorLine) return "error line";
   if (a.errorFile != b.errorFile) return "error file";
-  if (a.detail.located != b.detail.located || a.detail.message != b.detail.message) return "detail message";
-  if (!SameLocation(a.detail.where, b.detail.where)) return "detail place (file, line, column, source line)";
-  if (!SameNotes(a.detail.notes, b.detail.notes)) return "notes";
+  if (a.detail.message != b.detail.message) return "detail message";
+  if (a.detail.where != b.detail.where) return "detail place (file, line, column, source line)";
+  if (!(a.detail == b.detail)) return "notes";
   if (a.dependencies != b.dependencies) return "files opened";
   if (a.defineNames != b.defineNames) return "defined names";
   if (on.announced != off.announced) return "resources announced";
