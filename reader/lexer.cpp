@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
-#include <optional>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
