@@ -27,6 +27,7 @@
 #include <array>
 
 #include "preprocessor/directives.h"
+#include "preprocessor/macros.h"
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/lexer.h"
@@ -156,31 +157,12 @@ bool DirectiveLineAt(const TFileItem& file) {
   return false;
 }
 
-// Whether only blanks and comments are left of `file`, so that the next scan would close it.
-bool OnlyCommentsLeft(const TFileItem& file) {
-  const std::string& text = file.text;
-  for (std::size_t i = file.readPosition; i < text.size();) {
-    if (IsCSpace(ByteAt(text, i))) {
-      ++i;
-    } else if (text[i] == ';' || text.compare(i, 2, "//") == 0) {
-      i = text.find('\n', i);
-    } else if (text.compare(i, 2, "/*") == 0) {
-      std::size_t close = text.find("*/", i + 2);
-      if (close == std::string::npos) return false;  // the scanner reports it
-      i = close + 2;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Reads what an #include in a unit opened (the files above `depth`) to its end: a unit
 // has been read for its constants already; the rest of it, and any other file, is read
 // for its directives, its other tokens passed over as a C header's are.
 void ReadIncludedFiles(TRCParser& parser, std::size_t depth) {
   while (parser.fileStack.size() > depth) {
-    if (parser.fileStack.size() == depth + 1 && OnlyCommentsLeft(*parser.currentFile)) {
+    if (parser.fileStack.size() == depth + 1 && !TokenAheadInFile(*parser.currentFile)) {
       CloseSourceFile(parser);
       return;
     }

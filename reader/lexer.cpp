@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -923,11 +924,15 @@ void AppendDecodedString(TRCParser& parser, std::string_view literal, std::strin
   // Bytes written as escapes stand for characters of the code page in force; in a file
   // whose text is UTF-8 by its own mark, they are converted to UTF-8 a run at a time, so
   // that a double-byte character may be written as two escapes.
-  const std::string escapedCharset = EscapedByteCharset(parser);
+  std::optional<std::string> escapedCharset;  // asked at the first escaped byte above 0x7F
+  auto charsetOfEscapedBytes = [&]() -> const std::string& {
+    if (!escapedCharset) escapedCharset = EscapedByteCharset(parser);
+    return *escapedCharset;
+  };
   std::string escapedBytes;
   auto settleEscapedBytes = [&] {
     if (escapedBytes.empty()) return;
-    out += UnitsToUtf8(ToUtf16(escapedBytes, escapedCharset));
+    out += UnitsToUtf8(ToUtf16(escapedBytes, *escapedCharset));
     escapedBytes.clear();
   };
   std::size_t i = 0;
@@ -943,7 +948,7 @@ void AppendDecodedString(TRCParser& parser, std::string_view literal, std::strin
     if (kind == TEscape::Unnamed) {
       settleEscapedBytes();
       out += '\\';  // kept as written, the character after it too
-    } else if (kind == TEscape::Value && !escapedCharset.empty() && (value & 0xFFu) >= 0x80) {
+    } else if (kind == TEscape::Value && (value & 0xFFu) >= 0x80 && !charsetOfEscapedBytes().empty()) {
       escapedBytes += static_cast<char>(value & 0xFFu);
     } else if (kind == TEscape::Value) {
       settleEscapedBytes();
