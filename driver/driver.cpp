@@ -19,6 +19,7 @@
 #include <span>
 
 #include "driver/gnu_diagnostics.h"
+#include "driver/option_table.h"
 #include "output/atomic_file.h"
 #include "output/depfile.h"
 #include "output/html_report.h"
@@ -32,38 +33,6 @@ namespace tarvex {
 namespace {
 
 constexpr const char* kBanner = "TARVEX resource compiler version " TARVEX_VERSION;
-
-constexpr const char* kUsage[] = {
-    "Syntax is: TARVEX [option] input_file_name [output_file_name]",
-    "-h     Display this information",
-    "-c     Compile rc file to resource file (default)",
-    "-d     Perform only syntax check (do not create output file)",
-};
-
-constexpr const char* kHelp =
-    "Syntax is: TARVEX [option] input_file_name [output_file_name]\n"
-    "-h     Display this information\n"
-    "-c     Compile rc file to resource file (default)\n"
-    "-d     Perform only syntax check (do not create output file)\n"
-    "\n"
-    "The input may be a list of scripts or a wildcard pattern (*.rc). Build options, anywhere on the line:\n"
-    "  -I<dir>, -I <dir>        add an include directory, searched after the including file's folder\n"
-    "  -D<name>[=<value>]       define a name (value 1 when none is given)\n"
-    "  -U<name>                 remove a name\n"
-    "  -c<codepage>             Windows code page of the script text (default: the locale's)\n"
-    "  --coff                   write a COFF object (.obj) instead of a .res\n"
-    "  --machine=<machine>      machine of the COFF object: x86 (default), x64 or arm64\n"
-    "  --depfile=<file>         write a dependency file (make form) naming every file read\n"
-    "  --quiet                  print nothing on success\n"
-    "  --no-fast-path           read every token through the whole preprocessor (slower; the\n"
-    "                           same result, for a compilation suspected of a reading fault)\n"
-    "  --diagnostics=gnu        print failures as file:line:column: error: ... on standard error,\n"
-    "                           and nothing on success\n"
-    "  --help                   print this text\n"
-    "  --version                print the version\n"
-    "\n"
-    "Other command lines: tarvex --mode=rc ... reads rc.exe's (also as tarvex-rc), and\n"
-    "tarvex --mode=windres ... reads windres's (also as tarvex-windres); each has its --help or /?.\n";
 
 constexpr const char* kNothingFound = "File not found!";
 
@@ -401,7 +370,9 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
       return "Unknown option " + argument;
     } else {
       rest.push_back(argument);
+      continue;
     }
+    if (!IsListedOption(TCommandLineMode::Native, argument)) return "Unknown option " + argument;
   }
   args.swap(rest);
   return {};
@@ -472,12 +443,12 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
   }
   if (version) return 0;
   if (help) {
-    out << kHelp;
+    out << UsageText(TCommandLineMode::Native);
     return 0;
   }
   if (run.options.coff) run.outputExtension = ".obj";
   if (args.empty() || UpperCase(args[0]) == "-H") {
-    for (const char* line : kUsage) out << line << '\n';
+    out << ShortUsageText();
     return 0;
   }
   run.produceOutput = UpperCase(args[0]) != "-D";

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace tarvex {
+#include "driver/option_table.h"
 
-/// The command lines the program reads.
-enum class TCommandLineMode { Native, Rc, Windres };
+namespace tarvex {
 
 /// The mode of a program called as `programPath`: base name "rc" or ending in "-rc" reads
 /// the rc-style line, a base name ending in "windres" the windres-style line, any other

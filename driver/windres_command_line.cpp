@@ -4,36 +4,10 @@
 #include <string_view>
 
 #include "driver/gnu_diagnostics.h"
+#include "driver/option_table.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
-
-const char* const kWindresUsage =
-    "Usage: tarvex-windres [options] [input-file] [output-file]\n"
-    "  -i, --input=<file>             the script (or .res) to read\n"
-    "  -o, --output=<file>            the file to write\n"
-    "  -J, --input-format=<format>    rc or res (default: res for a name ending in .res, else rc)\n"
-    "  -O, --output-format=<format>   res, coff or html (the resource report page; default: res for a\n"
-    "                                 name ending in .res, else coff)\n"
-    "  -F, --target=<target>          pe-i386, pe-x86-64 or pe-aarch64 (default: from the program\n"
-    "                                 name's target triple, else pe-x86-64)\n"
-    "  -I, --include-dir=<dir>        add an include directory\n"
-    "  -D, --define <name>[=<value>]  define a name\n"
-    "  -U, --undefine <name>          remove a name\n"
-    "  -l, --language=<hex>           default language id (default 0x409)\n"
-    "  -c, --codepage=<codepage>      code page of the script text, decimal or 0x hex (default 1252)\n"
-    "  --preprocessor=<program>       accepted, no effect: the built-in preprocessor always runs\n"
-    "  --preprocessor-arg=<arg>       -D, -U, -I and the dependency options are taken, others ignored\n"
-    "  --use-temp-file, --no-use-temp-file, -r   accepted, no effect\n"
-    "  -MD, -MMD                      write a dependency file (gcc form) naming headers and resource files\n"
-    "  -MF <file>                     name of the dependency file (default: the output's name with .d)\n"
-    "  -MT <target>                   target of the dependency rule, as written\n"
-    "  -MQ <target>                   target of the dependency rule, quoted for make\n"
-    "  --depfile=<file>               write the dependency file <file>\n"
-    "  -v, --verbose                  name every file as it is opened, on standard error\n"
-    "  -h, --help                     print this text\n"
-    "  -V, --version                  print the version\n"
-    "  @<file>                        read more arguments from <file>\n";
 
 namespace {
 
@@ -159,11 +133,9 @@ class TWindresParser {
   void Parse() {
     for (i_ = 0; i_ < args_.size(); ++i_) {
       const std::string& argument = args_[i_];
-      if (TakeDependencyOption(args_, i_, command_.invocation.dependencies)) continue;
-      if (argument.rfind("--", 0) == 0 && argument.size() > 2) {
-        LongOption(argument);
-      } else if (argument.size() > 1 && argument[0] == '-') {
-        ShortOption(argument);
+      if (argument.size() > 1 && argument[0] == '-') {
+        TakeOption(argument);
+        if (!IsListedOption(TCommandLineMode::Windres, argument)) throw TCommandLineError("unknown option " + argument);
       } else if (argument.empty() || argument == "-") {
         throw TCommandLineError(argument.empty() ? "empty argument" : "reading standard input is not supported");
       } else {
@@ -179,6 +151,12 @@ class TWindresParser {
   std::string target;
 
  private:
+  void TakeOption(const std::string& argument) {
+    if (TakeDependencyOption(args_, i_, command_.invocation.dependencies)) return;
+    if (argument.rfind("--", 0) == 0 && argument.size() > 2) return LongOption(argument);
+    ShortOption(argument);
+  }
+
   std::string NextValue(const std::string& spelled) {
     if (i_ + 1 >= args_.size()) throw TCommandLineError("option " + spelled + " needs a value");
     return args_[++i_];
@@ -373,7 +351,7 @@ int RunWindresCommandLine(const std::vector<std::string>& args, const std::strin
     return 0;
   }
   if (command.help) {
-    out << kWindresUsage;
+    out << UsageText(TCommandLineMode::Windres);
     return 0;
   }
   return RunInvocation(command.invocation, err);

@@ -34,7 +34,4 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
 int RunWindresCommandLine(const std::vector<std::string>& args, const std::string& programName, std::ostream& out,
                           std::ostream& err);
 
-/// The usage text of the windres-style command line.
-extern const char* const kWindresUsage;
-
 }  // namespace tarvex
