@@ -174,10 +174,11 @@ std::string BashFunction(TCommandLineMode line) {
     if (spec.empty() || !TakesValue(row)) continue;
     for (const TCompletedName& completed : CompletedNames(row)) {
       if (completed.separate)
-        values += "    " + ValuePatterns(line, completed) + ") _tarvex_values " + Quoted(spec) + " \"$word\"; return ;;\n";
+        values +=
+            "    " + ValuePatterns(line, completed) + ") _tarvex_values " + Quoted(spec) + " \"$word\"; return ;;\n";
       if (completed.joined)
-        joined += "    " + Quoted(completed.name) + "?*) _tarvex_values " + Quoted(spec) + " \"${cur#" + completed.name +
-                  "}\"; COMPREPLY=(\"${COMPREPLY[@]/#/" + completed.name + "}\"); return ;;\n";
+        joined += "    " + Quoted(completed.name) + "?*) _tarvex_values " + Quoted(spec) + " \"${cur#" +
+                  completed.name + "}\"; COMPREPLY=(\"${COMPREPLY[@]/#/" + completed.name + "}\"); return ;;\n";
     }
   }
   std::string out = FunctionName(line) + "() {\n";
@@ -186,7 +187,8 @@ std::string BashFunction(TCommandLineMode line) {
   out += line == Rc ? "  case ${opt,,} in\n" : "  case $opt in\n";
   out += values + "  esac\n";
   if (!joined.empty()) out += "  case $cur in\n" + joined + "  esac\n";
-  out += line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
+  out +=
+      line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
   out += "    _tarvex_options " + Quoted(OptionWords(line, false) + " " + OptionWords(line, true)) + " \"$cur\"\n";
   out += "    return\n  fi\n";
   out += "  _tarvex_values " + Quoted(InputFiles(line)) + " \"$cur\"\n}\n\n";
@@ -215,7 +217,8 @@ std::string ZshFunction(TCommandLineMode line) {
   if (!joined.empty()) out += "  case $cur in\n" + joined + "  esac\n";
   out += line == Rc ? "  case ${(L)prev} in\n" : "  case $prev in\n";
   out += values + "  esac\n";
-  out += line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
+  out +=
+      line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
   out += "    compadd -S '' -- " + OptionWords(line, true) + "\n";
   out += "    compadd -- " + OptionWords(line, false) + "\n";
   out += "    return\n  fi\n";

@@ -10,7 +10,8 @@ namespace {
 using enum TCommandLineMode;
 
 // The code pages completion offers; any other that iconv knows is taken too.
-constexpr std::string_view kCodePages = "1252 65001 1250 1251 1253 1254 1255 1256 1257 1258 437 850 866 874 932 936 949 950";
+constexpr std::string_view kCodePages =
+    "1252 65001 1250 1251 1253 1254 1255 1256 1257 1258 437 850 866 874 932 936 949 950";
 
 // To add an option: one row here, in the block of its command line, where its usage line
 // should stand. The parser's tests, --help, the manual page and the completion follow.
@@ -26,10 +27,12 @@ constexpr TOptionRow kOptionRows[] = {
     {Native, "--coff", "write a COFF object (.obj) instead of a .res"},
     {Native, "--machine=<machine>", "machine of the COFF object: x86 (default), x64 or arm64", "x86 x64 arm64"},
     {Native, "--depfile=<file>", "write a dependency file (make form) naming every file read", {}, "*"},
-    {Native, "--html=<file>",
+    {Native,
+     "--html=<file>",
      "also write the resource report page <file>; the input may also be a .res\n"
      "file or a program, whose page alone is written",
-     {}, "*"},
+     {},
+     "*"},
     {Native, "--list", "print the resources of a script, a .res file or a program, one a line"},
     {Native, "--quiet", "print nothing on success"},
     {Native, "--no-fast-path",
@@ -203,8 +206,9 @@ std::string UsageText(TCommandLineMode line) {
   std::string text;
   switch (line) {
     case Native:
-      text = ShortUsageText() +
-             "\nThe input may be a list of scripts or a wildcard pattern (*.rc). Build options, anywhere on the line:\n";
+      text =
+          ShortUsageText() +
+          "\nThe input may be a list of scripts or a wildcard pattern (*.rc). Build options, anywhere on the line:\n";
       break;
     case Rc:
       text =

@@ -2,12 +2,12 @@
 //   tarvex_option_docs <folder of the page sources> <output folder> <version>
 // makes <output>/man/<page>.1 from each <page>.1.in and <output>/completion/tarvex (bash)
 // and <output>/completion/_tarvex (zsh).
+#include "driver/option_docs.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
-
-#include "driver/option_docs.h"
 
 namespace {
 
