@@ -189,7 +189,14 @@ std::string BashFunction(TCommandLineMode line) {
   if (!joined.empty()) out += "  case $cur in\n" + joined + "  esac\n";
   out +=
       line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
-  out += "    _tarvex_options " + Quoted(OptionWords(line, false) + " " + OptionWords(line, true)) + " \"$cur\"\n";
+  std::string words = OptionWords(line, false);
+  if (!OptionWords(line, true).empty()) words += " " + OptionWords(line, true);
+  if (line == Rc) {  // the names after "/" are offered whatever the case of the letters typed
+    out += "    local typed=$cur\n    [[ $cur == /* ]] && typed=${cur,,}\n";
+    out += "    _tarvex_options " + Quoted(words) + " \"$typed\"\n";
+  } else {
+    out += "    _tarvex_options " + Quoted(words) + " \"$cur\"\n";
+  }
   out += "    return\n  fi\n";
   out += "  _tarvex_values " + Quoted(InputFiles(line)) + " \"$cur\"\n}\n\n";
   return out;

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
 
 #include "driver/program.h"
+#include "tests/external_tools.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
@@ -172,6 +174,44 @@ TEST(OptionTableTest, EveryParserTakesEveryListedOption) {
         EXPECT_EQ(printed.find("nknown option"), std::string::npos) << args[0] << ": " << printed;
       }
     }
+  }
+}
+
+std::multiset<std::string> SortedWords(const std::string& text) {
+  std::istringstream words(text);
+  return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+// What the bash completion offers, in a folder of a script, a .res, a text and a folder:
+// the words typed (split as bash splits them, "=" a word of its own) and the answer.
+TEST(OptionTableTest, BashCompletionAnswers) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"tarvex --ma", "--machine="},
+      {"tarvex --machine = x", "x86 x64"},
+      {"tarvex -c6", "-c65001"},         // a code page joined to -c
+      {"tarvex -c ", "inc a.rc a.res"},  // -c alone is the mode letter: files follow
+      {"tarvex -I ", "inc"},             // folders
+      {"tarvex --depfile ", "inc a.rc a.res b.txt"},
+      {"tarvex --mode = windres -O ", "res coff html"},
+      {"tarvex-rc /F", "/fo"},
+      {"tarvex-rc /FO ", "inc a.rc a.res b.txt"},  // letters in any case
+      {"tarvex-rc /c 125", "1252 1250 1251 1253 1254 1255 1256 1257 1258"},
+      {"tarvex-rc ", "inc a.rc"},
+      {"tarvex-windres -F ", "pe-i386 pe-x86-64 pe-aarch64"},
+      {"tarvex-windres --output-format = c", "coff"},
+      {"tarvex-windres ", "inc a.rc a.res"},
+  };
+  test::TTempDir dir;
+  for (const char* name : {"a.rc", "a.res", "b.txt", "inc/x.h"}) dir.Write(name, "");
+  const std::string script =
+      "source \"$0\"; read -ra COMP_WORDS <<< \"$1\"; [[ $1 == *' ' ]] && COMP_WORDS+=('');"
+      "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); COMP_LINE=${1// = /=}; "
+      "$(complete -p ${COMP_WORDS[0]} | sed 's/.*-F \\([^ ]*\\).*/\\1/'); echo \"${COMPREPLY[*]}\"";
+  for (const auto& [typed, answer] : cases) {
+    std::string output;
+    test::RunTool({test::FindTool("bash"), "-c", script, TARVEX_BUILD_DIR "/completion/tarvex", typed}, output, 10,
+                  dir.Path());
+    EXPECT_EQ(SortedWords(output), SortedWords(answer)) << typed;
   }
 }
 
