@@ -226,8 +226,10 @@ std::string ZshFunction(TCommandLineMode line) {
   out += values + "  esac\n";
   out +=
       line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
-  out += "    compadd -S '' -- " + OptionWords(line, true) + "\n";
-  out += "    compadd -- " + OptionWords(line, false) + "\n";
+  // rc-style names are offered whatever the case of the letters typed.
+  std::string matcher = line == Rc ? "-M 'm:{a-z}={A-Z}' " : "";
+  out += "    compadd -S '' " + matcher + "-- " + OptionWords(line, true) + "\n";
+  out += "    compadd " + matcher + "-- " + OptionWords(line, false) + "\n";
   out += "    return\n  fi\n";
   out += "  _tarvex_values " + Quoted(InputFiles(line)) + "\n}\n\n";
   return out;
