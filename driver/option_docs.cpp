@@ -227,7 +227,7 @@ std::string ZshFunction(TCommandLineMode line) {
   out +=
       line == Rc ? "  if [[ $cur == -* || ( $cur == /* && $cur != /*/* ) ]]; then\n" : "  if [[ $cur == -* ]]; then\n";
   // rc-style names are offered whatever the case of the letters typed.
-  std::string matcher = line == Rc ? "-M 'm:{a-z}={A-Z}' " : "";
+  std::string matcher = line == Rc ? "-M 'm:{a-zA-Z}={A-Za-z}' " : "";
   out += "    compadd -S '' " + matcher + "-- " + OptionWords(line, true) + "\n";
   out += "    compadd " + matcher + "-- " + OptionWords(line, false) + "\n";
   out += "    return\n  fi\n";
