@@ -177,9 +177,12 @@ std::vector<std::string> OptionNames(const TOptionRow& row) {
 }
 
 bool TakesValue(const TOptionRow& row) {
-  std::size_t comma = row.synopsis.rfind(", ");
-  std::size_t last = comma == std::string_view::npos ? 0 : comma + 2;
-  return NameEnd(row.synopsis, last) < row.synopsis.size();
+  std::string_view synopsis = row.synopsis;
+  for (std::size_t at = 0;; at += 2) {
+    if (NameEnd(synopsis, at) < synopsis.size() && synopsis[NameEnd(synopsis, at)] != ',') return true;
+    at = synopsis.find(", ", at);
+    if (at == std::string_view::npos) return false;
+  }
 }
 
 bool IsListedOption(TCommandLineMode line, std::string_view argument) {

@@ -37,7 +37,8 @@ std::span<const TOptionRow> OptionRows(TCommandLineMode line);
 /// The names a row's synopsis gives ("-o", "--output"), each once, in order.
 std::vector<std::string> OptionNames(const TOptionRow& row);
 
-/// True when a row's synopsis shows a value after the names.
+/// True when a row's synopsis shows a value after any of its names; the names of a row
+/// share it ("-i, --input=<file>": -i takes a file too).
 bool TakesValue(const TOptionRow& row);
 
 /// True when `argument` spells a listed option of `line`: one of its names, or a name
