@@ -133,7 +133,8 @@ TEST(OptionTableTest, UsageManualPagesCompletionAndReferenceNameTheListedOptions
     std::set<std::string> listed = TableNames(line.mode);
     EXPECT_EQ(UsageNames(out.str()), listed);
     EXPECT_EQ(ManPageNames(ReadFile(TARVEX_BUILD_DIR "/man/" + line.page + ".1")), listed);
-    EXPECT_EQ(ReferenceNames(reference, line.marker), listed);
+    EXPECT_EQ(ReferenceNames(reference, line.marker), listed)
+        << "docs/command-line.md: one row per option in the table under " << line.marker;
     EXPECT_EQ(CompletionNames(bash, line.function, "_tarvex_options "), TableNames(line.mode, true));
     EXPECT_EQ(CompletionNames(zsh, line.function, "compadd "), TableNames(line.mode, true));
   }
