@@ -93,9 +93,9 @@ std::vector<TCompletedName> CompletedNames(const TOptionRow& row) {
          at = row.synopsis.find(name, at + name.size())) {  // every place the name is written
       std::size_t after = at + name.size();
       char next = after < row.synopsis.size() ? row.synopsis[after] : ',';
-      bool startsPiece = at == 0 || row.synopsis.compare(at - 2, 2, ", ") == 0;
-      if (startsPiece && next == '=') completed.equals = true;
-      if (!startsPiece) continue;
+      bool startsPiece = at == 0 || (at >= 2 && row.synopsis.compare(at - 2, 2, ", ") == 0);
+      if (!startsPiece) continue;  // inside a longer name
+      if (next == '=') completed.equals = true;
       bool glued = next == '<' || next == '[';
       if (glued && name.rfind("--", 0) != 0) completed.joined = true;
       if (!glued) completed.separate = true;
