@@ -1,0 +1,413 @@
+// Decompiling, checked. The script writer proposes a statement for each resource; the
+// script is then compiled in memory, with the files it names served from memory too, and
+// each resource of the result is compared with the input's. A unit whose resources
+// differ, or on whose lines the compilation stops, moves one step towards plain data
+// (statement, then data naming a file, then a block in the script), and the script is
+// compiled again, until every unit gives its bytes back. A .res must then come back
+// whole, byte for byte; where only the order differs, the string tables (which the
+// compiler writes last) and then every statement fall back to data, which keeps its place.
+#include "driver/decompile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+#include "include/tarvex/tarvex.h"
+#include "output/atomic_file.h"
+#include "output/res_image.h"
+#include "output/script_writer.h"
+#include "reader/parser.h"
+
+namespace tarvex {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void Fail(const std::string& text) { throw std::runtime_error(text); }
+
+std::vector<std::uint8_t> ReadInput(const std::string& name) {
+  std::string contents;
+  int error = 0;
+  struct stat info {};
+  if (::stat(name.c_str(), &info) != 0) Fail(name + ": no such file");
+  if (!S_ISREG(info.st_mode)) Fail(name + ": not a regular file");
+  if (!ReadWholeFile(name, contents, error)) Fail(name + ": cannot be read");
+  return {contents.begin(), contents.end()};
+}
+
+std::string BaseName(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string WithoutExtension(const std::string& name) {
+  std::size_t dot = name.rfind('.');
+  std::size_t slash = name.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == 0) return name;
+  return name.substr(0, dot);
+}
+
+// #define NAME number lines of a header, first name of each value kept.
+std::vector<std::pair<std::string, std::int64_t>> ReadNames(const std::string& header) {
+  std::string text;
+  int error = 0;
+  if (!ReadWholeFile(header, text, error)) Fail(header + ": cannot be read");
+  std::vector<std::pair<std::string, std::int64_t>> names;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    std::size_t hash = line.find_first_not_of(" \t");
+    if (hash == std::string::npos || line.compare(hash, 1, "#") != 0) continue;
+    std::size_t word = line.find_first_not_of(" \t", hash + 1);
+    if (word == std::string::npos || line.compare(word, 6, "define") != 0) continue;
+    std::size_t nameStart = line.find_first_not_of(" \t", word + 6);
+    if (nameStart == std::string::npos || nameStart == word + 6) continue;
+    std::size_t nameEnd = line.find_first_of(" \t(", nameStart);
+    if (nameEnd == std::string::npos || line[nameEnd] == '(') continue;
+    std::string name = line.substr(nameStart, nameEnd - nameStart);
+    std::size_t valueStart = line.find_first_not_of(" \t(", nameEnd);
+    if (valueStart == std::string::npos) continue;
+    std::size_t valueEnd = line.find_first_of(" \t)/", valueStart);
+    std::string value = line.substr(valueStart, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueStart);
+    while (!value.empty() && (value.back() == 'L' || value.back() == 'l' || value.back() == 'U' || value.back() == 'u'))
+      value.pop_back();
+    char* parsed = nullptr;
+    long long number = std::strtoll(value.c_str(), &parsed, 0);
+    if (value.empty() || parsed == nullptr || *parsed != '\0') continue;
+    bool valid = !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_');
+    for (char c : name) valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+    if (valid) names.emplace_back(name, number);
+  }
+  return names;
+}
+
+std::string KeyOf(const TResourceEntry& entry) {
+  auto id = [](const TResourceId& value) {
+    if (value.isOrdinal) return "#" + std::to_string(value.ordinal);
+    return "$" + DisplayUtf8(value.text) + "\x01" + std::to_string(value.text.size());
+  };
+  return id(entry.type) + "\x02" + id(entry.name) + "\x02" + std::to_string(entry.language);
+}
+
+std::string Describe(const TResourceEntry& entry) {
+  char language[8];
+  std::snprintf(language, sizeof language, "0x%04X", entry.language);
+  std::string type = entry.type.isOrdinal && WindowsTypeName(entry.type.ordinal)[0] != '\0'
+                         ? WindowsTypeName(entry.type.ordinal)
+                         : IdText(entry.type);
+  return type + " " + IdText(entry.name) + " " + language;
+}
+
+// Whether `compiled` gives `input`'s data back; for a program, also with zero bytes up to
+// a multiple of 4 added (counted in `padding`), and memory flags are not compared.
+bool SameResource(const TResourceEntry& input, const TResourceEntry& compiled, bool program, std::size_t& padding) {
+  if (!program && (input.memoryFlags != compiled.memoryFlags || input.version != compiled.version ||
+                   input.characteristics != compiled.characteristics))
+    return false;
+  if (std::equal(input.data.begin(), input.data.end(), compiled.data.begin(), compiled.data.end())) return true;
+  if (!program || compiled.data.size() < input.data.size() || compiled.data.size() % 4 != 0 ||
+      compiled.data.size() - input.data.size() > 3)
+    return false;
+  if (!std::equal(input.data.begin(), input.data.end(), compiled.data.begin())) return false;
+  for (std::size_t i = input.data.size(); i < compiled.data.size(); ++i)
+    if (compiled.data[i] != 0) return false;
+  padding += compiled.data.size() - input.data.size();
+  return true;
+}
+
+bool Demote(TScriptUnit& unit) {
+  if (unit.form == TScriptForm::Statement) {
+    unit.form = TScriptForm::DataFile;
+    if (unit.reason.empty()) unit.reason = "no statement gives these bytes";
+    return true;
+  }
+  if (unit.form == TScriptForm::DataFile) {
+    unit.form = TScriptForm::DataBlock;
+    return true;
+  }
+  return false;
+}
+
+// The unit whose lines hold `line` of the script.
+std::size_t UnitAtLine(const std::vector<std::size_t>& unitLines, std::size_t line) {
+  auto found = std::upper_bound(unitLines.begin(), unitLines.end(), line);
+  return found == unitLines.begin() ? unitLines.size() : static_cast<std::size_t>(found - unitLines.begin()) - 1;
+}
+
+struct TChecked {
+  TDecompiledScript script;
+  std::vector<TScriptUnit> units;
+  std::size_t padding = 0;
+  std::vector<std::string> differences;
+};
+
+class TChecker {
+ public:
+  TChecker(const std::vector<TResourceEntry>& resources, std::span<const std::uint8_t> input, bool program,
+           const TDecompileOptions& options, const std::string& scriptName)
+      : resources_(resources), input_(input), program_(program), options_(options), scriptName_(scriptName) {}
+
+  TChecked Run();
+
+ private:
+  // Compiles `script`; false with the failing unit demoted when it does not compile.
+  bool Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units, std::vector<std::uint8_t>& image);
+  // Demotes every unit whose resources differ; returns how many were demoted.
+  std::size_t Compare(std::span<const std::uint8_t> image, std::vector<TScriptUnit>& units, TChecked& checked,
+                      bool final);
+
+  const std::vector<TResourceEntry>& resources_;
+  std::span<const std::uint8_t> input_;
+  bool program_;
+  const TDecompileOptions& options_;
+  std::string scriptName_;
+};
+
+bool TChecker::Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units,
+                       std::vector<std::uint8_t>& image) {
+  std::map<std::string, const std::vector<std::uint8_t>*> files;
+  std::string prefix = options_.folder.empty() ? "" : options_.folder + "/";
+  for (const TScriptFile& file : script.files) files[prefix + file.name] = &file.bytes;
+  TScriptOptions compileOptions;
+  compileOptions.files = [&files](const std::string& path, std::string& contents) {
+    auto found = files.find(path);
+    if (found == files.end()) return false;
+    contents.assign(found->second->begin(), found->second->end());
+    return true;
+  };
+  TScriptResult result = CompileScriptText(scriptName_, script.text, compileOptions);
+  if (result.Succeeded()) {
+    image = std::move(result.image);
+    return true;
+  }
+  std::size_t unit = UnitAtLine(script.unitLines, static_cast<std::size_t>(std::max(0, result.errorLine)));
+  if (unit >= units.size() || !Demote(units[unit]))
+    Fail("the script written for " + scriptName_ + " does not compile: " + result.errorText);
+  return false;
+}
+
+std::size_t TChecker::Compare(std::span<const std::uint8_t> image, std::vector<TScriptUnit>& units,
+                              TChecked& checked, bool final) {
+  std::vector<TResourceEntry> compiled = ReadResources(image, scriptName_);
+  std::map<std::string, const TResourceEntry*> byKey;
+  for (const TResourceEntry& entry : compiled) byKey.emplace(KeyOf(entry), &entry);
+  std::size_t demoted = 0;
+  checked.padding = 0;
+  for (TScriptUnit& unit : units) {
+    bool same = true;
+    for (std::size_t index : unit.entries) {
+      auto found = byKey.find(KeyOf(resources_[index]));
+      if (found == byKey.end() || !SameResource(resources_[index], *found->second, program_, checked.padding)) {
+        same = false;
+        if (final) checked.differences.push_back(Describe(resources_[index]));
+      }
+    }
+    if (!same && !final && Demote(unit)) ++demoted;
+  }
+  if (final && compiled.size() != resources_.size())
+    checked.differences.push_back(std::to_string(compiled.size()) + " resources compiled from " +
+                                  std::to_string(resources_.size()));
+  return demoted;
+}
+
+TChecked TChecker::Run() {
+  TChecked checked;
+  std::vector<TScriptUnit> units = PlanScript(resources_, options_.keepOrder);
+  int orderStep = 0;
+  for (std::size_t round = 0; round < 4 * units.size() + 8; ++round) {
+    TDecompiledScript script = WriteScript(resources_, units, options_);
+    std::vector<std::uint8_t> image;
+    if (!Compile(script, units, image)) continue;
+    if (Compare(image, units, checked, false) != 0) continue;
+    bool whole = program_ || std::equal(image.begin(), image.end(), input_.begin(), input_.end());
+    if (!whole && orderStep < 2) {
+      // Everything compiles back, but not in the input's order.
+      bool any = false;
+      for (TScriptUnit& unit : units) {
+        const TResourceEntry& entry = resources_[unit.entries.back()];
+        bool stringTable = entry.type.isOrdinal && entry.type.ordinal == 6;
+        if (unit.form == TScriptForm::Statement && (orderStep == 1 || stringTable)) {
+          unit.reason = "kept in the input's order";
+          any = Demote(unit) || any;
+        }
+      }
+      ++orderStep;
+      if (any || orderStep < 2) continue;
+    }
+    Compare(image, units, checked, true);
+    if (!whole && checked.differences.empty()) checked.differences.push_back("the resources compile back in another order");
+    checked.script = std::move(script);
+    checked.units = std::move(units);
+    return checked;
+  }
+  Fail("the script written for " + scriptName_ + " does not settle");
+}
+
+// A folder made beside `path` under a temporary name, removed again unless kept.
+class TTemporaryFolder {
+ public:
+  explicit TTemporaryFolder(const std::string& path) {
+    std::string pattern = path + ".tmp-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) == nullptr) Fail("cannot create a folder beside " + path);
+    path_ = name.data();
+  }
+  ~TTemporaryFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  TTemporaryFolder(const TTemporaryFolder&) = delete;
+  TTemporaryFolder& operator=(const TTemporaryFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+void WriteFiles(const std::vector<TScriptFile>& files, const std::string& folder) {
+  for (const TScriptFile& file : files) {
+    std::string path = folder + "/" + file.name;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) Fail("cannot create " + path);
+    std::size_t done = 0;
+    while (done < file.bytes.size()) {
+      ssize_t written = ::write(fd, file.bytes.data() + done, file.bytes.size() - done);
+      if (written <= 0) {
+        ::close(fd);
+        Fail("cannot write " + path);
+      }
+      done += static_cast<std::size_t>(written);
+    }
+    if (::close(fd) != 0) Fail("cannot write " + path);
+  }
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The script and its folder: the folder is filled under a temporary name and moved into
+// place, the script saved atomically after it; a failure puts an old folder back.
+void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, const std::string& folder,
+                bool force) {
+  if (!force && Exists(scriptPath)) Fail(scriptPath + " exists: --force replaces it");
+  if (!script.files.empty() && !force && Exists(folder)) Fail(folder + "/ exists: --force replaces it");
+  std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(script.text.data()), script.text.size());
+  std::span<const std::uint8_t> pieces[] = {text};
+  if (script.files.empty()) {
+    SaveFileAtomically(pieces, scriptPath);
+    return;
+  }
+  TTemporaryFolder fresh(folder);
+  WriteFiles(script.files, fresh.Path());
+  std::string old;
+  if (Exists(folder)) {
+    TTemporaryFolder aside(folder);
+    old = aside.Path();
+    if (::rename(folder.c_str(), old.c_str()) != 0) Fail("cannot replace " + folder + "/");
+    aside.Keep();
+  }
+  auto restore = [&] {
+    std::error_code ignored;
+    if (!old.empty()) ::rename(old.c_str(), folder.c_str());
+  };
+  if (::rename(fresh.Path().c_str(), folder.c_str()) != 0) {
+    restore();
+    Fail("cannot create " + folder + "/");
+  }
+  fresh.Keep();
+  try {
+    SaveFileAtomically(pieces, scriptPath);
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    restore();
+    throw;
+  }
+  std::error_code ignored;
+  if (!old.empty()) fs::remove_all(old, ignored);
+}
+
+void SaveFilesHere(const std::vector<TScriptFile>& files, bool force) {
+  if (!force)
+    for (const TScriptFile& file : files)
+      if (Exists(file.name)) Fail(file.name + " exists: --force replaces it");
+  for (const TScriptFile& file : files) {
+    std::span<const std::uint8_t> pieces[] = {file.bytes};
+    SaveFileAtomically(pieces, file.name);
+  }
+}
+
+}  // namespace
+
+TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* stream) {
+  std::vector<std::uint8_t> bytes = ReadInput(request.input);
+  TImageKind kind = ImageKindOf(bytes);
+  bool known = kind != TImageKind::Other;
+  if (request.kind == TDecompileInput::Res && kind != TImageKind::Res) Fail(request.input + ": not a .res file");
+  if (request.kind == TDecompileInput::Program && kind != TImageKind::Program)
+    Fail(request.input + ": not a program or DLL");
+  if (request.kind == TDecompileInput::Coff && kind != TImageKind::Coff) Fail(request.input + ": not a COFF object");
+  if (!known) Fail(request.input + ": not a .res file, a program or DLL, or a COFF object");
+  std::vector<TResourceEntry> resources;
+  try {
+    resources = ReadResources(bytes, request.input);
+  } catch (const std::exception& failure) {
+    Fail(failure.what());
+  }
+
+  TDecompileResult result;
+  result.script = request.toStream ? "-" : request.script;
+  if (result.script.empty()) result.script = WithoutExtension(BaseName(request.input)) + ".rc";
+  std::string folder = request.toStream ? "" : WithoutExtension(result.script);
+  TDecompileOptions options;
+  options.folder = folder.empty() ? "" : BaseName(folder);
+  options.keepOrder = kind == TImageKind::Res;
+  options.programInput = kind != TImageKind::Res;
+  if (!request.namesHeader.empty()) {
+    options.names = ReadNames(request.namesHeader);
+    options.namesHeader = request.namesHeader;
+  }
+  std::string compileName = request.toStream ? "decompiled.rc" : result.script;
+  TChecked checked = TChecker(resources, bytes, options.programInput, options, compileName).Run();
+
+  result.resources = resources.size();
+  result.files = checked.script.files.size();
+  result.paddingBytes = checked.padding;
+  result.scriptBytes = checked.script.text.size();
+  result.differences = checked.differences;
+  for (const TScriptUnit& unit : checked.units)
+    if (unit.form == TScriptForm::Statement) result.statements += unit.entries.size();
+  if (request.toStream) {
+    SaveFilesHere(checked.script.files, request.force);
+    if (stream != nullptr) *stream << checked.script.text;
+  } else {
+    SaveScript(checked.script, result.script, folder, request.force);
+    if (!checked.script.files.empty()) result.folder = folder;
+  }
+  return result;
+}
+
+std::string DecompileSummary(const TDecompileResult& result) {
+  std::string line = "Wrote " + result.script + " (" + std::to_string(result.resources) + " resources";
+  if (result.files != 0) line += ", " + std::to_string(result.files) + " files in " + result.folder + "/";
+  return line + ")";
+}
+
+}  // namespace tarvex
