@@ -839,6 +839,16 @@ void PutU32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
   PutU16(bytes, value >> 16);
 }
 
+// The `size` bytes of an image that the group gives; the compiler pads the image's data
+// to a multiple of 4 with zeros beyond them (but not the size in the group).
+bool TakeImageBytes(std::span<const std::uint8_t>& bits, std::uint32_t size) {
+  if (size > bits.size() || bits.size() - size > 3) return false;
+  for (std::size_t i = size; i < bits.size(); ++i)
+    if (bits[i] != 0) return false;
+  bits = bits.first(size);
+  return true;
+}
+
 // group := reserved(16)=0 type(16) count(16) then 14-byte entries naming images by id.
 // The file: the same head, 16-byte entries with the offset of each image, the images.
 bool TStatementWriter::WriteGroup(const TScriptUnit& unit) {
@@ -847,7 +857,11 @@ bool TStatementWriter::WriteGroup(const TScriptUnit& unit) {
   TByteCursor reader(group.data);
   if (reader.U16() != 0 || reader.U16() != (cursor ? 2 : 1)) return false;
   std::uint16_t count = reader.U16();
-  if (count == 0 || reader.Remaining() != count * 14u || unit.entries.size() != count + 1u) return false;
+  // The compiler rounds a group's data up to a multiple of 4 with zeros.
+  std::size_t directoryEnd = 6 + count * 14u;
+  if (count == 0 || group.data.size() < directoryEnd || group.data.size() - directoryEnd > 3 ||
+      unit.entries.size() != count + 1u)
+    return false;
   std::vector<std::uint8_t> file;
   PutU16(file, 0);
   PutU16(file, cursor ? 2 : 1);
@@ -863,7 +877,7 @@ bool TStatementWriter::WriteGroup(const TScriptUnit& unit) {
       reader.Skip(4);  // planes, bit count
       std::uint32_t size = reader.U32();
       reader.Skip(2);
-      if (size != bits.size() || bits.size() < 4) return false;
+      if (!TakeImageBytes(bits, size) || bits.size() < 4) return false;
       TByteCursor hotspot(bits);
       std::uint16_t hotX = hotspot.U16();
       std::uint16_t hotY = hotspot.U16();
@@ -879,7 +893,7 @@ bool TStatementWriter::WriteGroup(const TScriptUnit& unit) {
       for (std::uint8_t& field : fields) field = reader.U8();
       std::uint32_t size = reader.U32();
       reader.Skip(2);
-      if (size != bits.size()) return false;
+      if (!TakeImageBytes(bits, size)) return false;
       file.insert(file.end(), fields, fields + 8);
     }
     PutU32(file, static_cast<std::uint32_t>(bits.size()));
@@ -1073,8 +1087,9 @@ std::vector<TScriptUnit> PlanScript(const std::vector<TResourceEntry>& resources
       continue;
     std::uint16_t imageType = group.type.ordinal == kIconGroupType ? kIconType : kCursorType;
     TScriptUnit unit;
-    bool complete = group.data.size() >= 6 && (group.data.size() - 6) % 14 == 0;
-    for (std::size_t at = 6; complete && at + 14 <= group.data.size(); at += 14) {
+    std::size_t count = group.data.size() >= 6 ? static_cast<std::size_t>(group.data[4] | group.data[5] << 8) : 0;
+    bool complete = count != 0 && group.data.size() >= 6 + count * 14;
+    for (std::size_t at = 6; complete && at < 6 + count * 14; at += 14) {
       auto id = static_cast<std::uint16_t>(group.data[at + 12] | group.data[at + 13] << 8);
       auto found = images.find({imageType, group.language, id});
       if (found == images.end() || taken[found->second]) {
