@@ -369,7 +369,13 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
   try {
     resources = ReadResources(bytes, request.input);
   } catch (const std::exception& failure) {
-    Fail(failure.what());
+    // "File <name>. Offset <n> : <what>" as "<name>: at offset <n>: <what>"
+    std::string text = failure.what();
+    std::string head = "File " + request.input + ". Offset ";
+    std::size_t colon = text.find(" : ");
+    if (text.starts_with(head) && colon != std::string::npos)
+      Fail(request.input + ": at offset " + text.substr(head.size(), colon - head.size()) + ": " + text.substr(colon + 3));
+    Fail(text);
   }
 
   TDecompileResult result;
@@ -382,7 +388,11 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
   options.programInput = kind != TImageKind::Res;
   if (!request.namesHeader.empty()) {
     options.names = ReadNames(request.namesHeader);
-    options.namesHeader = request.namesHeader;
+    // Named from the script's folder, where the compiler looks first.
+    std::error_code failed;
+    fs::path scriptFolder = fs::absolute(fs::path(result.script), failed).parent_path();
+    fs::path header = fs::relative(fs::absolute(request.namesHeader, failed), scriptFolder, failed);
+    options.namesHeader = failed || header.empty() ? request.namesHeader : header.generic_string();
   }
   std::string compileName = request.toStream ? "decompiled.rc" : result.script;
   TChecked checked = TChecker(resources, bytes, options.programInput, options, compileName).Run();
@@ -406,7 +416,8 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
 
 std::string DecompileSummary(const TDecompileResult& result) {
   std::string line = "Wrote " + result.script + " (" + std::to_string(result.resources) + " resources";
-  if (result.files != 0) line += ", " + std::to_string(result.files) + " files in " + result.folder + "/";
+  if (result.files != 0)
+    line += ", " + std::to_string(result.files) + (result.files == 1 ? " file in " : " files in ") + result.folder + "/";
   return line + ")";
 }
 

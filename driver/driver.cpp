@@ -63,6 +63,13 @@ constexpr const char* kHelp =
     "  --help                   print this text\n"
     "  --version                print the version\n"
     "\n"
+    "Decompiling: tarvex --decompile <input> [<script.rc>] writes a script (default: the input's name\n"
+    "with .rc, in the current folder) from a .res file, a program or DLL, or a COFF object, and the\n"
+    "files it names in a folder named after it; it takes no build options:\n"
+    "  --names <header.h>       write ids by the names the header #defines, and include it\n"
+    "  --force                  replace an existing script and folder\n"
+    "  --quiet                  print nothing on success\n"
+    "\n"
     "Other command lines: tarvex --mode=rc ... reads rc.exe's (also as tarvex-rc), and\n"
     "tarvex --mode=windres ... reads windres's (also as tarvex-windres); each has its --help or /?.\n";
 

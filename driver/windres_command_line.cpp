@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "driver/decompile.h"
 #include "driver/gnu_diagnostics.h"
+#include "reader/diagnostics.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
@@ -12,9 +14,13 @@ const char* const kWindresUsage =
     "Usage: tarvex-windres [options] [input-file] [output-file]\n"
     "  -i, --input=<file>             the script (or .res) to read\n"
     "  -o, --output=<file>            the file to write\n"
-    "  -J, --input-format=<format>    rc or res (default: res for a name ending in .res, else rc)\n"
-    "  -O, --output-format=<format>   res, coff or html (the resource report page; default: res for a\n"
-    "                                 name ending in .res, else coff)\n"
+    "  -J, --input-format=<format>    rc, res, coff or pe (default: res for a name ending in .res,\n"
+    "                                 else rc; coff and pe are read only to write a script)\n"
+    "  -O, --output-format=<format>   res, coff, html (the resource report page) or rc (a script\n"
+    "                                 decompiled from a .res, program, DLL or object, with its files\n"
+    "                                 in a folder named after it); default: rc for a name ending in\n"
+    "                                 .rc, res for one ending in .res, else coff\n"
+    "  -H, --names=<header>           with -O rc: write ids by the names the header #defines\n"
     "  -F, --target=<target>          pe-i386, pe-x86-64 or pe-aarch64 (default: from the program\n"
     "                                 name's target triple, else pe-x86-64)\n"
     "  -I, --include-dir=<dir>        add an include directory\n"
@@ -47,6 +53,7 @@ enum class TWindresOption {
   Define,
   Undefine,
   Language,
+  Names,
   CodePage,
   Preprocessor,
   PreprocessorArg,
@@ -74,6 +81,7 @@ constexpr TWindresOptionName kWindresOptions[] = {
     {'D', "define", TWindresOption::Define, true},
     {'U', "undefine", TWindresOption::Undefine, true},
     {'l', "language", TWindresOption::Language, true},
+    {'H', "names", TWindresOption::Names, true},
     {'c', "codepage", TWindresOption::CodePage, true},
     {0, "preprocessor", TWindresOption::Preprocessor, true},
     {0, "preprocessor-arg", TWindresOption::PreprocessorArg, true},
@@ -294,6 +302,9 @@ class TWindresParser {
       case TWindresOption::CodePage:
         compile.codePage = CodePageOf(value, spelled);
         return;
+      case TWindresOption::Names:
+        command_.names = value;
+        return;
       case TWindresOption::PreprocessorArg:
         return PreprocessorArgument(value);
       case TWindresOption::Depfile:
@@ -322,6 +333,28 @@ class TWindresParser {
   std::string pendingWrapped_;  ///< a wrapped option whose value is the next wrapped argument
 };
 
+// The script to the output file, or to `out` when none is named; nothing printed on
+// success, as windres prints nothing.
+int RunWindresDecompile(const TWindresCommand& command, std::ostream& out, std::ostream& err) {
+  TDecompileRequest request;
+  request.input = command.invocation.input;
+  request.script = command.invocation.output;
+  request.toStream = request.script.empty();
+  request.namesHeader = command.names;
+  if (command.decompileKind == "res") request.kind = TDecompileInput::Res;
+  if (command.decompileKind == "coff") request.kind = TDecompileInput::Coff;
+  if (command.decompileKind == "pe") request.kind = TDecompileInput::Program;
+  try {
+    TDecompileResult result = Decompile(request, &out);
+    for (const std::string& difference : result.differences)
+      err << "tarvex: warning: " << SafeText(difference) << " does not compile back to the same bytes\n";
+  } catch (const std::exception& failure) {
+    PrintGnuError(err, failure.what());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, const std::string& programName) {
@@ -334,7 +367,18 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
   parser.Parse();
   if (command.help || command.version) return command;
   if (invocation.input.empty()) throw TCommandLineError("no input file named (-i or the first file name)");
+  command.decompile = parser.outputFormat == "rc" || (parser.outputFormat.empty() && EndsWith(invocation.output, ".rc"));
+  if (command.decompile) {
+    if (!parser.inputFormat.empty() && parser.inputFormat != "res" && parser.inputFormat != "coff" &&
+        parser.inputFormat != "pe")
+      throw TCommandLineError("input format " + parser.inputFormat + " cannot be decompiled (res, coff or pe)");
+    command.decompileKind = parser.inputFormat;
+    return command;
+  }
+  if (!command.names.empty()) throw TCommandLineError("option -H names ids of a decompiled script: it needs -O rc");
   if (invocation.output.empty()) throw TCommandLineError("no output file named (-o or the second file name)");
+  if (parser.inputFormat == "coff" || parser.inputFormat == "pe")
+    throw TCommandLineError("input format " + parser.inputFormat + " is read only to write a script (-O rc)");
   if (parser.inputFormat.empty()) {
     invocation.inputIsRes = EndsWith(invocation.input, ".res");
   } else if (parser.inputFormat == "res" || parser.inputFormat == "rc") {
@@ -348,7 +392,7 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
     invocation.coff = parser.outputFormat == "coff";
     invocation.html = parser.outputFormat == "html";
   } else {
-    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff or html)");
+    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff, html or rc)");
   }
   if (!parser.target.empty()) {
     if (!ParseTarget(parser.target, invocation.machine))
@@ -376,6 +420,7 @@ int RunWindresCommandLine(const std::vector<std::string>& args, const std::strin
     out << kWindresUsage;
     return 0;
   }
+  if (command.decompile) return RunWindresDecompile(command, out, err);
   return RunInvocation(command.invocation, err);
 }
 

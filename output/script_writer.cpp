@@ -54,12 +54,6 @@ std::string Hex(std::uint32_t value) {
   return text;
 }
 
-std::string Hex4(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%04X", value);
-  return text;
-}
-
 std::string Utf8(std::u16string_view units) { return DisplayUtf8(units); }
 
 bool HasLoneSurrogate(std::u16string_view units) {
@@ -479,6 +473,24 @@ std::string VersionNumber(std::uint32_t high, std::uint32_t low) {
          std::to_string(low & 0xFFFF);
 }
 
+struct TNamedValue {
+  std::uint32_t value;
+  const char* name;
+};
+
+constexpr TNamedValue kFileSystems[] = {{0x00040004, "VOS_NT_WINDOWS32"}, {0x00000004, "VOS__WINDOWS32"},
+                                        {0x00040000, "VOS_NT"},           {0x00010001, "VOS_DOS_WINDOWS16"},
+                                        {0x00010004, "VOS_DOS_WINDOWS32"}, {0, "VOS_UNKNOWN"}};
+constexpr TNamedValue kFileTypes[] = {{1, "VFT_APP"},  {2, "VFT_DLL"}, {3, "VFT_DRV"},        {4, "VFT_FONT"},
+                                      {5, "VFT_VXD"}, {7, "VFT_STATIC_LIB"}, {0, "VFT_UNKNOWN"}};
+
+template <std::size_t N>
+std::string NamedValue(std::uint32_t value, const TNamedValue (&names)[N]) {
+  for (const TNamedValue& named : names)
+    if (named.value == value) return named.name;
+  return Hex(value);
+}
+
 // node := length(16) valueLength(16) type(16) key, padding, value, padding, children
 bool TStatementWriter::WriteVersionBlock(TByteCursor& cursor, std::size_t end, int depth) {
   if (depth > 16) return false;
@@ -507,7 +519,12 @@ bool TStatementWriter::WriteVersionBlock(TByteCursor& cursor, std::size_t end, i
     } else {
       if (valueLength % 2 != 0) return false;
       std::string numbers;
-      for (std::uint16_t i = 0; i < valueLength / 2; ++i) numbers += ", " + Hex4(cursor.U16());
+      // A translation pairs a language with a code page, which reads best in decimal.
+      bool translation = key == u"Translation";
+      for (std::uint16_t i = 0; i < valueLength / 2; ++i) {
+        std::uint16_t word = cursor.U16();
+        numbers += ", " + (translation && i % 2 == 1 ? std::to_string(word) : Hex(word));
+      }
       body_ += Indent(depth) + "VALUE " + keyLiteral + numbers + "\n";
     }
     cursor.AlignTo4();
@@ -535,9 +552,9 @@ bool TStatementWriter::WriteVersionInfo(const TResourceEntry& entry) {
   body_ += "    PRODUCTVERSION " + VersionNumber(fields[2], fields[3]) + "\n";
   body_ += "    FILEFLAGSMASK " + Hex(fields[4]) + "\n";
   body_ += "    FILEFLAGS " + Hex(fields[5]) + "\n";
-  body_ += "    FILEOS " + Hex(fields[6]) + "\n";
-  body_ += "    FILETYPE " + Hex(fields[7]) + "\n";
-  body_ += "    FILESUBTYPE " + Hex(fields[8]) + "\n";
+  body_ += "    FILEOS " + NamedValue(fields[6], kFileSystems) + "\n";
+  body_ += "    FILETYPE " + NamedValue(fields[7], kFileTypes) + "\n";
+  body_ += "    FILESUBTYPE " + (fields[8] == 0 ? std::string("VFT2_UNKNOWN") : Hex(fields[8])) + "\n";
   body_ += "BEGIN\n";
   if (!WriteVersionBlock(cursor, entry.data.size(), 1)) return false;
   body_ += "END\n";
@@ -610,12 +627,29 @@ struct TRawItem {
 
 // A style expression: `bits` given, `removed` taken away with NOT. Names come from the
 // table of the control's kind.
-std::string StyleExpression(std::uint32_t bits, std::uint32_t removed, const TDialogControl& names) {
+std::string StyleExpression(std::uint32_t bits, std::uint32_t removed, const TDialogControl& names,
+                            bool shorthand = false) {
   std::string text;
   if (bits != 0) {
     TDialogControl control = names;
     control.style = bits;
     text = ControlStyleNames(control);
+    // The shorthand statement has given the control's type; names of value 0 say nothing.
+    static constexpr std::string_view kZeroNames[] = {"BS_PUSHBUTTON", "BS_TEXT", "ES_LEFT", "SS_LEFT",
+                                                      "SBS_HORZ", "WS_OVERLAPPED"};
+    if (shorthand) {
+      std::string kept;
+      std::size_t at = 0;
+      while (at <= text.size()) {
+        std::size_t bar = text.find(" | ", at);
+        std::string word = text.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
+        if (std::find(std::begin(kZeroNames), std::end(kZeroNames), word) == std::end(kZeroNames))
+          kept += (kept.empty() ? "" : " | ") + word;
+        if (bar == std::string::npos) break;
+        at = bar + 3;
+      }
+      text = kept;
+    }
   }
   if (removed != 0) {
     TDialogControl control = names;
@@ -769,7 +803,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
     if (form != nullptr) {
       std::uint32_t given = item.style & ~form->defaultStyle;
       std::uint32_t removed = form->defaultStyle & ~item.style;
-      std::string styleText = given != 0 || removed != 0 ? StyleExpression(given, removed, kind) : "";
+      std::string styleText = given != 0 || removed != 0 ? StyleExpression(given, removed, kind, true) : "";
       if (item.exStyle != 0 || item.helpId != 0) {
         if (styleText.empty()) styleText = "0";
         tail = ", " + styleText + ", " + (item.exStyle != 0 ? ExStyleNames(item.exStyle) : "0");
@@ -1052,16 +1086,14 @@ std::string SafeFileName(const TResourceId& name, const std::string& extension) 
   } else {
     for (char16_t c : name.text) {
       bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
-                   c == u'-' || c == u'.';
+                   c == u'-';
       stem += plain ? static_cast<char>(c) : '_';
       if (stem.size() >= 100) break;
     }
   }
-  while (!stem.empty() && (stem.back() == '.' || stem.back() == ' ')) stem.back() = '_';
-  if (!stem.empty() && stem.front() == '.') stem.front() = '_';
   if (stem.empty()) stem = "_";
   std::string upper;
-  for (char c : stem.substr(0, stem.find('.'))) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (char c : stem) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   static constexpr const char* kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
                                              "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
                                              "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};

@@ -56,9 +56,9 @@ std::vector<TScriptUnit> PlanScript(const std::vector<TResourceEntry>& resources
 TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, const std::vector<TScriptUnit>& units,
                               const TDecompileOptions& options);
 
-/// A file name safe on every file system for a resource: its name made of letters,
-/// digits, "_", "-" and "." only (others as "_"), never a device name, a name of dots
-/// or longer than 100 bytes; `extension` added.
+/// A file name safe on every file system for a resource: its name made of ASCII letters,
+/// digits, "_" and "-" only (every other unit as "_"), never a device name, at most 100
+/// bytes; `extension` added.
 std::string SafeFileName(const TResourceId& name, const std::string& extension);
 
 /// The text of `units` as a double-quoted script literal: UTF-8, with \n, \t, \\ and ""
