@@ -138,6 +138,10 @@ bool Demote(TScriptUnit& unit) {
     unit.form = TScriptForm::DataBlock;
     return true;
   }
+  if (unit.form == TScriptForm::DataBlock) {
+    unit.form = TScriptForm::Omitted;
+    return true;
+  }
   return false;
 }
 
@@ -215,7 +219,9 @@ std::size_t TChecker::Compare(std::span<const std::uint8_t> image, std::vector<T
         if (final) checked.differences.push_back(Describe(resources_[index]));
       }
     }
-    if (!same && !final && Demote(unit)) ++demoted;
+    // Data that compiles but differs (a name in small letters) stays: it is the closest form.
+    if (!same && !final && unit.form != TScriptForm::DataBlock && unit.form != TScriptForm::Omitted && Demote(unit))
+      ++demoted;
   }
   if (final && compiled.size() != resources_.size())
     checked.differences.push_back(std::to_string(compiled.size()) + " resources compiled from " +

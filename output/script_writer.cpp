@@ -179,36 +179,78 @@ class TStatementWriter {
   /// fields have no statement form
   bool Head(const TResourceEntry& entry, const std::string& keyword, std::uint16_t defaults, std::string& line,
             bool optional = true);
-  std::string Id(std::int64_t value) const;
-  std::string ResourceName(const TResourceId& name) const;
-  std::string AddFile(const TResourceId& name, const std::string& extension, std::vector<std::uint8_t> bytes);
+  /// The header's name for `value` that begins with one of `prefixes`, else the number.
+  std::string Id(std::int64_t value, std::initializer_list<std::string_view> prefixes) const;
+  std::string ResourceName(const TResourceEntry& entry) const;
+  std::string ControlId(std::int64_t value) const;
+  std::string ResourceName(const TResourceId& name, const TResourceId& type) const;
+  std::string AddFile(const TResourceEntry& entry, const std::string& extension, std::vector<std::uint8_t> bytes);
   std::string Indent(int depth) const { return std::string(static_cast<std::size_t>(depth) * 4, ' '); }
 
   const std::vector<TResourceEntry>& resources_;
   const TDecompileOptions& options_;
   TDecompiledScript& script_;
-  std::map<std::int64_t, std::string> names_;
+  std::multimap<std::int64_t, std::string> names_;
   std::set<std::string> fileNames_;
   std::string body_;  // the statement being written
 };
 
-std::string TStatementWriter::Id(std::int64_t value) const {
-  auto found = names_.find(value);
-  return found != names_.end() ? found->second : std::to_string(value);
+std::string TStatementWriter::Id(std::int64_t value, std::initializer_list<std::string_view> prefixes) const {
+  auto [first, last] = names_.equal_range(value);
+  for (std::string_view prefix : prefixes)
+    for (auto at = first; at != last; ++at)
+      if (at->second.starts_with(prefix)) return at->second;
+  return std::to_string(value);
+}
+
+// A control's id: the header's IDC_ name, the SDK's name of a standard button, or the number.
+std::string TStatementWriter::ControlId(std::int64_t value) const {
+  static constexpr const char* kButtons[] = {"IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE",
+                                             "IDYES", "IDNO", "IDCLOSE", "IDHELP"};
+  std::string named = Id(value, {"IDC_"});
+  if (named == std::to_string(value) && value >= 1 && value <= 9) return kButtons[value - 1];
+  return named;
+}
+
+// The two prefixes by which ids of resources of `type` go.
+std::pair<std::string_view, std::string_view> NamePrefixes(const TResourceId& type) {
+  if (!type.isOrdinal) return {"IDR_", "IDR_"};
+  switch (type.ordinal) {
+    case kIconType:
+    case kIconGroupType: return {"IDI_", "IDR_"};
+    case kCursorType:
+    case kCursorGroupType: return {"IDC_", "IDR_"};
+    case kBitmapType: return {"IDB_", "IDR_"};
+    case kDialogType: return {"IDD_", "IDR_"};
+    case kMenuType: return {"IDR_", "IDM_"};
+    default: return {"IDR_", "IDR_"};
+  }
 }
 
 // A text name is quoted, so that no #define replaces it and the compiler keeps it a
 // text even when it is made of digits.
-std::string TStatementWriter::ResourceName(const TResourceId& name) const {
-  if (name.isOrdinal) return Id(name.ordinal);
-  return ScriptLiteral(name.text);
+std::string TStatementWriter::ResourceName(const TResourceId& name, const TResourceId& type) const {
+  if (!name.isOrdinal) return ScriptLiteral(name.text);
+  if (type.isOrdinal && type.ordinal == kVersionType && name.ordinal == 1) return "VS_VERSION_INFO";
+  auto [first, second] = NamePrefixes(type);
+  return Id(name.ordinal, {first, second});
 }
 
-std::string TStatementWriter::AddFile(const TResourceId& name, const std::string& extension,
+std::string TStatementWriter::ResourceName(const TResourceEntry& entry) const {
+  return ResourceName(entry.name, entry.type);
+}
+
+// The file is named by the resource's name, or by the header's name for its number.
+std::string TStatementWriter::AddFile(const TResourceEntry& entry, const std::string& extension,
                                       std::vector<std::uint8_t> bytes) {
-  std::string file = SafeFileName(name, extension);
-  std::string stem = file.substr(0, file.size() - extension.size());
-  for (int n = 2; fileNames_.count(file) != 0; ++n) file = stem + "-" + std::to_string(n) + extension;
+  TResourceId stem = entry.name;
+  if (entry.name.isOrdinal) {
+    std::string named = ResourceName(entry);
+    if (named != std::to_string(entry.name.ordinal)) stem = {false, 0, std::u16string(named.begin(), named.end())};
+  }
+  std::string file = SafeFileName(stem, extension);
+  std::string base = file.substr(0, file.size() - extension.size());
+  for (int n = 2; fileNames_.count(file) != 0; ++n) file = base + "-" + std::to_string(n) + extension;
   fileNames_.insert(file);
   script_.files.push_back({file, std::move(bytes)});
   return "\"" + (options_.folder.empty() ? file : options_.folder + "/" + file) + "\"";
@@ -216,7 +258,7 @@ std::string TStatementWriter::AddFile(const TResourceId& name, const std::string
 
 bool TStatementWriter::Head(const TResourceEntry& entry, const std::string& keyword, std::uint16_t defaults,
                             std::string& line, bool optional) {
-  line = ResourceName(entry.name) + " " + keyword;
+  line = ResourceName(entry) + " " + keyword;
   if (!options_.programInput && !MemoryFlagWords(entry.memoryFlags, defaults, line)) return false;
   if (entry.version != 0 || entry.characteristics != 0) {
     if (!optional) return false;
@@ -263,7 +305,7 @@ void TStatementWriter::WriteData(const TResourceEntry& entry, bool inFile, const
   if (!reason.empty()) body_ += "// " + reason + "\n";
   std::string line;
   if (!Head(entry, type, defaults, line)) {
-    line = ResourceName(entry.name) + " " + type;
+    line = ResourceName(entry) + " " + type;
     body_ += "// memory flags " + Hex(entry.memoryFlags) + " have no keywords\n";
   }
   if (inFile && entry.data.size() > kLargestInlineData) {
@@ -273,7 +315,7 @@ void TStatementWriter::WriteData(const TResourceEntry& entry, bool inFile, const
     if (entry.type.isOrdinal && (entry.type.ordinal == kAnimatedCursorType || entry.type.ordinal == kAnimatedIconType))
       extension = ".ani";
     if (entry.type.isOrdinal && entry.type.ordinal == kHtmlType) extension = ".html";
-    body_ += line + " " + AddFile(entry.name, extension, {entry.data.begin(), entry.data.end()}) + "\n";
+    body_ += line + " " + AddFile(entry, extension, {entry.data.begin(), entry.data.end()}) + "\n";
     return;
   }
   body_ += line + "\nBEGIN\n";
@@ -303,7 +345,7 @@ bool TStatementWriter::WriteStringTable(const TResourceEntry& entry) {
     if (length == 0) continue;
     std::string literal = ScriptLiteral(text);
     if (literal.empty()) return false;
-    lines += "    " + Id(first + slot) + ", " + literal + "\n";
+    lines += "    " + Id(first + slot, {"IDS_", "IDP_"}) + ", " + literal + "\n";
   }
   if (!cursor.AtEnd() || lines.empty()) return false;
   std::string head = "STRINGTABLE";
@@ -353,7 +395,7 @@ bool TStatementWriter::WriteMenuLevel(TByteCursor& cursor, int depth) {
       std::string words;
       if (!MenuOptionWords(options, words)) return false;
       if (text.empty() && id == 0) return false;  // "" alone is a separator
-      body_ += Indent(depth) + "MENUITEM " + literal + ", " + Id(id) + words + "\n";
+      body_ += Indent(depth) + "MENUITEM " + literal + ", " + Id(id, {"IDM_", "ID_"}) + words + "\n";
     }
     if ((flags & 0x80) != 0) return true;
   }
@@ -393,7 +435,7 @@ bool TStatementWriter::WriteMenuExLevel(TByteCursor& cursor, int depth) {
     std::u16string text = cursor.Text();
     std::string literal = ScriptLiteral(text);
     if (literal.empty() || (flags & ~0x81) != 0) return false;
-    std::string idText = id <= 0x7FFFFFFF ? Id(id) : Hex(id);
+    std::string idText = id <= 0x7FFFFFFF ? Id(id, {"IDM_", "ID_"}) : Hex(id);
     if ((flags & 0x01) != 0) {
       cursor.AlignTo4();
       std::uint32_t helpId = cursor.U32();
@@ -454,7 +496,7 @@ bool TStatementWriter::WriteAccelerators(const TResourceEntry& entry) {
     bool last = (flags & 0x80) != 0;
     if (last != cursor.AtEnd() || (flags & ~0x9F) != 0) return false;
     bool virtualKey = (flags & 0x01) != 0;
-    std::string line = "    " + (virtualKey ? VirtualKeyName(key) : AsciiKey(key)) + ", " + Id(id) + ", " +
+    std::string line = "    " + (virtualKey ? VirtualKeyName(key) : AsciiKey(key)) + ", " + Id(id, {"IDM_", "ID_"}) + ", " +
                        (virtualKey ? "VIRTKEY" : "ASCII");
     if ((flags & 0x02) != 0) line += ", NOINVERT";
     if ((flags & 0x04) != 0) line += ", SHIFT";
@@ -575,7 +617,7 @@ bool TStatementWriter::WriteToolbar(const TResourceEntry& entry) {
   body_ += head + " " + std::to_string(width) + ", " + std::to_string(height) + "\nBEGIN\n";
   for (std::uint16_t i = 0; i < count; ++i) {
     std::uint16_t id = cursor.U16();
-    body_ += id == 0 ? "    SEPARATOR\n" : "    BUTTON " + Id(id) + "\n";
+    body_ += id == 0 ? "    SEPARATOR\n" : "    BUTTON " + Id(id, {"IDM_", "ID_"}) + "\n";
   }
   body_ += "END\n";
   return true;
@@ -741,7 +783,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
   }
   if (menu.isOrdinal ? menu.ordinal != 0 : !menu.text.empty()) {
     if (!menu.isOrdinal && ScriptLiteral(menu.text).empty()) return false;
-    statements += "MENU " + (menu.isOrdinal ? Id(menu.ordinal) : ScriptLiteral(menu.text)) + "\n";
+    statements += "MENU " + (menu.isOrdinal ? ResourceName(menu, TResourceId{true, kMenuType, {}}) : ScriptLiteral(menu.text)) + "\n";
   }
   if (windowClass.isOrdinal ? windowClass.ordinal != 0 : !windowClass.text.empty()) {
     if (!windowClass.isOrdinal && ScriptLiteral(windowClass.text).empty()) return false;
@@ -781,7 +823,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
 
     std::string id;
     if (!ControlIdText(item.id, extended, id, this)) return false;
-    if (id != "-1") id = Id(std::stoll(id));
+    if (id != "-1") id = ControlId(std::stoll(id));
     std::string rectangle = std::to_string(item.x) + ", " + std::to_string(item.y) + ", " + std::to_string(item.width) +
                             ", " + std::to_string(item.height);
     std::string titleText = item.title.isOrdinal ? std::string() : ScriptLiteral(item.title.text);
@@ -813,7 +855,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
       }
       std::string lead;
       if (form->operands == 0) lead = titleText + ", ";
-      if (form->operands == 1) lead = (item.title.isOrdinal ? Id(item.title.ordinal) : titleText) + ", ";
+      if (form->operands == 1) lead = (item.title.isOrdinal ? ResourceName(item.title, TResourceId{true, kIconType, {}}) : titleText) + ", ";
       line = std::string(form->keyword) + " " + lead + id + ", " + rectangle + tail;
     } else {
       std::string classText;
@@ -937,7 +979,7 @@ bool TStatementWriter::WriteGroup(const TScriptUnit& unit) {
   file.insert(file.end(), images.begin(), images.end());
   std::string head;
   if (!Head(group, cursor ? "CURSOR" : "ICON", kDiscardableFlags, head)) return false;
-  body_ += head + " " + AddFile(group.name, cursor ? ".cur" : ".ico", std::move(file)) + "\n";
+  body_ += head + " " + AddFile(group, cursor ? ".cur" : ".ico", std::move(file)) + "\n";
   return true;
 }
 
@@ -968,7 +1010,7 @@ bool TStatementWriter::WriteBitmap(const TResourceEntry& entry) {
   file.insert(file.end(), entry.data.begin(), entry.data.end());
   std::string head;
   if (!Head(entry, "BITMAP", kPlainFlags, head)) return false;
-  body_ += head + " " + AddFile(entry.name, ".bmp", std::move(file)) + "\n";
+  body_ += head + " " + AddFile(entry, ".bmp", std::move(file)) + "\n";
   return true;
 }
 
@@ -976,7 +1018,7 @@ bool TStatementWriter::WriteFileStatement(const TResourceEntry& entry, const std
                                           const std::string& extension, std::uint16_t defaults) {
   std::string head;
   if (!Head(entry, keyword, defaults, head)) return false;
-  body_ += head + " " + AddFile(entry.name, extension, {entry.data.begin(), entry.data.end()}) + "\n";
+  body_ += head + " " + AddFile(entry, extension, {entry.data.begin(), entry.data.end()}) + "\n";
   return true;
 }
 
@@ -1019,6 +1061,16 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
     }
     script_.files.resize(files);
     body_.clear();
+  }
+  if (unit.form == TScriptForm::Omitted) {
+    for (std::size_t index : unit.entries) {
+      const TResourceEntry& entry = resources_[index];
+      std::uint16_t defaults = 0;
+      body_ += "// left out: " + DataTypeWord(entry.type, defaults) + " " + ResourceName(entry) +
+               ", which no statement can give\n";
+    }
+    script_.text += body_ + "\n";
+    return;
   }
   std::string reason = unit.reason;
   if (unit.form == TScriptForm::Statement) reason = "no statement gives these bytes";

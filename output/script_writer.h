@@ -14,8 +14,9 @@
 namespace tarvex {
 
 /// How one group of resources is written: as its statement, as a data statement naming
-/// a file (or a block, for 64 bytes or fewer), or always as a block in the script.
-enum class TScriptForm { Statement, DataFile, DataBlock };
+/// a file (or a block, for 64 bytes or fewer), always as a block in the script, or as a
+/// comment only, for resources no statement can give (a name of 0, say).
+enum class TScriptForm { Statement, DataFile, DataBlock, Omitted };
 
 /// The resources one statement of the script stands for (an icon group stands for the
 /// group and its images), in the order of the input.

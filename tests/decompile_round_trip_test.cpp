@@ -89,7 +89,9 @@ TEST(DecompileRoundTripTest, EveryGeneratedScriptComesBackByteForByte) {
   if (!std::filesystem::exists(generator)) GTEST_SKIP() << "no script generator beside the sources";
   test::TTempDir scripts;
   std::string output;
-  ASSERT_EQ(test::RunTool({"python3", generator, scripts.Path()}, output, 300), 0) << output;
+  std::string python = test::FindTool("python3");
+  ASSERT_FALSE(python.empty()) << "python3 runs the script generator";
+  ASSERT_EQ(test::RunTool({python, generator, scripts.Path()}, output, 300), 0) << output;
   test::TTempDir out;
   TRoundTrip count;
   for (const std::string& name : scripts.List())
