@@ -90,7 +90,16 @@ std::optional<std::int64_t> SdkNumber(std::string_view record, std::string_view&
 
 // The SDK's name for a language and a sublanguage: LANG_GERMAN, SUBLANG_GERMAN; numbers
 // where it has none.
-std::string LanguageStatement(std::uint16_t languageId) {
+std::string FindLanguageStatement(std::uint16_t languageId);
+
+// The statement of a language, looked up once per language of a script.
+std::string LanguageStatement(std::uint16_t languageId, std::map<std::uint16_t, std::string>& known) {
+  auto found = known.find(languageId);
+  if (found == known.end()) found = known.emplace(languageId, FindLanguageStatement(languageId)).first;
+  return found->second;
+}
+
+std::string FindLanguageStatement(std::uint16_t languageId) {
   unsigned primary = languageId & 0x3FF;
   unsigned sub = languageId >> 10;
   std::string primaryName, subName, defaultSubName;
@@ -1056,7 +1065,8 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
       written = false;
     }
     if (written) {
-      script_.text += body_ + "\n";
+      script_.text += body_;
+    script_.text += '\n';
       return;
     }
     script_.files.resize(files);
@@ -1069,7 +1079,8 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
       body_ += "// left out: " + DataTypeWord(entry.type, defaults) + " " + ResourceName(entry) +
                ", which no statement can give\n";
     }
-    script_.text += body_ + "\n";
+    script_.text += body_;
+    script_.text += '\n';
     return;
   }
   std::string reason = unit.reason;
@@ -1083,7 +1094,8 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
                                         entry.type.ordinal == kAnimatedIconType);
     WriteData(entry, unit.form != TScriptForm::DataBlock, own || !entry.type.isOrdinal ? "" : reason);
   }
-  script_.text += body_ + "\n";
+  script_.text += body_;
+    script_.text += '\n';
 }
 
 bool IsDataKind(const TResourceId& type) {
@@ -1094,6 +1106,27 @@ bool IsDataKind(const TResourceId& type) {
                              type.ordinal != kFontType && type.ordinal != kAnimatedCursorType &&
                              type.ordinal != kAnimatedIconType && type.ordinal != kManifestType &&
                              type.ordinal != kHtmlType);
+}
+
+// The compiler numbers the images of ICON and CURSOR statements 1, 2, 3 ... in the order
+// it reads them, icons and cursors apart. A group whose images bear other numbers cannot
+// be its statement: it goes out as data, and takes no numbers.
+void PredictImageNumbers(const std::vector<TResourceEntry>& resources, std::vector<TScriptUnit>& units) {
+  std::uint32_t icons = 0, cursors = 0;
+  for (TScriptUnit& unit : units) {
+    const TResourceEntry& last = resources[unit.entries.back()];
+    if (unit.form != TScriptForm::Statement || unit.entries.size() < 2 || !last.type.isOrdinal) continue;
+    std::uint32_t& counter = last.type.ordinal == kCursorGroupType ? cursors : icons;
+    bool numbered = true;
+    for (std::size_t i = 0; i + 1 < unit.entries.size(); ++i)
+      numbered = numbered && resources[unit.entries[i]].name.ordinal == counter + i + 1;
+    if (numbered) {
+      counter += static_cast<std::uint32_t>(unit.entries.size() - 1);
+    } else {
+      unit.form = TScriptForm::DataFile;
+      unit.reason = "the compiler would number these images otherwise";
+    }
+  }
 }
 
 }  // namespace
@@ -1209,7 +1242,16 @@ std::vector<TScriptUnit> PlanScript(const std::vector<TResourceEntry>& resources
     std::stable_sort(units.begin(), units.end(),
                      [&](const TScriptUnit& a, const TScriptUnit& b) { return first(a) < first(b); });
   } else {
+    // Icon and cursor groups first, by the number of their first image: the compiler
+    // numbers images in the order it reads them.
+    auto firstImage = [&](const TScriptUnit& unit) -> std::int32_t {
+      if (unit.entries.size() < 2) return -1;
+      return resources[unit.entries.front()].name.ordinal;
+    };
     std::stable_sort(units.begin(), units.end(), [&](const TScriptUnit& a, const TScriptUnit& b) {
+      std::int32_t imageA = firstImage(a), imageB = firstImage(b);
+      if ((imageA < 0) != (imageB < 0)) return imageA >= 0;
+      if (imageA >= 0 && imageA != imageB) return imageA < imageB;
       const TResourceEntry& x = resources[a.entries.back()];
       const TResourceEntry& y = resources[b.entries.back()];
       if (x.language != y.language) return x.language < y.language;
@@ -1217,6 +1259,7 @@ std::vector<TScriptUnit> PlanScript(const std::vector<TResourceEntry>& resources
       return x.name < y.name;
     });
   }
+  PredictImageNumbers(resources, units);
   return units;
 }
 
@@ -1228,12 +1271,13 @@ TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, cons
   script.text += "\n";
   TStatementWriter writer(resources, options, script);
   std::optional<std::uint16_t> language;
+  std::map<std::uint16_t, std::string> languages;
   std::size_t line = 1;
   std::size_t counted = 0;  // script.text up to here has `line` - 1 line ends
   for (const TScriptUnit& unit : units) {
     std::uint16_t unitLanguage = resources[unit.entries.back()].language;
     if (!language || *language != unitLanguage) {
-      script.text += LanguageStatement(unitLanguage) + "\n\n";
+      script.text += LanguageStatement(unitLanguage, languages) + "\n\n";
       language = unitLanguage;
     }
     line += static_cast<std::size_t>(std::count(script.text.begin() + static_cast<std::ptrdiff_t>(counted), script.text.end(), '\n'));
