@@ -216,7 +216,7 @@ std::size_t TChecker::Compare(std::span<const std::uint8_t> image, std::vector<T
       auto found = byKey.find(KeyOf(resources_[index]));
       if (found == byKey.end() || !SameResource(resources_[index], *found->second, program_, checked.padding)) {
         same = false;
-        if (final) checked.differences.push_back(Describe(resources_[index]));
+        if (final) checked.differences.push_back(Describe(resources_[index]) + " does not compile back to the same bytes");
       }
     }
     // Data that compiles but differs (a name in small letters) stays: it is the closest form.
@@ -224,9 +224,29 @@ std::size_t TChecker::Compare(std::span<const std::uint8_t> image, std::vector<T
       ++demoted;
   }
   if (final && compiled.size() != resources_.size())
-    checked.differences.push_back(std::to_string(compiled.size()) + " resources compiled from " +
+    checked.differences.push_back("the script compiles to " + std::to_string(compiled.size()) + " resources, not " +
                                   std::to_string(resources_.size()));
   return demoted;
+}
+
+// A group written as data is written resource by resource, each in its own place: the
+// input's order, where it counts.
+void SplitDataUnits(std::vector<TScriptUnit>& units, bool keepOrder) {
+  std::vector<TScriptUnit> split;
+  split.reserve(units.size());
+  for (TScriptUnit& unit : units) {
+    if (unit.form == TScriptForm::Statement || unit.entries.size() < 2) {
+      split.push_back(std::move(unit));
+      continue;
+    }
+    for (std::size_t entry : unit.entries) split.push_back({{entry}, unit.form, unit.reason});
+  }
+  if (keepOrder)
+    std::stable_sort(split.begin(), split.end(), [](const TScriptUnit& a, const TScriptUnit& b) {
+      return *std::min_element(a.entries.begin(), a.entries.end()) <
+             *std::min_element(b.entries.begin(), b.entries.end());
+    });
+  units = std::move(split);
 }
 
 TChecked TChecker::Run() {
@@ -234,6 +254,7 @@ TChecked TChecker::Run() {
   std::vector<TScriptUnit> units = PlanScript(resources_, options_.keepOrder);
   int orderStep = 0;
   for (std::size_t round = 0; round < 4 * units.size() + 8; ++round) {
+    SplitDataUnits(units, options_.keepOrder);
     TDecompiledScript script = WriteScript(resources_, units, options_);
     std::vector<std::uint8_t> image;
     if (!Compile(script, units, image)) continue;
@@ -254,7 +275,7 @@ TChecked TChecker::Run() {
       if (any || orderStep < 2) continue;
     }
     Compare(image, units, checked, true);
-    if (!whole && checked.differences.empty()) checked.differences.push_back("the resources compile back in another order");
+    if (!whole && checked.differences.empty()) checked.differences.push_back("the resources compile back in another order or layout");
     checked.script = std::move(script);
     checked.units = std::move(units);
     return checked;

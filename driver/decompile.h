@@ -30,7 +30,7 @@ struct TDecompileResult {
   std::size_t statements = 0;    ///< resources written as their statement
   std::size_t paddingBytes = 0;  ///< zero bytes the compiled data gained up to a multiple of 4
   std::size_t scriptBytes = 0;
-  /// Resources that do not compile back to the same bytes, for people ("RCDATA abc 0x0409: ...")
+  /// What does not compile back to the same bytes, for people ("RCDATA abc 0x0409 does not ...")
   std::vector<std::string> differences;
 };
 

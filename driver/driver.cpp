@@ -242,7 +242,10 @@ TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) 
   close(fd);
   std::span<const std::uint8_t> start(head, got);
   bool program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
-  if (!program && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
+  // A COFF object starts with its machine: x86, x64, ARM or ARM64.
+  unsigned machine = got >= 2 ? head[0] | head[1] << 8 : 0;
+  bool object = machine == 0x14C || machine == 0x8664 || machine == 0xAA64 || machine == 0x1C4;
+  if (!program && !object && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
   std::string contents;
   if (!ReadWholeFile(name, contents, error)) return TImageKind::Other;
   bytes.assign(contents.begin(), contents.end());
@@ -300,7 +303,7 @@ int RunDecompile(const std::vector<std::string>& args, const TDriverOptions& opt
   try {
     TDecompileResult result = Decompile(request);
     for (const std::string& difference : result.differences)
-      printer.err << "tarvex: warning: " << SafeText(difference) << " does not compile back to the same bytes\n";
+      printer.err << "tarvex: warning: " << SafeText(difference) << "\n";
     if (!printer.quiet) printer.out << SafeText(DecompileSummary(result)) << '\n';
   } catch (const std::exception& failure) {
     return fail(failure.what());

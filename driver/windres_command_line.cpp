@@ -347,7 +347,7 @@ int RunWindresDecompile(const TWindresCommand& command, std::ostream& out, std::
   try {
     TDecompileResult result = Decompile(request, &out);
     for (const std::string& difference : result.differences)
-      err << "tarvex: warning: " << SafeText(difference) << " does not compile back to the same bytes\n";
+      err << "tarvex: warning: " << SafeText(difference) << "\n";
   } catch (const std::exception& failure) {
     PrintGnuError(err, failure.what());
     return 1;
