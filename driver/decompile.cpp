@@ -18,8 +18,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <exception>
+#include <functional>
 #include <map>
+#include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "include/tarvex/tarvex.h"
 #include "output/atomic_file.h"
@@ -156,6 +160,27 @@ struct TChecked {
   std::vector<TScriptUnit> units;
   std::size_t padding = 0;
   std::vector<std::string> differences;
+  bool firstRoundFinal = false;  ///< the script of the first round is the one kept
+};
+
+using TImages = std::vector<std::vector<std::uint8_t>>;
+
+// Below this many statements a script compiles in one piece.
+constexpr std::size_t kSmallestSplitScript = 64;
+
+// One piece of a script as the compiler sees it: the text, the line of the whole script
+// its first line after `prefixLines` stands for, and what came of it.
+struct TPiece {
+  std::string text;
+  std::size_t prefixLines = 0;
+  std::size_t firstLine = 1;
+  TScriptResult result;
+
+  // The line of the whole script a line of the piece stands for; 0 for the prefix.
+  std::size_t ScriptLine(std::int32_t line) const {
+    auto at = static_cast<std::size_t>(std::max(0, line));
+    return at <= prefixLines ? 0 : at - prefixLines - 1 + firstLine;
+  }
 };
 
 class TChecker {
@@ -165,23 +190,27 @@ class TChecker {
       : resources_(resources), input_(input), program_(program), options_(options), scriptName_(scriptName) {}
 
   TChecked Run();
+  /// Called with the first round's script, on a thread of its own while that script
+  /// compiles: the files can be written meanwhile. Its failure counts only when that
+  /// script is kept.
+  void OnFirstRound(std::function<void(const TDecompiledScript&)> call) { firstRound_ = std::move(call); }
 
  private:
-  // Compiles `script`; false with the failing unit demoted when it does not compile.
-  bool Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units, std::vector<std::uint8_t>& image);
+  // Compiles `script`, a program's in two halves at once; false with the failing units
+  // demoted when it does not compile.
+  bool Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units, TImages& images);
   // Demotes every unit whose resources differ; returns how many were demoted.
-  std::size_t Compare(std::span<const std::uint8_t> image, std::vector<TScriptUnit>& units, TChecked& checked,
-                      bool final);
+  std::size_t Compare(const TImages& images, std::vector<TScriptUnit>& units, TChecked& checked, bool final);
 
   const std::vector<TResourceEntry>& resources_;
   std::span<const std::uint8_t> input_;
   bool program_;
   const TDecompileOptions& options_;
   std::string scriptName_;
+  std::function<void(const TDecompiledScript&)> firstRound_;
 };
 
-bool TChecker::Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units,
-                       std::vector<std::uint8_t>& image) {
+bool TChecker::Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units, TImages& images) {
   std::map<std::string, const std::vector<std::uint8_t>*> files;
   std::string prefix = options_.folder.empty() ? "" : options_.folder + "/";
   for (const TScriptFile& file : script.files) files[prefix + file.name] = &file.bytes;
@@ -192,20 +221,59 @@ bool TChecker::Compile(const TDecompiledScript& script, std::vector<TScriptUnit>
     contents.assign(found->second->begin(), found->second->end());
     return true;
   };
-  TScriptResult result = CompileScriptText(scriptName_, script.text, compileOptions);
-  if (result.Succeeded()) {
-    image = std::move(result.image);
-    return true;
+  // A program's resources are compared one by one, so its script may compile as two
+  // pieces side by side: the second after the images the compiler numbers, with the
+  // head of the script and the LANGUAGE statement in force before it.
+  std::vector<TPiece> pieces(1);
+  std::size_t split = units.size() / 2;
+  while (split < units.size() && units[split].entries.size() > 1) ++split;
+  for (std::size_t i = split; i < units.size(); ++i)
+    if (units[i].entries.size() > 1) split = units.size();
+  if (program_ && units.size() >= kSmallestSplitScript && split < units.size()) {
+    std::size_t at = script.unitOffsets[split];
+    std::size_t language = script.text.rfind("\nLANGUAGE ", at);
+    std::size_t head = script.unitOffsets.front();
+    head = script.text.rfind("\nLANGUAGE ", head) + 1;
+    pieces.resize(2);
+    pieces[1].text = script.text.substr(0, head) +
+                     script.text.substr(language + 1, script.text.find('\n', language + 1) - language) + "\n";
+    pieces[1].prefixLines = static_cast<std::size_t>(std::count(pieces[1].text.begin(), pieces[1].text.end(), '\n'));
+    pieces[1].firstLine = script.unitLines[split];
+    pieces[1].text.append(script.text, at);
+    pieces[0].text = script.text.substr(0, at);
+  } else {
+    pieces[0].text = script.text;
   }
-  std::size_t unit = UnitAtLine(script.unitLines, static_cast<std::size_t>(std::max(0, result.errorLine)));
-  if (unit >= units.size() || !Demote(units[unit]))
-    Fail("the script written for " + scriptName_ + " does not compile: " + result.errorText);
-  return false;
+  auto compile = [&](TPiece& piece) { piece.result = CompileScriptText(scriptName_, piece.text, compileOptions); };
+  if (pieces.size() == 2) {
+    std::thread second([&] { compile(pieces[1]); });
+    compile(pieces[0]);
+    second.join();
+  } else {
+    compile(pieces[0]);
+  }
+  bool succeeded = true;
+  images.clear();
+  for (TPiece& piece : pieces) {
+    if (piece.result.Succeeded()) {
+      images.push_back(std::move(piece.result.image));
+      continue;
+    }
+    succeeded = false;
+    std::size_t unit = UnitAtLine(script.unitLines, piece.ScriptLine(piece.result.errorLine));
+    if (unit >= units.size() || !Demote(units[unit]))
+      Fail("the script written for " + scriptName_ + " does not compile: " + piece.result.errorText);
+  }
+  return succeeded;
 }
 
-std::size_t TChecker::Compare(std::span<const std::uint8_t> image, std::vector<TScriptUnit>& units,
-                              TChecked& checked, bool final) {
-  std::vector<TResourceEntry> compiled = ReadResources(image, scriptName_);
+std::size_t TChecker::Compare(const TImages& images, std::vector<TScriptUnit>& units, TChecked& checked,
+                              bool final) {
+  std::vector<TResourceEntry> compiled;
+  for (const std::vector<std::uint8_t>& image : images) {
+    std::vector<TResourceEntry> piece = ReadResources(image, scriptName_);
+    compiled.insert(compiled.end(), piece.begin(), piece.end());
+  }
   std::map<std::string, const TResourceEntry*> byKey;
   for (const TResourceEntry& entry : compiled) byKey.emplace(KeyOf(entry), &entry);
   std::size_t demoted = 0;
@@ -256,10 +324,30 @@ TChecked TChecker::Run() {
   for (std::size_t round = 0; round < 4 * units.size() + 8; ++round) {
     SplitDataUnits(units, options_.keepOrder);
     TDecompiledScript script = WriteScript(resources_, units, options_);
-    std::vector<std::uint8_t> image;
-    if (!Compile(script, units, image)) continue;
-    if (Compare(image, units, checked, false) != 0) continue;
-    bool whole = program_ || std::equal(image.begin(), image.end(), input_.begin(), input_.end());
+    TImages images;
+    std::exception_ptr firstRoundFailure;
+    bool compiled = false;
+    if (round == 0 && firstRound_) {
+      std::thread writer([&] {
+        try {
+          firstRound_(script);
+        } catch (...) {
+          firstRoundFailure = std::current_exception();
+        }
+      });
+      try {
+        compiled = Compile(script, units, images);
+      } catch (...) {
+        writer.join();
+        throw;
+      }
+      writer.join();
+    } else {
+      compiled = Compile(script, units, images);
+    }
+    if (!compiled) continue;
+    if (Compare(images, units, checked, false) != 0) continue;
+    bool whole = program_ || std::equal(images[0].begin(), images[0].end(), input_.begin(), input_.end());
     if (!whole && orderStep < 2) {
       // Everything compiles back, but not in the input's order.
       bool any = false;
@@ -274,10 +362,12 @@ TChecked TChecker::Run() {
       ++orderStep;
       if (any || orderStep < 2) continue;
     }
-    Compare(image, units, checked, true);
+    Compare(images, units, checked, true);
     if (!whole && checked.differences.empty()) checked.differences.push_back("the resources compile back in another order or layout");
     checked.script = std::move(script);
     checked.units = std::move(units);
+    checked.firstRoundFinal = round == 0 && firstRound_;
+    if (checked.firstRoundFinal && firstRoundFailure) std::rethrow_exception(firstRoundFailure);
     return checked;
   }
   Fail("the script written for " + scriptName_ + " does not settle");
@@ -332,7 +422,7 @@ bool Exists(const std::string& path) {
 // The script and its folder: the folder is filled under a temporary name and moved into
 // place, the script saved atomically after it; a failure puts an old folder back.
 void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, const std::string& folder,
-                bool force) {
+                bool force, std::unique_ptr<TTemporaryFolder> prepared) {
   if (!force && Exists(scriptPath)) Fail(scriptPath + " exists: --force replaces it");
   if (!script.files.empty() && !force && Exists(folder)) Fail(folder + "/ exists: --force replaces it");
   std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(script.text.data()), script.text.size());
@@ -341,8 +431,11 @@ void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, 
     SaveFileAtomically(pieces, scriptPath);
     return;
   }
-  TTemporaryFolder fresh(folder);
-  WriteFiles(script.files, fresh.Path());
+  if (!prepared) {
+    prepared = std::make_unique<TTemporaryFolder>(folder);
+    WriteFiles(script.files, prepared->Path());
+  }
+  TTemporaryFolder& fresh = *prepared;
   std::string old;
   if (Exists(folder)) {
     TTemporaryFolder aside(folder);
@@ -422,7 +515,18 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
     options.namesHeader = failed || header.empty() ? request.namesHeader : header.generic_string();
   }
   std::string compileName = request.toStream ? "decompiled.rc" : result.script;
-  TChecked checked = TChecker(resources, bytes, options.programInput, options, compileName).Run();
+  if (!request.toStream && !request.force && Exists(result.script))
+    Fail(result.script + " exists: --force replaces it");
+  TChecker checker(resources, bytes, options.programInput, options, compileName);
+  std::unique_ptr<TTemporaryFolder> prepared;
+  if (!request.toStream)
+    checker.OnFirstRound([&](const TDecompiledScript& script) {
+      if (script.files.empty() || (!request.force && Exists(folder))) return;
+      prepared = std::make_unique<TTemporaryFolder>(folder);
+      WriteFiles(script.files, prepared->Path());
+    });
+  TChecked checked = checker.Run();
+  if (!checked.firstRoundFinal) prepared.reset();
 
   result.resources = resources.size();
   result.files = checked.script.files.size();
@@ -435,7 +539,7 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
     SaveFilesHere(checked.script.files, request.force);
     if (stream != nullptr) *stream << checked.script.text;
   } else {
-    SaveScript(checked.script, result.script, folder, request.force);
+    SaveScript(checked.script, result.script, folder, request.force, std::move(prepared));
     if (!checked.script.files.empty()) result.folder = folder;
   }
   return result;

@@ -1283,6 +1283,7 @@ TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, cons
     line += static_cast<std::size_t>(std::count(script.text.begin() + static_cast<std::ptrdiff_t>(counted), script.text.end(), '\n'));
     counted = script.text.size();
     script.unitLines.push_back(line);
+    script.unitOffsets.push_back(script.text.size());
     writer.WriteUnit(unit);
   }
   return script;

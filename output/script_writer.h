@@ -44,7 +44,8 @@ struct TDecompileOptions {
 struct TDecompiledScript {
   std::string text;
   std::vector<TScriptFile> files;
-  std::vector<std::size_t> unitLines;  ///< the line each unit's text starts on, by unit
+  std::vector<std::size_t> unitLines;    ///< the line each unit's text starts on, by unit
+  std::vector<std::size_t> unitOffsets;  ///< where each unit's text starts in `text`
 };
 
 /// The statements the resources are written as: an icon or cursor group together with
