@@ -16,9 +16,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
-#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -85,7 +85,8 @@ std::vector<std::pair<std::string, std::int64_t>> ReadNames(const std::string& h
     std::size_t valueStart = line.find_first_not_of(" \t(", nameEnd);
     if (valueStart == std::string::npos) continue;
     std::size_t valueEnd = line.find_first_of(" \t)/", valueStart);
-    std::string value = line.substr(valueStart, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueStart);
+    std::string value =
+        line.substr(valueStart, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueStart);
     while (!value.empty() && (value.back() == 'L' || value.back() == 'l' || value.back() == 'U' || value.back() == 'u'))
       value.pop_back();
     char* parsed = nullptr;
@@ -267,8 +268,7 @@ bool TChecker::Compile(const TDecompiledScript& script, std::vector<TScriptUnit>
   return succeeded;
 }
 
-std::size_t TChecker::Compare(const TImages& images, std::vector<TScriptUnit>& units, TChecked& checked,
-                              bool final) {
+std::size_t TChecker::Compare(const TImages& images, std::vector<TScriptUnit>& units, TChecked& checked, bool final) {
   std::vector<TResourceEntry> compiled;
   for (const std::vector<std::uint8_t>& image : images) {
     std::vector<TResourceEntry> piece = ReadResources(image, scriptName_);
@@ -284,7 +284,8 @@ std::size_t TChecker::Compare(const TImages& images, std::vector<TScriptUnit>& u
       auto found = byKey.find(KeyOf(resources_[index]));
       if (found == byKey.end() || !SameResource(resources_[index], *found->second, program_, checked.padding)) {
         same = false;
-        if (final) checked.differences.push_back(Describe(resources_[index]) + " does not compile back to the same bytes");
+        if (final)
+          checked.differences.push_back(Describe(resources_[index]) + " does not compile back to the same bytes");
       }
     }
     // Data that compiles but differs (a name in small letters) stays: it is the closest form.
@@ -363,7 +364,8 @@ TChecked TChecker::Run() {
       if (any || orderStep < 2) continue;
     }
     Compare(images, units, checked, true);
-    if (!whole && checked.differences.empty()) checked.differences.push_back("the resources compile back in another order or layout");
+    if (!whole && checked.differences.empty())
+      checked.differences.push_back("the resources compile back in another order or layout");
     checked.script = std::move(script);
     checked.units = std::move(units);
     checked.firstRoundFinal = round == 0 && firstRound_;
@@ -421,8 +423,8 @@ bool Exists(const std::string& path) {
 
 // The script and its folder: the folder is filled under a temporary name and moved into
 // place, the script saved atomically after it; a failure puts an old folder back.
-void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, const std::string& folder,
-                bool force, std::unique_ptr<TTemporaryFolder> prepared) {
+void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, const std::string& folder, bool force,
+                std::unique_ptr<TTemporaryFolder> prepared) {
   if (!force && Exists(scriptPath)) Fail(scriptPath + " exists: --force replaces it");
   if (!script.files.empty() && !force && Exists(folder)) Fail(folder + "/ exists: --force replaces it");
   std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(script.text.data()), script.text.size());
@@ -494,7 +496,8 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
     std::string head = "File " + request.input + ". Offset ";
     std::size_t colon = text.find(" : ");
     if (text.starts_with(head) && colon != std::string::npos)
-      Fail(request.input + ": at offset " + text.substr(head.size(), colon - head.size()) + ": " + text.substr(colon + 3));
+      Fail(request.input + ": at offset " + text.substr(head.size(), colon - head.size()) + ": " +
+           text.substr(colon + 3));
     Fail(text);
   }
 
@@ -548,7 +551,8 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
 std::string DecompileSummary(const TDecompileResult& result) {
   std::string line = "Wrote " + result.script + " (" + std::to_string(result.resources) + " resources";
   if (result.files != 0)
-    line += ", " + std::to_string(result.files) + (result.files == 1 ? " file in " : " files in ") + result.folder + "/";
+    line +=
+        ", " + std::to_string(result.files) + (result.files == 1 ? " file in " : " files in ") + result.folder + "/";
   return line + ")";
 }
 

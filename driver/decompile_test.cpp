@@ -131,12 +131,15 @@ INSTANTIATE_TEST_SUITE_P(
                       {{u"#14", u"#1", {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 9, 0}, 0x1030}},
                       "1 XE DISCARDABLE\nBEGIN"},
         // An icon image that no group names.
-        TFallbackCase{"icon image without a group", {{u"#3", u"#4", Filled(40, 0), 0x1030}}, "// an image that no group names"},
+        TFallbackCase{
+            "icon image without a group", {{u"#3", u"#4", Filled(40, 0), 0x1030}}, "// an image that no group names"},
         // A menu whose only item lacks its end flag and runs out.
-        TFallbackCase{"menu without an end", {{u"#4", u"#2", {0, 0, 0, 0, 0, 0, 5, 0, u'A', 0, 0, 0}, 0x1030}},
+        TFallbackCase{"menu without an end",
+                      {{u"#4", u"#2", {0, 0, 0, 0, 0, 0, 5, 0, u'A', 0, 0, 0}, 0x1030}},
                       "2 X4 DISCARDABLE\nBEGIN"},
         // An accelerator whose padding word is not zero.
-        TFallbackCase{"accelerator with padding", {{u"#9", u"#3", {0x81, 0, 0x41, 0, 1, 0, 7, 0}, 0x1030}},
+        TFallbackCase{"accelerator with padding",
+                      {{u"#9", u"#3", {0x81, 0, 0x41, 0, 1, 0, 7, 0}, 0x1030}},
                       "3 X9 DISCARDABLE\nBEGIN"},
         // Memory flags the statement cannot state: FIXED and IMPURE.
         TFallbackCase{"plain flags", {{u"#10", u"#5", Filled(4, 0x30), 0x0000}}, "5 RCDATA FIXED IMPURE"},
@@ -155,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "0, \"\"\"a\\\\b\\tc\\nd\\x01\""}),
     [](const ::testing::TestParamInfo<TFallbackCase>& param) {
       std::string name;
-      for (const char* c = param.param.label; *c != 0; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+      for (const char* c = param.param.label; *c != 0; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
       return name;
     });
 
@@ -176,7 +180,8 @@ TEST(DecompileTest, EveryCutLeavesNothingBehind) {
   std::vector<std::uint8_t> whole = SampleRes();
   for (std::size_t size = 33; size < whole.size(); ++size) {
     test::TTempDir dir;
-    WriteBytes(dir, "in.res", std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+    WriteBytes(dir, "in.res",
+               std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
     test::TWorkingDirectory here(dir.Path());
     TDecompileRequest request;
     request.input = "in.res";
@@ -211,14 +216,15 @@ TEST(DecompileTest, NamesStayInsideTheFolder) {
     const char* file;
   };
   const TCase cases[] = {
-      {u"../../EVIL", "______EVIL.bin"}, {u"/ETC/PASSWD", "_ETC_PASSWD.bin"}, {u"CON", "_CON.bin"},
-      {u"..", "__.bin"},                 {u"A B\u00C9", "A_B_.bin"},
+      {u"../../EVIL", "______EVIL.bin"}, {u"/ETC/PASSWD", "_ETC_PASSWD.bin"}, {u"CON", "_CON.bin"}, {u"..", "__.bin"},
+      {u"A B\u00C9", "A_B_.bin"},
   };
   for (const TCase& c : cases) {
     test::TTempDir dir;
     RoundTrip(dir, BuildRes({{u"#10", c.name, Filled(80, 0)}}));
     std::vector<std::string> files;
-    for (const auto& item : std::filesystem::directory_iterator(dir.File("out"))) files.push_back(item.path().filename());
+    for (const auto& item : std::filesystem::directory_iterator(dir.File("out")))
+      files.push_back(item.path().filename());
     EXPECT_EQ(files, std::vector<std::string>{c.file});
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.res", "out", "out.rc"}));
   }
@@ -277,10 +283,14 @@ TEST(DecompileTest, CommandLines) {
       {{"--decompile", "in.res"}, 0, "Wrote in.rc (3 resources, 1 file in in/)\n", ""},
       {{"--decompile", "--quiet", "--force", "in.res", "b.rc"}, 0, "", ""},
       {{"--decompile", "-DX", "in.res"}, 1, "", "tarvex: error: option -DX builds a script: not with --decompile\n"},
-      {{"--decompile"}, 1, "",
+      {{"--decompile"},
+       1,
+       "",
        "tarvex: error: --decompile takes an input (.res, program, DLL or object) and an optional script name\n"},
       {{"--decompile", "nothing.res"}, 1, "", "tarvex: error: nothing.res: no such file\n"},
-      {{"--decompile", "in.txt"}, 1, "",
+      {{"--decompile", "in.txt"},
+       1,
+       "",
        "tarvex: error: in.txt: not a .res file, a program or DLL, or a COFF object\n"},
       {{"--force", "a.rc"}, 1, "", ""},
   };

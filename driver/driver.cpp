@@ -291,7 +291,8 @@ int RunDecompile(const std::vector<std::string>& args, const TDriverOptions& opt
     PrintGnuError(printer.err, text);
     return 1;
   };
-  if (!options.buildOption.empty()) return fail("option " + options.buildOption + " builds a script: not with --decompile");
+  if (!options.buildOption.empty())
+    return fail("option " + options.buildOption + " builds a script: not with --decompile");
   if (args.empty() || args.size() > 2 || args[0].empty() || args[0][0] == '-' ||
       (args.size() == 2 && (args[1].empty() || args[1][0] == '-')))
     return fail("--decompile takes an input (.res, program, DLL or object) and an optional script name");
@@ -395,8 +396,8 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
     std::string value;
     auto starts = [&](const char* prefix) { return argument.rfind(prefix, 0) == 0; };
     bool build = starts("-I") || (starts("-D") && argument.size() > 2) || starts("-U") ||
-                 (starts("-c") && argument.size() > 2) || starts("--coff") || starts("--depfile") ||
-                 starts("--html") || argument == "--list" || starts("--machine") || argument == "--no-fast-path";
+                 (starts("-c") && argument.size() > 2) || starts("--coff") || starts("--depfile") || starts("--html") ||
+                 argument == "--list" || starts("--machine") || argument == "--no-fast-path";
     if (build && options.buildOption.empty()) options.buildOption = argument;
     if (argument == "--decompile") {
       options.decompile = true;

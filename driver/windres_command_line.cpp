@@ -346,8 +346,7 @@ int RunWindresDecompile(const TWindresCommand& command, std::ostream& out, std::
   if (command.decompileKind == "pe") request.kind = TDecompileInput::Program;
   try {
     TDecompileResult result = Decompile(request, &out);
-    for (const std::string& difference : result.differences)
-      err << "tarvex: warning: " << SafeText(difference) << "\n";
+    for (const std::string& difference : result.differences) err << "tarvex: warning: " << SafeText(difference) << "\n";
   } catch (const std::exception& failure) {
     PrintGnuError(err, failure.what());
     return 1;
@@ -367,7 +366,8 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
   parser.Parse();
   if (command.help || command.version) return command;
   if (invocation.input.empty()) throw TCommandLineError("no input file named (-i or the first file name)");
-  command.decompile = parser.outputFormat == "rc" || (parser.outputFormat.empty() && EndsWith(invocation.output, ".rc"));
+  command.decompile =
+      parser.outputFormat == "rc" || (parser.outputFormat.empty() && EndsWith(invocation.output, ".rc"));
   if (command.decompile) {
     if (!parser.inputFormat.empty() && parser.inputFormat != "res" && parser.inputFormat != "coff" &&
         parser.inputFormat != "pe")

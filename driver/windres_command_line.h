@@ -18,9 +18,9 @@ struct TWindresCommand {
   TInvocation invocation;
   bool help = false;
   bool version = false;
-  bool decompile = false;       ///< -O rc, or an output name ending in ".rc": write a script
-  std::string names;            ///< -H: a header whose #defines name ids in the script
-  std::string decompileKind;    ///< -J res, coff or pe; empty: judged by the input's bytes
+  bool decompile = false;     ///< -O rc, or an output name ending in ".rc": write a script
+  std::string names;          ///< -H: a header whose #defines name ids in the script
+  std::string decompileKind;  ///< -J res, coff or pe; empty: judged by the input's bytes
 };
 
 /// Reads a windres-style command line (response files already expanded). `programName`

@@ -214,8 +214,8 @@ std::string TStatementWriter::Id(std::int64_t value, std::initializer_list<std::
 
 // A control's id: the header's IDC_ name, the SDK's name of a standard button, or the number.
 std::string TStatementWriter::ControlId(std::int64_t value) const {
-  static constexpr const char* kButtons[] = {"IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE",
-                                             "IDYES", "IDNO", "IDCLOSE", "IDHELP"};
+  static constexpr const char* kButtons[] = {"IDOK",  "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE",
+                                             "IDYES", "IDNO",     "IDCLOSE", "IDHELP"};
   std::string named = Id(value, {"IDC_"});
   if (named == std::to_string(value) && value >= 1 && value <= 9) return kButtons[value - 1];
   return named;
@@ -226,13 +226,19 @@ std::pair<std::string_view, std::string_view> NamePrefixes(const TResourceId& ty
   if (!type.isOrdinal) return {"IDR_", "IDR_"};
   switch (type.ordinal) {
     case kIconType:
-    case kIconGroupType: return {"IDI_", "IDR_"};
+    case kIconGroupType:
+      return {"IDI_", "IDR_"};
     case kCursorType:
-    case kCursorGroupType: return {"IDC_", "IDR_"};
-    case kBitmapType: return {"IDB_", "IDR_"};
-    case kDialogType: return {"IDD_", "IDR_"};
-    case kMenuType: return {"IDR_", "IDM_"};
-    default: return {"IDR_", "IDR_"};
+    case kCursorGroupType:
+      return {"IDC_", "IDR_"};
+    case kBitmapType:
+      return {"IDB_", "IDR_"};
+    case kDialogType:
+      return {"IDD_", "IDR_"};
+    case kMenuType:
+      return {"IDR_", "IDM_"};
+    default:
+      return {"IDR_", "IDR_"};
   }
 }
 
@@ -286,17 +292,29 @@ std::string DataTypeWord(const TResourceId& type, std::uint16_t& defaults) {
   defaults = kPlainFlags;
   if (!type.isOrdinal) return Utf8(type.text);
   switch (type.ordinal) {
-    case kFontType: return "FONT";
-    case kRcDataType: return "RCDATA";
-    case kMessageTableType: defaults = kDiscardableFlags; return "MESSAGETABLE";
-    case 17: return "DLGINCLUDE";
-    case 19: return "PLUGPLAY";
-    case 20: return "VXD";
-    case kAnimatedCursorType: return "ANICURSOR";
-    case kAnimatedIconType: return "ANIICON";
-    case kHtmlType: return "HTML";
-    case kDialogInitType: return "DLGINIT";
-    default: break;
+    case kFontType:
+      return "FONT";
+    case kRcDataType:
+      return "RCDATA";
+    case kMessageTableType:
+      defaults = kDiscardableFlags;
+      return "MESSAGETABLE";
+    case 17:
+      return "DLGINCLUDE";
+    case 19:
+      return "PLUGPLAY";
+    case 20:
+      return "VXD";
+    case kAnimatedCursorType:
+      return "ANICURSOR";
+    case kAnimatedIconType:
+      return "ANIICON";
+    case kHtmlType:
+      return "HTML";
+    case kDialogInitType:
+      return "DLGINIT";
+    default:
+      break;
   }
   bool claimed = type.ordinal <= 5 || type.ordinal == 9 || type.ordinal == 12 || type.ordinal == 14 ||
                  type.ordinal == 16 || type.ordinal == kToolbarType;
@@ -370,7 +388,7 @@ bool TStatementWriter::WriteStringTable(const TResourceEntry& entry) {
 constexpr struct {
   std::uint16_t bit;
   const char* word;
-} kMenuOptions[] = {{0x0001, "GRAYED"},    {0x0002, "INACTIVE"},  {0x0008, "CHECKED"},
+} kMenuOptions[] = {{0x0001, "GRAYED"},       {0x0002, "INACTIVE"},  {0x0008, "CHECKED"},
                     {0x0020, "MENUBARBREAK"}, {0x0040, "MENUBREAK"}, {0x4000, "HELP"}};
 
 bool MenuOptionWords(std::uint16_t flags, std::string& words) {
@@ -475,7 +493,8 @@ bool TStatementWriter::WriteMenuEx(const TResourceEntry& entry) {
 // ---- accelerators
 
 std::string VirtualKeyName(std::uint16_t key) {
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string("\"") + static_cast<char>(key) + "\"";
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+    return std::string("\"") + static_cast<char>(key) + "\"";
   for (std::string_view record : SdkHeaderSymbols()) {
     std::string_view name;
     if (!record.starts_with("VK_")) continue;
@@ -487,7 +506,8 @@ std::string VirtualKeyName(std::uint16_t key) {
 
 std::string AsciiKey(std::uint16_t key) {
   if (key >= 1 && key <= 26) return std::string("\"^") + static_cast<char>('A' + key - 1) + "\"";
-  if (key > 32 && key < 127 && key != '"' && key != '\\' && key != '^') return std::string("\"") + static_cast<char>(key) + "\"";
+  if (key > 32 && key < 127 && key != '"' && key != '\\' && key != '^')
+    return std::string("\"") + static_cast<char>(key) + "\"";
   return std::to_string(key);
 }
 
@@ -505,8 +525,8 @@ bool TStatementWriter::WriteAccelerators(const TResourceEntry& entry) {
     bool last = (flags & 0x80) != 0;
     if (last != cursor.AtEnd() || (flags & ~0x9F) != 0) return false;
     bool virtualKey = (flags & 0x01) != 0;
-    std::string line = "    " + (virtualKey ? VirtualKeyName(key) : AsciiKey(key)) + ", " + Id(id, {"IDM_", "ID_"}) + ", " +
-                       (virtualKey ? "VIRTKEY" : "ASCII");
+    std::string line = "    " + (virtualKey ? VirtualKeyName(key) : AsciiKey(key)) + ", " + Id(id, {"IDM_", "ID_"}) +
+                       ", " + (virtualKey ? "VIRTKEY" : "ASCII");
     if ((flags & 0x02) != 0) line += ", NOINVERT";
     if ((flags & 0x04) != 0) line += ", SHIFT";
     if ((flags & 0x08) != 0) line += ", CONTROL";
@@ -529,10 +549,10 @@ struct TNamedValue {
   const char* name;
 };
 
-constexpr TNamedValue kFileSystems[] = {{0x00040004, "VOS_NT_WINDOWS32"}, {0x00000004, "VOS__WINDOWS32"},
-                                        {0x00040000, "VOS_NT"},           {0x00010001, "VOS_DOS_WINDOWS16"},
-                                        {0x00010004, "VOS_DOS_WINDOWS32"}, {0, "VOS_UNKNOWN"}};
-constexpr TNamedValue kFileTypes[] = {{1, "VFT_APP"},  {2, "VFT_DLL"}, {3, "VFT_DRV"},        {4, "VFT_FONT"},
+constexpr TNamedValue kFileSystems[] = {
+    {0x00040004, "VOS_NT_WINDOWS32"},  {0x00000004, "VOS__WINDOWS32"},    {0x00040000, "VOS_NT"},
+    {0x00010001, "VOS_DOS_WINDOWS16"}, {0x00010004, "VOS_DOS_WINDOWS32"}, {0, "VOS_UNKNOWN"}};
+constexpr TNamedValue kFileTypes[] = {{1, "VFT_APP"}, {2, "VFT_DLL"},        {3, "VFT_DRV"},    {4, "VFT_FONT"},
                                       {5, "VFT_VXD"}, {7, "VFT_STATIC_LIB"}, {0, "VFT_UNKNOWN"}};
 
 template <std::size_t N>
@@ -590,7 +610,8 @@ bool TStatementWriter::WriteVersionInfo(const TResourceEntry& entry) {
   std::uint16_t length = cursor.U16();
   std::uint16_t valueLength = cursor.U16();
   std::uint16_t type = cursor.U16();
-  if (length != entry.data.size() || valueLength != 52 || type != 0 || cursor.Text() != u"VS_VERSION_INFO") return false;
+  if (length != entry.data.size() || valueLength != 52 || type != 0 || cursor.Text() != u"VS_VERSION_INFO")
+    return false;
   cursor.AlignTo4();
   if (cursor.U32() != 0xFEEF04BD || cursor.U32() != 0x00010000) return false;
   std::uint32_t fields[11];
@@ -686,8 +707,8 @@ std::string StyleExpression(std::uint32_t bits, std::uint32_t removed, const TDi
     control.style = bits;
     text = ControlStyleNames(control);
     // The shorthand statement has given the control's type; names of value 0 say nothing.
-    static constexpr std::string_view kZeroNames[] = {"BS_PUSHBUTTON", "BS_TEXT", "ES_LEFT", "SS_LEFT",
-                                                      "SBS_HORZ", "WS_OVERLAPPED"};
+    static constexpr std::string_view kZeroNames[] = {"BS_PUSHBUTTON", "BS_TEXT",  "ES_LEFT",
+                                                      "SS_LEFT",       "SBS_HORZ", "WS_OVERLAPPED"};
     if (shorthand) {
       std::string kept;
       std::size_t at = 0;
@@ -792,13 +813,15 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
   }
   if (menu.isOrdinal ? menu.ordinal != 0 : !menu.text.empty()) {
     if (!menu.isOrdinal && ScriptLiteral(menu.text).empty()) return false;
-    statements += "MENU " + (menu.isOrdinal ? ResourceName(menu, TResourceId{true, kMenuType, {}}) : ScriptLiteral(menu.text)) + "\n";
+    statements += "MENU " +
+                  (menu.isOrdinal ? ResourceName(menu, TResourceId{true, kMenuType, {}}) : ScriptLiteral(menu.text)) +
+                  "\n";
   }
   if (windowClass.isOrdinal ? windowClass.ordinal != 0 : !windowClass.text.empty()) {
     if (!windowClass.isOrdinal && ScriptLiteral(windowClass.text).empty()) return false;
-    statements +=
-        "CLASS " + (windowClass.isOrdinal ? std::to_string(windowClass.ordinal) : ScriptLiteral(windowClass.text)) +
-        "\n";
+    statements += "CLASS " +
+                  (windowClass.isOrdinal ? std::to_string(windowClass.ordinal) : ScriptLiteral(windowClass.text)) +
+                  "\n";
   }
   std::uint32_t shownStyle = style & ~0x40u;
   if (captionBar) shownStyle &= ~0x00C00000u;
@@ -864,7 +887,8 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
       }
       std::string lead;
       if (form->operands == 0) lead = titleText + ", ";
-      if (form->operands == 1) lead = (item.title.isOrdinal ? ResourceName(item.title, TResourceId{true, kIconType, {}}) : titleText) + ", ";
+      if (form->operands == 1)
+        lead = (item.title.isOrdinal ? ResourceName(item.title, TResourceId{true, kIconType, {}}) : titleText) + ", ";
       line = std::string(form->keyword) + " " + lead + id + ", " + rectangle + tail;
     } else {
       std::string classText;
@@ -881,7 +905,8 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
       std::string text;
       if (item.title.isOrdinal) {
         std::uint32_t type = item.style & 0x1F;
-        if (rule != 1 || item.title.ordinal == 0 || item.title.ordinal > 32767 || (type != 3 && type != 14 && type != 15))
+        if (rule != 1 || item.title.ordinal == 0 || item.title.ordinal > 32767 ||
+            (type != 3 && type != 14 && type != 15))
           return false;
         text = std::to_string(item.title.ordinal);
       } else {
@@ -1035,22 +1060,35 @@ bool TStatementWriter::WriteStatement(const TScriptUnit& unit) {
   const TResourceEntry& entry = resources_[unit.entries.back()];
   if (!entry.type.isOrdinal) return false;
   switch (entry.type.ordinal) {
-    case kStringType: return WriteStringTable(entry);
+    case kStringType:
+      return WriteStringTable(entry);
     case kMenuType:
       return entry.data.size() >= 2 && entry.data[0] == 1 ? WriteMenuEx(entry) : WriteMenu(entry);
-    case kDialogType: return WriteDialog(entry);
-    case kAcceleratorType: return WriteAccelerators(entry);
-    case kVersionType: return WriteVersionInfo(entry);
-    case kToolbarType: return WriteToolbar(entry);
+    case kDialogType:
+      return WriteDialog(entry);
+    case kAcceleratorType:
+      return WriteAccelerators(entry);
+    case kVersionType:
+      return WriteVersionInfo(entry);
+    case kToolbarType:
+      return WriteToolbar(entry);
     case kIconGroupType:
-    case kCursorGroupType: return WriteGroup(unit);
-    case kBitmapType: return WriteBitmap(entry);
-    case kFontType: return WriteFileStatement(entry, "FONT", ".fnt", kPlainFlags);
-    case kAnimatedCursorType: return WriteFileStatement(entry, "ANICURSOR", ".ani", kPlainFlags);
-    case kAnimatedIconType: return WriteFileStatement(entry, "ANIICON", ".ani", kPlainFlags);
-    case kManifestType: return WriteFileStatement(entry, "24", ".manifest", kPlainFlags);
-    case kHtmlType: return WriteFileStatement(entry, "HTML", ".html", kPlainFlags);
-    default: return false;
+    case kCursorGroupType:
+      return WriteGroup(unit);
+    case kBitmapType:
+      return WriteBitmap(entry);
+    case kFontType:
+      return WriteFileStatement(entry, "FONT", ".fnt", kPlainFlags);
+    case kAnimatedCursorType:
+      return WriteFileStatement(entry, "ANICURSOR", ".ani", kPlainFlags);
+    case kAnimatedIconType:
+      return WriteFileStatement(entry, "ANIICON", ".ani", kPlainFlags);
+    case kManifestType:
+      return WriteFileStatement(entry, "24", ".manifest", kPlainFlags);
+    case kHtmlType:
+      return WriteFileStatement(entry, "HTML", ".html", kPlainFlags);
+    default:
+      return false;
   }
 }
 
@@ -1066,7 +1104,7 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
     }
     if (written) {
       script_.text += body_;
-    script_.text += '\n';
+      script_.text += '\n';
       return;
     }
     script_.files.resize(files);
@@ -1087,25 +1125,24 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
   if (unit.form == TScriptForm::Statement) reason = "no statement gives these bytes";
   for (std::size_t index : unit.entries) {
     const TResourceEntry& entry = resources_[index];
-    bool own = entry.type.isOrdinal && (entry.type.ordinal == kRcDataType || entry.type.ordinal == kManifestType ||
-                                        entry.type.ordinal == kDialogInitType || entry.type.ordinal == kMessageTableType ||
-                                        entry.type.ordinal == kHtmlType || entry.type.ordinal == kFontType ||
-                                        entry.type.ordinal == kAnimatedCursorType ||
-                                        entry.type.ordinal == kAnimatedIconType);
+    bool own =
+        entry.type.isOrdinal && (entry.type.ordinal == kRcDataType || entry.type.ordinal == kManifestType ||
+                                 entry.type.ordinal == kDialogInitType || entry.type.ordinal == kMessageTableType ||
+                                 entry.type.ordinal == kHtmlType || entry.type.ordinal == kFontType ||
+                                 entry.type.ordinal == kAnimatedCursorType || entry.type.ordinal == kAnimatedIconType);
     WriteData(entry, unit.form != TScriptForm::DataBlock, own || !entry.type.isOrdinal ? "" : reason);
   }
   script_.text += body_;
-    script_.text += '\n';
+  script_.text += '\n';
 }
 
 bool IsDataKind(const TResourceId& type) {
-  return !type.isOrdinal || (type.ordinal != kStringType && type.ordinal != kMenuType && type.ordinal != kDialogType &&
-                             type.ordinal != kAcceleratorType && type.ordinal != kVersionType &&
-                             type.ordinal != kToolbarType && type.ordinal != kIconGroupType &&
-                             type.ordinal != kCursorGroupType && type.ordinal != kBitmapType &&
-                             type.ordinal != kFontType && type.ordinal != kAnimatedCursorType &&
-                             type.ordinal != kAnimatedIconType && type.ordinal != kManifestType &&
-                             type.ordinal != kHtmlType);
+  return !type.isOrdinal ||
+         (type.ordinal != kStringType && type.ordinal != kMenuType && type.ordinal != kDialogType &&
+          type.ordinal != kAcceleratorType && type.ordinal != kVersionType && type.ordinal != kToolbarType &&
+          type.ordinal != kIconGroupType && type.ordinal != kCursorGroupType && type.ordinal != kBitmapType &&
+          type.ordinal != kFontType && type.ordinal != kAnimatedCursorType && type.ordinal != kAnimatedIconType &&
+          type.ordinal != kManifestType && type.ordinal != kHtmlType);
 }
 
 // The compiler numbers the images of ICON and CURSOR statements 1, 2, 3 ... in the order
@@ -1143,10 +1180,18 @@ std::string ScriptLiteral(std::u16string_view units) {
     const char* escape = nullptr;
     char hex[8];
     switch (c) {
-      case u'\n': escape = "\\n"; break;
-      case u'\t': escape = "\\t"; break;
-      case u'\\': escape = "\\\\"; break;
-      case u'"': escape = "\"\""; break;
+      case u'\n':
+        escape = "\\n";
+        break;
+      case u'\t':
+        escape = "\\t";
+        break;
+      case u'\\':
+        escape = "\\\\";
+        break;
+      case u'"':
+        escape = "\"\"";
+        break;
       default:
         if (c < 0x20 || c == 0x7F) {
           std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
@@ -1170,8 +1215,8 @@ std::string SafeFileName(const TResourceId& name, const std::string& extension) 
     stem = std::to_string(name.ordinal);
   } else {
     for (char16_t c : name.text) {
-      bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
-                   c == u'-';
+      bool plain =
+          (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'-';
       stem += plain ? static_cast<char>(c) : '_';
       if (stem.size() >= 100) break;
     }
@@ -1179,8 +1224,8 @@ std::string SafeFileName(const TResourceId& name, const std::string& extension) 
   if (stem.empty()) stem = "_";
   std::string upper;
   for (char c : stem) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  static constexpr const char* kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
-                                             "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+  static constexpr const char* kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",   "COM4",
+                                             "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
                                              "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
   for (const char* device : kDevices)
     if (upper == device) stem = "_" + stem;
@@ -1280,7 +1325,8 @@ TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, cons
       script.text += LanguageStatement(unitLanguage, languages) + "\n\n";
       language = unitLanguage;
     }
-    line += static_cast<std::size_t>(std::count(script.text.begin() + static_cast<std::ptrdiff_t>(counted), script.text.end(), '\n'));
+    line += static_cast<std::size_t>(
+        std::count(script.text.begin() + static_cast<std::ptrdiff_t>(counted), script.text.end(), '\n'));
     counted = script.text.size();
     script.unitLines.push_back(line);
     script.unitOffsets.push_back(script.text.size());

@@ -36,8 +36,8 @@ struct TDecompileOptions {
   std::string folder;  ///< the folder the script names its files in ("app")
   /// Names for numbers: written instead of the number as a resource name or an id
   std::vector<std::pair<std::string, std::int64_t>> names;
-  std::string namesHeader;  ///< included after the SDK headers when not empty
-  bool keepOrder = true;    ///< statements in the input's order (a .res); else by language, type, name
+  std::string namesHeader;    ///< included after the SDK headers when not empty
+  bool keepOrder = true;      ///< statements in the input's order (a .res); else by language, type, name
   bool programInput = false;  ///< the resources come without memory flags (a program or object)
 };
 

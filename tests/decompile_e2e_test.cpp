@@ -58,8 +58,10 @@ TComparison DecompileAndCompare(const std::string& input) {
   std::vector<TResourceEntry> back = ReadResources(compiled.image, "back.res");
   std::map<std::string, const TResourceEntry*> byKey;
   for (const TResourceEntry& entry : back) byKey[KeyOf(entry)] = &entry;
-  std::size_t unnamed = static_cast<std::size_t>(std::count_if(
-      original.begin(), original.end(), [](const TResourceEntry& e) { return e.name.isOrdinal && e.name.ordinal == 0; }));
+  std::size_t unnamed =
+      static_cast<std::size_t>(std::count_if(original.begin(), original.end(), [](const TResourceEntry& e) {
+        return e.name.isOrdinal && e.name.ordinal == 0;
+      }));
   if (back.size() + unnamed != original.size())
     result.differences.push_back(std::to_string(back.size()) + " resources instead of " +
                                  std::to_string(original.size()));

@@ -163,15 +163,14 @@ TEST(DecompileExampleTest, WindresFormWritesTheScriptToStandardOutput) {
   CompileExample(dir);
   test::TWorkingDirectory here(dir.Path());
   std::ostringstream out, err;
-  ASSERT_EQ(RunWindresCommandLine({"-O", "rc", "-H", "example.h", "example.res"}, "windres", out, err), 0)
-      << err.str();
+  ASSERT_EQ(RunWindresCommandLine({"-O", "rc", "-H", "example.h", "example.res"}, "windres", out, err), 0) << err.str();
   EXPECT_EQ(err.str(), "");
   std::string expected = kExpectedScript;
   for (std::string folder = "\"example/"; expected.find(folder) != std::string::npos;)
     expected.replace(expected.find(folder), folder.size(), "\"");
   EXPECT_EQ(out.str(), expected);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"IDB_LOGO.bmp", "IDI_APP.ico", "IDR_NOTES.bin", "example.h",
-                                                  "example.res"}));
+  EXPECT_EQ(dir.List(),
+            (std::vector<std::string>{"IDB_LOGO.bmp", "IDI_APP.ico", "IDR_NOTES.bin", "example.h", "example.res"}));
   // A second run would replace the files: refused.
   std::ostringstream again, refused;
   EXPECT_EQ(RunWindresCommandLine({"-O", "rc", "-H", "example.h", "example.res"}, "windres", again, refused), 1);

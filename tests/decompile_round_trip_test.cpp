@@ -46,8 +46,8 @@ void CheckRoundTrip(const test::TTempDir& out, std::vector<std::string> command,
   ASSERT_EQ(status, 0) << label << "\n" << printed;
   EXPECT_EQ(printed.find("warning"), std::string::npos) << label << "\n" << printed;
   std::string second = out.File(stem + "-back.res");
-  ASSERT_EQ(test::RunTool({TARVEX_BINARY, "--quiet", script, second}, output, 120, out.Path()), 0)
-      << label << "\n" << output;
+  ASSERT_EQ(test::RunTool({TARVEX_BINARY, "--quiet", script, second}, output, 120, out.Path()), 0) << label << "\n"
+                                                                                                   << output;
   bool same = test::ReadFile(first) == test::ReadFile(second);
   EXPECT_TRUE(same) << label << ": the decompiled script compiles to other bytes";
   count.exact += same;
