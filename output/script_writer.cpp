@@ -699,37 +699,34 @@ struct TRawItem {
 
 // A style expression: `bits` given, `removed` taken away with NOT. Names come from the
 // table of the control's kind.
+// The names of `bits` for the control `names` describes, each alone; with `dropZero`
+// without the names of value 0 (a shorthand statement has given the control's type).
+std::vector<std::string> StyleWords(std::uint32_t bits, const TDialogControl& names, bool dropZero) {
+  static constexpr std::string_view kZeroNames[] = {"BS_PUSHBUTTON", "BS_TEXT",  "ES_LEFT",
+                                                    "SS_LEFT",       "SBS_HORZ", "WS_OVERLAPPED"};
+  TDialogControl control = names;
+  control.style = bits;
+  std::string text = ControlStyleNames(control);
+  std::vector<std::string> words;
+  for (std::size_t at = 0;;) {
+    std::size_t bar = text.find(" | ", at);
+    std::string word = text.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
+    if (!dropZero || std::find(std::begin(kZeroNames), std::end(kZeroNames), word) == std::end(kZeroNames))
+      words.push_back(word);
+    if (bar == std::string::npos) break;
+    at = bar + 3;
+  }
+  return words;
+}
+
+// A style expression: `bits` given, `removed` taken away, each of its names after NOT.
 std::string StyleExpression(std::uint32_t bits, std::uint32_t removed, const TDialogControl& names,
                             bool shorthand = false) {
   std::string text;
-  if (bits != 0) {
-    TDialogControl control = names;
-    control.style = bits;
-    text = ControlStyleNames(control);
-    // The shorthand statement has given the control's type; names of value 0 say nothing.
-    static constexpr std::string_view kZeroNames[] = {"BS_PUSHBUTTON", "BS_TEXT",  "ES_LEFT",
-                                                      "SS_LEFT",       "SBS_HORZ", "WS_OVERLAPPED"};
-    if (shorthand) {
-      std::string kept;
-      std::size_t at = 0;
-      while (at <= text.size()) {
-        std::size_t bar = text.find(" | ", at);
-        std::string word = text.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
-        if (std::find(std::begin(kZeroNames), std::end(kZeroNames), word) == std::end(kZeroNames))
-          kept += (kept.empty() ? "" : " | ") + word;
-        if (bar == std::string::npos) break;
-        at = bar + 3;
-      }
-      text = kept;
-    }
-  }
-  if (removed != 0) {
-    TDialogControl control = names;
-    control.style = removed;
-    std::string words = ControlStyleNames(control);
-    if (words.find('|') != std::string::npos) words = Hex(removed);
-    text = text.empty() ? "NOT " + words : "NOT " + words + " | " + text;
-  }
+  if (removed != 0)
+    for (const std::string& word : StyleWords(removed, names, true)) text += (text.empty() ? "NOT " : " | NOT ") + word;
+  if (bits != 0)
+    for (const std::string& word : StyleWords(bits, names, shorthand)) text += (text.empty() ? "" : " | ") + word;
   return text.empty() ? "0" : text;
 }
 
