@@ -272,6 +272,39 @@ TEST(DecompileTest, AnObjectReadsAsItsRes) {
   }
 }
 
+TEST(DecompileTest, EveryCutOfAnObjectLeavesNothingBehind) {
+  std::vector<std::uint8_t> whole = ResToCoff(SampleRes(), TMachine::X64);
+  for (std::size_t size = 20; size < whole.size(); ++size) {
+    test::TTempDir dir;
+    WriteBytes(dir, "in.obj",
+               std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+    test::TWorkingDirectory here(dir.Path());
+    TDecompileRequest request;
+    request.input = "in.obj";
+    std::string error = test::ErrorOf([&] { Decompile(request); });
+    if (error.empty()) {
+      // Cut in the string table that follows the symbols: nothing the resources need.
+      EXPECT_TRUE(dir.Exists("in.rc")) << size;
+    } else {
+      EXPECT_EQ(dir.List(), std::vector<std::string>{"in.obj"}) << size << ": " << error;
+      EXPECT_TRUE(error.starts_with("in.obj: ")) << error;
+    }
+  }
+}
+
+TEST(DecompileTest, ListingReadsObjects) {
+  test::TTempDir dir;
+  WriteBytes(dir, "in.obj", ResToCoff(SampleRes(), TMachine::Arm64));
+  test::TWorkingDirectory here(dir.Path());
+  std::ostringstream out, err;
+  EXPECT_EQ(RunDriver({"--list", "in.obj"}, out, err), 0);
+  // In the order of the object's directory: named types before numbered ones.
+  EXPECT_EQ(out.str(),
+            "DATA X 0x0409 0x0000 3\n"
+            "STRING 1 0x0409 0x0000 32\n"
+            "RCDATA 1 0x0409 0x0000 70\n");
+}
+
 TEST(DecompileTest, CommandLines) {
   struct TCase {
     std::vector<std::string> args;
