@@ -518,8 +518,14 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
     options.namesHeader = failed || header.empty() ? request.namesHeader : header.generic_string();
   }
   std::string compileName = request.toStream ? "decompiled.rc" : result.script;
-  if (!request.toStream && !request.force && Exists(result.script))
-    Fail(result.script + " exists: --force replaces it");
+  if (!request.toStream) {
+    std::error_code failed;
+    if (fs::equivalent(request.input, result.script, failed))
+      Fail(result.script + " is the input: the script cannot replace it");
+    if (Exists(folder) && !fs::is_directory(fs::symlink_status(folder, failed)))
+      Fail(folder + " exists and is no folder: it is not replaced");
+    if (!request.force && Exists(result.script)) Fail(result.script + " exists: --force replaces it");
+  }
   TChecker checker(resources, bytes, options.programInput, options, compileName);
   std::unique_ptr<TTemporaryFolder> prepared;
   if (!request.toStream)

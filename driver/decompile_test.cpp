@@ -246,6 +246,20 @@ TEST(DecompileTest, NothingIsReplacedWithoutForce) {
   request.force = true;
   Decompile(request);
   EXPECT_TRUE(dir.Exists("in/1.bin"));
+  // Never the input itself, nor a file where the folder goes, even with --force.
+  EXPECT_EQ(test::ErrorOf([&] {
+              request.script = "in.res";
+              Decompile(request);
+            }),
+            "in.res is the input: the script cannot replace it");
+  std::filesystem::copy_file(dir.File("in.res"), dir.File("copy"));
+  EXPECT_EQ(test::ErrorOf([&] {
+              request.input = "copy";
+              request.script = "copy.rc";
+              Decompile(request);
+            }),
+            "copy exists and is no folder: it is not replaced");
+  std::filesystem::remove(dir.File("copy"));
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"in", "in.rc", "in.res"}));
 }
 

@@ -742,7 +742,7 @@ bool IsLikeKeyword(std::u16string_view text) {
 }
 
 // The id as a statement gives it: -32768..65535, negatives sign-extended in 32 bits.
-bool ControlIdText(std::uint32_t id, bool extended, std::string& text, const TStatementWriter*) {
+bool ControlIdText(std::uint32_t id, bool extended, std::string& text) {
   if (!extended) {
     text = id == 0xFFFF ? "-1" : std::to_string(id);
     return true;
@@ -851,7 +851,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
     const TDialogControl& kind = names.controls[i];
 
     std::string id;
-    if (!ControlIdText(item.id, extended, id, this)) return false;
+    if (!ControlIdText(item.id, extended, id)) return false;
     if (id != "-1") id = ControlId(std::stoll(id));
     std::string rectangle = std::to_string(item.x) + ", " + std::to_string(item.y) + ", " + std::to_string(item.width) +
                             ", " + std::to_string(item.height);
@@ -866,7 +866,6 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
         if ((item.style & candidate.typeMask) != (candidate.defaultStyle & candidate.typeMask)) continue;
         if (candidate.operands == 0 && item.title.isOrdinal) continue;
         if (candidate.operands == 2 && (item.title.isOrdinal || !item.title.text.empty())) continue;
-        if (candidate.operands == 1 && item.title.isOrdinal == false && false) continue;
         form = &candidate;
         break;
       }
