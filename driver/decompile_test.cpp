@@ -130,6 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
         TFallbackCase{"icon group naming a missing image",
                       {{u"#14", u"#1", {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 9, 0}, 0x1030}},
                       "1 XE DISCARDABLE\nBEGIN"},
+        // A group naming its images 2, 1: the compiler would number them 1, 2.
+        TFallbackCase{"icon group numbered backwards",
+                      {{u"#3", u"#1", Filled(40, 0), 0x1010},
+                       {u"#3", u"#2", Filled(40, 1), 0x1010},
+                       {u"#14",
+                        u"#5",
+                        {0, 0, 1, 0,  2,  0, 16, 16, 0, 0,  1, 0,  32, 0, 40, 0, 0,
+                         0, 2, 0, 16, 16, 0, 0,  1,  0, 32, 0, 40, 0,  0, 0,  1, 0},
+                        0x1030}},
+                      "// the compiler would number these images otherwise\n1 X3"},
         // An icon image that no group names.
         TFallbackCase{
             "icon image without a group", {{u"#3", u"#4", Filled(40, 0), 0x1030}}, "// an image that no group names"},

@@ -1103,6 +1103,7 @@ void TStatementWriter::WriteUnit(const TScriptUnit& unit) {
       script_.text += '\n';
       return;
     }
+    for (std::size_t i = files; i < script_.files.size(); ++i) fileNames_.erase(script_.files[i].name);
     script_.files.resize(files);
     body_.clear();
   }
