@@ -99,27 +99,36 @@ std::string LanguageStatement(std::uint16_t languageId, std::map<std::uint16_t, 
   return found->second;
 }
 
+// The SDK constants whose names begin with `prefix` (the table is sorted by name).
+std::span<const std::string_view> SdkNamesStartingWith(std::string_view prefix) {
+  std::span<const std::string_view> records = SdkHeaderSymbols();
+  auto first = std::lower_bound(records.begin(), records.end(), prefix);
+  auto last = first;
+  while (last != records.end() && last->starts_with(prefix)) ++last;
+  return {first, last};
+}
+
 std::string FindLanguageStatement(std::uint16_t languageId) {
   unsigned primary = languageId & 0x3FF;
   unsigned sub = languageId >> 10;
-  std::string primaryName, subName, defaultSubName;
-  for (std::string_view record : SdkHeaderSymbols()) {
+  std::string primaryName, subName;
+  for (std::string_view record : SdkNamesStartingWith("LANG_")) {
     std::string_view name;
-    if (!record.starts_with("LANG_") && !record.starts_with("SUBLANG_")) continue;
     std::optional<std::int64_t> value = SdkNumber(record, name);
-    if (!value) continue;
-    if (name.starts_with("LANG_") && *value == primary && primaryName.empty() && name != "LANG_SYSTEM_DEFAULT" &&
-        name != "LANG_USER_DEFAULT")
+    if (value && *value == primary && name != "LANG_SYSTEM_DEFAULT" && name != "LANG_USER_DEFAULT") {
       primaryName = name;
+      break;
+    }
   }
   if (!primaryName.empty()) {
-    std::string stem = "SUBLANG_" + primaryName.substr(5) + "_";
-    for (std::string_view record : SdkHeaderSymbols()) {
+    std::string stem = "SUBLANG_" + primaryName.substr(5);
+    for (std::string_view record : SdkNamesStartingWith(stem)) {
       std::string_view name;
-      if (!record.starts_with("SUBLANG_")) continue;
       std::optional<std::int64_t> value = SdkNumber(record, name);
-      if (!value || *value != sub) continue;
-      if (subName.empty() && (name.starts_with(stem) || name == "SUBLANG_" + primaryName.substr(5))) subName = name;
+      if (value && *value == sub && (name == stem || name.starts_with(stem + "_"))) {
+        subName = name;
+        break;
+      }
     }
   }
   if (subName.empty()) {
@@ -495,9 +504,8 @@ bool TStatementWriter::WriteMenuEx(const TResourceEntry& entry) {
 std::string VirtualKeyName(std::uint16_t key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
     return std::string("\"") + static_cast<char>(key) + "\"";
-  for (std::string_view record : SdkHeaderSymbols()) {
+  for (std::string_view record : SdkNamesStartingWith("VK_")) {
     std::string_view name;
-    if (!record.starts_with("VK_")) continue;
     std::optional<std::int64_t> value = SdkNumber(record, name);
     if (value && *value == key) return std::string(name);
   }
