@@ -21,6 +21,7 @@ command -v make >/dev/null || need+=(make)
 command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 command -v x86_64-w64-mingw32-gcc >/dev/null || need+=(gcc-mingw-w64-x86-64)
 command -v meson >/dev/null || need+=(meson)
+command -v python3 >/dev/null || need+=(python3)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
