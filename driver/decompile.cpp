@@ -25,11 +25,11 @@
 #include <stdexcept>
 #include <thread>
 
-#include "include/tarvex/tarvex.h"
 #include "output/atomic_file.h"
 #include "output/res_image.h"
 #include "output/script_writer.h"
 #include "reader/parser.h"
+#include "tarvex/tarvex.h"
 
 namespace tarvex {
 
@@ -550,6 +550,27 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
   } else {
     SaveScript(checked.script, result.script, folder, request.force, std::move(prepared));
     if (!checked.script.files.empty()) result.folder = folder;
+  }
+  return result;
+}
+
+TDecompiledImage DecompileImage(const std::vector<std::uint8_t>& image, const std::string& folder) {
+  TDecompiledImage result;
+  try {
+    TImageKind kind = ImageKindOf(image);
+    if (kind == TImageKind::Other) Fail("not a .res file, a program or DLL, or a COFF object");
+    std::vector<TResourceEntry> resources = ReadResources(image, "image");
+    TDecompileOptions options;
+    options.folder = folder;
+    options.keepOrder = kind == TImageKind::Res;
+    options.programInput = kind != TImageKind::Res;
+    TChecked checked = TChecker(resources, image, options.programInput, options, "decompiled.rc").Run();
+    result.script = std::move(checked.script.text);
+    for (TScriptFile& file : checked.script.files) result.files.emplace_back(file.name, std::move(file.bytes));
+    result.differences = std::move(checked.differences);
+  } catch (const std::exception& failure) {
+    result = {};
+    result.errorText = failure.what();
   }
   return result;
 }

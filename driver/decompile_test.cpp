@@ -12,6 +12,7 @@
 #include "driver/driver.h"
 #include "output/coff_writer.h"
 #include "output/res_image.h"
+#include "tarvex/tarvex.h"
 #include "tests/test_support.h"
 
 namespace tarvex {
@@ -327,6 +328,24 @@ TEST(DecompileTest, ListingReadsObjects) {
             "DATA X 0x0409 0x0000 3\n"
             "STRING 1 0x0409 0x0000 32\n"
             "RCDATA 1 0x0409 0x0000 70\n");
+}
+
+TEST(DecompileTest, LibraryEntryWorksInMemory) {
+  TDecompiledImage decompiled = DecompileImage(SampleRes(), "res");
+  ASSERT_TRUE(decompiled.Succeeded()) << decompiled.errorText;
+  EXPECT_TRUE(decompiled.differences.empty());
+  ASSERT_EQ(decompiled.files.size(), 1u);
+  EXPECT_EQ(decompiled.files[0].first, "1.bin");
+  TScriptOptions options;
+  options.files = [&](const std::string& path, std::string& contents) {
+    if (path != "res/1.bin") return false;
+    contents.assign(decompiled.files[0].second.begin(), decompiled.files[0].second.end());
+    return true;
+  };
+  TScriptResult compiled = CompileScriptText("back.rc", decompiled.script, options);
+  ASSERT_TRUE(compiled.Succeeded()) << compiled.errorText;
+  EXPECT_EQ(test::HexRows(compiled.image), test::HexRows(SampleRes()));
+  EXPECT_EQ(DecompileImage({1, 2, 3}, "x").errorText, "not a .res file, a program or DLL, or a COFF object");
 }
 
 TEST(DecompileTest, CommandLines) {
