@@ -24,6 +24,7 @@ command -v x86_64-w64-mingw32-gcc >/dev/null || need+=(gcc-mingw-w64-x86-64)
 command -v meson >/dev/null || need+=(meson)
 command -v man >/dev/null || need+=(man-db)
 { command -v dpkg-deb && command -v dpkg-shlibdeps; } >/dev/null || need+=(dpkg-dev)
+command -v python3 >/dev/null || need+=(python3)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

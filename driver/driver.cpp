@@ -18,6 +18,7 @@
 #include <new>
 #include <span>
 
+#include "driver/decompile.h"
 #include "driver/gnu_diagnostics.h"
 #include "driver/option_table.h"
 #include "output/atomic_file.h"
@@ -203,7 +204,10 @@ TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) 
   close(fd);
   std::span<const std::uint8_t> start(head, got);
   bool program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
-  if (!program && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
+  // A COFF object starts with its machine: x86, x64, ARM or ARM64.
+  unsigned machine = got >= 2 ? head[0] | head[1] << 8 : 0;
+  bool object = machine == 0x14C || machine == 0x8664 || machine == 0xAA64 || machine == 0x1C4;
+  if (!program && !object && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
   std::string contents;
   if (!ReadWholeFile(name, contents, error)) return TImageKind::Other;
   bytes.assign(contents.begin(), contents.end());
@@ -239,6 +243,33 @@ int RunListing(const std::vector<std::string>& args, const TDriverOptions& optio
   } catch (const std::exception& failure) {
     PrintErrorLine(out, 0, 0, failure.what());
     return 1;
+  }
+  return 0;
+}
+
+/// --decompile <input> [<script.rc>]: the script and its folder, one line about them.
+int RunDecompile(const std::vector<std::string>& args, const TDriverOptions& options, const TPrinter& printer) {
+  auto fail = [&](const std::string& text) {
+    PrintGnuError(printer.err, text);
+    return 1;
+  };
+  if (!options.buildOption.empty())
+    return fail("option " + options.buildOption + " builds a script: not with --decompile");
+  if (args.empty() || args.size() > 2 || args[0].empty() || args[0][0] == '-' ||
+      (args.size() == 2 && (args[1].empty() || args[1][0] == '-')))
+    return fail("--decompile takes an input (.res, program, DLL or object) and an optional script name");
+  TDecompileRequest request;
+  request.input = args[0];
+  if (args.size() == 2) request.script = args[1];
+  request.namesHeader = options.names;
+  request.force = options.force;
+  try {
+    TDecompileResult result = Decompile(request);
+    for (const std::string& difference : result.differences)
+      printer.err << "tarvex: warning: " << SafeText(difference) << "\n";
+    if (!printer.quiet) printer.out << SafeText(DecompileSummary(result)) << '\n';
+  } catch (const std::exception& failure) {
+    return fail(failure.what());
   }
   return 0;
 }
@@ -326,7 +357,18 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
     const std::string& argument = args[i];
     std::string value;
     auto starts = [&](const char* prefix) { return argument.rfind(prefix, 0) == 0; };
-    if (starts("-I")) {
+    bool build = starts("-I") || (starts("-D") && argument.size() > 2) || starts("-U") ||
+                 (starts("-c") && argument.size() > 2) || starts("--coff") || starts("--depfile") || starts("--html") ||
+                 argument == "--list" || starts("--machine") || argument == "--no-fast-path";
+    if (build && options.buildOption.empty()) options.buildOption = argument;
+    if (argument == "--decompile") {
+      options.decompile = true;
+    } else if (argument == "--force") {
+      options.force = true;
+    } else if (starts("--names") && (argument.size() == 7 || argument[7] == '=')) {
+      if (!TakeValue(args, i, 7, value)) return "Option --names needs a header file";
+      options.names = value;
+    } else if (starts("-I")) {
       if (!TakeValue(args, i, 2, value)) return "Option -I needs a directory";
       options.compile.includeDirectories.push_back(value);
     } else if (starts("-D") && argument.size() > 2) {
@@ -435,6 +477,9 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
   bool help = false;
   std::vector<std::string> args = arguments;
   std::string optionError = ExtractOptions(args, run.options, version, help, printer);
+  if (optionError.empty() && run.options.decompile) return RunDecompile(args, run.options, printer);
+  if (optionError.empty() && (run.options.force || !run.options.names.empty()))
+    optionError = "Options --names and --force go with --decompile";
   if (optionError.empty() && run.options.list) return RunListing(args, run.options, out);
   if (printer.Chatty() || version) out << kBanner << '\n';
   if (!optionError.empty()) {

@@ -33,7 +33,15 @@ constexpr TOptionRow kOptionRows[] = {
      "file or a program, whose page alone is written",
      {},
      "*"},
-    {Native, "--list", "print the resources of a script, a .res file or a program, one a line"},
+    {Native, "--list", "print the resources of a script, a .res file, a program or an object, one a line"},
+    {Native, "--decompile",
+     "write a script from the input, a .res file, a program or DLL, or a COFF\n"
+     "object (default: its name with .rc, in the current folder), and the files\n"
+     "it names in a folder named after it; takes no build options",
+     {},
+     "res exe dll obj o"},
+    {Native, "--names <header>", "with --decompile: write ids by the names the header #defines", {}, "h"},
+    {Native, "--force", "with --decompile: replace an existing script and folder"},
     {Native, "--quiet", "print nothing on success"},
     {Native, "--no-fast-path",
      "read every token through the whole preprocessor (slower; the\n"
@@ -71,11 +79,17 @@ constexpr TOptionRow kOptionRows[] = {
     // The windres-style command line: tarvex-windres [options] [input-file] [output-file]
     {Windres, "-i, --input=<file>", "the script (or .res) to read", {}, "rc res"},
     {Windres, "-o, --output=<file>", "the file to write", {}, "*"},
-    {Windres, "-J, --input-format=<format>", "rc or res (default: res for a name ending in .res, else rc)", "rc res"},
+    {Windres, "-J, --input-format=<format>",
+     "rc, res, coff or pe (default: res for a name ending in .res, else rc;\n"
+     "coff and pe are read only to write a script)",
+     "rc res coff pe"},
     {Windres, "-O, --output-format=<format>",
-     "res, coff or html (the resource report page; default: res for a\n"
-     "name ending in .res, else coff)",
-     "res coff html"},
+     "res, coff, html (the resource report page) or rc (a script decompiled\n"
+     "from a .res, program, DLL or object, with its files in a folder named\n"
+     "after it); default: rc for a name ending in .rc, res for one ending in\n"
+     ".res, else coff",
+     "res coff html rc"},
+    {Windres, "-H, --names=<header>", "with -O rc: write ids by the names the header #defines", {}, "h"},
     {Windres, "-F, --target=<target>",
      "pe-i386, pe-x86-64 or pe-aarch64 (default: from the program\n"
      "name's target triple, else pe-x86-64)",

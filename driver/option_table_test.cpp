@@ -193,7 +193,7 @@ TEST(OptionTableTest, BashCompletionAnswers) {
       {"tarvex -c ", "inc a.rc a.res"},  // -c alone is the mode letter: files follow
       {"tarvex -I ", "inc"},             // folders
       {"tarvex --depfile ", "inc a.rc a.res b.txt"},
-      {"tarvex --mode = windres -O ", "res coff html"},
+      {"tarvex --mode = windres -O ", "res coff html rc"},
       {"tarvex-rc /F", "/fo"},
       {"tarvex-rc /FO ", "inc a.rc a.res b.txt"},  // letters in any case
       {"tarvex-rc /c 125", "1252 1250 1251 1253 1254 1255 1256 1257 1258"},

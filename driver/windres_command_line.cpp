@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "driver/decompile.h"
 #include "driver/gnu_diagnostics.h"
 #include "driver/option_table.h"
+#include "reader/diagnostics.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
@@ -21,6 +23,7 @@ enum class TWindresOption {
   Define,
   Undefine,
   Language,
+  Names,
   CodePage,
   Preprocessor,
   PreprocessorArg,
@@ -48,6 +51,7 @@ constexpr TWindresOptionName kWindresOptions[] = {
     {'D', "define", TWindresOption::Define, true},
     {'U', "undefine", TWindresOption::Undefine, true},
     {'l', "language", TWindresOption::Language, true},
+    {'H', "names", TWindresOption::Names, true},
     {'c', "codepage", TWindresOption::CodePage, true},
     {0, "preprocessor", TWindresOption::Preprocessor, true},
     {0, "preprocessor-arg", TWindresOption::PreprocessorArg, true},
@@ -272,6 +276,9 @@ class TWindresParser {
       case TWindresOption::CodePage:
         compile.codePage = CodePageOf(value, spelled);
         return;
+      case TWindresOption::Names:
+        command_.names = value;
+        return;
       case TWindresOption::PreprocessorArg:
         return PreprocessorArgument(value);
       case TWindresOption::Depfile:
@@ -300,6 +307,27 @@ class TWindresParser {
   std::string pendingWrapped_;  ///< a wrapped option whose value is the next wrapped argument
 };
 
+// The script to the output file, or to `out` when none is named; nothing printed on
+// success, as windres prints nothing.
+int RunWindresDecompile(const TWindresCommand& command, std::ostream& out, std::ostream& err) {
+  TDecompileRequest request;
+  request.input = command.invocation.input;
+  request.script = command.invocation.output;
+  request.toStream = request.script.empty();
+  request.namesHeader = command.names;
+  if (command.decompileKind == "res") request.kind = TDecompileInput::Res;
+  if (command.decompileKind == "coff") request.kind = TDecompileInput::Coff;
+  if (command.decompileKind == "pe") request.kind = TDecompileInput::Program;
+  try {
+    TDecompileResult result = Decompile(request, &out);
+    for (const std::string& difference : result.differences) err << "tarvex: warning: " << SafeText(difference) << "\n";
+  } catch (const std::exception& failure) {
+    PrintGnuError(err, failure.what());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, const std::string& programName) {
@@ -312,7 +340,19 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
   parser.Parse();
   if (command.help || command.version) return command;
   if (invocation.input.empty()) throw TCommandLineError("no input file named (-i or the first file name)");
+  command.decompile =
+      parser.outputFormat == "rc" || (parser.outputFormat.empty() && EndsWith(invocation.output, ".rc"));
+  if (command.decompile) {
+    if (!parser.inputFormat.empty() && parser.inputFormat != "res" && parser.inputFormat != "coff" &&
+        parser.inputFormat != "pe")
+      throw TCommandLineError("input format " + parser.inputFormat + " cannot be decompiled (res, coff or pe)");
+    command.decompileKind = parser.inputFormat;
+    return command;
+  }
+  if (!command.names.empty()) throw TCommandLineError("option -H names ids of a decompiled script: it needs -O rc");
   if (invocation.output.empty()) throw TCommandLineError("no output file named (-o or the second file name)");
+  if (parser.inputFormat == "coff" || parser.inputFormat == "pe")
+    throw TCommandLineError("input format " + parser.inputFormat + " is read only to write a script (-O rc)");
   if (parser.inputFormat.empty()) {
     invocation.inputIsRes = EndsWith(invocation.input, ".res");
   } else if (parser.inputFormat == "res" || parser.inputFormat == "rc") {
@@ -326,7 +366,7 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
     invocation.coff = parser.outputFormat == "coff";
     invocation.html = parser.outputFormat == "html";
   } else {
-    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff or html)");
+    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff, html or rc)");
   }
   if (!parser.target.empty()) {
     if (!ParseTarget(parser.target, invocation.machine))
@@ -354,6 +394,7 @@ int RunWindresCommandLine(const std::vector<std::string>& args, const std::strin
     out << UsageText(TCommandLineMode::Windres);
     return 0;
   }
+  if (command.decompile) return RunWindresDecompile(command, out, err);
   return RunInvocation(command.invocation, err);
 }
 

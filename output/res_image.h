@@ -38,6 +38,7 @@ struct TResourceEntry {
 enum class TImageKind {
   Res,      ///< starts with the 32-byte leading empty entry of a .res file
   Program,  ///< "MZ" and a "PE\0\0" header where the MZ header points
+  Coff,     ///< a COFF object of x86, x64, ARM or ARM64 with a .rsrc$01 or .rsrc section
   Other     ///< anything else (a script)
 };
 

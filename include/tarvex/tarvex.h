@@ -1,5 +1,6 @@
 // TARVEX as a library: compiles a Windows resource script, read from a file or held in
-// memory, into a .res image or a COFF object in memory. This is the one header a host
+// memory, into a .res image or a COFF object in memory, and writes a script back from
+// compiled resources. This is the one header a host
 // program includes; it needs nothing beyond the C++20 standard library, and the
 // library it declares is Tarvex::library (CMake) or tarvex (pkg-config).
 #pragma once
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -59,5 +61,23 @@ TScriptResult CompileScriptText(const std::string& name, const std::string& text
 /// Compiles the script file `fileName` (or the host's copy of it, when `options.files`
 /// supplies that name). No file is written.
 TScriptResult CompileScriptFile(const std::string& fileName, const TScriptOptions& options = {});
+
+/// A script written back from compiled resources, with the files it names.
+struct TDecompiledImage {
+  std::string script;  ///< UTF-8 script text; empty after a failure
+  /// The files the script names, each by its name inside the folder given
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+  /// What does not compile back to the same bytes ("RCDATA abc 0x0409 does not ...")
+  std::vector<std::string> differences;
+  std::string errorText;  ///< why nothing could be written; empty on success
+
+  bool Succeeded() const { return errorText.empty(); }
+};
+
+/// Writes a script from a .res image, a Windows program or DLL, or a COFF object held in
+/// memory: each resource as its statement where that gives the same bytes, else as data.
+/// The script names its files as "<folder>/<name>" (or "<name>" for an empty folder).
+/// Nothing is read from disk or written.
+TDecompiledImage DecompileImage(const std::vector<std::uint8_t>& image, const std::string& folder);
 
 }  // namespace tarvex
