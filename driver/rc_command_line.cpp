@@ -24,6 +24,9 @@ const char* const kRcUsage =
     "  /v               name every file as it is opened, on standard error\n"
     "  /nologo /r /w    accepted, no effect\n"
     "  /? /h            print this text\n"
+    "  -Wall -W<name>   report warnings: all of them, or one (duplicate-id, mnemonic, outside,\n"
+    "                   overlap, accelerator, missing-translation, version, icon); -Wno-<name>\n"
+    "                   turns one off; -Werror makes them errors (no output written)\n"
     "  -MD -MMD         write a dependency file (gcc form) naming headers and resource files\n"
     "  -MF <file>       name of the dependency file (default: the output's name with .d)\n"
     "  -MT <target>     target of the dependency rule, as written\n"
@@ -180,6 +183,12 @@ TRcCommand ParseRcCommandLine(const std::vector<std::string>& args) {
         if (invocation.dependencies.file.empty()) throw TCommandLineError("option --depfile needs a file name");
         continue;
       }
+    }
+    if (optionLike && argument.size() > 2 && argument[1] == 'W') {
+      std::string dashed = "-" + argument.substr(1);
+      TWarningOptionRead read = ReadWarningOption(dashed, invocation.compile.warnings);
+      if (read == TWarningOptionRead::UnknownName) throw TCommandLineError(UnknownWarningText(argument));
+      if (read == TWarningOptionRead::Taken) continue;
     }
     const TRcOptionName* option = nullptr;
     std::string value;

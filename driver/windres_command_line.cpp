@@ -30,6 +30,9 @@ const char* const kWindresUsage =
     "  -MT <target>                   target of the dependency rule, as written\n"
     "  -MQ <target>                   target of the dependency rule, quoted for make\n"
     "  --depfile=<file>               write the dependency file <file>\n"
+    "  -Wall, -W<name>, -Wno-<name>   report warnings: all, or one on or off (duplicate-id, mnemonic,\n"
+    "                                 outside, overlap, accelerator, missing-translation, version, icon)\n"
+    "  -Werror                        make warnings errors: no output is written\n"
     "  -v, --verbose                  name every file as it is opened, on standard error\n"
     "  -h, --help                     print this text\n"
     "  -V, --version                  print the version\n"
@@ -202,6 +205,9 @@ class TWindresParser {
   }
 
   void ShortOption(const std::string& argument) {
+    TWarningOptionRead read = ReadWarningOption(argument, command_.invocation.compile.warnings);
+    if (read == TWarningOptionRead::UnknownName) throw TCommandLineError(UnknownWarningText(argument));
+    if (read == TWarningOptionRead::Taken) return;
     for (const TWindresOptionName& option : kWindresOptions) {
       if (option.letter != argument[1]) continue;
       std::string spelled = argument.substr(0, 2);

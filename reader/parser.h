@@ -17,6 +17,7 @@
 #include "reader/key_set.h"
 #include "reader/name_value.h"
 #include "reader/source_place.h"
+#include "reader/warnings.h"
 
 namespace tarvex {
 
@@ -148,6 +149,9 @@ struct TCompileOptions {
   /// every token goes through the layers, for tests and for a user who suspects the lanes
   bool lanes = true;
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
+  TWarningOptions warnings;  ///< the warnings reported, and whether they are errors
+  /// Every warning is looked for (the report page shows them all), whatever `warnings` enables
+  bool allWarnings = false;
 };
 
 /// What the last token read was.
@@ -244,6 +248,9 @@ struct TRCParser {
     std::size_t readPosition = 0, at = 0, end = 0;
     std::int32_t line = 0;
   } wordAfterRun;
+  /// What the warning checks gather; null when no warning is looked for, so that the
+  /// statements record nothing for them
+  std::unique_ptr<TWarningCollector> warnings;
 
   TRCParser() = default;
   TRCParser(const TRCParser&) = delete;

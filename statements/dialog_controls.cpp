@@ -40,6 +40,7 @@
 #include "reader/utf16.h"
 #include "statements/data_resources.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -821,6 +822,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   ReadCommaOperand(parser, token);
   while (!token.Is("}")) {
     item.Reset();
+    if (parser.warnings) NoteItemPlace(parser);
     std::string_view keyword = token.isValue ? std::string_view() : token.View();
     if (IsWord(keyword, "CONTROL")) {
       ReadGenericControl(parser, layout, item, token);
