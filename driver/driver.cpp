@@ -26,6 +26,7 @@
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/compile_api.h"
 
 namespace tarvex {

@@ -85,7 +85,9 @@ void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, 
       ++rest;
       continue;
     }
-    PrintGnuWarning(err, warning, options.errors);
+    TWarning located = warning;
+    LocateWarning(located);
+    PrintGnuWarning(err, located, options.errors);
     ++printed;
   }
   if (rest > 0) err << "tarvex: note: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";

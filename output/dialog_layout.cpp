@@ -697,7 +697,9 @@ std::string DialogStyleNames(std::uint32_t style) {
 
 TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t most) {
   TLayoutFindings findings;
-  TBaseUnits units = LayOutDialog(dialog).units;
+  TBaseUnits units;
+  if (dialog.hasFont)
+    units = dialog.points == kMessageBoxFont ? FontBaseUnits(u"Segoe UI", 9) : FontBaseUnits(dialog.face, dialog.points);
   std::vector<TUnitRect> rects;
   rects.reserve(dialog.controls.size());
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
@@ -739,20 +741,30 @@ TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t mo
     findings.overlapSizes.emplace_back(std::min(a.right, b.right) - std::max(a.left, b.left),
                                        std::min(a.bottom, b.bottom) - std::max(a.top, b.top));
   }
-  // Shared ids, in the order of their first use.
-  std::unordered_map<std::uint32_t, std::size_t> slotOfId;
-  std::vector<std::vector<std::size_t>> users;
+  // Shared ids, in the order of their first use: the controls sorted by id, then each run
+  // of one id in template order.
+  std::vector<std::pair<std::uint32_t, std::size_t>> byId;
+  byId.reserve(dialog.controls.size());
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
     const TDialogControl& control = dialog.controls[i];
     std::uint32_t id = control.id;
     bool decoration = control.kind == TControlKind::GroupBox || control.className == "STATIC";
     if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
-    auto [slot, added] = slotOfId.try_emplace(id, users.size());
-    if (added) users.emplace_back();
-    users[slot->second].push_back(i);
+    byId.emplace_back(id, i);
   }
-  for (std::vector<std::size_t>& list : users)
-    if (list.size() >= 2 && findings.sharedIds.size() < most) findings.sharedIds.push_back(std::move(list));
+  std::sort(byId.begin(), byId.end());
+  for (std::size_t n = 0; n < byId.size();) {
+    std::size_t end = n + 1;
+    while (end < byId.size() && byId[end].first == byId[n].first) ++end;
+    if (end - n >= 2) {
+      std::vector<std::size_t> list;
+      for (std::size_t k = n; k < end; ++k) list.push_back(byId[k].second);
+      findings.sharedIds.push_back(std::move(list));
+    }
+    n = end;
+  }
+  std::sort(findings.sharedIds.begin(), findings.sharedIds.end());  // by first use
+  if (findings.sharedIds.size() > most) findings.sharedIds.resize(most);
   return findings;
 }
 

@@ -794,6 +794,7 @@ class TReportWriter {
   TReportWriter(const std::vector<TResourceEntry>& resources, const TDefineNames& names, const std::string& source,
                 const std::vector<TWarning>& warnings)
       : resources_(resources), context_(resources, names), source_(source), warnings_(warnings) {
+    for (TWarning& warning : warnings_) LocateWarning(warning);
     for (std::size_t i = 0; i < warnings.size(); ++i)
       warningsOf_[WarningKey(warnings[i].resourceType, warnings[i].resourceName, warnings[i].resourceLanguage)]
           .push_back(i);
@@ -970,7 +971,7 @@ class TReportWriter {
   const std::vector<TResourceEntry>& resources_;
   TReportContext context_;
   const std::string& source_;
-  const std::vector<TWarning>& warnings_;
+  std::vector<TWarning> warnings_;  ///< located
   std::unordered_map<std::string, std::vector<std::size_t>> warningsOf_;
   std::unordered_set<std::string> anchors_;
 };

@@ -22,6 +22,7 @@
 namespace tarvex {
 
 struct TRCParser;
+struct TWarningCollector;
 
 /// The expansion of a macro with parameters that is being read: until the read position
 /// passes `end`, the macro is not expanded again, so a macro never calls itself.
@@ -79,6 +80,7 @@ struct TFileItem {
   std::string presumedName;       ///< the file a line marker or #line names; empty: none
   std::string presumedExtension;  ///< that name's extension, upper-cased
   bool lineMarkerSeen = false;
+  std::uint64_t serial = 0;  ///< which opening of a file this is (TRCParser::fileSerial), for warning marks
 
   bool Exhausted() const { return readPosition >= text.size(); }
   /// `original`, copied from `text` when first asked for: a file that no substitution
@@ -251,8 +253,9 @@ struct TRCParser {
   /// What the warning checks gather; null when no warning is looked for, so that the
   /// statements record nothing for them
   std::unique_ptr<TWarningCollector> warnings;
+  std::uint64_t fileSerial = 0;  ///< files opened so far: the serial of the last (TFileItem::serial)
 
-  TRCParser() = default;
+  TRCParser();
   TRCParser(const TRCParser&) = delete;
   TRCParser& operator=(const TRCParser&) = delete;
   ~TRCParser();

@@ -4,6 +4,7 @@
 
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
+#include "reader/warning_collector.h"
 
 namespace tarvex {
 
@@ -65,33 +66,74 @@ TSourcePlace PlaceHere(const TRCParser& parser) {
   return place;
 }
 
-void NoteItemPlace(TRCParser& parser) { parser.warnings->items.push_back(PlaceHere(parser)); }
+TWarningMark MarkHere(const TRCParser& parser) {
+  TWarningMark mark;
+  const TFileItem* file = parser.currentFile;
+  if (file == nullptr) return mark;
+  mark.file = file;
+  mark.serial = file->serial;
+  MarkAsRead(*file, file->scan, mark.offset, mark.line);
+  return mark;
+}
+
+TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark) {
+  TSourcePlace place;
+  place.line = mark.line;
+  for (const std::unique_ptr<TFileItem>& open : parser.fileStack) {
+    if (open.get() != mark.file || open->serial != mark.serial) continue;
+    place.text = open->Original();
+    place.file = open->ReportedName();
+    place.offset = mark.offset;
+    place.charset = CharsetOf(parser, *open);
+  }
+  return place;
+}
+
+void NoteItemPlace(TRCParser& parser) { parser.warnings->items.push_back(MarkHere(parser)); }
 
 void NoteStatementPlace(TRCParser& parser) {
-  parser.warnings->statementPlace = PlaceHere(parser);
+  parser.warnings->statementPlace = MarkHere(parser);
   parser.warnings->items.clear();
 }
+
+namespace {
+
+// The file and line of `place`; its column and source line wait for LocateWarning.
+TSourceLocation FileAndLine(const TSourcePlace& place) {
+  TSourceLocation where;
+  where.file = place.file;
+  where.line = place.line;
+  return where;
+}
+
+}  // namespace
 
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message) {
   TWarning warning;
   warning.kind = kind;
   warning.detail.message = std::move(message);
-  if (place.text) {
-    warning.detail.located = true;
-    warning.detail.where = LocatePlace(place);
-  }
+  warning.detail.located = !place.file.empty();
+  warning.detail.where = FileAndLine(place);
+  warning.pendingPlaces.push_back(place);
   return warning;
 }
 
 void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text) {
   TDiagnosticNote note;
   note.text = std::move(text);
-  if (place.text) {
-    note.located = true;
-    note.showSource = true;
-    note.where = LocatePlace(place);
-  }
+  note.located = !place.file.empty();
+  note.showSource = place.text != nullptr;
+  note.where = FileAndLine(place);
   warning.detail.notes.push_back(std::move(note));
+  warning.pendingPlaces.push_back(place);
+}
+
+void LocateWarning(TWarning& warning) {
+  std::vector<TSourcePlace>& places = warning.pendingPlaces;
+  if (!places.empty() && places[0].text) warning.detail.where = LocatePlace(places[0]);
+  for (std::size_t i = 1; i < places.size() && i <= warning.detail.notes.size(); ++i)
+    if (places[i].text) warning.detail.notes[i - 1].where = LocatePlace(places[i]);
+  places.clear();
 }
 
 std::string NativeWarningLine(const TWarning& warning) {

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +16,7 @@
 namespace tarvex {
 
 struct TRCParser;
+struct TFileItem;
 
 /// The warnings by name; the order is the order of the names in -W options and texts.
 enum class TWarningKind : std::uint8_t {
@@ -67,38 +67,14 @@ struct TWarning {
   std::uint16_t resourceType = 0;  ///< the type ordinal (5 dialog, 4 menu, 9 accelerators, 16 version, 14 icon group, 6 strings)
   std::string resourceName;        ///< as the report names it: an ordinal in decimal or the name in capitals; empty for strings
   std::uint16_t resourceLanguage = 0;
-  bool operator==(const TWarning&) const = default;
+  /// Where the warning and its notes point, kept until LocateWarning fills the columns
+  /// and source lines of `detail` (the file and line are there from the start): finding
+  /// a column costs more than most warnings are worth before they are shown
+  std::vector<TSourcePlace> pendingPlaces;
 };
 
-/// The places and facts the checks need while a resource is compiled: kept on the parser
-/// only when some warning is wanted (TRCParser::warnings), so that a compilation without
-/// warnings records nothing.
-struct TWarningCollector {
-  std::uint32_t kinds = 0;            ///< the warnings to look for
-  std::vector<TWarning> warnings;     ///< found so far, in the order found
-  TSourcePlace statementPlace;        ///< the start of the resource statement being compiled
-  std::vector<TSourcePlace> items;    ///< one per control, menu record or accelerator of the resource
-  std::map<std::uint16_t, TSourcePlace> stringTables;  ///< the first STRINGTABLE statement of each language
-  /// The version resource being read: its fixed numbers, blocks and values
-  struct TVersionFixed {
-    bool given = false;
-    std::uint16_t parts[4] = {};
-    TSourcePlace place;
-  } fileVersion, productVersion;
-  struct TVersionNode {
-    int depth = 0;  ///< the blocks around it; 1 for StringFileInfo and VarFileInfo
-    bool isBlock = false;
-    std::u16string key;
-    std::u16string text;                ///< a value's text
-    std::vector<std::uint16_t> words;   ///< a value's numbers
-    TSourcePlace place;
-  };
-  std::vector<TVersionNode> versionNodes;  ///< blocks and values in the order read
-  int versionDepth = 0;                    ///< the blocks open while a version resource is read
-  bool iconSeen = false;                   ///< the program's icon, the first group, was looked at
-
-  bool Wants(TWarningKind kind) const { return (kinds & WarningBit(kind)) != 0; }
-};
+/// Fills the columns and source lines of a warning and its notes from its pending places.
+void LocateWarning(TWarning& warning);
 
 /// Records the place of the token just read as the place of the item being compiled (a
 /// control, a menu record, an accelerator): called only when parser.warnings is set.
@@ -110,6 +86,22 @@ void NoteStatementPlace(TRCParser& parser);
 
 /// The place of the token just read (an empty place without a current file).
 TSourcePlace PlaceHere(const TRCParser& parser);
+
+/// A place recorded cheaply while a resource is read: the file, by its item and serial,
+/// and the offset and line in its text as read. Turned into a place (PlaceOfMark) only
+/// for a warning, while its file is still open.
+struct TWarningMark {
+  const TFileItem* file = nullptr;
+  std::uint64_t serial = 0;
+  std::size_t offset = 0;
+  std::int32_t line = 0;
+};
+
+/// The mark of the token just read.
+TWarningMark MarkHere(const TRCParser& parser);
+
+/// The place of `mark`; an empty place (no text) with the mark's line once its file is closed.
+TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark);
 
 /// Builds a warning located at `place` with `message`.
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message);

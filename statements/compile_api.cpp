@@ -13,6 +13,7 @@
 #include "reader/diagnostics.h"
 #include "reader/source_place.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/statements.h"
 #include "statements/warning_checks.h"
 #include "tarvex/tarvex.h"
@@ -70,7 +71,8 @@ TScriptPlace ScriptPlace(bool located, const TSourceLocation& where) {
   return place;
 }
 
-TScriptWarning ScriptWarning(const TWarning& warning) {
+TScriptWarning ScriptWarning(TWarning& warning) {
+  LocateWarning(warning);
   TScriptWarning answer;
   answer.name = WarningName(warning.kind);
   answer.text = warning.detail.message;
@@ -122,7 +124,7 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   if (result.detail.located) answer.errorColumn = result.detail.where.column;
   answer.errorFile = std::move(result.errorFile);
   answer.dependencies = std::move(result.dependencies);
-  for (const TWarning& warning : result.warnings) answer.warnings.push_back(ScriptWarning(warning));
+  for (TWarning& warning : result.warnings) answer.warnings.push_back(ScriptWarning(warning));
   return answer;
 }
 

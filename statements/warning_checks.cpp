@@ -8,6 +8,7 @@
 #include "output/html_parts.h"
 #include "output/res_image.h"
 #include "reader/diagnostics.h"
+#include "reader/warning_collector.h"
 #include "statements/resource.h"
 
 namespace tarvex {
@@ -35,8 +36,9 @@ std::string Hex4(unsigned value) {
 
 // The place recorded for item `index` of the resource; the statement's when the
 // statement recorded none for it.
-const TSourcePlace& ItemPlace(const TWarningCollector& collector, std::size_t index) {
-  return index < collector.items.size() ? collector.items[index] : collector.statementPlace;
+TSourcePlace ItemPlace(const TRCParser& parser, std::size_t index) {
+  const TWarningCollector& collector = *parser.warnings;
+  return PlaceOfMark(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
 }
 
 std::int32_t LineOf(const TSourcePlace& place) { return place.line; }
@@ -92,8 +94,8 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
     auto [at, added] = first.try_emplace(uses[n].letter, n);
     if (added) continue;
     const TMnemonicUse& earlier = uses[at->second];
-    const TSourcePlace& earlierPlace = ItemPlace(*parser.warnings, earlier.item);
-    TWarning warning = MakeWarning(TWarningKind::Mnemonic, ItemPlace(*parser.warnings, uses[n].item),
+    TSourcePlace earlierPlace = ItemPlace(parser, earlier.item);
+    TWarning warning = MakeWarning(TWarningKind::Mnemonic, ItemPlace(parser, uses[n].item),
                                    "mnemonic " + MnemonicText(MnemonicOf(uses[n].text, false)) + " of \"" +
                                        DisplayUtf8(uses[n].text) + "\" is also used by \"" +
                                        DisplayUtf8(earlier.text) + "\" at line " +
@@ -149,12 +151,12 @@ void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
   bool extended = dialog.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
-      const TSourcePlace& firstPlace = ItemPlace(collector, users[0]);
+      TSourcePlace firstPlace = ItemPlace(parser, users[0]);
       std::int64_t id = extended ? static_cast<std::int32_t>(dialog.controls[users[0]].id)
                                  : static_cast<std::int16_t>(dialog.controls[users[0]].id);
       for (std::size_t k = 1; k < users.size(); ++k) {
         TWarning warning =
-            MakeWarning(TWarningKind::DuplicateId, ItemPlace(collector, users[k]),
+            MakeWarning(TWarningKind::DuplicateId, ItemPlace(parser, users[k]),
                         "control id " + std::to_string(id) + " is also used at line " + std::to_string(firstPlace.line));
         AddWarningNote(warning, firstPlace, "first used here");
         Add(parser, std::move(warning), kDialogType);
@@ -178,9 +180,9 @@ void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
                          std::to_string(dialog.height) + " units";
       if (outside.size() > 1)
         text += " (and " + std::to_string(outside.size() - 1) + (outside.size() == 2 ? " other control)" : " other controls)");
-      TWarning warning = MakeWarning(TWarningKind::Outside, ItemPlace(collector, outside[0]->control), std::move(text));
+      TWarning warning = MakeWarning(TWarningKind::Outside, ItemPlace(parser, outside[0]->control), std::move(text));
       for (std::size_t k = 1; k < outside.size() && k <= kMostNotes; ++k)
-        AddWarningNote(warning, ItemPlace(collector, outside[k]->control), describe(*outside[k]));
+        AddWarningNote(warning, ItemPlace(parser, outside[k]->control), describe(*outside[k]));
       Add(parser, std::move(warning), kDialogType);
     }
   }
@@ -190,8 +192,8 @@ void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
       auto [width, height] = findings.overlapSizes[n];
       // Controls laid out at a pitch one unit smaller than their height touch, unseen.
       if (width <= 1 || height <= 1 || !OverlapMatters(dialog.controls[first], dialog.controls[second])) continue;
-      const TSourcePlace& firstPlace = ItemPlace(collector, first);
-      TWarning warning = MakeWarning(TWarningKind::Overlap, ItemPlace(collector, second),
+      TSourcePlace firstPlace = ItemPlace(parser, first);
+      TWarning warning = MakeWarning(TWarningKind::Overlap, ItemPlace(parser, second),
                                      ControlName(dialog.controls[second], extended) + " overlaps " +
                                          ControlName(dialog.controls[first], extended) + " at line " +
                                          std::to_string(firstPlace.line));
@@ -343,6 +345,13 @@ void CheckTranslations(TRCParser& parser) {
   }
 }
 
+// The place of a mark, or its file and line once its file is closed.
+TSourcePlace NamedPlace(const TRCParser& parser, const TWarningCollector::TNamedMark& named) {
+  TSourcePlace place = PlaceOfMark(parser, named.mark);
+  if (!place.text) place.file = named.file;
+  return place;
+}
+
 // The string ids present in other languages and missing in `table`'s, by language.
 void CheckMissingTranslations(TRCParser& parser) {
   const auto& tables = parser.stringTableEntries;
@@ -368,7 +377,7 @@ void CheckMissingTranslations(TRCParser& parser) {
     for (std::uint16_t id : missing) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
     if (count > missing.size()) ids += ", ...";
     auto place = parser.warnings->stringTables.find(language);
-    TSourcePlace here = place != parser.warnings->stringTables.end() ? place->second : TSourcePlace{};
+    TSourcePlace here = place != parser.warnings->stringTables.end() ? NamedPlace(parser, place->second) : TSourcePlace{};
     TWarning warning = MakeWarning(TWarningKind::MissingTranslation, here,
                                    "language " + Hex4(language) + " lacks " + std::to_string(count) +
                                        (count == 1 ? " string" : " strings") + " that other languages have: " + ids);
@@ -378,7 +387,7 @@ void CheckMissingTranslations(TRCParser& parser) {
       if ((otherTable.present[first / 64] >> (first % 64) & 1) == 0) continue;
       auto otherPlace = parser.warnings->stringTables.find(other);
       if (otherPlace != parser.warnings->stringTables.end())
-        AddWarningNote(warning, otherPlace->second,
+        AddWarningNote(warning, NamedPlace(parser, otherPlace->second),
                        "string " + std::to_string(first) + " is in language " + Hex4(other));
       break;
     }
@@ -500,8 +509,8 @@ void CheckAcceleratorWarnings(TRCParser& parser, std::span<const std::uint8_t> d
     auto key = static_cast<std::uint16_t>(data[i * 8 + 2] | data[i * 8 + 3] << 8);
     auto [at, added] = first.try_emplace(static_cast<std::uint32_t>(flags & kKeyFlags) << 16 | key, i);
     if (added) continue;
-    const TSourcePlace& firstPlace = ItemPlace(*parser.warnings, at->second);
-    TWarning warning = MakeWarning(TWarningKind::Accelerator, ItemPlace(*parser.warnings, i),
+    TSourcePlace firstPlace = ItemPlace(parser, at->second);
+    TWarning warning = MakeWarning(TWarningKind::Accelerator, ItemPlace(parser, i),
                                    "key " + AcceleratorKeyName(flags, key) + " is also used at line " +
                                        std::to_string(firstPlace.line) + " of this table");
     AddWarningNote(warning, firstPlace, "first used here");
@@ -522,7 +531,8 @@ void CheckIconGroupWarnings(TRCParser& parser, std::span<const std::uint8_t> gro
   std::string text = "icon " + parser.resourceName + " has no " + lacks + " image (it has " +
                      (sizes.empty() ? std::string("none") : sizes) + "): Windows scales another for the " +
                      (!has16 ? "title bar" : "taskbar");
-  Add(parser, MakeWarning(TWarningKind::Icon, parser.warnings->statementPlace, std::move(text)), kGroupIconType);
+  Add(parser, MakeWarning(TWarningKind::Icon, PlaceOfMark(parser, parser.warnings->statementPlace), std::move(text)),
+      kGroupIconType);
 }
 
 void NoteFixedVersion(TRCParser& parser, bool product, const std::array<std::uint16_t, 4>& parts,
@@ -574,7 +584,10 @@ void CheckVersionWarnings(TRCParser& parser) {
 }
 
 void NoteStringTable(TRCParser& parser, std::uint16_t language) {
-  parser.warnings->stringTables.try_emplace(language, parser.warnings->statementPlace);
+  auto [table, added] = parser.warnings->stringTables.try_emplace(language);
+  if (!added) return;
+  table->second.mark = parser.warnings->statementPlace;
+  if (parser.currentFile) table->second.file = parser.currentFile->ReportedName();
 }
 
 void FinishWarnings(TRCParser& parser) {
