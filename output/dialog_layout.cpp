@@ -547,8 +547,14 @@ const char* KindName(TControlKind kind) {
 
 TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
   TDialogTemplate dialog;
+  ReadDialogTemplateInto(data, dialog);
+  return dialog;
+}
+
+void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate& dialog) {
   TByteCursor cursor(data);
   dialog.extended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
+  dialog.helpId = 0;
   if (dialog.extended) {
     cursor.Skip(4);
     dialog.helpId = cursor.U32();
@@ -563,11 +569,14 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
   dialog.y = cursor.I16();
   dialog.width = cursor.I16();
   dialog.height = cursor.I16();
-  dialog.menu = cursor.NameOrOrdinal();
-  dialog.windowClass = cursor.NameOrOrdinal();
+  cursor.ReadNameOrOrdinal(dialog.menu);
+  cursor.ReadNameOrOrdinal(dialog.windowClass);
   dialog.caption = cursor.Text();
-  if ((dialog.style & kSetFont) != 0) {
-    dialog.hasFont = true;
+  dialog.hasFont = (dialog.style & kSetFont) != 0;
+  dialog.points = dialog.weight = 0;
+  dialog.italic = dialog.charset = 0;
+  dialog.face.clear();
+  if (dialog.hasFont) {
     dialog.points = cursor.U16();
     if (dialog.extended) {
       dialog.weight = cursor.U16();
@@ -576,10 +585,13 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
     }
     dialog.face = cursor.Text();
   }
-  dialog.controls.reserve(std::min<std::size_t>(count, data.size() / 18));
+  std::vector<TDialogControl>& controls = dialog.controls;
+  controls.reserve(std::min<std::size_t>(count, data.size() / 18));
   for (std::uint16_t i = 0; i < count; ++i) {
     cursor.AlignTo4();
-    TDialogControl control;
+    if (i >= controls.size()) controls.emplace_back();
+    TDialogControl& control = controls[i];
+    control.helpId = 0;
     if (dialog.extended) {
       control.helpId = cursor.U32();
       control.exStyle = cursor.U32();
@@ -593,8 +605,8 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
     control.width = cursor.I16();
     control.height = cursor.I16();
     control.id = dialog.extended ? cursor.U32() : cursor.U16();
-    control.windowClass = cursor.NameOrOrdinal();
-    control.title = cursor.NameOrOrdinal();
+    cursor.ReadNameOrOrdinal(control.windowClass);
+    cursor.ReadNameOrOrdinal(control.title);
     // The size of the creation data counts its own word in a standard template only.
     control.creationDataSize = cursor.U16();
     cursor.Skip(dialog.extended ? control.creationDataSize : std::max<std::size_t>(control.creationDataSize, 2) - 2);
@@ -605,9 +617,8 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
       control.className =
           windowClass.isOrdinal ? "#" + std::to_string(windowClass.ordinal) : DisplayUtf8(windowClass.text);
     control.kind = KindOf(UpperAscii(control.className), control.style);
-    dialog.controls.push_back(std::move(control));
   }
-  return dialog;
+  controls.resize(count);
 }
 
 TDialogLayout LayOutDialog(const TDialogTemplate& dialog) {

@@ -128,6 +128,10 @@ struct TDialogTemplate {
 /// field that runs past the end.
 TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data);
 
+/// ReadDialogTemplate into `dialog`, whose controls and texts keep their room: a caller
+/// that reads many templates allocates for the largest only.
+void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate& dialog);
+
 struct TControlLayout {
   TPixelRect box;   ///< the control's window
   TPixelRect face;  ///< a combo box's field (a drop-down one's when closed); else the box

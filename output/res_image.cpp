@@ -312,14 +312,20 @@ std::u16string TByteCursor::Text() {
 
 TResourceId TByteCursor::NameOrOrdinal() {
   TResourceId id;
-  std::uint16_t first = U16();
-  if (first == 0xFFFF) {
-    id.ordinal = U16();
-    return id;
-  }
-  id.isOrdinal = false;
-  for (char16_t unit = first; unit != 0; unit = U16()) id.text += unit;
+  ReadNameOrOrdinal(id);
   return id;
+}
+
+void TByteCursor::ReadNameOrOrdinal(TResourceId& id) {
+  id.text.clear();
+  id.ordinal = 0;
+  std::uint16_t first = U16();
+  id.isOrdinal = first == 0xFFFF;
+  if (id.isOrdinal) {
+    id.ordinal = U16();
+    return;
+  }
+  for (char16_t unit = first; unit != 0; unit = U16()) id.text += unit;
 }
 
 std::span<const std::uint8_t> TByteCursor::Bytes(std::size_t count) { return data_.subspan(Need(count), count); }

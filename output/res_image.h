@@ -91,6 +91,8 @@ class TByteCursor {
   std::u16string Text();
   /// 0xFFFF and an ordinal, or a zero-terminated text (a lone zero gives the empty text).
   TResourceId NameOrOrdinal();
+  /// NameOrOrdinal into `id`, whose text keeps its room for the next.
+  void ReadNameOrOrdinal(TResourceId& id);
   std::span<const std::uint8_t> Bytes(std::size_t count);
   /// Moves to the next multiple of 4 from the start of the data, or to its end.
   void AlignTo4();

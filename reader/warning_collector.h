@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ struct TWarningCollector {
   };
   std::vector<TVersionNode> versionNodes;  ///< blocks and values in the order read
   int versionDepth = 0;                    ///< the blocks open while a version resource is read
+  /// Room the dialog check reads each template into (a TDialogTemplate), kept between dialogs
+  std::shared_ptr<void> dialogRoom;
   bool iconSeen = false;                   ///< the program's icon, the first group, was looked at
 
   bool Wants(TWarningKind kind) const { return (kinds & WarningBit(kind)) != 0; }

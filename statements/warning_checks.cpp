@@ -457,9 +457,11 @@ std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text) {
 }
 
 void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {
-  TDialogTemplate dialog;
+  // One template whose room serves every dialog of the script.
+  if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogTemplate>();
+  TDialogTemplate& dialog = *static_cast<TDialogTemplate*>(parser.warnings->dialogRoom.get());
   try {
-    dialog = ReadDialogTemplate(data);
+    ReadDialogTemplateInto(data, dialog);
   } catch (const TDataError&) {
     return;  // the template the compiler wrote always reads back; nothing to look at otherwise
   }
