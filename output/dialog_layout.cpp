@@ -571,7 +571,7 @@ void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate&
   dialog.height = cursor.I16();
   cursor.ReadNameOrOrdinal(dialog.menu);
   cursor.ReadNameOrOrdinal(dialog.windowClass);
-  dialog.caption = cursor.Text();
+  cursor.ReadText(dialog.caption);
   dialog.hasFont = (dialog.style & kSetFont) != 0;
   dialog.points = dialog.weight = 0;
   dialog.italic = dialog.charset = 0;
@@ -583,7 +583,7 @@ void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate&
       dialog.italic = cursor.U8();
       dialog.charset = cursor.U8();
     }
-    dialog.face = cursor.Text();
+    cursor.ReadText(dialog.face);
   }
   std::vector<TDialogControl>& controls = dialog.controls;
   controls.reserve(std::min<std::size_t>(count, data.size() / 18));
