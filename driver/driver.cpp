@@ -28,6 +28,7 @@
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/compile_api.h"
 
 namespace tarvex {
@@ -142,6 +143,24 @@ void PrintFailure(const TPrinter& printer, const std::string& text) {
     PrintErrorLine(printer.out, 0, 0, text);
 }
 
+/// The warnings the options enable: in the native form one line each on the output, at
+/// most kMostPrintedWarnings, then the count of the rest; or in the line:column form.
+void PrintWarnings(const TPrinter& printer, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
+  if (options.enabled == 0) return;
+  if (printer.gnu) return PrintGnuWarnings(printer.err, warnings, options);
+  std::size_t printed = 0, rest = 0;
+  for (const TWarning& warning : warnings) {
+    if (!options.IsEnabled(warning.kind)) continue;
+    if (printed == kMostPrintedWarnings) {
+      ++rest;
+      continue;
+    }
+    printer.out << NativeWarningLine(warning) << '\n';
+    ++printed;
+  }
+  if (rest > 0) printer.out << "Warning: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";
+}
+
 void PrintNotFound(const TRunState& run, const std::string& inputName) {
   PrintFailure(*run.printer, FillPlaceholders("File \"%s\" not found", {inputName}));
 }
@@ -153,6 +172,7 @@ bool CompileCurrent(TRunState& run, std::ostream& out) {
     out << "Compiling file: " << SafeText(run.inputName) << " into " << SafeText(run.outputName) << "..." << '\n';
   out.flush();
   run.result = CompileScript(run.inputName, run.outputName, run.options);
+  PrintWarnings(*run.printer, run.result.warnings, run.options.compile.warnings);
   return run.result.errorText.empty();
 }
 
@@ -382,6 +402,9 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
                argument.find_first_not_of("0123456789", 2) == std::string::npos) {
       if (!CodePageCharset(argument.substr(2), options.compile.codePage))
         return "Unknown code page " + argument.substr(2);
+    } else if (TWarningOptionRead read = ReadWarningOption(argument, options.compile.warnings);
+               read != TWarningOptionRead::NotWarning) {
+      if (read == TWarningOptionRead::UnknownName) return UnknownWarningText(argument);
     } else if (argument == "--version") {
       version = true;
     } else if (argument == "--help") {
@@ -403,6 +426,7 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
       if (!TakeValue(args, i, 6, value)) return "Option --html needs a file name";
       options.html = value;
       options.compile.defineNames = true;  // the page shows the script's names
+      options.compile.allWarnings = true;  // and every warning
     } else if (argument == "--list") {
       options.list = true;
     } else if (starts("--machine") && (argument.size() == 9 || argument[9] == '=')) {
@@ -444,7 +468,8 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
   try {
     std::string page;  // built before anything is saved
     if (!options.html.empty())
-      page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName);
+      page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName,
+                             parser.warnings ? parser.warnings->warnings : std::vector<TWarning>{});
     std::vector<std::span<const std::uint8_t>> pieces{parser.output.Bytes()};
     TCoffObject object;
     if (options.coff) {

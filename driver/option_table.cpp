@@ -54,6 +54,11 @@ constexpr TOptionRow kOptionRows[] = {
      "as the first argument: read the rc-style or windres-style command line\n"
      "(as tarvex-rc and tarvex-windres do), or this one",
      "rc windres native"},
+    {Native, "-Wall", "report every warning (mistakes the program's users would meet)"},
+    {Native, "-W<name>, -Wno-<name>",
+     "report one warning, or not: duplicate-id, mnemonic, outside, overlap,\n"
+     "accelerator, missing-translation, version, icon"},
+    {Native, "-Werror", "a warning ends the compilation as an error (no output written)"},
     {Native, "--help", "print this text"},
     {Native, "--version", "print the version"},
 
@@ -69,6 +74,11 @@ constexpr TOptionRow kOptionRows[] = {
     {Rc, "/v", "name every file as it is opened, on standard error"},
     {Rc, "/nologo, /r, /w", "accepted, no effect"},
     {Rc, "/?, /h", "print this text"},
+    {Rc, "-Wall", "report every warning (mistakes the program's users would meet)"},
+    {Rc, "-W<name>, -Wno-<name>",
+     "report one warning, or not: duplicate-id, mnemonic, outside, overlap,\n"
+     "accelerator, missing-translation, version, icon"},
+    {Rc, "-Werror", "a warning ends the compilation as an error (no output written)"},
     {Rc, "-MD, -MMD", "write a dependency file (gcc form) naming headers and resource files"},
     {Rc, "-MF <file>", "name of the dependency file (default: the output's name with .d)", {}, "*"},
     {Rc, "-MT <target>", "target of the dependency rule, as written"},
@@ -103,6 +113,11 @@ constexpr TOptionRow kOptionRows[] = {
     {Windres, "--preprocessor=<program>", "accepted, no effect: the built-in preprocessor always runs"},
     {Windres, "--preprocessor-arg=<arg>", "-D, -U, -I and the dependency options are taken, others ignored"},
     {Windres, "--use-temp-file, --no-use-temp-file, -r", "accepted, no effect"},
+    {Windres, "-Wall", "report every warning (mistakes the program's users would meet)"},
+    {Windres, "-W<name>, -Wno-<name>",
+     "report one warning, or not: duplicate-id, mnemonic, outside, overlap,\n"
+     "accelerator, missing-translation, version, icon"},
+    {Windres, "-Werror", "a warning ends the compilation as an error (no output written)"},
     {Windres, "-MD, -MMD", "write a dependency file (gcc form) naming headers and resource files"},
     {Windres, "-MF <file>", "name of the dependency file (default: the output's name with .d)", {}, "*"},
     {Windres, "-MT <target>", "target of the dependency rule, as written"},

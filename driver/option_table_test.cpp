@@ -218,13 +218,14 @@ TEST(OptionTableTest, BashCompletionAnswers) {
 
 TEST(OptionTableTest, ListedSpellings) {
   const std::vector<std::tuple<TCommandLineMode, std::string, bool>> cases = {
-      {Native, "-c1252", true},    {Native, "-c", true},         {Native, "--html=a.html", true},
-      {Native, "--htmlx", false},  {Native, "--coff=1", false},  {Native, "--diagnostics=gnu", true},
-      {Native, "-Wall", false},    {Rc, "/FOout.res", true},     {Rc, "-fo", true},
-      {Rc, "/NoLogo", true},       {Rc, "/nologox", false},      {Rc, "-Iinc", true},
-      {Rc, "--depfile=x.d", true}, {Rc, "--coff", false},        {Windres, "--input=a.rc", true},
-      {Windres, "--input", true},  {Windres, "--inputx", false}, {Windres, "-ia.rc", true},
-      {Windres, "-vx", false},     {Windres, "-MD", true},       {Windres, "/fo", false},
+      {Native, "-c1252", true},        {Native, "-c", true},        {Native, "--html=a.html", true},
+      {Native, "--htmlx", false},      {Native, "--coff=1", false}, {Native, "--diagnostics=gnu", true},
+      {Native, "-Wall", true},         {Rc, "/FOout.res", true},    {Rc, "-fo", true},
+      {Rc, "/NoLogo", true},           {Rc, "/nologox", false},     {Rc, "-Iinc", true},
+      {Rc, "--depfile=x.d", true},     {Rc, "--coff", false},       {Rc, "/Wall", true},
+      {Windres, "--input=a.rc", true}, {Windres, "--input", true},  {Windres, "--inputx", false},
+      {Windres, "-ia.rc", true},       {Windres, "-vx", false},     {Windres, "-MD", true},
+      {Windres, "/fo", false},
   };
   for (const auto& [mode, argument, listed] : cases) EXPECT_EQ(IsListedOption(mode, argument), listed) << argument;
 }

@@ -153,6 +153,12 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, TRcCommand
       return true;
     }
   }
+  if (argument.size() > 2 && argument[1] == 'W') {
+    std::string dashed = "-" + argument.substr(1);
+    TWarningOptionRead read = ReadWarningOption(dashed, invocation.compile.warnings);
+    if (read == TWarningOptionRead::UnknownName) throw TCommandLineError(UnknownWarningText(argument));
+    if (read == TWarningOptionRead::Taken) return true;
+  }
   const TRcOptionName* option = nullptr;
   std::string value;
   if (!MatchOption(argument, option, value)) return false;

@@ -184,6 +184,9 @@ class TWindresParser {
   }
 
   void ShortOption(const std::string& argument) {
+    TWarningOptionRead read = ReadWarningOption(argument, command_.invocation.compile.warnings);
+    if (read == TWarningOptionRead::UnknownName) throw TCommandLineError(UnknownWarningText(argument));
+    if (read == TWarningOptionRead::Taken) return;
     for (const TWindresOptionName& option : kWindresOptions) {
       if (option.letter != argument[1]) continue;
       std::string spelled = argument.substr(0, 2);

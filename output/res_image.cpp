@@ -367,20 +367,43 @@ std::uint32_t TByteCursor::U32() {
 
 std::u16string TByteCursor::Text() {
   std::u16string text;
-  for (char16_t unit = U16(); unit != 0; unit = U16()) text += unit;
+  ReadText(text);
   return text;
+}
+
+// The units are found first and copied at once; a text without its zero fails where its
+// next unit would be, as reading unit by unit does.
+void TByteCursor::ReadText(std::u16string& text) {
+  std::size_t end = position_;
+  while (end + 2 <= data_.size() && (data_[end] | data_[end + 1]) != 0) end += 2;
+  if (end + 2 > data_.size()) {
+    position_ = end;
+    Need(2);
+  }
+  text.resize((end - position_) / 2);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(data_[position_ + 2 * i] | data_[position_ + 2 * i + 1] << 8);
+  position_ = end + 2;
 }
 
 TResourceId TByteCursor::NameOrOrdinal() {
   TResourceId id;
-  std::uint16_t first = U16();
-  if (first == 0xFFFF) {
-    id.ordinal = U16();
-    return id;
-  }
-  id.isOrdinal = false;
-  for (char16_t unit = first; unit != 0; unit = U16()) id.text += unit;
+  ReadNameOrOrdinal(id);
   return id;
+}
+
+void TByteCursor::ReadNameOrOrdinal(TResourceId& id) {
+  id.text.clear();
+  id.ordinal = 0;
+  std::uint16_t first = U16();
+  id.isOrdinal = first == 0xFFFF;
+  if (id.isOrdinal) {
+    id.ordinal = U16();
+    return;
+  }
+  if (first == 0) return;  // the empty text
+  position_ -= 2;
+  ReadText(id.text);
 }
 
 std::span<const std::uint8_t> TByteCursor::Bytes(std::size_t count) { return data_.subspan(Need(count), count); }

@@ -90,8 +90,12 @@ class TByteCursor {
   std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
   /// Units up to a zero unit, which is read and not kept.
   std::u16string Text();
+  /// Text into `text`, whose room is kept.
+  void ReadText(std::u16string& text);
   /// 0xFFFF and an ordinal, or a zero-terminated text (a lone zero gives the empty text).
   TResourceId NameOrOrdinal();
+  /// NameOrOrdinal into `id`, whose text keeps its room for the next.
+  void ReadNameOrOrdinal(TResourceId& id);
   std::span<const std::uint8_t> Bytes(std::size_t count);
   /// Moves to the next multiple of 4 from the start of the data, or to its end.
   void AlignTo4();

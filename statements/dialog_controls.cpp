@@ -40,6 +40,7 @@
 #include "reader/utf16.h"
 #include "statements/data_resources.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -819,8 +820,10 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
+  const bool notePlaces = parser.warnings != nullptr;  // tested once, not per control
   while (!token.Is("}")) {
     item.Reset();
+    if (notePlaces) NoteItemPlace(parser);
     std::string_view keyword = token.isValue ? std::string_view() : token.View();
     if (IsWord(keyword, "CONTROL")) {
       ReadGenericControl(parser, layout, item, token);

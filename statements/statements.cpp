@@ -32,6 +32,7 @@
 #include "statements/string_table.h"
 #include "statements/toolbar.h"
 #include "statements/version_info.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -301,6 +302,7 @@ void CompileStatements(TRCParser& parser) {
       WriteStringTables(parser);
       return;
     }
+    if (parser.warnings) NoteStatementPlace(parser);
     if (std::string_view(parser.resourceName) == "STRINGTABLE") {
       CompileStringTableStatement(parser);
       continue;

@@ -37,6 +37,33 @@ struct TScriptOptions {
   /// The commonest tokens are read straight from the text; off, every token goes through
   /// the whole preprocessor: slower, with the same result
   bool fastPath = true;
+  /// The warnings to look for, written as on the command line and applied in order:
+  /// "-Wall", "-W<name>", "-Wno-<name>", "-Werror" (a warning then fails the compilation).
+  /// Names: duplicate-id, mnemonic, outside, overlap, accelerator, missing-translation,
+  /// version, icon. An unknown one fails the compilation. Empty: no warnings.
+  std::vector<std::string> warningOptions;
+};
+
+/// A place in a script: file, line and column (characters from 1), as diagnostics name it.
+struct TScriptPlace {
+  std::string file;
+  std::int32_t line = 0;    ///< 0 when the place is not in a script
+  std::int32_t column = 0;  ///< 0 when the place is not in a script
+};
+
+/// A note that follows a warning, pointing at the other place concerned.
+struct TScriptNote {
+  TScriptPlace place;
+  std::string text;  ///< "first used here" ...
+};
+
+/// One warning of a compilation: a mistake the compiler can see that the program's users
+/// would meet. Warnings never change the image.
+struct TScriptWarning {
+  std::string name;   ///< "duplicate-id", "mnemonic" ... (the -W<name> that enables it)
+  std::string text;   ///< "control id 1002 is also used at line 38"
+  TScriptPlace place; ///< the statement that shows it
+  std::vector<TScriptNote> notes;
 };
 
 /// What one compilation produced.
@@ -49,6 +76,9 @@ struct TScriptResult {
   std::int32_t errorColumn = 0;           ///< column of the diagnostic (characters from 1), 0 when it has none
   std::string errorFile;                  ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
+  /// The warnings the options enabled, in the order found; kept after a failure too (under
+  /// -Werror they are the failure's cause)
+  std::vector<TScriptWarning> warnings;
 
   bool Succeeded() const { return errorText.empty(); }
 };
