@@ -26,47 +26,37 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 }
 
 TEST(CorpusTest, EveryScriptCompilesOrStopsWithOneError) {
-  std::error_code missing;
-  std::string corpus = std::filesystem::canonical(std::string(TARVEX_SOURCE_DIR) + "/../shared/corpus", missing);
-  if (missing || !std::filesystem::exists(corpus + "/scripts.tsv")) GTEST_SKIP() << "no corpus beside the sources";
+  bool found = false;
+  std::vector<test::TCorpusRow> corpus = test::CorpusRows(found);
+  if (!found) GTEST_SKIP() << "no corpus beside the sources";
   std::string converter = test::FindTool("llvm-cvtres");
   test::TTempDir out;
   std::size_t compiled = 0, expected = 0, rows = 0;
-  std::string gaps, line;
-  std::ifstream list(corpus + "/scripts.tsv");
-  std::getline(list, line);  // column names
-  while (std::getline(list, line)) {
-    // set, script, working folder, include folders, defines, code page, "compile" or not
-    std::vector<std::string> cells;
-    std::stringstream row(line);
-    for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
-    if (cells.size() < 7) continue;
-    std::string setDir = corpus + "/" + cells[0], label = cells[0] + "/" + cells[1];
+  std::string gaps;
+  for (const test::TCorpusRow& row : corpus) {
+    const std::string& label = row.label;
     std::string res = std::to_string(rows++) + ".res";
     std::vector<std::string> command = {TARVEX_BINARY};
-    for (const std::string& dir : Split(cells[3], ' ')) command.push_back("-I" + setDir + "/" + dir);
-    for (const std::string& name : Split(cells[4], ' ')) command.push_back("-D" + name);
-    if (cells[5] != "-") command.push_back("-c" + cells[5]);
-    command.push_back(setDir + "/" + cells[1]);
+    for (const std::string& argument : row.Arguments()) command.push_back(argument);
     command.push_back(out.File(res));
     // Both runs write the same file name, so that any message naming it reads alike; the
     // run without the lanes goes first and its file is read and removed before the other.
     std::vector<std::string> layersOnly = command;
     layersOnly.insert(layersOnly.begin() + 1, "--no-fast-path");
     std::string layersOutput;
-    int layersStatus = test::RunTool(layersOnly, layersOutput, 120, setDir + "/" + cells[2]);
+    int layersStatus = test::RunTool(layersOnly, layersOutput, 120, row.workdir);
     bool layersWrote = out.Exists(res);
     std::string layersBytes = test::ReadFile(out.File(res));
     std::error_code ignored;
     std::filesystem::remove(out.File(res), ignored);
     std::string output;
-    int status = test::RunTool(command, output, 120, setDir + "/" + cells[2]);
+    int status = test::RunTool(command, output, 120, row.workdir);
     EXPECT_EQ(layersStatus, status) << label << ": exit status with and without --no-fast-path";
     EXPECT_EQ(layersOutput, output) << label << ": printed lines with and without --no-fast-path";
     EXPECT_EQ(layersWrote, out.Exists(res)) << label << ": .res written with and without --no-fast-path";
     EXPECT_TRUE(layersBytes == test::ReadFile(out.File(res)))
         << label << ": .res bytes differ with and without --no-fast-path";
-    expected += cells[6] == "compile";
+    expected += row.compiles;
     std::string firstError;
     std::size_t errors = 0;
     for (const std::string& printed : Split(output, '\n'))
@@ -86,7 +76,7 @@ TEST(CorpusTest, EveryScriptCompilesOrStopsWithOneError) {
     EXPECT_EQ(status, 1) << label << ": crashed or hung\n" << output;
     EXPECT_EQ(errors, 1u) << label << "\n" << output;
     EXPECT_FALSE(out.Exists(res)) << label << ": output left after a failure";
-    if (cells[6] == "compile") gaps += "  " + label + ": " + firstError + "\n";
+    if (row.compiles) gaps += "  " + label + ": " + firstError + "\n";
   }
   std::cout << "Corpus: " << compiled << " of " << rows << " scripts compile (" << expected << " expected to)\n";
   if (!gaps.empty()) std::cout << "Scripts expected to compile that stopped:\n" << gaps;

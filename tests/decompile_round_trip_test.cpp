@@ -16,14 +16,6 @@
 namespace tarvex {
 namespace {
 
-std::vector<std::string> Cells(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  for (std::string part; std::getline(stream, part, separator);)
-    if (!part.empty() && part != "-") parts.push_back(part);
-  return parts;
-}
-
 struct TRoundTrip {
   std::size_t scripts = 0;
   std::size_t exact = 0;
@@ -57,27 +49,16 @@ void CheckRoundTrip(const test::TTempDir& out, std::vector<std::string> command,
 }
 
 TEST(DecompileRoundTripTest, EveryCorpusScriptComesBackByteForByte) {
-  std::error_code missing;
-  std::string corpus = std::filesystem::canonical(std::string(TARVEX_SOURCE_DIR) + "/../shared/corpus", missing);
-  if (missing || !std::filesystem::exists(corpus + "/scripts.tsv")) GTEST_SKIP() << "no corpus beside the sources";
+  bool found = false;
+  std::vector<test::TCorpusRow> corpus = test::CorpusRows(found);
+  if (!found) GTEST_SKIP() << "no corpus beside the sources";
   test::TTempDir out;
   TRoundTrip count;
-  std::ifstream list(corpus + "/scripts.tsv");
-  std::string line;
-  std::getline(list, line);  // column names
-  while (std::getline(list, line)) {
-    // set, script, working folder, include folders, defines, code page, "compile" or not
-    std::vector<std::string> cells;
-    std::stringstream row(line);
-    for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
-    if (cells.size() < 7 || cells[6] != "compile") continue;
-    std::string setDir = corpus + "/" + cells[0];
+  for (const test::TCorpusRow& row : corpus) {
+    if (!row.compiles) continue;
     std::vector<std::string> command = {TARVEX_BINARY};
-    for (const std::string& dir : Cells(cells[3], ' ')) command.push_back("-I" + setDir + "/" + dir);
-    for (const std::string& name : Cells(cells[4], ' ')) command.push_back("-D" + name);
-    if (cells[5] != "-") command.push_back("-c" + cells[5]);
-    command.push_back(setDir + "/" + cells[1]);
-    CheckRoundTrip(out, command, setDir + "/" + cells[2], cells[0] + "/" + cells[1], count);
+    for (const std::string& argument : row.Arguments()) command.push_back(argument);
+    CheckRoundTrip(out, command, row.workdir, row.label, count);
   }
   EXPECT_GT(count.scripts, 0u);
   std::cout << "[ corpus   ] " << count.exact << " of " << count.scripts << " scripts round-tripped exactly, "

@@ -94,4 +94,54 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
   return bytes;
 }
 
+namespace {
+
+// The words of a cell, split at `separator`; "-" stands for none.
+std::vector<std::string> CellWords(const std::string& text, char separator) {
+  std::vector<std::string> words;
+  std::stringstream stream(text);
+  for (std::string word; std::getline(stream, word, separator);)
+    if (!word.empty() && word != "-") words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+std::vector<std::string> TCorpusRow::Arguments() const {
+  std::vector<std::string> arguments;
+  for (const std::string& dir : includeDirs) arguments.push_back("-I" + dir);
+  for (const std::string& name : defines) arguments.push_back("-D" + name);
+  if (!codePage.empty()) arguments.push_back("-c" + codePage);
+  arguments.push_back(script);
+  return arguments;
+}
+
+std::vector<TCorpusRow> CorpusRows(bool& found) {
+  std::error_code missing;
+  std::string corpus = std::filesystem::canonical(std::string(TARVEX_SOURCE_DIR) + "/../shared/corpus", missing);
+  found = !missing && std::filesystem::exists(corpus + "/scripts.tsv");
+  std::vector<TCorpusRow> rows;
+  if (!found) return rows;
+  std::ifstream list(corpus + "/scripts.tsv");
+  std::string line;
+  std::getline(list, line);  // column names
+  while (std::getline(list, line)) {
+    // set, script, working folder, include folders, defines, code page, "compile" or not
+    std::vector<std::string> cells;
+    std::stringstream cellStream(line);
+    for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
+    if (cells.size() < 7) continue;
+    std::string setDir = corpus + "/" + cells[0];
+    TCorpusRow& row = rows.emplace_back();
+    row.label = cells[0] + "/" + cells[1];
+    row.script = setDir + "/" + cells[1];
+    row.workdir = setDir + "/" + cells[2];
+    for (const std::string& dir : CellWords(cells[3], ' ')) row.includeDirs.push_back(setDir + "/" + dir);
+    row.defines = CellWords(cells[4], ' ');
+    if (cells[5] != "-") row.codePage = cells[5];
+    row.compiles = cells[6] == "compile";
+  }
+  return rows;
+}
+
 }  // namespace tarvex::test

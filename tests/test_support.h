@@ -56,6 +56,25 @@ TCompilation CompileInDir(const TTempDir& dir, const std::string& script);
 /// The same in a fresh temporary folder.
 TCompilation CompileText(const std::string& script);
 
+/// One row of the corpus's scripts.tsv: a script of a real application, how it is
+/// compiled, and whether a correct compiler compiles it.
+struct TCorpusRow {
+  std::string label;                     ///< set/script, for messages
+  std::string script;                    ///< the script's path
+  std::string workdir;                   ///< the folder to compile it from
+  std::vector<std::string> includeDirs;  ///< as paths
+  std::vector<std::string> defines;      ///< as NAME or NAME=VALUE
+  std::string codePage;                  ///< empty when the row names none
+  bool compiles = false;
+
+  /// The native command line's build options and the script: -I, -D, -c, then the path.
+  std::vector<std::string> Arguments() const;
+};
+
+/// The rows of the corpus beside the sources, in their order; `found` is false (and the
+/// list empty) when there is no corpus there.
+std::vector<TCorpusRow> CorpusRows(bool& found);
+
 /// Bytes as hex, 16-byte rows of 4-byte groups, for readable byte comparisons.
 std::string HexRows(const std::vector<std::uint8_t>& bytes);
 
