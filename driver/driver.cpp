@@ -13,12 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <new>
 #include <span>
 
 #include "driver/gnu_diagnostics.h"
+#include "driver/lsp_server.h"
 #include "output/atomic_file.h"
 #include "output/depfile.h"
 #include "output/html_report.h"
@@ -59,6 +61,8 @@ constexpr const char* kHelp =
     "                           same result, for a compilation suspected of a reading fault)\n"
     "  --diagnostics=gnu        print failures as file:line:column: error: ... on standard error,\n"
     "                           and nothing on success\n"
+    "  --lsp                    run as a language server (Language Server Protocol on standard\n"
+    "                           input and output) for editors; alone on the line (also as tarvex-lsp)\n"
     "  --help                   print this text\n"
     "  --version                print the version\n"
     "\n"
@@ -457,6 +461,14 @@ TCompilation CompileScript(const std::string& inputName, const std::string& outp
 }
 
 int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  if (std::find(arguments.begin(), arguments.end(), "--lsp") != arguments.end()) {
+    // The server owns standard input and output; nothing else on the line could apply.
+    if (arguments.size() != 1) {
+      PrintGnuError(err, "option --lsp takes no other argument (settings come from the editor)");
+      return 1;
+    }
+    return RunLspServer(std::cin, out);
+  }
   TPrinter printer{out, err};
   TRunState run;
   run.printer = &printer;

@@ -24,6 +24,7 @@ TCommandLineMode ModeOfProgramName(const std::string& programPath) {
   std::string name = BaseName(programPath);
   if (name == "rc" || EndsWith(name, "-rc")) return TCommandLineMode::Rc;
   if (EndsWith(name, "windres")) return TCommandLineMode::Windres;
+  if (EndsWith(name, "-lsp")) return TCommandLineMode::Lsp;
   return TCommandLineMode::Native;
 }
 
@@ -49,6 +50,8 @@ int RunProgram(const std::string& programPath, std::vector<std::string> args, st
       return RunRcCommandLine(args, out, err);
     case TCommandLineMode::Windres:
       return RunWindresCommandLine(args, programName, out, err);
+    case TCommandLineMode::Lsp:
+      return RunDriver({"--lsp"}, out, err);
     case TCommandLineMode::Native:
       break;
   }

@@ -9,11 +9,11 @@
 namespace tarvex {
 
 /// The command lines the program reads.
-enum class TCommandLineMode { Native, Rc, Windres };
+enum class TCommandLineMode { Native, Rc, Windres, Lsp };
 
 /// The mode of a program called as `programPath`: base name "rc" or ending in "-rc" reads
-/// the rc-style line, a base name ending in "windres" the windres-style line, any other
-/// the native line.
+/// the rc-style line, a base name ending in "windres" the windres-style line, one ending
+/// in "-lsp" the language server, any other the native line.
 TCommandLineMode ModeOfProgramName(const std::string& programPath);
 
 /// Runs the program called as `programPath` with `args`. A first argument --mode=rc,

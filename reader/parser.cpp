@@ -13,6 +13,7 @@
 #include "reader/diagnostics.h"
 #include "reader/file_search.h"
 #include "reader/source_encoding.h"
+#include "reader/source_index.h"
 
 namespace tarvex {
 
@@ -113,6 +114,37 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   return true;
 }
 
+namespace {
+
+// The one name of a file the host supplies, whatever way the script reaches it: absolute,
+// without "." and ".." components or doubled slashes. "a.rc", "./a.rc" and "/w/a.rc" are
+// one file, so a script that includes itself under another of its names is caught.
+std::string CanonicalSuppliedName(const std::string& path) {
+  std::string whole = path;
+  if (whole.empty() || whole[0] != '/') {
+    char folder[PATH_MAX];
+    if (getcwd(folder, sizeof folder) != nullptr) whole = std::string(folder) + "/" + whole;
+  }
+  std::vector<std::string_view> parts;
+  std::string_view rest(whole);
+  while (!rest.empty()) {
+    std::size_t slash = rest.find('/');
+    std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string name;
+  for (std::string_view part : parts) name.append("/").append(part);
+  return name;
+}
+
+}  // namespace
+
 const std::string* SuppliedFile(const TRCParser& parser, const std::string& path) {
   if (!parser.fileSupplier) {
     if (parser.suppliedFiles.empty()) return nullptr;
@@ -132,7 +164,7 @@ bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::strin
   if (const std::string* supplied = SuppliedFile(parser, path)) {
     contents = *supplied;
     // A file the host holds has no device: its name stands for its identity.
-    if (identity != nullptr) *identity = {~std::uint64_t{0}, std::hash<std::string>{}(path)};
+    if (identity != nullptr) *identity = {~std::uint64_t{0}, std::hash<std::string>{}(CanonicalSuppliedName(path))};
     return true;
   }
   return ReadWholeFile(path, contents, error, identity);
@@ -163,6 +195,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName, TSearc
   if (!parser.openFiles.insert(item->identity).second)
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   item->name = path;
+  if (parser.options.index) IndexFile(parser, path, true);
   RecordOpenedFile(parser, path);
   return PushSourceFile(parser, std::move(item));
 }

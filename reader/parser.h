@@ -21,6 +21,7 @@
 namespace tarvex {
 
 struct TRCParser;
+struct TSourceIndex;
 
 /// The expansion of a macro with parameters that is being read: until the read position
 /// passes `end`, the macro is not expanded again, so a macro never calls itself.
@@ -148,6 +149,9 @@ struct TCompileOptions {
   /// every token goes through the layers, for tests and for a user who suspects the lanes
   bool lanes = true;
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
+  /// Where the places of definitions, named files, resources and their items are
+  /// recorded (reader/source_index.h); null, the compilation records none
+  TSourceIndex* index = nullptr;
 };
 
 /// What the last token read was.
