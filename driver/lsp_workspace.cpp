@@ -116,6 +116,25 @@ std::vector<TResourceEntry> ReadStatementEntries(const std::vector<std::uint8_t>
 
 std::string LanguageText(std::uint16_t language) { return Hex(language, 4); }
 
+// A resource's name as the script writes it (the compilation keeps it in capitals and
+// with names replaced by their values).
+std::string SourceName(const TIndexedResource& resource) {
+  if (!resource.start.text || resource.type == "STRINGTABLE") return resource.name;
+  const std::string& text = *resource.start.text;
+  std::size_t begin = std::min(resource.start.offset, text.size());
+  return text.substr(begin, TokenEnd(text, begin) - begin);
+}
+
+// The bytes of the first `column` - 1 characters of `line` as `charset` counts them.
+std::size_t ColumnBytes(std::string_view line, std::int32_t column, const std::string& charset) {
+  if (column <= 1) return 0;
+  if (line.size() > 4096) return CharactersToBytes(line, column - 1);
+  for (std::size_t bytes = 1; bytes <= line.size(); ++bytes) {
+    if (CountCharacters(line.substr(0, bytes), charset) >= column - 1) return bytes;
+  }
+  return line.size();
+}
+
 std::string ExtensionOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
   std::size_t dot = path.rfind('.');
@@ -206,8 +225,10 @@ std::vector<TPublishedDiagnostics> TLspWorkspace::CompileScript(const std::strin
   options.defines = script.settings.defines;
   options.undefines = script.settings.undefines;
   options.defineNames = true;
-  bool knownCodePage =
-      script.settings.codePage == 0 || CodePageCharset(std::to_string(script.settings.codePage), options.codePage);
+  // The editor's texts are Unicode, sent as UTF-8: without a code page of the script's
+  // own, that is how they are read, whatever the server's locale.
+  bool knownCodePage = CodePageCharset(
+      std::to_string(script.settings.codePage == 0 ? 65001 : script.settings.codePage), options.codePage);
   TFileSupplier supplier = [this](const std::string& asked, std::string& contents) {
     auto open = documents_.find(Absolute(asked));
     if (open == documents_.end()) return false;
@@ -251,8 +272,8 @@ void TLspWorkspace::CollectDiagnostics(TScript& script) {
     TLineTable lines(*text);
     std::size_t lineStart = lines.LineStart(start.line);
     std::size_t lineEnd = lines.LineEnd(start.line);
-    std::size_t offset =
-        lineStart + CharactersToBytes(std::string_view(*text).substr(lineStart, lineEnd - lineStart), where.column - 1);
+    std::size_t offset = lineStart + ColumnBytes(std::string_view(*text).substr(lineStart, lineEnd - lineStart),
+                                                 where.column, script.compilation.parser->options.codePage);
     std::size_t end = offset < lineEnd ? std::min(TokenEnd(*text, offset), lineEnd) : offset;
     return TLspRange{lines.PositionOf(offset), lines.PositionOf(end)};
   };
@@ -470,7 +491,7 @@ json TLspWorkspace::Hover(const std::string& uri, TLspPosition position) {
         continue;
       }
       if (resource.type != "DIALOG" && resource.type != "DIALOGEX") {
-        markdown = "**" + item.keyword + "** of " + resource.type + " " + resource.name;
+        markdown = "**" + item.keyword + "** of " + resource.type + " " + SourceName(resource);
         break;
       }
       std::vector<std::uint8_t> image = StatementImage(script.compilation.output, resource);
@@ -494,7 +515,7 @@ json TLspWorkspace::Hover(const std::string& uri, TLspPosition position) {
     }
     if (!markdown.empty()) break;
     if (OnSameLine(resource.start, Absolute(resource.start.file), spot.path, *spot.text, spot.offset)) {
-      markdown = "**" + resource.type + "** " + resource.name + ", language " + LanguageText(resource.language);
+      markdown = "**" + resource.type + "** " + SourceName(resource) + ", language " + LanguageText(resource.language);
       if (resource.type == "STRINGTABLE") {
         markdown += "\n\nIts strings go into blocks of 16, written after every other resource";
       } else {
@@ -702,7 +723,7 @@ json TLspWorkspace::Completion(const std::string& uri, TLspPosition position) {
   }
   bool statementStart = head.empty();
   std::string first = FirstWord(line);
-  if (statementStart && !before.empty() && before[partial] == '#') {
+  if (statementStart && partial < before.size() && before[partial] == '#') {
     for (std::string_view directive : kDirectives) offer(directive, kCompletionKeyword);
   } else if (!head.empty() && (head.back() == '|' || first == "STYLE" || first == "EXSTYLE" ||
                                (head.size() >= 3 && UpperCase(head.substr(head.size() - 3)) == "NOT"))) {
@@ -716,7 +737,9 @@ json TLspWorkspace::Completion(const std::string& uri, TLspPosition position) {
     for (std::string_view keyword : kDialogStatements) offer(keyword, kCompletionKeyword);
   } else if (inside && (inside->type == "MENU" || inside->type == "MENUEX") && statementStart) {
     for (std::string_view keyword : kMenuKeywords) offer(keyword, kCompletionKeyword);
-  } else if (statementStart || (inside == nullptr && OperandIndex(head) == 0 && FirstWord(head).size() == head.size())) {
+  } else if (statementStart ||
+             (FirstWord(head).size() == head.size() &&
+              (inside == nullptr || OnSameLine(inside->start, Absolute(inside->start.file), spot.path, text, spot.offset)))) {
     for (std::string_view keyword : kStatementKeywords) offer(keyword, kCompletionKeyword);
     if (statementStart) offerNames();
   } else if (IsWordIn(first, kControlKeywords)) {
@@ -751,7 +774,7 @@ json TLspWorkspace::Preview(const std::string& uri, TLspPosition position) {
   TDefineNames names = ScriptDefineValues(*script.compilation.parser);
   return {{"html", BuildHtmlReport(entries, names, script.path)},
           {"type", shown->type},
-          {"name", shown->name},
+          {"name", SourceName(*shown)},
           {"language", shown->language}};
 }
 

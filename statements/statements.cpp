@@ -285,10 +285,10 @@ void CheckVersionInfo(TRCParser& parser, bool& versionInfoSeen) {
 }
 
 // The statement whose name was just read begins here, for an editor's index.
-[[gnu::noinline]] void IndexStatementStart(TRCParser& parser, std::string_view type) {
+[[gnu::noinline]] void IndexStatementStart(TRCParser& parser) {
   TIndexedResource resource;
   resource.name = parser.resourceName;
-  resource.type = type;
+  if (parser.resourceName == "STRINGTABLE") resource.type = parser.resourceName;
   resource.start = IndexPlace(parser);
   resource.outputStart = parser.output.Size();
   parser.options.index->resources.push_back(std::move(resource));
@@ -320,13 +320,14 @@ void CompileStatements(TRCParser& parser) {
       WriteStringTables(parser);
       return;
     }
-    if (parser.options.index) IndexStatementStart(parser, parser.resourceName);
+    if (parser.options.index) IndexStatementStart(parser);
     if (std::string_view(parser.resourceName) == "STRINGTABLE") {
       CompileStringTableStatement(parser);
       if (parser.options.index) IndexStatementEnd(parser);
       continue;
     }
     const TResourceKind& kind = ReadResourceType(parser, typeAhead);
+    if (parser.options.index) parser.options.index->resources.back().type = parser.resourceTypeKeyword;
     if (kind.number == kVersionType) CheckVersionInfo(parser, versionInfoSeen);
     try {
       kind.handler(parser);
