@@ -524,6 +524,17 @@ TEST(LspSettingsUse, ATarvexJsonBesideTheScriptComesFirst) {
             std::string::npos);
 }
 
+TEST(LspSettingsUse, TheEditorCanNameTheCompileCommandsFolder) {
+  TSession session(json{{"compileCommands", "out"}, {"defines", {"WHERE=1"}}});
+  ASSERT_EQ(std::system(("mkdir -p '" + session.Dir().File("out") + "'").c_str()), 0);
+  session.Dir().Write("out/compile_commands.json",
+                      "[{\"directory\": \"" + session.Dir().Path() + "/out\", \"file\": \"../a.rc\", \"command\": \"tarvex-rc -D WHERE=5 ../a.rc\"}]");
+  session.Initialize();
+  session.Open("a.rc", "STRINGTABLE { WHERE \"x\" }\n");
+  EXPECT_NE(session.Result("textDocument/hover", "a.rc", 0, 15)["contents"]["value"].get<std::string>().find("= 5"),
+            std::string::npos);
+}
+
 TEST(LspSettingsUse, ACompileCommandsEntryComesBeforeTheEditorsOptions) {
   TSession session(json{{"defines", {"WHERE=1"}}});
   session.Dir().Write("compile_commands.json",

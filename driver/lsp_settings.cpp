@@ -65,6 +65,9 @@ TLspSettings SettingsFromJson(const nlohmann::json& object, const std::string& f
   settings.undefines = StringList(object, "undefines");
   auto codePage = object.find("codePage");
   if (codePage != object.end() && codePage->is_number_unsigned()) settings.codePage = codePage->get<std::uint32_t>();
+  auto database = object.find("compileCommands");
+  if (database != object.end() && database->is_string() && !database->get<std::string>().empty())
+    settings.compileCommands = NormalPath(database->get<std::string>(), folder);
   auto warnings = object.find("warnings");
   if (warnings != object.end() && warnings->is_boolean()) settings.warnings = warnings->get<bool>();
   return settings;
@@ -129,8 +132,17 @@ TLspSettings ResolveSettings(const std::string& path, const std::string& root, c
     settings.origin = folder + "/.tarvex.json";
     return settings;
   }
-  for (const std::string& database : {root + "/compile_commands.json", root + "/build/compile_commands.json"}) {
-    if (root.empty()) break;
+  std::vector<std::string> databases;
+  if (!editor.compileCommands.empty()) {
+    const std::string& named = editor.compileCommands;
+    bool file = named.size() >= 5 && named.compare(named.size() - 5, 5, ".json") == 0;
+    databases.push_back(file ? named : named + "/compile_commands.json");
+  }
+  if (!root.empty()) {
+    databases.push_back(root + "/compile_commands.json");
+    databases.push_back(root + "/build/compile_commands.json");
+  }
+  for (const std::string& database : databases) {
     nlohmann::json entries = ReadJsonFile(database);
     if (!entries.is_array()) continue;
     for (const nlohmann::json& entry : entries) {

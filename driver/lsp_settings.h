@@ -18,13 +18,16 @@ struct TLspSettings {
   std::vector<std::string> undefines;
   std::uint32_t codePage = 0;  ///< Windows code page; 0: the locale's character set
   bool warnings = true;        ///< publish warnings as well as errors (-Wall)
+  /// A compile_commands.json (or the folder holding one) to look in before the
+  /// workspace's own; empty: none
+  std::string compileCommands;
   std::string origin = "defaults";  ///< where they came from, for the hover of a statement
   bool operator==(const TLspSettings&) const = default;
 };
 
 /// Settings from an object { "includeDirectories": [...], "defines": [...],
-/// "undefines": [...], "codePage": 1252, "warnings": true }; relative directories are
-/// taken from `folder`. Members of the wrong type are ignored.
+/// "undefines": [...], "codePage": 1252, "warnings": true, "compileCommands": "out" };
+/// relative paths are taken from `folder`. Members of the wrong type are ignored.
 TLspSettings SettingsFromJson(const nlohmann::json& object, const std::string& folder);
 
 /// Settings from the arguments of a compile command (any of the native, rc and windres
@@ -36,7 +39,8 @@ TLspSettings SettingsFromArguments(const std::vector<std::string>& arguments, co
 std::vector<std::string> SplitCommand(const std::string& command);
 
 /// The settings for the script `path` (absolute): its folder's .tarvex.json, else the
-/// entry for it in compile_commands.json at `root` or `root`/build, else `editor`.
+/// entry for it in the compile_commands.json `editor` names, or in one at `root` or
+/// `root`/build, else `editor`.
 TLspSettings ResolveSettings(const std::string& path, const std::string& root, const TLspSettings& editor);
 
 }  // namespace tarvex

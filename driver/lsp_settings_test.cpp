@@ -27,8 +27,10 @@ TEST(LspSettings, ArgumentsOfEveryCommandLineForm) {
 
 TEST(LspSettings, JsonObjectsWithMembersOfTheWrongTypeIgnored) {
   TLspSettings settings = SettingsFromJson(
-      nlohmann::json::parse(R"({"includeDirectories": ["inc", 5], "defines": "X", "codePage": -1, "warnings": false})"),
+      nlohmann::json::parse(R"({"includeDirectories": ["inc", 5], "defines": "X", "codePage": -1, "warnings": false,
+          "compileCommands": "out/"})"),
       "/w");
+  EXPECT_EQ(settings.compileCommands, "/w/out");
   EXPECT_EQ(settings.includeDirectories, (std::vector<std::string>{"/w/inc"}));
   EXPECT_TRUE(settings.defines.empty());
   EXPECT_EQ(settings.codePage, 0u);
