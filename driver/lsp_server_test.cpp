@@ -421,6 +421,23 @@ TEST(LspPreview, DrawsTheResourceAtThePosition) {
   EXPECT_TRUE(session.Result("tarvex/preview", "a.rc", 0, 0).is_null()) << "before any resource";
 }
 
+TEST(LspPreview, ADialogBeingTypedShowsAsItLastCompiled) {
+  TSession session;
+  session.Initialize();
+  session.Open("a.rc", kScript);
+  std::string typing = kScript;
+  typing.insert(typing.find("  EDITTEXT"), "\n  PUSHBUTTON \"Half\", \n");
+  session.Change("a.rc", typing);
+  ASSERT_EQ(session.Published("a.rc").size(), 1u);
+  json dialog = session.Result("tarvex/preview", "a.rc", 6, 4);
+  ASSERT_TRUE(dialog.is_object());
+  EXPECT_EQ(dialog["current"], false);
+  EXPECT_NE(dialog["html"].get<std::string>().find("About"), std::string::npos);
+  EXPECT_EQ(dialog["html"].get<std::string>().find("Half"), std::string::npos);
+  session.Change("a.rc", "1 DIALOG 0, 0, 9, 9 {\n  PUSHBUTTON \"x\", \n");
+  EXPECT_TRUE(session.Result("tarvex/preview", "a.rc", 0, 0).is_null()) << "no resource of that type and name compiled";
+}
+
 // --- the protocol ---------------------------------------------------------------
 
 struct TProtocolCase {

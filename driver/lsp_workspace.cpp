@@ -235,7 +235,10 @@ std::vector<TPublishedDiagnostics> TLspWorkspace::CompileScript(const std::strin
     contents = *open->second.text;
     return true;
   };
+  if (script.compilation.parser && script.compilation.result.Succeeded())
+    script.lastGood = std::make_unique<TEditorCompilation>(std::move(script.compilation));
   script.compilation = CompileForEditor(path, options, supplier);
+  if (script.compilation.result.Succeeded()) script.lastGood.reset();
   if (!knownCodePage) {
     script.compilation.result.errorText = "Unknown code page " + std::to_string(script.settings.codePage);
     script.compilation.result.detail = {};
@@ -768,14 +771,26 @@ json TLspWorkspace::Preview(const std::string& uri, TLspPosition position) {
     shown = &resource;
   }
   if (shown == nullptr) return nullptr;
-  std::vector<std::uint8_t> image = StatementImage(script.compilation.output, *shown);
+  TEditorCompilation* from = &script.compilation;
+  std::vector<std::uint8_t> image = StatementImage(from->output, *shown);
+  if (image.empty() && script.lastGood) {
+    // Not compiled this time: the same resource as it last compiled, found by its type
+    // and name (its place may have moved since).
+    for (const TIndexedResource& resource : script.lastGood->index.resources) {
+      if (resource.type != shown->type || resource.name != shown->name) continue;
+      from = script.lastGood.get();
+      image = StatementImage(from->output, resource);
+      break;
+    }
+  }
   std::vector<TResourceEntry> entries = ReadStatementEntries(image);
   if (entries.empty()) return nullptr;
-  TDefineNames names = ScriptDefineValues(*script.compilation.parser);
+  TDefineNames names = ScriptDefineValues(*from->parser);
   return {{"html", BuildHtmlReport(entries, names, script.path)},
           {"type", shown->type},
           {"name", SourceName(*shown)},
-          {"language", shown->language}};
+          {"language", shown->language},
+          {"current", from == &script.compilation}};
 }
 
 }  // namespace tarvex

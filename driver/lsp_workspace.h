@@ -78,6 +78,9 @@ class TLspWorkspace {
     std::string path;
     TLspSettings settings;
     TEditorCompilation compilation;
+    /// The last compilation that succeeded, while the present one fails: the preview
+    /// shows a resource as it last compiled
+    std::unique_ptr<TEditorCompilation> lastGood;
     std::unordered_set<std::string> files;  ///< the script and every file it read, absolute
     std::unordered_map<std::string, std::vector<std::size_t>> definitions;  ///< name: index.definitions
     std::unordered_map<std::string, nlohmann::json> diagnostics;            ///< by URI
