@@ -280,31 +280,38 @@ void TLspWorkspace::CollectDiagnostics(TScript& script) {
     std::size_t end = offset < lineEnd ? std::min(TokenEnd(*text, offset), lineEnd) : offset;
     return TLspRange{lines.PositionOf(offset), lines.PositionOf(end)};
   };
-  // Errors: the one failure of the compilation. Warnings, when the compilation reports
-  // them, take the same form with severity 2 and their -W code.
+  // One diagnostic: its place and range, its notes as related information (a note
+  // without a place joins the message). Returns the file it is published on.
+  auto publish = [&](const TDiagnosticDetail& detail, int severity, const std::string& code,
+                     const std::string& message, TLspRange& range) {
+    std::string file = script.path;
+    range = {};
+    if (detail.located) range = locate(detail.where, file);
+    json diagnostic = {{"range", RangeJson(range)}, {"severity", severity}, {"source", "tarvex"}, {"message", message}};
+    if (!code.empty()) diagnostic["code"] = code;
+    json related = json::array();
+    for (const TDiagnosticNote& note : detail.notes) {
+      if (!note.located) {
+        diagnostic["message"] = diagnostic["message"].get<std::string>() + "\n" + note.text;
+        continue;
+      }
+      std::string noteFile;
+      TLspRange noteRange = locate(note.where, noteFile);
+      related.push_back({{"location", {{"uri", uriOf(noteFile)}, {"range", RangeJson(noteRange)}}}, {"message", note.text}});
+    }
+    if (!related.empty()) diagnostic["relatedInformation"] = related;
+    script.diagnostics[uriOf(file)].push_back(std::move(diagnostic));
+    return file;
+  };
+  // Warnings, once the compilation reports them, go through `publish` too, with
+  // severity 2 and their option as code (-Wduplicate-id).
   if (result.Succeeded()) return;
   const TDiagnosticDetail& detail = result.detail;
-  std::string file = script.path;
   TLspRange range;
-  if (detail.located) range = locate(detail.where, file);
-  json diagnostic = {{"range", RangeJson(range)},
-                     {"severity", kSeverityError},
-                     {"source", "tarvex"},
-                     {"message", detail.message.empty() ? result.errorText : detail.message}};
-  if (result.errorNumber > 0) diagnostic["code"] = "RC" + std::to_string(result.errorNumber);
-  json related = json::array();
-  for (const TDiagnosticNote& note : detail.notes) {
-    if (!note.located) {
-      diagnostic["message"] = diagnostic["message"].get<std::string>() + "\n" + note.text;
-      continue;
-    }
-    std::string noteFile;
-    TLspRange noteRange = locate(note.where, noteFile);
-    related.push_back({{"location", {{"uri", uriOf(noteFile)}, {"range", RangeJson(noteRange)}}}, {"message", note.text}});
-  }
-  if (!related.empty()) diagnostic["relatedInformation"] = related;
-  script.diagnostics[uriOf(file)].push_back(diagnostic);
+  std::string file = publish(detail, kSeverityError, result.errorNumber > 0 ? "RC" + std::to_string(result.errorNumber) : "",
+                             detail.message.empty() ? result.errorText : detail.message, range);
   if (file == script.path) return;
+  const json diagnostic = script.diagnostics[uriOf(file)].back();
   // A failure inside an included file shows on the script too, at the #include that
   // leads to it: the last file the script itself named before the compilation stopped.
   const std::vector<TIndexedFile>& files = script.compilation.index.files;
