@@ -24,6 +24,31 @@ class TUnknownMethod : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Arrays and objects nested deeper than any message of the protocol: the JSON library
+// copies and prints values recursively, so a deeper text is refused before it is parsed.
+constexpr int kMaxJsonDepth = 256;
+
+// Whether `body` nests arrays and objects deeper than kMaxJsonDepth (brackets inside
+// strings do not count).
+bool NestsTooDeeply(std::string_view body) {
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxJsonDepth) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
 std::string Dump(const json& message) { return message.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 json ErrorResponse(const json& id, int code, const std::string& message) {
@@ -79,6 +104,10 @@ void TLspServer::Publish(const std::vector<TPublishedDiagnostics>& files) {
 
 std::vector<std::string> TLspServer::Handle(const std::string& body) {
   outgoing_.clear();
+  if (NestsTooDeeply(body)) {
+    outgoing_.push_back(Dump(ErrorResponse(nullptr, kParseError, "The message nests too deeply")));
+    return std::move(outgoing_);
+  }
   json message = json::parse(body, nullptr, false);
   if (message.is_discarded()) {
     outgoing_.push_back(Dump(ErrorResponse(nullptr, kParseError, "The message is not JSON")));

@@ -472,6 +472,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         TProtocolCase{"not JSON", "{\"jsonrpc\": \"2.0\", \"id\": 1,", "-32700"},
         TProtocolCase{"not an object", "[1, 2]", "-32600"},
+        TProtocolCase{"nested deeper than any message",
+                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"shutdown\",\"params\":" + std::string(100000, '[') +
+                          std::string(100000, ']') + "}",
+                      "-32700"},
+        TProtocolCase{"brackets inside strings do not nest",
+                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"x\\\"[" + std::string(1000, '[') + "\"}", "-32601"},
         TProtocolCase{"no method", "{\"jsonrpc\":\"2.0\",\"id\":4}", "-32600"},
         TProtocolCase{"an unknown method", "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/teleport\"}", "-32601"},
         TProtocolCase{"an unknown notification is ignored", "{\"jsonrpc\":\"2.0\",\"method\":\"$/teleport\"}", "none"},
