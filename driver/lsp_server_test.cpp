@@ -255,13 +255,14 @@ INSTANTIATE_TEST_SUITE_P(
         TPositionCase{"a style: the bits it sets and their names", 2, 26, "Sets 0x80000000 (bit 31): WS_POPUP"},
         TPositionCase{"a predefined name", 6, 20, "**IDOK** = 1 (0x1)"},
         TPositionCase{"a control: kind, id and rectangle in both units", 6, 4,
-                      "**push button** (PUSHBUTTON), id 1\n\nRectangle: 7, 7, 50 × 14 dialog units; 11, 11, 75 × 23 pixels"},
+                      "**push button** (PUSHBUTTON), id 1, class BUTTON\n\nRectangle: 7, 7, 50 × 14 dialog units; 11, 11, 75 × 23 pixels"},
+        TPositionCase{"a dialog style: its bit and name", 2, 9, "**DS_MODALFRAME** = 128 (0x80)\n\nDefined outside the script's files (predefined, or by a built-in SDK header)\n\nSets 0x00000080 (bit 7): DS_MODALFRAME"},
         TPositionCase{"a resource statement: type, name, language, size", 1, 12, "**DIALOGEX** IDD_ABOUT, language 0x0000"},
         TPositionCase{"an icon statement lists its entries", 16, 9, "GROUP_ICON"},
         TPositionCase{"a menu item", 13, 6, "**MENUITEM** of MENU 1"},
         TPositionCase{"a blank place", 5, 2, ""},
         TPositionCase{"a line past the end", 400, 3, ""},
-        TPositionCase{"a column past the line's end: the line's end", 7, 4000, "**edit field** (EDITTEXT), id 1001"}));
+        TPositionCase{"a column past the line's end: the line's end", 7, 4000, "**edit field** (EDITTEXT), id 1001, class EDIT"}));
 
 struct TLocationCase {
   const char* what;

@@ -470,7 +470,11 @@ json TLspWorkspace::Hover(const std::string& uri, TLspPosition position) {
   if (!spot.word.empty() && parser.defines.Find(spot.word)) {
     std::optional<std::int64_t> value = DefinedNameValue(parser, spot.word);
     markdown = "**" + spot.word + "**";
-    if (value) markdown += " = " + std::to_string(*value) + " (" + Hex(static_cast<std::uint64_t>(*value)) + ")";
+    if (value) {
+      markdown += " = " + std::to_string(*value) + " (" + Hex(static_cast<std::uint64_t>(*value)) + ")";
+    } else if (std::string text = parser.defines.Get(spot.word); !text.empty()) {
+      markdown += " = `" + std::string(Trimmed(text)) + "`";  // a class name, a text
+    }
     auto definitions = script.definitions.find(spot.word);
     if (definitions != script.definitions.end()) {
       const TSourcePlace& place = script.compilation.index.definitions[definitions->second.back()].place;
@@ -479,6 +483,7 @@ json TLspWorkspace::Hover(const std::string& uri, TLspPosition position) {
     } else {
       markdown += "\n\nDefined outside the script's files (predefined, or by a built-in SDK header)";
     }
+    if (value && HasStylePrefix(spot.word) && *value == 0) markdown += "\n\nSets no bit: the style its family has by default";
     if (value && HasStylePrefix(spot.word) && *value > 0 && *value <= 0xFFFFFFFF) {
       auto bits = static_cast<std::uint32_t>(*value);
       std::string list;
@@ -514,7 +519,7 @@ json TLspWorkspace::Hover(const std::string& uri, TLspPosition position) {
         const TDialogControl& shown = dialog.controls[control];
         const TPixelRect& box = layout.controls[control].box;
         markdown = "**" + std::string(KindName(shown.kind)) + "** (" + item.keyword + "), id " +
-                   std::to_string(shown.id) + "\n\nRectangle: " + std::to_string(shown.x) + ", " +
+                   std::to_string(shown.id) + ", class " + shown.className + "\n\nRectangle: " + std::to_string(shown.x) + ", " +
                    std::to_string(shown.y) + ", " + std::to_string(shown.width) + " × " + std::to_string(shown.height) +
                    " dialog units; " + std::to_string(box.x) + ", " + std::to_string(box.y) + ", " +
                    std::to_string(box.width) + " × " + std::to_string(box.height) + " pixels\n\nStyle: " +
