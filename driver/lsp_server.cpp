@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "driver/lsp_transport.h"
+#include "reader/file_search.h"
 
 namespace tarvex {
 

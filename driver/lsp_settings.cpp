@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "driver/lsp_text.h"
+#include "reader/file_search.h"
 #include "reader/parser.h"
 
 namespace tarvex {

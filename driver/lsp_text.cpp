@@ -1,6 +1,7 @@
 #include "driver/lsp_text.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace tarvex {
 
@@ -131,29 +132,6 @@ std::string PathToUri(std::string_view path) {
     }
   }
   return uri;
-}
-
-std::string NormalPath(const std::string& path, const std::string& folder) {
-  std::string whole = !path.empty() && path[0] == '/' ? path : folder + "/" + path;
-  std::vector<std::string_view> parts;
-  std::string_view rest(whole);
-  while (!rest.empty()) {
-    std::size_t slash = rest.find('/');
-    std::string_view part = rest.substr(0, slash);
-    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string normal;
-  for (std::string_view part : parts) {
-    normal += '/';
-    normal += part;
-  }
-  return normal.empty() ? "/" : normal;
 }
 
 bool IsNameByte(char c) {

@@ -59,10 +59,6 @@ std::string UriToPath(std::string_view uri);
 /// The "file://" URI of an absolute path, with the bytes that need it percent-escaped.
 std::string PathToUri(std::string_view path);
 
-/// `path` made absolute against `folder` (when relative) and with "." and ".."
-/// components and doubled slashes removed.
-std::string NormalPath(const std::string& path, const std::string& folder);
-
 /// Whether `c` can be part of a C name.
 bool IsNameByte(char c);
 

@@ -53,16 +53,6 @@ TEST(LspText, UrisAndPaths) {
   EXPECT_EQ(UriToPath(PathToUri("/tmp/\xE2\x82\xAC %.rc")), "/tmp/\xE2\x82\xAC %.rc");
 }
 
-TEST(LspText, NormalPaths) {
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"a.rc", "/w", "/w/a.rc"},
-      {"./inc/../a.rc", "/w", "/w/a.rc"},
-      {"/x//y/./z.h", "/w", "/x/y/z.h"},
-      {"../../../a", "/w", "/a"},
-  };
-  for (const auto& [path, folder, normal] : cases) EXPECT_EQ(NormalPath(path, folder), normal) << path;
-}
-
 TEST(LspText, NamesOutsideCommentsAndLiterals) {
   std::string names;
   ForEachName("A /* B */ C // D\n\"E\" 'F' 12G H_1 \"unterminated\nI", [&names](std::string_view name, std::size_t at) {

@@ -9,6 +9,7 @@
 #include "output/dialog_layout.h"
 #include "output/html_report.h"
 #include "output/res_image.h"
+#include "reader/file_search.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
@@ -51,7 +52,7 @@ bool HasStylePrefix(std::string_view name) {
                      [name](std::string_view prefix) { return name.substr(0, prefix.size()) == prefix; });
 }
 
-bool IsWordIn(std::string_view word, auto const& table) {
+bool IsWordIn(std::string_view word, const auto& table) {
   std::string upper = UpperCase(word);
   return std::find(table.begin(), table.end(), std::string_view(upper)) != table.end();
 }

@@ -15,6 +15,7 @@
 
 #include "driver/lsp_settings.h"
 #include "driver/lsp_text.h"
+#include "reader/file_search.h"
 #include "statements/compile_api.h"
 
 namespace tarvex {

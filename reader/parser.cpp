@@ -116,31 +116,12 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
 
 namespace {
 
-// The one name of a file the host supplies, whatever way the script reaches it: absolute,
-// without "." and ".." components or doubled slashes. "a.rc", "./a.rc" and "/w/a.rc" are
-// one file, so a script that includes itself under another of its names is caught.
+// The one name of a file the host supplies, whatever way the script reaches it:
+// "a.rc", "./a.rc" and "/w/a.rc" are one file, so that a script that includes itself
+// under another of its names is caught.
 std::string CanonicalSuppliedName(const std::string& path) {
-  std::string whole = path;
-  if (whole.empty() || whole[0] != '/') {
-    char folder[PATH_MAX];
-    if (getcwd(folder, sizeof folder) != nullptr) whole = std::string(folder) + "/" + whole;
-  }
-  std::vector<std::string_view> parts;
-  std::string_view rest(whole);
-  while (!rest.empty()) {
-    std::size_t slash = rest.find('/');
-    std::string_view part = rest.substr(0, slash);
-    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string name;
-  for (std::string_view part : parts) name.append("/").append(part);
-  return name;
+  char folder[PATH_MAX];
+  return NormalPath(path, getcwd(folder, sizeof folder) != nullptr ? folder : "/");
 }
 
 }  // namespace
