@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds TARVEX and runs every test: the release build with the end-to-end tests
 # (TARVEX_E2E=1: builds of a Windows program under CMake, Meson and make, that program
-# run under Wine, the resource report in a browser), then the same tests under
+# run under Wine, the resource report in a browser, the .deb and .tar.gz packages with
+# their manual pages and completion), then the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then, when clang is available, a
 # minute of fuzzing the script reader and a minute of fuzzing the reader with its fast
 # path on against off. Installs the build tools it needs with apt-get when they are missing.
@@ -22,6 +23,9 @@ command -v make >/dev/null || need+=(make)
 command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 command -v x86_64-w64-mingw32-gcc >/dev/null || need+=(gcc-mingw-w64-x86-64)
 command -v meson >/dev/null || need+=(meson)
+command -v man >/dev/null || need+=(man-db)
+{ command -v dpkg-deb && command -v dpkg-shlibdeps; } >/dev/null || need+=(dpkg-dev)
+command -v python3 >/dev/null || need+=(python3)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -181,12 +181,16 @@ int RunInvocation(const TInvocation& invocation, std::ostream& err) {
     std::vector<std::uint8_t> image;
     std::vector<std::string> dependencies;
     std::vector<std::pair<std::string, std::int64_t>> names;
+    std::vector<TWarning> warnings;
     if (invocation.inputIsRes) {
       if (invocation.verbose) err << "tarvex: reading " << invocation.input << '\n';
       image = ReadResInput(invocation);
       dependencies.push_back(invocation.input);
     } else {
+      if (invocation.html) options.allWarnings = true;  // the page shows every warning
       TCompilation compilation = CompileToImage(invocation.input, {}, options);
+      PrintGnuWarnings(err, compilation.warnings, options.warnings);
+      warnings = std::move(compilation.warnings);
       if (!compilation.Succeeded()) {
         PrintGnuFailure(err, compilation.detail, compilation.errorNumber);
         return 1;
@@ -199,7 +203,7 @@ int RunInvocation(const TInvocation& invocation, std::ostream& err) {
     // included: a build tool reads it only after the run succeeded.
     std::vector<std::uint8_t> bytes;
     if (invocation.html) {
-      std::string page = BuildHtmlReport(ReadResources(image, invocation.input), names, invocation.input);
+      std::string page = BuildHtmlReport(ReadResources(image, invocation.input), names, invocation.input, warnings);
       bytes.assign(page.begin(), page.end());
     } else {
       bytes = invocation.coff ? ResToCoff(image, invocation.machine) : std::move(image);

@@ -44,6 +44,10 @@ std::string DescribeRc(const std::vector<std::string>& args) {
 std::string DescribeWindres(const std::string& program, const std::vector<std::string>& args) {
   try {
     TWindresCommand command = ParseWindresCommandLine(args, program);
+    if (command.decompile)
+      return "decompile " + command.invocation.input + " -> " + command.invocation.output +
+             (command.decompileKind.empty() ? "" : " " + command.decompileKind) +
+             (command.names.empty() ? "" : " H=" + command.names);
     return command.help ? "help" : command.version ? "version" : Describe(command.invocation);
   } catch (const TCommandLineError& failure) {
     return std::string("error: ") + failure.what();
@@ -137,8 +141,17 @@ TEST(WindresCommandLineTest, OptionShapes) {
       {"windres", {"-o", "a.o"}, "error: no input file named (-i or the first file name)"},
       {"windres", {"a.rc", "b.o", "c.o"}, "error: one input and one output per run: a.rc, b.o and c.o"},
       {"windres", {"a.rc", "-"}, "error: reading standard input is not supported"},
-      {"windres", {"-J", "coff", "a.o", "b.o"}, "error: input format coff is not supported (rc or res)"},
-      {"windres", {"-O", "rc", "a.res", "b.rc"}, "error: output format rc is not supported (res, coff or html)"},
+      {"windres", {"-J", "coff", "a.o", "b.o"}, "error: input format coff is read only to write a script (-O rc)"},
+      {"windres", {"-J", "xml", "a.o", "b.o"}, "error: input format xml is not supported (rc or res)"},
+      {"windres", {"-O", "xml", "a.res", "b.x"}, "error: output format xml is not supported (res, coff, html or rc)"},
+      {"windres", {"-O", "rc", "a.res", "b.txt"}, "decompile a.res -> b.txt"},
+      {"windres", {"a.dll", "b.rc"}, "decompile a.dll -> b.rc"},
+      {"windres", {"-J", "pe", "-O", "rc", "a.dll"}, "decompile a.dll ->  pe"},
+      {"windres", {"--input-format=coff", "--names=ids.h", "a.o", "a.rc"}, "decompile a.o -> a.rc coff H=ids.h"},
+      {"windres",
+       {"-H", "ids.h", "a.rc", "a.res"},
+       "error: option -H names ids of a decompiled script: it needs -O rc"},
+      {"windres", {"-J", "rc", "-O", "rc", "a.rc"}, "error: input format rc cannot be decompiled (res, coff or pe)"},
       {"windres", {"-F", "pe-arm", "a.rc", "a.o"}, "error: unknown target pe-arm (pe-i386, pe-x86-64 or pe-aarch64)"},
       {"windres", {"-c", "0xzz", "a.rc", "a.o"}, "error: option -c needs a code page this system can read: 0xzz"},
       {"windres", {"-D", "", "a.rc", "a.o"}, "error: option -D needs a name: -D NAME or -D NAME=value"},

@@ -19,8 +19,10 @@
 #include <new>
 #include <span>
 
+#include "driver/decompile.h"
 #include "driver/gnu_diagnostics.h"
 #include "driver/lsp_server.h"
+#include "driver/option_table.h"
 #include "output/atomic_file.h"
 #include "output/depfile.h"
 #include "output/html_report.h"
@@ -28,46 +30,13 @@
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/compile_api.h"
 
 namespace tarvex {
 namespace {
 
 constexpr const char* kBanner = "TARVEX resource compiler version " TARVEX_VERSION;
-
-constexpr const char* kUsage[] = {
-    "Syntax is: TARVEX [option] input_file_name [output_file_name]",
-    "-h     Display this information",
-    "-c     Compile rc file to resource file (default)",
-    "-d     Perform only syntax check (do not create output file)",
-};
-
-constexpr const char* kHelp =
-    "Syntax is: TARVEX [option] input_file_name [output_file_name]\n"
-    "-h     Display this information\n"
-    "-c     Compile rc file to resource file (default)\n"
-    "-d     Perform only syntax check (do not create output file)\n"
-    "\n"
-    "The input may be a list of scripts or a wildcard pattern (*.rc). Build options, anywhere on the line:\n"
-    "  -I<dir>, -I <dir>        add an include directory, searched after the including file's folder\n"
-    "  -D<name>[=<value>]       define a name (value 1 when none is given)\n"
-    "  -U<name>                 remove a name\n"
-    "  -c<codepage>             Windows code page of the script text (default: the locale's)\n"
-    "  --coff                   write a COFF object (.obj) instead of a .res\n"
-    "  --machine=<machine>      machine of the COFF object: x86 (default), x64 or arm64\n"
-    "  --depfile=<file>         write a dependency file (make form) naming every file read\n"
-    "  --quiet                  print nothing on success\n"
-    "  --no-fast-path           read every token through the whole preprocessor (slower; the\n"
-    "                           same result, for a compilation suspected of a reading fault)\n"
-    "  --diagnostics=gnu        print failures as file:line:column: error: ... on standard error,\n"
-    "                           and nothing on success\n"
-    "  --lsp                    run as a language server (Language Server Protocol on standard\n"
-    "                           input and output) for editors; alone on the line (also as tarvex-lsp)\n"
-    "  --help                   print this text\n"
-    "  --version                print the version\n"
-    "\n"
-    "Other command lines: tarvex --mode=rc ... reads rc.exe's (also as tarvex-rc), and\n"
-    "tarvex --mode=windres ... reads windres's (also as tarvex-windres); each has its --help or /?.\n";
 
 constexpr const char* kNothingFound = "File not found!";
 
@@ -176,6 +145,24 @@ void PrintFailure(const TPrinter& printer, const std::string& text) {
     PrintErrorLine(printer.out, 0, 0, text);
 }
 
+/// The warnings the options enable: in the native form one line each on the output, at
+/// most kMostPrintedWarnings, then the count of the rest; or in the line:column form.
+void PrintWarnings(const TPrinter& printer, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
+  if (options.enabled == 0) return;
+  if (printer.gnu) return PrintGnuWarnings(printer.err, warnings, options);
+  std::size_t printed = 0, rest = 0;
+  for (const TWarning& warning : warnings) {
+    if (!options.IsEnabled(warning.kind)) continue;
+    if (printed == kMostPrintedWarnings) {
+      ++rest;
+      continue;
+    }
+    printer.out << NativeWarningLine(warning) << '\n';
+    ++printed;
+  }
+  if (rest > 0) printer.out << "Warning: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";
+}
+
 void PrintNotFound(const TRunState& run, const std::string& inputName) {
   PrintFailure(*run.printer, FillPlaceholders("File \"%s\" not found", {inputName}));
 }
@@ -187,6 +174,7 @@ bool CompileCurrent(TRunState& run, std::ostream& out) {
     out << "Compiling file: " << SafeText(run.inputName) << " into " << SafeText(run.outputName) << "..." << '\n';
   out.flush();
   run.result = CompileScript(run.inputName, run.outputName, run.options);
+  PrintWarnings(*run.printer, run.result.warnings, run.options.compile.warnings);
   return run.result.errorText.empty();
 }
 
@@ -238,7 +226,10 @@ TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) 
   close(fd);
   std::span<const std::uint8_t> start(head, got);
   bool program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
-  if (!program && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
+  // A COFF object starts with its machine: x86, x64, ARM or ARM64.
+  unsigned machine = got >= 2 ? head[0] | head[1] << 8 : 0;
+  bool object = machine == 0x14C || machine == 0x8664 || machine == 0xAA64 || machine == 0x1C4;
+  if (!program && !object && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
   std::string contents;
   if (!ReadWholeFile(name, contents, error)) return TImageKind::Other;
   bytes.assign(contents.begin(), contents.end());
@@ -274,6 +265,33 @@ int RunListing(const std::vector<std::string>& args, const TDriverOptions& optio
   } catch (const std::exception& failure) {
     PrintErrorLine(out, 0, 0, failure.what());
     return 1;
+  }
+  return 0;
+}
+
+/// --decompile <input> [<script.rc>]: the script and its folder, one line about them.
+int RunDecompile(const std::vector<std::string>& args, const TDriverOptions& options, const TPrinter& printer) {
+  auto fail = [&](const std::string& text) {
+    PrintGnuError(printer.err, text);
+    return 1;
+  };
+  if (!options.buildOption.empty())
+    return fail("option " + options.buildOption + " builds a script: not with --decompile");
+  if (args.empty() || args.size() > 2 || args[0].empty() || args[0][0] == '-' ||
+      (args.size() == 2 && (args[1].empty() || args[1][0] == '-')))
+    return fail("--decompile takes an input (.res, program, DLL or object) and an optional script name");
+  TDecompileRequest request;
+  request.input = args[0];
+  if (args.size() == 2) request.script = args[1];
+  request.namesHeader = options.names;
+  request.force = options.force;
+  try {
+    TDecompileResult result = Decompile(request);
+    for (const std::string& difference : result.differences)
+      printer.err << "tarvex: warning: " << SafeText(difference) << "\n";
+    if (!printer.quiet) printer.out << SafeText(DecompileSummary(result)) << '\n';
+  } catch (const std::exception& failure) {
+    return fail(failure.what());
   }
   return 0;
 }
@@ -361,7 +379,18 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
     const std::string& argument = args[i];
     std::string value;
     auto starts = [&](const char* prefix) { return argument.rfind(prefix, 0) == 0; };
-    if (starts("-I")) {
+    bool build = starts("-I") || (starts("-D") && argument.size() > 2) || starts("-U") ||
+                 (starts("-c") && argument.size() > 2) || starts("--coff") || starts("--depfile") || starts("--html") ||
+                 argument == "--list" || starts("--machine") || argument == "--no-fast-path";
+    if (build && options.buildOption.empty()) options.buildOption = argument;
+    if (argument == "--decompile") {
+      options.decompile = true;
+    } else if (argument == "--force") {
+      options.force = true;
+    } else if (starts("--names") && (argument.size() == 7 || argument[7] == '=')) {
+      if (!TakeValue(args, i, 7, value)) return "Option --names needs a header file";
+      options.names = value;
+    } else if (starts("-I")) {
       if (!TakeValue(args, i, 2, value)) return "Option -I needs a directory";
       options.compile.includeDirectories.push_back(value);
     } else if (starts("-D") && argument.size() > 2) {
@@ -375,6 +404,9 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
                argument.find_first_not_of("0123456789", 2) == std::string::npos) {
       if (!CodePageCharset(argument.substr(2), options.compile.codePage))
         return "Unknown code page " + argument.substr(2);
+    } else if (TWarningOptionRead read = ReadWarningOption(argument, options.compile.warnings);
+               read != TWarningOptionRead::NotWarning) {
+      if (read == TWarningOptionRead::UnknownName) return UnknownWarningText(argument);
     } else if (argument == "--version") {
       version = true;
     } else if (argument == "--help") {
@@ -396,6 +428,7 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
       if (!TakeValue(args, i, 6, value)) return "Option --html needs a file name";
       options.html = value;
       options.compile.defineNames = true;  // the page shows the script's names
+      options.compile.allWarnings = true;  // and every warning
     } else if (argument == "--list") {
       options.list = true;
     } else if (starts("--machine") && (argument.size() == 9 || argument[9] == '=')) {
@@ -405,7 +438,9 @@ std::string ExtractOptions(std::vector<std::string>& args, TDriverOptions& optio
       return "Unknown option " + argument;
     } else {
       rest.push_back(argument);
+      continue;
     }
+    if (!IsListedOption(TCommandLineMode::Native, argument)) return "Unknown option " + argument;
   }
   args.swap(rest);
   return {};
@@ -435,7 +470,8 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
   try {
     std::string page;  // built before anything is saved
     if (!options.html.empty())
-      page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName);
+      page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName,
+                             parser.warnings ? parser.warnings->warnings : std::vector<TWarning>{});
     std::vector<std::span<const std::uint8_t>> pieces{parser.output.Bytes()};
     TCoffObject object;
     if (options.coff) {
@@ -462,10 +498,13 @@ TCompilation CompileScript(const std::string& inputName, const std::string& outp
 
 int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   if (std::find(arguments.begin(), arguments.end(), "--lsp") != arguments.end()) {
-    // The server owns standard input and output; nothing else on the line could apply.
-    if (arguments.size() != 1) {
-      PrintGnuError(err, "option --lsp takes no other argument (settings come from the editor)");
-      return 1;
+    // The server owns standard input and output; nothing else on the line could apply
+    // but --stdio, which editors' clients add to name the channel it uses anyway.
+    for (const std::string& argument : arguments) {
+      if (argument != "--lsp" && argument != "--stdio") {
+        PrintGnuError(err, "option --lsp takes no other argument but --stdio (settings come from the editor)");
+        return 1;
+      }
     }
     return RunLspServer(std::cin, out);
   }
@@ -476,6 +515,9 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
   bool help = false;
   std::vector<std::string> args = arguments;
   std::string optionError = ExtractOptions(args, run.options, version, help, printer);
+  if (optionError.empty() && run.options.decompile) return RunDecompile(args, run.options, printer);
+  if (optionError.empty() && (run.options.force || !run.options.names.empty()))
+    optionError = "Options --names and --force go with --decompile";
   if (optionError.empty() && run.options.list) return RunListing(args, run.options, out);
   if (printer.Chatty() || version) out << kBanner << '\n';
   if (!optionError.empty()) {
@@ -484,12 +526,12 @@ int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std:
   }
   if (version) return 0;
   if (help) {
-    out << kHelp;
+    out << UsageText(TCommandLineMode::Native);
     return 0;
   }
   if (run.options.coff) run.outputExtension = ".obj";
   if (args.empty() || UpperCase(args[0]) == "-H") {
-    for (const char* line : kUsage) out << line << '\n';
+    out << ShortUsageText();
     return 0;
   }
   run.produceOutput = UpperCase(args[0]) != "-D";

@@ -32,6 +32,10 @@ struct TDriverOptions {
   bool list = false;        ///< list the resources of the input instead of compiling
   TMachine machine = TMachine::X86;
   bool scratchOutput = false;  ///< syntax check: the output is written to a nameless file and dropped
+  bool decompile = false;      ///< write a script from a .res, program or object instead of compiling
+  std::string names;           ///< --names: a header whose #defines name ids in the decompiled script
+  bool force = false;          ///< --force: a decompiled script may replace an existing one
+  std::string buildOption;     ///< the first build option given, which decompiling refuses
 };
 
 /// Compiles one script with a fresh parser object.

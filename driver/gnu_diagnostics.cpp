@@ -43,17 +43,14 @@ void PrintSourceLine(std::ostream& err, const TSourceLocation& where) {
   err << "^\n";
 }
 
-}  // namespace
-
-void PrintGnuError(std::ostream& err, std::string_view text) { err << "tarvex: error: " << Printable(text) << '\n'; }
-
-void PrintGnuFailure(std::ostream& err, const TDiagnosticDetail& detail, std::int32_t number) {
-  std::string suffix = number > 0 ? " [RC" + std::to_string(number) + "]" : "";
+// The diagnostic's first line and source line, then its notes.
+void PrintDetail(std::ostream& err, const TDiagnosticDetail& detail, std::string_view severity,
+                 const std::string& suffix) {
   if (!detail.located) {
-    PrintGnuError(err, detail.message + suffix);
+    err << "tarvex: " << severity << ": " << Printable(detail.message + suffix) << '\n';
   } else {
     PrintLocation(err, detail.where);
-    err << "error: " << Printable(detail.message) << suffix << '\n';
+    err << severity << ": " << Printable(detail.message) << suffix << '\n';
     PrintSourceLine(err, detail.where);
   }
   for (const TDiagnosticNote& note : detail.notes) {
@@ -64,6 +61,36 @@ void PrintGnuFailure(std::ostream& err, const TDiagnosticDetail& detail, std::in
     err << "note: " << Printable(note.text) << '\n';
     if (note.located && note.showSource) PrintSourceLine(err, note.where);
   }
+}
+
+}  // namespace
+
+void PrintGnuError(std::ostream& err, std::string_view text) { err << "tarvex: error: " << Printable(text) << '\n'; }
+
+void PrintGnuFailure(std::ostream& err, const TDiagnosticDetail& detail, std::int32_t number) {
+  PrintDetail(err, detail, "error", number > 0 ? " [RC" + std::to_string(number) + "]" : "");
+  err.flush();
+}
+
+void PrintGnuWarning(std::ostream& err, const TWarning& warning, bool asError) {
+  std::string name = WarningName(warning.kind);
+  PrintDetail(err, warning.detail, asError ? "error" : "warning", asError ? " [-Werror=" + name + "]" : " [-W" + name + "]");
+}
+
+void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
+  std::size_t printed = 0, rest = 0;
+  for (const TWarning& warning : warnings) {
+    if (!options.IsEnabled(warning.kind)) continue;
+    if (printed == kMostPrintedWarnings) {
+      ++rest;
+      continue;
+    }
+    TWarning located = warning;
+    LocateWarning(located);
+    PrintGnuWarning(err, located, options.errors);
+    ++printed;
+  }
+  if (rest > 0) err << "tarvex: note: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";
   err.flush();
 }
 

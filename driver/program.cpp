@@ -20,15 +20,20 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 }  // namespace
 
+bool IsLanguageServerName(const std::string& programPath) { return EndsWith(BaseName(programPath), "-lsp"); }
+
 TCommandLineMode ModeOfProgramName(const std::string& programPath) {
   std::string name = BaseName(programPath);
   if (name == "rc" || EndsWith(name, "-rc")) return TCommandLineMode::Rc;
   if (EndsWith(name, "windres")) return TCommandLineMode::Windres;
-  if (EndsWith(name, "-lsp")) return TCommandLineMode::Lsp;
   return TCommandLineMode::Native;
 }
 
 int RunProgram(const std::string& programPath, std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+  if (IsLanguageServerName(programPath)) {
+    args.insert(args.begin(), "--lsp");
+    return RunDriver(args, out, err);
+  }
   TCommandLineMode mode = ModeOfProgramName(programPath);
   std::string programName = BaseName(programPath);
   if (!args.empty() && args[0].rfind("--mode=", 0) == 0) {
@@ -50,8 +55,6 @@ int RunProgram(const std::string& programPath, std::vector<std::string> args, st
       return RunRcCommandLine(args, out, err);
     case TCommandLineMode::Windres:
       return RunWindresCommandLine(args, programName, out, err);
-    case TCommandLineMode::Lsp:
-      return RunDriver({"--lsp"}, out, err);
     case TCommandLineMode::Native:
       break;
   }

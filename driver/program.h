@@ -6,15 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "driver/option_table.h"
+
 namespace tarvex {
 
-/// The command lines the program reads.
-enum class TCommandLineMode { Native, Rc, Windres, Lsp };
-
 /// The mode of a program called as `programPath`: base name "rc" or ending in "-rc" reads
-/// the rc-style line, a base name ending in "windres" the windres-style line, one ending
-/// in "-lsp" the language server, any other the native line.
+/// the rc-style line, a base name ending in "windres" the windres-style line, any other
+/// the native line.
 TCommandLineMode ModeOfProgramName(const std::string& programPath);
+
+/// Whether a program called as `programPath` is the language server: a base name ending
+/// in "-lsp" (tarvex-lsp), which runs as tarvex --lsp with its arguments.
+bool IsLanguageServerName(const std::string& programPath);
 
 /// Runs the program called as `programPath` with `args`. A first argument --mode=rc,
 /// --mode=windres or --mode=native chooses the command line whatever the name. Returns

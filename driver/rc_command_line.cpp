@@ -6,30 +6,10 @@
 #include <string_view>
 
 #include "driver/gnu_diagnostics.h"
+#include "driver/option_table.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
-
-const char* const kRcUsage =
-    "Usage: tarvex-rc [options] script.rc\n"
-    "Options start with / or -; their letters may be written in any case.\n"
-    "  /fo <file>       write the .res to <file> (default: the script's name with .res)\n"
-    "  /i <dir>         add an include directory, searched before the INCLUDE variable's\n"
-    "  /d <name>[=<v>]  define a name\n"
-    "  /u <name>        remove a name\n"
-    "  /l <hex>         default language id (default 0x409)\n"
-    "  /c <codepage>    code page of the script text (default 1252)\n"
-    "  /n               end every string-table string with a zero\n"
-    "  /x               ignore the INCLUDE environment variable\n"
-    "  /v               name every file as it is opened, on standard error\n"
-    "  /nologo /r /w    accepted, no effect\n"
-    "  /? /h            print this text\n"
-    "  -MD -MMD         write a dependency file (gcc form) naming headers and resource files\n"
-    "  -MF <file>       name of the dependency file (default: the output's name with .d)\n"
-    "  -MT <target>     target of the dependency rule, as written\n"
-    "  -MQ <target>     target of the dependency rule, quoted for make\n"
-    "  --depfile <file> write the dependency file <file>\n"
-    "  @<file>          read more arguments from <file>\n";
 
 namespace {
 
@@ -156,6 +136,41 @@ void Apply(TRcCommand& command, TRcOption option, const std::string& value, cons
   }
 }
 
+// Takes the option at args[i] (and its value) into `command`; false when it names none.
+bool TakeOption(const std::vector<std::string>& args, std::size_t& i, TRcCommand& command, bool& ignoreInclude) {
+  const std::string& argument = args[i];
+  TInvocation& invocation = command.invocation;
+  if (argument[0] == '-') {
+    if (TakeDependencyOption(args, i, invocation.dependencies)) return true;
+    if (argument == "--depfile" || argument.rfind("--depfile=", 0) == 0) {
+      invocation.dependencies.wanted = true;
+      if (argument.size() > 10) {
+        invocation.dependencies.file = argument.substr(10);
+      } else if (i + 1 < args.size() && argument.size() == 9) {
+        invocation.dependencies.file = args[++i];
+      }
+      if (invocation.dependencies.file.empty()) throw TCommandLineError("option --depfile needs a file name");
+      return true;
+    }
+  }
+  if (argument.size() > 2 && argument[1] == 'W') {
+    std::string dashed = "-" + argument.substr(1);
+    TWarningOptionRead read = ReadWarningOption(dashed, invocation.compile.warnings);
+    if (read == TWarningOptionRead::UnknownName) throw TCommandLineError(UnknownWarningText(argument));
+    if (read == TWarningOptionRead::Taken) return true;
+  }
+  const TRcOptionName* option = nullptr;
+  std::string value;
+  if (!MatchOption(argument, option, value)) return false;
+  std::string spelled = argument.substr(0, 1 + option->name.size());
+  if (option->takesValue && value.empty()) {
+    if (i + 1 >= args.size()) throw TCommandLineError("option " + spelled + " needs a value");
+    value = args[++i];
+  }
+  Apply(command, option->option, value, spelled, ignoreInclude);
+  return true;
+}
+
 }  // namespace
 
 TRcCommand ParseRcCommandLine(const std::vector<std::string>& args) {
@@ -168,28 +183,8 @@ TRcCommand ParseRcCommandLine(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& argument = args[i];
     bool optionLike = argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
-    if (optionLike && argument[0] == '-') {
-      if (TakeDependencyOption(args, i, invocation.dependencies)) continue;
-      if (argument == "--depfile" || argument.rfind("--depfile=", 0) == 0) {
-        invocation.dependencies.wanted = true;
-        if (argument.size() > 10) {
-          invocation.dependencies.file = argument.substr(10);
-        } else if (i + 1 < args.size() && argument.size() == 9) {
-          invocation.dependencies.file = args[++i];
-        }
-        if (invocation.dependencies.file.empty()) throw TCommandLineError("option --depfile needs a file name");
-        continue;
-      }
-    }
-    const TRcOptionName* option = nullptr;
-    std::string value;
-    if (optionLike && MatchOption(argument, option, value)) {
-      std::string spelled = argument.substr(0, 1 + option->name.size());
-      if (option->takesValue && value.empty()) {
-        if (i + 1 >= args.size()) throw TCommandLineError("option " + spelled + " needs a value");
-        value = args[++i];
-      }
-      Apply(command, option->option, value, spelled, ignoreInclude);
+    if (optionLike && TakeOption(args, i, command, ignoreInclude)) {
+      if (!IsListedOption(TCommandLineMode::Rc, argument)) throw TCommandLineError("unknown option " + argument);
       continue;
     }
     if (argument.empty()) throw TCommandLineError("empty argument");
@@ -216,7 +211,7 @@ int RunRcCommandLine(const std::vector<std::string>& args, std::ostream& out, st
     return 1;
   }
   if (command.help) {
-    out << kRcUsage;
+    out << UsageText(TCommandLineMode::Rc);
     return 0;
   }
   return RunInvocation(command.invocation, err);

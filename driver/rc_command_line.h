@@ -33,7 +33,4 @@ TRcCommand ParseRcCommandLine(const std::vector<std::string>& args);
 /// failure printed on `err`. The usage goes to `out`.
 int RunRcCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-/// The usage text of the rc-style command line.
-extern const char* const kRcUsage;
-
 }  // namespace tarvex

@@ -3,37 +3,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "driver/decompile.h"
 #include "driver/gnu_diagnostics.h"
+#include "driver/option_table.h"
+#include "reader/diagnostics.h"
 #include "reader/utf16.h"
 
 namespace tarvex {
-
-const char* const kWindresUsage =
-    "Usage: tarvex-windres [options] [input-file] [output-file]\n"
-    "  -i, --input=<file>             the script (or .res) to read\n"
-    "  -o, --output=<file>            the file to write\n"
-    "  -J, --input-format=<format>    rc or res (default: res for a name ending in .res, else rc)\n"
-    "  -O, --output-format=<format>   res, coff or html (the resource report page; default: res for a\n"
-    "                                 name ending in .res, else coff)\n"
-    "  -F, --target=<target>          pe-i386, pe-x86-64 or pe-aarch64 (default: from the program\n"
-    "                                 name's target triple, else pe-x86-64)\n"
-    "  -I, --include-dir=<dir>        add an include directory\n"
-    "  -D, --define <name>[=<value>]  define a name\n"
-    "  -U, --undefine <name>          remove a name\n"
-    "  -l, --language=<hex>           default language id (default 0x409)\n"
-    "  -c, --codepage=<codepage>      code page of the script text, decimal or 0x hex (default 1252)\n"
-    "  --preprocessor=<program>       accepted, no effect: the built-in preprocessor always runs\n"
-    "  --preprocessor-arg=<arg>       -D, -U, -I and the dependency options are taken, others ignored\n"
-    "  --use-temp-file, --no-use-temp-file, -r   accepted, no effect\n"
-    "  -MD, -MMD                      write a dependency file (gcc form) naming headers and resource files\n"
-    "  -MF <file>                     name of the dependency file (default: the output's name with .d)\n"
-    "  -MT <target>                   target of the dependency rule, as written\n"
-    "  -MQ <target>                   target of the dependency rule, quoted for make\n"
-    "  --depfile=<file>               write the dependency file <file>\n"
-    "  -v, --verbose                  name every file as it is opened, on standard error\n"
-    "  -h, --help                     print this text\n"
-    "  -V, --version                  print the version\n"
-    "  @<file>                        read more arguments from <file>\n";
 
 namespace {
 
@@ -47,6 +23,7 @@ enum class TWindresOption {
   Define,
   Undefine,
   Language,
+  Names,
   CodePage,
   Preprocessor,
   PreprocessorArg,
@@ -74,6 +51,7 @@ constexpr TWindresOptionName kWindresOptions[] = {
     {'D', "define", TWindresOption::Define, true},
     {'U', "undefine", TWindresOption::Undefine, true},
     {'l', "language", TWindresOption::Language, true},
+    {'H', "names", TWindresOption::Names, true},
     {'c', "codepage", TWindresOption::CodePage, true},
     {0, "preprocessor", TWindresOption::Preprocessor, true},
     {0, "preprocessor-arg", TWindresOption::PreprocessorArg, true},
@@ -159,11 +137,9 @@ class TWindresParser {
   void Parse() {
     for (i_ = 0; i_ < args_.size(); ++i_) {
       const std::string& argument = args_[i_];
-      if (TakeDependencyOption(args_, i_, command_.invocation.dependencies)) continue;
-      if (argument.rfind("--", 0) == 0 && argument.size() > 2) {
-        LongOption(argument);
-      } else if (argument.size() > 1 && argument[0] == '-') {
-        ShortOption(argument);
+      if (argument.size() > 1 && argument[0] == '-') {
+        TakeOption(argument);
+        if (!IsListedOption(TCommandLineMode::Windres, argument)) throw TCommandLineError("unknown option " + argument);
       } else if (argument.empty() || argument == "-") {
         throw TCommandLineError(argument.empty() ? "empty argument" : "reading standard input is not supported");
       } else {
@@ -179,6 +155,12 @@ class TWindresParser {
   std::string target;
 
  private:
+  void TakeOption(const std::string& argument) {
+    if (TakeDependencyOption(args_, i_, command_.invocation.dependencies)) return;
+    if (argument.rfind("--", 0) == 0 && argument.size() > 2) return LongOption(argument);
+    ShortOption(argument);
+  }
+
   std::string NextValue(const std::string& spelled) {
     if (i_ + 1 >= args_.size()) throw TCommandLineError("option " + spelled + " needs a value");
     return args_[++i_];
@@ -202,6 +184,9 @@ class TWindresParser {
   }
 
   void ShortOption(const std::string& argument) {
+    TWarningOptionRead read = ReadWarningOption(argument, command_.invocation.compile.warnings);
+    if (read == TWarningOptionRead::UnknownName) throw TCommandLineError(UnknownWarningText(argument));
+    if (read == TWarningOptionRead::Taken) return;
     for (const TWindresOptionName& option : kWindresOptions) {
       if (option.letter != argument[1]) continue;
       std::string spelled = argument.substr(0, 2);
@@ -294,6 +279,9 @@ class TWindresParser {
       case TWindresOption::CodePage:
         compile.codePage = CodePageOf(value, spelled);
         return;
+      case TWindresOption::Names:
+        command_.names = value;
+        return;
       case TWindresOption::PreprocessorArg:
         return PreprocessorArgument(value);
       case TWindresOption::Depfile:
@@ -322,6 +310,27 @@ class TWindresParser {
   std::string pendingWrapped_;  ///< a wrapped option whose value is the next wrapped argument
 };
 
+// The script to the output file, or to `out` when none is named; nothing printed on
+// success, as windres prints nothing.
+int RunWindresDecompile(const TWindresCommand& command, std::ostream& out, std::ostream& err) {
+  TDecompileRequest request;
+  request.input = command.invocation.input;
+  request.script = command.invocation.output;
+  request.toStream = request.script.empty();
+  request.namesHeader = command.names;
+  if (command.decompileKind == "res") request.kind = TDecompileInput::Res;
+  if (command.decompileKind == "coff") request.kind = TDecompileInput::Coff;
+  if (command.decompileKind == "pe") request.kind = TDecompileInput::Program;
+  try {
+    TDecompileResult result = Decompile(request, &out);
+    for (const std::string& difference : result.differences) err << "tarvex: warning: " << SafeText(difference) << "\n";
+  } catch (const std::exception& failure) {
+    PrintGnuError(err, failure.what());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, const std::string& programName) {
@@ -334,7 +343,19 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
   parser.Parse();
   if (command.help || command.version) return command;
   if (invocation.input.empty()) throw TCommandLineError("no input file named (-i or the first file name)");
+  command.decompile =
+      parser.outputFormat == "rc" || (parser.outputFormat.empty() && EndsWith(invocation.output, ".rc"));
+  if (command.decompile) {
+    if (!parser.inputFormat.empty() && parser.inputFormat != "res" && parser.inputFormat != "coff" &&
+        parser.inputFormat != "pe")
+      throw TCommandLineError("input format " + parser.inputFormat + " cannot be decompiled (res, coff or pe)");
+    command.decompileKind = parser.inputFormat;
+    return command;
+  }
+  if (!command.names.empty()) throw TCommandLineError("option -H names ids of a decompiled script: it needs -O rc");
   if (invocation.output.empty()) throw TCommandLineError("no output file named (-o or the second file name)");
+  if (parser.inputFormat == "coff" || parser.inputFormat == "pe")
+    throw TCommandLineError("input format " + parser.inputFormat + " is read only to write a script (-O rc)");
   if (parser.inputFormat.empty()) {
     invocation.inputIsRes = EndsWith(invocation.input, ".res");
   } else if (parser.inputFormat == "res" || parser.inputFormat == "rc") {
@@ -348,7 +369,7 @@ TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, co
     invocation.coff = parser.outputFormat == "coff";
     invocation.html = parser.outputFormat == "html";
   } else {
-    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff or html)");
+    throw TCommandLineError("output format " + parser.outputFormat + " is not supported (res, coff, html or rc)");
   }
   if (!parser.target.empty()) {
     if (!ParseTarget(parser.target, invocation.machine))
@@ -373,9 +394,10 @@ int RunWindresCommandLine(const std::vector<std::string>& args, const std::strin
     return 0;
   }
   if (command.help) {
-    out << kWindresUsage;
+    out << UsageText(TCommandLineMode::Windres);
     return 0;
   }
+  if (command.decompile) return RunWindresDecompile(command, out, err);
   return RunInvocation(command.invocation, err);
 }
 

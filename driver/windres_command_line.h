@@ -18,6 +18,9 @@ struct TWindresCommand {
   TInvocation invocation;
   bool help = false;
   bool version = false;
+  bool decompile = false;     ///< -O rc, or an output name ending in ".rc": write a script
+  std::string names;          ///< -H: a header whose #defines name ids in the script
+  std::string decompileKind;  ///< -J res, coff or pe; empty: judged by the input's bytes
 };
 
 /// Reads a windres-style command line (response files already expanded). `programName`
@@ -26,15 +29,14 @@ struct TWindresCommand {
 /// object unless the output name ends in ".res", a .res input when the input name ends in
 /// ".res", language 0x409, text in Windows-1252, GNU line markers honoured. Throws a
 /// TCommandLineError for an unknown option, an option without its value, an unknown
-/// format or machine, two inputs or outputs, and a missing input or output.
+/// format or machine, two inputs or outputs, and a missing input or output. With -O rc
+/// (or an output ending in ".rc") the input is decompiled; without an output name the
+/// script then goes to standard output.
 TWindresCommand ParseWindresCommandLine(const std::vector<std::string>& args, const std::string& programName);
 
 /// One run of the windres-style command line: 0 on success (printing nothing), 1 after a
 /// failure printed on `err`. --help and --version print on `out`.
 int RunWindresCommandLine(const std::vector<std::string>& args, const std::string& programName, std::ostream& out,
                           std::ostream& err);
-
-/// The usage text of the windres-style command line.
-extern const char* const kWindresUsage;
 
 }  // namespace tarvex

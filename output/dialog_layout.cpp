@@ -547,8 +547,14 @@ const char* KindName(TControlKind kind) {
 
 TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
   TDialogTemplate dialog;
+  ReadDialogTemplateInto(data, dialog);
+  return dialog;
+}
+
+void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate& dialog) {
   TByteCursor cursor(data);
   dialog.extended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
+  dialog.helpId = 0;
   if (dialog.extended) {
     cursor.Skip(4);
     dialog.helpId = cursor.U32();
@@ -563,23 +569,29 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
   dialog.y = cursor.I16();
   dialog.width = cursor.I16();
   dialog.height = cursor.I16();
-  dialog.menu = cursor.NameOrOrdinal();
-  dialog.windowClass = cursor.NameOrOrdinal();
-  dialog.caption = cursor.Text();
-  if ((dialog.style & kSetFont) != 0) {
-    dialog.hasFont = true;
+  cursor.ReadNameOrOrdinal(dialog.menu);
+  cursor.ReadNameOrOrdinal(dialog.windowClass);
+  cursor.ReadText(dialog.caption);
+  dialog.hasFont = (dialog.style & kSetFont) != 0;
+  dialog.points = dialog.weight = 0;
+  dialog.italic = dialog.charset = 0;
+  dialog.face.clear();
+  if (dialog.hasFont) {
     dialog.points = cursor.U16();
     if (dialog.extended) {
       dialog.weight = cursor.U16();
       dialog.italic = cursor.U8();
       dialog.charset = cursor.U8();
     }
-    dialog.face = cursor.Text();
+    cursor.ReadText(dialog.face);
   }
-  dialog.controls.reserve(std::min<std::size_t>(count, data.size() / 18));
+  std::vector<TDialogControl>& controls = dialog.controls;
+  controls.reserve(std::min<std::size_t>(count, data.size() / 18));
   for (std::uint16_t i = 0; i < count; ++i) {
     cursor.AlignTo4();
-    TDialogControl control;
+    if (i >= controls.size()) controls.emplace_back();
+    TDialogControl& control = controls[i];
+    control.helpId = 0;
     if (dialog.extended) {
       control.helpId = cursor.U32();
       control.exStyle = cursor.U32();
@@ -593,8 +605,8 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
     control.width = cursor.I16();
     control.height = cursor.I16();
     control.id = dialog.extended ? cursor.U32() : cursor.U16();
-    control.windowClass = cursor.NameOrOrdinal();
-    control.title = cursor.NameOrOrdinal();
+    cursor.ReadNameOrOrdinal(control.windowClass);
+    cursor.ReadNameOrOrdinal(control.title);
     // The size of the creation data counts its own word in a standard template only.
     control.creationDataSize = cursor.U16();
     cursor.Skip(dialog.extended ? control.creationDataSize : std::max<std::size_t>(control.creationDataSize, 2) - 2);
@@ -605,9 +617,8 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
       control.className =
           windowClass.isOrdinal ? "#" + std::to_string(windowClass.ordinal) : DisplayUtf8(windowClass.text);
     control.kind = KindOf(UpperAscii(control.className), control.style);
-    dialog.controls.push_back(std::move(control));
   }
-  return dialog;
+  controls.resize(count);
 }
 
 TDialogLayout LayOutDialog(const TDialogTemplate& dialog) {
@@ -695,25 +706,20 @@ std::string DialogStyleNames(std::uint32_t style) {
   return JoinNames(JoinNames(window, own), HexRest(style, covered));
 }
 
-std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
-                                        const std::function<std::string(const TDialogControl&)>& label) {
-  std::vector<std::string> warnings;
-  TBaseUnits units = LayOutDialog(dialog).units;
-  auto add = [&](std::string text) {
-    if (warnings.size() < kMostWarnings) warnings.push_back(std::move(text));
-  };
+TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t most) {
+  TLayoutFindings findings;
+  TBaseUnits units;
+  if (dialog.hasFont)
+    units = dialog.points == kMessageBoxFont ? FontBaseUnits(u"Segoe UI", 9) : FontBaseUnits(dialog.face, dialog.points);
   std::vector<TUnitRect> rects;
   rects.reserve(dialog.controls.size());
-  for (const TDialogControl& control : dialog.controls) {
-    TUnitRect r = UnitRect(control, units);
+  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
+    TUnitRect r = UnitRect(dialog.controls[i], units);
     rects.push_back(r);
     bool inside = r.left >= 0 && r.top >= 0 && r.right <= dialog.width && r.bottom <= dialog.height;
+    if (inside || (dialog.controls[i].style & kVisible) == 0 || findings.outside.size() >= most) continue;
     bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= dialog.width || r.top >= dialog.height;
-    if (!inside)
-      add(std::string(KindName(control.kind)) + " " + label(control) +
-          (disjoint ? " lies outside" : " reaches outside") + " the dialog: " + std::to_string(r.left) + ", " +
-          std::to_string(r.top) + " to " + std::to_string(r.right) + ", " + std::to_string(r.bottom) +
-          " in a dialog of " + std::to_string(dialog.width) + " x " + std::to_string(dialog.height) + " units");
+    findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
   }
   // Overlaps: visible controls sorted by their left edge; each is compared with those that
   // start before it ends.
@@ -726,12 +732,11 @@ std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
   }
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return rects[a].left < rects[b].left; });
-  std::vector<std::pair<std::size_t, std::size_t>> overlaps;
+  std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
-  for (std::size_t n = 0; n < order.size() && overlaps.size() < kMostWarnings && comparisons <= kMostComparisons; ++n) {
+  for (std::size_t n = 0; n < order.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
     const TUnitRect& a = rects[order[n]];
-    for (std::size_t m = n + 1; m < order.size() && rects[order[m]].left < a.right && overlaps.size() < kMostWarnings;
-         ++m) {
+    for (std::size_t m = n + 1; m < order.size() && rects[order[m]].left < a.right && overlaps.size() < most; ++m) {
       if (++comparisons > kMostComparisons) break;
       const TUnitRect& b = rects[order[m]];
       if (b.top >= a.bottom || a.top >= b.bottom) continue;
@@ -739,26 +744,58 @@ std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
       overlaps.emplace_back(std::min(order[n], order[m]), std::max(order[n], order[m]));
     }
   }
-  if (comparisons > kMostComparisons) add("too many controls side by side: not every overlap was looked for");
+  findings.overlapSearchCut = comparisons > kMostComparisons;
   std::sort(overlaps.begin(), overlaps.end());
-  for (auto [first, second] : overlaps)
-    add(std::string(PluralKindName(dialog.controls[first].kind)) + " " + label(dialog.controls[first]) + " and " +
-        label(dialog.controls[second]) + " overlap");
-  // Duplicate ids, in the order of their first use.
-  std::unordered_map<std::uint32_t, std::vector<std::size_t>> users;
-  std::vector<std::uint32_t> firstSeen;
+  for (auto [first, second] : overlaps) {
+    const TUnitRect& a = rects[first];
+    const TUnitRect& b = rects[second];
+    findings.overlapSizes.emplace_back(std::min(a.right, b.right) - std::max(a.left, b.left),
+                                       std::min(a.bottom, b.bottom) - std::max(a.top, b.top));
+  }
+  // Shared ids, in the order of their first use: the controls sorted by id, then each run
+  // of one id in template order.
+  std::vector<std::pair<std::uint32_t, std::size_t>> byId;
+  byId.reserve(dialog.controls.size());
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
     const TDialogControl& control = dialog.controls[i];
     std::uint32_t id = control.id;
     bool decoration = control.kind == TControlKind::GroupBox || control.className == "STATIC";
     if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
-    std::vector<std::size_t>& list = users[id];
-    if (list.empty()) firstSeen.push_back(id);
-    list.push_back(i);
+    byId.emplace_back(id, i);
   }
-  for (std::uint32_t id : firstSeen) {
-    const std::vector<std::size_t>& list = users[id];
-    if (list.size() < 2) continue;
+  std::sort(byId.begin(), byId.end());
+  for (std::size_t n = 0; n < byId.size();) {
+    std::size_t end = n + 1;
+    while (end < byId.size() && byId[end].first == byId[n].first) ++end;
+    if (end - n >= 2) {
+      std::vector<std::size_t> list;
+      for (std::size_t k = n; k < end; ++k) list.push_back(byId[k].second);
+      findings.sharedIds.push_back(std::move(list));
+    }
+    n = end;
+  }
+  std::sort(findings.sharedIds.begin(), findings.sharedIds.end());  // by first use
+  if (findings.sharedIds.size() > most) findings.sharedIds.resize(most);
+  return findings;
+}
+
+std::vector<std::string> DialogWarnings(const TDialogTemplate& dialog,
+                                        const std::function<std::string(const TDialogControl&)>& label) {
+  std::vector<std::string> warnings;
+  auto add = [&](std::string text) {
+    if (warnings.size() < kMostWarnings) warnings.push_back(std::move(text));
+  };
+  TLayoutFindings findings = FindLayoutProblems(dialog, kMostWarnings);
+  for (const TLayoutFindings::TOutside& o : findings.outside)
+    add(std::string(KindName(dialog.controls[o.control].kind)) + " " + label(dialog.controls[o.control]) +
+        (o.disjoint ? " lies outside" : " reaches outside") + " the dialog: " + std::to_string(o.left) + ", " +
+        std::to_string(o.top) + " to " + std::to_string(o.right) + ", " + std::to_string(o.bottom) +
+        " in a dialog of " + std::to_string(dialog.width) + " x " + std::to_string(dialog.height) + " units");
+  if (findings.overlapSearchCut) add("too many controls side by side: not every overlap was looked for");
+  for (auto [first, second] : findings.overlaps)
+    add(std::string(PluralKindName(dialog.controls[first].kind)) + " " + label(dialog.controls[first]) + " and " +
+        label(dialog.controls[second]) + " overlap");
+  for (const std::vector<std::size_t>& list : findings.sharedIds) {
     std::string text =
         "id " + label(dialog.controls[list[0]]) + " is used by " + std::to_string(list.size()) + " controls: ";
     for (std::size_t k = 0; k < list.size(); ++k)

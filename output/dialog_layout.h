@@ -128,6 +128,10 @@ struct TDialogTemplate {
 /// field that runs past the end.
 TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data);
 
+/// ReadDialogTemplate into `dialog`, whose controls and texts keep their room: a caller
+/// that reads many templates allocates for the largest only.
+void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate& dialog);
+
 struct TControlLayout {
   TPixelRect box;   ///< the control's window
   TPixelRect face;  ///< a combo box's field (a drop-down one's when closed); else the box
@@ -149,7 +153,29 @@ std::string ControlStyleNames(const TDialogControl& control);
 std::string ExStyleNames(std::uint32_t exStyle);
 std::string DialogStyleNames(std::uint32_t style);
 
-/// The warnings for a dialog: controls that lie partly or wholly outside it, visible
+/// What a look at a dialog's layout finds, each control by its index in the template.
+struct TLayoutFindings {
+  struct TOutside {
+    std::size_t control = 0;
+    int left = 0, top = 0, right = 0, bottom = 0;  ///< the control in dialog units
+    bool disjoint = false;                         ///< wholly outside, not only partly
+  };
+  std::vector<TOutside> outside;  ///< visible controls not wholly inside the dialog, in template order
+  /// Visible controls of the same kind that overlap (group boxes, frames and rectangles,
+  /// which are meant to contain others, aside): the earlier first, pairs in order
+  std::vector<std::pair<std::size_t, std::size_t>> overlaps;
+  /// For each overlap, how far the two controls overlap: width and height in dialog units
+  std::vector<std::pair<int, int>> overlapSizes;
+  /// Controls that share an id, per id in the order of its first use (-1 and 0xFFFF, and
+  /// 0 on statics and group boxes, aside)
+  std::vector<std::vector<std::size_t>> sharedIds;
+  bool overlapSearchCut = false;  ///< too many controls side by side: not every overlap was looked for
+};
+
+/// Finds controls outside the dialog, overlaps and shared ids; at most `most` of each.
+TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t most);
+
+/// The warnings for a dialog: visible controls that lie partly or wholly outside it, visible
 /// controls of the same kind that overlap (group boxes, frames and rectangles, which are
 /// meant to contain others, aside), and ids used by more than one control (-1, and 0 on
 /// statics and group boxes, aside). `label` names a control in the texts.

@@ -29,6 +29,10 @@ std::string HtmlText(std::u16string_view units, bool attribute = false);
 /// UTF-16 text with Windows mnemonics: "&x" underlines x, "&&" is one "&".
 std::string MnemonicHtml(std::u16string_view units);
 
+/// An accelerator's key as people name it: "Ctrl+S", "Alt+F4", "Shift+\"a\"" (an ASCII
+/// key in quotes); `flags` are the entry's (VIRTKEY 1, SHIFT 4, CONTROL 8, ALT 0x10).
+std::string AcceleratorKeyName(std::uint16_t flags, std::uint16_t key);
+
 /// Prefixes of the names that suit an id in its context ("IDC_" for controls).
 using TNamePrefixes = std::initializer_list<std::string_view>;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "output/dib_image.h"
@@ -484,6 +485,21 @@ std::string VirtualKeyName(std::uint16_t key) {
   return found != kNames.end() ? found->second : "VK " + Hex4(key);
 }
 
+}  // namespace
+
+std::string AcceleratorKeyName(std::uint16_t flags, std::uint16_t key) {
+  std::string modifiers;
+  if ((flags & 0x08) != 0) modifiers += "Ctrl+";
+  if ((flags & 0x10) != 0) modifiers += "Alt+";
+  if ((flags & 0x04) != 0) modifiers += "Shift+";
+  if ((flags & 0x01) != 0) return modifiers + VirtualKeyName(key);
+  if (key < 0x20) return modifiers + "Ctrl+" + std::string(1, static_cast<char>(key + 0x40));
+  if (key == 0x20) return modifiers + "Space";
+  return modifiers + "\"" + DisplayUtf8(std::u16string(1, static_cast<char16_t>(key))) + "\"";
+}
+
+namespace {
+
 std::string AcceleratorKey(std::uint16_t flags, std::uint16_t key) {
   std::string modifiers;
   if ((flags & 0x08) != 0) modifiers += "Ctrl+";
@@ -775,8 +791,14 @@ TNamePrefixes PrefixesOf(const TResourceId& type) {
 
 class TReportWriter {
  public:
-  TReportWriter(const std::vector<TResourceEntry>& resources, const TDefineNames& names, const std::string& source)
-      : resources_(resources), context_(resources, names), source_(source) {}
+  TReportWriter(const std::vector<TResourceEntry>& resources, const TDefineNames& names, const std::string& source,
+                const std::vector<TWarning>& warnings)
+      : resources_(resources), context_(resources, names), source_(source), warnings_(warnings) {
+    for (TWarning& warning : warnings_) LocateWarning(warning);
+    for (std::size_t i = 0; i < warnings.size(); ++i)
+      warningsOf_[WarningKey(warnings[i].resourceType, warnings[i].resourceName, warnings[i].resourceLanguage)]
+          .push_back(i);
+  }
 
   std::string Build() {
     std::vector<const TResourceEntry*> order;
@@ -787,7 +809,7 @@ class TReportWriter {
       if (!(a->name == b->name)) return a->name < b->name;
       return a->language < b->language;
     });
-    std::string body = "<h1>Resources of " + EscapeHtml(source_) + "</h1>\n" + Summary(order);
+    std::string body = "<h1>Resources of " + EscapeHtml(source_) + "</h1>\n" + Summary(order) + WarningsSection();
     for (std::size_t i = 0; i < order.size();) {
       std::size_t end = i;
       while (end < order.size() && order[end]->type == order[i]->type) ++end;
@@ -855,7 +877,13 @@ class TReportWriter {
     std::string out = "<section class=\"type\"><h2 id=\"" + SectionId(type) + "\">" +
                       EscapeHtml(title.empty() ? TypeLabel(type) : title) + " <span class=\"meta\">" +
                       EscapeHtml(TypeLabel(type)) + " &#xB7; " + Count(entries.size()) + "</span></h2>\n";
-    if (type.isOrdinal && type.ordinal == 6) return out + StringTablesHtml(context_, entries) + "</section>\n";
+    if (type.isOrdinal && type.ordinal == 6) {
+      std::string warnings;
+      std::set<std::uint16_t> languages;
+      for (const TResourceEntry* entry : entries) languages.insert(entry->language);
+      for (std::uint16_t language : languages) warnings += WarningsBeside(6, "", language);
+      return out + StringTablesHtml(context_, entries) + warnings + "</section>\n";
+    }
     // Image entries and the version resource are numbered by the compiler, not named by the script.
     bool named = !type.isOrdinal || (type.ordinal != 1 && type.ordinal != 3 && type.ordinal != 16);
     for (const TResourceEntry* entry : entries) {
@@ -864,6 +892,7 @@ class TReportWriter {
       out += "<section class=\"res\"><h3>" + name + " <span class=\"meta\">&#xB7; " +
              EscapeHtml(LanguageName(entry->language)) + " &#xB7; flags " + Hex4(entry->memoryFlags) + " " +
              MemoryFlagNames(entry->memoryFlags) + " &#xB7; " + Count(entry->data.size()) + " bytes</span></h3>\n" +
+             (type.isOrdinal ? WarningsBeside(type.ordinal, IdText(entry->name), entry->language) : std::string()) +
              Body(*entry, anchor) + "</section>\n";
     }
     return out + "</section>\n";
@@ -902,17 +931,56 @@ class TReportWriter {
     }
   }
 
+  static std::string WarningKey(std::uint16_t type, const std::string& name, std::uint16_t language) {
+    return std::to_string(type) + '\x01' + name + '\x01' + std::to_string(language);
+  }
+
+  // "app.rc:41:5" for a warning's place.
+  static std::string WarningPlace(const TWarning& warning) {
+    const TDiagnosticDetail& detail = warning.detail;
+    if (!detail.located) return {};
+    return detail.where.file + ":" + std::to_string(detail.where.line) + ":" + std::to_string(detail.where.column);
+  }
+
+  std::string WarningItem(const TWarning& warning) const {
+    std::string place = WarningPlace(warning);
+    return (place.empty() ? std::string() : "<span class=\"meta\">" + EscapeHtml(place) + "</span> ") +
+           EscapeHtml(warning.detail.message) + " <span class=\"meta\">[-W" + WarningName(warning.kind) + "]</span>";
+  }
+
+  // Every warning of the compilation, each linked to its place beside its resource.
+  std::string WarningsSection() const {
+    if (warnings_.empty()) return {};
+    std::string out = "<section id=\"warnings\"><h2>Warnings <span class=\"meta\">&#xB7; " +
+                      Count(warnings_.size()) + "</span></h2><ul class=\"warnings\">";
+    for (std::size_t i = 0; i < warnings_.size(); ++i)
+      out += "<li><a href=\"#warning-" + std::to_string(i + 1) + "\">" + WarningItem(warnings_[i]) + "</a></li>";
+    return out + "</ul></section>\n";
+  }
+
+  // The warnings about one resource, where the resource is shown.
+  std::string WarningsBeside(std::uint16_t type, const std::string& name, std::uint16_t language) const {
+    auto found = warningsOf_.find(WarningKey(type, name, language));
+    if (found == warningsOf_.end()) return {};
+    std::string out = "<ul class=\"warnings\">";
+    for (std::size_t i : found->second)
+      out += "<li id=\"warning-" + std::to_string(i + 1) + "\">" + WarningItem(warnings_[i]) + "</li>";
+    return out + "</ul>\n";
+  }
+
   const std::vector<TResourceEntry>& resources_;
   TReportContext context_;
   const std::string& source_;
+  std::vector<TWarning> warnings_;  ///< located
+  std::unordered_map<std::string, std::vector<std::size_t>> warningsOf_;
   std::unordered_set<std::string> anchors_;
 };
 
 }  // namespace
 
 std::string BuildHtmlReport(const std::vector<TResourceEntry>& resources, const TDefineNames& names,
-                            const std::string& sourceName) {
-  return TReportWriter(resources, names, sourceName).Build();
+                            const std::string& sourceName, const std::vector<TWarning>& warnings) {
+  return TReportWriter(resources, names, sourceName, warnings).Build();
 }
 
 }  // namespace tarvex

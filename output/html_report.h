@@ -9,6 +9,7 @@
 
 #include "output/html_parts.h"
 #include "output/res_image.h"
+#include "reader/warnings.h"
 
 namespace tarvex {
 
@@ -17,7 +18,8 @@ namespace tarvex {
 /// or a program): the page is otherwise the same with or without them. The page has no
 /// external references; its script marks <body> with data-layout-check ("ok", or
 /// "failed: " and the first difference) and, on any script error, data-script-error.
+/// `warnings` are listed in a section of their own and beside the resource each concerns.
 std::string BuildHtmlReport(const std::vector<TResourceEntry>& resources, const TDefineNames& names,
-                            const std::string& sourceName);
+                            const std::string& sourceName, const std::vector<TWarning>& warnings = {});
 
 }  // namespace tarvex

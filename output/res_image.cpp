@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <unordered_set>
 
 #include "reader/diagnostics.h"
@@ -74,6 +75,19 @@ std::vector<TResourceEntry> ReadResFile(std::span<const std::uint8_t> bytes, con
   return resources;
 }
 
+// The header of the section an object keeps its resource tree in: .rsrc$01, or .rsrc
+// when there is no such section; 0 when there is neither.
+std::size_t CoffResourceSection(std::span<const std::uint8_t> bytes, std::size_t sections, std::size_t count) {
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::size_t at = sections + i * kSectionHeaderSize;
+    if (at > bytes.size() || bytes.size() - at < kSectionHeaderSize) return 0;
+    if (std::memcmp(bytes.data() + at, ".rsrc$01", 8) == 0) return at;
+    if (plain == 0 && std::memcmp(bytes.data() + at, ".rsrc\0\0\0", 8) == 0) plain = at;
+  }
+  return plain;
+}
+
 // The resource section of a PE file: a three-level directory tree (type, name, language)
 // whose data entries give the data by virtual address.
 class TProgramReader {
@@ -112,6 +126,30 @@ class TProgramReader {
     TRegion root = MapAddress(rootAddress, optional + resourceDirectoryAt);
     base_ = root.offset;
     limit_ = root.limit;
+    ReadDirectory(0, 0, {});
+    return std::move(resources_);
+  }
+
+  /// A COFF object: the tree in .rsrc$01 (or .rsrc), each data entry's address a
+  /// relocation against a symbol of the section that holds the data.
+  std::vector<TResourceEntry> ReadObject() {
+    sectionCount_ = U16At(2);
+    sections_ = 20 + std::size_t{U16At(16)};
+    Require(sections_, sectionCount_ * kSectionHeaderSize, "section table");
+    symbols_ = U32At(8);
+    symbolCount_ = U32At(12);
+    std::size_t tree = CoffResourceSection(bytes_, sections_, sectionCount_);
+    if (tree == 0) FailAt(fileName_, sections_, "the object has no .rsrc$01 or .rsrc section");
+    std::size_t rawSize = U32At(tree + 16);
+    base_ = U32At(tree + 20);
+    Require(base_, rawSize, "resource section");
+    limit_ = base_ + rawSize;
+    std::size_t relocations = U32At(tree + 24);
+    std::size_t relocationCount = U16At(tree + 32);
+    Require(relocations, relocationCount * 10, "relocation table");
+    for (std::size_t i = 0; i < relocationCount; ++i)
+      relocations_.emplace(U32At(relocations + i * 10), U32At(relocations + i * 10 + 4));
+    object_ = true;
     ReadDirectory(0, 0, {});
     return std::move(resources_);
   }
@@ -199,7 +237,7 @@ class TProgramReader {
       if (!id.isOrdinal) FailAt(fileName_, entryAt, "a language given by name");
       std::size_t dataEntry = TreeOffset(target, 16, entryAt, "a data entry");
       std::uint32_t size = U32At(dataEntry + 4);
-      TRegion data = MapAddress(U32At(dataEntry), dataEntry);
+      TRegion data = object_ ? RelocatedData(dataEntry) : MapAddress(U32At(dataEntry), dataEntry);
       if (size > data.limit - data.offset)
         FailAt(fileName_, dataEntry, "data of " + std::to_string(size) + " bytes runs past its section");
       TResourceEntry entry;
@@ -211,8 +249,31 @@ class TProgramReader {
     }
   }
 
+  // The data a data entry of an object names: the section and offset of the symbol its
+  // relocation refers to, plus the addend the entry holds.
+  TRegion RelocatedData(std::size_t dataEntry) const {
+    auto found = relocations_.find(static_cast<std::uint32_t>(dataEntry - base_));
+    if (found == relocations_.end()) FailAt(fileName_, dataEntry, "a data entry without a relocation");
+    if (found->second >= symbolCount_) FailAt(fileName_, dataEntry, "a relocation names no symbol");
+    std::size_t symbol = symbols_ + std::size_t{found->second} * 18;
+    std::uint32_t value = U32At(symbol + 8);
+    std::uint16_t section = U16At(symbol + 12);
+    if (section == 0 || section > sectionCount_) FailAt(fileName_, symbol, "a symbol outside every section");
+    std::size_t header = sections_ + (section - 1u) * kSectionHeaderSize;
+    std::size_t rawSize = U32At(header + 16);
+    std::size_t rawOffset = U32At(header + 20);
+    Require(rawOffset, rawSize, "section");
+    std::size_t into = std::size_t{value} + U32At(dataEntry);
+    if (into > rawSize) FailAt(fileName_, dataEntry, "data at " + Hex(into) + " lies outside its section");
+    return {rawOffset + into, rawOffset + rawSize};
+  }
+
   std::span<const std::uint8_t> bytes_;
   const std::string& fileName_;
+  bool object_ = false;
+  std::size_t symbols_ = 0;
+  std::size_t symbolCount_ = 0;
+  std::map<std::uint32_t, std::uint32_t> relocations_;  // offset in the tree -> symbol index
   std::size_t sections_ = 0;
   std::size_t sectionCount_ = 0;
   std::size_t base_ = 0;
@@ -306,20 +367,43 @@ std::uint32_t TByteCursor::U32() {
 
 std::u16string TByteCursor::Text() {
   std::u16string text;
-  for (char16_t unit = U16(); unit != 0; unit = U16()) text += unit;
+  ReadText(text);
   return text;
+}
+
+// The units are found first and copied at once; a text without its zero fails where its
+// next unit would be, as reading unit by unit does.
+void TByteCursor::ReadText(std::u16string& text) {
+  std::size_t end = position_;
+  while (end + 2 <= data_.size() && (data_[end] | data_[end + 1]) != 0) end += 2;
+  if (end + 2 > data_.size()) {
+    position_ = end;
+    Need(2);
+  }
+  text.resize((end - position_) / 2);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(data_[position_ + 2 * i] | data_[position_ + 2 * i + 1] << 8);
+  position_ = end + 2;
 }
 
 TResourceId TByteCursor::NameOrOrdinal() {
   TResourceId id;
-  std::uint16_t first = U16();
-  if (first == 0xFFFF) {
-    id.ordinal = U16();
-    return id;
-  }
-  id.isOrdinal = false;
-  for (char16_t unit = first; unit != 0; unit = U16()) id.text += unit;
+  ReadNameOrOrdinal(id);
   return id;
+}
+
+void TByteCursor::ReadNameOrOrdinal(TResourceId& id) {
+  id.text.clear();
+  id.ordinal = 0;
+  std::uint16_t first = U16();
+  id.isOrdinal = first == 0xFFFF;
+  if (id.isOrdinal) {
+    id.ordinal = U16();
+    return;
+  }
+  if (first == 0) return;  // the empty text
+  position_ -= 2;
+  ReadText(id.text);
 }
 
 std::span<const std::uint8_t> TByteCursor::Bytes(std::size_t count) { return data_.subspan(Need(count), count); }
@@ -330,6 +414,20 @@ void TByteCursor::Fail(const std::string& what) const {
   throw TDataError("Offset " + std::to_string(position_) + " : " + what);
 }
 
+namespace {
+
+// A COFF object of x86, x64, ARM or ARM64 that holds a resource section.
+bool IsResourceObject(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 20) return false;
+  std::uint16_t machine = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+  if (machine != 0x14C && machine != 0x8664 && machine != 0xAA64 && machine != 0x1C4) return false;
+  std::size_t count = static_cast<std::size_t>(bytes[2] | bytes[3] << 8);
+  std::size_t optional = static_cast<std::size_t>(bytes[16] | bytes[17] << 8);
+  return count > 0 && optional == 0 && CoffResourceSection(bytes, 20, count) != 0;
+}
+
+}  // namespace
+
 TImageKind ImageKindOf(std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= kLeadingEntrySize && std::equal(kLeadingEntry.begin(), kLeadingEntry.end(), bytes.begin()))
     return TImageKind::Res;
@@ -338,6 +436,7 @@ TImageKind ImageKindOf(std::span<const std::uint8_t> bytes) {
                          std::size_t{bytes[0x3F]} << 24;
     if (header <= bytes.size() - 4 && std::memcmp(bytes.data() + header, "PE\0\0", 4) == 0) return TImageKind::Program;
   }
+  if (IsResourceObject(bytes)) return TImageKind::Coff;
   return TImageKind::Other;
 }
 
@@ -347,6 +446,8 @@ std::vector<TResourceEntry> ReadResources(std::span<const std::uint8_t> bytes, c
       return ReadResFile(bytes, fileName);
     case TImageKind::Program:
       return TProgramReader(bytes, fileName).Read();
+    case TImageKind::Coff:
+      return TProgramReader(bytes, fileName).ReadObject();
     case TImageKind::Other:
       break;
   }

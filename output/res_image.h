@@ -38,6 +38,7 @@ struct TResourceEntry {
 enum class TImageKind {
   Res,      ///< starts with the 32-byte leading empty entry of a .res file
   Program,  ///< "MZ" and a "PE\0\0" header where the MZ header points
+  Coff,     ///< a COFF object of x86, x64, ARM or ARM64 with a .rsrc$01 or .rsrc section
   Other     ///< anything else (a script)
 };
 
@@ -89,8 +90,12 @@ class TByteCursor {
   std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
   /// Units up to a zero unit, which is read and not kept.
   std::u16string Text();
+  /// Text into `text`, whose room is kept.
+  void ReadText(std::u16string& text);
   /// 0xFFFF and an ordinal, or a zero-terminated text (a lone zero gives the empty text).
   TResourceId NameOrOrdinal();
+  /// NameOrOrdinal into `id`, whose text keeps its room for the next.
+  void ReadNameOrOrdinal(TResourceId& id);
   std::span<const std::uint8_t> Bytes(std::size_t count);
   /// Moves to the next multiple of 4 from the start of the data, or to its end.
   void AlignTo4();

@@ -11,6 +11,7 @@
 
 #include "data/large_pages.h"
 #include "reader/diagnostics.h"
+#include "reader/warning_collector.h"
 #include "reader/file_search.h"
 #include "reader/source_encoding.h"
 #include "reader/source_index.h"
@@ -48,6 +49,7 @@ TFileItem& PushSourceFile(TRCParser& parser, std::unique_ptr<TFileItem> item) {
   parser.inputBytes += item->text.size();
   item->extension = UpperExtension(item->name);
   item->owner = &parser;
+  item->serial = ++parser.fileSerial;
   parser.fileStack.push_back(std::move(item));
   parser.currentFile = parser.fileStack.back().get();
   return *parser.currentFile;
@@ -210,6 +212,8 @@ void CloseSourceFile(TRCParser& parser) {
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();
 }
+
+TRCParser::TRCParser() = default;
 
 TRCParser::~TRCParser() {
   while (!fileStack.empty()) fileStack.pop_back();

@@ -17,11 +17,13 @@
 #include "reader/key_set.h"
 #include "reader/name_value.h"
 #include "reader/source_place.h"
+#include "reader/warnings.h"
 
 namespace tarvex {
 
 struct TRCParser;
 struct TSourceIndex;
+struct TWarningCollector;
 
 /// The expansion of a macro with parameters that is being read: until the read position
 /// passes `end`, the macro is not expanded again, so a macro never calls itself.
@@ -79,6 +81,7 @@ struct TFileItem {
   std::string presumedName;       ///< the file a line marker or #line names; empty: none
   std::string presumedExtension;  ///< that name's extension, upper-cased
   bool lineMarkerSeen = false;
+  std::uint64_t serial = 0;  ///< which opening of a file this is (TRCParser::fileSerial), for warning marks
 
   bool Exhausted() const { return readPosition >= text.size(); }
   /// `original`, copied from `text` when first asked for: a file that no substitution
@@ -152,6 +155,9 @@ struct TCompileOptions {
   /// Where the places of definitions, named files, resources and their items are
   /// recorded (reader/source_index.h); null, the compilation records none
   TSourceIndex* index = nullptr;
+  TWarningOptions warnings;  ///< the warnings reported, and whether they are errors
+  /// Every warning is looked for (the report page shows them all), whatever `warnings` enables
+  bool allWarnings = false;
 };
 
 /// What the last token read was.
@@ -248,8 +254,12 @@ struct TRCParser {
     std::size_t readPosition = 0, at = 0, end = 0;
     std::int32_t line = 0;
   } wordAfterRun;
+  /// What the warning checks gather; null when no warning is looked for, so that the
+  /// statements record nothing for them
+  std::unique_ptr<TWarningCollector> warnings;
+  std::uint64_t fileSerial = 0;  ///< files opened so far: the serial of the last (TFileItem::serial)
 
-  TRCParser() = default;
+  TRCParser();
   TRCParser(const TRCParser&) = delete;
   TRCParser& operator=(const TRCParser&) = delete;
   ~TRCParser();

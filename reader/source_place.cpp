@@ -162,6 +162,8 @@ void AddUndefinedNameNote(TRCParser& parser, std::string_view message) {
   parser.errorDetail.notes.push_back({true, false, parser.errorDetail.where, "'" + name + "' is not defined"});
 }
 
+}  // namespace
+
 // The character set a file's text is read in, as places name it.
 const std::string& CharsetOf(const TRCParser& parser, const TFileItem& file) {
   static const std::string kUtf8 = "UTF-8";
@@ -182,6 +184,8 @@ void MarkAsRead(const TFileItem& file, TTokenMark mark, std::size_t& offset, std
     line = mark.line;
   }
 }
+
+namespace {
 
 // The place of an open block, its text taken from its file while that is open.
 TSourcePlace OpenBlockPlace(const TRCParser& parser, const TOpenBlock& block) {

@@ -19,6 +19,7 @@
 #include "reader/name_value.h"
 #include "reader/parser.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -151,6 +152,7 @@ void WriteAcceleratorEntry(TOutputBuffer& out, const TAcceleratorEntry& entry) {
 // Reads and writes one entry that begins with `token`; returns the token after it.
 std::string ParseAccelerator(TRCParser& parser, const std::string& token) {
   TAcceleratorEntry entry;
+  if (parser.warnings) NoteItemPlace(parser);
   entry.keystroke = ReadKeystroke(parser, token);
   entry.id = ReadAcceleratorId(parser);
   std::string next = ReadAcceleratorOptions(parser, entry);
@@ -170,6 +172,8 @@ void WriteAcceleratorTable(TRCParser& parser, std::int32_t memoryFlags) {
     token = ParseAccelerator(parser, token);
   }
   PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
+  if (parser.warnings)
+    CheckAcceleratorWarnings(parser, parser.output.Bytes().subspan(dataStart, parser.output.Position() - dataStart));
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include "reader/diagnostics.h"
 #include "reader/source_place.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/statements.h"
+#include "statements/warning_checks.h"
 #include "tarvex/tarvex.h"
 
 namespace tarvex {
@@ -35,7 +37,12 @@ void ApplyCommandLineNames(TRCParser& parser) {
   for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
 }
 
-void RecordFailure(const TRCParser& parser, const std::exception& failure, TCompilation& result) {
+// The warnings of a compilation, moved out of the parser.
+void TakeWarnings(TRCParser& parser, TCompilation& result) {
+  if (parser.warnings) result.warnings = std::move(parser.warnings->warnings);
+}
+
+void RecordFailure(TRCParser& parser, const std::exception& failure, TCompilation& result) {
   result.image.clear();
   result.errorText = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ? "Out of memory" : failure.what();
   // An empty text would read as success: a failure must never pass for one.
@@ -45,6 +52,7 @@ void RecordFailure(const TRCParser& parser, const std::exception& failure, TComp
   result.errorFile = parser.errorFileName;
   result.detail = parser.errorDetail;
   if (result.detail.message.empty()) result.detail.message = result.errorText;
+  TakeWarnings(parser, result);
 }
 
 std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, const TCompileOptions& options) {
@@ -52,6 +60,26 @@ std::unique_ptr<TRCParser> NewParser(const TResourceNotification& notification, 
   parser->resourceNotification = notification;
   parser->options = options;
   return parser;
+}
+
+TScriptPlace ScriptPlace(bool located, const TSourceLocation& where) {
+  TScriptPlace place;
+  if (!located) return place;
+  place.file = where.file;
+  place.line = where.line;
+  place.column = where.column;
+  return place;
+}
+
+TScriptWarning ScriptWarning(TWarning& warning) {
+  LocateWarning(warning);
+  TScriptWarning answer;
+  answer.name = WarningName(warning.kind);
+  answer.text = warning.detail.message;
+  answer.place = ScriptPlace(warning.detail.located, warning.detail.where);
+  for (const TDiagnosticNote& note : warning.detail.notes)
+    answer.notes.push_back({ScriptPlace(note.located, note.where), note.text});
+  return answer;
 }
 
 // The compilation a host asks for through the library interface: `text`, when given,
@@ -62,11 +90,16 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   compileOptions.defines = options.defines;
   compileOptions.undefines = options.undefines;
   compileOptions.lanes = options.fastPath;
+  std::string badWarningOption;
+  for (const std::string& option : options.warningOptions)
+    if (ReadWarningOption(option, compileOptions.warnings) != TWarningOptionRead::Taken && badWarningOption.empty())
+      badWarningOption = option;
   TCompilation result;
   std::unique_ptr<TRCParser> parser = NewParser({}, compileOptions);
   parser->fileSupplier = options.files;
   if (text) parser->suppliedFiles[scriptName] = *text;
   try {
+    if (!badWarningOption.empty()) RaiseFailure(UnknownWarningText(badWarningOption));
     if (options.codePage != 0 && !CodePageCharset(std::to_string(options.codePage), parser->options.codePage))
       RaiseFailure("Unknown code page " + std::to_string(options.codePage));
     CompileImage(*parser, scriptName);
@@ -79,6 +112,7 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
       result.image = parser->output.TakeBytes();
     }
     result.dependencies = parser->openedFiles;
+    TakeWarnings(*parser, result);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }
@@ -90,6 +124,7 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   if (result.detail.located) answer.errorColumn = result.detail.where.column;
   answer.errorFile = std::move(result.errorFile);
   answer.dependencies = std::move(result.dependencies);
+  for (TWarning& warning : result.warnings) answer.warnings.push_back(ScriptWarning(warning));
   return answer;
 }
 
@@ -166,6 +201,7 @@ void CompileImage(TRCParser& parser, const std::string& scriptName) {
   ApplyCommandLineNames(parser);
   parser.defaultLanguage = parser.options.defaultLanguage & 0x3FF;
   parser.defaultSublanguage = parser.options.defaultLanguage >> 10;
+  StartWarnings(parser);
   try {
     TFileItem& script = OpenSourceFile(parser, scriptName);
     // The image is seldom larger than twice the script: room for it is made once.
@@ -181,6 +217,7 @@ void CompileImage(TRCParser& parser, const std::string& scriptName) {
   } catch (const std::bad_alloc&) {
     ReportLocatedFailure(parser, "Out of memory");  // where no statement names what was being read
   }
+  FinishWarnings(parser);
 }
 
 void Compile(TRCParser& parser, const std::string& scriptName, const std::string& outputName) {
@@ -197,6 +234,7 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
     result.image = parser->output.TakeBytes();
     result.dependencies = parser->openedFiles;
     if (options.defineNames) result.defineNames = ScriptDefineValues(*parser);
+    TakeWarnings(*parser, result);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }
@@ -211,6 +249,7 @@ TCompilation CompileAndFinish(const std::string& scriptName, const TCompileOptio
     CompileImage(*parser, scriptName);
     result.dependencies = parser->openedFiles;
     finish(*parser);
+    TakeWarnings(*parser, result);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }
@@ -224,6 +263,7 @@ TCompilation CompileToFile(const std::string& scriptName, const std::string& out
   try {
     Compile(*parser, scriptName, outputName);
     result.dependencies = parser->openedFiles;
+    TakeWarnings(*parser, result);
   } catch (const std::exception& failure) {
     RecordFailure(*parser, failure, result);
   }

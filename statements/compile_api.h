@@ -29,6 +29,9 @@ struct TCompilation {
   /// options.defineNames only), in the order first defined, with their values; predefined
   /// and built-in SDK names are not among them
   std::vector<std::pair<std::string, std::int64_t>> defineNames;
+  /// The warnings found, in the order found: those options.warnings enables, and every
+  /// one under options.allWarnings; kept after a failure too
+  std::vector<TWarning> warnings;
 
   bool Succeeded() const { return errorText.empty(); }
 };

@@ -27,6 +27,7 @@
 #include "reader/utf16.h"
 #include "statements/dialog_controls.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -298,6 +299,7 @@ void CompileDialog(TRCParser& parser) {
   // The resource is named only in the message about data beyond 65535 bytes.
   bool tooLarge = dataEnd - dataStart > static_cast<std::size_t>(kMaxWord);
   PatchResourceDataSize(parser, headerStart, dataStart, tooLarge ? StatementResource(parser) : std::string());
+  if (parser.warnings) CheckDialogWarnings(parser, out.Bytes().subspan(dataStart, dataEnd - dataStart));
 }
 
 }  // namespace tarvex

@@ -41,6 +41,7 @@
 #include "reader/utf16.h"
 #include "statements/data_resources.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -820,8 +821,10 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
+  const bool notePlaces = parser.warnings != nullptr;  // tested once, not per control
   while (!token.Is("}")) {
     item.Reset();
+    if (notePlaces) NoteItemPlace(parser);
     std::string_view keyword = token.isValue ? std::string_view() : token.View();
     if (parser.options.index) IndexItem(parser, keyword);
     if (IsWord(keyword, "CONTROL")) {

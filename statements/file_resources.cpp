@@ -43,6 +43,7 @@
 #include "reader/parser.h"
 #include "reader/source_index.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -341,6 +342,7 @@ void WriteIcon(TRCParser& parser, const TImageSource& file, std::int32_t flags) 
   WriteStatementHeader(parser, RoundedSize(group.size()), "14", parser.resourceName, flags);
   parser.output.WriteBytes(group.data(), group.size());
   PadToDword(parser.output);
+  if (parser.warnings) CheckIconGroupWarnings(parser, group);
 }
 
 // One entry of a cursor group directory.

@@ -24,6 +24,7 @@
 #include "reader/utf16.h"
 #include "statements/dialog_controls.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -194,9 +195,11 @@ void ParseMenuLevel(TRCParser& parser, int depth, TMenuText& text) {
   for (;;) {
     if (parser.options.index && !token.Is("}")) IndexItem(parser, token.View(), depth);
     if (IsWord(token.View(), "MENUITEM")) {
+      if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position(), false);
       ParseMenuItem(parser, token, text);
     } else if (IsWord(token.View(), "POPUP")) {
+      if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position(), true);
       ParsePopup(parser, depth + 1, text);
       ReadCommaOperand(parser, token);
@@ -246,6 +249,8 @@ void WriteMenu(TRCParser& parser, std::int32_t memoryFlags) {
   TMenuText text;
   ParseMenuLevel(parser, 0, text);
   PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
+  if (parser.warnings)
+    CheckMenuWarnings(parser, parser.output.Bytes().subspan(dataStart, parser.output.Position() - dataStart), false);
 }
 
 }  // namespace

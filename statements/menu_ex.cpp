@@ -31,6 +31,7 @@
 #include "reader/source_index.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -201,9 +202,11 @@ void ParseMenuExLevel(TRCParser& parser, int depth) {
     std::string keyword = UpperCase(token);
     if (parser.options.index && keyword != "}") IndexItem(parser, keyword, depth);
     if (keyword == "MENUITEM") {
+      if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position());
       token = ParseMenuExItem(parser);
     } else if (keyword == "POPUP") {
+      if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position());
       ParseMenuExPopup(parser, depth + 1);
       token = SkipSeparators(parser, ",");
@@ -226,6 +229,8 @@ void WriteMenuEx(TRCParser& parser, std::int32_t memoryFlags) {
   parser.output.WriteU32(0);  // help id of the menu
   ParseMenuExLevel(parser, 0);
   PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
+  if (parser.warnings)
+    CheckMenuWarnings(parser, parser.output.Bytes().subspan(dataStart, parser.output.Position() - dataStart), true);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "statements/string_table.h"
 #include "statements/toolbar.h"
 #include "statements/version_info.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -321,6 +322,7 @@ void CompileStatements(TRCParser& parser) {
       return;
     }
     if (parser.options.index) IndexStatementStart(parser);
+    if (parser.warnings) NoteStatementPlace(parser);
     if (std::string_view(parser.resourceName) == "STRINGTABLE") {
       CompileStringTableStatement(parser);
       if (parser.options.index) IndexStatementEnd(parser);

@@ -22,6 +22,7 @@
 #include "data/short_bytes.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -201,6 +202,7 @@ void CompileStringTable(TRCParser& parser) {
   TStringAttributes attributes{static_cast<std::uint16_t>(flags), static_cast<std::uint32_t>(parser.version),
                                static_cast<std::uint32_t>(parser.characteristics)};
   TStringTable& table = parser.stringTableEntries[languageId];
+  if (parser.warnings) NoteStringTable(parser, languageId);
   if (table.texts.capacity() < kReservedTexts) ReserveTexts(parser, table);
   if (table.attributes.empty() || table.attributes.back().memoryFlags != attributes.memoryFlags ||
       table.attributes.back().version != attributes.version ||

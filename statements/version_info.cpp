@@ -28,6 +28,7 @@
 #include "reader/parser.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
+#include "statements/warning_checks.h"
 
 namespace tarvex {
 
@@ -141,10 +142,12 @@ void ParseFixedInfo(TRCParser& parser, std::string token, TFixedInfo& fixed) {
   while (token != "{") {
     std::string keyword = UpperCase(token);
     const TDwordStatement* dword = FindDwordStatement(keyword);
-    if (keyword == "FILEVERSION") {
-      token = ReadVersionParts(parser, fixed.fileVersion);
-    } else if (keyword == "PRODUCTVERSION") {
-      token = ReadVersionParts(parser, fixed.productVersion);
+    if (keyword == "FILEVERSION" || keyword == "PRODUCTVERSION") {
+      bool product = keyword == "PRODUCTVERSION";
+      TSourcePlace place = parser.warnings ? PlaceHere(parser) : TSourcePlace{};
+      std::array<std::uint16_t, 4>& parts = product ? fixed.productVersion : fixed.fileVersion;
+      token = ReadVersionParts(parser, parts);
+      if (parser.warnings) NoteFixedVersion(parser, product, parts, place);
     } else if (dword != nullptr) {
       token = ReadFixedDword(parser, fixed.*(dword->field));
     } else {
@@ -245,6 +248,7 @@ std::string WriteVersionValue(TVersionWriter& writer) {
   std::string keyToken = SkipSeparators(parser, ",");
   if (!IsQuoted(keyToken)) ReportError(parser, 93);  // Double quoted string expected in VALUE string
   // Texts are converted as read: a #pragma code_page further on must not change them.
+  TSourcePlace keyPlace = parser.warnings ? PlaceHere(parser) : TSourcePlace{};
   std::u16string key = ScriptTextToUtf16(parser, Unquoted(keyToken));
   std::string first = SkipSeparators(parser, ",");
   if (first.empty() || first == "}" || UpperCase(first) == "VALUE")
@@ -258,6 +262,7 @@ std::string WriteVersionValue(TVersionWriter& writer) {
   }
   std::string next = ReadMoreValueItems(parser, value);
   if (next != "}" && UpperCase(next) != "VALUE") ReportError(parser, 95);  // "}" or END or the keyword VALUE expected
+  if (parser.warnings) NoteVersionValue(parser, key, value.isText, value.text, value.words, keyPlace);
   WriteValueNode(writer, key, value);
   return next;
 }
@@ -268,12 +273,15 @@ void WriteVersionBlock(TVersionWriter& writer, int depth) {
   if (depth > kMaxBlockDepth) ReportBlocksTooDeep(parser);
   std::string keyToken = SkipSeparators(parser, ",");
   if (!IsQuoted(keyToken)) ReportError(parser, 89);  // Double quoted string expected
+  TSourcePlace keyPlace = parser.warnings ? PlaceHere(parser) : TSourcePlace{};
   std::u16string key = ScriptTextToUtf16(parser, Unquoted(keyToken));
   std::string brace = SkipSeparators(parser, ",");
   if (brace.empty()) ReportError(parser, 90);  // Double quoted string expected in BLOCK string
   if (brace != "{") ReportError(parser, 91);   // "{" or BEGIN expected in BLOCK string
   std::size_t start = BeginNode(parser.output, 0, kBinaryType, key);
+  if (parser.warnings) OpenVersionBlock(parser, key, keyPlace);
   ParseVersionBlock(writer, depth);
+  if (parser.warnings) CloseVersionBlock(parser);
   EndNode(writer, start);
   PadToDword(parser.output);
 }
@@ -318,6 +326,7 @@ void WriteVersionInfo(TRCParser& parser, std::int32_t memoryFlags, const std::st
   PadToDword(out);
   EndNode(writer, root);
   PatchResourceDataSize(parser, writer.headerStart, writer.dataStart, StatementResource(parser));
+  if (parser.warnings) CheckVersionWarnings(parser);
 }
 
 }  // namespace

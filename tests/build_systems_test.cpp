@@ -1,7 +1,7 @@
 // End to end: a Windows program (tests/windows_app) built with TARVEX by CMake's RC language
 // (Ninja and Makefiles, MSVC and GNU ABI, with and without TarvexRCRules.cmake, the
 // preprocess-then-compile and windres rules), by the installed CMake package, by Meson and by
-// a Makefile, with the commands the README shows. Each program must hold the script's
+// a Makefile, with the commands docs/build-systems.md shows. Each program must hold the script's
 // resources; with a dependency file, touching the header or the icon compiles the script
 // again and a build with nothing changed does nothing. The installed package also serves a
 // host program (tests/cmake_package) and pkg-config. Runs only with TARVEX_E2E=1, and then a

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's preview picture: the settings dialog of the bundled example as the
+# Takes the preview picture of docs/report.md: the settings dialog of the bundled example as the
 # resource report draws it, rendered by headless Chromium into docs/preview.png.
 # TARVEX names the compiler to use (default build/tarvex).
 set -euo pipefail

@@ -1,5 +1,6 @@
 // TARVEX as a library: compiles a Windows resource script, read from a file or held in
-// memory, into a .res image or a COFF object in memory. This is the one header a host
+// memory, into a .res image or a COFF object in memory, and writes a script back from
+// compiled resources. This is the one header a host
 // program includes; it needs nothing beyond the C++20 standard library, and the
 // library it declares is Tarvex::library (CMake) or tarvex (pkg-config).
 #pragma once
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -35,6 +37,33 @@ struct TScriptOptions {
   /// The commonest tokens are read straight from the text; off, every token goes through
   /// the whole preprocessor: slower, with the same result
   bool fastPath = true;
+  /// The warnings to look for, written as on the command line and applied in order:
+  /// "-Wall", "-W<name>", "-Wno-<name>", "-Werror" (a warning then fails the compilation).
+  /// Names: duplicate-id, mnemonic, outside, overlap, accelerator, missing-translation,
+  /// version, icon. An unknown one fails the compilation. Empty: no warnings.
+  std::vector<std::string> warningOptions;
+};
+
+/// A place in a script: file, line and column (characters from 1), as diagnostics name it.
+struct TScriptPlace {
+  std::string file;
+  std::int32_t line = 0;    ///< 0 when the place is not in a script
+  std::int32_t column = 0;  ///< 0 when the place is not in a script
+};
+
+/// A note that follows a warning, pointing at the other place concerned.
+struct TScriptNote {
+  TScriptPlace place;
+  std::string text;  ///< "first used here" ...
+};
+
+/// One warning of a compilation: a mistake the compiler can see that the program's users
+/// would meet. Warnings never change the image.
+struct TScriptWarning {
+  std::string name;   ///< "duplicate-id", "mnemonic" ... (the -W<name> that enables it)
+  std::string text;   ///< "control id 1002 is also used at line 38"
+  TScriptPlace place; ///< the statement that shows it
+  std::vector<TScriptNote> notes;
 };
 
 /// What one compilation produced.
@@ -47,6 +76,9 @@ struct TScriptResult {
   std::int32_t errorColumn = 0;           ///< column of the diagnostic (characters from 1), 0 when it has none
   std::string errorFile;                  ///< file of the diagnostic, empty when it has none
   std::vector<std::string> dependencies;  ///< every file the compilation opened, first-opened order
+  /// The warnings the options enabled, in the order found; kept after a failure too (under
+  /// -Werror they are the failure's cause)
+  std::vector<TScriptWarning> warnings;
 
   bool Succeeded() const { return errorText.empty(); }
 };
@@ -59,5 +91,23 @@ TScriptResult CompileScriptText(const std::string& name, const std::string& text
 /// Compiles the script file `fileName` (or the host's copy of it, when `options.files`
 /// supplies that name). No file is written.
 TScriptResult CompileScriptFile(const std::string& fileName, const TScriptOptions& options = {});
+
+/// A script written back from compiled resources, with the files it names.
+struct TDecompiledImage {
+  std::string script;  ///< UTF-8 script text; empty after a failure
+  /// The files the script names, each by its name inside the folder given
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+  /// What does not compile back to the same bytes ("RCDATA abc 0x0409 does not ...")
+  std::vector<std::string> differences;
+  std::string errorText;  ///< why nothing could be written; empty on success
+
+  bool Succeeded() const { return errorText.empty(); }
+};
+
+/// Writes a script from a .res image, a Windows program or DLL, or a COFF object held in
+/// memory: each resource as its statement where that gives the same bytes, else as data.
+/// The script names its files as "<folder>/<name>" (or "<name>" for an empty folder).
+/// Nothing is read from disk or written.
+TDecompiledImage DecompileImage(const std::vector<std::uint8_t>& image, const std::string& folder);
 
 }  // namespace tarvex

@@ -1,0 +1,116 @@
+// Warnings: mistakes a compilation can see that the program's users would meet (two
+// controls with one id, two items with one mnemonic, a string missing in one language...).
+// They never change the output; the command line chooses which are printed, -Werror
+// makes them end the compilation. The checks themselves live with the statements
+// (statements/warning_checks.h); this is their vocabulary and what a compilation keeps
+// of them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reader/source_place.h"
+
+namespace tarvex {
+
+struct TRCParser;
+struct TFileItem;
+
+/// The warnings by name; the order is the order of the names in -W options and texts.
+enum class TWarningKind : std::uint8_t {
+  DuplicateId,
+  Mnemonic,
+  Outside,
+  Overlap,
+  Accelerator,
+  MissingTranslation,
+  Version,
+  Icon
+};
+constexpr std::size_t kWarningKinds = 8;
+constexpr std::uint32_t kAllWarnings = (1u << kWarningKinds) - 1;
+
+/// "duplicate-id", "mnemonic", ...
+const char* WarningName(TWarningKind kind);
+
+/// The kind named `name`; false for a name that is none.
+bool FindWarningKind(std::string_view name, TWarningKind& kind);
+
+constexpr std::uint32_t WarningBit(TWarningKind kind) { return 1u << static_cast<unsigned>(kind); }
+
+/// Which warnings a compilation reports, and whether they are errors.
+struct TWarningOptions {
+  std::uint32_t enabled = 0;  ///< one bit per TWarningKind
+  bool errors = false;        ///< -Werror: an enabled warning ends the compilation as an error
+  bool IsEnabled(TWarningKind kind) const { return (enabled & WarningBit(kind)) != 0; }
+  bool operator==(const TWarningOptions&) const = default;
+};
+
+/// What ReadWarningOption made of an argument.
+enum class TWarningOptionRead { NotWarning, Taken, UnknownName };
+
+/// Reads "-Wall", "-W<name>", "-Wno-<name>", "-Werror" and "-Wno-error". Options apply in
+/// order: -Wall -Wno-icon leaves the icon warning off. UnknownName for "-W" followed by a
+/// name that is no warning's.
+TWarningOptionRead ReadWarningOption(std::string_view argument, TWarningOptions& options);
+
+/// The text of the error line for an unknown warning name.
+std::string UnknownWarningText(std::string_view argument);
+
+/// One warning of a compilation: its kind, its place, text and notes in the form the
+/// line:column diagnostics use, and the resource it concerns.
+struct TWarning {
+  TWarningKind kind = TWarningKind::DuplicateId;
+  TDiagnosticDetail detail;
+  std::uint16_t resourceType = 0;  ///< the type ordinal (5 dialog, 4 menu, 9 accelerators, 16 version, 14 icon group, 6 strings)
+  std::string resourceName;        ///< as the report names it: an ordinal in decimal or the name in capitals; empty for strings
+  std::uint16_t resourceLanguage = 0;
+  /// Where the warning and its notes point, kept until LocateWarning fills the columns
+  /// and source lines of `detail` (the file and line are there from the start): finding
+  /// a column costs more than most warnings are worth before they are shown
+  std::vector<TSourcePlace> pendingPlaces;
+};
+
+/// Fills the columns and source lines of a warning and its notes from its pending places.
+void LocateWarning(TWarning& warning);
+
+/// Records the place of the token just read as the place of the item being compiled (a
+/// control, a menu record, an accelerator): called only when parser.warnings is set.
+void NoteItemPlace(TRCParser& parser);
+
+/// Records the place of the token just read as the start of a resource statement and
+/// forgets the items of the previous one.
+void NoteStatementPlace(TRCParser& parser);
+
+/// The place of the token just read (an empty place without a current file).
+TSourcePlace PlaceHere(const TRCParser& parser);
+
+/// A place recorded cheaply while a resource is read: the file, by its item and serial,
+/// and the offset and line in its text as read. Turned into a place (PlaceOfMark) only
+/// for a warning, while its file is still open.
+struct TWarningMark {
+  const TFileItem* file = nullptr;
+  std::uint64_t serial = 0;
+  std::size_t offset = 0;
+  std::int32_t line = 0;
+};
+
+/// The mark of the token just read.
+TWarningMark MarkHere(const TRCParser& parser);
+
+/// The place of `mark`; an empty place (no text) with the mark's line once its file is closed.
+TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark);
+
+/// Builds a warning located at `place` with `message`.
+TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message);
+
+/// Adds a note at `place` to `warning`.
+void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text);
+
+/// The line "Warning[-Wname] in line [N]: File F. Line N : text" of the native form (safe
+/// for a terminal).
+std::string NativeWarningLine(const TWarning& warning);
+
+}  // namespace tarvex

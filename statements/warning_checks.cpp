@@ -1,0 +1,609 @@
+#include "statements/warning_checks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_map>
+
+#include "output/dialog_layout.h"
+#include "output/html_parts.h"
+#include "output/res_image.h"
+#include "reader/diagnostics.h"
+#include "reader/warning_collector.h"
+#include "statements/resource.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint16_t kDialogType = 5;
+constexpr std::uint16_t kMenuType = 4;
+constexpr std::uint16_t kAcceleratorType = 9;
+constexpr std::uint16_t kGroupIconType = 14;
+constexpr std::uint16_t kVersionType = 16;
+constexpr std::uint16_t kStringType = 6;
+constexpr std::uint32_t kVisible = 0x10000000;
+constexpr std::uint32_t kNoPrefix = 0x80;  // SS_NOPREFIX
+constexpr std::uint32_t kThickFrame = 0x00040000;  // WS_THICKFRAME
+constexpr std::size_t kMostFindings = 1000;  // of one kind in one resource
+constexpr std::size_t kMostNamedIds = 5;
+constexpr std::size_t kMostNotes = 10;
+
+std::string Hex4(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFF);
+  return text;
+}
+
+// The place recorded for item `index` of the resource; the statement's when the
+// statement recorded none for it.
+TSourcePlace ItemPlace(const TRCParser& parser, std::size_t index) {
+  const TWarningCollector& collector = *parser.warnings;
+  return PlaceOfMark(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
+}
+
+std::int32_t LineOf(const TSourcePlace& place) { return place.line; }
+
+// Adds `warning` as a warning about the resource being compiled.
+void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
+  warning.resourceType = type;
+  warning.resourceName = parser.resourceName;
+  warning.resourceLanguage = StatementLanguageId(parser);
+  if (type == kVersionType) {  // always named 1, in the default language
+    warning.resourceName = "1";
+    warning.resourceLanguage = static_cast<std::uint16_t>(parser.defaultSublanguage * 1024 + parser.defaultLanguage);
+  }
+  parser.warnings->warnings.push_back(std::move(warning));
+}
+
+bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (upper(a[i]) != upper(b[i])) return false;
+  }
+  return true;
+}
+
+std::string ControlName(const TDialogControl& control, bool extended) {
+  std::int64_t id = extended ? static_cast<std::int32_t>(control.id) : static_cast<std::int16_t>(control.id);
+  return std::string(KindName(control.kind)) + " " + std::to_string(id);
+}
+
+// Whether a control's text carries a mnemonic that the dialog manager acts on.
+bool TakesMnemonic(const TDialogControl& control) {
+  if ((control.style & kVisible) == 0 || control.title.isOrdinal) return false;
+  if (EqualsAsciiIgnoringCase(control.className, "BUTTON")) return true;
+  return EqualsAsciiIgnoringCase(control.className, "STATIC") && control.kind == TControlKind::StaticText &&
+         (control.style & kNoPrefix) == 0;
+}
+
+std::string MnemonicText(char16_t letter) { return "&" + DisplayUtf8(std::u16string(1, letter)); }
+
+// One text with a mnemonic: its folded letter, its text and its item.
+struct TMnemonicUse {
+  char16_t letter;
+  std::u16string_view text;
+  std::size_t item;
+};
+
+// Warns at every use of a mnemonic after its first in `uses` (one dialog, one menu level).
+void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& uses, std::uint16_t type) {
+  std::unordered_map<char16_t, std::size_t> first;
+  std::size_t found = 0;
+  for (std::size_t n = 0; n < uses.size() && found < kMostFindings; ++n) {
+    auto [at, added] = first.try_emplace(uses[n].letter, n);
+    if (added) continue;
+    const TMnemonicUse& earlier = uses[at->second];
+    TSourcePlace earlierPlace = ItemPlace(parser, earlier.item);
+    TWarning warning = MakeWarning(TWarningKind::Mnemonic, ItemPlace(parser, uses[n].item),
+                                   "mnemonic " + MnemonicText(MnemonicOf(uses[n].text, false)) + " of \"" +
+                                       DisplayUtf8(uses[n].text) + "\" is also used by \"" +
+                                       DisplayUtf8(earlier.text) + "\" at line " +
+                                       std::to_string(LineOf(earlierPlace)));
+    AddWarningNote(warning, earlierPlace, "first used here");
+    Add(parser, std::move(warning), type);
+    ++found;
+  }
+}
+
+void CheckDialogMnemonics(TRCParser& parser, const TDialogTemplate& dialog) {
+  std::uint16_t language = StatementLanguageId(parser);
+  std::vector<TMnemonicUse> uses;
+  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
+    const TDialogControl& control = dialog.controls[i];
+    if (!TakesMnemonic(control)) continue;
+    char16_t letter = MnemonicOf(control.title.text, false);
+    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), control.title.text, i});
+  }
+  WarnSharedMnemonics(parser, uses, kDialogType);
+}
+
+// A control that reaches outside by one dialog unit loses a pixel or two of its edge, as
+// designers often leave it; an etched line is drawn across the edge on purpose.
+bool OutsideMatters(const TDialogTemplate& dialog, const TLayoutFindings::TOutside& o) {
+  if (dialog.controls[o.control].kind == TControlKind::StaticEtched) return false;
+  return o.left < -1 || o.top < -1 || o.right > dialog.width + 1 || o.bottom > dialog.height + 1;
+}
+
+// Static texts and images overlap harmlessly where their boxes are larger than what they
+// show; a control that lies wholly within another of its kind (the same rectangle most
+// often) is an alternative the program shows in its place, one layer at a time.
+bool OverlapMatters(const TDialogControl& a, const TDialogControl& b) {
+  switch (a.kind) {
+    case TControlKind::StaticText:
+    case TControlKind::StaticIcon:
+    case TControlKind::StaticImage:
+    case TControlKind::StaticOwnerDraw:
+      return false;
+    default:
+      break;
+  }
+  auto within = [](const TDialogControl& inner, const TDialogControl& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
+  };
+  return !within(a, b) && !within(b, a);
+}
+
+void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
+  const TWarningCollector& collector = *parser.warnings;
+  TLayoutFindings findings = FindLayoutProblems(dialog, kMostFindings);
+  bool extended = dialog.extended;
+  if (collector.Wants(TWarningKind::DuplicateId)) {
+    for (const std::vector<std::size_t>& users : findings.sharedIds) {
+      TSourcePlace firstPlace = ItemPlace(parser, users[0]);
+      std::int64_t id = extended ? static_cast<std::int32_t>(dialog.controls[users[0]].id)
+                                 : static_cast<std::int16_t>(dialog.controls[users[0]].id);
+      for (std::size_t k = 1; k < users.size(); ++k) {
+        TWarning warning =
+            MakeWarning(TWarningKind::DuplicateId, ItemPlace(parser, users[k]),
+                        "control id " + std::to_string(id) + " is also used at line " + std::to_string(firstPlace.line));
+        AddWarningNote(warning, firstPlace, "first used here");
+        Add(parser, std::move(warning), kDialogType);
+      }
+    }
+  }
+  // A resizable dialog lays its controls out when it runs. One warning per dialog: the
+  // first control outside, the others as notes (a page laid out for a larger sheet puts
+  // many controls outside at once).
+  if (collector.Wants(TWarningKind::Outside) && (dialog.style & kThickFrame) == 0) {
+    std::vector<const TLayoutFindings::TOutside*> outside;
+    for (const TLayoutFindings::TOutside& o : findings.outside)
+      if (OutsideMatters(dialog, o)) outside.push_back(&o);
+    if (!outside.empty()) {
+      auto describe = [&](const TLayoutFindings::TOutside& o) {
+        return ControlName(dialog.controls[o.control], extended) + (o.disjoint ? " lies outside" : " reaches outside") +
+               " the dialog: " + std::to_string(o.left) + ", " + std::to_string(o.top) + " to " +
+               std::to_string(o.right) + ", " + std::to_string(o.bottom);
+      };
+      std::string text = describe(*outside[0]) + " in a dialog of " + std::to_string(dialog.width) + " x " +
+                         std::to_string(dialog.height) + " units";
+      if (outside.size() > 1)
+        text += " (and " + std::to_string(outside.size() - 1) + (outside.size() == 2 ? " other control)" : " other controls)");
+      TWarning warning = MakeWarning(TWarningKind::Outside, ItemPlace(parser, outside[0]->control), std::move(text));
+      for (std::size_t k = 1; k < outside.size() && k <= kMostNotes; ++k)
+        AddWarningNote(warning, ItemPlace(parser, outside[k]->control), describe(*outside[k]));
+      Add(parser, std::move(warning), kDialogType);
+    }
+  }
+  if (collector.Wants(TWarningKind::Overlap)) {
+    for (std::size_t n = 0; n < findings.overlaps.size(); ++n) {
+      auto [first, second] = findings.overlaps[n];
+      auto [width, height] = findings.overlapSizes[n];
+      // Controls laid out at a pitch one unit smaller than their height touch, unseen.
+      if (width <= 1 || height <= 1 || !OverlapMatters(dialog.controls[first], dialog.controls[second])) continue;
+      TSourcePlace firstPlace = ItemPlace(parser, first);
+      TWarning warning = MakeWarning(TWarningKind::Overlap, ItemPlace(parser, second),
+                                     ControlName(dialog.controls[second], extended) + " overlaps " +
+                                         ControlName(dialog.controls[first], extended) + " at line " +
+                                         std::to_string(firstPlace.line));
+      AddWarningNote(warning, firstPlace, "the control it overlaps");
+      Add(parser, std::move(warning), kDialogType);
+    }
+  }
+}
+
+// One record of a menu: its text and the level it is on (the index of its popup's record,
+// or none for the menu's own level).
+struct TMenuRecord {
+  std::u16string text;
+  std::size_t level = 0;
+  bool separator = false;
+};
+
+constexpr std::size_t kTopLevel = static_cast<std::size_t>(-1);
+
+// Reads the records of one level and of the popups on it, in the order written.
+void ReadMenuLevel(TByteCursor& cursor, std::size_t level, std::vector<TMenuRecord>& records, int depth) {
+  for (;;) {
+    if (depth > 1000) cursor.Fail("menu nested too deep");
+    std::uint16_t flags = cursor.U16();
+    bool popup = (flags & 0x10) != 0;
+    if (!popup) cursor.U16();  // the command id
+    TMenuRecord record;
+    record.text = cursor.Text();
+    record.level = level;
+    record.separator = (flags & 0x800) != 0 || record.text.empty();
+    records.push_back(std::move(record));
+    if (popup) ReadMenuLevel(cursor, records.size() - 1, records, depth + 1);
+    if ((flags & 0x80) != 0) return;
+  }
+}
+
+void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, std::vector<TMenuRecord>& records, int depth) {
+  for (;;) {
+    if (depth > 1000) cursor.Fail("menu nested too deep");
+    cursor.AlignTo4();
+    std::uint32_t type = cursor.U32();
+    cursor.U32();  // state
+    cursor.U32();  // id
+    std::uint16_t flags = cursor.U16();
+    TMenuRecord record;
+    record.text = cursor.Text();
+    record.level = level;
+    record.separator = (type & 0x800) != 0 || record.text.empty();
+    records.push_back(std::move(record));
+    if ((flags & 0x01) != 0) {
+      cursor.AlignTo4();
+      cursor.U32();  // help id
+      ReadMenuExLevel(cursor, records.size() - 1, records, depth + 1);
+    }
+    if ((flags & 0x80) != 0) return;
+  }
+}
+
+// A 32x32 image is wanted for the title bar's big icon and the taskbar, 16x16 for the small one.
+std::string IconSizes(std::span<const std::uint8_t> group, bool& has16, bool& has32) {
+  std::string sizes;
+  std::size_t count = group.size() >= 6 ? (group[4] | group[5] << 8) : 0;
+  for (std::size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i) {
+    unsigned width = group[6 + 14 * i] == 0 ? 256 : group[6 + 14 * i];
+    unsigned height = group[7 + 14 * i] == 0 ? 256 : group[7 + 14 * i];
+    has16 |= width == 16 && height == 16;
+    has32 |= width == 32 && height == 32;
+    std::string size = std::to_string(width) + "x" + std::to_string(height);
+    if (sizes.find(size) == std::string::npos) sizes += (sizes.empty() ? "" : ", ") + size;
+  }
+  return sizes;
+}
+
+std::string VersionText(std::span<const std::uint32_t> numbers) {
+  std::string text;
+  for (std::uint32_t n : numbers) text += (text.empty() ? "" : ".") + std::to_string(n);
+  return text;
+}
+
+bool KeyIs(const std::u16string& key, std::string_view name) {
+  return EqualsAsciiIgnoringCase(DisplayUtf8(key), name);
+}
+
+// The FileVersion and ProductVersion strings against FILEVERSION and PRODUCTVERSION.
+void CheckVersionNumbers(TRCParser& parser, const TWarningCollector::TVersionNode& node) {
+  const TWarningCollector& collector = *parser.warnings;
+  bool file = KeyIs(node.key, "FileVersion");
+  if (!file && !KeyIs(node.key, "ProductVersion")) return;
+  const TWarningCollector::TVersionFixed& fixed = file ? collector.fileVersion : collector.productVersion;
+  std::vector<std::uint32_t> numbers = VersionStringNumbers(node.text);
+  if (!fixed.given || numbers.empty()) return;
+  bool same = true;
+  for (std::size_t i = 0; i < numbers.size(); ++i) same = same && numbers[i] == fixed.parts[i];
+  if (same) return;
+  std::uint32_t parts[4] = {fixed.parts[0], fixed.parts[1], fixed.parts[2], fixed.parts[3]};
+  const char* statement = file ? "FILEVERSION" : "PRODUCTVERSION";
+  TWarning warning = MakeWarning(TWarningKind::Version, node.place,
+                                 std::string(file ? "\"FileVersion\"" : "\"ProductVersion\"") + " says " +
+                                     VersionText(numbers) + " but " + statement + " says " + VersionText(parts));
+  AddWarningNote(warning, fixed.place, std::string(statement) + " given here");
+  Add(parser, std::move(warning), kVersionType);
+}
+
+// Whether the StringFileInfo table named `key` ("040904B0") is among `pairs` (language, code page).
+bool AmongTranslations(const std::u16string& key, const std::vector<std::uint16_t>& pairs) {
+  if (key.size() != 8) return false;
+  std::uint32_t value = 0;
+  for (char16_t c : key) {
+    int digit = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : c >= u'A' && c <= u'F' ? c - u'A' + 10 : -1;
+    if (digit < 0) return false;
+    value = value << 4 | static_cast<std::uint32_t>(digit);
+  }
+  for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
+    if (pairs[i] == value >> 16 && pairs[i + 1] == (value & 0xFFFF)) return true;
+  return false;
+}
+
+void CheckTranslations(TRCParser& parser) {
+  const std::vector<TWarningCollector::TVersionNode>& nodes = parser.warnings->versionNodes;
+  // The Translation value of VarFileInfo, and the blocks inside StringFileInfo.
+  const TWarningCollector::TVersionNode* translation = nullptr;
+  bool inVarFileInfo = false;
+  for (const auto& node : nodes) {
+    if (node.depth == 1 && node.isBlock) inVarFileInfo = KeyIs(node.key, "VarFileInfo");
+    if (inVarFileInfo && !node.isBlock && node.depth == 1 && KeyIs(node.key, "Translation") && !translation)
+      translation = &node;
+  }
+  if (translation == nullptr) return;
+  std::string pairs;
+  for (std::size_t i = 0; i + 1 < translation->words.size(); i += 2) {
+    if (i == 2 * kMostNamedIds) {
+      pairs += ", ...";
+      break;
+    }
+    pairs += (pairs.empty() ? "" : ", ") + Hex4(translation->words[i]) + " " + Hex4(translation->words[i + 1]);
+  }
+  bool inStringFileInfo = false;
+  for (const auto& node : nodes) {
+    if (node.depth == 1 && node.isBlock) inStringFileInfo = KeyIs(node.key, "StringFileInfo");
+    if (!inStringFileInfo || !node.isBlock || node.depth != 2 || AmongTranslations(node.key, translation->words))
+      continue;
+    TWarning warning =
+        MakeWarning(TWarningKind::Version, node.place,
+                    "string block \"" + DisplayUtf8(node.key) + "\" is not among the Translation pairs of VarFileInfo (" +
+                        (pairs.empty() ? std::string("none") : pairs) +
+                        "): programs that look the strings up by Translation find none of them");
+    AddWarningNote(warning, translation->place, "Translation given here");
+    Add(parser, std::move(warning), kVersionType);
+  }
+}
+
+// The place of a mark, or its file and line once its file is closed.
+TSourcePlace NamedPlace(const TRCParser& parser, const TWarningCollector::TNamedMark& named) {
+  TSourcePlace place = PlaceOfMark(parser, named.mark);
+  if (!place.text) place.file = named.file;
+  return place;
+}
+
+// The string ids present in other languages and missing in `table`'s, by language.
+void CheckMissingTranslations(TRCParser& parser) {
+  const auto& tables = parser.stringTableEntries;
+  if (tables.size() < 2) return;
+  constexpr std::size_t kWords = 65536 / 64;
+  std::vector<std::uint64_t> all(kWords);
+  for (const auto& [language, table] : tables)
+    for (std::size_t w = 0; w < kWords; ++w) all[w] |= table.present[w];
+  for (const auto& [language, table] : tables) {
+    std::vector<std::uint16_t> missing;
+    std::size_t count = 0;
+    for (std::size_t w = 0; w < kWords; ++w) {
+      std::uint64_t lacks = all[w] & ~table.present[w];
+      while (lacks != 0) {
+        int bit = __builtin_ctzll(lacks);
+        lacks &= lacks - 1;
+        if (missing.size() < kMostNamedIds) missing.push_back(static_cast<std::uint16_t>(w * 64 + static_cast<std::size_t>(bit)));
+        ++count;
+      }
+    }
+    if (count == 0) continue;
+    std::string ids;
+    for (std::uint16_t id : missing) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+    if (count > missing.size()) ids += ", ...";
+    auto place = parser.warnings->stringTables.find(language);
+    TSourcePlace here = place != parser.warnings->stringTables.end() ? NamedPlace(parser, place->second) : TSourcePlace{};
+    TWarning warning = MakeWarning(TWarningKind::MissingTranslation, here,
+                                   "language " + Hex4(language) + " lacks " + std::to_string(count) +
+                                       (count == 1 ? " string" : " strings") + " that other languages have: " + ids);
+    // Where the first missing string is: the first table of a language that has it.
+    std::uint16_t first = missing[0];
+    for (const auto& [other, otherTable] : tables) {
+      if ((otherTable.present[first / 64] >> (first % 64) & 1) == 0) continue;
+      auto otherPlace = parser.warnings->stringTables.find(other);
+      if (otherPlace != parser.warnings->stringTables.end())
+        AddWarningNote(warning, NamedPlace(parser, otherPlace->second),
+                       "string " + std::to_string(first) + " is in language " + Hex4(other));
+      break;
+    }
+    warning.resourceType = kStringType;
+    warning.resourceLanguage = language;
+    parser.warnings->warnings.push_back(std::move(warning));
+  }
+}
+
+}  // namespace
+
+void StartWarnings(TRCParser& parser) {
+  std::uint32_t kinds = parser.options.warnings.enabled | (parser.options.allWarnings ? kAllWarnings : 0);
+  if (kinds == 0) return;
+  parser.warnings = std::make_unique<TWarningCollector>();
+  parser.warnings->kinds = kinds;
+}
+
+char16_t MnemonicOf(std::u16string_view text, bool menu) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (menu && text[i] == u'\t') return 0;
+    if (text[i] != u'&' || i + 1 >= text.size()) continue;
+    if (text[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return menu && text[i + 1] == u'\t' ? 0 : text[i + 1];
+  }
+  return 0;
+}
+
+char16_t FoldMnemonic(char16_t c, std::uint16_t language) {
+  unsigned primary = language & 0x3FF;
+  bool turkic = primary == 0x1F || primary == 0x2C;  // LANG_TURKISH, LANG_AZERI
+  if (turkic && c == u'i') return u'\u0130';
+  if (turkic && c == u'\u0131') return u'I';
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if (c >= u'\u00E0' && c <= u'\u00FE' && c != u'\u00F7') return static_cast<char16_t>(c - 32);
+  if (c == u'\u00FF') return u'\u0178';
+  if (c >= u'\u0100' && c <= u'\u017F' && c != u'\u0130' && c != u'\u0131' && c != u'\u0138' && c != u'\u0149') {
+    bool oddLower = (c >= u'\u0139' && c <= u'\u0148') || (c >= u'\u0179' && c <= u'\u017E');
+    if (oddLower ? (c % 2 == 0) : (c % 2 == 1)) return static_cast<char16_t>(c - 1);
+    return c;
+  }
+  if (c >= u'\u03B1' && c <= u'\u03C9' && c != u'\u03C2') return static_cast<char16_t>(c - 32);
+  if (c >= u'\u0430' && c <= u'\u044F') return static_cast<char16_t>(c - 32);
+  if (c >= u'\u0450' && c <= u'\u045F') return static_cast<char16_t>(c - 80);
+  return c;
+}
+
+std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text) {
+  std::vector<std::uint32_t> numbers;
+  std::size_t i = 0;
+  while (i < text.size() && !(text[i] >= u'0' && text[i] <= u'9')) ++i;
+  while (i < text.size() && numbers.size() < 4 && text[i] >= u'0' && text[i] <= u'9') {
+    std::uint64_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+      value = std::min<std::uint64_t>(value * 10 + (text[i] - u'0'), 0xFFFFFFFF);
+    numbers.push_back(static_cast<std::uint32_t>(value));
+    std::size_t separators = i;
+    while (separators < text.size() && (text[separators] == u'.' || text[separators] == u',' || text[separators] == u' '))
+      ++separators;
+    if (separators == i) break;
+    i = separators;
+  }
+  return numbers;
+}
+
+void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {
+  // One template whose room serves every dialog of the script.
+  if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogTemplate>();
+  TDialogTemplate& dialog = *static_cast<TDialogTemplate*>(parser.warnings->dialogRoom.get());
+  try {
+    ReadDialogTemplateInto(data, dialog);
+  } catch (const TDataError&) {
+    return;  // the template the compiler wrote always reads back; nothing to look at otherwise
+  }
+  CheckDialogLayout(parser, dialog);
+  if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, dialog);
+}
+
+void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended) {
+  if (!parser.warnings->Wants(TWarningKind::Mnemonic)) return;
+  std::vector<TMenuRecord> records;
+  try {
+    TByteCursor cursor(data);
+    if (extended) {
+      cursor.U16();
+      std::uint16_t offset = cursor.U16();
+      cursor.Seek(4 + std::size_t{offset});
+      ReadMenuExLevel(cursor, kTopLevel, records, 0);
+    } else {
+      cursor.Skip(4);
+      ReadMenuLevel(cursor, kTopLevel, records, 0);
+    }
+  } catch (const TDataError&) {
+    return;
+  }
+  // The records of each level, kept apart: a mnemonic is shared only within its level.
+  std::uint16_t language = StatementLanguageId(parser);
+  std::unordered_map<std::size_t, std::vector<TMnemonicUse>> levels;
+  std::vector<std::size_t> levelOrder;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (records[i].separator) continue;
+    char16_t letter = MnemonicOf(records[i].text, true);
+    if (letter == 0) continue;
+    auto [level, added] = levels.try_emplace(records[i].level);
+    if (added) levelOrder.push_back(records[i].level);
+    level->second.push_back({FoldMnemonic(letter, language), records[i].text, i});
+  }
+  for (std::size_t level : levelOrder) WarnSharedMnemonics(parser, levels[level], kMenuType);
+}
+
+void CheckAcceleratorWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {
+  if (!parser.warnings->Wants(TWarningKind::Accelerator)) return;
+  constexpr std::uint16_t kKeyFlags = 0x01 | 0x04 | 0x08 | 0x10;  // VIRTKEY, SHIFT, CONTROL, ALT
+  std::unordered_map<std::uint32_t, std::size_t> first;
+  std::size_t found = 0;
+  for (std::size_t i = 0; (i + 1) * 8 <= data.size() && found < kMostFindings; ++i) {
+    auto flags = static_cast<std::uint16_t>(data[i * 8] | data[i * 8 + 1] << 8);
+    auto key = static_cast<std::uint16_t>(data[i * 8 + 2] | data[i * 8 + 3] << 8);
+    auto [at, added] = first.try_emplace(static_cast<std::uint32_t>(flags & kKeyFlags) << 16 | key, i);
+    if (added) continue;
+    TSourcePlace firstPlace = ItemPlace(parser, at->second);
+    TWarning warning = MakeWarning(TWarningKind::Accelerator, ItemPlace(parser, i),
+                                   "key " + AcceleratorKeyName(flags, key) + " is also used at line " +
+                                       std::to_string(firstPlace.line) + " of this table");
+    AddWarningNote(warning, firstPlace, "first used here");
+    Add(parser, std::move(warning), kAcceleratorType);
+    ++found;
+  }
+}
+
+void CheckIconGroupWarnings(TRCParser& parser, std::span<const std::uint8_t> group) {
+  // Only the program's own icon: the first icon group, which Explorer and the window show.
+  // Other icons (a tray icon, a toolbar picture, a logo) are drawn at the size they have.
+  if (!parser.warnings->Wants(TWarningKind::Icon) || parser.warnings->iconSeen) return;
+  parser.warnings->iconSeen = true;
+  bool has16 = false, has32 = false;
+  std::string sizes = IconSizes(group, has16, has32);
+  if (has16 && has32) return;
+  std::string lacks = !has16 && !has32 ? "16x16 and no 32x32" : !has16 ? "16x16" : "32x32";
+  std::string text = "icon " + parser.resourceName + " has no " + lacks + " image (it has " +
+                     (sizes.empty() ? std::string("none") : sizes) + "): Windows scales another for the " +
+                     (!has16 ? "title bar" : "taskbar");
+  Add(parser, MakeWarning(TWarningKind::Icon, PlaceOfMark(parser, parser.warnings->statementPlace), std::move(text)),
+      kGroupIconType);
+}
+
+void NoteFixedVersion(TRCParser& parser, bool product, const std::array<std::uint16_t, 4>& parts,
+                      const TSourcePlace& place) {
+  TWarningCollector::TVersionFixed& fixed = product ? parser.warnings->productVersion : parser.warnings->fileVersion;
+  fixed.given = true;
+  std::copy(parts.begin(), parts.end(), fixed.parts);
+  fixed.place = place;
+}
+
+void OpenVersionBlock(TRCParser& parser, const std::u16string& key, const TSourcePlace& place) {
+  TWarningCollector& collector = *parser.warnings;
+  TWarningCollector::TVersionNode node;
+  node.depth = ++collector.versionDepth;
+  node.isBlock = true;
+  node.key = key;
+  node.place = place;
+  collector.versionNodes.push_back(std::move(node));
+}
+
+void CloseVersionBlock(TRCParser& parser) { --parser.warnings->versionDepth; }
+
+void NoteVersionValue(TRCParser& parser, const std::u16string& key, bool isText, const std::u16string& text,
+                      const std::vector<std::uint16_t>& words, const TSourcePlace& place) {
+  TWarningCollector& collector = *parser.warnings;
+  TWarningCollector::TVersionNode node;
+  node.depth = collector.versionDepth;
+  node.key = key;
+  if (isText) node.text = text.substr(0, text.find(u'\0'));
+  node.words = words;
+  node.place = place;
+  collector.versionNodes.push_back(std::move(node));
+}
+
+void CheckVersionWarnings(TRCParser& parser) {
+  TWarningCollector& collector = *parser.warnings;
+  if (collector.Wants(TWarningKind::Version)) {
+    bool inStringFileInfo = false;
+    for (const auto& node : collector.versionNodes) {
+      if (node.depth == 1 && node.isBlock) inStringFileInfo = KeyIs(node.key, "StringFileInfo");
+      if (inStringFileInfo && !node.isBlock && node.depth == 2) CheckVersionNumbers(parser, node);
+    }
+    CheckTranslations(parser);
+  }
+  collector.versionNodes.clear();
+  collector.versionDepth = 0;
+  collector.fileVersion = {};
+  collector.productVersion = {};
+}
+
+void NoteStringTable(TRCParser& parser, std::uint16_t language) {
+  auto [table, added] = parser.warnings->stringTables.try_emplace(language);
+  if (!added) return;
+  table->second.mark = parser.warnings->statementPlace;
+  if (parser.currentFile) table->second.file = parser.currentFile->ReportedName();
+}
+
+void FinishWarnings(TRCParser& parser) {
+  if (!parser.warnings) return;
+  if (parser.warnings->Wants(TWarningKind::MissingTranslation)) CheckMissingTranslations(parser);
+  if (!parser.options.warnings.errors) return;
+  std::size_t count = 0;
+  for (const TWarning& warning : parser.warnings->warnings)
+    if (parser.options.warnings.IsEnabled(warning.kind)) ++count;
+  if (count == 0) return;
+  std::string text = std::to_string(count) + (count == 1 ? " warning" : " warnings") + " treated as errors (-Werror)";
+  parser.errorDetail = {};
+  parser.errorDetail.message = text;
+  throw TCompileError(text);
+}
+
+}  // namespace tarvex

@@ -1,0 +1,62 @@
+// The warning checks: each resource is looked at right after it is written, with the
+// places its statements recorded (TWarningCollector), and string tables once all are
+// read. Nothing here runs unless parser.warnings is set.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "reader/parser.h"
+
+namespace tarvex {
+
+/// Sets parser.warnings when the options ask for any warning (or for all, for the report).
+void StartWarnings(TRCParser& parser);
+
+/// A dialog template just written: shared ids, mnemonics, controls outside, overlaps.
+void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data);
+
+/// A menu (MENU or MENUEX data just written): mnemonics used twice on one level.
+void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended);
+
+/// An accelerator table just written: a key with the same modifiers twice.
+void CheckAcceleratorWarnings(TRCParser& parser, std::span<const std::uint8_t> data);
+
+/// An icon group directory just written: no 16x16 or no 32x32 image.
+void CheckIconGroupWarnings(TRCParser& parser, std::span<const std::uint8_t> group);
+
+/// What a version resource is made of, told as it is read.
+void NoteFixedVersion(TRCParser& parser, bool product, const std::array<std::uint16_t, 4>& parts,
+                      const TSourcePlace& place);
+void OpenVersionBlock(TRCParser& parser, const std::u16string& key, const TSourcePlace& place);
+void CloseVersionBlock(TRCParser& parser);
+void NoteVersionValue(TRCParser& parser, const std::u16string& key, bool isText, const std::u16string& text,
+                      const std::vector<std::uint16_t>& words, const TSourcePlace& place);
+/// The version resource just written: numbers that differ from the strings, string
+/// blocks missing from the Translation pairs.
+void CheckVersionWarnings(TRCParser& parser);
+
+/// A STRINGTABLE statement of `language` begins (its first one is where the language's
+/// warning points).
+void NoteStringTable(TRCParser& parser, std::uint16_t language);
+
+/// After every statement: string ids present in one language and missing in another;
+/// then, under -Werror, a compilation with an enabled warning fails here.
+void FinishWarnings(TRCParser& parser);
+
+/// The letter a control's or menu item's text makes its mnemonic ("&File": 'F'), 0 when
+/// it has none ("&&" is an ampersand). A menu item's text ends at a tab.
+char16_t MnemonicOf(std::u16string_view text, bool menu);
+
+/// `letter` as Windows compares mnemonics for a script in `language`: upper case, with
+/// the dotted and dotless i of Turkish and Azeri kept apart.
+char16_t FoldMnemonic(char16_t letter, std::uint16_t language);
+
+/// The numbers of a version string: up to four, separated by ".", "," or blanks, from its
+/// first digit ("2.3 beta": 2, 3). Empty when it holds none.
+std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text);
+
+}  // namespace tarvex
