@@ -221,6 +221,44 @@ TEST(LspDiagnosticsLife, NotesBecomeRelatedInformation) {
   EXPECT_EQ(RangeText(diagnostics[0]["relatedInformation"][0]["location"]["range"]), "1:0-1:5");
 }
 
+// Warnings: every one by default, with severity 2 and their option as code; the
+// settings turn them off, or some of them, or make them errors.
+struct TWarningCase {
+  const char* what;
+  json options;          ///< initializationOptions
+  std::string expected;  ///< "severity code range message" of each diagnostic, joined by " / "
+};
+
+class LspWarnings : public testing::TestWithParam<TWarningCase> {};
+
+TEST_P(LspWarnings, PublishedWithErrors) {
+  const TWarningCase& c = GetParam();
+  TSession session(c.options);
+  session.Initialize();
+  session.Open("a.rc", "1 DIALOG 0, 0, 100, 50\n{\n  PUSHBUTTON \"A\", 10, 1, 1, 20, 10\n  PUSHBUTTON \"B\", 10, 30, 1, 20, 10\n}\n");
+  std::string shown;
+  for (const json& diagnostic : session.Published("a.rc")) {
+    if (!shown.empty()) shown += " / ";
+    shown += std::to_string(diagnostic["severity"].get<int>()) + " " + diagnostic.value("code", "-") + " " +
+             RangeText(diagnostic["range"]) + " " + diagnostic["message"].get<std::string>();
+  }
+  EXPECT_EQ(shown, c.expected) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LspWarnings,
+    testing::Values(
+        TWarningCase{"on by default", json::object(), "2 -Wduplicate-id 3:2-3:12 control id 10 is also used at line 3"},
+        TWarningCase{"off", json{{"warnings", false}}, ""},
+        TWarningCase{"one turned off", json{{"warningOptions", {"-Wno-duplicate-id"}}}, ""},
+        TWarningCase{"as errors", json{{"warningOptions", {"-Werror"}}},
+                     "1 -Wduplicate-id 3:2-3:12 control id 10 is also used at line 3 / "
+                     "1 - 0:0-0:0 1 warning treated as errors (-Werror)"},
+        TWarningCase{"a name that is no warning's", json{{"warningOptions", {"-Wbogus"}}},
+                     "2 -Wduplicate-id 3:2-3:12 control id 10 is also used at line 3 / "
+                     "1 - 0:0-0:0 Unknown warning option -Wbogus (warnings: duplicate-id, mnemonic, outside, overlap, "
+                     "accelerator, missing-translation, version, icon) (in the settings)"}));
+
 // --- hover, definition, references ---------------------------------------------
 
 struct TPositionCase {

@@ -71,6 +71,7 @@ TLspSettings SettingsFromJson(const nlohmann::json& object, const std::string& f
     settings.compileCommands = NormalPath(database->get<std::string>(), folder);
   auto warnings = object.find("warnings");
   if (warnings != object.end() && warnings->is_boolean()) settings.warnings = warnings->get<bool>();
+  settings.warningOptions = StringList(object, "warningOptions");
   return settings;
 }
 
@@ -78,7 +79,9 @@ TLspSettings SettingsFromArguments(const std::vector<std::string>& arguments, co
   TLspSettings settings;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     std::string value;
-    if (OptionValue(arguments, i, {"--include-dir", "-I", "-i", "/I", "/i"}, value)) {
+    if (arguments[i].rfind("-W", 0) == 0) {
+      settings.warningOptions.push_back(arguments[i]);
+    } else if (OptionValue(arguments, i, {"--include-dir", "-I", "-i", "/I", "/i"}, value)) {
       settings.includeDirectories.push_back(NormalPath(value, directory));
     } else if (OptionValue(arguments, i, {"--define", "-D", "-d", "/D", "/d"}, value)) {
       settings.defines.push_back(value);
@@ -159,6 +162,8 @@ TLspSettings ResolveSettings(const std::string& path, const std::string& root, c
       }
       TLspSettings settings = SettingsFromArguments(arguments, directory);
       settings.warnings = editor.warnings;
+      settings.warningOptions.insert(settings.warningOptions.begin(), editor.warningOptions.begin(),
+                                     editor.warningOptions.end());
       settings.origin = database;
       return settings;
     }

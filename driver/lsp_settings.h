@@ -18,6 +18,8 @@ struct TLspSettings {
   std::vector<std::string> undefines;
   std::uint32_t codePage = 0;  ///< Windows code page; 0: the locale's character set
   bool warnings = true;        ///< publish warnings as well as errors (-Wall)
+  /// -W options applied after `warnings` (-Wno-icon, -Werror...), as on a command line
+  std::vector<std::string> warningOptions;
   /// A compile_commands.json (or the folder holding one) to look in before the
   /// workspace's own; empty: none
   std::string compileCommands;
@@ -26,12 +28,14 @@ struct TLspSettings {
 };
 
 /// Settings from an object { "includeDirectories": [...], "defines": [...],
-/// "undefines": [...], "codePage": 1252, "warnings": true, "compileCommands": "out" };
+/// "undefines": [...], "codePage": 1252, "warnings": true, "warningOptions": ["-Wno-icon"],
+/// "compileCommands": "out" };
 /// relative paths are taken from `folder`. Members of the wrong type are ignored.
 TLspSettings SettingsFromJson(const nlohmann::json& object, const std::string& folder);
 
 /// Settings from the arguments of a compile command (any of the native, rc and windres
-/// forms: -I/-i/--include-dir, -D/-d/--define, -U/-u/--undefine, -c/--codepage);
+/// forms: -I/-i/--include-dir, -D/-d/--define, -U/-u/--undefine, -c/--codepage, and
+/// the -W options);
 /// relative directories are taken from `directory`.
 TLspSettings SettingsFromArguments(const std::vector<std::string>& arguments, const std::string& directory);
 

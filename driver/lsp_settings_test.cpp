@@ -17,12 +17,13 @@ TEST(LspSettings, CommandsSplitAsAShellSplitsThem) {
 TEST(LspSettings, ArgumentsOfEveryCommandLineForm) {
   TLspSettings settings = SettingsFromArguments(
       {"tarvex-windres", "-Iinc", "--include-dir=/abs", "/i", "rel", "-DA=1", "/d", "B", "--define", "C", "-UD",
-       "-c", "1252", "--include-directory=nope", "-o", "x.res", "a.rc"},
+       "-c", "1252", "--include-directory=nope", "-Wall", "-Wno-icon", "-o", "x.res", "a.rc"},
       "/w");
   EXPECT_EQ(settings.includeDirectories, (std::vector<std::string>{"/w/inc", "/abs", "/w/rel"}));
   EXPECT_EQ(settings.defines, (std::vector<std::string>{"A=1", "B", "C"}));
   EXPECT_EQ(settings.undefines, (std::vector<std::string>{"D"}));
   EXPECT_EQ(settings.codePage, 1252u);
+  EXPECT_EQ(settings.warningOptions, (std::vector<std::string>{"-Wall", "-Wno-icon"}));
 }
 
 TEST(LspSettings, JsonObjectsWithMembersOfTheWrongTypeIgnored) {

@@ -11,6 +11,7 @@
 #include "output/res_image.h"
 #include "reader/file_search.h"
 #include "reader/utf16.h"
+#include "reader/warnings.h"
 
 namespace tarvex {
 
@@ -18,7 +19,7 @@ using nlohmann::json;
 
 namespace {
 
-constexpr int kSeverityError = 1;
+constexpr int kSeverityError = 1, kSeverityWarning = 2;
 
 // Symbol kinds and completion item kinds of the protocol.
 constexpr int kSymbolClass = 5, kSymbolField = 8, kSymbolEnum = 10, kSymbolConstant = 14, kSymbolArray = 18,
@@ -226,6 +227,14 @@ std::vector<TPublishedDiagnostics> TLspWorkspace::CompileScript(const std::strin
   options.defines = script.settings.defines;
   options.undefines = script.settings.undefines;
   options.defineNames = true;
+  // Every warning unless the settings turn them off, then the -W options in order; an
+  // option that names no warning is shown as a failure of the settings.
+  options.warnings.enabled = script.settings.warnings ? kAllWarnings : 0;
+  std::string badWarningOption;
+  for (const std::string& option : script.settings.warningOptions) {
+    if (ReadWarningOption(option, options.warnings) != TWarningOptionRead::Taken && badWarningOption.empty())
+      badWarningOption = option;
+  }
   // The editor's texts are Unicode, sent as UTF-8: without a code page of the script's
   // own, that is how they are read, whatever the server's locale.
   bool knownCodePage = CodePageCharset(
@@ -240,6 +249,11 @@ std::vector<TPublishedDiagnostics> TLspWorkspace::CompileScript(const std::strin
     script.lastGood = std::make_unique<TEditorCompilation>(std::move(script.compilation));
   script.compilation = CompileForEditor(path, options, supplier);
   if (script.compilation.result.Succeeded()) script.lastGood.reset();
+  if (!badWarningOption.empty()) {
+    script.compilation.result.errorText = UnknownWarningText(badWarningOption) + " (in the settings)";
+    script.compilation.result.detail = {};
+    script.compilation.result.detail.message = script.compilation.result.errorText;
+  }
   if (!knownCodePage) {
     script.compilation.result.errorText = "Unknown code page " + std::to_string(script.settings.codePage);
     script.compilation.result.detail = {};
@@ -304,8 +318,12 @@ void TLspWorkspace::CollectDiagnostics(TScript& script) {
     script.diagnostics[uriOf(file)].push_back(std::move(diagnostic));
     return file;
   };
-  // Warnings, once the compilation reports them, go through `publish` too, with
-  // severity 2 and their option as code (-Wduplicate-id).
+  // Warnings: severity 2 and their option as code (-Wduplicate-id); errors under -Werror.
+  TLspRange ignored;
+  for (const TWarning& warning : result.warnings) {
+    publish(warning.detail, script.compilation.parser->options.warnings.errors ? kSeverityError : kSeverityWarning,
+            std::string("-W") + WarningName(warning.kind), warning.detail.message, ignored);
+  }
   if (result.Succeeded()) return;
   const TDiagnosticDetail& detail = result.detail;
   TLspRange range;

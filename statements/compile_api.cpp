@@ -177,9 +177,11 @@ TEditorCompilation CompileForEditor(const std::string& scriptName, const TCompil
   parser.fileSupplier = files;
   try {
     CompileImage(parser, scriptName);
+    TakeWarnings(parser, compilation.result);
   } catch (const std::exception& failure) {
     RecordFailure(parser, failure, compilation.result);
   }
+  for (TWarning& warning : compilation.result.warnings) LocateWarning(warning);
   compilation.output = parser.output.TakeBytes();
   compilation.result.dependencies = parser.openedFiles;
   // The index lives beside the parser, which may move with the compilation.

@@ -74,8 +74,8 @@ struct TEditorCompilation {
 };
 
 /// Compiles `scriptName` (its text and any other file the host holds come from `files`)
-/// into an image in memory, indexing it; the file stack is left empty, after a failure
-/// too, so that the parser can be asked about names.
+/// into an image in memory, indexing it, with its warnings located; the file stack is
+/// left empty, after a failure too, so that the parser can be asked about names.
 TEditorCompilation CompileForEditor(const std::string& scriptName, const TCompileOptions& options,
                                     const TFileSupplier& files);
 
