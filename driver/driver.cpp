@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -20,6 +21,7 @@
 
 #include "driver/decompile.h"
 #include "driver/gnu_diagnostics.h"
+#include "driver/lsp_server.h"
 #include "driver/option_table.h"
 #include "output/atomic_file.h"
 #include "output/depfile.h"
@@ -495,6 +497,17 @@ TCompilation CompileScript(const std::string& inputName, const std::string& outp
 }
 
 int RunDriver(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  if (std::find(arguments.begin(), arguments.end(), "--lsp") != arguments.end()) {
+    // The server owns standard input and output; nothing else on the line could apply
+    // but --stdio, which editors' clients add to name the channel it uses anyway.
+    for (const std::string& argument : arguments) {
+      if (argument != "--lsp" && argument != "--stdio") {
+        PrintGnuError(err, "option --lsp takes no other argument but --stdio (settings come from the editor)");
+        return 1;
+      }
+    }
+    return RunLspServer(std::cin, out);
+  }
   TPrinter printer{out, err};
   TRunState run;
   run.printer = &printer;

@@ -132,7 +132,8 @@ TEST_F(ProgramTest, SuccessQuietHelpAndVersionLines) {
   TProgramRun help = Run("tarvex", {"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* option :
-       {"-c<codepage>", "--machine=", "--depfile=", "--diagnostics=gnu", "--mode=windres", "--decompile", "--names"})
+       {"-c<codepage>", "--machine=", "--depfile=", "--diagnostics=gnu", "--mode=windres", "--decompile", "--names",
+        "--lsp"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   EXPECT_EQ(Run("tarvex", {"-h"}).out.find("Syntax is: TARVEX"), Run("tarvex", {}).out.find("Syntax is: TARVEX"));
   TProgramRun version = Run("tarvex-windres", {"--version"});
@@ -145,6 +146,11 @@ TEST_F(ProgramTest, SuccessQuietHelpAndVersionLines) {
   EXPECT_EQ(ModeOfProgramName("/opt/bin/tarvex-llvm-rc"), TCommandLineMode::Rc);
   EXPECT_EQ(ModeOfProgramName("llvm-windres"), TCommandLineMode::Windres);
   EXPECT_EQ(ModeOfProgramName("rcx"), TCommandLineMode::Native);
+  EXPECT_TRUE(IsLanguageServerName("/usr/bin/tarvex-lsp"));
+  EXPECT_FALSE(IsLanguageServerName("/usr/bin/tarvex-lspx"));
+  TProgramRun serverWithScript = Run("tarvex", {"--lsp", "a.rc"});
+  EXPECT_EQ(serverWithScript.status, 1);
+  EXPECT_NE(serverWithScript.err.find("--lsp takes no other argument"), std::string::npos) << serverWithScript.err;
 }
 
 // Language 0x409 and Windows-1252 in the rc-style and windres-style forms, whatever the

@@ -59,6 +59,9 @@ constexpr TOptionRow kOptionRows[] = {
      "report one warning, or not: duplicate-id, mnemonic, outside, overlap,\n"
      "accelerator, missing-translation, version, icon"},
     {Native, "-Werror", "a warning ends the compilation as an error (no output written)"},
+    {Native, "--lsp",
+     "run as a language server (Language Server Protocol on standard input and\n"
+     "output) for editors; alone on the line, or with --stdio (also as tarvex-lsp)"},
     {Native, "--help", "print this text"},
     {Native, "--version", "print the version"},
 

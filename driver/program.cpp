@@ -20,6 +20,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 }  // namespace
 
+bool IsLanguageServerName(const std::string& programPath) { return EndsWith(BaseName(programPath), "-lsp"); }
+
 TCommandLineMode ModeOfProgramName(const std::string& programPath) {
   std::string name = BaseName(programPath);
   if (name == "rc" || EndsWith(name, "-rc")) return TCommandLineMode::Rc;
@@ -28,6 +30,10 @@ TCommandLineMode ModeOfProgramName(const std::string& programPath) {
 }
 
 int RunProgram(const std::string& programPath, std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+  if (IsLanguageServerName(programPath)) {
+    args.insert(args.begin(), "--lsp");
+    return RunDriver(args, out, err);
+  }
   TCommandLineMode mode = ModeOfProgramName(programPath);
   std::string programName = BaseName(programPath);
   if (!args.empty() && args[0].rfind("--mode=", 0) == 0) {

@@ -15,6 +15,10 @@ namespace tarvex {
 /// the native line.
 TCommandLineMode ModeOfProgramName(const std::string& programPath);
 
+/// Whether a program called as `programPath` is the language server: a base name ending
+/// in "-lsp" (tarvex-lsp), which runs as tarvex --lsp with its arguments.
+bool IsLanguageServerName(const std::string& programPath);
+
 /// Runs the program called as `programPath` with `args`. A first argument --mode=rc,
 /// --mode=windres or --mode=native chooses the command line whatever the name. Returns
 /// the exit status.

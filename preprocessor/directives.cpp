@@ -21,6 +21,7 @@
 #include "reader/name_value.h"
 #include "reader/numbers.h"
 #include "reader/parser.h"
+#include "reader/source_index.h"
 #include "reader/source_place.h"
 
 namespace tarvex {
@@ -159,6 +160,7 @@ bool TakePlainDefine(TRCParser& parser) {
   }
   if (lineEnd < text.size() && text[lineEnd] != '\n') return false;
   std::string_view name(text.data() + nameAt, nameEnd - nameAt);
+  if (parser.options.index) IndexDefinition(parser, name, &nameAt);
   StoreDefinition(parser, name, TrimControlBytes(std::string_view(text).substr(nameEnd, lineEnd - nameEnd)));
   // The words "define" and NAME read as tokens, then the rest of the line as the value
   LeaveAfterToken(parser, *file, {keyword, keyword + 6, file->line, TTokenKind::Word});
@@ -326,6 +328,7 @@ void DefineDirective(TRCParser& parser) {
   std::string name = ReadDirectiveOperandName(parser);
   if (name.empty()) ReportError(parser, 54);       // #define directive not terminated
   if (!BeginsName(name)) ReportError(parser, 56);  // Bad name in #define directive
+  if (parser.options.index) IndexDefinition(parser, name);
   bool withParameters = FollowsParameterList(parser);
   std::string value = ReadDirectiveLine(parser, TContinuation::Value);
   if (withParameters) return DefineMacro(parser, name, value);

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include "reader/parser.h"
 
@@ -80,6 +82,29 @@ std::string FindIn(const TRCParser& parser, const std::string& folder, const std
 }
 
 }  // namespace
+
+std::string NormalPath(const std::string& path, const std::string& folder) {
+  std::string whole = !path.empty() && path[0] == '/' ? path : folder + "/" + path;
+  std::vector<std::string_view> parts;
+  std::string_view rest(whole);
+  while (!rest.empty()) {
+    std::size_t slash = rest.find('/');
+    std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string normal;
+  for (std::string_view part : parts) {
+    normal += '/';
+    normal += part;
+  }
+  return normal.empty() ? "/" : normal;
+}
 
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');

@@ -28,6 +28,10 @@ enum class TSearchOrder : unsigned char {
 std::string FindScriptFile(const TRCParser& parser, const std::string& name,
                            TSearchOrder order = TSearchOrder::WorkingDirectoryFirst);
 
+/// `path` made absolute against `folder` (when relative), with "." and ".." components
+/// and doubled slashes removed, as text: links are not followed.
+std::string NormalPath(const std::string& path, const std::string& folder);
+
 /// The folder part of `path` up to and including its last "/", or empty.
 std::string FolderOf(const std::string& path);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "reader/parser.h"
 #include "tests/test_support.h"
 
@@ -25,6 +27,16 @@ TEST(FileSearchTest, PlacesAreTriedInOrder) {
   EXPECT_EQ(FindScriptFile(parser, "only2.h"), "../inc2/only2.h");
   EXPECT_EQ(FindScriptFile(parser, "nowhere.h"), "");
   EXPECT_EQ(FindScriptFile(parser, "res"), "");  // a folder is no file
+}
+
+TEST(FileSearchTest, NormalPaths) {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"a.rc", "/w", "/w/a.rc"},
+      {"./inc/../a.rc", "/w", "/w/a.rc"},
+      {"/x//y/./z.h", "/w", "/x/y/z.h"},
+      {"../../../a", "/w", "/a"},
+  };
+  for (const auto& [path, folder, normal] : cases) EXPECT_EQ(NormalPath(path, folder), normal) << path;
 }
 
 }  // namespace

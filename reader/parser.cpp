@@ -14,6 +14,7 @@
 #include "reader/warning_collector.h"
 #include "reader/file_search.h"
 #include "reader/source_encoding.h"
+#include "reader/source_index.h"
 
 namespace tarvex {
 
@@ -115,6 +116,18 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents, int& erro
   return true;
 }
 
+namespace {
+
+// The one name of a file the host supplies, whatever way the script reaches it:
+// "a.rc", "./a.rc" and "/w/a.rc" are one file, so that a script that includes itself
+// under another of its names is caught.
+std::string CanonicalSuppliedName(const std::string& path) {
+  char folder[PATH_MAX];
+  return NormalPath(path, getcwd(folder, sizeof folder) != nullptr ? folder : "/");
+}
+
+}  // namespace
+
 const std::string* SuppliedFile(const TRCParser& parser, const std::string& path) {
   if (!parser.fileSupplier) {
     if (parser.suppliedFiles.empty()) return nullptr;
@@ -134,7 +147,7 @@ bool ReadScriptFile(const TRCParser& parser, const std::string& path, std::strin
   if (const std::string* supplied = SuppliedFile(parser, path)) {
     contents = *supplied;
     // A file the host holds has no device: its name stands for its identity.
-    if (identity != nullptr) *identity = {~std::uint64_t{0}, std::hash<std::string>{}(path)};
+    if (identity != nullptr) *identity = {~std::uint64_t{0}, std::hash<std::string>{}(CanonicalSuppliedName(path))};
     return true;
   }
   return ReadWholeFile(path, contents, error, identity);
@@ -165,6 +178,7 @@ TFileItem& OpenSourceFile(TRCParser& parser, const std::string& fileName, TSearc
   if (!parser.openFiles.insert(item->identity).second)
     ReportError(parser, 58, {fileName});  // File %s is already open. Cyclical reference not allowed
   item->name = path;
+  if (parser.options.index) IndexFile(parser, path, true);
   RecordOpenedFile(parser, path);
   return PushSourceFile(parser, std::move(item));
 }

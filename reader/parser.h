@@ -22,6 +22,7 @@
 namespace tarvex {
 
 struct TRCParser;
+struct TSourceIndex;
 struct TWarningCollector;
 
 /// The expansion of a macro with parameters that is being read: until the read position
@@ -151,6 +152,9 @@ struct TCompileOptions {
   /// every token goes through the layers, for tests and for a user who suspects the lanes
   bool lanes = true;
   std::function<void(const std::string&)> fileOpened;  ///< told the name of every file opened
+  /// Where the places of definitions, named files, resources and their items are
+  /// recorded (reader/source_index.h); null, the compilation records none
+  TSourceIndex* index = nullptr;
   TWarningOptions warnings;  ///< the warnings reported, and whether they are errors
   /// Every warning is looked for (the report page shows them all), whatever `warnings` enables
   bool allWarnings = false;

@@ -133,31 +133,61 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
 // The value of each name the script's own files defined, read as the script would read
 // the name: from a one-word text on the file stack. Names that do not stand for a number
 // are left out.
+std::optional<std::int64_t> DefinedNameValue(TRCParser& parser, const std::string& name) {
+  if (!parser.defines.Find(name)) return std::nullopt;
+  auto item = std::make_unique<TFileItem>();
+  item->text = name;
+  item->name = name;
+  item->owner = &parser;
+  // Nothing beneath the name: its reading must end with it.
+  while (!parser.fileStack.empty()) CloseSourceFile(parser);
+  parser.fileStack.push_back(std::move(item));
+  parser.currentFile = parser.fileStack.back().get();
+  std::string token;
+  try {
+    token = GetToken(parser);
+  } catch (const std::exception&) {
+    token.clear();
+  }
+  while (!parser.fileStack.empty()) CloseSourceFile(parser);
+  std::int64_t value = 0;
+  auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (token.empty() || error != std::errc() || end != token.data() + token.size()) return std::nullopt;
+  return value;
+}
+
 std::vector<std::pair<std::string, std::int64_t>> ScriptDefineValues(TRCParser& parser) {
   std::vector<std::pair<std::string, std::int64_t>> names;
   std::unordered_set<std::string_view> seen;
   // A copy: reading a value can carry out a directive that defines another name.
   const std::vector<std::string> defined = parser.scriptDefineNames;
   for (const std::string& name : defined) {
-    if (!seen.insert(name).second || !parser.defines.Find(name)) continue;
-    auto item = std::make_unique<TFileItem>();
-    item->text = name;
-    item->name = name;
-    item->owner = &parser;
-    parser.fileStack.push_back(std::move(item));
-    parser.currentFile = parser.fileStack.back().get();
-    std::string token;
-    try {
-      token = GetToken(parser);
-    } catch (const std::exception&) {
-      token.clear();
-    }
-    while (!parser.fileStack.empty()) CloseSourceFile(parser);
-    std::int64_t value = 0;
-    auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (!token.empty() && error == std::errc() && end == token.data() + token.size()) names.emplace_back(name, value);
+    if (!seen.insert(name).second) continue;
+    if (std::optional<std::int64_t> value = DefinedNameValue(parser, name)) names.emplace_back(name, *value);
   }
   return names;
+}
+
+TEditorCompilation CompileForEditor(const std::string& scriptName, const TCompileOptions& options,
+                                    const TFileSupplier& files) {
+  TEditorCompilation compilation;
+  compilation.parser = NewParser({}, options);
+  TRCParser& parser = *compilation.parser;
+  parser.options.index = &compilation.index;
+  parser.fileSupplier = files;
+  try {
+    CompileImage(parser, scriptName);
+    TakeWarnings(parser, compilation.result);
+  } catch (const std::exception& failure) {
+    RecordFailure(parser, failure, compilation.result);
+  }
+  for (TWarning& warning : compilation.result.warnings) LocateWarning(warning);
+  compilation.output = parser.output.TakeBytes();
+  compilation.result.dependencies = parser.openedFiles;
+  // The index lives beside the parser, which may move with the compilation.
+  parser.options.index = nullptr;
+  while (!parser.fileStack.empty()) CloseSourceFile(parser);
+  return compilation;
 }
 
 TScriptResult CompileScriptText(const std::string& name, const std::string& text, const TScriptOptions& options) {

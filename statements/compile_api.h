@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "reader/parser.h"
+#include "reader/source_index.h"
 
 namespace tarvex {
 
@@ -58,6 +61,27 @@ TCompilation CompileToImage(const std::string& scriptName, const TResourceNotifi
 /// CompileToImage returns it; one of `finish` keeps error number and line 0.
 TCompilation CompileAndFinish(const std::string& scriptName, const TCompileOptions& options,
                               const std::function<void(TRCParser&)>& finish);
+
+/// A compilation kept for an editor: its result, the places it indexed, and the parser,
+/// whose tables still answer what a name stands for.
+struct TEditorCompilation {
+  TCompilation result;  ///< its image stays empty: the bytes are in `output`
+  /// The .res image; after a failure, the bytes written before it, whole resources but
+  /// the last (the index's output ranges tell them)
+  std::vector<std::uint8_t> output;
+  TSourceIndex index;
+  std::unique_ptr<TRCParser> parser;
+};
+
+/// Compiles `scriptName` (its text and any other file the host holds come from `files`)
+/// into an image in memory, indexing it, with its warnings located; the file stack is
+/// left empty, after a failure too, so that the parser can be asked about names.
+TEditorCompilation CompileForEditor(const std::string& scriptName, const TCompileOptions& options,
+                                    const TFileSupplier& files);
+
+/// The value of the defined name `name` as the script would read it where the
+/// compilation ended; nullopt when it does not stand for a number.
+std::optional<std::int64_t> DefinedNameValue(TRCParser& parser, const std::string& name);
 
 /// Compiles `scriptName` into `outputName`; after a failure the output file is neither
 /// created nor changed.

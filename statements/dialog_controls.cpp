@@ -36,6 +36,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/source_index.h"
 #include "data/short_bytes.h"
 #include "reader/utf16.h"
 #include "statements/data_resources.h"
@@ -825,6 +826,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
     item.Reset();
     if (notePlaces) NoteItemPlace(parser);
     std::string_view keyword = token.isValue ? std::string_view() : token.View();
+    if (parser.options.index) IndexItem(parser, keyword);
     if (IsWord(keyword, "CONTROL")) {
       ReadGenericControl(parser, layout, item, token);
     } else {

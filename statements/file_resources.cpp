@@ -41,6 +41,7 @@
 #include "reader/file_search.h"
 #include "reader/lexer.h"
 #include "reader/parser.h"
+#include "reader/source_index.h"
 #include "statements/resource.h"
 #include "statements/warning_checks.h"
 
@@ -209,6 +210,7 @@ int OpenResourceFile(TRCParser& parser, const std::string& fileName, std::uint64
     if (fd >= 0) close(fd);
     ReportError(parser, 1, {fileName});  // Cannot open %s file
   }
+  if (parser.options.index) IndexFile(parser, path, false);
   RecordOpenedFile(parser, path);
   size = static_cast<std::uint64_t>(info.st_size);
   return fd;

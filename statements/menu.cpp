@@ -20,6 +20,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/source_index.h"
 #include "reader/utf16.h"
 #include "statements/dialog_controls.h"
 #include "statements/resource.h"
@@ -192,6 +193,7 @@ void ParseMenuLevel(TRCParser& parser, int depth, TMenuText& text) {
   TOperand token;
   ReadCommaOperand(parser, token);
   for (;;) {
+    if (parser.options.index && !token.Is("}")) IndexItem(parser, token.View(), depth);
     if (IsWord(token.View(), "MENUITEM")) {
       if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position(), false);

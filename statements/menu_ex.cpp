@@ -28,6 +28,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/source_index.h"
 #include "reader/utf16.h"
 #include "statements/resource.h"
 #include "statements/warning_checks.h"
@@ -199,6 +200,7 @@ void ParseMenuExLevel(TRCParser& parser, int depth) {
   std::string token = SkipSeparators(parser, ",");
   for (;;) {
     std::string keyword = UpperCase(token);
+    if (parser.options.index && keyword != "}") IndexItem(parser, keyword, depth);
     if (keyword == "MENUITEM") {
       if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position());

@@ -22,6 +22,7 @@
 #include "reader/lexer.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/source_index.h"
 #include "statements/accelerators.h"
 #include "statements/data_resources.h"
 #include "statements/dialog.h"
@@ -284,6 +285,24 @@ void CheckVersionInfo(TRCParser& parser, bool& versionInfoSeen) {
   versionInfoSeen = true;
 }
 
+// The statement whose name was just read begins here, for an editor's index.
+[[gnu::noinline]] void IndexStatementStart(TRCParser& parser) {
+  TIndexedResource resource;
+  resource.name = parser.resourceName;
+  if (parser.resourceName == "STRINGTABLE") resource.type = parser.resourceName;
+  resource.start = IndexPlace(parser);
+  resource.outputStart = parser.output.Size();
+  parser.options.index->resources.push_back(std::move(resource));
+}
+
+[[gnu::noinline]] void IndexStatementEnd(TRCParser& parser) {
+  TIndexedResource& resource = parser.options.index->resources.back();
+  resource.type = parser.resourceName == "STRINGTABLE" ? "STRINGTABLE" : parser.resourceTypeKeyword;
+  resource.language = static_cast<std::uint16_t>(parser.language | parser.sublanguage << 10);
+  resource.end = IndexPlace(parser);
+  resource.outputEnd = parser.output.Size();
+}
+
 void CompileStringTableStatement(TRCParser& parser) {
   ++parser.resourceCount;
   if (parser.resourceNotification)
@@ -302,18 +321,22 @@ void CompileStatements(TRCParser& parser) {
       WriteStringTables(parser);
       return;
     }
+    if (parser.options.index) IndexStatementStart(parser);
     if (parser.warnings) NoteStatementPlace(parser);
     if (std::string_view(parser.resourceName) == "STRINGTABLE") {
       CompileStringTableStatement(parser);
+      if (parser.options.index) IndexStatementEnd(parser);
       continue;
     }
     const TResourceKind& kind = ReadResourceType(parser, typeAhead);
+    if (parser.options.index) parser.options.index->resources.back().type = parser.resourceTypeKeyword;
     if (kind.number == kVersionType) CheckVersionInfo(parser, versionInfoSeen);
     try {
       kind.handler(parser);
     } catch (const std::bad_alloc&) {
       ReportLocatedFailure(parser, "Out of memory compiling resource " + parser.resourceName);
     }
+    if (parser.options.index) IndexStatementEnd(parser);
   }
 }
 
