@@ -812,7 +812,7 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   // Sorted as one number each: the leading edge (made unsigned, order kept) above the index.
   for (std::uint64_t& entry : order)
     entry |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(leading(entry)) ^ 0x80000000u) << 32;
-  std::sort(order.begin(), order.end());
+  if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());  // laid out in order, mostly
   for (std::uint64_t& entry : order) entry &= 0xFFFFFFFFu;
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
@@ -845,6 +845,10 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
     if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
     byId.push_back(std::uint64_t{id} << 32 | i);
   }
+  // Ids that rise in template order, as most dialogs number their controls, are all different.
+  if (std::adjacent_find(byId.begin(), byId.end(), [](std::uint64_t a, std::uint64_t b) { return a >> 32 >= b >> 32; }) ==
+      byId.end())
+    byId.clear();
   std::sort(byId.begin(), byId.end());
   for (std::size_t n = 0; n < byId.size();) {
     std::size_t end = n + 1;
