@@ -130,19 +130,19 @@ void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string te
 
 void ComposeWarning(TWarning& warning) {
   if (!warning.compose) return;
-  std::function<void(TWarning&)> compose = std::move(warning.compose);
+  std::function<void(TWarning&, bool)> compose = std::move(warning.compose);
   warning.compose = nullptr;
-  compose(warning);
+  compose(warning, true);
 }
 
-TWarning ComposedCopy(const TWarning& warning) {
+TWarning ComposedCopy(const TWarning& warning, bool notes) {
   if (!warning.compose) return warning;
   TWarning copy;
   copy.kind = warning.kind;
   copy.resourceType = warning.resourceType;
   copy.resourceName = warning.resourceName;
   copy.resourceLanguage = warning.resourceLanguage;
-  warning.compose(copy);
+  warning.compose(copy, notes);
   return copy;
 }
 

@@ -75,15 +75,16 @@ struct TWarning {
   std::vector<TSourcePlace> pendingPlaces;
   /// A warning found in bulk (a dialog's controls outside, a mnemonic used twice) keeps
   /// only what its text needs: this makes its message, notes and places when it is shown
-  /// or handed out (ComposeWarning), most of them never being printed
-  std::function<void(TWarning&)> compose;
+  /// or handed out (ComposeWarning), most of them never being printed; without its notes
+  /// when the second argument is false (the native line shows none)
+  std::function<void(TWarning&, bool)> compose;
 };
 
 /// Makes the message, notes and places of a warning whose text waits; nothing otherwise.
 void ComposeWarning(TWarning& warning);
 
-/// A copy of `warning` with its message, notes and places made.
-TWarning ComposedCopy(const TWarning& warning);
+/// A copy of `warning` with its message and place made, and its notes unless `notes` is false.
+TWarning ComposedCopy(const TWarning& warning, bool notes = true);
 
 /// Fills the columns and source lines of a warning and its notes from its pending places
 /// (after ComposeWarning).

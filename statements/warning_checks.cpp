@@ -143,7 +143,7 @@ TDeferredPlace DeferItemPlace(TRCParser& parser, std::size_t index) {
 }
 
 // Adds a warning whose message, notes and places `compose` makes when it is shown.
-void AddDeferred(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::function<void(TWarning&)> compose) {
+void AddDeferred(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::function<void(TWarning&, bool)> compose) {
   TWarning warning;
   warning.kind = kind;
   warning.compose = std::move(compose);
@@ -177,13 +177,13 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
     };
     TShared shared{DeferItemPlace(parser, uses[n].item), DeferItemPlace(parser, uses[first].item),
                    std::u16string(uses[n].text), std::u16string(uses[first].text)};
-    AddDeferred(parser, TWarningKind::Mnemonic, type, [shared = std::move(shared)](TWarning& warning) {
+    AddDeferred(parser, TWarningKind::Mnemonic, type, [shared = std::move(shared)](TWarning& warning, bool notes) {
       TSourcePlace earlierPlace = shared.earlierPlace.Place();
       FillWarning(warning, shared.place.Place(),
                   "mnemonic " + MnemonicText(MnemonicOf(shared.text, false)) + " of \"" + DisplayUtf8(shared.text) +
                       "\" is also used by \"" + DisplayUtf8(shared.earlierText) + "\" at line " +
                       std::to_string(LineOf(earlierPlace)));
-      AddWarningNote(warning, earlierPlace, "first used here");
+      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
     });
     ++found;
   }
@@ -299,14 +299,14 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDial
       outside.width = head.width;
       outside.height = head.height;
       outside.extended = extended;
-      AddDeferred(parser, TWarningKind::Outside, kDialogType, [outside = std::move(outside)](TWarning& warning) {
+      AddDeferred(parser, TWarningKind::Outside, kDialogType, [outside = std::move(outside)](TWarning& warning, bool notes) {
         std::string text = DescribeOutside(outside.controls[0], outside.extended) + " in a dialog of " +
                            std::to_string(outside.width) + " x " + std::to_string(outside.height) + " units";
         if (outside.count > 1)
           text += " (and " + std::to_string(outside.count - 1) +
                   (outside.count == 2 ? " other control)" : " other controls)");
         FillWarning(warning, outside.controls[0].place.Place(), std::move(text));
-        for (std::size_t k = 1; k < outside.controls.size(); ++k)
+        for (std::size_t k = 1; notes && k < outside.controls.size(); ++k)
           AddWarningNote(warning, outside.controls[k].place.Place(), DescribeOutside(outside.controls[k], outside.extended));
       });
     }
