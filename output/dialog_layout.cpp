@@ -805,7 +805,7 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
               std::max(span.bottom, r.bottom)};
     }
   }
-  // The controls' extents over the room they spread across, along each axis.
+  // Along each axis, the controls' summed extents over the room they spread across.
   bool vertical = !order.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
   auto leading = [&](std::size_t i) { return vertical ? rects[i].top : rects[i].left; };
   auto trailing = [&](std::size_t i) { return vertical ? rects[i].bottom : rects[i].right; };
