@@ -157,7 +157,7 @@ void PrintWarnings(const TPrinter& printer, const std::vector<TWarning>& warning
       ++rest;
       continue;
     }
-    printer.out << NativeWarningLine(warning) << '\n';
+    printer.out << NativeWarningLine(ComposedCopy(warning, false)) << '\n';
     ++printed;
   }
   if (rest > 0) printer.out << "Warning: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";

@@ -85,7 +85,7 @@ void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, 
       ++rest;
       continue;
     }
-    TWarning located = warning;
+    TWarning located = ComposedCopy(warning);
     LocateWarning(located);
     PrintGnuWarning(err, located, options.errors);
     ++printed;

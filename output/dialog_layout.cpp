@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
@@ -342,36 +343,49 @@ TControlKind StaticKind(std::uint32_t style) {
   }
 }
 
-// The kind of a control from its class name (upper-cased) and style.
-TControlKind KindOf(const std::string& upperClass, std::uint32_t style) {
-  static const std::unordered_map<std::string, TControlKind> kClasses = {
-      {"EDIT", TControlKind::Edit},
-      {"LISTBOX", TControlKind::ListBox},
-      {"SCROLLBAR", TControlKind::ScrollBar},
-      {"RICHEDIT", TControlKind::RichEdit},
-      {"RICHEDIT20A", TControlKind::RichEdit},
-      {"RICHEDIT20W", TControlKind::RichEdit},
-      {"RICHEDIT50W", TControlKind::RichEdit},
-      {"MSCTLS_PROGRESS32", TControlKind::ProgressBar},
-      {"MSCTLS_TRACKBAR32", TControlKind::TrackBar},
-      {"MSCTLS_UPDOWN32", TControlKind::UpDown},
-      {"MSCTLS_HOTKEY32", TControlKind::HotKey},
-      {"SYSLISTVIEW32", TControlKind::ListView},
-      {"SYSTREEVIEW32", TControlKind::TreeView},
-      {"SYSTABCONTROL32", TControlKind::Tab},
-      {"SYSDATETIMEPICK32", TControlKind::DatePicker},
-      {"SYSMONTHCAL32", TControlKind::MonthCalendar},
-      {"SYSLINK", TControlKind::Link},
-      {"SYSIPADDRESS32", TControlKind::IpAddress},
-      {"SYSANIMATE32", TControlKind::Animation},
-      {"SYSHEADER32", TControlKind::Header},
-  };
-  if (upperClass == "BUTTON") return ButtonKind(style);
-  if (upperClass == "STATIC") return StaticKind(style);
-  if (upperClass == "COMBOBOX" || upperClass == "COMBOBOXEX32")
+// The common control classes by name (upper case).
+constexpr std::pair<std::string_view, TControlKind> kClassKinds[] = {
+    {"EDIT", TControlKind::Edit},
+    {"LISTBOX", TControlKind::ListBox},
+    {"SCROLLBAR", TControlKind::ScrollBar},
+    {"RICHEDIT", TControlKind::RichEdit},
+    {"RICHEDIT20A", TControlKind::RichEdit},
+    {"RICHEDIT20W", TControlKind::RichEdit},
+    {"RICHEDIT50W", TControlKind::RichEdit},
+    {"MSCTLS_PROGRESS32", TControlKind::ProgressBar},
+    {"MSCTLS_TRACKBAR32", TControlKind::TrackBar},
+    {"MSCTLS_UPDOWN32", TControlKind::UpDown},
+    {"MSCTLS_HOTKEY32", TControlKind::HotKey},
+    {"SYSLISTVIEW32", TControlKind::ListView},
+    {"SYSTREEVIEW32", TControlKind::TreeView},
+    {"SYSTABCONTROL32", TControlKind::Tab},
+    {"SYSDATETIMEPICK32", TControlKind::DatePicker},
+    {"SYSMONTHCAL32", TControlKind::MonthCalendar},
+    {"SYSLINK", TControlKind::Link},
+    {"SYSIPADDRESS32", TControlKind::IpAddress},
+    {"SYSANIMATE32", TControlKind::Animation},
+    {"SYSHEADER32", TControlKind::Header},
+};
+
+// Whether `text` is `upper` (upper case) with ASCII letters compared ignoring case.
+bool IsClassName(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < upper.size(); ++i) {
+    char c = text[i];
+    if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c) != upper[i]) return false;
+  }
+  return true;
+}
+
+// The kind of a control from its class name (letter case ignored) and style.
+TControlKind KindOf(std::string_view className, std::uint32_t style) {
+  if (IsClassName(className, "BUTTON")) return ButtonKind(style);
+  if (IsClassName(className, "STATIC")) return StaticKind(style);
+  if (IsClassName(className, "COMBOBOX") || IsClassName(className, "COMBOBOXEX32"))
     return (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
-  auto found = kClasses.find(upperClass);
-  return found == kClasses.end() ? TControlKind::Custom : found->second;
+  for (const auto& [name, kind] : kClassKinds)
+    if (IsClassName(className, name)) return kind;
+  return TControlKind::Custom;
 }
 
 // The height of a drop-down combo box's field: the font's height and its frame.
@@ -431,11 +445,9 @@ const char* PluralKindName(TControlKind kind) {
 
 // A control's rectangle in dialog units as left, top, right, bottom; a drop-down combo
 // box counts with its closed field only.
-struct TUnitRect {
-  int left, top, right, bottom;
-};
+using TUnitRect = TLayoutFindings::TRect;
 
-TUnitRect UnitRect(const TDialogControl& control, TBaseUnits units) {
+TUnitRect UnitRect(const TControlFacts& control, TBaseUnits units) {
   int height = control.height;
   if (control.kind == TControlKind::ComboBox)
     height = std::min(height, (ComboFieldHeight(units) * 8 + units.y - 1) / units.y);
@@ -551,8 +563,10 @@ TDialogTemplate ReadDialogTemplate(std::span<const std::uint8_t> data) {
   return dialog;
 }
 
-void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate& dialog) {
-  TByteCursor cursor(data);
+namespace {
+
+// The fields of a template before its controls; the count of its controls.
+std::uint16_t ReadHead(TByteCursor& cursor, std::span<const std::uint8_t> data, TDialogTemplate& dialog) {
   dialog.extended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
   dialog.helpId = 0;
   if (dialog.extended) {
@@ -585,6 +599,14 @@ void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate&
     }
     cursor.ReadText(dialog.face);
   }
+  return count;
+}
+
+}  // namespace
+
+void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate& dialog) {
+  TByteCursor cursor(data);
+  std::uint16_t count = ReadHead(cursor, data, dialog);
   std::vector<TDialogControl>& controls = dialog.controls;
   controls.reserve(std::min<std::size_t>(count, data.size() / 18));
   for (std::uint16_t i = 0; i < count; ++i) {
@@ -616,7 +638,7 @@ void ReadDialogTemplateInto(std::span<const std::uint8_t> data, TDialogTemplate&
     else
       control.className =
           windowClass.isOrdinal ? "#" + std::to_string(windowClass.ordinal) : DisplayUtf8(windowClass.text);
-    control.kind = KindOf(UpperAscii(control.className), control.style);
+    control.kind = KindOf(control.className, control.style);
   }
   controls.resize(count);
 }
@@ -706,41 +728,102 @@ std::string DialogStyleNames(std::uint32_t style) {
   return JoinNames(JoinNames(window, own), HexRest(style, covered));
 }
 
-TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t most) {
-  TLayoutFindings findings;
-  TBaseUnits units;
-  if (dialog.hasFont)
-    units = dialog.points == kMessageBoxFont ? FontBaseUnits(u"Segoe UI", 9) : FontBaseUnits(dialog.face, dialog.points);
-  std::vector<TUnitRect> rects;
-  rects.reserve(dialog.controls.size());
-  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
-    TUnitRect r = UnitRect(dialog.controls[i], units);
+TControlFacts FactsOf(const TDialogControl& control) {
+  TControlFacts facts;
+  facts.id = control.id;
+  facts.style = control.style;
+  facts.x = control.x;
+  facts.y = control.y;
+  facts.width = control.width;
+  facts.height = control.height;
+  facts.kind = control.kind;
+  facts.staticClass = control.className == "STATIC";
+  return facts;
+}
+
+TControlKind KindOfClass(std::string_view className, std::uint32_t style) { return KindOf(className, style); }
+
+TControlKind KindOfClassOrdinal(std::uint16_t ordinal, std::uint32_t style) {
+  switch (ordinal) {
+    case 0x80:
+      return ButtonKind(style);
+    case 0x81:
+      return TControlKind::Edit;
+    case 0x82:
+      return StaticKind(style);
+    case 0x83:
+      return TControlKind::ListBox;
+    case 0x84:
+      return TControlKind::ScrollBar;
+    case 0x85:
+      return (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
+    default:
+      return TControlKind::Custom;
+  }
+}
+
+TBaseUnits DialogFontUnits(bool hasFont, std::uint16_t points, std::u16string_view face) {
+  if (!hasFont) return {};
+  return points == kMessageBoxFont ? FontBaseUnits(u"Segoe UI", 9) : FontBaseUnits(face, points);
+}
+
+TBaseUnits DialogBaseUnits(const TDialogTemplate& dialog) {
+  return DialogFontUnits(dialog.hasFont, dialog.points, dialog.face);
+}
+
+void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                        TLayoutFindings& findings) {
+  findings.outside.clear();
+  findings.overlaps.clear();
+  findings.overlapSizes.clear();
+  findings.sharedIds.clear();
+  findings.overlapSearchCut = false;
+  std::vector<TUnitRect>& rects = findings.rects;
+  rects.clear();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    TUnitRect r = UnitRect(controls[i], frame.units);
     rects.push_back(r);
-    bool inside = r.left >= 0 && r.top >= 0 && r.right <= dialog.width && r.bottom <= dialog.height;
-    if (inside || (dialog.controls[i].style & kVisible) == 0 || findings.outside.size() >= most) continue;
-    bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= dialog.width || r.top >= dialog.height;
+    bool inside = r.left >= 0 && r.top >= 0 && r.right <= frame.width && r.bottom <= frame.height;
+    if (inside || (controls[i].style & kVisible) == 0 || findings.outside.size() >= most) continue;
+    bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= frame.width || r.top >= frame.height;
     findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
   }
-  // Overlaps: visible controls sorted by their left edge; each is compared with those that
-  // start before it ends.
-  std::vector<std::size_t> order;
-  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
-    const TDialogControl& control = dialog.controls[i];
-    if ((control.style & kVisible) != 0 && !ContainsOthers(control.kind) && rects[i].right > rects[i].left &&
-        rects[i].bottom > rects[i].top)
+  // Overlaps: visible controls sorted by their leading edge along one axis; each is
+  // compared with those that start before it ends. The axis is the one along which the
+  // controls overlap less (most dialogs stack their controls: top to bottom).
+  std::vector<std::uint64_t>& order = findings.order;
+  order.clear();
+  std::int64_t widths = 0, heights = 0;
+  TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const TUnitRect& r = rects[i];
+    if ((controls[i].style & kVisible) != 0 && !ContainsOthers(controls[i].kind) && r.right > r.left && r.bottom > r.top) {
       order.push_back(i);
+      widths += r.right - r.left;
+      heights += r.bottom - r.top;
+      span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
+              std::max(span.bottom, r.bottom)};
+    }
   }
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return rects[a].left < rects[b].left; });
+  // Along each axis, the controls' summed extents over the room they spread across.
+  bool vertical = !order.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
+  auto leading = [&](std::size_t i) { return vertical ? rects[i].top : rects[i].left; };
+  auto trailing = [&](std::size_t i) { return vertical ? rects[i].bottom : rects[i].right; };
+  // Sorted as one number each: the leading edge (made unsigned, order kept) above the index.
+  for (std::uint64_t& entry : order)
+    entry |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(leading(entry)) ^ 0x80000000u) << 32;
+  if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());  // laid out in order, mostly
+  for (std::uint64_t& entry : order) entry &= 0xFFFFFFFFu;
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
   for (std::size_t n = 0; n < order.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
     const TUnitRect& a = rects[order[n]];
-    for (std::size_t m = n + 1; m < order.size() && rects[order[m]].left < a.right && overlaps.size() < most; ++m) {
+    int aEnd = trailing(order[n]);
+    for (std::size_t m = n + 1; m < order.size() && leading(order[m]) < aEnd && overlaps.size() < most; ++m) {
       if (++comparisons > kMostComparisons) break;
       const TUnitRect& b = rects[order[m]];
-      if (b.top >= a.bottom || a.top >= b.bottom) continue;
-      if (OverlapClass(dialog.controls[order[n]].kind) != OverlapClass(dialog.controls[order[m]].kind)) continue;
+      if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
+      if (OverlapClass(controls[order[n]].kind) != OverlapClass(controls[order[m]].kind)) continue;
       overlaps.emplace_back(std::min(order[n], order[m]), std::max(order[n], order[m]));
     }
   }
@@ -754,28 +837,39 @@ TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t mo
   }
   // Shared ids, in the order of their first use: the controls sorted by id, then each run
   // of one id in template order.
-  std::vector<std::pair<std::uint32_t, std::size_t>> byId;
-  byId.reserve(dialog.controls.size());
-  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
-    const TDialogControl& control = dialog.controls[i];
-    std::uint32_t id = control.id;
-    bool decoration = control.kind == TControlKind::GroupBox || control.className == "STATIC";
+  std::vector<std::uint64_t>& byId = findings.byId;
+  byId.clear();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    std::uint32_t id = controls[i].id;
+    bool decoration = controls[i].kind == TControlKind::GroupBox || controls[i].staticClass;
     if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
-    byId.emplace_back(id, i);
+    byId.push_back(std::uint64_t{id} << 32 | i);
   }
+  // Ids that rise in template order, as most dialogs number their controls, are all different.
+  if (std::adjacent_find(byId.begin(), byId.end(), [](std::uint64_t a, std::uint64_t b) { return a >> 32 >= b >> 32; }) ==
+      byId.end())
+    byId.clear();
   std::sort(byId.begin(), byId.end());
   for (std::size_t n = 0; n < byId.size();) {
     std::size_t end = n + 1;
-    while (end < byId.size() && byId[end].first == byId[n].first) ++end;
+    while (end < byId.size() && byId[end] >> 32 == byId[n] >> 32) ++end;
     if (end - n >= 2) {
       std::vector<std::size_t> list;
-      for (std::size_t k = n; k < end; ++k) list.push_back(byId[k].second);
+      for (std::size_t k = n; k < end; ++k) list.push_back(byId[k] & 0xFFFFFFFFu);
       findings.sharedIds.push_back(std::move(list));
     }
     n = end;
   }
   std::sort(findings.sharedIds.begin(), findings.sharedIds.end());  // by first use
   if (findings.sharedIds.size() > most) findings.sharedIds.resize(most);
+}
+
+TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t most) {
+  std::vector<TControlFacts> facts;
+  facts.reserve(dialog.controls.size());
+  for (const TDialogControl& control : dialog.controls) facts.push_back(FactsOf(control));
+  TLayoutFindings findings;
+  FindLayoutProblems(facts, {dialog.width, dialog.height, DialogBaseUnits(dialog)}, most, findings);
   return findings;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output/res_image.h"
@@ -170,9 +171,52 @@ struct TLayoutFindings {
   /// 0 on statics and group boxes, aside)
   std::vector<std::vector<std::size_t>> sharedIds;
   bool overlapSearchCut = false;  ///< too many controls side by side: not every overlap was looked for
+  /// Room the search works in, kept between dialogs
+  struct TRect {
+    int left, top, right, bottom;
+  };
+  std::vector<TRect> rects;
+  std::vector<std::uint64_t> order;
+  std::vector<std::uint64_t> byId;
+};
+
+/// What the look at a layout needs of a control: the report takes it from a template read
+/// back, the compiler's warnings from the control statement as it is read.
+struct TControlFacts {
+  std::uint32_t id = 0;
+  std::uint32_t style = 0;
+  std::int16_t x = 0, y = 0, width = 0, height = 0;
+  TControlKind kind = TControlKind::Custom;
+  bool staticClass = false;  ///< the class is the predefined STATIC (ordinal 0x82 or the text "STATIC")
+};
+
+/// The facts of a control read back.
+TControlFacts FactsOf(const TDialogControl& control);
+
+/// The kind of a control of the class `className` (the text of a predefined ordinal,
+/// "BUTTON" ..., or the class text; letter case ignored) with `style`.
+TControlKind KindOfClass(std::string_view className, std::uint32_t style);
+
+/// The kind of a control of the class ordinal `ordinal` (0x80 button ... 0x85 combo box).
+TControlKind KindOfClassOrdinal(std::uint16_t ordinal, std::uint32_t style);
+
+/// The base units of a dialog's font: the system font's without one.
+TBaseUnits DialogFontUnits(bool hasFont, std::uint16_t points, std::u16string_view face);
+TBaseUnits DialogBaseUnits(const TDialogTemplate& dialog);
+
+/// The dialog a layout is looked at in: its size in dialog units and its font's base units.
+struct TLayoutFrame {
+  int width = 0;
+  int height = 0;
+  TBaseUnits units;
 };
 
 /// Finds controls outside the dialog, overlaps and shared ids; at most `most` of each.
+/// `findings` is cleared first; its room is kept for the next dialog.
+void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                        TLayoutFindings& findings);
+
+/// The same for a template read back.
 TLayoutFindings FindLayoutProblems(const TDialogTemplate& dialog, std::size_t most);
 
 /// The warnings for a dialog: visible controls that lie partly or wholly outside it, visible

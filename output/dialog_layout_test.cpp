@@ -86,20 +86,27 @@ TEST(DialogLayoutTest, WarningsForOutsideOverlappingAndDuplicateControls) {
                           "check boxes 17 and 18 overlap",
                           "id 14 is used by 2 controls: edit field, edit field",
                       }));
-  // 3,276 buttons in one column, none overlapping: the search for overlaps stops at its
-  // bound instead of comparing every pair.
-  constexpr unsigned kCount = 3276;
-  std::string data = test::U32(0x80000000) + test::U32(0) + test::U16(kCount) + test::U16(0) + test::U16(0) +
-                     test::U16(100) + test::U16(32767) + test::U16(0) + test::U16(0) + test::U16(0);
-  for (unsigned i = 0; i < kCount; ++i) {
-    data.resize((data.size() + 3) & ~std::size_t{3}, '\0');
-    data += test::U32(0x50000000) + test::U32(0) + test::U16(0) + test::U16(i * 10) + test::U16(10) + test::U16(8) +
-            test::U16(i) + test::U16(0xFFFF) + test::U16(0x80) + test::U16(0) + test::U16(0);
-  }
-  TDialogTemplate huge = ReadDialogTemplate(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
-  ASSERT_EQ(huge.controls.size(), kCount);
-  std::vector<std::string> bounded =
-      DialogWarnings(huge, [](const TDialogControl& control) { return std::to_string(control.id); });
+  // Buttons side by side, none overlapping. One column of 3,276 is searched along its
+  // height, each compared with its neighbour only, and fully; a grid of 210 x 210 is dense
+  // along both axes: the search stops at its bound instead of comparing every pair.
+  auto buttons = [](unsigned columns, unsigned rows) {
+    unsigned count = columns * rows;
+    std::string data = test::U32(0x80000000) + test::U32(0) + test::U16(static_cast<std::uint16_t>(count)) +
+                       test::U16(0) + test::U16(0) + test::U16(32767) + test::U16(32767) + test::U16(0) +
+                       test::U16(0) + test::U16(0);
+    for (unsigned i = 0; i < count; ++i) {
+      data.resize((data.size() + 3) & ~std::size_t{3}, '\0');
+      data += test::U32(0x50000000) + test::U32(0) + test::U16(static_cast<std::uint16_t>(i / rows * 10)) +
+              test::U16(static_cast<std::uint16_t>(i % rows * 10)) + test::U16(8) + test::U16(8) +
+              test::U16(static_cast<std::uint16_t>(i)) + test::U16(0xFFFF) + test::U16(0x80) + test::U16(0) +
+              test::U16(0);
+    }
+    TDialogTemplate pile = ReadDialogTemplate(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+    EXPECT_EQ(pile.controls.size(), count);
+    return DialogWarnings(pile, [](const TDialogControl& control) { return std::to_string(control.id); });
+  };
+  EXPECT_EQ(buttons(1, 3276), std::vector<std::string>{});
+  std::vector<std::string> bounded = buttons(210, 210);
   EXPECT_EQ(bounded, (std::vector<std::string>{"too many controls side by side: not every overlap was looked for"}));
 }
 

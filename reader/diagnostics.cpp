@@ -46,6 +46,14 @@ std::string SafeText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
+    // Printable ASCII, most of every text, is taken a run at a time.
+    std::size_t plain = i;
+    while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F) ++plain;
+    if (plain > i) {
+      out.append(text.substr(i, plain - i));
+      i = plain;
+      continue;
+    }
     auto byte = static_cast<unsigned char>(text[i]);
     std::size_t length = Utf8SequenceLength(text.substr(i));
     // C1 controls (C2 80 to C2 9F) act as escape sequences on some terminals.

@@ -128,7 +128,46 @@ void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string te
   warning.pendingPlaces.push_back(place);
 }
 
+void ComposeWarning(TWarning& warning) {
+  if (!warning.compose) return;
+  std::function<void(TWarning&, bool)> compose = std::move(warning.compose);
+  warning.compose = nullptr;
+  compose(warning, true);
+}
+
+TWarning ComposedCopy(const TWarning& warning, bool notes) {
+  if (!warning.compose) return warning;
+  TWarning copy;
+  copy.kind = warning.kind;
+  copy.resourceType = warning.resourceType;
+  copy.resourceName = warning.resourceName;
+  copy.resourceLanguage = warning.resourceLanguage;
+  warning.compose(copy, notes);
+  return copy;
+}
+
+TSourcePlace TDeferredPlace::Place() const {
+  TSourcePlace place = file ? *file : TSourcePlace{};
+  place.offset = offset;
+  place.line = line;
+  return place;
+}
+
+TDeferredPlace DeferPlace(TRCParser& parser, const TWarningMark& mark) {
+  TWarningCollector& collector = *parser.warnings;
+  if (!collector.deferredFile || collector.deferredFileItem != mark.file || collector.deferredFileSerial != mark.serial) {
+    TSourcePlace shared = PlaceOfMark(parser, mark);
+    shared.offset = 0;
+    shared.line = 0;
+    collector.deferredFile = std::make_shared<const TSourcePlace>(std::move(shared));
+    collector.deferredFileItem = mark.file;
+    collector.deferredFileSerial = mark.serial;
+  }
+  return {collector.deferredFile, mark.offset, mark.line};
+}
+
 void LocateWarning(TWarning& warning) {
+  ComposeWarning(warning);
   std::vector<TSourcePlace>& places = warning.pendingPlaces;
   if (!places.empty() && places[0].text) warning.detail.where = LocatePlace(places[0]);
   for (std::size_t i = 1; i < places.size() && i <= warning.detail.notes.size(); ++i)

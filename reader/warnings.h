@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,9 +73,21 @@ struct TWarning {
   /// and source lines of `detail` (the file and line are there from the start): finding
   /// a column costs more than most warnings are worth before they are shown
   std::vector<TSourcePlace> pendingPlaces;
+  /// A warning found in bulk (a dialog's controls outside, a mnemonic used twice) keeps
+  /// only what its text needs: this makes its message, notes and places when it is shown
+  /// or handed out (ComposeWarning), most of them never being printed; without its notes
+  /// when the second argument is false (the native line shows none)
+  std::function<void(TWarning&, bool)> compose;
 };
 
-/// Fills the columns and source lines of a warning and its notes from its pending places.
+/// Makes the message, notes and places of a warning whose text waits; nothing otherwise.
+void ComposeWarning(TWarning& warning);
+
+/// A copy of `warning` with its message and place made, and its notes unless `notes` is false.
+TWarning ComposedCopy(const TWarning& warning, bool notes = true);
+
+/// Fills the columns and source lines of a warning and its notes from its pending places
+/// (after ComposeWarning).
 void LocateWarning(TWarning& warning);
 
 /// Records the place of the token just read as the place of the item being compiled (a
@@ -102,6 +116,19 @@ TWarningMark MarkHere(const TRCParser& parser);
 
 /// The place of `mark`; an empty place (no text) with the mark's line once its file is closed.
 TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark);
+
+/// A place kept for a warning whose text waits: the part the places of one file share
+/// (its text, name and character set), and the offset and line.
+struct TDeferredPlace {
+  std::shared_ptr<const TSourcePlace> file;
+  std::size_t offset = 0;
+  std::int32_t line = 0;
+  /// What PlaceOfMark gave for the mark while its file was open.
+  TSourcePlace Place() const;
+};
+
+/// The place of `mark` kept for later (while its file is open, as PlaceOfMark needs).
+TDeferredPlace DeferPlace(TRCParser& parser, const TWarningMark& mark);
 
 /// Builds a warning located at `place` with `message`.
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message);

@@ -815,6 +815,23 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
   return {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(parser.removedBits)};
 }
 
+// Notes what the dialog warnings need of the control just written.
+void NoteControl(TRCParser& parser, const TDialogItem& item) {
+  TNotedControl control;
+  control.id = static_cast<std::uint32_t>(item.id);
+  control.style = item.style;
+  control.x = item.x;
+  control.y = item.y;
+  control.width = item.width;
+  control.height = item.height;
+  control.classIsOrdinal = item.windowClass.isOrdinal;
+  control.classOrdinal = item.windowClass.ordinal;
+  control.classText = item.windowClass.text;
+  control.titleIsOrdinal = item.title.isOrdinal;
+  control.title = item.title.text;
+  NoteDialogControl(parser, control);
+}
+
 std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   std::uint32_t count = 0;
   TKeptItem kept;
@@ -822,6 +839,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   TOperand token;
   ReadCommaOperand(parser, token);
   const bool notePlaces = parser.warnings != nullptr;  // tested once, not per control
+  if (notePlaces) StartDialogControls(parser);
   while (!token.Is("}")) {
     item.Reset();
     if (notePlaces) NoteItemPlace(parser);
@@ -839,6 +857,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
       ReadCommaOperand(parser, token);
     }
     WriteDialogItem(parser.output, layout, item, parser);
+    if (notePlaces) NoteControl(parser, item);
     ++count;
   }
   return count;

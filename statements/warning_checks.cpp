@@ -1,13 +1,17 @@
 #include "statements/warning_checks.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <functional>
 #include <unordered_map>
 
 #include "output/dialog_layout.h"
 #include "output/html_parts.h"
 #include "output/res_image.h"
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
+#include "reader/utf16.h"
 #include "reader/warning_collector.h"
 #include "statements/resource.h"
 
@@ -55,26 +59,71 @@ void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
   parser.warnings->warnings.push_back(std::move(warning));
 }
 
-bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    if (upper(a[i]) != upper(b[i])) return false;
+// What the dialog checks keep of the controls of the dialog being compiled, noted as each
+// control statement is read; its room serves every dialog of the script.
+struct TDialogFacts {
+  std::vector<TControlFacts> controls;
+  /// Per control, the part of `titles` that holds its title when its mnemonic counts
+  /// (empty otherwise)
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> titleSpans;
+  std::u16string titles;
+  TLayoutFindings findings;
+  // The font of the last dialog and its base units: most dialogs of a script share one.
+  bool unitsKnown = false;
+  bool hasFont = false;
+  std::uint16_t points = 0;
+  std::string face;
+  TBaseUnits units;
+
+  TBaseUnits UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
+    if (!unitsKnown || hasFont != dialog.hasFont || points != dialog.points || face != dialog.face) {
+      unitsKnown = true;
+      hasFont = dialog.hasFont;
+      points = dialog.points;
+      face = dialog.face;
+      std::u16string wide = IsAsciiText(face) ? std::u16string(face.begin(), face.end()) : ScriptTextToUtf16(parser, face);
+      units = DialogFontUnits(hasFont, points, wide);
+    }
+    return units;
   }
-  return true;
+
+  void Clear() {
+    controls.clear();
+    titleSpans.clear();
+    titles.clear();
+  }
+  void Add(const TControlFacts& facts, std::u16string_view title) {
+    controls.push_back(facts);
+    titleSpans.emplace_back(static_cast<std::uint32_t>(titles.size()), static_cast<std::uint32_t>(title.size()));
+    titles.append(title);
+  }
+};
+
+// Whether a control's text title can carry a mnemonic that the dialog manager acts on: a
+// visible button, or a visible static text without SS_NOPREFIX.
+bool TakesMnemonic(const TControlFacts& facts) {
+  if ((facts.style & kVisible) == 0) return false;
+  switch (facts.kind) {
+    case TControlKind::PushButton:
+    case TControlKind::DefaultButton:
+    case TControlKind::SplitButton:
+    case TControlKind::CommandLink:
+    case TControlKind::OwnerDrawButton:
+    case TControlKind::CheckBox:
+    case TControlKind::RadioButton:
+    case TControlKind::ThreeState:
+    case TControlKind::GroupBox:
+      return true;  // every kind of the BUTTON class
+    case TControlKind::StaticText:
+      return (facts.style & kNoPrefix) == 0;
+    default:
+      return false;
+  }
 }
 
-std::string ControlName(const TDialogControl& control, bool extended) {
+std::string ControlName(const TControlFacts& control, bool extended) {
   std::int64_t id = extended ? static_cast<std::int32_t>(control.id) : static_cast<std::int16_t>(control.id);
   return std::string(KindName(control.kind)) + " " + std::to_string(id);
-}
-
-// Whether a control's text carries a mnemonic that the dialog manager acts on.
-bool TakesMnemonic(const TDialogControl& control) {
-  if ((control.style & kVisible) == 0 || control.title.isOrdinal) return false;
-  if (EqualsAsciiIgnoringCase(control.className, "BUTTON")) return true;
-  return EqualsAsciiIgnoringCase(control.className, "STATIC") && control.kind == TControlKind::StaticText &&
-         (control.style & kNoPrefix) == 0;
 }
 
 std::string MnemonicText(char16_t letter) { return "&" + DisplayUtf8(std::u16string(1, letter)); }
@@ -86,49 +135,84 @@ struct TMnemonicUse {
   std::size_t item;
 };
 
+// The deferred place of item `index` of the resource; the statement's when the statement
+// recorded none for it.
+TDeferredPlace DeferItemPlace(TRCParser& parser, std::size_t index) {
+  const TWarningCollector& collector = *parser.warnings;
+  return DeferPlace(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
+}
+
+// Adds a warning whose message, notes and places `compose` makes when it is shown.
+void AddDeferred(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::function<void(TWarning&, bool)> compose) {
+  TWarning warning;
+  warning.kind = kind;
+  warning.compose = std::move(compose);
+  Add(parser, std::move(warning), type);
+}
+
+// Fills `warning` (its kind and resource already set) as MakeWarning and AddWarningNote would.
+void FillWarning(TWarning& warning, const TSourcePlace& place, std::string message) {
+  TWarning made = MakeWarning(warning.kind, place, std::move(message));
+  warning.detail = std::move(made.detail);
+  warning.pendingPlaces = std::move(made.pendingPlaces);
+}
+
 // Warns at every use of a mnemonic after its first in `uses` (one dialog, one menu level).
 void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& uses, std::uint16_t type) {
-  std::unordered_map<char16_t, std::size_t> first;
+  // A dialog or a menu level holds a few mnemonics: looked up one by one, a long list by letter.
+  constexpr std::size_t kFewUses = 64;
+  std::unordered_map<char16_t, std::size_t> firstOf;
   std::size_t found = 0;
   for (std::size_t n = 0; n < uses.size() && found < kMostFindings; ++n) {
-    auto [at, added] = first.try_emplace(uses[n].letter, n);
-    if (added) continue;
-    const TMnemonicUse& earlier = uses[at->second];
-    TSourcePlace earlierPlace = ItemPlace(parser, earlier.item);
-    TWarning warning = MakeWarning(TWarningKind::Mnemonic, ItemPlace(parser, uses[n].item),
-                                   "mnemonic " + MnemonicText(MnemonicOf(uses[n].text, false)) + " of \"" +
-                                       DisplayUtf8(uses[n].text) + "\" is also used by \"" +
-                                       DisplayUtf8(earlier.text) + "\" at line " +
-                                       std::to_string(LineOf(earlierPlace)));
-    AddWarningNote(warning, earlierPlace, "first used here");
-    Add(parser, std::move(warning), type);
+    std::size_t first = 0;
+    if (uses.size() <= kFewUses) {
+      while (first < n && uses[first].letter != uses[n].letter) ++first;
+    } else {
+      first = firstOf.try_emplace(uses[n].letter, n).first->second;
+    }
+    if (first == n) continue;
+    struct TShared {
+      TDeferredPlace place, earlierPlace;
+      std::u16string text, earlierText;
+    };
+    TShared shared{DeferItemPlace(parser, uses[n].item), DeferItemPlace(parser, uses[first].item),
+                   std::u16string(uses[n].text), std::u16string(uses[first].text)};
+    AddDeferred(parser, TWarningKind::Mnemonic, type, [shared = std::move(shared)](TWarning& warning, bool notes) {
+      TSourcePlace earlierPlace = shared.earlierPlace.Place();
+      FillWarning(warning, shared.place.Place(),
+                  "mnemonic " + MnemonicText(MnemonicOf(shared.text, false)) + " of \"" + DisplayUtf8(shared.text) +
+                      "\" is also used by \"" + DisplayUtf8(shared.earlierText) + "\" at line " +
+                      std::to_string(LineOf(earlierPlace)));
+      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
+    });
     ++found;
   }
 }
 
-void CheckDialogMnemonics(TRCParser& parser, const TDialogTemplate& dialog) {
+void CheckDialogMnemonics(TRCParser& parser, const TDialogFacts& facts) {
   std::uint16_t language = StatementLanguageId(parser);
   std::vector<TMnemonicUse> uses;
-  for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
-    const TDialogControl& control = dialog.controls[i];
-    if (!TakesMnemonic(control)) continue;
-    char16_t letter = MnemonicOf(control.title.text, false);
-    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), control.title.text, i});
+  for (std::size_t i = 0; i < facts.controls.size(); ++i) {
+    auto [start, size] = facts.titleSpans[i];
+    if (size == 0) continue;
+    std::u16string_view title = std::u16string_view(facts.titles).substr(start, size);
+    char16_t letter = MnemonicOf(title, false);
+    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), title, i});
   }
   WarnSharedMnemonics(parser, uses, kDialogType);
 }
 
 // A control that reaches outside by one dialog unit loses a pixel or two of its edge, as
 // designers often leave it; an etched line is drawn across the edge on purpose.
-bool OutsideMatters(const TDialogTemplate& dialog, const TLayoutFindings::TOutside& o) {
-  if (dialog.controls[o.control].kind == TControlKind::StaticEtched) return false;
+bool OutsideMatters(const TDialogFacts& facts, const TNotedDialog& dialog, const TLayoutFindings::TOutside& o) {
+  if (facts.controls[o.control].kind == TControlKind::StaticEtched) return false;
   return o.left < -1 || o.top < -1 || o.right > dialog.width + 1 || o.bottom > dialog.height + 1;
 }
 
 // Static texts and images overlap harmlessly where their boxes are larger than what they
 // show; a control that lies wholly within another of its kind (the same rectangle most
 // often) is an alternative the program shows in its place, one layer at a time.
-bool OverlapMatters(const TDialogControl& a, const TDialogControl& b) {
+bool OverlapMatters(const TControlFacts& a, const TControlFacts& b) {
   switch (a.kind) {
     case TControlKind::StaticText:
     case TControlKind::StaticIcon:
@@ -138,17 +222,49 @@ bool OverlapMatters(const TDialogControl& a, const TDialogControl& b) {
     default:
       break;
   }
-  auto within = [](const TDialogControl& inner, const TDialogControl& outer) {
+  auto within = [](const TControlFacts& inner, const TControlFacts& outer) {
     return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
            inner.y + inner.height <= outer.y + outer.height;
   };
   return !within(a, b) && !within(b, a);
 }
 
-void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
+// One control outside its dialog, as its warning or note tells it.
+struct TOutsideControl {
+  TControlKind kind;
+  std::uint32_t id;
+  TLayoutFindings::TOutside where;
+  TDeferredPlace place;
+};
+
+void AppendNumber(std::string& text, std::int64_t value) {
+  char digits[24];
+  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  text.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+std::string DescribeOutside(const TOutsideControl& o, bool extended) {
+  std::string text;
+  text.reserve(96);
+  text += KindName(o.kind);
+  text += ' ';
+  AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
+  text += o.where.disjoint ? " lies outside the dialog: " : " reaches outside the dialog: ";
+  AppendNumber(text, o.where.left);
+  text += ", ";
+  AppendNumber(text, o.where.top);
+  text += " to ";
+  AppendNumber(text, o.where.right);
+  text += ", ";
+  AppendNumber(text, o.where.bottom);
+  return text;
+}
+
+void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDialog& head) {
   const TWarningCollector& collector = *parser.warnings;
-  TLayoutFindings findings = FindLayoutProblems(dialog, kMostFindings);
-  bool extended = dialog.extended;
+  TLayoutFindings& findings = dialog.findings;
+  FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.UnitsOf(parser, head)}, kMostFindings, findings);
+  bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
       TSourcePlace firstPlace = ItemPlace(parser, users[0]);
@@ -166,24 +282,33 @@ void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
   // A resizable dialog lays its controls out when it runs. One warning per dialog: the
   // first control outside, the others as notes (a page laid out for a larger sheet puts
   // many controls outside at once).
-  if (collector.Wants(TWarningKind::Outside) && (dialog.style & kThickFrame) == 0) {
-    std::vector<const TLayoutFindings::TOutside*> outside;
-    for (const TLayoutFindings::TOutside& o : findings.outside)
-      if (OutsideMatters(dialog, o)) outside.push_back(&o);
-    if (!outside.empty()) {
-      auto describe = [&](const TLayoutFindings::TOutside& o) {
-        return ControlName(dialog.controls[o.control], extended) + (o.disjoint ? " lies outside" : " reaches outside") +
-               " the dialog: " + std::to_string(o.left) + ", " + std::to_string(o.top) + " to " +
-               std::to_string(o.right) + ", " + std::to_string(o.bottom);
-      };
-      std::string text = describe(*outside[0]) + " in a dialog of " + std::to_string(dialog.width) + " x " +
-                         std::to_string(dialog.height) + " units";
-      if (outside.size() > 1)
-        text += " (and " + std::to_string(outside.size() - 1) + (outside.size() == 2 ? " other control)" : " other controls)");
-      TWarning warning = MakeWarning(TWarningKind::Outside, ItemPlace(parser, outside[0]->control), std::move(text));
-      for (std::size_t k = 1; k < outside.size() && k <= kMostNotes; ++k)
-        AddWarningNote(warning, ItemPlace(parser, outside[k]->control), describe(*outside[k]));
-      Add(parser, std::move(warning), kDialogType);
+  if (collector.Wants(TWarningKind::Outside) && (head.style & kThickFrame) == 0) {
+    struct TOutsideWarning {
+      std::vector<TOutsideControl> controls;  ///< the first and those of the notes
+      std::size_t count = 0;                  ///< all that lie outside
+      int width = 0, height = 0;
+      bool extended = false;
+    } outside;
+    for (const TLayoutFindings::TOutside& o : findings.outside) {
+      if (!OutsideMatters(dialog, head, o)) continue;
+      if (outside.count++ > kMostNotes) continue;
+      const TControlFacts& control = dialog.controls[o.control];
+      outside.controls.push_back({control.kind, control.id, o, DeferItemPlace(parser, o.control)});
+    }
+    if (outside.count > 0) {
+      outside.width = head.width;
+      outside.height = head.height;
+      outside.extended = extended;
+      AddDeferred(parser, TWarningKind::Outside, kDialogType, [outside = std::move(outside)](TWarning& warning, bool notes) {
+        std::string text = DescribeOutside(outside.controls[0], outside.extended) + " in a dialog of " +
+                           std::to_string(outside.width) + " x " + std::to_string(outside.height) + " units";
+        if (outside.count > 1)
+          text += " (and " + std::to_string(outside.count - 1) +
+                  (outside.count == 2 ? " other control)" : " other controls)");
+        FillWarning(warning, outside.controls[0].place.Place(), std::move(text));
+        for (std::size_t k = 1; notes && k < outside.controls.size(); ++k)
+          AddWarningNote(warning, outside.controls[k].place.Place(), DescribeOutside(outside.controls[k], outside.extended));
+      });
     }
   }
   if (collector.Wants(TWarningKind::Overlap)) {
@@ -203,34 +328,53 @@ void CheckDialogLayout(TRCParser& parser, const TDialogTemplate& dialog) {
   }
 }
 
-// One record of a menu: its text and the level it is on (the index of its popup's record,
-// or none for the menu's own level).
+// One record of a menu as the mnemonic check sees it: the level it is on (the index of its
+// popup's record, or none for the menu's own level) and, when its text has a mnemonic, the
+// letter and the part of the texts kept that holds the text.
 struct TMenuRecord {
-  std::u16string text;
   std::size_t level = 0;
-  bool separator = false;
+  char16_t letter = 0;
+  std::uint32_t textStart = 0;
+  std::uint32_t textSize = 0;
 };
 
 constexpr std::size_t kTopLevel = static_cast<std::size_t>(-1);
 
+// What reading a menu gathers: its records, the texts with a mnemonic, and a text's room.
+struct TMenuRead {
+  std::vector<TMenuRecord> records;
+  std::u16string texts;
+  std::u16string text;
+};
+
+void AddMenuRecord(TMenuRead& read, std::size_t level, bool separator) {
+  TMenuRecord record;
+  record.level = level;
+  char16_t letter = separator || read.text.empty() ? 0 : MnemonicOf(read.text, true);
+  if (letter != 0) {
+    record.letter = letter;
+    record.textStart = static_cast<std::uint32_t>(read.texts.size());
+    record.textSize = static_cast<std::uint32_t>(read.text.size());
+    read.texts += read.text;
+  }
+  read.records.push_back(record);
+}
+
 // Reads the records of one level and of the popups on it, in the order written.
-void ReadMenuLevel(TByteCursor& cursor, std::size_t level, std::vector<TMenuRecord>& records, int depth) {
+void ReadMenuLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, int depth) {
   for (;;) {
     if (depth > 1000) cursor.Fail("menu nested too deep");
     std::uint16_t flags = cursor.U16();
     bool popup = (flags & 0x10) != 0;
     if (!popup) cursor.U16();  // the command id
-    TMenuRecord record;
-    record.text = cursor.Text();
-    record.level = level;
-    record.separator = (flags & 0x800) != 0 || record.text.empty();
-    records.push_back(std::move(record));
-    if (popup) ReadMenuLevel(cursor, records.size() - 1, records, depth + 1);
+    cursor.ReadText(read.text);
+    AddMenuRecord(read, level, (flags & 0x800) != 0);
+    if (popup) ReadMenuLevel(cursor, read.records.size() - 1, read, depth + 1);
     if ((flags & 0x80) != 0) return;
   }
 }
 
-void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, std::vector<TMenuRecord>& records, int depth) {
+void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, int depth) {
   for (;;) {
     if (depth > 1000) cursor.Fail("menu nested too deep");
     cursor.AlignTo4();
@@ -238,15 +382,12 @@ void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, std::vector<TMenuRe
     cursor.U32();  // state
     cursor.U32();  // id
     std::uint16_t flags = cursor.U16();
-    TMenuRecord record;
-    record.text = cursor.Text();
-    record.level = level;
-    record.separator = (type & 0x800) != 0 || record.text.empty();
-    records.push_back(std::move(record));
+    cursor.ReadText(read.text);
+    AddMenuRecord(read, level, (type & 0x800) != 0);
     if ((flags & 0x01) != 0) {
       cursor.AlignTo4();
       cursor.U32();  // help id
-      ReadMenuExLevel(cursor, records.size() - 1, records, depth + 1);
+      ReadMenuExLevel(cursor, read.records.size() - 1, read, depth + 1);
     }
     if ((flags & 0x80) != 0) return;
   }
@@ -271,6 +412,15 @@ std::string VersionText(std::span<const std::uint32_t> numbers) {
   std::string text;
   for (std::uint32_t n : numbers) text += (text.empty() ? "" : ".") + std::to_string(n);
   return text;
+}
+
+bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (upper(a[i]) != upper(b[i])) return false;
+  }
+  return true;
 }
 
 bool KeyIs(const std::u16string& key, std::string_view name) {
@@ -456,49 +606,76 @@ std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text) {
   return numbers;
 }
 
-void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {
-  // One template whose room serves every dialog of the script.
-  if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogTemplate>();
-  TDialogTemplate& dialog = *static_cast<TDialogTemplate*>(parser.warnings->dialogRoom.get());
-  try {
-    ReadDialogTemplateInto(data, dialog);
-  } catch (const TDataError&) {
-    return;  // the template the compiler wrote always reads back; nothing to look at otherwise
+void StartDialogControls(TRCParser& parser) {
+  // One room serves every dialog of the script.
+  if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogFacts>();
+  static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get())->Clear();
+}
+
+void NoteDialogControl(TRCParser& parser, const TNotedControl& noted) {
+  TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
+  TControlFacts control;
+  control.id = noted.id;
+  control.style = noted.style;
+  control.x = noted.x;
+  control.y = noted.y;
+  control.width = noted.width;
+  control.height = noted.height;
+  if (noted.classIsOrdinal) {
+    control.kind = KindOfClassOrdinal(noted.classOrdinal, noted.style);
+    control.staticClass = noted.classOrdinal == 0x82;
+  } else {
+    control.kind = KindOfClass(noted.classText, noted.style);
+    control.staticClass = noted.classText == "STATIC";
   }
-  CheckDialogLayout(parser, dialog);
-  if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, dialog);
+  std::string_view title = noted.title;
+  if (noted.titleIsOrdinal || title.find('&') == std::string_view::npos || !TakesMnemonic(control))
+    return facts.Add(control, {});
+  if (IsAsciiText(title)) return facts.Add(control, std::u16string(title.begin(), title.end()));
+  facts.Add(control, ScriptTextToUtf16(parser, title));
+}
+
+void CheckDialogWarnings(TRCParser& parser, const TNotedDialog& dialog) {
+  if (!parser.warnings->dialogRoom) return;
+  TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
+  CheckDialogLayout(parser, facts, dialog);
+  if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
 }
 
 void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended) {
   if (!parser.warnings->Wants(TWarningKind::Mnemonic)) return;
-  std::vector<TMenuRecord> records;
+  TMenuRead read;
   try {
     TByteCursor cursor(data);
     if (extended) {
       cursor.U16();
       std::uint16_t offset = cursor.U16();
       cursor.Seek(4 + std::size_t{offset});
-      ReadMenuExLevel(cursor, kTopLevel, records, 0);
+      ReadMenuExLevel(cursor, kTopLevel, read, 0);
     } else {
       cursor.Skip(4);
-      ReadMenuLevel(cursor, kTopLevel, records, 0);
+      ReadMenuLevel(cursor, kTopLevel, read, 0);
     }
   } catch (const TDataError&) {
     return;
   }
   // The records of each level, kept apart: a mnemonic is shared only within its level.
   std::uint16_t language = StatementLanguageId(parser);
-  std::unordered_map<std::size_t, std::vector<TMnemonicUse>> levels;
   std::vector<std::size_t> levelOrder;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    if (records[i].separator) continue;
-    char16_t letter = MnemonicOf(records[i].text, true);
-    if (letter == 0) continue;
-    auto [level, added] = levels.try_emplace(records[i].level);
-    if (added) levelOrder.push_back(records[i].level);
-    level->second.push_back({FoldMnemonic(letter, language), records[i].text, i});
+  for (const TMenuRecord& record : read.records)
+    if (record.letter != 0 && std::find(levelOrder.begin(), levelOrder.end(), record.level) == levelOrder.end())
+      levelOrder.push_back(record.level);
+  std::vector<TMnemonicUse> uses;
+  for (std::size_t level : levelOrder) {
+    uses.clear();
+    for (std::size_t i = 0; i < read.records.size(); ++i) {
+      const TMenuRecord& record = read.records[i];
+      if (record.letter == 0 || record.level != level) continue;
+      uses.push_back({FoldMnemonic(record.letter, language),
+                      std::u16string_view(read.texts).substr(record.textStart, record.textSize), i});
+    }
+    WarnSharedMnemonics(parser, uses, kMenuType);
   }
-  for (std::size_t level : levelOrder) WarnSharedMnemonics(parser, levels[level], kMenuType);
 }
 
 void CheckAcceleratorWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {

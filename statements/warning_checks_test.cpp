@@ -131,6 +131,25 @@ const TWarningCase kWarningCases[] = {
      "    BLOCK \"040904E4\"\n    {\n      VALUE \"FileVersion\", \"current\"\n    }\n  }\n"
      "  BLOCK \"VarFileInfo\"\n  {\n    VALUE \"Translation\", 0x409, 1252\n  }\n}\n",
      {}},
+    {"a drop-down combo box counts with its closed field, a simple one whole",
+     kDialogHead + "  COMBOBOX 1, 10, 80, 60, 100, CBS_DROPDOWNLIST | WS_VSCROLL\n"
+                   "  COMBOBOX 2, 80, 95, 60, 100, CBS_DROPDOWN\n  COMBOBOX 3, 150, 80, 40, 30, CBS_SIMPLE\n}\n",
+     {"5:3 outside: drop-down combo box 2 reaches outside the dialog: 80, 95 to 140, 108 in a dialog of 200 x 100 "
+      "units (and 1 other control)",
+      "  6:3: simple combo box 3 reaches outside the dialog: 150, 80 to 190, 110"}},
+    {"classes named in any letter case, statics and group boxes by id 0, wide titles",
+     kDialogHead + "  CONTROL \"&Go\", 1, \"button\", BS_PUSHBUTTON | WS_VISIBLE, 10, 10, 40, 14\n"
+                   "  CONTROL \"&get:\", 2, \"Static\", SS_LEFT | WS_VISIBLE, 60, 10, 40, 8\n"
+                   "  CONTROL \"\", 0, \"STATIC\", SS_ETCHEDHORZ | WS_VISIBLE, 10, 30, 180, 1\n"
+                   "  CONTROL \"\", 0, \"static\", SS_BLACKFRAME | WS_VISIBLE, 10, 40, 180, 10\n"
+                   "  CONTROL \"x\", 0, \"Edit\", WS_VISIBLE, 10, 60, 40, 14\n"
+                   "  CONTROL \"y\", 0, \"EDIT\", WS_VISIBLE, 60, 60, 40, 14\n"
+                   "  CONTROL \"&Hop\", 7, \"SysLink\", WS_VISIBLE, 10, 80, 40, 8\n"
+                   "  CONTROL \"&hip\", 8, \"BUTTON\", BS_GROUPBOX | WS_VISIBLE, 110, 60, 40, 30\n"
+                   "  PUSHBUTTON L\"&\\x00e4m\", 9, 150, 10, 40, 14\n  PUSHBUTTON L\"&\\x00c4hm\", 10, 150, 30, 40, 14\n}\n",
+     {"9:3 duplicate-id: control id 0 is also used at line 8", "  8:3: first used here",
+      "5:3 mnemonic: mnemonic &g of \"&get:\" is also used by \"&Go\" at line 4", "  4:3: first used here",
+      "13:3 mnemonic: mnemonic &\u00C4 of \"&\u00C4hm\" is also used by \"&\u00E4m\" at line 12", "  12:3: first used here"}},
     {"an icon without 16x16",
      "1 ICON \"big.ico\"\n2 ICON \"small.ico\"\n",
      {"1:1 icon: icon 1 has no 16x16 image (it has 32x32, 256x256): Windows scales another for the title bar"}},
