@@ -15,38 +15,21 @@
 namespace tarvex {
 namespace {
 
-std::vector<std::string> Cells(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  for (std::string part; std::getline(stream, part, separator);)
-    if (!part.empty() && part != "-") parts.push_back(part);
-  return parts;
-}
-
 TEST(WarningsCorpusTest, CountOfEachWarning) {
-  std::error_code missing;
-  std::string corpus = std::filesystem::canonical(std::string(TARVEX_SOURCE_DIR) + "/../shared/corpus", missing);
-  if (missing || !std::filesystem::exists(corpus + "/scripts.tsv")) GTEST_SKIP() << "no corpus beside the sources";
+  bool found = false;
+  std::vector<test::TCorpusRow> corpus = test::CorpusRows(found);
+  if (!found) GTEST_SKIP() << "no corpus beside the sources";
   std::map<std::string, int> counts;
-  std::ifstream list(corpus + "/scripts.tsv");
-  std::string line;
-  std::getline(list, line);  // column names
-  while (std::getline(list, line)) {
-    // set, script, working folder, include folders, defines, code page, ...
-    std::vector<std::string> cells;
-    std::stringstream row(line);
-    for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
-    if (cells.size() < 7) continue;
-    std::string setDir = corpus + "/" + cells[0];
+  for (const test::TCorpusRow& row : corpus) {
     TCompileOptions options;
-    for (const std::string& dir : Cells(cells[3], ' ')) options.includeDirectories.push_back(setDir + "/" + dir);
-    for (const std::string& name : Cells(cells[4], ' ')) options.defines.push_back(name);
-    if (cells[5] != "-") {
-      ASSERT_TRUE(CodePageCharset(cells[5], options.codePage)) << cells[5];
+    options.includeDirectories = row.includeDirs;
+    options.defines = row.defines;
+    if (!row.codePage.empty()) {
+      ASSERT_TRUE(CodePageCharset(row.codePage, options.codePage)) << row.codePage;
     }
     options.warnings.enabled = kAllWarnings;
-    test::TWorkingDirectory cwd(setDir + "/" + cells[2]);
-    TCompilation compilation = CompileToImage(setDir + "/" + cells[1], {}, options);
+    test::TWorkingDirectory cwd(row.workdir);
+    TCompilation compilation = CompileToImage(row.script, {}, options);
     if (!compilation.Succeeded()) continue;
     for (const TWarning& warning : compilation.warnings) ++counts[WarningName(warning.kind)];
   }
