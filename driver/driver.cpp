@@ -150,17 +150,10 @@ void PrintFailure(const TPrinter& printer, const std::string& text) {
 void PrintWarnings(const TPrinter& printer, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
   if (options.enabled == 0) return;
   if (printer.gnu) return PrintGnuWarnings(printer.err, warnings, options);
-  std::size_t printed = 0, rest = 0;
-  for (const TWarning& warning : warnings) {
-    if (!options.IsEnabled(warning.kind)) continue;
-    if (printed == kMostPrintedWarnings) {
-      ++rest;
-      continue;
-    }
+  std::size_t rest = PrintEnabledWarnings(warnings, options, [&](const TWarning& warning) {
     printer.out << NativeWarningLine(ComposedCopy(warning, false)) << '\n';
-    ++printed;
-  }
-  if (rest > 0) printer.out << "Warning: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";
+  });
+  if (rest > 0) printer.out << "Warning: " << MoreWarningsText(rest) << '\n';
 }
 
 void PrintNotFound(const TRunState& run, const std::string& inputName) {

@@ -74,23 +74,36 @@ void PrintGnuFailure(std::ostream& err, const TDiagnosticDetail& detail, std::in
 
 void PrintGnuWarning(std::ostream& err, const TWarning& warning, bool asError) {
   std::string name = WarningName(warning.kind);
-  PrintDetail(err, warning.detail, asError ? "error" : "warning", asError ? " [-Werror=" + name + "]" : " [-W" + name + "]");
+  PrintDetail(err, warning.detail, asError ? "error" : "warning",
+              asError ? " [-Werror=" + name + "]" : " [-W" + name + "]");
 }
 
-void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
+std::size_t PrintEnabledWarnings(const std::vector<TWarning>& warnings, const TWarningOptions& options,
+                                 const std::function<void(const TWarning&)>& print) {
   std::size_t printed = 0, rest = 0;
   for (const TWarning& warning : warnings) {
     if (!options.IsEnabled(warning.kind)) continue;
     if (printed == kMostPrintedWarnings) {
       ++rest;
-      continue;
+    } else {
+      print(warning);
+      ++printed;
     }
+  }
+  return rest;
+}
+
+std::string MoreWarningsText(std::size_t rest) {
+  return std::to_string(rest) + (rest == 1 ? " more warning" : " more warnings") + " not shown";
+}
+
+void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
+  std::size_t rest = PrintEnabledWarnings(warnings, options, [&](const TWarning& warning) {
     TWarning located = ComposedCopy(warning);
     LocateWarning(located);
     PrintGnuWarning(err, located, options.errors);
-    ++printed;
-  }
-  if (rest > 0) err << "tarvex: note: " << rest << " more " << (rest == 1 ? "warning" : "warnings") << " not shown\n";
+  });
+  if (rest > 0) err << "tarvex: note: " << MoreWarningsText(rest) << '\n';
   err.flush();
 }
 

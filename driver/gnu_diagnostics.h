@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,14 @@ void PrintGnuWarning(std::ostream& err, const TWarning& warning, bool asError);
 
 /// The most warnings one compilation prints; the rest are counted.
 constexpr std::size_t kMostPrintedWarnings = 100;
+
+/// Calls `print` for each warning the options enable, at most kMostPrintedWarnings of
+/// them, and returns how many more there were.
+std::size_t PrintEnabledWarnings(const std::vector<TWarning>& warnings, const TWarningOptions& options,
+                                 const std::function<void(const TWarning&)>& print);
+
+/// "N more warnings not shown" (or "1 more warning ...").
+std::string MoreWarningsText(std::size_t rest);
 
 /// Prints the warnings of `warnings` that `options` enables (PrintGnuWarning), at most
 /// kMostPrintedWarnings, then "tarvex: note: N more warnings not shown" for the rest.
