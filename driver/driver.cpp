@@ -220,7 +220,7 @@ TImageKind InputKind(const std::string& name, std::vector<std::uint8_t>& bytes) 
   std::span<const std::uint8_t> start(head, got);
   bool program = got >= 2 && head[0] == 'M' && head[1] == 'Z';
   // A COFF object starts with its machine: x86, x64, ARM or ARM64.
-  unsigned machine = got >= 2 ? head[0] | head[1] << 8 : 0;
+  unsigned machine = got >= 2 ? static_cast<unsigned>(head[0] | head[1] << 8) : 0u;
   bool object = machine == 0x14C || machine == 0x8664 || machine == 0xAA64 || machine == 0x1C4;
   if (!program && !object && ImageKindOf(start) != TImageKind::Res) return TImageKind::Other;
   std::string contents;

@@ -396,7 +396,7 @@ void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, in
 // A 32x32 image is wanted for the title bar's big icon and the taskbar, 16x16 for the small one.
 std::string IconSizes(std::span<const std::uint8_t> group, bool& has16, bool& has32) {
   std::string sizes;
-  std::size_t count = group.size() >= 6 ? (group[4] | group[5] << 8) : 0;
+  std::size_t count = group.size() >= 6 ? static_cast<std::size_t>(group[4] | group[5] << 8) : 0;
   for (std::size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i) {
     unsigned width = group[6 + 14 * i] == 0 ? 256 : group[6 + 14 * i];
     unsigned height = group[7 + 14 * i] == 0 ? 256 : group[7 + 14 * i];
