@@ -26,6 +26,7 @@ command -v meson >/dev/null || need+=(meson)
 command -v man >/dev/null || need+=(man-db)
 { command -v dpkg-deb && command -v dpkg-shlibdeps; } >/dev/null || need+=(dpkg-dev)
 command -v python3 >/dev/null || need+=(python3)
+command -v nvim >/dev/null || need+=(neovim)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

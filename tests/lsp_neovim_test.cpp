@@ -1,7 +1,7 @@
 // End-to-end: Neovim's own LSP client, headless, against tarvex --lsp. It opens a
 // script with an undefined id, waits for the diagnostic, asks for a hover and a
 // definition and writes what it got (tests/lsp/neovim_session.lua). Runs only with
-// TARVEX_E2E=1, and skips when nvim is not installed.
+// TARVEX_E2E=1, and fails when nvim is not installed (test.sh installs it).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,7 +15,7 @@ namespace {
 TEST(LspNeovim, DiagnosticHoverAndDefinitionInARealEditor) {
   const char* e2e = std::getenv("TARVEX_E2E");
   if (!e2e || std::string(e2e) != "1") GTEST_SKIP() << "end-to-end test; set TARVEX_E2E=1";
-  if (std::system("command -v nvim >/dev/null 2>&1") != 0) GTEST_SKIP() << "nvim is not installed";
+  if (std::system("command -v nvim >/dev/null 2>&1") != 0) FAIL() << "nvim is not installed (Debian: neovim)";
   test::TTempDir dir;
   dir.Write("resource.h", "#define IDD_MAIN 100\n#define IDC_NAME 1001\n");
   dir.Write("app.rc",
