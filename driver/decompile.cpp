@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 
 #include "output/atomic_file.h"
 #include "output/res_image.h"
@@ -169,21 +171,6 @@ using TImages = std::vector<std::vector<std::uint8_t>>;
 // Below this many statements a script compiles in one piece.
 constexpr std::size_t kSmallestSplitScript = 64;
 
-// One piece of a script as the compiler sees it: the text, the line of the whole script
-// its first line after `prefixLines` stands for, and what came of it.
-struct TPiece {
-  std::string text;
-  std::size_t prefixLines = 0;
-  std::size_t firstLine = 1;
-  TScriptResult result;
-
-  // The line of the whole script a line of the piece stands for; 0 for the prefix.
-  std::size_t ScriptLine(std::int32_t line) const {
-    auto at = static_cast<std::size_t>(std::max(0, line));
-    return at <= prefixLines ? 0 : at - prefixLines - 1 + firstLine;
-  }
-};
-
 class TChecker {
  public:
   TChecker(const std::vector<TResourceEntry>& resources, std::span<const std::uint8_t> input, bool program,
@@ -197,9 +184,22 @@ class TChecker {
   void OnFirstRound(std::function<void(const TDecompiledScript&)> call) { firstRound_ = std::move(call); }
 
  private:
-  // Compiles `script`, a program's in two halves at once; false with the failing units
-  // demoted when it does not compile.
-  bool Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units, TImages& images);
+  // A part of the script, written and compiled side by side with the other.
+  struct TPart {
+    std::size_t first = 0;  // its first unit
+    TDecompiledScript script;
+    std::string text;                                 // what compiles
+    const std::vector<std::size_t>* lines = nullptr;  // where its units start in `text`
+    TScriptResult result;
+  };
+  // Where a program's script is cut into two parts that are written and compiled side by
+  // side: after the icon and cursor groups, whose images the compiler numbers in reading
+  // order. The number of units when it is not cut.
+  std::size_t SplitPoint(const std::vector<TScriptUnit>& units) const;
+  TScriptResult CompilePiece(std::string text, const std::vector<TScriptFile>& files) const;
+  // Takes the parts' images; false with the failing units demoted when a part does not
+  // compile.
+  bool Gather(TPart* parts, std::size_t count, std::vector<TScriptUnit>& units, TImages& images) const;
   // Demotes every unit whose resources differ; returns how many were demoted.
   std::size_t Compare(const TImages& images, std::vector<TScriptUnit>& units, TChecked& checked, bool final);
 
@@ -211,62 +211,76 @@ class TChecker {
   std::function<void(const TDecompiledScript&)> firstRound_;
 };
 
-bool TChecker::Compile(const TDecompiledScript& script, std::vector<TScriptUnit>& units, TImages& images) {
-  std::map<std::string, const std::vector<std::uint8_t>*> files;
-  std::string prefix = options_.folder.empty() ? "" : options_.folder + "/";
-  for (const TScriptFile& file : script.files) files[prefix + file.name] = &file.bytes;
-  TScriptOptions compileOptions;
-  compileOptions.files = [&files](const std::string& path, std::string& contents) {
-    auto found = files.find(path);
-    if (found == files.end()) return false;
-    contents.assign(found->second->begin(), found->second->end());
-    return true;
-  };
-  // A program's resources are compared one by one, so its script may compile as two
-  // pieces side by side: the second after the images the compiler numbers, with the
-  // head of the script and the LANGUAGE statement in force before it.
-  std::vector<TPiece> pieces(1);
+std::size_t TChecker::SplitPoint(const std::vector<TScriptUnit>& units) const {
+  if (!program_ || units.size() < kSmallestSplitScript) return units.size();
   std::size_t split = units.size() / 2;
   while (split < units.size() && units[split].entries.size() > 1) ++split;
   for (std::size_t i = split; i < units.size(); ++i)
-    if (units[i].entries.size() > 1) split = units.size();
-  if (program_ && units.size() >= kSmallestSplitScript && split < units.size()) {
-    std::size_t at = script.unitOffsets[split];
-    std::size_t language = script.text.rfind("\nLANGUAGE ", at);
-    std::size_t head = script.unitOffsets.front();
-    head = script.text.rfind("\nLANGUAGE ", head) + 1;
-    pieces.resize(2);
-    pieces[1].text = script.text.substr(0, head) +
-                     script.text.substr(language + 1, script.text.find('\n', language + 1) - language) + "\n";
-    pieces[1].prefixLines = static_cast<std::size_t>(std::count(pieces[1].text.begin(), pieces[1].text.end(), '\n'));
-    pieces[1].firstLine = script.unitLines[split];
-    pieces[1].text.append(script.text, at);
-    pieces[0].text = script.text.substr(0, at);
-  } else {
-    pieces[0].text = script.text;
-  }
-  auto compile = [&](TPiece& piece) { piece.result = CompileScriptText(scriptName_, piece.text, compileOptions); };
-  if (pieces.size() == 2) {
-    std::thread second([&] { compile(pieces[1]); });
-    compile(pieces[0]);
-    second.join();
-  } else {
-    compile(pieces[0]);
-  }
+    if (units[i].entries.size() > 1) return units.size();
+  return split;
+}
+
+TScriptResult TChecker::CompilePiece(std::string text, const std::vector<TScriptFile>& files) const {
+  std::unordered_map<std::string, const std::vector<std::uint8_t>*> byPath;
+  std::string prefix = options_.folder.empty() ? "" : options_.folder + "/";
+  for (const TScriptFile& file : files) byPath[prefix + file.name] = &file.bytes;
+  TScriptOptions compileOptions;
+  compileOptions.files = [&byPath](const std::string& path, std::string& contents) {
+    auto found = byPath.find(path);
+    if (found == byPath.end()) return false;
+    contents.assign(found->second->begin(), found->second->end());
+    return true;
+  };
+  return CompileScriptText(scriptName_, std::move(text), compileOptions);
+}
+
+bool TChecker::Gather(TPart* parts, std::size_t count, std::vector<TScriptUnit>& units, TImages& images) const {
   bool succeeded = true;
   images.clear();
-  for (TPiece& piece : pieces) {
-    if (piece.result.Succeeded()) {
-      images.push_back(std::move(piece.result.image));
+  for (std::size_t i = 0; i < count; ++i) {
+    TPart& part = parts[i];
+    if (part.result.Succeeded()) {
+      images.push_back(std::move(part.result.image));
       continue;
     }
     succeeded = false;
-    std::size_t unit = UnitAtLine(script.unitLines, piece.ScriptLine(piece.result.errorLine));
+    std::size_t found = UnitAtLine(*part.lines, static_cast<std::size_t>(std::max(0, part.result.errorLine)));
+    std::size_t unit = found < part.lines->size() ? part.first + found : units.size();
     if (unit >= units.size() || !Demote(units[unit]))
-      Fail("the script written for " + scriptName_ + " does not compile: " + piece.result.errorText);
+      Fail("the script written for " + scriptName_ + " does not compile: " + part.result.errorText);
   }
   return succeeded;
 }
+
+// Runs `work` on a thread of its own, joined at the end of the scope at the latest; what
+// it throws is kept for Failure.
+class TSideThread {
+ public:
+  template <typename Work>
+  explicit TSideThread(Work work)
+      : thread_([this, work]() mutable {
+          try {
+            work();
+          } catch (...) {
+            failure_ = std::current_exception();
+          }
+        }) {}
+  ~TSideThread() { Join(); }
+  TSideThread(const TSideThread&) = delete;
+  TSideThread& operator=(const TSideThread&) = delete;
+  /// Waits for the work; what it threw, if anything.
+  std::exception_ptr Failure() {
+    Join();
+    return failure_;
+  }
+
+ private:
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
 
 std::size_t TChecker::Compare(const TImages& images, std::vector<TScriptUnit>& units, TChecked& checked, bool final) {
   std::vector<TResourceEntry> compiled;
@@ -324,29 +338,42 @@ TChecked TChecker::Run() {
   int orderStep = 0;
   for (std::size_t round = 0; round < 4 * units.size() + 8; ++round) {
     SplitDataUnits(units, options_.keepOrder);
-    TDecompiledScript script = WriteScript(resources_, units, options_);
-    TImages images;
-    std::exception_ptr firstRoundFailure;
-    bool compiled = false;
-    if (round == 0 && firstRound_) {
-      std::thread writer([&] {
-        try {
-          firstRound_(script);
-        } catch (...) {
-          firstRoundFailure = std::current_exception();
-        }
-      });
-      try {
-        compiled = Compile(script, units, images);
-      } catch (...) {
-        writer.join();
-        throw;
-      }
-      writer.join();
+    std::size_t split = SplitPoint(units);
+    std::size_t count = split < units.size() ? 2 : 1;
+    TPart parts[2];
+    parts[1].first = split;
+    if (count == 2) {
+      TSideThread second([&] { parts[1].script = WriteScriptPart(resources_, units, options_, split, units.size()); });
+      parts[0].script = WriteScriptPart(resources_, units, options_, 0, split);
+      if (std::exception_ptr failure = second.Failure()) std::rethrow_exception(failure);
     } else {
-      compiled = Compile(script, units, images);
+      parts[0].script = WriteScript(resources_, units, options_);
     }
-    if (!compiled) continue;
+    TDecompiledScript script = std::move(parts[0].script);
+    if (count == 2 && !JoinScripts(script, std::move(parts[1].script))) {
+      // The parts named files alike, which the whole script names apart.
+      script = WriteScript(resources_, units, options_);
+      count = 1;
+    }
+    parts[0].lines = &script.unitLines;
+    parts[0].text = count == 2 ? script.text.substr(0, script.unitOffsets[split]) : script.text;
+    parts[1].lines = &parts[1].script.unitLines;
+    parts[1].text = std::move(parts[1].script.text);
+    // The files, and the script should it be kept, are written while it compiles.
+    std::unique_ptr<TSideThread> writer;
+    if (round == 0 && firstRound_) writer = std::make_unique<TSideThread>([&] { firstRound_(script); });
+    {
+      std::unique_ptr<TSideThread> second;
+      if (count == 2)
+        second = std::make_unique<TSideThread>(
+            [&] { parts[1].result = CompilePiece(std::move(parts[1].text), script.files); });
+      parts[0].result = CompilePiece(std::move(parts[0].text), script.files);
+      if (second)
+        if (std::exception_ptr failure = second->Failure()) std::rethrow_exception(failure);
+    }
+    std::exception_ptr writing = writer ? writer->Failure() : nullptr;
+    TImages images;
+    if (!Gather(parts, count, units, images)) continue;
     if (Compare(images, units, checked, false) != 0) continue;
     bool whole = program_ || std::equal(images[0].begin(), images[0].end(), input_.begin(), input_.end());
     if (!whole && orderStep < 2) {
@@ -368,8 +395,8 @@ TChecked TChecker::Run() {
       checked.differences.push_back("the resources compile back in another order or layout");
     checked.script = std::move(script);
     checked.units = std::move(units);
-    checked.firstRoundFinal = round == 0 && firstRound_;
-    if (checked.firstRoundFinal && firstRoundFailure) std::rethrow_exception(firstRoundFailure);
+    checked.firstRoundFinal = writer != nullptr;
+    if (writing) std::rethrow_exception(writing);
     return checked;
   }
   Fail("the script written for " + scriptName_ + " does not settle");
@@ -421,23 +448,35 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+// What was written of the script and its files while it was checked.
+struct TPrepared {
+  std::unique_ptr<TTemporaryFolder> folder;  ///< the files, under a temporary name
+  std::unique_ptr<TPreparedFile> script;
+};
+
 // The script and its folder: the folder is filled under a temporary name and moved into
 // place, the script saved atomically after it; a failure puts an old folder back.
 void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, const std::string& folder, bool force,
-                std::unique_ptr<TTemporaryFolder> prepared) {
+                TPrepared prepared) {
   if (!force && Exists(scriptPath)) Fail(scriptPath + " exists: --force replaces it");
   if (!script.files.empty() && !force && Exists(folder)) Fail(folder + "/ exists: --force replaces it");
   std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(script.text.data()), script.text.size());
   std::span<const std::uint8_t> pieces[] = {text};
+  auto saveText = [&] {
+    if (prepared.script)
+      prepared.script->Publish();
+    else
+      SaveFileAtomically(pieces, scriptPath);
+  };
   if (script.files.empty()) {
-    SaveFileAtomically(pieces, scriptPath);
+    saveText();
     return;
   }
-  if (!prepared) {
-    prepared = std::make_unique<TTemporaryFolder>(folder);
-    WriteFiles(script.files, prepared->Path());
+  if (!prepared.folder) {
+    prepared.folder = std::make_unique<TTemporaryFolder>(folder);
+    WriteFiles(script.files, prepared.folder->Path());
   }
-  TTemporaryFolder& fresh = *prepared;
+  TTemporaryFolder& fresh = *prepared.folder;
   std::string old;
   if (Exists(folder)) {
     TTemporaryFolder aside(folder);
@@ -455,7 +494,7 @@ void SaveScript(const TDecompiledScript& script, const std::string& scriptPath, 
   }
   fresh.Keep();
   try {
-    SaveFileAtomically(pieces, scriptPath);
+    saveText();
   } catch (...) {
     std::error_code ignored;
     fs::remove_all(folder, ignored);
@@ -527,15 +566,22 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
     if (!request.force && Exists(result.script)) Fail(result.script + " exists: --force replaces it");
   }
   TChecker checker(resources, bytes, options.programInput, options, compileName);
-  std::unique_ptr<TTemporaryFolder> prepared;
-  if (!request.toStream)
+  // The files, into a folder made beforehand, and the script are written while the
+  // script is checked.
+  TPrepared prepared;
+  if (!request.toStream) {
+    if (request.force || !Exists(folder)) prepared.folder = std::make_unique<TTemporaryFolder>(folder);
     checker.OnFirstRound([&](const TDecompiledScript& script) {
-      if (script.files.empty() || (!request.force && Exists(folder))) return;
-      prepared = std::make_unique<TTemporaryFolder>(folder);
-      WriteFiles(script.files, prepared->Path());
+      if (prepared.folder) WriteFiles(script.files, prepared.folder->Path());
+      std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(script.text.data()),
+                                         script.text.size());
+      std::span<const std::uint8_t> pieces[] = {text};
+      prepared.script = std::make_unique<TPreparedFile>(pieces, result.script);
     });
+  }
   TChecked checked = checker.Run();
-  if (!checked.firstRoundFinal) prepared.reset();
+  if (!checked.firstRoundFinal) prepared = TPrepared();
+  if (checked.script.files.empty()) prepared.folder.reset();
 
   result.resources = resources.size();
   result.files = checked.script.files.size();

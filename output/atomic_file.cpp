@@ -30,6 +30,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -366,40 +367,63 @@ bool HeldInMemory(int fd) {
 
 }  // namespace
 
-void SaveFileAtomically(TBytePieces pieces, const std::string& fileName) {
-  TTarget target = ResolveTarget(fileName);
+struct TPreparedFile::TState {
+  std::string fileName;
+  TTarget target;
   TRemoveOnSignal cleanup;
   std::string named;  // the named temporary, when there is one
-  TDescriptor file(OpenNameless(target.folder));
-  if (file.Get() < 0) {
-    if (!NamelessUnsupported(errno)) CannotCreate(fileName, errno);
-    file.Reset(CreateNamedTemporary(target.folder, cleanup, named));
-    if (file.Get() < 0) CannotCreate(fileName, errno);
-  }
-  auto fail = [&](int error) {
-    file.Close();
+  TDescriptor file;
+
+  ~TState() {
     if (!named.empty()) unlink(named.c_str());
-    CannotCreate(fileName, error);
-  };
+  }
+};
+
+TPreparedFile::TPreparedFile(TBytePieces pieces, const std::string& fileName) : state_(std::make_unique<TState>()) {
+  TState& state = *state_;
+  state.fileName = fileName;
+  state.target = ResolveTarget(fileName);
+  state.file.Reset(OpenNameless(state.target.folder));
+  if (state.file.Get() < 0) {
+    if (!NamelessUnsupported(errno)) CannotCreate(fileName, errno);
+    state.file.Reset(CreateNamedTemporary(state.target.folder, state.cleanup, state.named));
+    if (state.file.Get() < 0) CannotCreate(fileName, errno);
+  }
   // Room for the whole file first: a full disk shows before anything is written, and the
   // file system allocates the blocks at once instead of page by page.
   std::uint64_t total = 0;
   for (std::span<const std::uint8_t> piece : pieces) total += piece.size();
-  if (total > 0 && !HeldInMemory(file.Get()) && fallocate(file.Get(), 0, 0, static_cast<off_t>(total)) != 0 &&
-      errno == ENOSPC)
-    fail(errno);
-  if (!WriteAll(file.Get(), pieces)) fail(errno);
-  if (target.exists && fchmod(file.Get(), target.mode) != 0) fail(errno);
-  if (fsync(file.Get()) != 0) fail(errno);
-  if (named.empty()) {
-    if (!PublishNameless(file.Get(), target, cleanup)) fail(errno);
-  } else if (rename(named.c_str(), target.path.c_str()) != 0) {
-    fail(errno);
-  }
-  cleanup.Disarm();
-  file.Close();  // the data was synced: a failure on close has nothing left to report
-  SyncFolder(target.folder);
+  if (total > 0 && !HeldInMemory(state.file.Get()) &&
+      fallocate(state.file.Get(), 0, 0, static_cast<off_t>(total)) != 0 && errno == ENOSPC)
+    Fail(errno);
+  if (!WriteAll(state.file.Get(), pieces)) Fail(errno);
+  if (state.target.exists && fchmod(state.file.Get(), state.target.mode) != 0) Fail(errno);
+  if (fsync(state.file.Get()) != 0) Fail(errno);
 }
+
+TPreparedFile::~TPreparedFile() = default;
+
+void TPreparedFile::Fail(int error) {
+  state_->file.Close();
+  if (!state_->named.empty()) unlink(state_->named.c_str());
+  state_->named.clear();
+  CannotCreate(state_->fileName, error);
+}
+
+void TPreparedFile::Publish() {
+  TState& state = *state_;
+  if (state.named.empty()) {
+    if (!PublishNameless(state.file.Get(), state.target, state.cleanup)) Fail(errno);
+  } else {
+    if (rename(state.named.c_str(), state.target.path.c_str()) != 0) Fail(errno);
+    state.named.clear();
+  }
+  state.cleanup.Disarm();
+  state.file.Close();  // the data was synced: a failure on close has nothing left to report
+  SyncFolder(state.target.folder);
+}
+
+void SaveFileAtomically(TBytePieces pieces, const std::string& fileName) { TPreparedFile(pieces, fileName).Publish(); }
 
 void WriteScratchFile(TBytePieces pieces, const std::string& scratchName) {
   std::string folder = FolderOf(scratchName);

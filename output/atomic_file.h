@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -22,6 +23,24 @@ using TBytePieces = std::span<const std::span<const std::uint8_t>>;
 /// a file the user may not write or that has no write bit at all (also for root).
 /// Throws TCompileError "Cannot create file <fileName>: <reason>".
 void SaveFileAtomically(TBytePieces pieces, const std::string& fileName);
+
+/// SaveFileAtomically in two steps, so that other work can go on between them: the
+/// bytes are written and synced first, without changing anything a reader of the folder
+/// sees; Publish then puts them in place under the name. Dropped unpublished, the file
+/// leaves nothing behind. Both steps throw as SaveFileAtomically does.
+class TPreparedFile {
+ public:
+  TPreparedFile(TBytePieces pieces, const std::string& fileName);
+  ~TPreparedFile();
+  TPreparedFile(const TPreparedFile&) = delete;
+  TPreparedFile& operator=(const TPreparedFile&) = delete;
+  void Publish();
+
+ private:
+  struct TState;
+  [[noreturn]] void Fail(int error);
+  std::unique_ptr<TState> state_;
+};
 
 /// Writes `pieces` into a nameless file in the folder of `scratchName` and drops it: the
 /// output of a syntax check, which must leave nothing behind whatever ends the process.

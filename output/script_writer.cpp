@@ -15,9 +15,12 @@
 #include <optional>
 #include <set>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "data/sdk_symbols.h"
 #include "output/dialog_layout.h"
+#include "reader/source_encoding.h"
 
 namespace tarvex {
 
@@ -55,6 +58,12 @@ std::string Hex(std::uint32_t value) {
 }
 
 std::string Utf8(std::u16string_view units) { return DisplayUtf8(units); }
+
+void AppendNumber(std::string& text, std::int64_t value) {
+  char digits[24];
+  auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+  text.append(digits, end);
+}
 
 bool HasLoneSurrogate(std::u16string_view units) {
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -204,6 +213,9 @@ class TStatementWriter {
   std::string ResourceName(const TResourceId& name, const TResourceId& type) const;
   std::string AddFile(const TResourceEntry& entry, const std::string& extension, std::vector<std::uint8_t> bytes);
   std::string Indent(int depth) const { return std::string(static_cast<std::size_t>(depth) * 4, ' '); }
+  /// StyleExpression, remembered: the dialogs of a program repeat a few dozen styles.
+  const std::string& Style(std::uint32_t bits, std::uint32_t removed, TControlKind kind, std::string_view className,
+                           bool shorthand);
 
   const std::vector<TResourceEntry>& resources_;
   const TDecompileOptions& options_;
@@ -211,6 +223,17 @@ class TStatementWriter {
   std::multimap<std::int64_t, std::string> names_;
   std::set<std::string> fileNames_;
   std::string body_;  // the statement being written
+  struct TStyleKey {
+    std::uint64_t bits;  // given and removed
+    std::uint32_t names;  // the control's kind and class, and whether a shorthand gave its type
+    bool operator==(const TStyleKey&) const = default;
+  };
+  struct TStyleKeyHash {
+    std::size_t operator()(const TStyleKey& key) const {
+      return std::hash<std::uint64_t>()(key.bits * 0x9E3779B97F4A7C15ull ^ key.names);
+    }
+  };
+  std::unordered_map<TStyleKey, std::string, TStyleKeyHash> styles_;
 };
 
 std::string TStatementWriter::Id(std::int64_t value, std::initializer_list<std::string_view> prefixes) const {
@@ -738,6 +761,27 @@ std::string StyleExpression(std::uint32_t bits, std::uint32_t removed, const TDi
   return text.empty() ? "0" : text;
 }
 
+const std::string& TStatementWriter::Style(std::uint32_t bits, std::uint32_t removed, TControlKind kind,
+                                           std::string_view className, bool shorthand) {
+  // The names depend on the kind, and for the other controls on whether the class is a
+  // button's or a static's.
+  auto is = [&](std::string_view word) {
+    return std::equal(className.begin(), className.end(), word.begin(), word.end(),
+                      [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 32 : a) == b; });
+  };
+  std::uint32_t classGroup = is("BUTTON") ? 1 : is("STATIC") ? 2 : 0;
+  TStyleKey key{static_cast<std::uint64_t>(bits) << 32 | removed,
+                static_cast<std::uint32_t>(kind) << 3 | classGroup << 1 | (shorthand ? 1u : 0u)};
+  auto found = styles_.find(key);
+  if (found == styles_.end()) {
+    TDialogControl names;
+    names.kind = kind;
+    names.className = className;
+    found = styles_.emplace(key, StyleExpression(bits, removed, names, shorthand)).first;
+  }
+  return found->second;
+}
+
 bool IsLikeKeyword(std::u16string_view text) {
   std::string upper;
   for (char16_t c : text) {
@@ -777,7 +821,6 @@ std::string CreationDataBlock(std::span<const std::uint8_t> data) {
 }
 
 bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
-  TDialogTemplate names = ReadDialogTemplate(entry.data);
   TByteCursor cursor(entry.data);
   bool extended = entry.data.size() >= 4 && entry.data[0] == 1 && entry.data[1] == 0 && entry.data[2] == 0xFF &&
                   entry.data[3] == 0xFF;
@@ -834,6 +877,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
   if (exStyle != 0) statements += "EXSTYLE " + ExStyleNames(exStyle) + "\n";
 
   std::string controls;
+  std::string id, titleText, classText;
   for (std::uint16_t i = 0; i < count; ++i) {
     cursor.AlignTo4();
     TRawItem item;
@@ -855,18 +899,32 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
     std::uint16_t extra = cursor.U16();
     item.creationData = cursor.Bytes(extra);
     if ((!extended && extra != 0) || extra % 2 != 0) return false;
-    if (i >= names.controls.size()) return false;
-    const TDialogControl& kind = names.controls[i];
 
-    std::string id;
     if (!ControlIdText(item.id, extended, id)) return false;
     if (id != "-1") id = ControlId(std::stoll(id));
-    std::string rectangle = std::to_string(item.x) + ", " + std::to_string(item.y) + ", " + std::to_string(item.width) +
-                            ", " + std::to_string(item.height);
-    std::string titleText = item.title.isOrdinal ? std::string() : ScriptLiteral(item.title.text);
+    titleText = item.title.isOrdinal ? std::string() : ScriptLiteral(item.title.text);
     if (!item.title.isOrdinal && titleText.empty()) return false;
-    std::string tail;  // [, style [, exstyle [, help id]]] after the rectangle
-    std::string line;
+    // The class by name, as the style names want it
+    std::string_view className;
+    TControlKind kind;
+    if (item.windowClass.isOrdinal && item.windowClass.ordinal >= 0x80 && item.windowClass.ordinal <= 0x85) {
+      className = kClassWords[item.windowClass.ordinal - 0x80];
+      kind = KindOfClassOrdinal(item.windowClass.ordinal, item.style);
+    } else {
+      classText = item.windowClass.isOrdinal ? "#" + std::to_string(item.windowClass.ordinal)
+                                              : DisplayUtf8(item.windowClass.text);
+      className = classText;
+      kind = KindOfClass(className, item.style);
+    }
+    auto rectangle = [&](std::string& line) {
+      AppendNumber(line, item.x);
+      line += ", ";
+      AppendNumber(line, item.y);
+      line += ", ";
+      AppendNumber(line, item.width);
+      line += ", ";
+      AppendNumber(line, item.height);
+    };
     const TControlForm* form = nullptr;
     if (item.windowClass.isOrdinal) {
       for (const TControlForm& candidate : kControlForms) {
@@ -878,53 +936,76 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
         break;
       }
     }
+    controls += "    ";
     if (form != nullptr) {
       std::uint32_t given = item.style & ~form->defaultStyle;
       std::uint32_t removed = form->defaultStyle & ~item.style;
-      std::string styleText = given != 0 || removed != 0 ? StyleExpression(given, removed, kind, true) : "";
-      if (item.exStyle != 0 || item.helpId != 0) {
-        if (styleText.empty()) styleText = "0";
-        tail = ", " + styleText + ", " + (item.exStyle != 0 ? ExStyleNames(item.exStyle) : "0");
-        if (item.helpId != 0) tail += ", " + Hex(item.helpId);
-      } else if (!styleText.empty()) {
-        tail = ", " + styleText;
+      controls += form->keyword;
+      controls += ' ';
+      if (form->operands == 0) {
+        controls += titleText;
+        controls += ", ";
+      } else if (form->operands == 1) {
+        controls += item.title.isOrdinal ? ResourceName(item.title, TResourceId{true, kIconType, {}}) : titleText;
+        controls += ", ";
       }
-      std::string lead;
-      if (form->operands == 0) lead = titleText + ", ";
-      if (form->operands == 1)
-        lead = (item.title.isOrdinal ? ResourceName(item.title, TResourceId{true, kIconType, {}}) : titleText) + ", ";
-      line = std::string(form->keyword) + " " + lead + id + ", " + rectangle + tail;
+      controls += id;
+      controls += ", ";
+      rectangle(controls);
+      // [, style [, exstyle [, help id]]] after the rectangle
+      const std::string* styleText =
+          given != 0 || removed != 0 ? &Style(given, removed, kind, className, true) : nullptr;
+      if (item.exStyle != 0 || item.helpId != 0) {
+        controls += ", ";
+        controls += styleText != nullptr ? *styleText : "0";
+        controls += ", ";
+        controls += item.exStyle != 0 ? ExStyleNames(item.exStyle) : "0";
+        if (item.helpId != 0) controls += ", " + Hex(item.helpId);
+      } else if (styleText != nullptr) {
+        controls += ", ";
+        controls += *styleText;
+      }
     } else {
-      std::string classText;
+      std::string_view classWord;
       int rule = 0;  // 0: text, 1: static, 2: empty
       if (item.windowClass.isOrdinal) {
         if (item.windowClass.ordinal < 0x80 || item.windowClass.ordinal > 0x85) return false;
-        classText = kClassWords[item.windowClass.ordinal - 0x80];
+        classWord = kClassWords[item.windowClass.ordinal - 0x80];
         rule = item.windowClass.ordinal == 0x80 ? 0 : item.windowClass.ordinal == 0x82 ? 1 : 2;
       } else {
         if (IsLikeKeyword(item.windowClass.text)) return false;
         classText = ScriptLiteral(item.windowClass.text);
         if (classText.empty()) return false;
+        classWord = classText;
       }
-      std::string text;
+      controls += "CONTROL ";
       if (item.title.isOrdinal) {
         std::uint32_t type = item.style & 0x1F;
         if (rule != 1 || item.title.ordinal == 0 || item.title.ordinal > 32767 ||
             (type != 3 && type != 14 && type != 15))
           return false;
-        text = std::to_string(item.title.ordinal);
+        AppendNumber(controls, item.title.ordinal);
       } else {
         if (rule == 2 && !item.title.text.empty()) return false;
-        text = titleText;
+        controls += titleText;
       }
+      controls += ", ";
+      controls += id;
+      controls += ", ";
+      controls += classWord;
+      controls += ", ";
       std::uint32_t removed = kChildVisible & ~item.style;
-      std::string styleText = StyleExpression(item.style, removed, kind);
-      line = "CONTROL " + text + ", " + id + ", " + classText + ", " + styleText + ", " + rectangle;
-      if (item.exStyle != 0 || item.helpId != 0) line += ", " + (item.exStyle != 0 ? ExStyleNames(item.exStyle) : "0");
-      if (item.helpId != 0) line += ", " + Hex(item.helpId);
+      controls += Style(item.style, removed, kind, className, false);
+      controls += ", ";
+      rectangle(controls);
+      if (item.exStyle != 0 || item.helpId != 0) {
+        controls += ", ";
+        controls += item.exStyle != 0 ? ExStyleNames(item.exStyle) : "0";
+      }
+      if (item.helpId != 0) controls += ", " + Hex(item.helpId);
     }
-    if (!item.creationData.empty()) line += CreationDataBlock(item.creationData);
-    controls += "    " + line + "\n";
+    if (!item.creationData.empty()) controls += CreationDataBlock(item.creationData);
+    controls += '\n';
   }
   if (!cursor.AtEnd()) return false;
   std::string head;
@@ -937,7 +1018,12 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
   }
   if (entry.version != 0) statements += "VERSION " + std::to_string(entry.version) + "\n";
   if (entry.characteristics != 0) statements += "CHARACTERISTICS " + std::to_string(entry.characteristics) + "\n";
-  body_ += head + "\n" + statements + "BEGIN\n" + controls + "END\n";
+  body_ += head;
+  body_ += '\n';
+  body_ += statements;
+  body_ += "BEGIN\n";
+  body_ += controls;
+  body_ += "END\n";
   return true;
 }
 
@@ -1175,43 +1261,43 @@ void PredictImageNumbers(const std::vector<TResourceEntry>& resources, std::vect
 
 std::string ScriptLiteral(std::u16string_view units) {
   if (HasLoneSurrogate(units)) return {};
-  std::string text = "\"";
-  std::u16string plain;
-  auto flush = [&] {
-    text += Utf8(plain);
-    plain.clear();
-  };
-  for (char16_t c : units) {
-    const char* escape = nullptr;
-    char hex[8];
+  std::string text;
+  text.reserve(units.size() + 2);
+  text += '"';
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char16_t c = units[i];
+    if (c >= 0x20 && c < 0x7F && c != u'\\' && c != u'"') {
+      text += static_cast<char>(c);
+      continue;
+    }
     switch (c) {
       case u'\n':
-        escape = "\\n";
+        text += "\\n";
         break;
       case u'\t':
-        escape = "\\t";
+        text += "\\t";
         break;
       case u'\\':
-        escape = "\\\\";
+        text += "\\\\";
         break;
       case u'"':
-        escape = "\"\"";
+        text += "\"\"";
         break;
       default:
         if (c < 0x20 || c == 0x7F) {
-          std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
-          escape = hex;
+          static const char kDigits[] = "0123456789ABCDEF";
+          text += "\\x";
+          text += kDigits[c >> 4];
+          text += kDigits[c & 0xF];
+        } else if (c >= 0xD800 && c <= 0xDBFF) {  // paired: lone halves were refused above
+          AppendUtf8(text, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (units[++i] - 0xDC00u));
+        } else {
+          AppendUtf8(text, c);
         }
     }
-    if (escape == nullptr) {
-      plain += c;
-      continue;
-    }
-    flush();
-    text += escape;
   }
-  flush();
-  return text + "\"";
+  text += '"';
+  return text;
 }
 
 std::string SafeFileName(const TResourceId& name, const std::string& extension) {
@@ -1315,20 +1401,34 @@ std::vector<TScriptUnit> PlanScript(const std::vector<TResourceEntry>& resources
 
 TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, const std::vector<TScriptUnit>& units,
                               const TDecompileOptions& options) {
+  return WriteScriptPart(resources, units, options, 0, units.size());
+}
+
+TDecompiledScript WriteScriptPart(const std::vector<TResourceEntry>& resources, const std::vector<TScriptUnit>& units,
+                                  const TDecompileOptions& options, std::size_t first, std::size_t last) {
   TDecompiledScript script;
+  // Room for the text at once (pages are only taken as they are written): a few bytes of
+  // text for each byte of data is plenty for statements, and data blocks fit too. A
+  // first part has room for the parts to be joined to it.
+  std::size_t dataBytes = 0;
+  for (std::size_t at = first; at < (first == 0 ? units.size() : last); ++at)
+    for (std::size_t index : units[at].entries) dataBytes += resources[index].data.size();
+  script.text.reserve(3 * dataBytes + 4096);
   script.text = "#pragma code_page(65001)\n#include <windows.h>\n#include <commctrl.h>\n";
   if (!options.namesHeader.empty()) script.text += "#include \"" + options.namesHeader + "\"\n";
   script.text += "\n";
+  script.headBytes = script.text.size();
   TStatementWriter writer(resources, options, script);
-  std::optional<std::uint16_t> language;
   std::map<std::uint16_t, std::string> languages;
   std::size_t line = 1;
   std::size_t counted = 0;  // script.text up to here has `line` - 1 line ends
-  for (const TScriptUnit& unit : units) {
+  for (std::size_t at = first; at < last; ++at) {
+    const TScriptUnit& unit = units[at];
     std::uint16_t unitLanguage = resources[unit.entries.back()].language;
-    if (!language || *language != unitLanguage) {
+    if (script.lastLanguage != unitLanguage) {
       script.text += LanguageStatement(unitLanguage, languages) + "\n\n";
-      language = unitLanguage;
+      if (script.firstLanguage < 0) script.firstLanguage = unitLanguage;
+      script.lastLanguage = unitLanguage;
     }
     line += static_cast<std::size_t>(
         std::count(script.text.begin() + static_cast<std::ptrdiff_t>(counted), script.text.end(), '\n'));
@@ -1338,6 +1438,29 @@ TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, cons
     writer.WriteUnit(unit);
   }
   return script;
+}
+
+bool JoinScripts(TDecompiledScript& whole, TDecompiledScript&& part) {
+  if (part.unitOffsets.empty()) return true;
+  std::unordered_set<std::string_view> names;
+  for (const TScriptFile& file : whole.files) names.insert(file.name);
+  for (const TScriptFile& file : part.files)
+    if (names.count(file.name) != 0) return false;
+  // The part's head, and its LANGUAGE statement when that language is in force already.
+  std::size_t skip = whole.lastLanguage == part.firstLanguage ? part.unitOffsets.front() : part.headBytes;
+  auto wholeLines = static_cast<std::size_t>(std::count(whole.text.begin(), whole.text.end(), '\n'));
+  auto skippedLines = static_cast<std::size_t>(
+      std::count(part.text.begin(), part.text.begin() + static_cast<std::ptrdiff_t>(skip), '\n'));
+  for (std::size_t i = 0; i < part.unitOffsets.size(); ++i) {
+    whole.unitOffsets.push_back(whole.text.size() + part.unitOffsets[i] - skip);
+    whole.unitLines.push_back(part.unitLines[i] - skippedLines + wholeLines);
+  }
+  whole.text.append(part.text, skip);
+  whole.files.insert(whole.files.end(), std::make_move_iterator(part.files.begin()),
+                     std::make_move_iterator(part.files.end()));
+  if (whole.firstLanguage < 0) whole.firstLanguage = part.firstLanguage;
+  whole.lastLanguage = part.lastLanguage;
+  return true;
 }
 
 }  // namespace tarvex

@@ -46,6 +46,9 @@ struct TDecompiledScript {
   std::vector<TScriptFile> files;
   std::vector<std::size_t> unitLines;    ///< the line each unit's text starts on, by unit
   std::vector<std::size_t> unitOffsets;  ///< where each unit's text starts in `text`
+  std::size_t headBytes = 0;             ///< the #pragma and #include lines before the first unit
+  std::int32_t firstLanguage = -1;       ///< the language of the first unit, -1 without units
+  std::int32_t lastLanguage = -1;        ///< the language in force at the end
 };
 
 /// The statements the resources are written as: an icon or cursor group together with
@@ -57,6 +60,15 @@ std::vector<TScriptUnit> PlanScript(const std::vector<TResourceEntry>& resources
 /// LANGUAGE statement wherever the language changes, and the files beside it.
 TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, const std::vector<TScriptUnit>& units,
                               const TDecompileOptions& options);
+/// The script of units [first, last) alone, with the lines of the head and a LANGUAGE
+/// statement before its first unit: a piece that compiles by itself.
+TDecompiledScript WriteScriptPart(const std::vector<TResourceEntry>& resources, const std::vector<TScriptUnit>& units,
+                                  const TDecompileOptions& options, std::size_t first, std::size_t last);
+/// Appends the script of the units after those of `whole`, written by WriteScriptPart,
+/// giving what WriteScript gives for all of them; false, with nothing changed, when a
+/// file of `part` has the name of a file of `whole` (WriteScript would have named it
+/// otherwise).
+bool JoinScripts(TDecompiledScript& whole, TDecompiledScript&& part);
 
 /// A file name safe on every file system for a resource: its name made of ASCII letters,
 /// digits, "_" and "-" only (every other unit as "_"), never a device name, at most 100

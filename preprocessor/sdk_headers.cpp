@@ -43,6 +43,7 @@ void DefineSdkSymbols(TRCParser& parser) {
   if (parser.sdkSymbolsDefined) return;
   parser.sdkSymbolsDefined = true;
   bool unicode = parser.defines.Find("UNICODE") != nullptr;
+  parser.defines.Reserve(parser.defines.Size() + SdkCharacterSetSymbols(unicode).size() + SdkHeaderSymbols().size());
   DefineUndefined(parser, SdkCharacterSetSymbols(unicode));
   DefineUndefined(parser, SdkHeaderSymbols());
 }

@@ -171,11 +171,12 @@ void TNameValueSensitive::TIndexRelease::operator()(std::uint64_t* index) const 
 
 // Rebuilt a quarter full at most, and again when half full: the index grows four times
 // over at a step. The slots of removed names are dropped on the way; the records stay.
-void TNameValueSensitive::Grow() {
-  if (live_ + 1 >= std::size_t{1} << 30) throw std::bad_alloc();
+void TNameValueSensitive::Grow(std::size_t names) {
+  names = std::max(names, live_ + 1);
+  if (names >= std::size_t{1} << 30) throw std::bad_alloc();
   std::size_t size = 64;
   int shift = 32 - 6;
-  while (size < (live_ + 1) * 4) size *= 2, --shift;
+  while (size < names * 4) size *= 2, --shift;
   std::unique_ptr<std::uint64_t[], TIndexRelease> old = std::move(index_);
   std::size_t oldSlots = slots_;
   // Fresh pages read as zero: a large index is mapped, with large pages advised, and never
@@ -232,6 +233,10 @@ const std::string_view* TNameValueSensitive::Find(std::string_view name) const {
   return slot == kNone ? nullptr : &RecordOf(index_[slot]).value;
 }
 
+void TNameValueSensitive::Reserve(std::size_t names) {
+  if (names * 2 > slots_) Grow(names);
+}
+
 void TNameValueSensitive::Set(std::string_view name, std::string_view value) {
   if (value.empty()) {
     Remove(name);
@@ -252,7 +257,7 @@ void TNameValueSensitive::Define(std::string_view name, std::string_view value) 
     return;
   }
   if (name.size() > 0xFFFFFFFFu) throw std::bad_alloc();
-  if ((used_ + 1) * 2 > slots_) Grow();
+  if ((used_ + 1) * 2 > slots_) Grow(live_ + 1);
   std::uint32_t where = 0;
   char* bytes = Room(sizeof(TRecord) + name.size() + value.size(), where);
   char* nameAt = bytes + sizeof(TRecord);

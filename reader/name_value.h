@@ -39,6 +39,8 @@ class TNameValueSensitive {
   void Set(std::string_view name, std::string_view value);
   /// Stores `name` with `value` even when the value is empty ("defined as nothing").
   void Define(std::string_view name, std::string_view value);
+  /// Room for `names` names in all, made at once rather than step by step.
+  void Reserve(std::size_t names);
   /// Removes `name`; removing an absent name does nothing.
   void Remove(std::string_view name);
   /// Replaces the whole content by the records of `records` (NAME=value each), in order;
@@ -68,8 +70,9 @@ class TNameValueSensitive {
   /// index is not empty.
   std::size_t Lookup(std::string_view name, std::uint32_t hash) const;
   void Place(std::uint64_t slot);
-  /// Rebuilds the index for the names stored now, dropping the removed ones.
-  void Grow();
+  /// Rebuilds the index for the names stored now, dropping the removed ones, with room
+  /// for `names` names.
+  void Grow(std::size_t names);
   /// Room for `size` bytes in the blocks, on an 8-byte boundary, where they stay until
   /// the table is cleared; `where` tells the block and the offset, as slots do.
   char* Room(std::size_t size, std::uint32_t& where);

@@ -212,6 +212,8 @@ struct TRCParser {
   std::vector<bool> conditionalStack;  ///< per open #if level: whether a branch was selected
   /// the strings of every language, by ascending language id
   std::map<std::uint16_t, TStringTable> stringTableEntries;
+  /// one table, the first of a large script, has its room reserved at once
+  bool stringRoomReserved = false;
   std::string resourceTypeKeyword;
   std::string resourceTypeText;
   std::int32_t resourceTypeNumber = 0;

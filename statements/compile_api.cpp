@@ -84,7 +84,7 @@ TScriptWarning ScriptWarning(TWarning& warning) {
 
 // The compilation a host asks for through the library interface: `text`, when given,
 // is the script under `scriptName`.
-TScriptResult CompileForHost(const std::string& scriptName, const std::string* text, const TScriptOptions& options) {
+TScriptResult CompileForHost(const std::string& scriptName, std::string* text, const TScriptOptions& options) {
   TCompileOptions compileOptions;
   compileOptions.includeDirectories = options.includeDirectories;
   compileOptions.defines = options.defines;
@@ -97,7 +97,7 @@ TScriptResult CompileForHost(const std::string& scriptName, const std::string* t
   TCompilation result;
   std::unique_ptr<TRCParser> parser = NewParser({}, compileOptions);
   parser->fileSupplier = options.files;
-  if (text) parser->suppliedFiles[scriptName] = *text;
+  if (text) parser->suppliedFiles[scriptName] = std::move(*text);
   try {
     if (!badWarningOption.empty()) RaiseFailure(UnknownWarningText(badWarningOption));
     if (options.codePage != 0 && !CodePageCharset(std::to_string(options.codePage), parser->options.codePage))
@@ -191,6 +191,11 @@ TEditorCompilation CompileForEditor(const std::string& scriptName, const TCompil
 }
 
 TScriptResult CompileScriptText(const std::string& name, const std::string& text, const TScriptOptions& options) {
+  std::string copy = text;
+  return CompileForHost(name, &copy, options);
+}
+
+TScriptResult CompileScriptText(const std::string& name, std::string&& text, const TScriptOptions& options) {
   return CompileForHost(name, &text, options);
 }
 

@@ -121,13 +121,16 @@ class TImageSource {
   TImageSource(TRCParser& parser, std::string_view bytes) : parser_(parser), bytes_(bytes), size_(bytes.size()) {}
   TImageSource(TRCParser& parser, int fd, std::uint64_t size, std::string name)
       : parser_(parser), fd_(fd), size_(size), name_(std::move(name)) {}
+  /// A file the host holds in memory, named as a file on disk is.
+  TImageSource(TRCParser& parser, std::string_view bytes, std::string name)
+      : parser_(parser), bytes_(bytes), size_(bytes.size()), name_(std::move(name)) {}
 
   std::uint64_t Size() const { return size_; }
   /// "file <name>", or "inline data".
-  std::string Subject() const { return fd_ < 0 ? "inline data" : "file " + name_; }
+  std::string Subject() const { return name_.empty() ? "inline data" : "file " + name_; }
   [[noreturn]] void Fail(std::string_view text) const { ReportLocatedFailure(parser_, text); }
   [[noreturn]] void FailBeyondEnd() const {
-    Fail(fd_ < 0 ? std::string("Read beyond end of the inline data") : "Read beyond end of file " + name_);
+    Fail(name_.empty() ? std::string("Read beyond end of the inline data") : "Read beyond end of file " + name_);
   }
   void Require(std::uint64_t offset, std::uint64_t size) const {
     if (offset > size_ || size > size_ - offset) FailBeyondEnd();
@@ -180,40 +183,33 @@ class TOpenFile {
   int fd_;
 };
 
-// A file the host holds in memory, as a descriptor of an anonymous file with its bytes,
-// so that it is read as a file on disk is; -1 when it cannot be made.
-int SuppliedFileDescriptor(const std::string& contents) {
-  int fd = memfd_create("tarvex-supplied", MFD_CLOEXEC);
-  if (fd < 0) return -1;
-  std::size_t done = 0;
-  while (done < contents.size()) {
-    ssize_t wrote = write(fd, contents.data() + done, contents.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) {
-      close(fd);
-      return -1;
-    }
-    done += static_cast<std::size_t>(wrote);
-  }
-  return lseek(fd, 0, SEEK_SET) == 0 ? fd : (close(fd), -1);
-}
+// The resource file `fileName` names, found as the script's files are: opened, or held
+// by the host. Raises 1 when it cannot be found or opened, or is no regular file.
+struct TResourceFile {
+  int fd = -1;                           ///< closed by the caller
+  const std::string* supplied = nullptr;  ///< the host's bytes, when it holds the file
+  std::uint64_t size = 0;
+};
 
-// Opens the resource file `fileName` names, found as the script's files are (or held by
-// the host). Raises 1 when it cannot be found or opened, or is no regular file.
-int OpenResourceFile(TRCParser& parser, const std::string& fileName, std::uint64_t& size) {
+TResourceFile OpenResourceFile(TRCParser& parser, const std::string& fileName) {
   std::string path = FindScriptFile(parser, fileName);
-  int error = 0;
-  const std::string* supplied = path.empty() ? nullptr : SuppliedFile(parser, path);
-  int fd = path.empty() ? -1 : supplied ? SuppliedFileDescriptor(*supplied) : OpenRegularFile(path, error);
-  struct stat info {};
-  if (fd < 0 || fstat(fd, &info) != 0) {
-    if (fd >= 0) close(fd);
-    ReportError(parser, 1, {fileName});  // Cannot open %s file
+  TResourceFile file;
+  file.supplied = path.empty() ? nullptr : SuppliedFile(parser, path);
+  if (file.supplied != nullptr) {
+    file.size = file.supplied->size();
+  } else {
+    int error = 0;
+    file.fd = path.empty() ? -1 : OpenRegularFile(path, error);
+    struct stat info {};
+    if (file.fd < 0 || fstat(file.fd, &info) != 0) {
+      if (file.fd >= 0) close(file.fd);
+      ReportError(parser, 1, {fileName});  // Cannot open %s file
+    }
+    file.size = static_cast<std::uint64_t>(info.st_size);
   }
   if (parser.options.index) IndexFile(parser, path, false);
   RecordOpenedFile(parser, path);
-  size = static_cast<std::uint64_t>(info.st_size);
-  return fd;
+  return file;
 }
 
 void RequireDataSize(std::uint64_t size) {
@@ -485,16 +481,17 @@ void CompileFileResource(TRCParser& parser) {
   RegisterResource(parser);
   std::string bytes;
   std::string fileName;
-  std::uint64_t size = 0;
-  int fd = -1;
+  TResourceFile found;
   if (token == "{") {
     bytes = ReadInlineBlock(parser);
   } else {
     fileName = ReadFileName(parser, token);
-    fd = OpenResourceFile(parser, fileName, size);
+    found = OpenResourceFile(parser, fileName);
   }
-  TOpenFile opened(fd);
-  TImageSource file = fd < 0 ? TImageSource(parser, bytes) : TImageSource(parser, fd, size, fileName);
+  TOpenFile opened(found.fd);
+  TImageSource file = found.supplied != nullptr ? TImageSource(parser, *found.supplied, fileName)
+                      : found.fd < 0            ? TImageSource(parser, bytes)
+                                                : TImageSource(parser, found.fd, found.size, fileName);
   ReadingFile(parser, fileName, [&] {
     if (parser.resourceTypeNumber == kBitmapType) {
       WriteBitmap(parser, file, flags);
@@ -510,9 +507,11 @@ void CompileFileResource(TRCParser& parser) {
 // 32-bit DataSize holds any file, where a back-patched size would hold only 16 bits.
 void CopyFileResource(TRCParser& parser, const std::string& fileName, std::string_view typeText,
                       std::int32_t memoryFlags) {
-  std::uint64_t size = 0;
-  TOpenFile opened(OpenResourceFile(parser, fileName, size));
-  TImageSource file(parser, opened.Get(), size, fileName);
+  TResourceFile found = OpenResourceFile(parser, fileName);
+  TOpenFile opened(found.fd);
+  std::uint64_t size = found.size;
+  TImageSource file = found.supplied != nullptr ? TImageSource(parser, *found.supplied, fileName)
+                                                : TImageSource(parser, found.fd, size, fileName);
   RequireDataSize(size);
   ReadingFile(parser, fileName, [&] {
     WriteStatementHeader(parser, static_cast<std::uint32_t>(size), typeText, parser.resourceName, memoryFlags);

@@ -117,8 +117,12 @@ TEntryIterator WriteStringBlock(TRCParser& parser, std::uint16_t languageId, con
 constexpr std::size_t kReservedTexts = 256 * 1024;
 constexpr std::size_t kShortestEntry = 16;  // script bytes of a typical short entry, for the entries' room
 
-void ReserveTexts(const TRCParser& parser, TStringTable& table) {
-  if (parser.currentFile == nullptr || parser.currentFile->text.size() < kReservedTexts) return;
+void ReserveTexts(TRCParser& parser, TStringTable& table) {
+  if (parser.stringRoomReserved || parser.currentFile == nullptr || parser.currentFile->text.size() < kReservedTexts)
+    return;
+  // Only once: a script translated into fifty languages would otherwise hold fifty times
+  // its size, each table touching large pages of its own.
+  parser.stringRoomReserved = true;
   table.texts.reserve(2 * parser.currentFile->text.size());
   AdviseLargePages(table.texts.data(), table.texts.capacity());
   table.entries.reserve(parser.currentFile->text.size() / kShortestEntry);

@@ -87,6 +87,8 @@ struct TScriptResult {
 /// list show, and whose folder included files and resource files are looked for in.
 /// Nothing is read from disk under that name, and no file is written.
 TScriptResult CompileScriptText(const std::string& name, const std::string& text, const TScriptOptions& options = {});
+/// The same, taking over `text` instead of copying it.
+TScriptResult CompileScriptText(const std::string& name, std::string&& text, const TScriptOptions& options = {});
 
 /// Compiles the script file `fileName` (or the host's copy of it, when `options.files`
 /// supplies that name). No file is written.
