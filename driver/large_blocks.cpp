@@ -2,7 +2,9 @@
 // of a large script above all, read into a std::string) is mapped on a 2 MiB boundary
 // and in whole 2 MiB steps, with large pages advised: it then costs one page fault per
 // 2 MiB instead of one per 4 KiB, and on a virtual machine a fault costs microseconds.
-// Every other block comes from malloc as before.
+// Every other block comes from malloc, whose heap is taken in large pages too: its first
+// 32 MiB are advised so at start, it is kept whole while the program runs, and the
+// program's threads share it (a decompilation writes and compiles on three at once).
 //
 // Only the program links this file; a host that embeds the library keeps its own
 // allocator. Under the sanitizers the allocator stays theirs.
@@ -13,7 +15,9 @@
 #endif
 #if !defined(TARVEX_SANITIZED_ALLOCATOR) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 
+#include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstddef>
@@ -107,6 +111,32 @@ void* AllocateOrThrow(std::size_t size) {
     handler();
   }
 }
+
+// Grows malloc's heap by kHeapInLargePages at once and advises large pages for it; blocks
+// below a megabyte then come from it, however many threads ask.
+constexpr std::size_t kHeapInLargePages = std::size_t{32} << 20;
+
+struct THeapInLargePages {
+  THeapInLargePages() {
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(4 * kHeapInLargePages));
+    // A block as large as the part wanted, from the heap (not mapped apart), grows it.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHeapInLargePages));
+    std::size_t size = kHeapInLargePages - kLargePage;
+    void* block = std::malloc(size);
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargeBlock));
+    if (block == nullptr) return;
+    auto start = reinterpret_cast<std::uintptr_t>(block);
+    auto first = (start + kLargePage - 1) & ~(kLargePage - 1);
+    auto top = reinterpret_cast<std::uintptr_t>(sbrk(0));
+#if defined(MADV_HUGEPAGE)
+    if (top >= start + size && top - first >= kLargePage)  // the block is the heap's, not a mapping
+      madvise(reinterpret_cast<void*>(first), (top - first) & ~(kLargePage - 1), MADV_HUGEPAGE);
+#endif
+    std::free(block);
+  }
+};
+THeapInLargePages heapInLargePages;
 
 }  // namespace
 
