@@ -12,6 +12,7 @@
 #include "driver/driver.h"
 #include "output/coff_writer.h"
 #include "output/res_image.h"
+#include "output/script_writer.h"
 #include "tarvex/tarvex.h"
 #include "tests/test_support.h"
 
@@ -346,6 +347,71 @@ TEST(DecompileTest, LibraryEntryWorksInMemory) {
   ASSERT_TRUE(compiled.Succeeded()) << compiled.errorText;
   EXPECT_EQ(test::HexRows(compiled.image), test::HexRows(SampleRes()));
   EXPECT_EQ(DecompileImage({1, 2, 3}, "x").errorText, "not a .res file, a program or DLL, or a COFF object");
+}
+
+// A program's script is written in two parts side by side: joined, they must be the
+// script one writer gives, wherever the cut falls; parts naming files alike are refused.
+TEST(DecompileTest, PartsJoinedAreTheWholeScript) {
+  std::vector<std::uint8_t> blob(100, 0x5A);
+  std::vector<TEntry> entries;
+  for (std::uint16_t language : {std::uint16_t{0x0407}, std::uint16_t{0x0409}, std::uint16_t{0x040C}}) {
+    entries.push_back({u"#10", u"DATA", blob, 0x0030, language});  // a file of the same name each time
+    entries.push_back({u"#6", u"#1", Utf16Bytes(u"one", false), 0x1030, language});
+    entries.push_back({u"#10", u"#7", {1, 2, 3}, 0x0030, language});
+  }
+  entries[6].name = u"OTHER";
+  std::vector<std::uint8_t> image = BuildRes(entries);
+  std::vector<TResourceEntry> resources = ReadResources(image, "in.res");
+  TDecompileOptions options;
+  options.folder = "d";
+  options.keepOrder = false;
+  std::vector<TScriptUnit> units = PlanScript(resources, false);
+  TDecompiledScript whole = WriteScript(resources, units, options);
+  auto names = [](const TDecompiledScript& script) {
+    std::string text;
+    for (const TScriptFile& file : script.files) text += file.name + " ";
+    return text;
+  };
+  EXPECT_EQ(names(whole), "DATA.bin DATA-2.bin OTHER.bin ");
+  std::vector<std::size_t> data;  // the units that write DATA.bin
+  for (std::size_t i = 0; i < units.size(); ++i)
+    if (resources[units[i].entries[0]].name.text == u"DATA") data.push_back(i);
+  ASSERT_EQ(data.size(), 2u);
+  for (std::size_t cut = 0; cut <= units.size(); ++cut) {
+    TDecompiledScript joined = WriteScriptPart(resources, units, options, 0, cut);
+    TDecompiledScript part = WriteScriptPart(resources, units, options, cut, units.size());
+    bool sameNames = cut <= data[0] || cut > data[1];  // both on one side
+    ASSERT_EQ(JoinScripts(joined, std::move(part)), sameNames) << cut;
+    if (!sameNames) {
+      EXPECT_EQ(joined.text, WriteScriptPart(resources, units, options, 0, cut).text) << cut;
+      continue;
+    }
+    EXPECT_EQ(joined.text, whole.text) << cut;
+    EXPECT_EQ(joined.unitLines, whole.unitLines) << cut;
+    EXPECT_EQ(joined.unitOffsets, whole.unitOffsets) << cut;
+    EXPECT_EQ(names(joined), names(whole)) << cut;
+  }
+}
+
+// A program's script large enough to be checked in two parts, whose parts name files
+// alike, is written again in one piece and still comes back.
+TEST(DecompileTest, ProgramPartsNamingFilesAlikeComeBack) {
+  std::string script;
+  for (const char* language : {"LANGUAGE 7, 1", "LANGUAGE 9, 1"}) {
+    script += std::string(language) + "\n";
+    for (int i = 0; i < 40; ++i)
+      script += (i == 39 ? std::string("SAME") : "R" + std::to_string(i)) + " RCDATA { \"" + std::string(80, 'x') +
+                "\" }\n";
+  }
+  TScriptOptions options;
+  options.coff = true;
+  TScriptResult object = CompileScriptText("in.rc", script, options);
+  ASSERT_TRUE(object.Succeeded()) << object.errorText;
+  TDecompiledImage decompiled = DecompileImage(object.image, "d");
+  ASSERT_TRUE(decompiled.Succeeded()) << decompiled.errorText;
+  EXPECT_TRUE(decompiled.differences.empty());
+  EXPECT_NE(decompiled.script.find("\"SAME\" RCDATA \"d/SAME.bin\""), std::string::npos);
+  EXPECT_NE(decompiled.script.find("\"SAME\" RCDATA \"d/SAME-2.bin\""), std::string::npos);
 }
 
 TEST(DecompileTest, CommandLines) {

@@ -96,6 +96,22 @@ TEST_P(AtomicSaveTest, ReplacesTheFileWithThePiecesAndKeepsItsPermissions) {
   EXPECT_EQ(dir.Read("sub/b.res"), "old");
 }
 
+// A prepared file replaces nothing before it is published, and dropped unpublished it
+// leaves nothing behind.
+TEST_P(AtomicSaveTest, APreparedFileTakesEffectOnlyWhenPublished) {
+  dir.Write("a.rc", "old");
+  std::span<const std::uint8_t> pieces[] = {Piece("new "), Piece("text")};
+  { TPreparedFile dropped(pieces, dir.File("a.rc")); }
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc"}));
+  TPreparedFile kept(pieces, dir.File("a.rc"));
+  EXPECT_EQ(dir.Read("a.rc"), "old");
+  kept.Publish();
+  EXPECT_EQ(dir.Read("a.rc"), "new text");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.rc"}));
+  EXPECT_EQ(test::ErrorOf([&] { TPreparedFile(pieces, dir.File("missing/a.rc")); }),
+            "Cannot create file " + dir.File("missing/a.rc") + ": No such file or directory");
+}
+
 TEST_P(AtomicSaveTest, SymbolicLinksAreFollowedAndKept) {
   dir.Write("real/a.res", "old");
   ASSERT_EQ(symlink(dir.File("real/a.res").c_str(), dir.File("absolute.res").c_str()), 0);
