@@ -570,9 +570,11 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
   // script is checked.
   TPrepared prepared;
   if (!request.toStream) {
-    if (request.force || !Exists(folder)) prepared.folder = std::make_unique<TTemporaryFolder>(folder);
     checker.OnFirstRound([&](const TDecompiledScript& script) {
-      if (prepared.folder) WriteFiles(script.files, prepared.folder->Path());
+      if (!script.files.empty() && (request.force || !Exists(folder))) {
+        prepared.folder = std::make_unique<TTemporaryFolder>(folder);
+        WriteFiles(script.files, prepared.folder->Path());
+      }
       std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(script.text.data()),
                                          script.text.size());
       std::span<const std::uint8_t> pieces[] = {text};
@@ -581,7 +583,6 @@ TDecompileResult Decompile(const TDecompileRequest& request, std::ostream* strea
   }
   TChecked checked = checker.Run();
   if (!checked.firstRoundFinal) prepared = TPrepared();
-  if (checked.script.files.empty()) prepared.folder.reset();
 
   result.resources = resources.size();
   result.files = checked.script.files.size();
