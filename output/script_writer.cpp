@@ -877,7 +877,7 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
   if (exStyle != 0) statements += "EXSTYLE " + ExStyleNames(exStyle) + "\n";
 
   std::string controls;
-  std::string id, titleText, classText;
+  std::string id, titleText, classText, classLiteral;  // classText: the class by name, which className views
   for (std::uint16_t i = 0; i < count; ++i) {
     cursor.AlignTo4();
     TRawItem item;
@@ -974,9 +974,9 @@ bool TStatementWriter::WriteDialog(const TResourceEntry& entry) {
         rule = item.windowClass.ordinal == 0x80 ? 0 : item.windowClass.ordinal == 0x82 ? 1 : 2;
       } else {
         if (IsLikeKeyword(item.windowClass.text)) return false;
-        classText = ScriptLiteral(item.windowClass.text);
-        if (classText.empty()) return false;
-        classWord = classText;
+        classLiteral = ScriptLiteral(item.windowClass.text);
+        if (classLiteral.empty()) return false;
+        classWord = classLiteral;
       }
       controls += "CONTROL ";
       if (item.title.isOrdinal) {
