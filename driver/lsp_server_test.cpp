@@ -488,39 +488,38 @@ TEST_P(LspProtocol, Answers) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LspProtocol,
     testing::Values(
-        TProtocolCase{"not JSON", "{\"jsonrpc\": \"2.0\", \"id\": 1,", "-32700"},
+        TProtocolCase{"not JSON", R"({"jsonrpc": "2.0", "id": 1,)", "-32700"},
         TProtocolCase{"not an object", "[1, 2]", "-32600"},
         TProtocolCase{"nested deeper than any message",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"shutdown\",\"params\":" + std::string(100000, '[') +
+                      R"({"jsonrpc":"2.0","id":4,"method":"shutdown","params":)" + std::string(100000, '[') +
                           std::string(100000, ']') + "}",
                       "-32700"},
         TProtocolCase{"brackets inside strings do not nest",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"x\\\"[" + std::string(1000, '[') + "\"}", "-32601"},
-        TProtocolCase{"no method", "{\"jsonrpc\":\"2.0\",\"id\":4}", "-32600"},
-        TProtocolCase{"an unknown method", "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/teleport\"}", "-32601"},
-        TProtocolCase{"an unknown notification is ignored", "{\"jsonrpc\":\"2.0\",\"method\":\"$/teleport\"}", "none"},
+                      R"({"jsonrpc":"2.0","id":4,"method":"x\"[)" + std::string(1000, '[') + "\"}", "-32601"},
+        TProtocolCase{"no method", R"({"jsonrpc":"2.0","id":4})", "-32600"},
+        TProtocolCase{"an unknown method", R"({"jsonrpc":"2.0","id":4,"method":"textDocument/teleport"})", "-32601"},
+        TProtocolCase{"an unknown notification is ignored", R"({"jsonrpc":"2.0","method":"$/teleport"})", "none"},
         TProtocolCase{"a request before initialize",
-                      "{init}{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/hover\",\"params\":{}}", "-32002"},
+                      R"({init}{"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{}})", "-32002"},
         TProtocolCase{"a hover without a position",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/hover\",\"params\":{\"textDocument\":{\"uri\":\"file:///x\"}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{"textDocument":{"uri":"file:///x"}}})",
                       "-32602"},
         TProtocolCase{"a position of the wrong type",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/definition\",\"params\":{\"textDocument\":"
-                      "{\"uri\":\"file:///x\"},\"position\":{\"line\":\"a\",\"character\":0}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/definition","params":{"textDocument":)"
+                      R"({"uri":"file:///x"},"position":{"line":"a","character":0}}})",
                       "-32602"},
         TProtocolCase{"a negative and a huge position are answered",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/completion\",\"params\":{\"textDocument\":"
-                      "{\"uri\":\"file:///nowhere/a.rc\"},\"position\":{\"line\":-5,\"character\":99999999999}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/completion","params":{"textDocument":)"
+                      R"({"uri":"file:///nowhere/a.rc"},"position":{"line":-5,"character":99999999999}}})",
                       "result"},
         TProtocolCase{"a document the server does not hold",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/hover\",\"params\":{\"textDocument\":"
-                      "{\"uri\":\"http://elsewhere/a.rc\"},\"position\":{\"line\":0,\"character\":0}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{"textDocument":)"
+                      R"({"uri":"http://elsewhere/a.rc"},"position":{"line":0,"character":0}}})",
                       "result"},
         TProtocolCase{"a malformed notification is dropped",
-                      "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/didOpen\",\"params\":{\"textDocument\":7}}", "none"},
-        TProtocolCase{"shutdown", "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"shutdown\"}", "result"}));
+                      R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":7}})", "none"},
+        TProtocolCase{"shutdown", R"({"jsonrpc":"2.0","id":4,"method":"shutdown"})", "result"}));
 
-// Exit ends with status 0 after a shutdown, 1 without; requests after shutdown are refused.
 TEST(LspLifecycle, ExitStatusTellsWhetherShutdownCameFirst) {
   for (bool shutdown : {true, false}) {
     TSession session;
