@@ -150,8 +150,6 @@ TEST_P(LspDiagnostics, PublishedForTheScript) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LspDiagnostics,
     testing::Values(
-        TDiagnosticCase{"a clean script", "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n",
-                        "#define IDC_NAME 5\n", "", ""},
         TDiagnosticCase{"an undefined id: its token is the range",
                         "1 DIALOG 0, 0, 10, 10 {\n  PUSHBUTTON \"OK\", IDC_MISSING, 1, 1, 5, 5\n}\n", "", "",
                         "RC100 1:19-1:30 Control identifier (smallint) expected"},
@@ -161,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDiagnosticCase{"the header open in the editor is read, not the disk's",
                         "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n", "#define IDC_NAME 5\n",
                         "#define IDC_OTHER 5\n", "- 1:14-1:22 'IDC_NAME' is not a valid integer value"},
-        TDiagnosticCase{"the editor's header defines what the disk's lacks",
+        TDiagnosticCase{"a clean script: the editor's header defines what the disk's lacks",
                         "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n", "\n", "#define IDC_NAME 5\n", ""},
         TDiagnosticCase{"a script that includes itself", "#include \"a.rc\"\n", "", "",
                         "RC58 0:9-0:15 File a.rc is already open. Cyclical reference not allowed"},
