@@ -8,7 +8,7 @@
 #include <fstream>
 #include <regex>
 
-#include "tests/test_support.h"
+#include "tests/statement_checks.h"
 
 namespace tarvex {
 namespace {
@@ -40,29 +40,12 @@ constexpr const char* kScript =
     "END\n"                                           // 15
     "IDI_APP ICON \"app.ico\"\n";                     // 16
 
-// A minimal icon file: one 1x1 32-bit image.
-std::string IconFile() {
-  std::string bitmap(40, '\0');
-  bitmap[0] = 40;
-  bitmap[4] = 1;
-  bitmap[8] = 2;
-  bitmap[12] = 1;
-  bitmap[14] = 32;
-  bitmap += std::string(4, '\x7F') + std::string(4, '\0');  // the pixel, then the mask row
-  std::string icon = std::string("\0\0\1\0\1\0", 6);
-  std::string entry = std::string("\1\1\0\0\1\0\x20\0", 8);
-  auto size = static_cast<unsigned>(bitmap.size());
-  for (int i = 0; i < 4; ++i) entry += static_cast<char>(size >> (8 * i) & 0xFF);
-  entry += std::string("\x16\0\0\0", 4);
-  return icon + entry + bitmap;
-}
-
 // One server in a fresh folder, with what it sent.
 class TSession {
  public:
   TSession() : server_(dir_.Path()) {
     dir_.Write("resource.h", kHeader);
-    dir_.Write("app.ico", IconFile());
+    dir_.Write("app.ico", test::ImageFile(1, {test::Image(48, 16, 16, 1)}));
   }
   explicit TSession(const json& initializationOptions) : TSession() { options_ = initializationOptions; }
 
@@ -130,6 +113,18 @@ std::string RangeText(const json& range) {
          "-" + std::to_string(range["end"]["line"].get<int>()) + ":" + std::to_string(range["end"]["character"].get<int>());
 }
 
+// "code range message" of each diagnostic, joined by " / "; with `severity`, led by it.
+std::string Shown(const json& diagnostics, bool severity = false) {
+  std::string shown;
+  for (const json& diagnostic : diagnostics) {
+    if (!shown.empty()) shown += " / ";
+    if (severity) shown += std::to_string(diagnostic["severity"].get<int>()) + " ";
+    shown += diagnostic.value("code", "-") + " " + RangeText(diagnostic["range"]) + " " +
+             diagnostic["message"].get<std::string>();
+  }
+  return shown;
+}
+
 // --- diagnostics ---------------------------------------------------------------
 
 struct TDiagnosticCase {
@@ -149,20 +144,12 @@ TEST_P(LspDiagnostics, PublishedForTheScript) {
   session.Initialize();
   if (!c.editorHeader.empty()) session.Open("resource.h", c.editorHeader);
   session.Open("a.rc", c.script);
-  std::string shown;
-  for (const json& diagnostic : session.Published("a.rc")) {
-    if (!shown.empty()) shown += " / ";
-    shown += diagnostic.value("code", "-") + " " + RangeText(diagnostic["range"]) + " " +
-             diagnostic["message"].get<std::string>();
-  }
-  EXPECT_EQ(shown, c.expected) << c.what;
+  EXPECT_EQ(Shown(session.Published("a.rc")), c.expected) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LspDiagnostics,
     testing::Values(
-        TDiagnosticCase{"a clean script", "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n",
-                        "#define IDC_NAME 5\n", "", ""},
         TDiagnosticCase{"an undefined id: its token is the range",
                         "1 DIALOG 0, 0, 10, 10 {\n  PUSHBUTTON \"OK\", IDC_MISSING, 1, 1, 5, 5\n}\n", "", "",
                         "RC100 1:19-1:30 Control identifier (smallint) expected"},
@@ -172,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDiagnosticCase{"the header open in the editor is read, not the disk's",
                         "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n", "#define IDC_NAME 5\n",
                         "#define IDC_OTHER 5\n", "- 1:14-1:22 'IDC_NAME' is not a valid integer value"},
-        TDiagnosticCase{"the editor's header defines what the disk's lacks",
+        TDiagnosticCase{"a clean script: the editor's header defines what the disk's lacks",
                         "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n", "\n", "#define IDC_NAME 5\n", ""},
         TDiagnosticCase{"a script that includes itself", "#include \"a.rc\"\n", "", "",
                         "RC58 0:9-0:15 File a.rc is already open. Cyclical reference not allowed"},
@@ -180,13 +167,18 @@ INSTANTIATE_TEST_SUITE_P(
                         "#define A 1\n#if\n", "",
                         "RC116 0:9-0:21 In included file resource.h: Number expected but got end of line in expression"}));
 
-TEST(LspDiagnosticsLife, AChangeThatFixesTheErrorClearsIt) {
-  TSession session;
-  session.Initialize();
-  session.Open("a.rc", "#include \"resource.h\"\nSTRINGTABLE { IDC_NAMES \"x\" }\n");
-  ASSERT_EQ(session.Published("a.rc").size(), 1u);
-  session.Change("a.rc", "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n");
-  EXPECT_EQ(session.Published("a.rc"), json::array());
+TEST(LspDiagnosticsLife, AFixOrClosingTheScriptClearsItsDiagnostics) {
+  for (bool close : {false, true}) {
+    TSession session;
+    session.Initialize();
+    session.Open("a.rc", "#include \"resource.h\"\nSTRINGTABLE { IDC_NAMES \"x\" }\n");
+    ASSERT_EQ(session.Published("a.rc").size(), 1u);
+    if (close)
+      session.Notify("textDocument/didClose", {{"textDocument", {{"uri", session.Uri("a.rc")}}}});
+    else
+      session.Change("a.rc", "#include \"resource.h\"\nSTRINGTABLE { IDC_NAME \"x\" }\n");
+    EXPECT_EQ(session.Published("a.rc"), json::array()) << close;
+  }
 }
 
 TEST(LspDiagnosticsLife, AFailureInAHeaderIsPublishedThereAndClearedWhenFixed) {
@@ -198,15 +190,6 @@ TEST(LspDiagnosticsLife, AFailureInAHeaderIsPublishedThereAndClearedWhenFixed) {
   EXPECT_EQ(RangeText(session.Published("resource.h")[0]["range"]), "1:1-1:3");
   session.Change("resource.h", "#define A 1\n");
   EXPECT_EQ(session.Published("resource.h"), json::array());
-  EXPECT_EQ(session.Published("a.rc"), json::array());
-}
-
-TEST(LspDiagnosticsLife, ClosingTheScriptClearsItsDiagnostics) {
-  TSession session;
-  session.Initialize();
-  session.Open("a.rc", "1 DIALOG 0, 0, 10, 10 { PUSHBUTTON \"OK\", NOPE, 1, 1, 5, 5 }\n");
-  ASSERT_EQ(session.Published("a.rc").size(), 1u);
-  session.Notify("textDocument/didClose", {{"textDocument", {{"uri", session.Uri("a.rc")}}}});
   EXPECT_EQ(session.Published("a.rc"), json::array());
 }
 
@@ -236,13 +219,7 @@ TEST_P(LspWarnings, PublishedWithErrors) {
   TSession session(c.options);
   session.Initialize();
   session.Open("a.rc", "1 DIALOG 0, 0, 100, 50\n{\n  PUSHBUTTON \"A\", 10, 1, 1, 20, 10\n  PUSHBUTTON \"B\", 10, 30, 1, 20, 10\n}\n");
-  std::string shown;
-  for (const json& diagnostic : session.Published("a.rc")) {
-    if (!shown.empty()) shown += " / ";
-    shown += std::to_string(diagnostic["severity"].get<int>()) + " " + diagnostic.value("code", "-") + " " +
-             RangeText(diagnostic["range"]) + " " + diagnostic["message"].get<std::string>();
-  }
-  EXPECT_EQ(shown, c.expected) << c.what;
+  EXPECT_EQ(Shown(session.Published("a.rc"), true), c.expected) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -509,56 +486,51 @@ TEST_P(LspProtocol, Answers) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LspProtocol,
     testing::Values(
-        TProtocolCase{"not JSON", "{\"jsonrpc\": \"2.0\", \"id\": 1,", "-32700"},
+        TProtocolCase{"not JSON", R"({"jsonrpc": "2.0", "id": 1,)", "-32700"},
         TProtocolCase{"not an object", "[1, 2]", "-32600"},
         TProtocolCase{"nested deeper than any message",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"shutdown\",\"params\":" + std::string(100000, '[') +
+                      R"({"jsonrpc":"2.0","id":4,"method":"shutdown","params":)" + std::string(100000, '[') +
                           std::string(100000, ']') + "}",
                       "-32700"},
         TProtocolCase{"brackets inside strings do not nest",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"x\\\"[" + std::string(1000, '[') + "\"}", "-32601"},
-        TProtocolCase{"no method", "{\"jsonrpc\":\"2.0\",\"id\":4}", "-32600"},
-        TProtocolCase{"an unknown method", "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/teleport\"}", "-32601"},
-        TProtocolCase{"an unknown notification is ignored", "{\"jsonrpc\":\"2.0\",\"method\":\"$/teleport\"}", "none"},
+                      R"({"jsonrpc":"2.0","id":4,"method":"x\"[)" + std::string(1000, '[') + "\"}", "-32601"},
+        TProtocolCase{"no method", R"({"jsonrpc":"2.0","id":4})", "-32600"},
+        TProtocolCase{"an unknown method", R"({"jsonrpc":"2.0","id":4,"method":"textDocument/teleport"})", "-32601"},
+        TProtocolCase{"an unknown notification is ignored", R"({"jsonrpc":"2.0","method":"$/teleport"})", "none"},
         TProtocolCase{"a request before initialize",
-                      "{init}{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/hover\",\"params\":{}}", "-32002"},
+                      R"({init}{"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{}})", "-32002"},
         TProtocolCase{"a hover without a position",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/hover\",\"params\":{\"textDocument\":{\"uri\":\"file:///x\"}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{"textDocument":{"uri":"file:///x"}}})",
                       "-32602"},
         TProtocolCase{"a position of the wrong type",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/definition\",\"params\":{\"textDocument\":"
-                      "{\"uri\":\"file:///x\"},\"position\":{\"line\":\"a\",\"character\":0}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/definition","params":{"textDocument":)"
+                      R"({"uri":"file:///x"},"position":{"line":"a","character":0}}})",
                       "-32602"},
         TProtocolCase{"a negative and a huge position are answered",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/completion\",\"params\":{\"textDocument\":"
-                      "{\"uri\":\"file:///nowhere/a.rc\"},\"position\":{\"line\":-5,\"character\":99999999999}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/completion","params":{"textDocument":)"
+                      R"({"uri":"file:///nowhere/a.rc"},"position":{"line":-5,"character":99999999999}}})",
                       "result"},
         TProtocolCase{"a document the server does not hold",
-                      "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"textDocument/hover\",\"params\":{\"textDocument\":"
-                      "{\"uri\":\"http://elsewhere/a.rc\"},\"position\":{\"line\":0,\"character\":0}}}",
+                      R"({"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{"textDocument":)"
+                      R"({"uri":"http://elsewhere/a.rc"},"position":{"line":0,"character":0}}})",
                       "result"},
         TProtocolCase{"a malformed notification is dropped",
-                      "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/didOpen\",\"params\":{\"textDocument\":7}}", "none"},
-        TProtocolCase{"shutdown", "{\"jsonrpc\":\"2.0\",\"id\":4,\"method\":\"shutdown\"}", "result"}));
+                      R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":7}})", "none"},
+        TProtocolCase{"shutdown", R"({"jsonrpc":"2.0","id":4,"method":"shutdown"})", "result"}));
 
-TEST(LspLifecycle, ShutdownThenExitEndsWithStatusZero) {
-  TSession session;
-  session.Initialize();
-  EXPECT_TRUE(session.Request("shutdown", nullptr)["result"].is_null());
-  EXPECT_EQ(session.Request("textDocument/hover", session.At("a.rc", 0, 0))["error"]["code"], -32600)
-      << "requests after shutdown are refused";
-  EXPECT_FALSE(session.Server().Exited());
-  session.Notify("exit", nullptr);
-  EXPECT_TRUE(session.Server().Exited());
-  EXPECT_EQ(session.Server().ExitStatus(), 0);
-}
-
-TEST(LspLifecycle, ExitWithoutShutdownEndsWithStatusOne) {
-  TSession session;
-  session.Initialize();
-  session.Notify("exit", nullptr);
-  EXPECT_TRUE(session.Server().Exited());
-  EXPECT_EQ(session.Server().ExitStatus(), 1);
+TEST(LspLifecycle, ExitStatusTellsWhetherShutdownCameFirst) {
+  for (bool shutdown : {true, false}) {
+    TSession session;
+    session.Initialize();
+    if (shutdown) {
+      EXPECT_TRUE(session.Request("shutdown", nullptr)["result"].is_null());
+      EXPECT_EQ(session.Request("textDocument/hover", session.At("a.rc", 0, 0))["error"]["code"], -32600);
+    }
+    EXPECT_FALSE(session.Server().Exited());
+    session.Notify("exit", nullptr);
+    EXPECT_TRUE(session.Server().Exited());
+    EXPECT_EQ(session.Server().ExitStatus(), shutdown ? 0 : 1);
+  }
 }
 
 // --- settings -------------------------------------------------------------------
@@ -566,8 +538,6 @@ TEST(LspLifecycle, ExitWithoutShutdownEndsWithStatusOne) {
 TEST(LspSettingsUse, InitializationOptionsGiveIncludeFoldersAndNames) {
   TSession session(json{{"includeDirectories", {"inc"}}, {"defines", {"EXTRA=7"}}});
   session.Dir().Write("resource.h", "");
-  std::string folder = session.Dir().File("inc");
-  ASSERT_EQ(std::system(("mkdir -p '" + folder + "'").c_str()), 0);
   session.Dir().Write("inc/ids.h", "#define IDS_X 3\n");
   session.Initialize();
   session.Open("a.rc", "#include <ids.h>\nSTRINGTABLE { IDS_X \"x\" EXTRA \"y\" }\n");
@@ -575,43 +545,42 @@ TEST(LspSettingsUse, InitializationOptionsGiveIncludeFoldersAndNames) {
   EXPECT_EQ(Locations(session.Result("textDocument/definition", "a.rc", 1, 15), session.Dir().Path()), "inc/ids.h 0:8-0:13");
 }
 
-TEST(LspSettingsUse, ATarvexJsonBesideTheScriptComesFirst) {
-  TSession session(json{{"defines", {"WHERE=1"}}});
-  session.Dir().Write(".tarvex.json", "{\"defines\": [\"WHERE=2\"]}");
-  session.Dir().Write("compile_commands.json",
-                      "[{\"directory\": \"" + session.Dir().Path() + "\", \"file\": \"a.rc\", \"command\": \"tarvex-rc /d WHERE=3 a.rc\"}]");
-  session.Initialize();
-  session.Open("a.rc", "STRINGTABLE { WHERE \"x\" }\n");
-  EXPECT_NE(session.Result("textDocument/hover", "a.rc", 0, 15)["contents"]["value"].get<std::string>().find("= 2"),
-            std::string::npos);
-}
-
-TEST(LspSettingsUse, TheEditorCanNameTheCompileCommandsFolder) {
-  TSession session(json{{"compileCommands", "out"}, {"defines", {"WHERE=1"}}});
-  ASSERT_EQ(std::system(("mkdir -p '" + session.Dir().File("out") + "'").c_str()), 0);
-  session.Dir().Write("out/compile_commands.json",
-                      "[{\"directory\": \"" + session.Dir().Path() + "/out\", \"file\": \"../a.rc\", \"command\": \"tarvex-rc -D WHERE=5 ../a.rc\"}]");
-  session.Initialize();
-  session.Open("a.rc", "STRINGTABLE { WHERE \"x\" }\n");
-  EXPECT_NE(session.Result("textDocument/hover", "a.rc", 0, 15)["contents"]["value"].get<std::string>().find("= 5"),
-            std::string::npos);
-}
-
-TEST(LspSettingsUse, ACompileCommandsEntryComesBeforeTheEditorsOptions) {
-  TSession session(json{{"defines", {"WHERE=1"}}});
-  session.Dir().Write("compile_commands.json",
-                      "[{\"directory\": \"" + session.Dir().Path() +
-                          "\", \"file\": \"other.rc\", \"command\": \"tarvex-rc /d WHERE=4 other.rc\"},"
-                          "{\"directory\": \"" + session.Dir().Path() +
-                          "\", \"file\": \"a.rc\", \"arguments\": [\"tarvex-rc\", \"/d\", \"WHERE=3\", \"a.rc\"]}]");
-  session.Initialize();
-  session.Open("a.rc", "STRINGTABLE { WHERE \"x\" }\n");
-  EXPECT_NE(session.Result("textDocument/hover", "a.rc", 0, 15)["contents"]["value"].get<std::string>().find("= 3"),
-            std::string::npos);
-  session.Open("b.rc", "STRINGTABLE { WHERE \"x\" }\n");
-  EXPECT_NE(session.Result("textDocument/hover", "b.rc", 0, 15)["contents"]["value"].get<std::string>().find("= 1"),
-            std::string::npos)
-      << "a script without an entry takes the editor's options";
+// Where a script's names come from: a .tarvex.json beside it first, then its entry in a
+// compile_commands.json (beside it or in the folder the editor names), then the editor's
+// options. "@" in a file stands for the session's folder.
+TEST(LspSettingsUse, TheFirstSourceOfNamesWins) {
+  const std::string entries =
+      "[{\"directory\": \"@\", \"file\": \"other.rc\", \"command\": \"tarvex-rc /d WHERE=4 other.rc\"},"
+      "{\"directory\": \"@\", \"file\": \"a.rc\", \"arguments\": [\"tarvex-rc\", \"/d\", \"WHERE=3\", \"a.rc\"]}]";
+  const json editor = {{"defines", {"WHERE=1"}}};
+  const struct {
+    json options;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string script, value;
+  } cases[] = {
+      {editor,
+       {{".tarvex.json", "{\"defines\": [\"WHERE=2\"]}"},
+        {"compile_commands.json", "[{\"directory\": \"@\", \"file\": \"a.rc\", \"command\": \"tarvex-rc /d WHERE=3 a.rc\"}]"}},
+       "a.rc", "= 2"},
+      {json{{"compileCommands", "out"}, {"defines", {"WHERE=1"}}},
+       {{"out/compile_commands.json",
+         "[{\"directory\": \"@/out\", \"file\": \"../a.rc\", \"command\": \"tarvex-rc -D WHERE=5 ../a.rc\"}]"}},
+       "a.rc", "= 5"},
+      {editor, {{"compile_commands.json", entries}}, "a.rc", "= 3"},
+      {editor, {{"compile_commands.json", entries}}, "b.rc", "= 1"},  // no entry of its own
+  };
+  for (const auto& c : cases) {
+    TSession session(c.options);
+    for (auto [name, text] : c.files) {
+      for (std::size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, session.Dir().Path());
+      session.Dir().Write(name, text);
+    }
+    session.Initialize();
+    session.Open(c.script, "STRINGTABLE { WHERE \"x\" }\n");
+    EXPECT_NE(session.Result("textDocument/hover", c.script, 0, 15)["contents"]["value"].get<std::string>().find(c.value),
+              std::string::npos)
+        << c.script << " " << c.value;
+  }
 }
 
 // --- through a pipe -------------------------------------------------------------

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <regex>
 #include <set>
@@ -114,17 +113,10 @@ std::set<std::string> ReferenceNames(const std::string& document, const std::str
   return names;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(OptionTableTest, UsageManualPagesCompletionAndReferenceNameTheListedOptions) {
-  std::string bash = ReadFile(TARVEX_BUILD_DIR "/completion/tarvex");
-  std::string zsh = ReadFile(TARVEX_BUILD_DIR "/completion/_tarvex");
-  std::string reference = ReadFile(TARVEX_SOURCE_DIR "/docs/command-line.md");
+  std::string bash = test::ReadFile(TARVEX_BUILD_DIR "/completion/tarvex");
+  std::string zsh = test::ReadFile(TARVEX_BUILD_DIR "/completion/_tarvex");
+  std::string reference = test::ReadFile(TARVEX_SOURCE_DIR "/docs/command-line.md");
   ASSERT_FALSE(bash.empty() || zsh.empty() || reference.empty());
   for (const TLine& line : kLines) {
     SCOPED_TRACE(line.program);
@@ -132,7 +124,7 @@ TEST(OptionTableTest, UsageManualPagesCompletionAndReferenceNameTheListedOptions
     ASSERT_EQ(RunProgram(line.program, {line.help}, out, err), 0);
     std::set<std::string> listed = TableNames(line.mode);
     EXPECT_EQ(UsageNames(out.str()), listed);
-    EXPECT_EQ(ManPageNames(ReadFile(TARVEX_BUILD_DIR "/man/" + line.page + ".1")), listed);
+    EXPECT_EQ(ManPageNames(test::ReadFile(TARVEX_BUILD_DIR "/man/" + line.page + ".1")), listed);
     EXPECT_EQ(ReferenceNames(reference, line.marker), listed)
         << "docs/command-line.md: one row per option in the table under " << line.marker;
     EXPECT_EQ(CompletionNames(bash, line.function, "_tarvex_options "), TableNames(line.mode, true));

@@ -303,38 +303,27 @@ TEST(DialogTest, ACompilationStartedMeanwhileKeepsItsOwnItems) {
             head + "id=5 class=\"An inner class\" title=\"An inner title text\" data=0700\n");
 }
 
+// Each message with its number and line; a failure leaves no file.
 TEST(DialogTest, EveryMessageWithItsLine) {
-  struct TCase {
-    const char* body;  // after the line "1 DIALOG 0, 0, 10, 10"
-    int number;
-    int line;
-    const char* text;
-  } cases[] = {
-      {"CAPTION 5", 13, 2, "Double quoted string expected but got 5"},
-      {"{ LTEXT x, 1, 1, 2, 3, 4 }", 99, 2, "Quoted string or number expected but got x"},
-      {"{ EDITTEXT \"a\", 1, 2, 3, 4 }", 100, 2, "Control identifier (smallint) expected"},
-      {"{ EDITTEXT 1, 1, 2, 3\n}", 104, 3, "height (in dialog units) expected"},
-      {"{ EDITTEXT 1, 1, 65536, 3, 4 }", 105, 2, "A number in range [-32768..32767] expected but got 65536"},
-      {"MENU -1", 106, 2, "Double quoted string or number expected but got -1"},
-      {"FONT \"A\"", 108, 2, "Font size expected by got \"A\""},
-      {"FONT 8, 9", 110, 2, "Font name expected but got 9"},
-      {"SIZE 5", 111, 2, "\"{\" or BEGIN expected but got SIZE"},
-      {"{ CONTROL \"\", x, \"Static\", 0, 1, 2, 3, 4 }", 112, 2, "Bad control identifier: x"},
-      {"{ CONTROL \"\", 1, 0x86, 0, 1, 2, 3, 4 }", 113, 2,
-       "Bad class id: 134; Quoted string or a number in range [0x80..0x85] expected"},
-      {"{ CONTROL \"\", 1, \"Static\", x, 1, 2, 3, 4 }", 114, 2, "Control style expected"},
-      {"{ SLIDER 1 }", 115, 2, "Unknown Dialog Control Class: SLIDER"},
-      {"MENU 65536", 86, 2, "A number in range 0..65535 expected instead 65536"},
-      {"FONT 8, \"A\", 400, 256", 0, 2, "A number in range 0..255 expected instead 256"},
+  const std::pair<std::string, std::string> cases[] = {  // after the line "1 DIALOG 0, 0, 10, 10"
+      {"CAPTION 5", "13@2: 13. Double quoted string expected but got 5"},
+      {"{ LTEXT x, 1, 1, 2, 3, 4 }", "99@2: 99. Quoted string or number expected but got x"},
+      {"{ EDITTEXT \"a\", 1, 2, 3, 4 }", "100@2: 100. Control identifier (smallint) expected"},
+      {"{ EDITTEXT 1, 1, 2, 3\n}", "104@3: 104. height (in dialog units) expected"},
+      {"{ EDITTEXT 1, 1, 65536, 3, 4 }", "105@2: 105. A number in range [-32768..32767] expected but got 65536"},
+      {"MENU -1", "106@2: 106. Double quoted string or number expected but got -1"},
+      {"FONT \"A\"", "108@2: 108. Font size expected by got \"A\""},
+      {"FONT 8, 9", "110@2: 110. Font name expected but got 9"},
+      {"SIZE 5", "111@2: 111. \"{\" or BEGIN expected but got SIZE"},
+      {"{ CONTROL \"\", x, \"Static\", 0, 1, 2, 3, 4 }", "112@2: 112. Bad control identifier: x"},
+      {"{ CONTROL \"\", 1, 0x86, 0, 1, 2, 3, 4 }",
+       "113@2: 113. Bad class id: 134; Quoted string or a number in range [0x80..0x85] expected"},
+      {"{ CONTROL \"\", 1, \"Static\", x, 1, 2, 3, 4 }", "114@2: 114. Control style expected"},
+      {"{ SLIDER 1 }", "115@2: 115. Unknown Dialog Control Class: SLIDER"},
+      {"MENU 65536", "86@2: 86. A number in range 0..65535 expected instead 65536"},
+      {"FONT 8, \"A\", 400, 256", "File a.rc. Line 2 : A number in range 0..255 expected instead 256"},
   };
-  for (const TCase& c : cases) {
-    TCompilation outcome = CompileText(std::string("1 DIALOG 0, 0, 10, 10\n") + c.body);
-    EXPECT_EQ(outcome.errorText, "File a.rc. Line " + std::to_string(c.line) + " : " +
-                                     (c.number ? std::to_string(c.number) + ". " : "") + c.text)
-        << c.body;
-    EXPECT_EQ(outcome.errorNumber, c.number) << c.body;
-    EXPECT_TRUE(outcome.image.empty());
-  }
+  for (const auto& [body, expected] : cases) EXPECT_EQ(test::Failure("1 DIALOG 0, 0, 10, 10\n" + body), expected);
   std::string script = "1 DIALOG 0, 0, 10, 10\n{\n";
   for (int i = 0; i < 1400; ++i) script += "PUSHBUTTON \"Button text\", 1, 1, 2, 3, 4\n";  // 48 bytes each
   EXPECT_EQ(test::Failure(script + "}\n"),
