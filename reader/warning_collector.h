@@ -43,10 +43,8 @@ struct TWarningCollector {
   int versionDepth = 0;                    ///< the blocks open while a version resource is read
   /// Room the dialog check reads each template into (a TDialogTemplate), kept between dialogs
   std::shared_ptr<void> dialogRoom;
-  /// The file part of the last deferred place, shared by the places made in that file
-  std::shared_ptr<const TSourcePlace> deferredFile;
-  const TFileItem* deferredFileItem = nullptr;
-  std::uint64_t deferredFileSerial = 0;
+  /// The findings whose text waits (TWarning::findings), made by the checks
+  std::shared_ptr<TWarningFindings> findings;
   bool iconSeen = false;                   ///< the program's icon, the first group, was looked at
 
   bool Wants(TWarningKind kind) const { return (kinds & WarningBit(kind)) != 0; }

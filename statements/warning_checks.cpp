@@ -135,19 +135,16 @@ struct TMnemonicUse {
   std::size_t item;
 };
 
-// The deferred place of item `index` of the resource; the statement's when the statement
-// recorded none for it.
-TDeferredPlace DeferItemPlace(TRCParser& parser, std::size_t index) {
-  const TWarningCollector& collector = *parser.warnings;
-  return DeferPlace(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
-}
-
-// Adds a warning whose message, notes and places `compose` makes when it is shown.
-void AddDeferred(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::function<void(TWarning&, bool)> compose) {
-  TWarning warning;
+// Adds a warning whose text waits: finding `index` of its kind among the compilation's findings.
+void AddFound(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::size_t index) {
+  TWarningCollector& collector = *parser.warnings;
+  TWarning& warning = collector.warnings.emplace_back();
   warning.kind = kind;
-  warning.compose = std::move(compose);
-  Add(parser, std::move(warning), type);
+  warning.resourceType = type;
+  warning.resourceName = parser.resourceName;
+  warning.resourceLanguage = StatementLanguageId(parser);
+  warning.findings = collector.findings;
+  warning.finding = index;
 }
 
 // Fills `warning` (its kind and resource already set) as MakeWarning and AddWarningNote would.
@@ -155,6 +152,101 @@ void FillWarning(TWarning& warning, const TSourcePlace& place, std::string messa
   TWarning made = MakeWarning(warning.kind, place, std::move(message));
   warning.detail = std::move(made.detail);
   warning.pendingPlaces = std::move(made.pendingPlaces);
+}
+
+// One control outside its dialog, as its warning or note tells it.
+struct TOutsideControl {
+  TControlKind kind;
+  std::uint32_t id;
+  TLayoutFindings::TOutside where;
+  TKeptPlace place;
+};
+
+void AppendNumber(std::string& text, std::int64_t value) {
+  char digits[24];
+  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  text.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+std::string DescribeOutside(const TOutsideControl& o, bool extended) {
+  std::string text;
+  text.reserve(96);
+  text += KindName(o.kind);
+  text += ' ';
+  AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
+  text += o.where.disjoint ? " lies outside the dialog: " : " reaches outside the dialog: ";
+  AppendNumber(text, o.where.left);
+  text += ", ";
+  AppendNumber(text, o.where.top);
+  text += " to ";
+  AppendNumber(text, o.where.right);
+  text += ", ";
+  AppendNumber(text, o.where.bottom);
+  return text;
+}
+
+// The findings whose text waits until their warning is shown: controls outside a dialog
+// and mnemonics used twice, found by the hundred in some scripts and seldom all printed.
+class TCheckFindings final : public TWarningFindings {
+ public:
+  /// A dialog's controls outside: the first, those of the notes, and how many there are
+  struct TOutside {
+    std::uint32_t first = 0;  ///< in outsideControls
+    std::uint32_t kept = 0;   ///< the first and those of the notes
+    std::size_t count = 0;    ///< all that lie outside
+    int width = 0, height = 0;
+    bool extended = false;
+  };
+  /// A mnemonic used again: the two uses, their texts in `texts`
+  struct TMnemonic {
+    TKeptPlace place, earlierPlace;
+    std::pair<std::uint32_t, std::uint32_t> text, earlierText;  ///< start and size
+  };
+  std::vector<TOutsideControl> outsideControls;
+  std::vector<TOutside> outside;
+  std::vector<TMnemonic> mnemonics;
+  std::u16string texts;
+
+  std::pair<std::uint32_t, std::uint32_t> KeepText(std::u16string_view text) {
+    auto start = static_cast<std::uint32_t>(texts.size());
+    texts.append(text);
+    return {start, static_cast<std::uint32_t>(text.size())};
+  }
+  std::u16string_view Text(std::pair<std::uint32_t, std::uint32_t> span) const {
+    return std::u16string_view(texts).substr(span.first, span.second);
+  }
+
+  void Compose(std::size_t index, TWarning& warning, bool notes) const override {
+    if (warning.kind == TWarningKind::Outside) {
+      const TOutside& o = outside[index];
+      const TOutsideControl* controls = outsideControls.data() + o.first;
+      std::string text = DescribeOutside(controls[0], o.extended) + " in a dialog of " + std::to_string(o.width) +
+                         " x " + std::to_string(o.height) + " units";
+      if (o.count > 1)
+        text += " (and " + std::to_string(o.count - 1) + (o.count == 2 ? " other control)" : " other controls)");
+      FillWarning(warning, Place(controls[0].place), std::move(text));
+      for (std::size_t k = 1; notes && k < o.kept; ++k)
+        AddWarningNote(warning, Place(controls[k].place), DescribeOutside(controls[k], o.extended));
+    } else {
+      const TMnemonic& m = mnemonics[index];
+      std::u16string_view text = Text(m.text);
+      TSourcePlace earlierPlace = Place(m.earlierPlace);
+      FillWarning(warning, Place(m.place),
+                  "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
+                      "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
+                      std::to_string(LineOf(earlierPlace)));
+      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
+    }
+  }
+};
+
+TCheckFindings& Findings(TRCParser& parser) { return static_cast<TCheckFindings&>(*parser.warnings->findings); }
+
+// The kept place of item `index` of the resource; the statement's when the statement
+// recorded none for it.
+TKeptPlace KeepItemPlace(TRCParser& parser, std::size_t index) {
+  const TWarningCollector& collector = *parser.warnings;
+  return collector.findings->Keep(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
 }
 
 // Warns at every use of a mnemonic after its first in `uses` (one dialog, one menu level).
@@ -171,20 +263,14 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
       first = firstOf.try_emplace(uses[n].letter, n).first->second;
     }
     if (first == n) continue;
-    struct TShared {
-      TDeferredPlace place, earlierPlace;
-      std::u16string text, earlierText;
-    };
-    TShared shared{DeferItemPlace(parser, uses[n].item), DeferItemPlace(parser, uses[first].item),
-                   std::u16string(uses[n].text), std::u16string(uses[first].text)};
-    AddDeferred(parser, TWarningKind::Mnemonic, type, [shared = std::move(shared)](TWarning& warning, bool notes) {
-      TSourcePlace earlierPlace = shared.earlierPlace.Place();
-      FillWarning(warning, shared.place.Place(),
-                  "mnemonic " + MnemonicText(MnemonicOf(shared.text, false)) + " of \"" + DisplayUtf8(shared.text) +
-                      "\" is also used by \"" + DisplayUtf8(shared.earlierText) + "\" at line " +
-                      std::to_string(LineOf(earlierPlace)));
-      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
-    });
+    TCheckFindings& kept = Findings(parser);
+    TCheckFindings::TMnemonic mnemonic;
+    mnemonic.place = KeepItemPlace(parser, uses[n].item);
+    mnemonic.earlierPlace = KeepItemPlace(parser, uses[first].item);
+    mnemonic.text = kept.KeepText(uses[n].text);
+    mnemonic.earlierText = kept.KeepText(uses[first].text);
+    kept.mnemonics.push_back(mnemonic);
+    AddFound(parser, TWarningKind::Mnemonic, type, kept.mnemonics.size() - 1);
     ++found;
   }
 }
@@ -229,37 +315,6 @@ bool OverlapMatters(const TControlFacts& a, const TControlFacts& b) {
   return !within(a, b) && !within(b, a);
 }
 
-// One control outside its dialog, as its warning or note tells it.
-struct TOutsideControl {
-  TControlKind kind;
-  std::uint32_t id;
-  TLayoutFindings::TOutside where;
-  TDeferredPlace place;
-};
-
-void AppendNumber(std::string& text, std::int64_t value) {
-  char digits[24];
-  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, static_cast<std::size_t>(end - digits));
-}
-
-std::string DescribeOutside(const TOutsideControl& o, bool extended) {
-  std::string text;
-  text.reserve(96);
-  text += KindName(o.kind);
-  text += ' ';
-  AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
-  text += o.where.disjoint ? " lies outside the dialog: " : " reaches outside the dialog: ";
-  AppendNumber(text, o.where.left);
-  text += ", ";
-  AppendNumber(text, o.where.top);
-  text += " to ";
-  AppendNumber(text, o.where.right);
-  text += ", ";
-  AppendNumber(text, o.where.bottom);
-  return text;
-}
-
 void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDialog& head) {
   const TWarningCollector& collector = *parser.warnings;
   TLayoutFindings& findings = dialog.findings;
@@ -283,32 +338,22 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDial
   // first control outside, the others as notes (a page laid out for a larger sheet puts
   // many controls outside at once).
   if (collector.Wants(TWarningKind::Outside) && (head.style & kThickFrame) == 0) {
-    struct TOutsideWarning {
-      std::vector<TOutsideControl> controls;  ///< the first and those of the notes
-      std::size_t count = 0;                  ///< all that lie outside
-      int width = 0, height = 0;
-      bool extended = false;
-    } outside;
+    TCheckFindings& kept = Findings(parser);
+    TCheckFindings::TOutside outside;
+    outside.first = static_cast<std::uint32_t>(kept.outsideControls.size());
     for (const TLayoutFindings::TOutside& o : findings.outside) {
       if (!OutsideMatters(dialog, head, o)) continue;
       if (outside.count++ > kMostNotes) continue;
       const TControlFacts& control = dialog.controls[o.control];
-      outside.controls.push_back({control.kind, control.id, o, DeferItemPlace(parser, o.control)});
+      kept.outsideControls.push_back({control.kind, control.id, o, KeepItemPlace(parser, o.control)});
+      ++outside.kept;
     }
     if (outside.count > 0) {
       outside.width = head.width;
       outside.height = head.height;
       outside.extended = extended;
-      AddDeferred(parser, TWarningKind::Outside, kDialogType, [outside = std::move(outside)](TWarning& warning, bool notes) {
-        std::string text = DescribeOutside(outside.controls[0], outside.extended) + " in a dialog of " +
-                           std::to_string(outside.width) + " x " + std::to_string(outside.height) + " units";
-        if (outside.count > 1)
-          text += " (and " + std::to_string(outside.count - 1) +
-                  (outside.count == 2 ? " other control)" : " other controls)");
-        FillWarning(warning, outside.controls[0].place.Place(), std::move(text));
-        for (std::size_t k = 1; notes && k < outside.controls.size(); ++k)
-          AddWarningNote(warning, outside.controls[k].place.Place(), DescribeOutside(outside.controls[k], outside.extended));
-      });
+      kept.outside.push_back(outside);
+      AddFound(parser, TWarningKind::Outside, kDialogType, kept.outside.size() - 1);
     }
   }
   if (collector.Wants(TWarningKind::Overlap)) {
@@ -554,6 +599,7 @@ void StartWarnings(TRCParser& parser) {
   if (kinds == 0) return;
   parser.warnings = std::make_unique<TWarningCollector>();
   parser.warnings->kinds = kinds;
+  parser.warnings->findings = std::make_shared<TCheckFindings>();
 }
 
 char16_t MnemonicOf(std::u16string_view text, bool menu) {
