@@ -207,8 +207,8 @@ void SettleBlockContexts(TRCParser& parser, const TFileItem& file) {
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
+  SettleWarningFile(parser, *parser.fileStack.back());  // first: it may move the text, not copy it
   SettleBlockContexts(parser, *parser.fileStack.back());
-  SettleWarningFile(parser, *parser.fileStack.back());
   if (!parser.fileStack.back()->builtIn) parser.openFiles.erase(parser.fileStack.back()->identity);
   parser.fileStack.pop_back();
   parser.currentFile = parser.fileStack.empty() ? nullptr : parser.fileStack.back().get();
