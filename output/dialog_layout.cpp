@@ -778,42 +778,66 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   findings.overlapSizes.clear();
   findings.sharedIds.clear();
   findings.overlapSearchCut = false;
+  // One pass over the controls: their rectangles, those outside, those the overlap search
+  // looks at, and whether their ids rise (most dialogs number their controls in order,
+  // and then no two share one).
   std::vector<TUnitRect>& rects = findings.rects;
-  rects.clear();
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    TUnitRect r = UnitRect(controls[i], frame.units);
-    rects.push_back(r);
-    bool inside = r.left >= 0 && r.top >= 0 && r.right <= frame.width && r.bottom <= frame.height;
-    if (inside || (controls[i].style & kVisible) == 0 || findings.outside.size() >= most) continue;
-    bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= frame.width || r.top >= frame.height;
-    findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
-  }
-  // Overlaps: visible controls sorted by their leading edge along one axis; each is
-  // compared with those that start before it ends. The axis is the one along which the
-  // controls overlap less (most dialogs stack their controls: top to bottom).
+  rects.resize(controls.size());
   std::vector<std::uint64_t>& order = findings.order;
-  order.clear();
+  order.resize(controls.size());
+  std::size_t ordered = 0;
+  const int width = frame.width, height = frame.height;
+  const TBaseUnits units = frame.units;
   std::int64_t widths = 0, heights = 0;
-  TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  int spanLeft = INT32_MAX, spanTop = INT32_MAX, spanRight = INT32_MIN, spanBottom = INT32_MIN;
+  bool idsRise = true;
+  std::int64_t lastId = -1;
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const TUnitRect& r = rects[i];
-    if ((controls[i].style & kVisible) != 0 && !ContainsOthers(controls[i].kind) && r.right > r.left && r.bottom > r.top) {
-      order.push_back(i);
+    const TControlFacts& control = controls[i];
+    const TUnitRect r = UnitRect(control, units);
+    rects[i] = r;
+    std::uint32_t id = control.id;
+    if (id != 0xFFFF && id != 0xFFFFFFFF && (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass))) {
+      idsRise = idsRise && std::int64_t{id} > lastId;
+      lastId = id;
+    }
+    if ((control.style & kVisible) == 0) continue;
+    bool inside = r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
+    if (!inside && findings.outside.size() < most) {
+      bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= width || r.top >= height;
+      findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
+    }
+    // Overlaps: visible controls sorted by their leading edge along one axis; each is
+    // compared with those that start before it ends. The axis is the one along which the
+    // controls overlap less (most dialogs stack their controls: top to bottom).
+    if (!ContainsOthers(control.kind) && r.right > r.left && r.bottom > r.top) {
+      order[ordered++] = i;
       widths += r.right - r.left;
       heights += r.bottom - r.top;
-      span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
-              std::max(span.bottom, r.bottom)};
+      spanLeft = std::min(spanLeft, r.left);
+      spanTop = std::min(spanTop, r.top);
+      spanRight = std::max(spanRight, r.right);
+      spanBottom = std::max(spanBottom, r.bottom);
     }
   }
+  order.resize(ordered);
+  const TUnitRect span{spanLeft, spanTop, spanRight, spanBottom};
   // Along each axis, the controls' summed extents over the room they spread across.
   bool vertical = !order.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
-  auto leading = [&](std::size_t i) { return vertical ? rects[i].top : rects[i].left; };
-  auto trailing = [&](std::size_t i) { return vertical ? rects[i].bottom : rects[i].right; };
-  // Sorted as one number each: the leading edge (made unsigned, order kept) above the index.
-  for (std::uint64_t& entry : order)
-    entry |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(leading(entry)) ^ 0x80000000u) << 32;
-  if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());  // laid out in order, mostly
-  for (std::uint64_t& entry : order) entry &= 0xFFFFFFFFu;
+  int TUnitRect::*const lead = vertical ? &TUnitRect::top : &TUnitRect::left;
+  int TUnitRect::*const trail = vertical ? &TUnitRect::bottom : &TUnitRect::right;
+  auto leading = [&](std::size_t i) { return rects[i].*lead; };
+  auto trailing = [&](std::size_t i) { return rects[i].*trail; };
+  // Laid out in order, mostly; else sorted as one number each: the leading edge (made
+  // unsigned, order kept) above the index.
+  bool sorted = true;
+  for (std::size_t n = 1; n < order.size() && sorted; ++n) sorted = leading(order[n - 1]) <= leading(order[n]);
+  if (!sorted) {
+    for (std::uint64_t& entry : order)
+      entry |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(leading(entry)) ^ 0x80000000u) << 32;
+    std::sort(order.begin(), order.end());
+    for (std::uint64_t& entry : order) entry &= 0xFFFFFFFFu;
+  }
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
   for (std::size_t n = 0; n < order.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
@@ -839,16 +863,13 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   // of one id in template order.
   std::vector<std::uint64_t>& byId = findings.byId;
   byId.clear();
+  if (idsRise) return;  // all different
   for (std::size_t i = 0; i < controls.size(); ++i) {
     std::uint32_t id = controls[i].id;
     bool decoration = controls[i].kind == TControlKind::GroupBox || controls[i].staticClass;
     if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
     byId.push_back(std::uint64_t{id} << 32 | i);
   }
-  // Ids that rise in template order, as most dialogs number their controls, are all different.
-  if (std::adjacent_find(byId.begin(), byId.end(), [](std::uint64_t a, std::uint64_t b) { return a >> 32 >= b >> 32; }) ==
-      byId.end())
-    byId.clear();
   std::sort(byId.begin(), byId.end());
   for (std::size_t n = 0; n < byId.size();) {
     std::size_t end = n + 1;
