@@ -66,16 +66,6 @@ TSourcePlace PlaceHere(const TRCParser& parser) {
   return place;
 }
 
-TWarningMark MarkHere(const TRCParser& parser) {
-  TWarningMark mark;
-  const TFileItem* file = parser.currentFile;
-  if (file == nullptr) return mark;
-  mark.file = file;
-  mark.serial = file->serial;
-  MarkAsRead(*file, file->scan, mark.offset, mark.line);
-  return mark;
-}
-
 namespace {
 
 // The name and character set of the file `mark` lies in; false once it is closed.
@@ -105,8 +95,6 @@ TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark) {
   return place;
 }
 
-void NoteItemPlace(TRCParser& parser) { parser.warnings->items.push_back(MarkHere(parser)); }
-
 void NoteStatementPlace(TRCParser& parser) {
   parser.warnings->statementPlace = MarkHere(parser);
   parser.warnings->items.clear();
@@ -127,11 +115,15 @@ TSourceLocation FileAndLine(const TSourcePlace& place) {
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message) {
   TWarning warning;
   warning.kind = kind;
+  PlaceWarning(warning, place, std::move(message));
+  return warning;
+}
+
+void PlaceWarning(TWarning& warning, TSourcePlace place, std::string message) {
   warning.detail.message = std::move(message);
   warning.detail.located = !place.file.empty();
   warning.detail.where = FileAndLine(place);
-  warning.pendingPlaces.push_back(place);
-  return warning;
+  warning.pendingPlaces.push_back(std::move(place));
 }
 
 void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text) {
@@ -220,11 +212,23 @@ void LocateWarning(TWarning& warning) {
 
 std::string NativeWarningLine(const TWarning& warning) {
   const TDiagnosticDetail& detail = warning.detail;
-  std::string line = "Warning[-W" + std::string(WarningName(warning.kind)) + "] in line [" +
-                     std::to_string(detail.located ? detail.where.line : 0) + "]: ";
-  if (detail.located)
-    line += "File " + detail.where.file + ". Line " + std::to_string(detail.where.line) + " : ";
-  return SafeText(line + detail.message);
+  std::string number = std::to_string(detail.located ? detail.where.line : 0);
+  std::string line;
+  line.reserve(48 + 2 * number.size() + detail.where.file.size() + detail.message.size());
+  line += "Warning[-W";
+  line += WarningName(warning.kind);
+  line += "] in line [";
+  line += number;
+  line += "]: ";
+  if (detail.located) {
+    line += "File ";
+    line += detail.where.file;
+    line += ". Line ";
+    line += number;
+    line += " : ";
+  }
+  line += detail.message;
+  return SafeText(line);
 }
 
 }  // namespace tarvex

@@ -91,10 +91,6 @@ TWarning ComposedCopy(const TWarning& warning, bool notes = true);
 /// (after ComposeWarning).
 void LocateWarning(TWarning& warning);
 
-/// Records the place of the token just read as the place of the item being compiled (a
-/// control, a menu record, an accelerator): called only when parser.warnings is set.
-void NoteItemPlace(TRCParser& parser);
-
 /// Records the place of the token just read as the start of a resource statement and
 /// forgets the items of the previous one.
 void NoteStatementPlace(TRCParser& parser);
@@ -111,9 +107,6 @@ struct TWarningMark {
   std::size_t offset = 0;
   std::int32_t line = 0;
 };
-
-/// The mark of the token just read.
-TWarningMark MarkHere(const TRCParser& parser);
 
 /// The place of `mark`; an empty place (no text) with the mark's line once its file is closed.
 TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark);
@@ -159,6 +152,9 @@ void SettleWarningFile(TRCParser& parser, TFileItem& file);
 
 /// Builds a warning located at `place` with `message`.
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message);
+
+/// Gives `warning` its place and message, as MakeWarning does.
+void PlaceWarning(TWarning& warning, TSourcePlace place, std::string message);
 
 /// Adds a note at `place` to `warning`.
 void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text);

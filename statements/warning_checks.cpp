@@ -1,8 +1,10 @@
 #include "statements/warning_checks.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <unordered_map>
 
@@ -63,10 +65,14 @@ void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
 // control statement is read; its room serves every dialog of the script.
 struct TDialogFacts {
   std::vector<TControlFacts> controls;
-  /// Per control, the part of `titles` that holds its title when its mnemonic counts
-  /// (empty otherwise)
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> titleSpans;
+  /// The controls whose title holds a "&" that the dialog manager acts on: the control
+  /// and the part of `titles` that holds its title
+  struct TTitled {
+    std::uint32_t control, start, size;
+  };
+  std::vector<TTitled> titled;
   std::u16string titles;
+  TNotedDialog head;  ///< its face is not kept
   TLayoutFindings findings;
   // The font of the last dialog and its base units: most dialogs of a script share one.
   bool unitsKnown = false;
@@ -74,6 +80,11 @@ struct TDialogFacts {
   std::uint16_t points = 0;
   std::string face;
   TBaseUnits units;
+  // The last class given by name, with the style it was given with, and its kind:
+  // the controls of one class follow one another.
+  std::string className;
+  std::uint32_t classStyle = 0;
+  TControlKind classKind = TControlKind::Custom;
 
   TBaseUnits UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
     if (!unitsKnown || hasFont != dialog.hasFont || points != dialog.points || face != dialog.face) {
@@ -87,14 +98,23 @@ struct TDialogFacts {
     return units;
   }
 
+  TControlKind KindOfNamedClass(std::string_view name, std::uint32_t style) {
+    if (name != className || style != classStyle) {
+      className = name;
+      classStyle = style;
+      classKind = KindOfClass(name, style);
+    }
+    return classKind;
+  }
+
   void Clear() {
     controls.clear();
-    titleSpans.clear();
+    titled.clear();
     titles.clear();
   }
-  void Add(const TControlFacts& facts, std::u16string_view title) {
-    controls.push_back(facts);
-    titleSpans.emplace_back(static_cast<std::uint32_t>(titles.size()), static_cast<std::uint32_t>(title.size()));
+  void AddTitle(std::u16string_view title) {
+    titled.push_back({static_cast<std::uint32_t>(controls.size() - 1), static_cast<std::uint32_t>(titles.size()),
+                      static_cast<std::uint32_t>(title.size())});
     titles.append(title);
   }
 };
@@ -145,13 +165,6 @@ void AddFound(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::siz
   warning.resourceLanguage = StatementLanguageId(parser);
   warning.findings = collector.findings;
   warning.finding = index;
-}
-
-// Fills `warning` (its kind and resource already set) as MakeWarning and AddWarningNote would.
-void FillWarning(TWarning& warning, const TSourcePlace& place, std::string message) {
-  TWarning made = MakeWarning(warning.kind, place, std::move(message));
-  warning.detail = std::move(made.detail);
-  warning.pendingPlaces = std::move(made.pendingPlaces);
 }
 
 // One control outside its dialog, as its warning or note tells it.
@@ -224,14 +237,14 @@ class TCheckFindings final : public TWarningFindings {
                          " x " + std::to_string(o.height) + " units";
       if (o.count > 1)
         text += " (and " + std::to_string(o.count - 1) + (o.count == 2 ? " other control)" : " other controls)");
-      FillWarning(warning, Place(controls[0].place), std::move(text));
+      PlaceWarning(warning, Place(controls[0].place), std::move(text));
       for (std::size_t k = 1; notes && k < o.kept; ++k)
         AddWarningNote(warning, Place(controls[k].place), DescribeOutside(controls[k], o.extended));
     } else {
       const TMnemonic& m = mnemonics[index];
       std::u16string_view text = Text(m.text);
       TSourcePlace earlierPlace = Place(m.earlierPlace);
-      FillWarning(warning, Place(m.place),
+      PlaceWarning(warning, Place(m.place),
                   "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
                       "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
                       std::to_string(LineOf(earlierPlace)));
@@ -278,12 +291,10 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
 void CheckDialogMnemonics(TRCParser& parser, const TDialogFacts& facts) {
   std::uint16_t language = StatementLanguageId(parser);
   std::vector<TMnemonicUse> uses;
-  for (std::size_t i = 0; i < facts.controls.size(); ++i) {
-    auto [start, size] = facts.titleSpans[i];
-    if (size == 0) continue;
-    std::u16string_view title = std::u16string_view(facts.titles).substr(start, size);
+  for (const TDialogFacts::TTitled& titled : facts.titled) {
+    std::u16string_view title = std::u16string_view(facts.titles).substr(titled.start, titled.size);
     char16_t letter = MnemonicOf(title, false);
-    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), title, i});
+    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), title, titled.control});
   }
   WarnSharedMnemonics(parser, uses, kDialogType);
 }
@@ -315,10 +326,11 @@ bool OverlapMatters(const TControlFacts& a, const TControlFacts& b) {
   return !within(a, b) && !within(b, a);
 }
 
-void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDialog& head) {
+void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
   const TWarningCollector& collector = *parser.warnings;
+  const TNotedDialog& head = dialog.head;
   TLayoutFindings& findings = dialog.findings;
-  FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.UnitsOf(parser, head)}, kMostFindings, findings);
+  FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, findings);
   bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
@@ -387,20 +399,41 @@ constexpr std::size_t kTopLevel = static_cast<std::size_t>(-1);
 
 // What reading a menu gathers: its records, the texts with a mnemonic, and a text's room.
 struct TMenuRead {
+  std::span<const std::uint8_t> data;
   std::vector<TMenuRecord> records;
   std::u16string texts;
   std::u16string text;
+  std::vector<std::size_t> levelOrder;  ///< the levels with a mnemonic, in the order met
+  std::vector<TMnemonicUse> uses;       ///< the mnemonics of one level
 };
 
-void AddMenuRecord(TMenuRead& read, std::size_t level, bool separator) {
+// Reads the text of a record (UTF-16 up to a zero unit) and adds the record. Only a text
+// with a "&" can have a mnemonic: the others are passed over, not converted.
+void AddMenuRecord(TByteCursor& cursor, TMenuRead& read, std::size_t level, bool separator) {
+  const std::span<const std::uint8_t> data = read.data;
+  std::size_t start = cursor.Position(), end = start;
+  bool ampersand = false;
+  for (; end + 2 <= data.size() && (data[end] | data[end + 1]) != 0; end += 2)
+    ampersand = ampersand || (data[end] == '&' && data[end + 1] == 0);
+  cursor.Seek(end);
+  cursor.Skip(2);  // the zero unit: fails when the text has none
   TMenuRecord record;
   record.level = level;
-  char16_t letter = separator || read.text.empty() ? 0 : MnemonicOf(read.text, true);
-  if (letter != 0) {
-    record.letter = letter;
-    record.textStart = static_cast<std::uint32_t>(read.texts.size());
-    record.textSize = static_cast<std::uint32_t>(read.text.size());
-    read.texts += read.text;
+  if (ampersand && !separator) {
+    read.text.resize((end - start) / 2);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(read.text.data(), data.data() + start, end - start);
+    } else {
+      for (std::size_t i = 0; i < read.text.size(); ++i)
+        read.text[i] = static_cast<char16_t>(data[start + 2 * i] | data[start + 2 * i + 1] << 8);
+    }
+    char16_t letter = MnemonicOf(read.text, true);
+    if (letter != 0) {
+      record.letter = letter;
+      record.textStart = static_cast<std::uint32_t>(read.texts.size());
+      record.textSize = static_cast<std::uint32_t>(read.text.size());
+      read.texts += read.text;
+    }
   }
   read.records.push_back(record);
 }
@@ -412,8 +445,7 @@ void ReadMenuLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, int 
     std::uint16_t flags = cursor.U16();
     bool popup = (flags & 0x10) != 0;
     if (!popup) cursor.U16();  // the command id
-    cursor.ReadText(read.text);
-    AddMenuRecord(read, level, (flags & 0x800) != 0);
+    AddMenuRecord(cursor, read, level, (flags & 0x800) != 0);
     if (popup) ReadMenuLevel(cursor, read.records.size() - 1, read, depth + 1);
     if ((flags & 0x80) != 0) return;
   }
@@ -427,8 +459,7 @@ void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, in
     cursor.U32();  // state
     cursor.U32();  // id
     std::uint16_t flags = cursor.U16();
-    cursor.ReadText(read.text);
-    AddMenuRecord(read, level, (type & 0x800) != 0);
+    AddMenuRecord(cursor, read, level, (type & 0x800) != 0);
     if ((flags & 0x01) != 0) {
       cursor.AlignTo4();
       cursor.U32();  // help id
@@ -652,15 +683,29 @@ std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text) {
   return numbers;
 }
 
-void StartDialogControls(TRCParser& parser) {
+void StartDialogControls(TRCParser& parser, const TNotedDialog& dialog) {
   // One room serves every dialog of the script.
   if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogFacts>();
-  static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get())->Clear();
+  TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
+  facts.Clear();
+  facts.head = dialog;
+  facts.head.face = {};
+  facts.UnitsOf(parser, dialog);
 }
+
+namespace {
+
+// A title that can carry a mnemonic and holds a "&", as UTF-16.
+[[gnu::noinline]] void NoteTitle(TRCParser& parser, TDialogFacts& facts, std::string_view title) {
+  if (IsAsciiText(title)) return facts.AddTitle(std::u16string(title.begin(), title.end()));
+  facts.AddTitle(ScriptTextToUtf16(parser, title));
+}
+
+}  // namespace
 
 void NoteDialogControl(TRCParser& parser, const TNotedControl& noted) {
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
-  TControlFacts control;
+  TControlFacts& control = facts.controls.emplace_back();
   control.id = noted.id;
   control.style = noted.style;
   control.x = noted.x;
@@ -671,26 +716,28 @@ void NoteDialogControl(TRCParser& parser, const TNotedControl& noted) {
     control.kind = KindOfClassOrdinal(noted.classOrdinal, noted.style);
     control.staticClass = noted.classOrdinal == 0x82;
   } else {
-    control.kind = KindOfClass(noted.classText, noted.style);
+    control.kind = facts.KindOfNamedClass(noted.classText, noted.style);
     control.staticClass = noted.classText == "STATIC";
   }
   std::string_view title = noted.title;
-  if (noted.titleIsOrdinal || title.find('&') == std::string_view::npos || !TakesMnemonic(control))
-    return facts.Add(control, {});
-  if (IsAsciiText(title)) return facts.Add(control, std::u16string(title.begin(), title.end()));
-  facts.Add(control, ScriptTextToUtf16(parser, title));
+  if (noted.titleIsOrdinal || !TakesMnemonic(control) || title.find('&') == std::string_view::npos) return;
+  NoteTitle(parser, facts, title);
 }
 
-void CheckDialogWarnings(TRCParser& parser, const TNotedDialog& dialog) {
-  if (!parser.warnings->dialogRoom) return;
+void CheckDialogWarnings(TRCParser& parser) {
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
-  CheckDialogLayout(parser, facts, dialog);
+  CheckDialogLayout(parser, facts);
   if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
 }
 
 void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended) {
   if (!parser.warnings->Wants(TWarningKind::Mnemonic)) return;
-  TMenuRead read;
+  // One room serves every menu of the script.
+  if (!parser.warnings->menuRoom) parser.warnings->menuRoom = std::make_shared<TMenuRead>();
+  TMenuRead& read = *static_cast<TMenuRead*>(parser.warnings->menuRoom.get());
+  read.data = data;
+  read.records.clear();
+  read.texts.clear();
   try {
     TByteCursor cursor(data);
     if (extended) {
@@ -707,11 +754,12 @@ void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bo
   }
   // The records of each level, kept apart: a mnemonic is shared only within its level.
   std::uint16_t language = StatementLanguageId(parser);
-  std::vector<std::size_t> levelOrder;
+  std::vector<std::size_t>& levelOrder = read.levelOrder;
+  levelOrder.clear();
   for (const TMenuRecord& record : read.records)
     if (record.letter != 0 && std::find(levelOrder.begin(), levelOrder.end(), record.level) == levelOrder.end())
       levelOrder.push_back(record.level);
-  std::vector<TMnemonicUse> uses;
+  std::vector<TMnemonicUse>& uses = read.uses;
   for (std::size_t level : levelOrder) {
     uses.clear();
     for (std::size_t i = 0; i < read.records.size(); ++i) {
