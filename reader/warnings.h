@@ -136,6 +136,8 @@ class TWarningFindings {
   TSourcePlace Place(const TKeptPlace& kept) const;
   /// Takes the text of `file`, which is closing, for the places kept in it.
   void Settle(TFileItem& file);
+  /// Whether places were kept in a file still open.
+  bool KeepsOpenFiles() const { return !unsettled_.empty(); }
 
  private:
   struct TKeptFile {
