@@ -778,30 +778,24 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   findings.overlapSizes.clear();
   findings.sharedIds.clear();
   findings.overlapSearchCut = false;
-  // One pass over the controls: their rectangles, those outside, those the overlap search
-  // looks at, and whether their ids rise (most dialogs number their controls in order,
-  // and then no two share one).
-  std::vector<TUnitRect>& rects = findings.rects;
-  rects.resize(controls.size());
-  std::vector<std::uint64_t>& order = findings.order;
-  order.resize(controls.size());
-  std::size_t ordered = 0;
+  // One pass over the controls: those outside, those the overlap search looks at, and
+  // whether their ids rise (most dialogs number their controls in order, and then no two
+  // share one).
+  std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
+  searched.clear();
   const int width = frame.width, height = frame.height;
   const TBaseUnits units = frame.units;
-  std::int64_t widths = 0, heights = 0;
-  int spanLeft = INT32_MAX, spanTop = INT32_MAX, spanRight = INT32_MIN, spanBottom = INT32_MIN;
   bool idsRise = true;
   std::int64_t lastId = -1;
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const TControlFacts& control = controls[i];
-    const TUnitRect r = UnitRect(control, units);
-    rects[i] = r;
     std::uint32_t id = control.id;
     if (id != 0xFFFF && id != 0xFFFFFFFF && (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass))) {
       idsRise = idsRise && std::int64_t{id} > lastId;
       lastId = id;
     }
     if ((control.style & kVisible) == 0) continue;
+    const TUnitRect r = UnitRect(control, units);
     bool inside = r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
     if (!inside && findings.outside.size() < most) {
       bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= width || r.top >= height;
@@ -810,52 +804,53 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
     // Overlaps: visible controls sorted by their leading edge along one axis; each is
     // compared with those that start before it ends. The axis is the one along which the
     // controls overlap less (most dialogs stack their controls: top to bottom).
-    if (!ContainsOthers(control.kind) && r.right > r.left && r.bottom > r.top) {
-      order[ordered++] = i;
-      widths += r.right - r.left;
-      heights += r.bottom - r.top;
-      spanLeft = std::min(spanLeft, r.left);
-      spanTop = std::min(spanTop, r.top);
-      spanRight = std::max(spanRight, r.right);
-      spanBottom = std::max(spanBottom, r.bottom);
-    }
+    if (!ContainsOthers(control.kind) && r.right > r.left && r.bottom > r.top) searched.push_back({r, i});
   }
-  order.resize(ordered);
-  const TUnitRect span{spanLeft, spanTop, spanRight, spanBottom};
   // Along each axis, the controls' summed extents over the room they spread across.
-  bool vertical = !order.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
-  int TUnitRect::*const lead = vertical ? &TUnitRect::top : &TUnitRect::left;
-  int TUnitRect::*const trail = vertical ? &TUnitRect::bottom : &TUnitRect::right;
-  auto leading = [&](std::size_t i) { return rects[i].*lead; };
-  auto trailing = [&](std::size_t i) { return rects[i].*trail; };
-  // Laid out in order, mostly; else sorted as one number each: the leading edge (made
-  // unsigned, order kept) above the index.
-  bool sorted = true;
-  for (std::size_t n = 1; n < order.size() && sorted; ++n) sorted = leading(order[n - 1]) <= leading(order[n]);
-  if (!sorted) {
-    for (std::uint64_t& entry : order)
-      entry |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(leading(entry)) ^ 0x80000000u) << 32;
-    std::sort(order.begin(), order.end());
-    for (std::uint64_t& entry : order) entry &= 0xFFFFFFFFu;
+  std::int64_t widths = 0, heights = 0;
+  TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  for (const TLayoutFindings::TSearched& s : searched) {
+    const TUnitRect& r = s.rect;
+    widths += r.right - r.left;
+    heights += r.bottom - r.top;
+    span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
+            std::max(span.bottom, r.bottom)};
   }
+  bool vertical = !searched.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
-  for (std::size_t n = 0; n < order.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
-    const TUnitRect& a = rects[order[n]];
-    int aEnd = trailing(order[n]);
-    for (std::size_t m = n + 1; m < order.size() && leading(order[m]) < aEnd && overlaps.size() < most; ++m) {
-      if (++comparisons > kMostComparisons) break;
-      const TUnitRect& b = rects[order[m]];
-      if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
-      if (OverlapClass(controls[order[n]].kind) != OverlapClass(controls[order[m]].kind)) continue;
-      overlaps.emplace_back(std::min(order[n], order[m]), std::max(order[n], order[m]));
+  // The search along one axis, `lead` and `trail` giving a rectangle's edges on it.
+  auto search = [&](auto lead, auto trail) {
+    // Laid out in order, mostly; else sorted by the leading edge, then template order.
+    bool sorted = true;
+    for (std::size_t n = 1; n < searched.size() && sorted; ++n)
+      sorted = lead(searched[n - 1].rect) <= lead(searched[n].rect);
+    if (!sorted)
+      std::sort(searched.begin(), searched.end(), [&](const TLayoutFindings::TSearched& a, const TLayoutFindings::TSearched& b) {
+        return lead(a.rect) != lead(b.rect) ? lead(a.rect) < lead(b.rect) : a.control < b.control;
+      });
+    for (std::size_t n = 0; n < searched.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
+      const TUnitRect& a = searched[n].rect;
+      int aEnd = trail(a);
+      for (std::size_t m = n + 1; m < searched.size() && lead(searched[m].rect) < aEnd && overlaps.size() < most; ++m) {
+        if (++comparisons > kMostComparisons) break;
+        const TUnitRect& b = searched[m].rect;
+        if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
+        std::size_t first = searched[n].control, second = searched[m].control;
+        if (OverlapClass(controls[first].kind) != OverlapClass(controls[second].kind)) continue;
+        overlaps.emplace_back(std::min(first, second), std::max(first, second));
+      }
     }
-  }
+  };
+  if (vertical)
+    search([](const TUnitRect& r) { return r.top; }, [](const TUnitRect& r) { return r.bottom; });
+  else
+    search([](const TUnitRect& r) { return r.left; }, [](const TUnitRect& r) { return r.right; });
   findings.overlapSearchCut = comparisons > kMostComparisons;
   std::sort(overlaps.begin(), overlaps.end());
   for (auto [first, second] : overlaps) {
-    const TUnitRect& a = rects[first];
-    const TUnitRect& b = rects[second];
+    const TUnitRect a = UnitRect(controls[first], units);
+    const TUnitRect b = UnitRect(controls[second], units);
     findings.overlapSizes.emplace_back(std::min(a.right, b.right) - std::max(a.left, b.left),
                                        std::min(a.bottom, b.bottom) - std::max(a.top, b.top));
   }
