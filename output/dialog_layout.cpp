@@ -829,14 +829,16 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
       std::sort(searched.begin(), searched.end(), [&](const TLayoutFindings::TSearched& a, const TLayoutFindings::TSearched& b) {
         return lead(a.rect) != lead(b.rect) ? lead(a.rect) < lead(b.rect) : a.control < b.control;
       });
-    for (std::size_t n = 0; n < searched.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
-      const TUnitRect& a = searched[n].rect;
+    const TLayoutFindings::TSearched* list = searched.data();
+    const std::size_t count = searched.size();
+    for (std::size_t n = 0; n < count && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
+      const TUnitRect& a = list[n].rect;
       int aEnd = trail(a);
-      for (std::size_t m = n + 1; m < searched.size() && lead(searched[m].rect) < aEnd && overlaps.size() < most; ++m) {
+      for (std::size_t m = n + 1; m < count && lead(list[m].rect) < aEnd && overlaps.size() < most; ++m) {
         if (++comparisons > kMostComparisons) break;
-        const TUnitRect& b = searched[m].rect;
+        const TUnitRect& b = list[m].rect;
         if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
-        std::size_t first = searched[n].control, second = searched[m].control;
+        std::size_t first = list[n].control, second = list[m].control;
         if (OverlapClass(controls[first].kind) != OverlapClass(controls[second].kind)) continue;
         overlaps.emplace_back(std::min(first, second), std::max(first, second));
       }
