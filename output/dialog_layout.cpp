@@ -790,7 +790,8 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const TControlFacts& control = controls[i];
     std::uint32_t id = control.id;
-    if (id != 0xFFFF && id != 0xFFFFFFFF && (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass))) {
+    if (id != 0xFFFF && id != 0xFFFFFFFF &&
+        (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass))) {
       idsRise = idsRise && std::int64_t{id} > lastId;
       lastId = id;
     }
@@ -826,9 +827,10 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
     for (std::size_t n = 1; n < searched.size() && sorted; ++n)
       sorted = lead(searched[n - 1].rect) <= lead(searched[n].rect);
     if (!sorted)
-      std::sort(searched.begin(), searched.end(), [&](const TLayoutFindings::TSearched& a, const TLayoutFindings::TSearched& b) {
-        return lead(a.rect) != lead(b.rect) ? lead(a.rect) < lead(b.rect) : a.control < b.control;
-      });
+      std::sort(searched.begin(), searched.end(),
+                [&](const TLayoutFindings::TSearched& a, const TLayoutFindings::TSearched& b) {
+                  return lead(a.rect) != lead(b.rect) ? lead(a.rect) < lead(b.rect) : a.control < b.control;
+                });
     const TLayoutFindings::TSearched* list = searched.data();
     const std::size_t count = searched.size();
     for (std::size_t n = 0; n < count && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {

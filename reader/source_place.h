@@ -93,7 +93,6 @@ void LocateFailure(TRCParser& parser, std::string_view message);
 /// the input; reading the same brace again after a push-back changes nothing.
 void TrackBlock(TRCParser& parser, bool opens);
 
-
 /// The character set of `file`'s text (iconv name; empty: the locale's).
 const std::string& CharsetOf(const TRCParser& parser, const TFileItem& file);
 

@@ -141,7 +141,7 @@ class TWarningFindings {
 
  private:
   struct TKeptFile {
-    TSourcePlace place;  ///< the text (once settled), name and character set
+    TSourcePlace place;               ///< the text (once settled), name and character set
     const TFileItem* open = nullptr;  ///< while the file is open
     std::uint64_t serial = 0;
   };

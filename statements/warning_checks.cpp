@@ -245,9 +245,9 @@ class TCheckFindings final : public TWarningFindings {
       std::u16string_view text = Text(m.text);
       TSourcePlace earlierPlace = Place(m.earlierPlace);
       PlaceWarning(warning, Place(m.place),
-                  "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
-                      "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
-                      std::to_string(LineOf(earlierPlace)));
+                   "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
+                       "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
+                       std::to_string(LineOf(earlierPlace)));
       if (notes) AddWarningNote(warning, earlierPlace, "first used here");
     }
   }
@@ -259,7 +259,8 @@ TCheckFindings& Findings(TRCParser& parser) { return static_cast<TCheckFindings&
 // recorded none for it.
 TKeptPlace KeepItemPlace(TRCParser& parser, std::size_t index) {
   const TWarningCollector& collector = *parser.warnings;
-  return collector.findings->Keep(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
+  return collector.findings->Keep(parser,
+                                  index < collector.items.size() ? collector.items[index] : collector.statementPlace);
 }
 
 // Warns at every use of a mnemonic after its first in `uses` (one dialog, one menu level).
