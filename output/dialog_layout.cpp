@@ -807,13 +807,20 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
     // controls overlap less (most dialogs stack their controls: top to bottom).
     if (!ContainsOthers(control.kind) && r.right > r.left && r.bottom > r.top) searched.push_back({r, i});
   }
-  // Along each axis, the controls' summed extents over the room they spread across.
+  // Along each axis, the controls' summed extents over the room they spread across; and
+  // whether they come in order along it (most dialogs are laid out in order).
   std::int64_t widths = 0, heights = 0;
   TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  bool byTop = true, byLeft = true;
+  int lastTop = INT32_MIN, lastLeft = INT32_MIN;
   for (const TLayoutFindings::TSearched& s : searched) {
     const TUnitRect& r = s.rect;
     widths += r.right - r.left;
     heights += r.bottom - r.top;
+    byTop = byTop && lastTop <= r.top;
+    byLeft = byLeft && lastLeft <= r.left;
+    lastTop = r.top;
+    lastLeft = r.left;
     span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
             std::max(span.bottom, r.bottom)};
   }
@@ -821,11 +828,8 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
   // The search along one axis, `lead` and `trail` giving a rectangle's edges on it.
-  auto search = [&](auto lead, auto trail) {
-    // Laid out in order, mostly; else sorted by the leading edge, then template order.
-    bool sorted = true;
-    for (std::size_t n = 1; n < searched.size() && sorted; ++n)
-      sorted = lead(searched[n - 1].rect) <= lead(searched[n].rect);
+  auto search = [&](bool sorted, auto lead, auto trail) {
+    // Else sorted by the leading edge, then template order.
     if (!sorted)
       std::sort(searched.begin(), searched.end(),
                 [&](const TLayoutFindings::TSearched& a, const TLayoutFindings::TSearched& b) {
@@ -833,23 +837,25 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
                 });
     const TLayoutFindings::TSearched* list = searched.data();
     const std::size_t count = searched.size();
-    for (std::size_t n = 0; n < count && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
+    std::size_t found = overlaps.size();
+    for (std::size_t n = 0; n < count && found < most && comparisons <= kMostComparisons; ++n) {
       const TUnitRect& a = list[n].rect;
       int aEnd = trail(a);
-      for (std::size_t m = n + 1; m < count && lead(list[m].rect) < aEnd && overlaps.size() < most; ++m) {
+      for (std::size_t m = n + 1; m < count && lead(list[m].rect) < aEnd && found < most; ++m) {
         if (++comparisons > kMostComparisons) break;
         const TUnitRect& b = list[m].rect;
         if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
         std::size_t first = list[n].control, second = list[m].control;
         if (OverlapClass(controls[first].kind) != OverlapClass(controls[second].kind)) continue;
         overlaps.emplace_back(std::min(first, second), std::max(first, second));
+        ++found;
       }
     }
   };
   if (vertical)
-    search([](const TUnitRect& r) { return r.top; }, [](const TUnitRect& r) { return r.bottom; });
+    search(byTop, [](const TUnitRect& r) { return r.top; }, [](const TUnitRect& r) { return r.bottom; });
   else
-    search([](const TUnitRect& r) { return r.left; }, [](const TUnitRect& r) { return r.right; });
+    search(byLeft, [](const TUnitRect& r) { return r.left; }, [](const TUnitRect& r) { return r.right; });
   findings.overlapSearchCut = comparisons > kMostComparisons;
   std::sort(overlaps.begin(), overlaps.end());
   for (auto [first, second] : overlaps) {
