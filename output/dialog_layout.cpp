@@ -778,60 +778,89 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   findings.overlapSizes.clear();
   findings.sharedIds.clear();
   findings.overlapSearchCut = false;
-  std::vector<TUnitRect>& rects = findings.rects;
-  rects.clear();
+  // One pass over the controls: those outside, those the overlap search looks at, and
+  // whether their ids rise (most dialogs number their controls in order, and then no two
+  // share one).
+  std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
+  searched.clear();
+  const int width = frame.width, height = frame.height;
+  const TBaseUnits units = frame.units;
+  bool idsRise = true;
+  std::int64_t lastId = -1;
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    TUnitRect r = UnitRect(controls[i], frame.units);
-    rects.push_back(r);
-    bool inside = r.left >= 0 && r.top >= 0 && r.right <= frame.width && r.bottom <= frame.height;
-    if (inside || (controls[i].style & kVisible) == 0 || findings.outside.size() >= most) continue;
-    bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= frame.width || r.top >= frame.height;
-    findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
+    const TControlFacts& control = controls[i];
+    std::uint32_t id = control.id;
+    if (id != 0xFFFF && id != 0xFFFFFFFF &&
+        (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass))) {
+      idsRise = idsRise && std::int64_t{id} > lastId;
+      lastId = id;
+    }
+    if ((control.style & kVisible) == 0) continue;
+    const TUnitRect r = UnitRect(control, units);
+    bool inside = r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
+    if (!inside && findings.outside.size() < most) {
+      bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= width || r.top >= height;
+      findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
+    }
+    // Overlaps: visible controls sorted by their leading edge along one axis; each is
+    // compared with those that start before it ends. The axis is the one along which the
+    // controls overlap less (most dialogs stack their controls: top to bottom).
+    if (!ContainsOthers(control.kind) && r.right > r.left && r.bottom > r.top) searched.push_back({r, i});
   }
-  // Overlaps: visible controls sorted by their leading edge along one axis; each is
-  // compared with those that start before it ends. The axis is the one along which the
-  // controls overlap less (most dialogs stack their controls: top to bottom).
-  std::vector<std::uint64_t>& order = findings.order;
-  order.clear();
+  // Along each axis, the controls' summed extents over the room they spread across; and
+  // whether they come in order along it (most dialogs are laid out in order).
   std::int64_t widths = 0, heights = 0;
   TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    const TUnitRect& r = rects[i];
-    if ((controls[i].style & kVisible) != 0 && !ContainsOthers(controls[i].kind) && r.right > r.left && r.bottom > r.top) {
-      order.push_back(i);
-      widths += r.right - r.left;
-      heights += r.bottom - r.top;
-      span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
-              std::max(span.bottom, r.bottom)};
-    }
+  bool byTop = true, byLeft = true;
+  int lastTop = INT32_MIN, lastLeft = INT32_MIN;
+  for (const TLayoutFindings::TSearched& s : searched) {
+    const TUnitRect& r = s.rect;
+    widths += r.right - r.left;
+    heights += r.bottom - r.top;
+    byTop = byTop && lastTop <= r.top;
+    byLeft = byLeft && lastLeft <= r.left;
+    lastTop = r.top;
+    lastLeft = r.left;
+    span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
+            std::max(span.bottom, r.bottom)};
   }
-  // Along each axis, the controls' summed extents over the room they spread across.
-  bool vertical = !order.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
-  auto leading = [&](std::size_t i) { return vertical ? rects[i].top : rects[i].left; };
-  auto trailing = [&](std::size_t i) { return vertical ? rects[i].bottom : rects[i].right; };
-  // Sorted as one number each: the leading edge (made unsigned, order kept) above the index.
-  for (std::uint64_t& entry : order)
-    entry |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(leading(entry)) ^ 0x80000000u) << 32;
-  if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());  // laid out in order, mostly
-  for (std::uint64_t& entry : order) entry &= 0xFFFFFFFFu;
+  bool vertical = !searched.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
-  for (std::size_t n = 0; n < order.size() && overlaps.size() < most && comparisons <= kMostComparisons; ++n) {
-    const TUnitRect& a = rects[order[n]];
-    int aEnd = trailing(order[n]);
-    for (std::size_t m = n + 1; m < order.size() && leading(order[m]) < aEnd && overlaps.size() < most; ++m) {
-      if (++comparisons > kMostComparisons) break;
-      const TUnitRect& b = rects[order[m]];
-      if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
-      if (OverlapClass(controls[order[n]].kind) != OverlapClass(controls[order[m]].kind)) continue;
-      overlaps.emplace_back(std::min(order[n], order[m]), std::max(order[n], order[m]));
+  // The search along one axis, `lead` and `trail` giving a rectangle's edges on it.
+  auto search = [&](bool sorted, auto lead, auto trail) {
+    // Else sorted by the leading edge, then template order.
+    if (!sorted)
+      std::sort(searched.begin(), searched.end(),
+                [&](const TLayoutFindings::TSearched& a, const TLayoutFindings::TSearched& b) {
+                  return lead(a.rect) != lead(b.rect) ? lead(a.rect) < lead(b.rect) : a.control < b.control;
+                });
+    const TLayoutFindings::TSearched* list = searched.data();
+    const std::size_t count = searched.size();
+    std::size_t found = overlaps.size();
+    for (std::size_t n = 0; n < count && found < most && comparisons <= kMostComparisons; ++n) {
+      const TUnitRect& a = list[n].rect;
+      int aEnd = trail(a);
+      for (std::size_t m = n + 1; m < count && lead(list[m].rect) < aEnd && found < most; ++m) {
+        if (++comparisons > kMostComparisons) break;
+        const TUnitRect& b = list[m].rect;
+        if (b.top >= a.bottom || a.top >= b.bottom || b.left >= a.right || a.left >= b.right) continue;
+        std::size_t first = list[n].control, second = list[m].control;
+        if (OverlapClass(controls[first].kind) != OverlapClass(controls[second].kind)) continue;
+        overlaps.emplace_back(std::min(first, second), std::max(first, second));
+        ++found;
+      }
     }
-  }
+  };
+  if (vertical)
+    search(byTop, [](const TUnitRect& r) { return r.top; }, [](const TUnitRect& r) { return r.bottom; });
+  else
+    search(byLeft, [](const TUnitRect& r) { return r.left; }, [](const TUnitRect& r) { return r.right; });
   findings.overlapSearchCut = comparisons > kMostComparisons;
   std::sort(overlaps.begin(), overlaps.end());
   for (auto [first, second] : overlaps) {
-    const TUnitRect& a = rects[first];
-    const TUnitRect& b = rects[second];
+    const TUnitRect a = UnitRect(controls[first], units);
+    const TUnitRect b = UnitRect(controls[second], units);
     findings.overlapSizes.emplace_back(std::min(a.right, b.right) - std::max(a.left, b.left),
                                        std::min(a.bottom, b.bottom) - std::max(a.top, b.top));
   }
@@ -839,16 +868,13 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   // of one id in template order.
   std::vector<std::uint64_t>& byId = findings.byId;
   byId.clear();
+  if (idsRise) return;  // all different
   for (std::size_t i = 0; i < controls.size(); ++i) {
     std::uint32_t id = controls[i].id;
     bool decoration = controls[i].kind == TControlKind::GroupBox || controls[i].staticClass;
     if (id == 0xFFFF || id == 0xFFFFFFFF || (id == 0 && decoration)) continue;
     byId.push_back(std::uint64_t{id} << 32 | i);
   }
-  // Ids that rise in template order, as most dialogs number their controls, are all different.
-  if (std::adjacent_find(byId.begin(), byId.end(), [](std::uint64_t a, std::uint64_t b) { return a >> 32 >= b >> 32; }) ==
-      byId.end())
-    byId.clear();
   std::sort(byId.begin(), byId.end());
   for (std::size_t n = 0; n < byId.size();) {
     std::size_t end = n + 1;

@@ -171,12 +171,16 @@ struct TLayoutFindings {
   /// 0 on statics and group boxes, aside)
   std::vector<std::vector<std::size_t>> sharedIds;
   bool overlapSearchCut = false;  ///< too many controls side by side: not every overlap was looked for
-  /// Room the search works in, kept between dialogs
+  /// Room the search works in, kept between dialogs: the controls the overlap search looks
+  /// at, each with its rectangle in dialog units, and the controls by id
   struct TRect {
     int left, top, right, bottom;
   };
-  std::vector<TRect> rects;
-  std::vector<std::uint64_t> order;
+  struct TSearched {
+    TRect rect;
+    std::size_t control;
+  };
+  std::vector<TSearched> searched;
   std::vector<std::uint64_t> byId;
 };
 

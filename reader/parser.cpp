@@ -207,6 +207,7 @@ void SettleBlockContexts(TRCParser& parser, const TFileItem& file) {
 
 void CloseSourceFile(TRCParser& parser) {
   if (parser.fileStack.empty()) return;
+  SettleWarningFile(parser, *parser.fileStack.back());  // first: it may move the text, not copy it
   SettleBlockContexts(parser, *parser.fileStack.back());
   if (!parser.fileStack.back()->builtIn) parser.openFiles.erase(parser.fileStack.back()->identity);
   parser.fileStack.pop_back();

@@ -1,6 +1,7 @@
 // The parser object that owns one compilation, and the stack of open source files.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -96,6 +97,18 @@ struct TFileItem {
   /// The name diagnostics give for the file: the one its line markers name, else its own.
   const std::string& ReportedName() const { return presumedName.empty() ? name : presumedName; }
 };
+
+/// The offset and line in `file`'s text as read of the token that started at `mark` in its
+/// current text: a token of substituted text lies at the name it stands for.
+inline void MarkAsRead(const TFileItem& file, TTokenMark mark, std::size_t& offset, std::int32_t& line) {
+  if (mark.at < file.substitutionMark) {
+    offset = file.substitutionSite.at;
+    line = file.substitutionSite.line;
+  } else {
+    offset = mark.at - std::min(file.insertedBytes, mark.at);
+    line = mark.line;
+  }
+}
 
 /// Whether the tokens of `file` other than its directives are ignored (a C header or C
 /// source). The text of a header that a line marker names (preprocessed input) is read as

@@ -173,18 +173,6 @@ const std::string& CharsetOf(const TRCParser& parser, const TFileItem& file) {
   return parser.options.codePage;
 }
 
-// Where the token at `mark` lies in the text as read: a token of substituted text lies
-// at the name it stands for.
-void MarkAsRead(const TFileItem& file, TTokenMark mark, std::size_t& offset, std::int32_t& line) {
-  if (mark.at < file.substitutionMark) {
-    offset = file.substitutionSite.at;
-    line = file.substitutionSite.line;
-  } else {
-    offset = mark.at - std::min(file.insertedBytes, mark.at);
-    line = mark.line;
-  }
-}
-
 namespace {
 
 // The place of an open block, its text taken from its file while that is open.

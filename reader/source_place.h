@@ -93,11 +93,6 @@ void LocateFailure(TRCParser& parser, std::string_view message);
 /// the input; reading the same brace again after a push-back changes nothing.
 void TrackBlock(TRCParser& parser, bool opens);
 
-
-/// The offset and line in `file`'s text as read of the token that started at `mark` in its
-/// current text (a token of substituted text: the name it stands for).
-void MarkAsRead(const TFileItem& file, TTokenMark mark, std::size_t& offset, std::int32_t& line);
-
 /// The character set of `file`'s text (iconv name; empty: the locale's).
 const std::string& CharsetOf(const TRCParser& parser, const TFileItem& file);
 

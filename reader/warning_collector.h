@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/parser.h"
 #include "reader/warnings.h"
 
 namespace tarvex {
@@ -43,13 +44,28 @@ struct TWarningCollector {
   int versionDepth = 0;                    ///< the blocks open while a version resource is read
   /// Room the dialog check reads each template into (a TDialogTemplate), kept between dialogs
   std::shared_ptr<void> dialogRoom;
-  /// The file part of the last deferred place, shared by the places made in that file
-  std::shared_ptr<const TSourcePlace> deferredFile;
-  const TFileItem* deferredFileItem = nullptr;
-  std::uint64_t deferredFileSerial = 0;
+  /// Room the menu check reads each menu into, kept between menus
+  std::shared_ptr<void> menuRoom;
+  /// The findings whose text waits (TWarning::findings), made by the checks
+  std::shared_ptr<TWarningFindings> findings;
   bool iconSeen = false;                   ///< the program's icon, the first group, was looked at
 
   bool Wants(TWarningKind kind) const { return (kinds & WarningBit(kind)) != 0; }
 };
+
+/// The mark of the token just read (inline: every control and menu item takes one).
+inline TWarningMark MarkHere(const TRCParser& parser) {
+  TWarningMark mark;
+  const TFileItem* file = parser.currentFile;
+  if (file == nullptr) return mark;
+  mark.file = file;
+  mark.serial = file->serial;
+  MarkAsRead(*file, file->scan, mark.offset, mark.line);
+  return mark;
+}
+
+/// Records the place of the token just read as the place of the item being compiled (a
+/// menu record, an accelerator): called only when parser.warnings is set.
+inline void NoteItemPlace(TRCParser& parser) { parser.warnings->items.push_back(MarkHere(parser)); }
 
 }  // namespace tarvex

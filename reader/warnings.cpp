@@ -66,15 +66,21 @@ TSourcePlace PlaceHere(const TRCParser& parser) {
   return place;
 }
 
-TWarningMark MarkHere(const TRCParser& parser) {
-  TWarningMark mark;
-  const TFileItem* file = parser.currentFile;
-  if (file == nullptr) return mark;
-  mark.file = file;
-  mark.serial = file->serial;
-  MarkAsRead(*file, file->scan, mark.offset, mark.line);
-  return mark;
+namespace {
+
+// The name and character set of the file `mark` lies in; false once it is closed.
+bool PlaceOfFile(const TRCParser& parser, const TWarningMark& mark, TSourcePlace& place) {
+  bool open = false;
+  for (const std::unique_ptr<TFileItem>& file : parser.fileStack) {
+    if (file.get() != mark.file || file->serial != mark.serial) continue;
+    place.file = file->ReportedName();
+    place.charset = CharsetOf(parser, *file);
+    open = true;
+  }
+  return open;
 }
+
+}  // namespace
 
 TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark) {
   TSourcePlace place;
@@ -88,8 +94,6 @@ TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark) {
   }
   return place;
 }
-
-void NoteItemPlace(TRCParser& parser) { parser.warnings->items.push_back(MarkHere(parser)); }
 
 void NoteStatementPlace(TRCParser& parser) {
   parser.warnings->statementPlace = MarkHere(parser);
@@ -111,11 +115,15 @@ TSourceLocation FileAndLine(const TSourcePlace& place) {
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message) {
   TWarning warning;
   warning.kind = kind;
+  PlaceWarning(warning, place, std::move(message));
+  return warning;
+}
+
+void PlaceWarning(TWarning& warning, TSourcePlace place, std::string message) {
   warning.detail.message = std::move(message);
   warning.detail.located = !place.file.empty();
   warning.detail.where = FileAndLine(place);
-  warning.pendingPlaces.push_back(place);
-  return warning;
+  warning.pendingPlaces.push_back(std::move(place));
 }
 
 void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text) {
@@ -129,41 +137,68 @@ void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string te
 }
 
 void ComposeWarning(TWarning& warning) {
-  if (!warning.compose) return;
-  std::function<void(TWarning&, bool)> compose = std::move(warning.compose);
-  warning.compose = nullptr;
-  compose(warning, true);
+  if (!warning.findings) return;
+  std::shared_ptr<const TWarningFindings> findings = std::move(warning.findings);
+  warning.findings = nullptr;
+  findings->Compose(warning.finding, warning, true);
 }
 
 TWarning ComposedCopy(const TWarning& warning, bool notes) {
-  if (!warning.compose) return warning;
+  if (!warning.findings) return warning;
   TWarning copy;
   copy.kind = warning.kind;
   copy.resourceType = warning.resourceType;
   copy.resourceName = warning.resourceName;
   copy.resourceLanguage = warning.resourceLanguage;
-  warning.compose(copy, notes);
+  warning.findings->Compose(warning.finding, copy, notes);
   return copy;
 }
 
-TSourcePlace TDeferredPlace::Place() const {
-  TSourcePlace place = file ? *file : TSourcePlace{};
-  place.offset = offset;
-  place.line = line;
+TKeptPlace TWarningFindings::Keep(const TRCParser& parser, const TWarningMark& mark) {
+  // Most places of a compilation lie in one file: the last one kept is looked at first.
+  if (files_.empty() || files_.back().open != mark.file || files_.back().serial != mark.serial ||
+      files_.back().open == nullptr) {
+    TSourcePlace shared;
+    if (!PlaceOfFile(parser, mark, shared)) return {TKeptPlace::kNoFile, mark.line, mark.offset};
+    unsettled_.push_back(static_cast<std::uint32_t>(files_.size()));
+    files_.push_back({std::move(shared), mark.file, mark.serial});
+  }
+  return {static_cast<std::uint32_t>(files_.size() - 1), mark.line, mark.offset};
+}
+
+TSourcePlace TWarningFindings::Place(const TKeptPlace& kept) const {
+  TSourcePlace place;
+  if (kept.file != TKeptPlace::kNoFile) {
+    const TKeptFile& file = files_[kept.file];
+    place = file.place;
+    if (!place.text && file.open) place.text = file.open->Original();
+  }
+  place.offset = kept.offset;
+  place.line = kept.line;
   return place;
 }
 
-TDeferredPlace DeferPlace(TRCParser& parser, const TWarningMark& mark) {
-  TWarningCollector& collector = *parser.warnings;
-  if (!collector.deferredFile || collector.deferredFileItem != mark.file || collector.deferredFileSerial != mark.serial) {
-    TSourcePlace shared = PlaceOfMark(parser, mark);
-    shared.offset = 0;
-    shared.line = 0;
-    collector.deferredFile = std::make_shared<const TSourcePlace>(std::move(shared));
-    collector.deferredFileItem = mark.file;
-    collector.deferredFileSerial = mark.serial;
+void TWarningFindings::Settle(TFileItem& file) {
+  for (std::size_t i = 0; i < unsettled_.size();) {
+    TKeptFile& kept = files_[unsettled_[i]];
+    if (kept.open != &file) {
+      ++i;
+      continue;
+    }
+    // The file's text is not read again: when nothing changed it, it is moved, not copied.
+    if (file.originalPending) {
+      file.original = std::make_shared<const std::string>(std::move(file.text));
+      file.originalPending = false;
+    }
+    kept.place.text = file.original;
+    kept.open = nullptr;
+    unsettled_[i] = unsettled_.back();
+    unsettled_.pop_back();
   }
-  return {collector.deferredFile, mark.offset, mark.line};
+}
+
+void SettleWarningFile(TRCParser& parser, TFileItem& file) {
+  if (parser.warnings && parser.warnings->findings) parser.warnings->findings->Settle(file);
 }
 
 void LocateWarning(TWarning& warning) {
@@ -177,11 +212,23 @@ void LocateWarning(TWarning& warning) {
 
 std::string NativeWarningLine(const TWarning& warning) {
   const TDiagnosticDetail& detail = warning.detail;
-  std::string line = "Warning[-W" + std::string(WarningName(warning.kind)) + "] in line [" +
-                     std::to_string(detail.located ? detail.where.line : 0) + "]: ";
-  if (detail.located)
-    line += "File " + detail.where.file + ". Line " + std::to_string(detail.where.line) + " : ";
-  return SafeText(line + detail.message);
+  std::string number = std::to_string(detail.located ? detail.where.line : 0);
+  std::string line;
+  line.reserve(48 + 2 * number.size() + detail.where.file.size() + detail.message.size());
+  line += "Warning[-W";
+  line += WarningName(warning.kind);
+  line += "] in line [";
+  line += number;
+  line += "]: ";
+  if (detail.located) {
+    line += "File ";
+    line += detail.where.file;
+    line += ". Line ";
+    line += number;
+    line += " : ";
+  }
+  line += detail.message;
+  return SafeText(line);
 }
 
 }  // namespace tarvex

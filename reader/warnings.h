@@ -19,6 +19,7 @@ namespace tarvex {
 
 struct TRCParser;
 struct TFileItem;
+class TWarningFindings;
 
 /// The warnings by name; the order is the order of the names in -W options and texts.
 enum class TWarningKind : std::uint8_t {
@@ -74,10 +75,10 @@ struct TWarning {
   /// a column costs more than most warnings are worth before they are shown
   std::vector<TSourcePlace> pendingPlaces;
   /// A warning found in bulk (a dialog's controls outside, a mnemonic used twice) keeps
-  /// only what its text needs: this makes its message, notes and places when it is shown
-  /// or handed out (ComposeWarning), most of them never being printed; without its notes
-  /// when the second argument is false (the native line shows none)
-  std::function<void(TWarning&, bool)> compose;
+  /// only its number among the findings of its compilation, which make its message, notes
+  /// and places when it is shown or handed out (ComposeWarning): most are never printed
+  std::shared_ptr<const TWarningFindings> findings;
+  std::size_t finding = 0;
 };
 
 /// Makes the message, notes and places of a warning whose text waits; nothing otherwise.
@@ -89,10 +90,6 @@ TWarning ComposedCopy(const TWarning& warning, bool notes = true);
 /// Fills the columns and source lines of a warning and its notes from its pending places
 /// (after ComposeWarning).
 void LocateWarning(TWarning& warning);
-
-/// Records the place of the token just read as the place of the item being compiled (a
-/// control, a menu record, an accelerator): called only when parser.warnings is set.
-void NoteItemPlace(TRCParser& parser);
 
 /// Records the place of the token just read as the start of a resource statement and
 /// forgets the items of the previous one.
@@ -111,27 +108,55 @@ struct TWarningMark {
   std::int32_t line = 0;
 };
 
-/// The mark of the token just read.
-TWarningMark MarkHere(const TRCParser& parser);
-
 /// The place of `mark`; an empty place (no text) with the mark's line once its file is closed.
 TSourcePlace PlaceOfMark(const TRCParser& parser, const TWarningMark& mark);
 
-/// A place kept for a warning whose text waits: the part the places of one file share
-/// (its text, name and character set), and the offset and line.
-struct TDeferredPlace {
-  std::shared_ptr<const TSourcePlace> file;
-  std::size_t offset = 0;
+/// A place kept for a warning whose text waits: its file by number among those the
+/// findings keep (kNoFile: a file closed before the place was kept), and the offset and
+/// line in the file's text as read.
+struct TKeptPlace {
+  static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
+  std::uint32_t file = kNoFile;
   std::int32_t line = 0;
-  /// What PlaceOfMark gave for the mark while its file was open.
-  TSourcePlace Place() const;
+  std::size_t offset = 0;
 };
 
-/// The place of `mark` kept for later (while its file is open, as PlaceOfMark needs).
-TDeferredPlace DeferPlace(TRCParser& parser, const TWarningMark& mark);
+/// The findings of a compilation whose text waits until a warning is shown or handed out,
+/// and the files their places lie in. A file's text is taken as the file closes (moved,
+/// when nothing changed it): a place costs no copy of the script.
+class TWarningFindings {
+ public:
+  virtual ~TWarningFindings() = default;
+  /// Fills the message and places of finding `index` into `warning` (its kind and resource
+  /// set), with its notes unless `notes` is false (the native line shows none).
+  virtual void Compose(std::size_t index, TWarning& warning, bool notes) const = 0;
+  /// The place of `mark`, kept while its file is open, as PlaceOfMark would give it.
+  TKeptPlace Keep(const TRCParser& parser, const TWarningMark& mark);
+  /// What PlaceOfMark gave for the kept mark while its file was open.
+  TSourcePlace Place(const TKeptPlace& kept) const;
+  /// Takes the text of `file`, which is closing, for the places kept in it.
+  void Settle(TFileItem& file);
+  /// Whether places were kept in a file still open.
+  bool KeepsOpenFiles() const { return !unsettled_.empty(); }
+
+ private:
+  struct TKeptFile {
+    TSourcePlace place;               ///< the text (once settled), name and character set
+    const TFileItem* open = nullptr;  ///< while the file is open
+    std::uint64_t serial = 0;
+  };
+  std::vector<TKeptFile> files_;
+  std::vector<std::uint32_t> unsettled_;  ///< the files still open
+};
+
+/// As `file` closes: the warnings' findings take its text.
+void SettleWarningFile(TRCParser& parser, TFileItem& file);
 
 /// Builds a warning located at `place` with `message`.
 TWarning MakeWarning(TWarningKind kind, const TSourcePlace& place, std::string message);
+
+/// Gives `warning` its place and message, as MakeWarning does.
+void PlaceWarning(TWarning& warning, TSourcePlace place, std::string message);
 
 /// Adds a note at `place` to `warning`.
 void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text);

@@ -18,6 +18,7 @@
 #include "reader/diagnostics.h"
 #include "reader/name_value.h"
 #include "reader/parser.h"
+#include "reader/warning_collector.h"
 #include "statements/resource.h"
 #include "statements/warning_checks.h"
 

@@ -37,9 +37,13 @@ void ApplyCommandLineNames(TRCParser& parser) {
   for (const std::string& name : parser.options.undefines) parser.defines.Remove(name);
 }
 
-// The warnings of a compilation, moved out of the parser.
+// The warnings of a compilation, moved out of the parser. When they keep places in files
+// still open, those are closed first: the places take their texts as they close.
 void TakeWarnings(TRCParser& parser, TCompilation& result) {
-  if (parser.warnings) result.warnings = std::move(parser.warnings->warnings);
+  if (!parser.warnings) return;
+  if (parser.warnings->findings && parser.warnings->findings->KeepsOpenFiles())
+    while (!parser.fileStack.empty()) CloseSourceFile(parser);
+  result.warnings = std::move(parser.warnings->warnings);
 }
 
 void RecordFailure(TRCParser& parser, const std::exception& failure, TCompilation& result) {

@@ -290,6 +290,10 @@ void CompileDialog(TRCParser& parser) {
   std::size_t dataStart = out.Position();
   std::size_t countAt = WriteTemplateHead(out, head);
   WriteTemplateTexts(out, head, parser);
+  if (parser.warnings) {
+    StartDialogControls(parser, {head.layout == TDialogLayout::Extended, head.style, head.width, head.height,
+                                 head.hasFont, head.fontSize, head.fontFace});
+  }
   std::uint32_t itemCount = CompileControls(parser, head.layout);
   std::size_t dataEnd = out.Position();
   out.Seek(countAt);
@@ -299,10 +303,7 @@ void CompileDialog(TRCParser& parser) {
   // The resource is named only in the message about data beyond 65535 bytes.
   bool tooLarge = dataEnd - dataStart > static_cast<std::size_t>(kMaxWord);
   PatchResourceDataSize(parser, headerStart, dataStart, tooLarge ? StatementResource(parser) : std::string());
-  if (parser.warnings) {
-    CheckDialogWarnings(parser, {head.layout == TDialogLayout::Extended, head.style, head.width, head.height,
-                                 head.hasFont, head.fontSize, head.fontFace});
-  }
+  if (parser.warnings) CheckDialogWarnings(parser);
 }
 
 }  // namespace tarvex

@@ -39,6 +39,7 @@
 #include "reader/source_index.h"
 #include "data/short_bytes.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/data_resources.h"
 #include "statements/resource.h"
 #include "statements/warning_checks.h"
@@ -838,11 +839,10 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
   TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
-  const bool notePlaces = parser.warnings != nullptr;  // tested once, not per control
-  if (notePlaces) StartDialogControls(parser);
+  const bool noteControls = parser.warnings != nullptr;  // tested once, not per control
   while (!token.Is("}")) {
     item.Reset();
-    if (notePlaces) NoteItemPlace(parser);
+    if (noteControls) NoteItemPlace(parser);
     std::string_view keyword = token.isValue ? std::string_view() : token.View();
     if (parser.options.index) IndexItem(parser, keyword);
     if (IsWord(keyword, "CONTROL")) {
@@ -857,7 +857,7 @@ std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
       ReadCommaOperand(parser, token);
     }
     WriteDialogItem(parser.output, layout, item, parser);
-    if (notePlaces) NoteControl(parser, item);
+    if (noteControls) NoteControl(parser, item);
     ++count;
   }
   return count;

@@ -22,6 +22,7 @@
 #include "reader/parser.h"
 #include "reader/source_index.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/dialog_controls.h"
 #include "statements/resource.h"
 #include "statements/warning_checks.h"

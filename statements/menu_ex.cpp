@@ -30,6 +30,7 @@
 #include "reader/parser.h"
 #include "reader/source_index.h"
 #include "reader/utf16.h"
+#include "reader/warning_collector.h"
 #include "statements/resource.h"
 #include "statements/warning_checks.h"
 

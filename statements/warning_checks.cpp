@@ -1,8 +1,10 @@
 #include "statements/warning_checks.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <unordered_map>
 
@@ -63,10 +65,14 @@ void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
 // control statement is read; its room serves every dialog of the script.
 struct TDialogFacts {
   std::vector<TControlFacts> controls;
-  /// Per control, the part of `titles` that holds its title when its mnemonic counts
-  /// (empty otherwise)
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> titleSpans;
+  /// The controls whose title holds a "&" that the dialog manager acts on: the control
+  /// and the part of `titles` that holds its title
+  struct TTitled {
+    std::uint32_t control, start, size;
+  };
+  std::vector<TTitled> titled;
   std::u16string titles;
+  TNotedDialog head;  ///< its face is not kept
   TLayoutFindings findings;
   // The font of the last dialog and its base units: most dialogs of a script share one.
   bool unitsKnown = false;
@@ -74,6 +80,11 @@ struct TDialogFacts {
   std::uint16_t points = 0;
   std::string face;
   TBaseUnits units;
+  // The last class given by name, with the style it was given with, and its kind:
+  // the controls of one class follow one another.
+  std::string className;
+  std::uint32_t classStyle = 0;
+  TControlKind classKind = TControlKind::Custom;
 
   TBaseUnits UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
     if (!unitsKnown || hasFont != dialog.hasFont || points != dialog.points || face != dialog.face) {
@@ -87,14 +98,23 @@ struct TDialogFacts {
     return units;
   }
 
+  TControlKind KindOfNamedClass(std::string_view name, std::uint32_t style) {
+    if (name != className || style != classStyle) {
+      className = name;
+      classStyle = style;
+      classKind = KindOfClass(name, style);
+    }
+    return classKind;
+  }
+
   void Clear() {
     controls.clear();
-    titleSpans.clear();
+    titled.clear();
     titles.clear();
   }
-  void Add(const TControlFacts& facts, std::u16string_view title) {
-    controls.push_back(facts);
-    titleSpans.emplace_back(static_cast<std::uint32_t>(titles.size()), static_cast<std::uint32_t>(title.size()));
+  void AddTitle(std::u16string_view title) {
+    titled.push_back({static_cast<std::uint32_t>(controls.size() - 1), static_cast<std::uint32_t>(titles.size()),
+                      static_cast<std::uint32_t>(title.size())});
     titles.append(title);
   }
 };
@@ -135,26 +155,112 @@ struct TMnemonicUse {
   std::size_t item;
 };
 
-// The deferred place of item `index` of the resource; the statement's when the statement
-// recorded none for it.
-TDeferredPlace DeferItemPlace(TRCParser& parser, std::size_t index) {
-  const TWarningCollector& collector = *parser.warnings;
-  return DeferPlace(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
-}
-
-// Adds a warning whose message, notes and places `compose` makes when it is shown.
-void AddDeferred(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::function<void(TWarning&, bool)> compose) {
-  TWarning warning;
+// Adds a warning whose text waits: finding `index` of its kind among the compilation's findings.
+void AddFound(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::size_t index) {
+  TWarningCollector& collector = *parser.warnings;
+  TWarning& warning = collector.warnings.emplace_back();
   warning.kind = kind;
-  warning.compose = std::move(compose);
-  Add(parser, std::move(warning), type);
+  warning.resourceType = type;
+  warning.resourceName = parser.resourceName;
+  warning.resourceLanguage = StatementLanguageId(parser);
+  warning.findings = collector.findings;
+  warning.finding = index;
 }
 
-// Fills `warning` (its kind and resource already set) as MakeWarning and AddWarningNote would.
-void FillWarning(TWarning& warning, const TSourcePlace& place, std::string message) {
-  TWarning made = MakeWarning(warning.kind, place, std::move(message));
-  warning.detail = std::move(made.detail);
-  warning.pendingPlaces = std::move(made.pendingPlaces);
+// One control outside its dialog, as its warning or note tells it.
+struct TOutsideControl {
+  TControlKind kind;
+  std::uint32_t id;
+  TLayoutFindings::TOutside where;
+  TKeptPlace place;
+};
+
+void AppendNumber(std::string& text, std::int64_t value) {
+  char digits[24];
+  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  text.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+std::string DescribeOutside(const TOutsideControl& o, bool extended) {
+  std::string text;
+  text.reserve(96);
+  text += KindName(o.kind);
+  text += ' ';
+  AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
+  text += o.where.disjoint ? " lies outside the dialog: " : " reaches outside the dialog: ";
+  AppendNumber(text, o.where.left);
+  text += ", ";
+  AppendNumber(text, o.where.top);
+  text += " to ";
+  AppendNumber(text, o.where.right);
+  text += ", ";
+  AppendNumber(text, o.where.bottom);
+  return text;
+}
+
+// The findings whose text waits until their warning is shown: controls outside a dialog
+// and mnemonics used twice, found by the hundred in some scripts and seldom all printed.
+class TCheckFindings final : public TWarningFindings {
+ public:
+  /// A dialog's controls outside: the first, those of the notes, and how many there are
+  struct TOutside {
+    std::uint32_t first = 0;  ///< in outsideControls
+    std::uint32_t kept = 0;   ///< the first and those of the notes
+    std::size_t count = 0;    ///< all that lie outside
+    int width = 0, height = 0;
+    bool extended = false;
+  };
+  /// A mnemonic used again: the two uses, their texts in `texts`
+  struct TMnemonic {
+    TKeptPlace place, earlierPlace;
+    std::pair<std::uint32_t, std::uint32_t> text, earlierText;  ///< start and size
+  };
+  std::vector<TOutsideControl> outsideControls;
+  std::vector<TOutside> outside;
+  std::vector<TMnemonic> mnemonics;
+  std::u16string texts;
+
+  std::pair<std::uint32_t, std::uint32_t> KeepText(std::u16string_view text) {
+    auto start = static_cast<std::uint32_t>(texts.size());
+    texts.append(text);
+    return {start, static_cast<std::uint32_t>(text.size())};
+  }
+  std::u16string_view Text(std::pair<std::uint32_t, std::uint32_t> span) const {
+    return std::u16string_view(texts).substr(span.first, span.second);
+  }
+
+  void Compose(std::size_t index, TWarning& warning, bool notes) const override {
+    if (warning.kind == TWarningKind::Outside) {
+      const TOutside& o = outside[index];
+      const TOutsideControl* controls = outsideControls.data() + o.first;
+      std::string text = DescribeOutside(controls[0], o.extended) + " in a dialog of " + std::to_string(o.width) +
+                         " x " + std::to_string(o.height) + " units";
+      if (o.count > 1)
+        text += " (and " + std::to_string(o.count - 1) + (o.count == 2 ? " other control)" : " other controls)");
+      PlaceWarning(warning, Place(controls[0].place), std::move(text));
+      for (std::size_t k = 1; notes && k < o.kept; ++k)
+        AddWarningNote(warning, Place(controls[k].place), DescribeOutside(controls[k], o.extended));
+    } else {
+      const TMnemonic& m = mnemonics[index];
+      std::u16string_view text = Text(m.text);
+      TSourcePlace earlierPlace = Place(m.earlierPlace);
+      PlaceWarning(warning, Place(m.place),
+                   "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
+                       "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
+                       std::to_string(LineOf(earlierPlace)));
+      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
+    }
+  }
+};
+
+TCheckFindings& Findings(TRCParser& parser) { return static_cast<TCheckFindings&>(*parser.warnings->findings); }
+
+// The kept place of item `index` of the resource; the statement's when the statement
+// recorded none for it.
+TKeptPlace KeepItemPlace(TRCParser& parser, std::size_t index) {
+  const TWarningCollector& collector = *parser.warnings;
+  return collector.findings->Keep(parser,
+                                  index < collector.items.size() ? collector.items[index] : collector.statementPlace);
 }
 
 // Warns at every use of a mnemonic after its first in `uses` (one dialog, one menu level).
@@ -171,20 +277,14 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
       first = firstOf.try_emplace(uses[n].letter, n).first->second;
     }
     if (first == n) continue;
-    struct TShared {
-      TDeferredPlace place, earlierPlace;
-      std::u16string text, earlierText;
-    };
-    TShared shared{DeferItemPlace(parser, uses[n].item), DeferItemPlace(parser, uses[first].item),
-                   std::u16string(uses[n].text), std::u16string(uses[first].text)};
-    AddDeferred(parser, TWarningKind::Mnemonic, type, [shared = std::move(shared)](TWarning& warning, bool notes) {
-      TSourcePlace earlierPlace = shared.earlierPlace.Place();
-      FillWarning(warning, shared.place.Place(),
-                  "mnemonic " + MnemonicText(MnemonicOf(shared.text, false)) + " of \"" + DisplayUtf8(shared.text) +
-                      "\" is also used by \"" + DisplayUtf8(shared.earlierText) + "\" at line " +
-                      std::to_string(LineOf(earlierPlace)));
-      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
-    });
+    TCheckFindings& kept = Findings(parser);
+    TCheckFindings::TMnemonic mnemonic;
+    mnemonic.place = KeepItemPlace(parser, uses[n].item);
+    mnemonic.earlierPlace = KeepItemPlace(parser, uses[first].item);
+    mnemonic.text = kept.KeepText(uses[n].text);
+    mnemonic.earlierText = kept.KeepText(uses[first].text);
+    kept.mnemonics.push_back(mnemonic);
+    AddFound(parser, TWarningKind::Mnemonic, type, kept.mnemonics.size() - 1);
     ++found;
   }
 }
@@ -192,12 +292,10 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
 void CheckDialogMnemonics(TRCParser& parser, const TDialogFacts& facts) {
   std::uint16_t language = StatementLanguageId(parser);
   std::vector<TMnemonicUse> uses;
-  for (std::size_t i = 0; i < facts.controls.size(); ++i) {
-    auto [start, size] = facts.titleSpans[i];
-    if (size == 0) continue;
-    std::u16string_view title = std::u16string_view(facts.titles).substr(start, size);
+  for (const TDialogFacts::TTitled& titled : facts.titled) {
+    std::u16string_view title = std::u16string_view(facts.titles).substr(titled.start, titled.size);
     char16_t letter = MnemonicOf(title, false);
-    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), title, i});
+    if (letter != 0) uses.push_back({FoldMnemonic(letter, language), title, titled.control});
   }
   WarnSharedMnemonics(parser, uses, kDialogType);
 }
@@ -229,41 +327,11 @@ bool OverlapMatters(const TControlFacts& a, const TControlFacts& b) {
   return !within(a, b) && !within(b, a);
 }
 
-// One control outside its dialog, as its warning or note tells it.
-struct TOutsideControl {
-  TControlKind kind;
-  std::uint32_t id;
-  TLayoutFindings::TOutside where;
-  TDeferredPlace place;
-};
-
-void AppendNumber(std::string& text, std::int64_t value) {
-  char digits[24];
-  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, static_cast<std::size_t>(end - digits));
-}
-
-std::string DescribeOutside(const TOutsideControl& o, bool extended) {
-  std::string text;
-  text.reserve(96);
-  text += KindName(o.kind);
-  text += ' ';
-  AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
-  text += o.where.disjoint ? " lies outside the dialog: " : " reaches outside the dialog: ";
-  AppendNumber(text, o.where.left);
-  text += ", ";
-  AppendNumber(text, o.where.top);
-  text += " to ";
-  AppendNumber(text, o.where.right);
-  text += ", ";
-  AppendNumber(text, o.where.bottom);
-  return text;
-}
-
-void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDialog& head) {
+void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
   const TWarningCollector& collector = *parser.warnings;
+  const TNotedDialog& head = dialog.head;
   TLayoutFindings& findings = dialog.findings;
-  FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.UnitsOf(parser, head)}, kMostFindings, findings);
+  FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, findings);
   bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
@@ -283,32 +351,22 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, const TNotedDial
   // first control outside, the others as notes (a page laid out for a larger sheet puts
   // many controls outside at once).
   if (collector.Wants(TWarningKind::Outside) && (head.style & kThickFrame) == 0) {
-    struct TOutsideWarning {
-      std::vector<TOutsideControl> controls;  ///< the first and those of the notes
-      std::size_t count = 0;                  ///< all that lie outside
-      int width = 0, height = 0;
-      bool extended = false;
-    } outside;
+    TCheckFindings& kept = Findings(parser);
+    TCheckFindings::TOutside outside;
+    outside.first = static_cast<std::uint32_t>(kept.outsideControls.size());
     for (const TLayoutFindings::TOutside& o : findings.outside) {
       if (!OutsideMatters(dialog, head, o)) continue;
       if (outside.count++ > kMostNotes) continue;
       const TControlFacts& control = dialog.controls[o.control];
-      outside.controls.push_back({control.kind, control.id, o, DeferItemPlace(parser, o.control)});
+      kept.outsideControls.push_back({control.kind, control.id, o, KeepItemPlace(parser, o.control)});
+      ++outside.kept;
     }
     if (outside.count > 0) {
       outside.width = head.width;
       outside.height = head.height;
       outside.extended = extended;
-      AddDeferred(parser, TWarningKind::Outside, kDialogType, [outside = std::move(outside)](TWarning& warning, bool notes) {
-        std::string text = DescribeOutside(outside.controls[0], outside.extended) + " in a dialog of " +
-                           std::to_string(outside.width) + " x " + std::to_string(outside.height) + " units";
-        if (outside.count > 1)
-          text += " (and " + std::to_string(outside.count - 1) +
-                  (outside.count == 2 ? " other control)" : " other controls)");
-        FillWarning(warning, outside.controls[0].place.Place(), std::move(text));
-        for (std::size_t k = 1; notes && k < outside.controls.size(); ++k)
-          AddWarningNote(warning, outside.controls[k].place.Place(), DescribeOutside(outside.controls[k], outside.extended));
-      });
+      kept.outside.push_back(outside);
+      AddFound(parser, TWarningKind::Outside, kDialogType, kept.outside.size() - 1);
     }
   }
   if (collector.Wants(TWarningKind::Overlap)) {
@@ -342,20 +400,41 @@ constexpr std::size_t kTopLevel = static_cast<std::size_t>(-1);
 
 // What reading a menu gathers: its records, the texts with a mnemonic, and a text's room.
 struct TMenuRead {
+  std::span<const std::uint8_t> data;
   std::vector<TMenuRecord> records;
   std::u16string texts;
   std::u16string text;
+  std::vector<std::size_t> levelOrder;  ///< the levels with a mnemonic, in the order met
+  std::vector<TMnemonicUse> uses;       ///< the mnemonics of one level
 };
 
-void AddMenuRecord(TMenuRead& read, std::size_t level, bool separator) {
+// Reads the text of a record (UTF-16 up to a zero unit) and adds the record. Only a text
+// with a "&" can have a mnemonic: the others are passed over, not converted.
+void AddMenuRecord(TByteCursor& cursor, TMenuRead& read, std::size_t level, bool separator) {
+  const std::span<const std::uint8_t> data = read.data;
+  std::size_t start = cursor.Position(), end = start;
+  bool ampersand = false;
+  for (; end + 2 <= data.size() && (data[end] | data[end + 1]) != 0; end += 2)
+    ampersand = ampersand || (data[end] == '&' && data[end + 1] == 0);
+  cursor.Seek(end);
+  cursor.Skip(2);  // the zero unit: fails when the text has none
   TMenuRecord record;
   record.level = level;
-  char16_t letter = separator || read.text.empty() ? 0 : MnemonicOf(read.text, true);
-  if (letter != 0) {
-    record.letter = letter;
-    record.textStart = static_cast<std::uint32_t>(read.texts.size());
-    record.textSize = static_cast<std::uint32_t>(read.text.size());
-    read.texts += read.text;
+  if (ampersand && !separator) {
+    read.text.resize((end - start) / 2);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(read.text.data(), data.data() + start, end - start);
+    } else {
+      for (std::size_t i = 0; i < read.text.size(); ++i)
+        read.text[i] = static_cast<char16_t>(data[start + 2 * i] | data[start + 2 * i + 1] << 8);
+    }
+    char16_t letter = MnemonicOf(read.text, true);
+    if (letter != 0) {
+      record.letter = letter;
+      record.textStart = static_cast<std::uint32_t>(read.texts.size());
+      record.textSize = static_cast<std::uint32_t>(read.text.size());
+      read.texts += read.text;
+    }
   }
   read.records.push_back(record);
 }
@@ -367,8 +446,7 @@ void ReadMenuLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, int 
     std::uint16_t flags = cursor.U16();
     bool popup = (flags & 0x10) != 0;
     if (!popup) cursor.U16();  // the command id
-    cursor.ReadText(read.text);
-    AddMenuRecord(read, level, (flags & 0x800) != 0);
+    AddMenuRecord(cursor, read, level, (flags & 0x800) != 0);
     if (popup) ReadMenuLevel(cursor, read.records.size() - 1, read, depth + 1);
     if ((flags & 0x80) != 0) return;
   }
@@ -382,8 +460,7 @@ void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, in
     cursor.U32();  // state
     cursor.U32();  // id
     std::uint16_t flags = cursor.U16();
-    cursor.ReadText(read.text);
-    AddMenuRecord(read, level, (type & 0x800) != 0);
+    AddMenuRecord(cursor, read, level, (type & 0x800) != 0);
     if ((flags & 0x01) != 0) {
       cursor.AlignTo4();
       cursor.U32();  // help id
@@ -554,6 +631,7 @@ void StartWarnings(TRCParser& parser) {
   if (kinds == 0) return;
   parser.warnings = std::make_unique<TWarningCollector>();
   parser.warnings->kinds = kinds;
+  parser.warnings->findings = std::make_shared<TCheckFindings>();
 }
 
 char16_t MnemonicOf(std::u16string_view text, bool menu) {
@@ -606,15 +684,29 @@ std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text) {
   return numbers;
 }
 
-void StartDialogControls(TRCParser& parser) {
+void StartDialogControls(TRCParser& parser, const TNotedDialog& dialog) {
   // One room serves every dialog of the script.
   if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogFacts>();
-  static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get())->Clear();
+  TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
+  facts.Clear();
+  facts.head = dialog;
+  facts.head.face = {};
+  facts.UnitsOf(parser, dialog);
 }
+
+namespace {
+
+// A title that can carry a mnemonic and holds a "&", as UTF-16.
+[[gnu::noinline]] void NoteTitle(TRCParser& parser, TDialogFacts& facts, std::string_view title) {
+  if (IsAsciiText(title)) return facts.AddTitle(std::u16string(title.begin(), title.end()));
+  facts.AddTitle(ScriptTextToUtf16(parser, title));
+}
+
+}  // namespace
 
 void NoteDialogControl(TRCParser& parser, const TNotedControl& noted) {
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
-  TControlFacts control;
+  TControlFacts& control = facts.controls.emplace_back();
   control.id = noted.id;
   control.style = noted.style;
   control.x = noted.x;
@@ -625,26 +717,28 @@ void NoteDialogControl(TRCParser& parser, const TNotedControl& noted) {
     control.kind = KindOfClassOrdinal(noted.classOrdinal, noted.style);
     control.staticClass = noted.classOrdinal == 0x82;
   } else {
-    control.kind = KindOfClass(noted.classText, noted.style);
+    control.kind = facts.KindOfNamedClass(noted.classText, noted.style);
     control.staticClass = noted.classText == "STATIC";
   }
   std::string_view title = noted.title;
-  if (noted.titleIsOrdinal || title.find('&') == std::string_view::npos || !TakesMnemonic(control))
-    return facts.Add(control, {});
-  if (IsAsciiText(title)) return facts.Add(control, std::u16string(title.begin(), title.end()));
-  facts.Add(control, ScriptTextToUtf16(parser, title));
+  if (noted.titleIsOrdinal || !TakesMnemonic(control) || title.find('&') == std::string_view::npos) return;
+  NoteTitle(parser, facts, title);
 }
 
-void CheckDialogWarnings(TRCParser& parser, const TNotedDialog& dialog) {
-  if (!parser.warnings->dialogRoom) return;
+void CheckDialogWarnings(TRCParser& parser) {
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
-  CheckDialogLayout(parser, facts, dialog);
+  CheckDialogLayout(parser, facts);
   if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
 }
 
 void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended) {
   if (!parser.warnings->Wants(TWarningKind::Mnemonic)) return;
-  TMenuRead read;
+  // One room serves every menu of the script.
+  if (!parser.warnings->menuRoom) parser.warnings->menuRoom = std::make_shared<TMenuRead>();
+  TMenuRead& read = *static_cast<TMenuRead*>(parser.warnings->menuRoom.get());
+  read.data = data;
+  read.records.clear();
+  read.texts.clear();
   try {
     TByteCursor cursor(data);
     if (extended) {
@@ -661,11 +755,12 @@ void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bo
   }
   // The records of each level, kept apart: a mnemonic is shared only within its level.
   std::uint16_t language = StatementLanguageId(parser);
-  std::vector<std::size_t> levelOrder;
+  std::vector<std::size_t>& levelOrder = read.levelOrder;
+  levelOrder.clear();
   for (const TMenuRecord& record : read.records)
     if (record.letter != 0 && std::find(levelOrder.begin(), levelOrder.end(), record.level) == levelOrder.end())
       levelOrder.push_back(record.level);
-  std::vector<TMnemonicUse> uses;
+  std::vector<TMnemonicUse>& uses = read.uses;
   for (std::size_t level : levelOrder) {
     uses.clear();
     for (std::size_t i = 0; i < read.records.size(); ++i) {

@@ -17,6 +17,16 @@ namespace tarvex {
 /// Sets parser.warnings when the options ask for any warning (or for all, for the report).
 void StartWarnings(TRCParser& parser);
 
+/// A dialog statement as the dialog warnings need it.
+struct TNotedDialog {
+  bool extended = false;
+  std::uint32_t style = 0;
+  std::int16_t width = 0, height = 0;
+  bool hasFont = false;
+  std::uint16_t points = 0;
+  std::string_view face;  ///< script bytes
+};
+
 /// A control statement as the dialog warnings need it, told as it is compiled.
 struct TNotedControl {
   std::uint32_t id = 0;
@@ -29,25 +39,15 @@ struct TNotedControl {
   std::string_view title;      ///< script bytes
 };
 
-/// A dialog's controls begin: forgets those of the previous one.
-void StartDialogControls(TRCParser& parser);
+/// A dialog's controls begin (its head read): forgets those of the previous one.
+void StartDialogControls(TRCParser& parser, const TNotedDialog& dialog);
 
-/// Notes a control of the dialog being compiled.
+/// Notes a control of the dialog being compiled (its place noted as it began, NoteItemPlace).
 void NoteDialogControl(TRCParser& parser, const TNotedControl& control);
-
-/// A dialog statement as the dialog warnings need it.
-struct TNotedDialog {
-  bool extended = false;
-  std::uint32_t style = 0;
-  std::int16_t width = 0, height = 0;
-  bool hasFont = false;
-  std::uint16_t points = 0;
-  std::string_view face;  ///< script bytes
-};
 
 /// The dialog just compiled, whose controls were noted: shared ids, mnemonics, controls
 /// outside, overlaps.
-void CheckDialogWarnings(TRCParser& parser, const TNotedDialog& dialog);
+void CheckDialogWarnings(TRCParser& parser);
 
 /// A menu (MENU or MENUEX data just written): mnemonics used twice on one level.
 void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended);

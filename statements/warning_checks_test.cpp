@@ -25,6 +25,11 @@ std::string IconFile(const std::vector<unsigned>& sizes) {
   return file + images;
 }
 
+const std::string kDialogHead = "1 DIALOGEX 0, 0, 200, 100\nFONT 8, \"MS Shell Dlg\"\n{\n";
+// A dialog in a file of its own, closed long before its warnings are shown.
+const std::string kPage =
+    kDialogHead + "  PUSHBUTTON \"&Go\", 1, 170, 10, 40, 14\n  PUSHBUTTON \"&go\", 2, 10, 10, 40, 14\n}\n";
+
 // Each warning as "line:column name: text", each note as "  line:column: text".
 std::vector<std::string> WarningsOf(const std::string& script, std::vector<std::string> options = {"-Wall"}) {
   TScriptOptions scriptOptions;
@@ -33,6 +38,7 @@ std::vector<std::string> WarningsOf(const std::string& script, std::vector<std::
     if (path == "both.ico") contents = IconFile({16, 32, 48});
     else if (path == "big.ico") contents = IconFile({32, 0});
     else if (path == "small.ico") contents = IconFile({16});
+    else if (path == "page.rc") contents = kPage;
     else return false;
     return true;
   };
@@ -52,8 +58,6 @@ struct TWarningCase {
   std::string script;
   std::vector<std::string> expected;
 };
-
-const std::string kDialogHead = "1 DIALOGEX 0, 0, 200, 100\nFONT 8, \"MS Shell Dlg\"\n{\n";
 
 // A script that shows each warning, then the nearest one that must not.
 const TWarningCase kWarningCases[] = {
@@ -154,6 +158,10 @@ const TWarningCase kWarningCases[] = {
      "1 ICON \"big.ico\"\n2 ICON \"small.ico\"\n",
      {"1:1 icon: icon 1 has no 16x16 image (it has 32x32, 256x256): Windows scales another for the title bar"}},
     {"an icon group with both sizes (a later one is no program icon)", "1 ICON \"both.ico\"\n2 ICON \"small.ico\"\n", {}},
+    {"places in an included file keep its text, for their columns, after it closed",
+     "#include \"page.rc\"\n2 ICON \"both.ico\"\n",
+     {"4:3 outside: push button 1 reaches outside the dialog: 170, 10 to 210, 24 in a dialog of 200 x 100 units",
+      "5:3 mnemonic: mnemonic &g of \"&go\" is also used by \"&Go\" at line 4", "  4:3: first used here"}},
 };
 
 TEST(WarningChecksTest, EachWarningAndTheNearestScriptWithout) {
