@@ -350,7 +350,7 @@ TChecked TChecker::Run() {
       parts[0].script = WriteScript(resources_, units, options_);
     }
     TDecompiledScript script = std::move(parts[0].script);
-    if (count == 2 && !JoinScripts(script, std::move(parts[1].script))) {
+    if (count == 2 && !JoinScripts(script, parts[1].script)) {
       // The parts named files alike, which the whole script names apart.
       script = WriteScript(resources_, units, options_);
       count = 1;

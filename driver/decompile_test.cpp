@@ -381,7 +381,7 @@ TEST(DecompileTest, PartsJoinedAreTheWholeScript) {
     TDecompiledScript joined = WriteScriptPart(resources, units, options, 0, cut);
     TDecompiledScript part = WriteScriptPart(resources, units, options, cut, units.size());
     bool sameNames = cut <= data[0] || cut > data[1];  // both on one side
-    ASSERT_EQ(JoinScripts(joined, std::move(part)), sameNames) << cut;
+    ASSERT_EQ(JoinScripts(joined, part), sameNames) << cut;
     if (!sameNames) {
       EXPECT_EQ(joined.text, WriteScriptPart(resources, units, options, 0, cut).text) << cut;
       continue;

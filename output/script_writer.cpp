@@ -1440,7 +1440,7 @@ TDecompiledScript WriteScriptPart(const std::vector<TResourceEntry>& resources, 
   return script;
 }
 
-bool JoinScripts(TDecompiledScript& whole, TDecompiledScript&& part) {
+bool JoinScripts(TDecompiledScript& whole, TDecompiledScript& part) {
   if (part.unitOffsets.empty()) return true;
   std::unordered_set<std::string_view> names;
   for (const TScriptFile& file : whole.files) names.insert(file.name);

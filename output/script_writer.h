@@ -65,10 +65,10 @@ TDecompiledScript WriteScript(const std::vector<TResourceEntry>& resources, cons
 TDecompiledScript WriteScriptPart(const std::vector<TResourceEntry>& resources, const std::vector<TScriptUnit>& units,
                                   const TDecompileOptions& options, std::size_t first, std::size_t last);
 /// Appends the script of the units after those of `whole`, written by WriteScriptPart,
-/// giving what WriteScript gives for all of them; false, with nothing changed, when a
-/// file of `part` has the name of a file of `whole` (WriteScript would have named it
-/// otherwise).
-bool JoinScripts(TDecompiledScript& whole, TDecompiledScript&& part);
+/// giving what WriteScript gives for all of them: the part's files move into `whole`,
+/// its text and lines stay. False, with nothing changed, when a file of `part` has the
+/// name of a file of `whole` (WriteScript would have named it otherwise).
+bool JoinScripts(TDecompiledScript& whole, TDecompiledScript& part);
 
 /// A file name safe on every file system for a resource: its name made of ASCII letters,
 /// digits, "_" and "-" only (every other unit as "_"), never a device name, at most 100

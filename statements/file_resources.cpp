@@ -23,7 +23,6 @@
 #include "statements/file_resources.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,7 +176,6 @@ class TOpenFile {
   }
   TOpenFile(const TOpenFile&) = delete;
   TOpenFile& operator=(const TOpenFile&) = delete;
-  int Get() const { return fd_; }
 
  private:
   int fd_;
