@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint32_t kSetFont = 0x40;
 constexpr std::uint32_t kChild = 0x40000000;
-constexpr std::uint32_t kVisible = 0x10000000;
 constexpr std::uint16_t kMessageBoxFont = 0x7FFF;
 constexpr std::size_t kMostWarnings = 50;
 constexpr std::size_t kMostComparisons = 4000000;  // bounds the overlap search of a huge dialog
@@ -391,12 +390,6 @@ TControlKind KindOf(std::string_view className, std::uint32_t style) {
 // The height of a drop-down combo box's field: the font's height and its frame.
 int ComboFieldHeight(TBaseUnits units) { return units.y + 8; }
 
-// Kinds whose overlaps are not worth a warning: containers and decorations.
-bool ContainsOthers(TControlKind kind) {
-  return kind == TControlKind::GroupBox || kind == TControlKind::StaticRect || kind == TControlKind::StaticFrame ||
-         kind == TControlKind::StaticEtched || kind == TControlKind::Tab;
-}
-
 // The kinds that count as the same for overlaps.
 TControlKind OverlapClass(TControlKind kind) {
   switch (kind) {
@@ -771,60 +764,62 @@ TBaseUnits DialogBaseUnits(const TDialogTemplate& dialog) {
   return DialogFontUnits(dialog.hasFont, dialog.points, dialog.face);
 }
 
-void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
-                        TLayoutFindings& findings) {
+void TLayoutSweep::Start(const TLayoutFrame& frame, std::size_t most, TLayoutFindings& findings) {
+  *this = {};
+  width_ = frame.width;
+  height_ = frame.height;
+  comboHeight_ = (ComboFieldHeight(frame.units) * 8 + frame.units.y - 1) / frame.units.y;
+  most_ = most;
   findings.outside.clear();
   findings.overlaps.clear();
   findings.overlapSizes.clear();
   findings.sharedIds.clear();
   findings.overlapSearchCut = false;
-  // One pass over the controls: those outside, those the overlap search looks at, and
-  // whether their ids rise (most dialogs number their controls in order, and then no two
-  // share one).
+  findings.searched.clear();
+}
+
+void TLayoutSweep::NoteOutside(std::size_t index, int left, int top, int right, int bottom,
+                               TLayoutFindings& findings) const {
+  if (findings.outside.size() >= most_) return;
+  bool disjoint = right <= 0 || bottom <= 0 || left >= width_ || top >= height_;
+  findings.outside.push_back({index, left, top, right, bottom, disjoint});
+}
+
+void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                        TLayoutFindings& findings) {
+  // One pass over the controls: those outside, those the overlap search looks at, whether
+  // their ids rise (most dialogs number their controls in order, and then no two share
+  // one), and whether those searched come from top to bottom (most dialogs are laid out in
+  // order).
+  TLayoutSweep sweep;
+  sweep.Start(frame, most, findings);
+  findings.searched.reserve(controls.size());
+  for (const TControlFacts& control : controls) sweep.Add<true>(control, findings);
   std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
-  searched.clear();
-  const int width = frame.width, height = frame.height;
-  const TBaseUnits units = frame.units;
-  bool idsRise = true;
-  std::int64_t lastId = -1;
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    const TControlFacts& control = controls[i];
-    std::uint32_t id = control.id;
-    if (id != 0xFFFF && id != 0xFFFFFFFF &&
-        (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass))) {
-      idsRise = idsRise && std::int64_t{id} > lastId;
-      lastId = id;
+  const bool byTop = sweep.ByTop(), idsRise = sweep.IdsRise();
+  // The axis: where every pair the search could find stays under both limits, either axis
+  // finds the same overlaps, and the one the controls come in order along needs no sort.
+  // Else the one along which the controls overlap less, from their summed extents along
+  // each axis over the room they spread across.
+  const std::size_t pairs = searched.size() * (searched.size() - (searched.empty() ? 0 : 1)) / 2;
+  bool vertical = true, byLeft = false;
+  if (pairs >= most || pairs > kMostComparisons || !byTop) {
+    std::int64_t widths = 0, heights = 0;
+    TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    int lastLeft = INT32_MIN;
+    byLeft = true;
+    for (const TLayoutFindings::TSearched& s : searched) {
+      const TUnitRect& r = s.rect;
+      widths += r.right - r.left;
+      heights += r.bottom - r.top;
+      byLeft = byLeft && lastLeft <= r.left;
+      lastLeft = r.left;
+      span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
+              std::max(span.bottom, r.bottom)};
     }
-    if ((control.style & kVisible) == 0) continue;
-    const TUnitRect r = UnitRect(control, units);
-    bool inside = r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
-    if (!inside && findings.outside.size() < most) {
-      bool disjoint = r.right <= 0 || r.bottom <= 0 || r.left >= width || r.top >= height;
-      findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, disjoint});
-    }
-    // Overlaps: visible controls sorted by their leading edge along one axis; each is
-    // compared with those that start before it ends. The axis is the one along which the
-    // controls overlap less (most dialogs stack their controls: top to bottom).
-    if (!ContainsOthers(control.kind) && r.right > r.left && r.bottom > r.top) searched.push_back({r, i});
+    vertical = !searched.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
+    if (pairs < most && pairs <= kMostComparisons) vertical = byTop || !byLeft;
   }
-  // Along each axis, the controls' summed extents over the room they spread across; and
-  // whether they come in order along it (most dialogs are laid out in order).
-  std::int64_t widths = 0, heights = 0;
-  TUnitRect span{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-  bool byTop = true, byLeft = true;
-  int lastTop = INT32_MIN, lastLeft = INT32_MIN;
-  for (const TLayoutFindings::TSearched& s : searched) {
-    const TUnitRect& r = s.rect;
-    widths += r.right - r.left;
-    heights += r.bottom - r.top;
-    byTop = byTop && lastTop <= r.top;
-    byLeft = byLeft && lastLeft <= r.left;
-    lastTop = r.top;
-    lastLeft = r.left;
-    span = {std::min(span.left, r.left), std::min(span.top, r.top), std::max(span.right, r.right),
-            std::max(span.bottom, r.bottom)};
-  }
-  bool vertical = !searched.empty() && heights * (span.right - span.left) < widths * (span.bottom - span.top);
   std::vector<std::pair<std::size_t, std::size_t>>& overlaps = findings.overlaps;
   std::size_t comparisons = 0;
   // The search along one axis, `lead` and `trail` giving a rectangle's edges on it.
@@ -859,8 +854,8 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   findings.overlapSearchCut = comparisons > kMostComparisons;
   std::sort(overlaps.begin(), overlaps.end());
   for (auto [first, second] : overlaps) {
-    const TUnitRect a = UnitRect(controls[first], units);
-    const TUnitRect b = UnitRect(controls[second], units);
+    const TUnitRect a = UnitRect(controls[first], frame.units);
+    const TUnitRect b = UnitRect(controls[second], frame.units);
     findings.overlapSizes.emplace_back(std::min(a.right, b.right) - std::max(a.left, b.left),
                                        std::min(a.bottom, b.bottom) - std::max(a.top, b.top));
   }

@@ -41,7 +41,7 @@ constexpr std::uint8_t kDefaultCharset = 1;  // DEFAULT_CHARSET
 constexpr char kDialogType[] = "5";
 
 struct TDialogHead {
-  TDialogLayout layout = TDialogLayout::Standard;
+  TTemplateLayout layout = TTemplateLayout::Standard;
   std::uint32_t helpId = 0;
   std::uint32_t style = 0;
   std::uint32_t exStyle = 0;
@@ -74,7 +74,7 @@ std::uint8_t ReadByteOperand(TRCParser& parser, const TOperand& token) {
 // `next`. Plain numbers no operand can refuse come as one run.
 void ReadDialogHead(TRCParser& parser, std::string first, TDialogHead& head, TOperand& next) {
   head.x = ReadCoordinate(parser, std::move(first), 101);  // x coordinate (in dialog units) expected
-  bool extended = head.layout == TDialogLayout::Extended;
+  bool extended = head.layout == TTemplateLayout::Extended;
   std::array<TCommonToken, 4> run;
   std::size_t count = TakeCommonRun(parser, std::span(run).first(extended ? 4 : 3), NumbersUpTo(kMaxWord));
   // 102 to 104: y coordinate, width, height (in dialog units) expected
@@ -142,7 +142,7 @@ void ReadFontAttributes(TRCParser& parser, TDialogHead& head, TOperand& token) {
     values[i] = i == 0 ? ReadWordOperand(parser, token) : ReadByteOperand(parser, token);
     ReadCommaOperand(parser, token);
   }
-  bool extended = head.layout == TDialogLayout::Extended;
+  bool extended = head.layout == TTemplateLayout::Extended;
   head.fontWeight = extended ? static_cast<std::uint16_t>(values[0]) : 0;
   head.fontItalic = extended ? static_cast<std::uint8_t>(values[1]) : 0;
   head.fontCharset = extended ? static_cast<std::uint8_t>(values[2]) : 0;
@@ -236,7 +236,7 @@ void ReadDialogStatements(TRCParser& parser, TOperand& token, TDialogHead& head)
 
 // The head with an item count of 0; returns where the count stands.
 std::size_t WriteTemplateHead(TOutputBuffer& out, const TDialogHead& head) {
-  if (head.layout == TDialogLayout::Extended) {
+  if (head.layout == TTemplateLayout::Extended) {
     out.WriteU16(1);       // version
     out.WriteU16(0xFFFF);  // signature
     out.WriteU32(head.helpId);
@@ -258,7 +258,7 @@ void WriteTemplateTexts(TOutputBuffer& out, const TDialogHead& head, const TRCPa
   WriteDialogText(out, head.caption, parser);
   if (!head.hasFont) return;
   out.WriteU16(head.fontSize);
-  if (head.layout == TDialogLayout::Extended) {
+  if (head.layout == TTemplateLayout::Extended) {
     out.WriteU16(head.fontWeight);
     out.WriteU8(head.fontItalic);
     out.WriteU8(head.fontCharset);
@@ -274,7 +274,7 @@ void CompileDialog(TRCParser& parser) {
   // Its own for each dialog: the host hears of the resource, and may compile another
   // script then, before the head is written.
   TDialogHead head;
-  head.layout = parser.resourceTypeText == "DIALOGEX" ? TDialogLayout::Extended : TDialogLayout::Standard;
+  head.layout = parser.resourceTypeText == "DIALOGEX" ? TTemplateLayout::Extended : TTemplateLayout::Standard;
   std::int32_t flags = kDiscardableFlags;
   TOperand token;
   ReadDialogHead(parser, ParseMemoryFlags(parser, flags), head, token);
@@ -290,11 +290,12 @@ void CompileDialog(TRCParser& parser) {
   std::size_t dataStart = out.Position();
   std::size_t countAt = WriteTemplateHead(out, head);
   WriteTemplateTexts(out, head, parser);
+  TControlNotes* notes = nullptr;
   if (parser.warnings) {
-    StartDialogControls(parser, {head.layout == TDialogLayout::Extended, head.style, head.width, head.height,
-                                 head.hasFont, head.fontSize, head.fontFace});
+    notes = &StartDialogControls(parser, {head.layout == TTemplateLayout::Extended, head.style, head.width,
+                                          head.height, head.hasFont, head.fontSize, head.fontFace});
   }
-  std::uint32_t itemCount = CompileControls(parser, head.layout);
+  std::uint32_t itemCount = CompileControls(parser, head.layout, notes);
   std::size_t dataEnd = out.Position();
   out.Seek(countAt);
   // A count above 65535 means data far above 65535 bytes, which PatchResourceDataSize refuses.

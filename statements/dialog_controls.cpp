@@ -81,7 +81,7 @@ enum class TOperands {
 // How a CONTROL's text becomes its title, by the class it resolved to.
 enum class TTitleRule { Text, Icon, Static, Empty };
 
-struct TControlKind {
+struct TControlKeyword {
   std::string_view keyword;
   TOperands operands;
   std::uint16_t classOrdinal;
@@ -89,7 +89,7 @@ struct TControlKind {
 };
 
 // A fixed table of 17 keywords, scanned in place.
-constexpr std::array<TControlKind, 17> kControlKinds = {{
+constexpr std::array<TControlKeyword, 17> kControlKinds = {{
     {"PUSHBUTTON", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x0},     // BS_PUSHBUTTON
     {"DEFPUSHBUTTON", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x1},  // BS_DEFPUSHBUTTON
     {"CHECKBOX", TOperands::Text, kButtonClass, kChildVisible | kTabStop | 0x2},       // BS_CHECKBOX
@@ -279,7 +279,7 @@ std::uint64_t LoadPart(const char* bytes, std::size_t size) {
 }
 
 // `keyword` in any letter case.
-const TControlKind* FindControlKind(std::string_view keyword) {
+const TControlKeyword* FindControlKind(std::string_view keyword) {
   if (keyword.size() < kMinKindLength || keyword.size() > kMaxKindLength) return nullptr;
   std::size_t partSize = PartSize(keyword.size());
   TWordParts word{LoadPart(keyword.data(), partSize), LoadPart(keyword.data() + keyword.size() - partSize, partSize)};
@@ -356,10 +356,10 @@ bool ReadItemRectangle(TRCParser& parser, TDialogItem& item, bool withId = false
 // The styles from the `taken` items of `run` that a run took (from the exstyle on for a
 // CONTROL, which has read its style), the rest read from the script; leaves the token
 // after them in `next`.
-void FillItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
+void FillItemStyles(TRCParser& parser, TTemplateLayout layout, const TControlKeyword* kind, TDialogItem& item,
                     std::span<const TCommonToken, 3> run, std::size_t taken, TOperand& next) {
   std::size_t first = kind != nullptr ? 0 : 1;
-  std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
+  std::size_t end = layout == TTemplateLayout::Extended ? 3 : 2;
   std::size_t count = first + taken;
   for (std::size_t i = first; i < end; ++i) {
     TStyleOperand operand;
@@ -383,11 +383,11 @@ void FillItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind*
 // a statement of `kind` (a CONTROL has read its own); leaves the token after them in
 // `next`. Plain numbers, which none of them refuses, come as one run; a name that ends
 // a run (`afterRun`: the rectangle's) is the next statement's keyword or END.
-void ReadItemStyles(TRCParser& parser, TDialogLayout layout, const TControlKind* kind, TDialogItem& item,
+void ReadItemStyles(TRCParser& parser, TTemplateLayout layout, const TControlKeyword* kind, TDialogItem& item,
                     TOperand& next, bool afterRun) {
   if (afterRun && TakeNameAfterRun(parser, next)) return;
   std::size_t first = kind != nullptr ? 0 : 1;
-  std::size_t end = layout == TDialogLayout::Extended ? 3 : 2;
+  std::size_t end = layout == TTemplateLayout::Extended ? 3 : 2;
   std::size_t taken = TakeCommonRun(parser, std::span(item.run).subspan(first, end - first), NumbersUpTo(kMaxDword));
   FillItemStyles(parser, layout, kind, item, std::span(item.run).first<3>(), taken, next);
 }
@@ -410,13 +410,13 @@ void ReadIconName(TRCParser& parser, const TOperand& token, TDialogName& title) 
 // control := keyword [","] text "," id "," rectangle ["," style ["," exstyle]]
 //          | keyword id "," rectangle ["," style ["," exstyle]]
 // Leaves the token after the statement in `next`.
-void ReadControl(TRCParser& parser, TDialogLayout layout, const TControlKind& kind, TDialogItem& item, TOperand& next) {
+void ReadControl(TRCParser& parser, TTemplateLayout layout, const TControlKeyword& kind, TDialogItem& item, TOperand& next) {
   SetOrdinal(item.windowClass, kind.classOrdinal);
   item.style = kind.defaultStyle;
   // The commonest: the text, id, rectangle and styles as one run of plain items
   if (kind.operands != TOperands::Icon) {
     std::size_t lead = kind.operands == TOperands::Text ? 1 : 0;
-    std::size_t styles = layout == TDialogLayout::Extended ? 3 : 2;
+    std::size_t styles = layout == TTemplateLayout::Extended ? 3 : 2;
     std::span<TCommonToken> run = std::span(item.run).first(lead + 5 + styles);
     std::uint32_t words = lead != 0 ? 0x3Eu : 0x1Fu;  // the id and the rectangle
     if (std::size_t taken = TakeCommonRun(parser, run, Operands(static_cast<std::uint32_t>(lead), words)); taken > 0) {
@@ -481,7 +481,7 @@ TTitleRule RuleOfClass(std::uint16_t ordinal) {
   return TTitleRule::Empty;
 }
 
-TTitleRule RuleOfKind(const TControlKind& kind) {
+TTitleRule RuleOfKind(const TControlKeyword& kind) {
   if (kind.operands == TOperands::Text) return TTitleRule::Text;
   return kind.operands == TOperands::Icon ? TTitleRule::Icon : TTitleRule::Empty;
 }
@@ -494,7 +494,7 @@ TTitleRule ClassOfText(std::string_view text, TDialogName& name) {
       SetOrdinal(name, kClassWords[i].second);
       return RuleOfClass(kClassWords[i].second);
     }
-  if (const TControlKind* kind = FindControlKind(text)) {
+  if (const TControlKeyword* kind = FindControlKind(text)) {
     SetOrdinal(name, kind->classOrdinal);
     return RuleOfKind(*kind);
   }
@@ -552,7 +552,7 @@ enum TGenericPlace : std::size_t { kText, kId, kClass, kStyle, kX, kExStyle = kX
 
 // A CONTROL whose operands a run took from the text on, `taken` of them; reads the
 // rest as ReadGenericControl does.
-void FinishGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, std::size_t taken,
+void FinishGenericControl(TRCParser& parser, TTemplateLayout layout, TDialogItem& item, std::size_t taken,
                           TOperand& next) {
   std::span<const TCommonToken, 10> run = item.run;
   SetText(item.title, QuotedText(run[kText].text));
@@ -584,9 +584,9 @@ void FinishGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& 
 
 // CONTROL [","] text "," id "," class "," style "," rectangle ["," exstyle [help-id]]
 // Leaves the token after the statement in `next`.
-void ReadGenericControl(TRCParser& parser, TDialogLayout layout, TDialogItem& item, TOperand& next) {
+void ReadGenericControl(TRCParser& parser, TTemplateLayout layout, TDialogItem& item, TOperand& next) {
   // The commonest: all of them, or the first of them, as one run of plain items
-  std::size_t end = layout == TDialogLayout::Extended ? kExStyle + 2 : kExStyle + 1;
+  std::size_t end = layout == TTemplateLayout::Extended ? kExStyle + 2 : kExStyle + 1;
   constexpr std::uint32_t kLiterals = 1u << kText | 1u << kClass;
   constexpr std::uint32_t kWords = 1u << kId | 0xFu << kX;
   if (std::size_t taken = TakeCommonRun(parser, std::span(item.run).first(end), Operands(kLiterals, kWords)))
@@ -667,9 +667,9 @@ class TItemBytes {
   std::size_t size_ = 0;
 };
 
-void WriteDialogItem(TOutputBuffer& out, TDialogLayout layout, const TDialogItem& item, const TRCParser& parser) {
+void WriteDialogItem(TOutputBuffer& out, TTemplateLayout layout, const TDialogItem& item, const TRCParser& parser) {
   std::array<std::uint8_t, TItemBytes::kFixedRoom> fixed{};
-  bool extended = layout == TDialogLayout::Extended;
+  bool extended = layout == TTemplateLayout::Extended;
   std::uint8_t* at = fixed.data();
   if (extended) {
     at = StoreLittle(at, item.helpId);
@@ -816,48 +816,43 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
   return {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(parser.removedBits)};
 }
 
-// Notes what the dialog warnings need of the control just written.
-void NoteControl(TRCParser& parser, const TDialogItem& item) {
-  TNotedControl control;
-  control.id = static_cast<std::uint32_t>(item.id);
-  control.style = item.style;
-  control.x = item.x;
-  control.y = item.y;
-  control.width = item.width;
-  control.height = item.height;
-  control.classIsOrdinal = item.windowClass.isOrdinal;
-  control.classOrdinal = item.windowClass.ordinal;
-  control.classText = item.windowClass.text;
-  control.titleIsOrdinal = item.title.isOrdinal;
-  control.title = item.title.text;
-  NoteDialogControl(parser, control);
+// Notes what the dialog warnings need of the control just written: its numbers and kind
+// at once, its class by name and its title only when they matter.
+inline void NoteControl(TRCParser& parser, TControlNotes& notes, const TDialogItem& item) {
+  const bool ordinal = item.windowClass.isOrdinal;
+  notes.controls.push_back({static_cast<std::uint32_t>(item.id), item.style, item.x, item.y, item.width, item.height,
+                            ordinal ? KindOfClassOrdinal(item.windowClass.ordinal, item.style) : TControlKind::Custom,
+                            ordinal && item.windowClass.ordinal == 0x82});
+  if (!ordinal) NoteNamedClass(notes, item.windowClass.text);
+  notes.sweep.Add<false>(notes.controls.back(), notes.findings);
+  if (!item.title.isOrdinal && item.title.text.find('&') != std::string::npos)
+    NoteControlTitle(parser, notes, item.title.text);
 }
 
-std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout) {
+std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TControlNotes* notes) {
   std::uint32_t count = 0;
   TKeptItem kept;
   TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
-  const bool noteControls = parser.warnings != nullptr;  // tested once, not per control
   while (!token.Is("}")) {
     item.Reset();
-    if (noteControls) NoteItemPlace(parser);
+    if (notes) NoteItemPlace(parser);
     std::string_view keyword = token.isValue ? std::string_view() : token.View();
     if (parser.options.index) IndexItem(parser, keyword);
     if (IsWord(keyword, "CONTROL")) {
       ReadGenericControl(parser, layout, item, token);
     } else {
-      const TControlKind* kind = FindControlKind(keyword);
+      const TControlKeyword* kind = FindControlKind(keyword);
       if (kind == nullptr) ReportError(parser, 115, {token.Text()});  // Unknown Dialog Control Class: %s
       ReadControl(parser, layout, *kind, item, token);
     }
-    if (layout == TDialogLayout::Extended && token.Is("{")) {
+    if (layout == TTemplateLayout::Extended && token.Is("{")) {
       item.creationData = ReadCreationData(parser);
       ReadCommaOperand(parser, token);
     }
     WriteDialogItem(parser.output, layout, item, parser);
-    if (noteControls) NoteControl(parser, item);
+    if (notes) NoteControl(parser, *notes, item);
     ++count;
   }
   return count;

@@ -16,9 +16,11 @@ namespace tarvex {
 struct TRCParser;
 class TOutputBuffer;
 
+struct TControlNotes;
+
 /// DIALOG writes the standard template, DIALOGEX the extended one (help ids, font
 /// weight, italic and character set, 32-bit control ids).
-enum class TDialogLayout { Standard, Extended };
+enum class TTemplateLayout { Standard, Extended };
 
 /// A menu, class, caption or title field: 0xFFFF and an ordinal, or a text; an empty
 /// text is written as the 16-bit zero alone (no such field).
@@ -122,7 +124,8 @@ std::uint32_t ReadHelpId(TRCParser& parser, const TOperand& token);
 /// Reads control statements from the token after "{" up to and including "}", writing
 /// one item per statement in `layout` (in DIALOGEX with the help ids and creation data
 /// blocks that may end them). Returns the number of items written.
+/// Each control is noted in `notes` for the dialog warnings when they are wanted.
 /// Raises 9, 68, 86, 97, 99 to 106, 112 to 115.
-std::uint32_t CompileControls(TRCParser& parser, TDialogLayout layout);
+std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TControlNotes* notes);
 
 }  // namespace tarvex

@@ -63,8 +63,7 @@ void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
 
 // What the dialog checks keep of the controls of the dialog being compiled, noted as each
 // control statement is read; its room serves every dialog of the script.
-struct TDialogFacts {
-  std::vector<TControlFacts> controls;
+struct TDialogFacts : TControlNotes {
   /// The controls whose title holds a "&" that the dialog manager acts on: the control
   /// and the part of `titles` that holds its title
   struct TTitled {
@@ -73,7 +72,6 @@ struct TDialogFacts {
   std::vector<TTitled> titled;
   std::u16string titles;
   TNotedDialog head;  ///< its face is not kept
-  TLayoutFindings findings;
   // The font of the last dialog and its base units: most dialogs of a script share one.
   bool unitsKnown = false;
   bool hasFont = false;
@@ -331,7 +329,9 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
   const TWarningCollector& collector = *parser.warnings;
   const TNotedDialog& head = dialog.head;
   TLayoutFindings& findings = dialog.findings;
-  FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, findings);
+  // The look taken control by control is the whole look unless controls may overlap or share an id.
+  if (!dialog.sweep.Settled())
+    FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, findings);
   bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
@@ -684,45 +684,28 @@ std::vector<std::uint32_t> VersionStringNumbers(std::u16string_view text) {
   return numbers;
 }
 
-void StartDialogControls(TRCParser& parser, const TNotedDialog& dialog) {
+TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog) {
   // One room serves every dialog of the script.
   if (!parser.warnings->dialogRoom) parser.warnings->dialogRoom = std::make_shared<TDialogFacts>();
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
   facts.Clear();
   facts.head = dialog;
   facts.head.face = {};
-  facts.UnitsOf(parser, dialog);
+  facts.sweep.Start({dialog.width, dialog.height, facts.UnitsOf(parser, dialog)}, kMostFindings, facts.findings);
+  return facts;
 }
 
-namespace {
+void NoteNamedClass(TControlNotes& notes, std::string_view classText) {
+  TControlFacts& control = notes.controls.back();
+  control.kind = static_cast<TDialogFacts&>(notes).KindOfNamedClass(classText, control.style);
+  control.staticClass = classText == "STATIC";
+}
 
-// A title that can carry a mnemonic and holds a "&", as UTF-16.
-[[gnu::noinline]] void NoteTitle(TRCParser& parser, TDialogFacts& facts, std::string_view title) {
+void NoteControlTitle(TRCParser& parser, TControlNotes& notes, std::string_view title) {
+  TDialogFacts& facts = static_cast<TDialogFacts&>(notes);
+  if (!TakesMnemonic(facts.controls.back())) return;
   if (IsAsciiText(title)) return facts.AddTitle(std::u16string(title.begin(), title.end()));
   facts.AddTitle(ScriptTextToUtf16(parser, title));
-}
-
-}  // namespace
-
-void NoteDialogControl(TRCParser& parser, const TNotedControl& noted) {
-  TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
-  TControlFacts& control = facts.controls.emplace_back();
-  control.id = noted.id;
-  control.style = noted.style;
-  control.x = noted.x;
-  control.y = noted.y;
-  control.width = noted.width;
-  control.height = noted.height;
-  if (noted.classIsOrdinal) {
-    control.kind = KindOfClassOrdinal(noted.classOrdinal, noted.style);
-    control.staticClass = noted.classOrdinal == 0x82;
-  } else {
-    control.kind = facts.KindOfNamedClass(noted.classText, noted.style);
-    control.staticClass = noted.classText == "STATIC";
-  }
-  std::string_view title = noted.title;
-  if (noted.titleIsOrdinal || !TakesMnemonic(control) || title.find('&') == std::string_view::npos) return;
-  NoteTitle(parser, facts, title);
 }
 
 void CheckDialogWarnings(TRCParser& parser) {

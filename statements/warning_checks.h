@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output/dialog_layout.h"
 #include "reader/parser.h"
 
 namespace tarvex {
@@ -27,23 +28,25 @@ struct TNotedDialog {
   std::string_view face;  ///< script bytes
 };
 
-/// A control statement as the dialog warnings need it, told as it is compiled.
-struct TNotedControl {
-  std::uint32_t id = 0;
-  std::uint32_t style = 0;
-  std::int16_t x = 0, y = 0, width = 0, height = 0;
-  bool classIsOrdinal = false;
-  std::uint16_t classOrdinal = 0;
-  std::string_view classText;  ///< script bytes
-  bool titleIsOrdinal = false;
-  std::string_view title;      ///< script bytes
+/// What the dialog warnings keep of the controls of the dialog being compiled, written by
+/// CompileControls as each control statement is compiled; one room serves every dialog.
+struct TControlNotes {
+  std::vector<TControlFacts> controls;  ///< in template order; each control's place is noted as it began (NoteItemPlace)
+  TLayoutSweep sweep;                   ///< the first look at the layout, taken control by control
+  TLayoutFindings findings;             ///< what the look found; its room serves every dialog
 };
 
-/// A dialog's controls begin (its head read): forgets those of the previous one.
-void StartDialogControls(TRCParser& parser, const TNotedDialog& dialog);
+/// A dialog's controls begin (its head read): forgets those of the previous one and gives
+/// the room its controls are noted in.
+TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog);
 
-/// Notes a control of the dialog being compiled (its place noted as it began, NoteItemPlace).
-void NoteDialogControl(TRCParser& parser, const TNotedControl& control);
+/// The kind of the control just noted, whose class is given by name (`classText`, script
+/// bytes), and whether that class is STATIC.
+void NoteNamedClass(TControlNotes& notes, std::string_view classText);
+
+/// The title of the control just noted, a text holding a "&" (script bytes): kept when the
+/// control acts on its mnemonic.
+void NoteControlTitle(TRCParser& parser, TControlNotes& notes, std::string_view title);
 
 /// The dialog just compiled, whose controls were noted: shared ids, mnemonics, controls
 /// outside, overlaps.
