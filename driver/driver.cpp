@@ -151,7 +151,7 @@ void PrintWarnings(const TPrinter& printer, const std::vector<TWarning>& warning
   if (options.enabled == 0) return;
   if (printer.gnu) return PrintGnuWarnings(printer.err, warnings, options);
   std::size_t rest = PrintEnabledWarnings(warnings, options, [&](const TWarning& warning) {
-    printer.out << NativeWarningLine(ComposedCopy(warning, false)) << '\n';
+    printer.out << NativeWarningLine(warning) << '\n';
   });
   if (rest > 0) printer.out << "Warning: " << MoreWarningsText(rest) << '\n';
 }

@@ -285,63 +285,6 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-TControlKind ButtonKind(std::uint32_t style) {
-  std::uint32_t type = style & 0xF;
-  if ((style & 0x1000) != 0 && type >= 2 && type <= 9 && type != 7 && type != 8) return TControlKind::PushButton;
-  switch (type) {
-    case 1:
-      return TControlKind::DefaultButton;
-    case 2:
-    case 3:
-      return TControlKind::CheckBox;
-    case 4:
-    case 9:
-      return TControlKind::RadioButton;
-    case 5:
-    case 6:
-      return TControlKind::ThreeState;
-    case 7:
-      return TControlKind::GroupBox;
-    case 0xB:
-      return TControlKind::OwnerDrawButton;
-    case 0xC:
-    case 0xD:
-      return TControlKind::SplitButton;
-    case 0xE:
-    case 0xF:
-      return TControlKind::CommandLink;
-    default:
-      return TControlKind::PushButton;
-  }
-}
-
-TControlKind StaticKind(std::uint32_t style) {
-  switch (style & 0x1F) {
-    case 0x03:
-      return TControlKind::StaticIcon;
-    case 0x0E:
-    case 0x0F:
-      return TControlKind::StaticImage;
-    case 0x04:
-    case 0x05:
-    case 0x06:
-      return TControlKind::StaticRect;
-    case 0x07:
-    case 0x08:
-    case 0x09:
-      return TControlKind::StaticFrame;
-    case 0x10:
-    case 0x11:
-    case 0x12:
-      return TControlKind::StaticEtched;
-    case 0x0A:
-    case 0x0D:
-      return TControlKind::StaticOwnerDraw;
-    default:
-      return TControlKind::StaticText;
-  }
-}
-
 // The common control classes by name (upper case).
 constexpr std::pair<std::string_view, TControlKind> kClassKinds[] = {
     {"EDIT", TControlKind::Edit},
@@ -736,25 +679,6 @@ TControlFacts FactsOf(const TDialogControl& control) {
 
 TControlKind KindOfClass(std::string_view className, std::uint32_t style) { return KindOf(className, style); }
 
-TControlKind KindOfClassOrdinal(std::uint16_t ordinal, std::uint32_t style) {
-  switch (ordinal) {
-    case 0x80:
-      return ButtonKind(style);
-    case 0x81:
-      return TControlKind::Edit;
-    case 0x82:
-      return StaticKind(style);
-    case 0x83:
-      return TControlKind::ListBox;
-    case 0x84:
-      return TControlKind::ScrollBar;
-    case 0x85:
-      return (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
-    default:
-      return TControlKind::Custom;
-  }
-}
-
 TBaseUnits DialogFontUnits(bool hasFont, std::uint16_t points, std::u16string_view face) {
   if (!hasFont) return {};
   return points == kMessageBoxFont ? FontBaseUnits(u"Segoe UI", 9) : FontBaseUnits(face, points);
@@ -794,7 +718,7 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   TLayoutSweep sweep;
   sweep.Start(frame, most, findings);
   findings.searched.reserve(controls.size());
-  for (const TControlFacts& control : controls) sweep.Add<true>(control, findings);
+  for (std::size_t i = 0; i < controls.size(); ++i) sweep.Add<true>(controls[i], i, findings);
   std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
   const bool byTop = sweep.ByTop(), idsRise = sweep.IdsRise();
   // The axis: where every pair the search could find stays under both limits, either axis

@@ -203,8 +203,99 @@ TControlFacts FactsOf(const TDialogControl& control);
 /// "BUTTON" ..., or the class text; letter case ignored) with `style`.
 TControlKind KindOfClass(std::string_view className, std::uint32_t style);
 
+/// The kind of a BUTTON with `style`.
+constexpr TControlKind ButtonKind(std::uint32_t style) {
+  std::uint32_t type = style & 0xF;
+  if ((style & 0x1000) != 0 && type >= 2 && type <= 9 && type != 7 && type != 8) return TControlKind::PushButton;
+  switch (type) {
+    case 1:
+      return TControlKind::DefaultButton;
+    case 2:
+    case 3:
+      return TControlKind::CheckBox;
+    case 4:
+    case 9:
+      return TControlKind::RadioButton;
+    case 5:
+    case 6:
+      return TControlKind::ThreeState;
+    case 7:
+      return TControlKind::GroupBox;
+    case 0xB:
+      return TControlKind::OwnerDrawButton;
+    case 0xC:
+    case 0xD:
+      return TControlKind::SplitButton;
+    case 0xE:
+    case 0xF:
+      return TControlKind::CommandLink;
+    default:
+      return TControlKind::PushButton;
+  }
+}
+
+/// The kind of a STATIC with `style`.
+constexpr TControlKind StaticKind(std::uint32_t style) {
+  switch (style & 0x1F) {
+    case 0x03:
+      return TControlKind::StaticIcon;
+    case 0x0E:
+    case 0x0F:
+      return TControlKind::StaticImage;
+    case 0x04:
+    case 0x05:
+    case 0x06:
+      return TControlKind::StaticRect;
+    case 0x07:
+    case 0x08:
+    case 0x09:
+      return TControlKind::StaticFrame;
+    case 0x10:
+    case 0x11:
+    case 0x12:
+      return TControlKind::StaticEtched;
+    case 0x0A:
+    case 0x0D:
+      return TControlKind::StaticOwnerDraw;
+    default:
+      return TControlKind::StaticText;
+  }
+}
+
+/// The two kinds above by the bits they depend on (every control of a dialog is looked up).
+struct TKindTables {
+  TControlKind button[32];  ///< by BS_TYPEMASK, plus 16 with BS_PUSHLIKE
+  TControlKind statics[32];  ///< by SS_TYPEMASK
+};
+constexpr TKindTables MakeKindTables() {
+  TKindTables tables{};
+  for (std::uint32_t bits = 0; bits < 32; ++bits) {
+    tables.button[bits] = ButtonKind((bits & 0xF) | (bits & 0x10) << 8);
+    tables.statics[bits] = StaticKind(bits);
+  }
+  return tables;
+}
+inline constexpr TKindTables kKindTables = MakeKindTables();
+
 /// The kind of a control of the class ordinal `ordinal` (0x80 button ... 0x85 combo box).
-TControlKind KindOfClassOrdinal(std::uint16_t ordinal, std::uint32_t style);
+inline TControlKind KindOfClassOrdinal(std::uint16_t ordinal, std::uint32_t style) {
+  switch (ordinal) {
+    case 0x80:
+      return kKindTables.button[(style & 0xF) | (style >> 8 & 0x10)];
+    case 0x81:
+      return TControlKind::Edit;
+    case 0x82:
+      return kKindTables.statics[style & 0x1F];
+    case 0x83:
+      return TControlKind::ListBox;
+    case 0x84:
+      return TControlKind::ScrollBar;
+    case 0x85:
+      return (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
+    default:
+      return TControlKind::Custom;
+  }
+}
 
 /// The base units of a dialog's font: the system font's without one.
 TBaseUnits DialogFontUnits(bool hasFont, std::uint16_t points, std::u16string_view face);
@@ -227,11 +318,11 @@ class TLayoutSweep {
   /// A dialog begins: `findings` is cleared (its room kept).
   void Start(const TLayoutFrame& frame, std::size_t most, TLayoutFindings& findings);
 
-  /// One more control; with `kSearch`, a control the overlap search looks at is added to
-  /// the findings' searched controls.
+  /// Control `index` of the dialog, the one after the last; with `kSearch`, a control the
+  /// overlap search looks at is added to the findings' searched controls, and whether they
+  /// come from top to bottom is seen.
   template <bool kSearch>
-  void Add(const TControlFacts& control, TLayoutFindings& findings) {
-    const std::size_t index = count_++;
+  void Add(const TControlFacts& control, std::size_t index, TLayoutFindings& findings) {
     const std::uint32_t id = control.id;
     // Ids 1 to 0xFFFE always count; -1, 0xFFFF and 0 on statics and group boxes never do.
     if (id - 1 < 0xFFFE || (id != 0xFFFF && id != 0xFFFFFFFF &&
@@ -246,11 +337,13 @@ class TLayoutSweep {
     // Inside: no edge beyond the dialog's (sums of 16-bit values, far from overflowing).
     if ((left | top | (width_ - right) | (height_ - bottom)) < 0) NoteOutside(index, left, top, right, bottom, findings);
     if ((kContainerKinds >> static_cast<unsigned>(control.kind) & 1) != 0 || right <= left || bottom <= top) return;
-    if constexpr (kSearch) findings.searched.push_back({{left, top, right, bottom}, index});
     reachesUp_ |= top < lowest_;
     lowest_ = std::max(lowest_, bottom);
-    byTop_ &= lastTop_ <= top;
-    lastTop_ = top;
+    if constexpr (kSearch) {
+      findings.searched.push_back({{left, top, right, bottom}, index});
+      byTop_ &= lastTop_ <= top;
+      lastTop_ = top;
+    }
   }
 
   /// Whether the findings are complete: the ids rise and no two searched controls overlap.
@@ -273,7 +366,6 @@ class TLayoutSweep {
 
   int width_ = 0, height_ = 0, comboHeight_ = 0;
   std::size_t most_ = 0;
-  std::size_t count_ = 0;
   bool idsRise_ = true;
   std::int64_t lastId_ = -1;
   bool byTop_ = true;

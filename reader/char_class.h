@@ -105,6 +105,19 @@ constexpr bool WordHasByte(std::uint64_t word, unsigned char byte) {
   return ((x - kEveryByte) & ~x & kHighBits) != 0;
 }
 
+/// Whether every byte of `text` is printable ASCII (0x20 to 0x7E).
+inline bool IsPrintableAscii(std::string_view text) {
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = LoadWord(text.data() + i);
+    // A byte below 0x20 borrows, one of 0x7F and above carries into its high bit.
+    if ((((word - kEveryByte * 0x20) & ~word) | (word + kEveryByte)  | word) & kHighBits) return false;
+  }
+  for (; i < text.size(); ++i)
+    if (text[i] < 0x20 || text[i] >= 0x7F) return false;
+  return true;
+}
+
 /// Whether every byte of `text` is below 0x80.
 inline bool IsAsciiText(std::string_view text) {
   std::size_t i = 0;

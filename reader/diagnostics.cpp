@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "data/messages.h"
+#include "reader/char_class.h"
 #include "reader/parser.h"
 #include "reader/source_place.h"
 
@@ -43,6 +44,7 @@ void AppendEscape(std::string& out, unsigned char byte) {
 }  // namespace
 
 std::string SafeText(std::string_view text) {
+  if (IsPrintableAscii(text)) return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {

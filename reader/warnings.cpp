@@ -1,7 +1,9 @@
 #include "reader/warnings.h"
 
 #include <array>
+#include <charconv>
 
+#include "reader/char_class.h"
 #include "reader/diagnostics.h"
 #include "reader/parser.h"
 #include "reader/warning_collector.h"
@@ -212,23 +214,37 @@ void LocateWarning(TWarning& warning) {
 
 std::string NativeWarningLine(const TWarning& warning) {
   const TDiagnosticDetail& detail = warning.detail;
-  std::string number = std::to_string(detail.located ? detail.where.line : 0);
+  bool located = detail.located;
+  std::string_view file = detail.where.file;
+  std::int32_t lineNumber = detail.where.line;
+  std::string brief;
+  if (warning.findings) {
+    TKeptPlace place;
+    brief = warning.findings->Brief(warning.finding, warning.kind, place);
+    file = warning.findings->FileName(place);
+    located = !file.empty();
+    lineNumber = place.line;
+  }
+  const std::string& message = warning.findings ? brief : detail.message;
+  char number[16];
+  auto numberEnd = std::to_chars(number, number + sizeof number, located ? lineNumber : 0).ptr;
+  std::string_view digits(number, static_cast<std::size_t>(numberEnd - number));
   std::string line;
-  line.reserve(48 + 2 * number.size() + detail.where.file.size() + detail.message.size());
+  line.reserve(48 + 2 * digits.size() + file.size() + message.size());
   line += "Warning[-W";
   line += WarningName(warning.kind);
   line += "] in line [";
-  line += number;
+  line += digits;
   line += "]: ";
-  if (detail.located) {
+  if (located) {
     line += "File ";
-    line += detail.where.file;
+    line += file;
     line += ". Line ";
-    line += number;
+    line += digits;
     line += " : ";
   }
-  line += detail.message;
-  return SafeText(line);
+  line += message;
+  return IsPrintableAscii(line) ? line : SafeText(line);
 }
 
 }  // namespace tarvex

@@ -130,6 +130,13 @@ class TWarningFindings {
   /// Fills the message and places of finding `index` into `warning` (its kind and resource
   /// set), with its notes unless `notes` is false (the native line shows none).
   virtual void Compose(std::size_t index, TWarning& warning, bool notes) const = 0;
+  /// The message of finding `index` of `kind` and the place it points at, as Compose makes
+  /// them: what the native line shows.
+  virtual std::string Brief(std::size_t index, TWarningKind kind, TKeptPlace& place) const = 0;
+  /// The name of the file of a kept place; empty for none.
+  std::string_view FileName(const TKeptPlace& kept) const {
+    return kept.file == TKeptPlace::kNoFile ? std::string_view() : std::string_view(files_[kept.file].place.file);
+  }
   /// The place of `mark`, kept while its file is open, as PlaceOfMark would give it.
   TKeptPlace Keep(const TRCParser& parser, const TWarningMark& mark);
   /// What PlaceOfMark gave for the kept mark while its file was open.
@@ -162,7 +169,7 @@ void PlaceWarning(TWarning& warning, TSourcePlace place, std::string message);
 void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string text);
 
 /// The line "Warning[-Wname] in line [N]: File F. Line N : text" of the native form (safe
-/// for a terminal).
+/// for a terminal); a warning whose text waits has only its message and place made.
 std::string NativeWarningLine(const TWarning& warning);
 
 }  // namespace tarvex

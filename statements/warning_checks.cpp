@@ -47,8 +47,6 @@ TSourcePlace ItemPlace(const TRCParser& parser, std::size_t index) {
   return PlaceOfMark(parser, index < collector.items.size() ? collector.items[index] : collector.statementPlace);
 }
 
-std::int32_t LineOf(const TSourcePlace& place) { return place.line; }
-
 // Adds `warning` as a warning about the resource being compiled.
 void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
   warning.resourceType = type;
@@ -227,26 +225,44 @@ class TCheckFindings final : public TWarningFindings {
     return std::u16string_view(texts).substr(span.first, span.second);
   }
 
+  std::string Brief(std::size_t index, TWarningKind kind, TKeptPlace& place) const override {
+    if (kind == TWarningKind::Outside) {
+      const TOutside& o = outside[index];
+      const TOutsideControl& control = outsideControls[o.first];
+      place = control.place;
+      std::string text = DescribeOutside(control, o.extended);
+      text += " in a dialog of ";
+      AppendNumber(text, o.width);
+      text += " x ";
+      AppendNumber(text, o.height);
+      text += " units";
+      if (o.count > 1) {
+        text += " (and ";
+        AppendNumber(text, static_cast<std::int64_t>(o.count - 1));
+        text += o.count == 2 ? " other control)" : " other controls)";
+      }
+      return text;
+    }
+    const TMnemonic& m = mnemonics[index];
+    place = m.place;
+    std::u16string_view text = Text(m.text);
+    return "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
+           "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
+           std::to_string(m.earlierPlace.line);
+  }
+
   void Compose(std::size_t index, TWarning& warning, bool notes) const override {
+    TKeptPlace place;
+    std::string text = Brief(index, warning.kind, place);
+    PlaceWarning(warning, Place(place), std::move(text));
+    if (!notes) return;
     if (warning.kind == TWarningKind::Outside) {
       const TOutside& o = outside[index];
       const TOutsideControl* controls = outsideControls.data() + o.first;
-      std::string text = DescribeOutside(controls[0], o.extended) + " in a dialog of " + std::to_string(o.width) +
-                         " x " + std::to_string(o.height) + " units";
-      if (o.count > 1)
-        text += " (and " + std::to_string(o.count - 1) + (o.count == 2 ? " other control)" : " other controls)");
-      PlaceWarning(warning, Place(controls[0].place), std::move(text));
-      for (std::size_t k = 1; notes && k < o.kept; ++k)
+      for (std::size_t k = 1; k < o.kept; ++k)
         AddWarningNote(warning, Place(controls[k].place), DescribeOutside(controls[k], o.extended));
     } else {
-      const TMnemonic& m = mnemonics[index];
-      std::u16string_view text = Text(m.text);
-      TSourcePlace earlierPlace = Place(m.earlierPlace);
-      PlaceWarning(warning, Place(m.place),
-                   "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
-                       "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
-                       std::to_string(LineOf(earlierPlace)));
-      if (notes) AddWarningNote(warning, earlierPlace, "first used here");
+      AddWarningNote(warning, Place(mnemonics[index].earlierPlace), "first used here");
     }
   }
 };
