@@ -464,7 +464,7 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
     std::string page;  // built before anything is saved
     if (!options.html.empty())
       page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName,
-                             parser.warnings ? parser.warnings->warnings : std::vector<TWarning>{});
+                             parser.warnings ? parser.warnings->All() : std::vector<TWarning>{});
     std::vector<std::span<const std::uint8_t>> pieces{parser.output.Bytes()};
     TCoffObject object;
     if (options.coff) {

@@ -688,25 +688,72 @@ TBaseUnits DialogBaseUnits(const TDialogTemplate& dialog) {
   return DialogFontUnits(dialog.hasFont, dialog.points, dialog.face);
 }
 
-void TLayoutSweep::Start(const TLayoutFrame& frame, std::size_t most, TLayoutFindings& findings) {
-  *this = {};
-  width_ = frame.width;
-  height_ = frame.height;
-  comboHeight_ = (ComboFieldHeight(frame.units) * 8 + frame.units.y - 1) / frame.units.y;
-  most_ = most;
+namespace {
+
+constexpr std::uint32_t kVisible = 0x10000000;
+
+// Kinds whose overlaps are not worth a warning: containers and decorations.
+constexpr std::uint64_t kContainerKinds =
+    std::uint64_t{1} << static_cast<unsigned>(TControlKind::GroupBox) |
+    std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticRect) |
+    std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticFrame) |
+    std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticEtched) |
+    std::uint64_t{1} << static_cast<unsigned>(TControlKind::Tab);
+
+template <bool kSearch>
+TLayoutSweep Sweep(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                   TLayoutFindings& findings) {
+  const int width = frame.width, height = frame.height;
+  const int comboHeight = (ComboFieldHeight(frame.units) * 8 + frame.units.y - 1) / frame.units.y;
+  bool idsRise = true, reachesUp = false, byTop = true;
+  std::int64_t lastId = -1;
+  int lastTop = INT32_MIN, lowest = INT32_MIN;  // the lowest bottom edge so far
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const TControlFacts& control = controls[i];
+    const std::uint32_t id = control.id;
+    // Ids 1 to 0xFFFE always count; -1, 0xFFFF and 0 on statics and group boxes never do.
+    if (id - 1 < 0xFFFE || (id != 0xFFFF && id != 0xFFFFFFFF &&
+                            (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass)))) {
+      idsRise &= std::int64_t{id} > lastId;
+      lastId = id;
+    }
+    if ((control.style & kVisible) == 0) continue;
+    const int left = control.x, top = control.y, right = left + control.width;
+    const int bottom =
+        top + (control.kind == TControlKind::ComboBox ? std::min<int>(control.height, comboHeight) : control.height);
+    // Inside: no edge beyond the dialog's (sums of 16-bit values, far from overflowing).
+    if ((left | top | (width - right) | (height - bottom)) < 0 && findings.outside.size() < most) {
+      bool disjoint = right <= 0 || bottom <= 0 || left >= width || top >= height;
+      findings.outside.push_back({i, left, top, right, bottom, disjoint});
+    }
+    // Overlaps: visible controls sorted by their leading edge along one axis; each is
+    // compared with those that start before it ends. The axis is the one along which the
+    // controls overlap less (most dialogs stack their controls: top to bottom).
+    if ((kContainerKinds >> static_cast<unsigned>(control.kind) & 1) != 0 || right <= left || bottom <= top) continue;
+    reachesUp |= top < lowest;
+    lowest = std::max(lowest, bottom);
+    if constexpr (kSearch) {
+      findings.searched.push_back({{left, top, right, bottom}, i});
+      byTop &= lastTop <= top;
+      lastTop = top;
+    }
+  }
+  return {idsRise, reachesUp, byTop};
+}
+
+}  // namespace
+
+TLayoutSweep SweepLayout(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                         TLayoutFindings& findings, bool search) {
   findings.outside.clear();
   findings.overlaps.clear();
   findings.overlapSizes.clear();
   findings.sharedIds.clear();
   findings.overlapSearchCut = false;
   findings.searched.clear();
-}
-
-void TLayoutSweep::NoteOutside(std::size_t index, int left, int top, int right, int bottom,
-                               TLayoutFindings& findings) const {
-  if (findings.outside.size() >= most_) return;
-  bool disjoint = right <= 0 || bottom <= 0 || left >= width_ || top >= height_;
-  findings.outside.push_back({index, left, top, right, bottom, disjoint});
+  if (!search) return Sweep<false>(controls, frame, most, findings);
+  findings.searched.reserve(controls.size());
+  return Sweep<true>(controls, frame, most, findings);
 }
 
 void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
@@ -715,12 +762,9 @@ void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFr
   // their ids rise (most dialogs number their controls in order, and then no two share
   // one), and whether those searched come from top to bottom (most dialogs are laid out in
   // order).
-  TLayoutSweep sweep;
-  sweep.Start(frame, most, findings);
-  findings.searched.reserve(controls.size());
-  for (std::size_t i = 0; i < controls.size(); ++i) sweep.Add<true>(controls[i], i, findings);
+  const TLayoutSweep sweep = SweepLayout(controls, frame, most, findings, true);
   std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
-  const bool byTop = sweep.ByTop(), idsRise = sweep.IdsRise();
+  const bool byTop = sweep.byTop, idsRise = sweep.idsRise;
   // The axis: where every pair the search could find stays under both limits, either axis
   // finds the same overlaps, and the one the controls come in order along needs no sort.
   // Else the one along which the controls overlap less, from their summed extents along

@@ -3,8 +3,6 @@
 // it, its styles as names, and the warnings a look at the layout gives.
 #pragma once
 
-#include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -308,71 +306,21 @@ struct TLayoutFrame {
   TBaseUnits units;
 };
 
-/// The first look at a dialog's controls, one at a time in template order: the controls
-/// outside (into the findings), whether the ids rise, and whether any control the overlap
-/// search looks at reaches up into the rows of an earlier one. The compiler takes this look
-/// as it compiles each control; when the ids rise and no control reaches up, there is no
-/// overlap and no shared id to look for, and the findings are complete.
-class TLayoutSweep {
- public:
-  /// A dialog begins: `findings` is cleared (its room kept).
-  void Start(const TLayoutFrame& frame, std::size_t most, TLayoutFindings& findings);
-
-  /// Control `index` of the dialog, the one after the last; with `kSearch`, a control the
-  /// overlap search looks at is added to the findings' searched controls, and whether they
-  /// come from top to bottom is seen.
-  template <bool kSearch>
-  void Add(const TControlFacts& control, std::size_t index, TLayoutFindings& findings) {
-    const std::uint32_t id = control.id;
-    // Ids 1 to 0xFFFE always count; -1, 0xFFFF and 0 on statics and group boxes never do.
-    if (id - 1 < 0xFFFE || (id != 0xFFFF && id != 0xFFFFFFFF &&
-                            (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass)))) {
-      idsRise_ &= std::int64_t{id} > lastId_;
-      lastId_ = id;
-    }
-    if ((control.style & kVisibleStyle) == 0) return;
-    const int left = control.x, top = control.y, right = left + control.width;
-    const int bottom =
-        top + (control.kind == TControlKind::ComboBox ? std::min<int>(control.height, comboHeight_) : control.height);
-    // Inside: no edge beyond the dialog's (sums of 16-bit values, far from overflowing).
-    if ((left | top | (width_ - right) | (height_ - bottom)) < 0) NoteOutside(index, left, top, right, bottom, findings);
-    if ((kContainerKinds >> static_cast<unsigned>(control.kind) & 1) != 0 || right <= left || bottom <= top) return;
-    reachesUp_ |= top < lowest_;
-    lowest_ = std::max(lowest_, bottom);
-    if constexpr (kSearch) {
-      findings.searched.push_back({{left, top, right, bottom}, index});
-      byTop_ &= lastTop_ <= top;
-      lastTop_ = top;
-    }
-  }
-
-  /// Whether the findings are complete: the ids rise and no two searched controls overlap.
-  bool Settled() const { return idsRise_ && !reachesUp_; }
-  bool IdsRise() const { return idsRise_; }
-  /// Whether the searched controls come from top to bottom.
-  bool ByTop() const { return byTop_; }
-
-  static constexpr std::uint32_t kVisibleStyle = 0x10000000;  // WS_VISIBLE
-  /// Kinds whose overlaps are not worth a warning: containers and decorations
-  static constexpr std::uint64_t kContainerKinds =
-      std::uint64_t{1} << static_cast<unsigned>(TControlKind::GroupBox) |
-      std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticRect) |
-      std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticFrame) |
-      std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticEtched) |
-      std::uint64_t{1} << static_cast<unsigned>(TControlKind::Tab);
-
- private:
-  void NoteOutside(std::size_t index, int left, int top, int right, int bottom, TLayoutFindings& findings) const;
-
-  int width_ = 0, height_ = 0, comboHeight_ = 0;
-  std::size_t most_ = 0;
-  bool idsRise_ = true;
-  std::int64_t lastId_ = -1;
-  bool byTop_ = true;
-  bool reachesUp_ = false;
-  int lastTop_ = INT32_MIN;
-  int lowest_ = INT32_MIN;  ///< the lowest bottom edge so far
+/// What a first look at a dialog's controls in template order sees, besides the controls
+/// outside: whether the ids rise, and whether a control the overlap search looks at
+/// reaches up into the rows of an earlier one. When the ids rise and none reaches up, there
+/// is no overlap and no shared id to look for.
+struct TLayoutSweep {
+  bool idsRise = true;
+  bool reachesUp = false;
+  bool byTop = true;  ///< the searched controls come from top to bottom
+  bool Settled() const { return idsRise && !reachesUp; }
 };
+
+/// Takes that look: `findings` is cleared (its room kept) and given the controls outside,
+/// at most `most`; with `search`, also the controls the overlap search looks at.
+TLayoutSweep SweepLayout(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                         TLayoutFindings& findings, bool search);
 
 /// Finds controls outside the dialog, overlaps and shared ids; at most `most` of each.
 /// `findings` is cleared first; its room is kept for the next dialog.

@@ -17,7 +17,19 @@ namespace tarvex {
 /// warnings records nothing.
 struct TWarningCollector {
   std::uint32_t kinds = 0;            ///< the warnings to look for
-  std::vector<TWarning> warnings;     ///< found so far, in the order found
+  std::vector<TWarning> warnings;     ///< found so far, in the order found, but for those in `found`
+  /// Warnings whose text waits (found in bulk): each knows how many of `warnings` came
+  /// before it, and is made a TWarning only when the whole list is wanted (All)
+  struct TFound {
+    TWarningKind kind = TWarningKind::DuplicateId;
+    std::uint16_t type = 0;
+    std::uint16_t language = 0;
+    std::uint32_t name = 0;  ///< the resource's name, in foundNames
+    std::size_t finding = 0;
+    std::size_t before = 0;
+  };
+  std::vector<TFound> found;
+  std::vector<std::string> foundNames;
   TWarningMark statementPlace;        ///< the start of the resource statement being compiled
   std::vector<TWarningMark> items;    ///< one per control, menu record or accelerator of the resource
   /// A mark with the name of its file, which outlives the file's closing
@@ -51,6 +63,8 @@ struct TWarningCollector {
   bool iconSeen = false;                   ///< the program's icon, the first group, was looked at
 
   bool Wants(TWarningKind kind) const { return (kinds & WarningBit(kind)) != 0; }
+  /// Every warning so far, in the order found.
+  std::vector<TWarning>& All();
 };
 
 /// The mark of the token just read (inline: every control and menu item takes one).

@@ -199,6 +199,29 @@ void TWarningFindings::Settle(TFileItem& file) {
   }
 }
 
+std::vector<TWarning>& TWarningCollector::All() {
+  if (found.empty()) return warnings;
+  // Made in place, each once: a compilation may find thousands.
+  std::vector<TWarning> all;
+  all.reserve(warnings.size() + found.size());
+  std::size_t direct = 0;
+  for (const TFound& one : found) {
+    for (; direct < one.before; ++direct) all.push_back(std::move(warnings[direct]));
+    TWarning& warning = all.emplace_back();
+    warning.kind = one.kind;
+    warning.resourceType = one.type;
+    warning.resourceName = foundNames[one.name];
+    warning.resourceLanguage = one.language;
+    warning.findings = findings;
+    warning.finding = one.finding;
+  }
+  for (; direct < warnings.size(); ++direct) all.push_back(std::move(warnings[direct]));
+  warnings = std::move(all);
+  found.clear();
+  foundNames.clear();
+  return warnings;
+}
+
 void SettleWarningFile(TRCParser& parser, TFileItem& file) {
   if (parser.warnings && parser.warnings->findings) parser.warnings->findings->Settle(file);
 }

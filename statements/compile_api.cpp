@@ -43,7 +43,7 @@ void TakeWarnings(TRCParser& parser, TCompilation& result) {
   if (!parser.warnings) return;
   if (parser.warnings->findings && parser.warnings->findings->KeepsOpenFiles())
     while (!parser.fileStack.empty()) CloseSourceFile(parser);
-  result.warnings = std::move(parser.warnings->warnings);
+  result.warnings = std::move(parser.warnings->All());
 }
 
 void RecordFailure(TRCParser& parser, const std::exception& failure, TCompilation& result) {

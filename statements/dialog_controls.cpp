@@ -824,7 +824,6 @@ inline void NoteControl(TRCParser& parser, TControlNotes& notes, const TDialogIt
                             ordinal ? KindOfClassOrdinal(item.windowClass.ordinal, item.style) : TControlKind::Custom,
                             ordinal && item.windowClass.ordinal == 0x82});
   if (!ordinal) NoteNamedClass(notes, item.windowClass.text);
-  notes.sweep.Add<false>(notes.controls.back(), notes.controls.size() - 1, notes.findings);
   if (!item.title.isOrdinal && item.title.text.find('&') != std::string::npos)
     NoteControlTitle(parser, notes, item.title.text);
 }

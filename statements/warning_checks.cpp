@@ -70,6 +70,7 @@ struct TDialogFacts : TControlNotes {
   std::vector<TTitled> titled;
   std::u16string titles;
   TNotedDialog head;  ///< its face is not kept
+  TLayoutFindings findings;
   // The font of the last dialog and its base units: most dialogs of a script share one.
   bool unitsKnown = false;
   bool hasFont = false;
@@ -154,13 +155,11 @@ struct TMnemonicUse {
 // Adds a warning whose text waits: finding `index` of its kind among the compilation's findings.
 void AddFound(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::size_t index) {
   TWarningCollector& collector = *parser.warnings;
-  TWarning& warning = collector.warnings.emplace_back();
-  warning.kind = kind;
-  warning.resourceType = type;
-  warning.resourceName = parser.resourceName;
-  warning.resourceLanguage = StatementLanguageId(parser);
-  warning.findings = collector.findings;
-  warning.finding = index;
+  if (collector.foundNames.empty() || collector.foundNames.back() != parser.resourceName)
+    collector.foundNames.push_back(parser.resourceName);
+  collector.found.push_back({kind, type, StatementLanguageId(parser),
+                             static_cast<std::uint32_t>(collector.foundNames.size() - 1), index,
+                             collector.warnings.size()});
 }
 
 // One control outside its dialog, as its warning or note tells it.
@@ -345,9 +344,10 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
   const TWarningCollector& collector = *parser.warnings;
   const TNotedDialog& head = dialog.head;
   TLayoutFindings& findings = dialog.findings;
-  // The look taken control by control is the whole look unless controls may overlap or share an id.
-  if (!dialog.sweep.Settled())
-    FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, findings);
+  // The first look is the whole look unless controls may overlap or share an id.
+  const TLayoutFrame frame{head.width, head.height, dialog.units};
+  if (!SweepLayout(dialog.controls, frame, kMostFindings, findings, false).Settled())
+    FindLayoutProblems(dialog.controls, frame, kMostFindings, findings);
   bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
@@ -707,7 +707,7 @@ TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog
   facts.Clear();
   facts.head = dialog;
   facts.head.face = {};
-  facts.sweep.Start({dialog.width, dialog.height, facts.UnitsOf(parser, dialog)}, kMostFindings, facts.findings);
+  facts.UnitsOf(parser, dialog);
   return facts;
 }
 
@@ -868,7 +868,7 @@ void FinishWarnings(TRCParser& parser) {
   if (parser.warnings->Wants(TWarningKind::MissingTranslation)) CheckMissingTranslations(parser);
   if (!parser.options.warnings.errors) return;
   std::size_t count = 0;
-  for (const TWarning& warning : parser.warnings->warnings)
+  for (const TWarning& warning : parser.warnings->All())
     if (parser.options.warnings.IsEnabled(warning.kind)) ++count;
   if (count == 0) return;
   std::string text = std::to_string(count) + (count == 1 ? " warning" : " warnings") + " treated as errors (-Werror)";

@@ -32,8 +32,6 @@ struct TNotedDialog {
 /// CompileControls as each control statement is compiled; one room serves every dialog.
 struct TControlNotes {
   std::vector<TControlFacts> controls;  ///< in template order; each control's place is noted as it began (NoteItemPlace)
-  TLayoutSweep sweep;                   ///< the first look at the layout, taken control by control
-  TLayoutFindings findings;             ///< what the look found; its room serves every dialog
 };
 
 /// A dialog's controls begin (its head read): forgets those of the previous one and gives
