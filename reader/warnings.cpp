@@ -156,15 +156,11 @@ TWarning ComposedCopy(const TWarning& warning, bool notes) {
   return copy;
 }
 
-TKeptPlace TWarningFindings::Keep(const TRCParser& parser, const TWarningMark& mark) {
-  // Most places of a compilation lie in one file: the last one kept is looked at first.
-  if (files_.empty() || files_.back().open != mark.file || files_.back().serial != mark.serial ||
-      files_.back().open == nullptr) {
-    TSourcePlace shared;
-    if (!PlaceOfFile(parser, mark, shared)) return {TKeptPlace::kNoFile, mark.line, mark.offset};
-    unsettled_.push_back(static_cast<std::uint32_t>(files_.size()));
-    files_.push_back({std::move(shared), mark.file, mark.serial});
-  }
+TKeptPlace TWarningFindings::KeepInNewFile(const TRCParser& parser, const TWarningMark& mark) {
+  TSourcePlace shared;
+  if (!PlaceOfFile(parser, mark, shared)) return {TKeptPlace::kNoFile, mark.line, mark.offset};
+  unsettled_.push_back(static_cast<std::uint32_t>(files_.size()));
+  files_.push_back({std::move(shared), mark.file, mark.serial});
   return {static_cast<std::uint32_t>(files_.size() - 1), mark.line, mark.offset};
 }
 

@@ -138,7 +138,13 @@ class TWarningFindings {
     return kept.file == TKeptPlace::kNoFile ? std::string_view() : std::string_view(files_[kept.file].place.file);
   }
   /// The place of `mark`, kept while its file is open, as PlaceOfMark would give it.
-  TKeptPlace Keep(const TRCParser& parser, const TWarningMark& mark);
+  TKeptPlace Keep(const TRCParser& parser, const TWarningMark& mark) {
+    // Most places of a compilation lie in one file: the last one kept is looked at first.
+    if (files_.empty() || files_.back().open != mark.file || files_.back().serial != mark.serial ||
+        files_.back().open == nullptr)
+      return KeepInNewFile(parser, mark);
+    return {static_cast<std::uint32_t>(files_.size() - 1), mark.line, mark.offset};
+  }
   /// What PlaceOfMark gave for the kept mark while its file was open.
   TSourcePlace Place(const TKeptPlace& kept) const;
   /// Takes the text of `file`, which is closing, for the places kept in it.
@@ -152,6 +158,8 @@ class TWarningFindings {
     const TFileItem* open = nullptr;  ///< while the file is open
     std::uint64_t serial = 0;
   };
+  TKeptPlace KeepInNewFile(const TRCParser& parser, const TWarningMark& mark);
+
   std::vector<TKeptFile> files_;
   std::vector<std::uint32_t> unsettled_;  ///< the files still open
 };
