@@ -176,9 +176,7 @@ void AppendNumber(std::string& text, std::int64_t value) {
   text.append(digits, static_cast<std::size_t>(end - digits));
 }
 
-std::string DescribeOutside(const TOutsideControl& o, bool extended) {
-  std::string text;
-  text.reserve(96);
+void AppendOutside(std::string& text, const TOutsideControl& o, bool extended) {
   text += KindName(o.kind);
   text += ' ';
   AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
@@ -190,6 +188,12 @@ std::string DescribeOutside(const TOutsideControl& o, bool extended) {
   AppendNumber(text, o.where.right);
   text += ", ";
   AppendNumber(text, o.where.bottom);
+}
+
+std::string DescribeOutside(const TOutsideControl& o, bool extended) {
+  std::string text;
+  text.reserve(96);
+  AppendOutside(text, o, extended);
   return text;
 }
 
@@ -229,7 +233,9 @@ class TCheckFindings final : public TWarningFindings {
       const TOutside& o = outside[index];
       const TOutsideControl& control = outsideControls[o.first];
       place = control.place;
-      std::string text = DescribeOutside(control, o.extended);
+      std::string text;
+      text.reserve(160);
+      AppendOutside(text, control, o.extended);
       text += " in a dialog of ";
       AppendNumber(text, o.width);
       text += " x ";
