@@ -309,6 +309,7 @@ void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& use
 }
 
 void CheckDialogMnemonics(TRCParser& parser, const TDialogFacts& facts) {
+  if (facts.titled.size() < 2) return;  // a mnemonic is shared by two at least
   std::uint16_t language = StatementLanguageId(parser);
   std::vector<TMnemonicUse> uses;
   for (const TDialogFacts::TTitled& titled : facts.titled) {
