@@ -57,10 +57,10 @@ constexpr std::array<TMenuOption, 6> kOptions{{
 // Where the last record of one level starts, and whether it is a pop-up; and the number
 // the mnemonic check gave the level (NoteMenuText).
 struct TMenuLevel {
-  bool hasRecord = false;
   std::size_t lastRecord = 0;
-  bool lastIsPopup = false;
   std::uint32_t mnemonicLevel = 0;
+  bool hasRecord = false;
+  bool lastIsPopup = false;
 
   void Remember(std::size_t position, bool popup) {
     hasRecord = true;
