@@ -33,6 +33,8 @@ namespace {
 
 constexpr std::uint16_t kPopupFlag = 0x0010;
 constexpr std::uint16_t kEndFlag = 0x0080;
+constexpr std::size_t kItemTextOffset = 4;   // after the flags and the id (a separator's is empty)
+constexpr std::size_t kPopupTextOffset = 2;  // after the flags
 constexpr std::int64_t kMinCommandId = -32768;
 constexpr std::int64_t kMaxCommandId = 0xFFFF;
 // Far beyond any real menu, and far below what would exhaust the stack.
@@ -52,10 +54,12 @@ constexpr std::array<TMenuOption, 6> kOptions{{
     {"HELP", 0x4000},
 }};
 
-// Where the last record of one level starts, and whether it is a pop-up.
+// Where the last record of one level starts, and whether it is a pop-up; and the number
+// the mnemonic check gave the level (NoteMenuText).
 struct TMenuLevel {
-  bool hasRecord = false;
   std::size_t lastRecord = 0;
+  std::uint32_t mnemonicLevel = 0;
+  bool hasRecord = false;
   bool lastIsPopup = false;
 
   void Remember(std::size_t position, bool popup) {
@@ -101,7 +105,7 @@ struct TMenuText {
   }
 };
 
-void ParsePopup(TRCParser& parser, int depth, TMenuText& text);
+void ParsePopup(TRCParser& parser, int depth, TMenuText& text, TMenuLevel& parent);
 
 void WriteMenuText(TOutputBuffer& out, const TMenuText& text) {
   if (text.isAscii)
@@ -192,17 +196,19 @@ void ParseMenuItem(TRCParser& parser, TOperand& token, TMenuText& text) {
 void ParseMenuLevel(TRCParser& parser, int depth, TMenuText& text) {
   TMenuLevel level;
   TOperand token;
+  const bool noting = parser.warnings != nullptr;
   ReadCommaOperand(parser, token);
   for (;;) {
     if (parser.options.index && !token.Is("}")) IndexItem(parser, token.View(), depth);
     if (IsWord(token.View(), "MENUITEM")) {
-      if (parser.warnings) NoteItemPlace(parser);
+      if (noting) NoteItemPlace(parser);
       level.Remember(parser.output.Position(), false);
       ParseMenuItem(parser, token, text);
+      if (noting) NoteMenuText(parser, level.mnemonicLevel, level.lastRecord + kItemTextOffset);
     } else if (IsWord(token.View(), "POPUP")) {
-      if (parser.warnings) NoteItemPlace(parser);
+      if (noting) NoteItemPlace(parser);
       level.Remember(parser.output.Position(), true);
-      ParsePopup(parser, depth + 1, text);
+      ParsePopup(parser, depth + 1, text, level);
       ReadCommaOperand(parser, token);
     } else if (token.Is("}") && level.hasRecord) {
       break;
@@ -214,7 +220,7 @@ void ParseMenuLevel(TRCParser& parser, int depth, TMenuText& text) {
 }
 
 // popup := ("text" | SEPARATOR) {[","] option} "{" level
-void ParsePopup(TRCParser& parser, int depth, TMenuText& text) {
+void ParsePopup(TRCParser& parser, int depth, TMenuText& text, TMenuLevel& parent) {
   if (depth > kMaxPopupDepth) ReportPopupsTooDeep(parser);
   TOperand token;
   ReadCommaOperand(parser, token);
@@ -237,6 +243,7 @@ void ParsePopup(TRCParser& parser, int depth, TMenuText& text) {
   }
   parser.output.WriteU16(flags);
   WriteMenuText(parser.output, text);
+  if (parser.warnings) NoteMenuText(parser, parent.mnemonicLevel, parent.lastRecord + kPopupTextOffset);
   ParseMenuLevel(parser, depth, text);
 }
 
@@ -250,8 +257,7 @@ void WriteMenu(TRCParser& parser, std::int32_t memoryFlags) {
   TMenuText text;
   ParseMenuLevel(parser, 0, text);
   PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
-  if (parser.warnings)
-    CheckMenuWarnings(parser, parser.output.Bytes().subspan(dataStart, parser.output.Position() - dataStart), false);
+  if (parser.warnings) CheckMenuWarnings(parser);
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ constexpr std::uint16_t kPopupFlag = 0x01;
 constexpr std::uint16_t kEndFlag = 0x80;
 constexpr std::uint32_t kSeparatorType = 0x800;  // MFT_SEPARATOR
 constexpr std::size_t kFlagsOffset = 12;         // type, state and id come first
+constexpr std::size_t kTextOffset = 14;          // and the flags
 // Far beyond any real menu, and far below what would exhaust the stack.
 constexpr int kMaxPopupDepth = 1000;
 
@@ -56,10 +57,12 @@ struct TMenuExRecord {
   std::array<std::uint32_t, kPlaceCount> numbers{};
 };
 
-// Where the last record of one level starts.
+// Where the last record of one level starts, and the number the mnemonic check gave the
+// level (NoteMenuText).
 struct TMenuExLevel {
   bool hasRecord = false;
   std::size_t lastRecord = 0;
+  std::uint32_t mnemonicLevel = 0;
 
   void Remember(std::size_t position) {
     hasRecord = true;
@@ -139,6 +142,15 @@ void WriteRecord(TOutputBuffer& out, const TMenuExRecord& record, bool popup) {
   if (popup) out.WriteU32(record.numbers[kHelpId]);
 }
 
+// Writes the record of an entry on `level`, its text noted for the mnemonic check (a
+// separator has no mnemonic).
+void WriteEntry(TRCParser& parser, const TMenuExRecord& record, bool popup, TMenuExLevel& level) {
+  if (!parser.warnings) return WriteRecord(parser.output, record, popup);
+  std::size_t start = parser.output.Position();
+  WriteRecord(parser.output, record, popup);
+  if ((record.numbers[kType] & kSeparatorType) == 0) NoteMenuText(parser, level.mnemonicLevel, start + kTextOffset);
+}
+
 void SetEndFlag(TOutputBuffer& out, const TMenuExLevel& level) {
   std::size_t position = level.lastRecord + kFlagsOffset;
   TByteView bytes = out.Bytes();
@@ -153,7 +165,7 @@ void SetEndFlag(TOutputBuffer& out, const TMenuExLevel& level) {
 // SEPARATOR is an item of type MFT_SEPARATOR; a number in place of the text (MENUITEM
 // MFT_SEPARATOR, as dialog editors write it) is an item with an empty text and that
 // number as its type. Returns the MENUITEM, POPUP or "}" after the item.
-std::string ParseMenuExItem(TRCParser& parser) {
+std::string ParseMenuExItem(TRCParser& parser, TMenuExLevel& level) {
   std::string token = SkipSeparators(parser, ",");
   TMenuExRecord record;
   std::string next;
@@ -174,12 +186,12 @@ std::string ParseMenuExItem(TRCParser& parser) {
   if (keyword.empty()) ReportError(parser, 75);  // MENU resource not terminated
   if (keyword != "MENUITEM" && keyword != "POPUP" && keyword != "}")
     ReportError(parser, 76, {keyword});  // Unknown keyword %s
-  WriteRecord(parser.output, record, false);
+  WriteEntry(parser, record, false, level);
   return next;
 }
 
 // popup := ("text" | SEPARATOR) numbers "{" level
-void ParseMenuExPopup(TRCParser& parser, int depth) {
+void ParseMenuExPopup(TRCParser& parser, int depth, TMenuExLevel& parent) {
   if (depth > kMaxPopupDepth)
     RaiseLocated(parser, "POPUP menus nested more than " + std::to_string(kMaxPopupDepth) + " levels deep");
   std::string token = SkipSeparators(parser, ",");
@@ -191,7 +203,7 @@ void ParseMenuExPopup(TRCParser& parser, int depth) {
   std::string next = UpperCase(ReadNumbers(parser, GetToken(parser), record.numbers));
   if (next.empty()) ReportError(parser, 77);         // POPUP menu resource not terminated
   if (next != "{") ReportError(parser, 78, {next});  // Unknown keyword %s encountered in POPUP menu resource
-  WriteRecord(parser.output, record, true);
+  WriteEntry(parser, record, true, parent);
   ParseMenuExLevel(parser, depth);
 }
 
@@ -205,11 +217,11 @@ void ParseMenuExLevel(TRCParser& parser, int depth) {
     if (keyword == "MENUITEM") {
       if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position());
-      token = ParseMenuExItem(parser);
+      token = ParseMenuExItem(parser, level);
     } else if (keyword == "POPUP") {
       if (parser.warnings) NoteItemPlace(parser);
       level.Remember(parser.output.Position());
-      ParseMenuExPopup(parser, depth + 1);
+      ParseMenuExPopup(parser, depth + 1, level);
       token = SkipSeparators(parser, ",");
     } else if (keyword == "}" && level.hasRecord) {
       break;
@@ -230,8 +242,7 @@ void WriteMenuEx(TRCParser& parser, std::int32_t memoryFlags) {
   parser.output.WriteU32(0);  // help id of the menu
   ParseMenuExLevel(parser, 0);
   PatchResourceDataSize(parser, headerStart, dataStart, StatementResource(parser));
-  if (parser.warnings)
-    CheckMenuWarnings(parser, parser.output.Bytes().subspan(dataStart, parser.output.Position() - dataStart), true);
+  if (parser.warnings) CheckMenuWarnings(parser);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 
 #include "output/dialog_layout.h"
@@ -283,17 +284,26 @@ TKeptPlace KeepItemPlace(TRCParser& parser, std::size_t index) {
 }
 
 // Warns at every use of a mnemonic after its first in `uses` (one dialog, one menu level).
-void WarnSharedMnemonics(TRCParser& parser, const std::vector<TMnemonicUse>& uses, std::uint16_t type) {
-  // A dialog or a menu level holds a few mnemonics: looked up one by one, a long list by letter.
+void WarnSharedMnemonics(TRCParser& parser, std::span<const TMnemonicUse> uses, std::uint16_t type) {
+  // A dialog or a menu level holds a few mnemonics: looked up one by one, a long list by
+  // letter. Most letters are met once: the letters met so far, by their low six bits, tell
+  // a first use without the lookup.
   constexpr std::size_t kFewUses = 64;
-  std::unordered_map<char16_t, std::size_t> firstOf;
+  std::optional<std::unordered_map<char16_t, std::size_t>> firstOf;
+  if (uses.size() > kFewUses) firstOf.emplace();
+  std::uint64_t met = 0;
   std::size_t found = 0;
   for (std::size_t n = 0; n < uses.size() && found < kMostFindings; ++n) {
     std::size_t first = 0;
     if (uses.size() <= kFewUses) {
+      std::uint64_t bit = std::uint64_t{1} << (uses[n].letter & 63);
+      if ((met & bit) == 0) {
+        met |= bit;
+        continue;
+      }
       while (first < n && uses[first].letter != uses[n].letter) ++first;
     } else {
-      first = firstOf.try_emplace(uses[n].letter, n).first->second;
+      first = firstOf->try_emplace(uses[n].letter, n).first->second;
     }
     if (first == n) continue;
     TCheckFindings& kept = Findings(parser);
@@ -409,88 +419,80 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
   }
 }
 
-// One record of a menu as the mnemonic check sees it: the level it is on (the index of its
-// popup's record, or none for the menu's own level) and, when its text has a mnemonic, the
-// letter and the part of the texts kept that holds the text.
-struct TMenuRecord {
-  std::size_t level = 0;
-  char16_t letter = 0;
-  std::uint32_t textStart = 0;
-  std::uint32_t textSize = 0;
-};
-
-constexpr std::size_t kTopLevel = static_cast<std::size_t>(-1);
-
-// What reading a menu gathers: its records, the texts with a mnemonic, and a text's room.
-struct TMenuRead {
-  std::span<const std::uint8_t> data;
-  std::vector<TMenuRecord> records;
+// The entries of a menu whose text has a mnemonic, noted as the menu is written
+// (NoteMenuText): one room serves every menu of the script.
+struct TMenuNotes {
+  /// An entry with a mnemonic: the number of its level (from 0, in the order the levels
+  /// first showed one), its folded letter, where its text was written and its item
+  struct TNoted {
+    std::uint32_t level;
+    char16_t letter;
+    std::size_t text;
+    std::size_t item;
+  };
+  /// An entry whose letter another of its level may share: its text is in `texts`
+  struct TKept {
+    std::uint32_t level;
+    char16_t letter;
+    std::uint32_t start, size;
+    std::size_t item;
+  };
+  std::vector<TNoted> noted;
+  std::uint16_t language = 0;
+  /// Of each level, the letters met and those met again, by their low six bits: a letter
+  /// met once on its level is shared by none, and letters that only share their bits are
+  /// told apart by WarnSharedMnemonics.
+  std::vector<std::uint64_t> letters;
+  std::vector<TKept> kept;
   std::u16string texts;
-  std::u16string text;
-  std::vector<std::size_t> levelOrder;  ///< the levels with a mnemonic, in the order met
-  std::vector<TMnemonicUse> uses;       ///< the mnemonics of one level
+  std::vector<std::uint32_t> ends;  ///< where each level's uses end in `uses`
+  std::vector<TMnemonicUse> uses;   ///< the kept, level after level
+
+  std::uint32_t Levels() const { return static_cast<std::uint32_t>(letters.size() / 2); }
 };
 
-// Reads the text of a record (UTF-16 up to a zero unit) and adds the record. Only a text
-// with a "&" can have a mnemonic: the others are passed over, not converted.
-void AddMenuRecord(TByteCursor& cursor, TMenuRead& read, std::size_t level, bool separator) {
-  const std::span<const std::uint8_t> data = read.data;
-  std::size_t start = cursor.Position(), end = start;
-  bool ampersand = false;
-  for (; end + 2 <= data.size() && (data[end] | data[end + 1]) != 0; end += 2)
-    ampersand = ampersand || (data[end] == '&' && data[end + 1] == 0);
-  cursor.Seek(end);
-  cursor.Skip(2);  // the zero unit: fails when the text has none
-  TMenuRecord record;
-  record.level = level;
-  if (ampersand && !separator) {
-    read.text.resize((end - start) / 2);
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(read.text.data(), data.data() + start, end - start);
-    } else {
-      for (std::size_t i = 0; i < read.text.size(); ++i)
-        read.text[i] = static_cast<char16_t>(data[start + 2 * i] | data[start + 2 * i + 1] << 8);
-    }
-    char16_t letter = MnemonicOf(read.text, true);
-    if (letter != 0) {
-      record.letter = letter;
-      record.textStart = static_cast<std::uint32_t>(read.texts.size());
-      record.textSize = static_cast<std::uint32_t>(read.text.size());
-      read.texts += read.text;
-    }
-  }
-  read.records.push_back(record);
+char16_t UnitAt(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<char16_t>(bytes[at] | bytes[at + 1] << 8);
 }
 
-// Reads the records of one level and of the popups on it, in the order written.
-void ReadMenuLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, int depth) {
-  for (;;) {
-    if (depth > 1000) cursor.Fail("menu nested too deep");
-    std::uint16_t flags = cursor.U16();
-    bool popup = (flags & 0x10) != 0;
-    if (!popup) cursor.U16();  // the command id
-    AddMenuRecord(cursor, read, level, (flags & 0x800) != 0);
-    if (popup) ReadMenuLevel(cursor, read.records.size() - 1, read, depth + 1);
-    if ((flags & 0x80) != 0) return;
+// MnemonicOf the menu text written in `bytes` at `at`, as Windows reads it: UTF-16 up to
+// a zero unit.
+char16_t WrittenMnemonic(std::span<const std::uint8_t> bytes, std::size_t at) {
+  for (std::size_t i = at; i + 2 <= bytes.size(); i += 2) {
+    char16_t unit = UnitAt(bytes, i);
+    if (unit == 0 || unit == u'\t') return 0;
+    if (unit != u'&' || i + 4 > bytes.size()) continue;
+    char16_t next = UnitAt(bytes, i + 2);
+    if (next == u'&') {
+      i += 2;
+      continue;
+    }
+    return next == u'\t' ? 0 : next;
   }
+  return 0;
 }
 
-void ReadMenuExLevel(TByteCursor& cursor, std::size_t level, TMenuRead& read, int depth) {
-  for (;;) {
-    if (depth > 1000) cursor.Fail("menu nested too deep");
-    cursor.AlignTo4();
-    std::uint32_t type = cursor.U32();
-    cursor.U32();  // state
-    cursor.U32();  // id
-    std::uint16_t flags = cursor.U16();
-    AddMenuRecord(cursor, read, level, (type & 0x800) != 0);
-    if ((flags & 0x01) != 0) {
-      cursor.AlignTo4();
-      cursor.U32();  // help id
-      ReadMenuExLevel(cursor, read.records.size() - 1, read, depth + 1);
-    }
-    if ((flags & 0x80) != 0) return;
+// Adds the text written in `bytes` at `at` (up to its zero unit) to `texts`: its start
+// and size there.
+std::pair<std::uint32_t, std::uint32_t> AddWrittenText(std::span<const std::uint8_t> bytes, std::size_t at,
+                                                       std::u16string& texts) {
+  std::size_t end = at;
+  while (end + 2 <= bytes.size() && (bytes[end] | bytes[end + 1]) != 0) end += 2;
+  std::size_t start = texts.size(), size = (end - at) / 2;
+  texts.resize(start + size);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(texts.data() + start, bytes.data() + at, 2 * size);
+  } else {
+    for (std::size_t i = 0; i < size; ++i) texts[start + i] = UnitAt(bytes, at + 2 * i);
   }
+  return {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(size)};
+}
+
+// FoldMnemonic, with the commonest letters folded here: ASCII but the i, which Turkish
+// folds apart.
+char16_t FoldMenuLetter(char16_t letter, std::uint16_t language) {
+  if (letter < 0x80 && letter != u'i') return letter >= u'a' && letter <= u'z' ? letter - 32 : letter;
+  return FoldMnemonic(letter, language);
 }
 
 // A 32x32 image is wanted for the title bar's big icon and the taskbar, 16x16 for the small one.
@@ -737,45 +739,68 @@ void CheckDialogWarnings(TRCParser& parser) {
   if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
 }
 
-void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended) {
+void NoteMenuText(TRCParser& parser, std::uint32_t& level, std::size_t text) {
   if (!parser.warnings->Wants(TWarningKind::Mnemonic)) return;
-  // One room serves every menu of the script.
-  if (!parser.warnings->menuRoom) parser.warnings->menuRoom = std::make_shared<TMenuRead>();
-  TMenuRead& read = *static_cast<TMenuRead*>(parser.warnings->menuRoom.get());
-  read.data = data;
-  read.records.clear();
-  read.texts.clear();
-  try {
-    TByteCursor cursor(data);
-    if (extended) {
-      cursor.U16();
-      std::uint16_t offset = cursor.U16();
-      cursor.Seek(4 + std::size_t{offset});
-      ReadMenuExLevel(cursor, kTopLevel, read, 0);
-    } else {
-      cursor.Skip(4);
-      ReadMenuLevel(cursor, kTopLevel, read, 0);
-    }
-  } catch (const TDataError&) {
+  char16_t letter = WrittenMnemonic(parser.output.Bytes(), text);
+  if (letter == 0) return;
+  if (!parser.warnings->menuRoom) parser.warnings->menuRoom = std::make_shared<TMenuNotes>();
+  TMenuNotes& notes = *static_cast<TMenuNotes*>(parser.warnings->menuRoom.get());
+  if (notes.noted.empty()) notes.language = StatementLanguageId(parser);
+  if (level == 0) {
+    level = notes.Levels() + 1;
+    notes.letters.resize(notes.letters.size() + 2);
+  }
+  letter = FoldMenuLetter(letter, notes.language);
+  std::uint64_t bit = std::uint64_t{1} << (letter & 63);
+  std::uint64_t* letters = notes.letters.data() + 2 * (level - 1);
+  letters[1] |= letters[0] & bit;
+  letters[0] |= bit;
+  notes.noted.push_back({level - 1, letter, text, parser.warnings->items.size() - 1});
+}
+
+void CheckMenuWarnings(TRCParser& parser) {
+  if (!parser.warnings->Wants(TWarningKind::Mnemonic) || !parser.warnings->menuRoom) return;
+  TMenuNotes& notes = *static_cast<TMenuNotes*>(parser.warnings->menuRoom.get());
+  if (notes.noted.empty()) return;
+  // A mnemonic is shared only within its level: the uses of each level that may be
+  // shared, one level after the other (in the order of their numbers), each in the order
+  // written.
+  std::uint32_t levels = notes.Levels();
+  std::uint64_t metAgain = 0;
+  for (std::uint32_t level = 0; level < levels; ++level) metAgain |= notes.letters[2 * level + 1];
+  if (metAgain == 0) {  // the commonest: no letter is met twice on a level
+    notes.noted.clear();
+    notes.letters.clear();
     return;
   }
-  // The records of each level, kept apart: a mnemonic is shared only within its level.
-  std::uint16_t language = StatementLanguageId(parser);
-  std::vector<std::size_t>& levelOrder = read.levelOrder;
-  levelOrder.clear();
-  for (const TMenuRecord& record : read.records)
-    if (record.letter != 0 && std::find(levelOrder.begin(), levelOrder.end(), record.level) == levelOrder.end())
-      levelOrder.push_back(record.level);
-  std::vector<TMnemonicUse>& uses = read.uses;
-  for (std::size_t level : levelOrder) {
-    uses.clear();
-    for (std::size_t i = 0; i < read.records.size(); ++i) {
-      const TMenuRecord& record = read.records[i];
-      if (record.letter == 0 || record.level != level) continue;
-      uses.push_back({FoldMnemonic(record.letter, language),
-                      std::u16string_view(read.texts).substr(record.textStart, record.textSize), i});
-    }
-    WarnSharedMnemonics(parser, uses, kMenuType);
+  std::vector<std::uint32_t>& ends = notes.ends;
+  ends.assign(levels, 0);
+  notes.kept.clear();
+  notes.texts.clear();
+  std::span<const std::uint8_t> written = parser.output.Bytes();
+  for (const TMenuNotes::TNoted& noted : notes.noted) {
+    if ((notes.letters[2 * noted.level + 1] >> (noted.letter & 63) & 1) == 0) continue;
+    ++ends[noted.level];
+    auto [start, size] = AddWrittenText(written, noted.text, notes.texts);
+    notes.kept.push_back({noted.level, noted.letter, start, size, noted.item});
+  }
+  notes.noted.clear();
+  notes.letters.clear();
+  std::size_t kept = notes.kept.size();
+  if (kept == 0) return;
+  // Filled from the back, each level's end moves back to where it starts.
+  for (std::uint32_t level = 1; level < levels; ++level) ends[level] += ends[level - 1];
+  std::vector<TMnemonicUse>& uses = notes.uses;
+  uses.resize(kept);
+  std::u16string_view texts = notes.texts;
+  for (std::size_t k = kept; k-- > 0;) {
+    const TMenuNotes::TKept& use = notes.kept[k];
+    uses[--ends[use.level]] = {use.letter, texts.substr(use.start, use.size), use.item};
+  }
+  std::span<const TMnemonicUse> all = uses;
+  for (std::uint32_t level = 0; level < levels; ++level) {
+    std::uint32_t end = level + 1 < levels ? ends[level + 1] : static_cast<std::uint32_t>(kept);
+    if (end > ends[level]) WarnSharedMnemonics(parser, all.subspan(ends[level], end - ends[level]), kMenuType);
   }
 }
 

@@ -50,8 +50,15 @@ void NoteControlTitle(TRCParser& parser, TControlNotes& notes, std::string_view 
 /// outside, overlaps.
 void CheckDialogWarnings(TRCParser& parser);
 
-/// A menu (MENU or MENUEX data just written): mnemonics used twice on one level.
-void CheckMenuWarnings(TRCParser& parser, std::span<const std::uint8_t> data, bool extended);
+/// Notes, for the mnemonic check, the menu item or pop-up whose place was just noted
+/// (NoteItemPlace) and whose text was just written at `text` in the output. `level` tells
+/// the check which level the entry is on: each level of the menu keeps one, 0 until one of
+/// its texts has a mnemonic.
+void NoteMenuText(TRCParser& parser, std::uint32_t& level, std::size_t text);
+
+/// The menu (MENU or MENUEX) just written, whose texts were noted: mnemonics used twice on
+/// one level.
+void CheckMenuWarnings(TRCParser& parser);
 
 /// An accelerator table just written: a key with the same modifiers twice.
 void CheckAcceleratorWarnings(TRCParser& parser, std::span<const std::uint8_t> data);

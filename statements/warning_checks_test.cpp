@@ -86,6 +86,14 @@ const TWarningCase kWarningCases[] = {
      "1 MENUEX\n{\n  POPUP \"&File\"\n  {\n    MENUITEM \"&Find\", 1\n    MENUITEM \"Save\\t&F2\", 2\n  }\n"
      "  POPUP \"&Edit\"\n  {\n    MENUITEM \"&Find\", 3\n  }\n}\n",
      {}},
+    {"levels in the order of their first mnemonic, a pop-up on its parent's, a separator with none",
+     "1 MENUEX\n{\n  POPUP \"File\"\n  {\n    MENUITEM \"&a\", 1\n    MENUITEM \"&A\", 2\n"
+     "    MENUITEM \"&a\", 3, 0x800\n  }\n  MENUITEM \"&f\", 4\n  POPUP \"&Fold\" { MENUITEM \"&f\", 5 }\n}\n",
+     {"6:5 mnemonic: mnemonic &A of \"&A\" is also used by \"&a\" at line 5", "  5:5: first used here",
+      "10:3 mnemonic: mnemonic &F of \"&Fold\" is also used by \"&f\" at line 9", "  9:3: first used here"}},
+    {"a menu text ends at a zero",
+     "1 MENU\n{\n  MENUITEM \"a\\0&b\", 1\n  MENUITEM \"&b\", 2\n  MENUITEM \"&c\\0x\", 3\n  MENUITEM \"&C\", 4\n}\n",
+     {"6:3 mnemonic: mnemonic &C of \"&C\" is also used by \"&c\" at line 5", "  5:3: first used here"}},
     {"Turkish keeps dotted and dotless i apart",
      "LANGUAGE LANG_TURKISH, SUBLANG_DEFAULT\n1 MENU\n{\n  MENUITEM \"&ileri\", 1\n  MENUITEM \"&Iptal\", 2\n}\n",
      {}},
