@@ -384,15 +384,14 @@ const char* PluralKindName(TControlKind kind) {
 using TUnitRect = TLayoutFindings::TRect;
 
 TUnitRect UnitRect(const TControlFacts& control, TBaseUnits units) {
-  int height = control.height;
-  if (control.kind == TControlKind::ComboBox)
-    height = std::min(height, (ComboFieldHeight(units) * 8 + units.y - 1) / units.y);
-  return {control.x, control.y, control.x + control.width, control.y + height};
+  return layout_rules::RectOf(control.x, control.y, control.width, control.height, control.kind, ComboFieldUnits(units));
 }
 
 }  // namespace
 
 std::span<const TFontMetrics> FontMetricsTable() { return kFontMetrics; }
+
+int ComboFieldUnits(TBaseUnits units) { return (ComboFieldHeight(units) * 8 + units.y - 1) / units.y; }
 
 TBaseUnits FontBaseUnits(std::u16string_view face, int points, bool* known) {
   if (known) *known = true;
@@ -690,52 +689,35 @@ TBaseUnits DialogBaseUnits(const TDialogTemplate& dialog) {
 
 namespace {
 
-constexpr std::uint32_t kVisible = 0x10000000;
-
-// Kinds whose overlaps are not worth a warning: containers and decorations.
-constexpr std::uint64_t kContainerKinds =
-    std::uint64_t{1} << static_cast<unsigned>(TControlKind::GroupBox) |
-    std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticRect) |
-    std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticFrame) |
-    std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticEtched) |
-    std::uint64_t{1} << static_cast<unsigned>(TControlKind::Tab);
-
 template <bool kSearch>
 TLayoutSweep Sweep(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
                    TLayoutFindings& findings) {
+  using namespace layout_rules;
   const int width = frame.width, height = frame.height;
-  const int comboHeight = (ComboFieldHeight(frame.units) * 8 + frame.units.y - 1) / frame.units.y;
+  const int comboHeight = ComboFieldUnits(frame.units);
   bool idsRise = true, reachesUp = false, byTop = true;
   std::int64_t lastId = -1;
   int lastTop = INT32_MIN, lowest = INT32_MIN;  // the lowest bottom edge so far
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const TControlFacts& control = controls[i];
-    const std::uint32_t id = control.id;
-    // Ids 1 to 0xFFFE always count; -1, 0xFFFF and 0 on statics and group boxes never do.
-    if (id - 1 < 0xFFFE || (id != 0xFFFF && id != 0xFFFFFFFF &&
-                            (id != 0 || !(control.kind == TControlKind::GroupBox || control.staticClass)))) {
-      idsRise &= std::int64_t{id} > lastId;
-      lastId = id;
+    if (IdCounts(control.id, control.kind, control.staticClass)) {
+      idsRise &= std::int64_t{control.id} > lastId;
+      lastId = control.id;
     }
     if ((control.style & kVisible) == 0) continue;
-    const int left = control.x, top = control.y, right = left + control.width;
-    const int bottom =
-        top + (control.kind == TControlKind::ComboBox ? std::min<int>(control.height, comboHeight) : control.height);
-    // Inside: no edge beyond the dialog's (sums of 16-bit values, far from overflowing).
-    if ((left | top | (width - right) | (height - bottom)) < 0 && findings.outside.size() < most) {
-      bool disjoint = right <= 0 || bottom <= 0 || left >= width || top >= height;
-      findings.outside.push_back({i, left, top, right, bottom, disjoint});
-    }
+    const TUnitRect r = RectOf(control.x, control.y, control.width, control.height, control.kind, comboHeight);
+    if (LiesOutside(r, width, height) && findings.outside.size() < most)
+      findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, LiesWhollyOutside(r, width, height)});
     // Overlaps: visible controls sorted by their leading edge along one axis; each is
     // compared with those that start before it ends. The axis is the one along which the
     // controls overlap less (most dialogs stack their controls: top to bottom).
-    if ((kContainerKinds >> static_cast<unsigned>(control.kind) & 1) != 0 || right <= left || bottom <= top) continue;
-    reachesUp |= top < lowest;
-    lowest = std::max(lowest, bottom);
+    if (!Searched(r, control.kind)) continue;
+    reachesUp |= r.top < lowest;
+    lowest = std::max(lowest, r.bottom);
     if constexpr (kSearch) {
-      findings.searched.push_back({{left, top, right, bottom}, i});
-      byTop &= lastTop <= top;
-      lastTop = top;
+      findings.searched.push_back({r, i});
+      byTop &= lastTop <= r.top;
+      lastTop = r.top;
     }
   }
   return {idsRise, reachesUp, byTop};

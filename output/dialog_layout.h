@@ -306,6 +306,51 @@ struct TLayoutFrame {
   TBaseUnits units;
 };
 
+/// The rules of the first look at a layout, shared by the look at a whole dialog and the
+/// compiler's look at each control as it is compiled.
+namespace layout_rules {
+
+constexpr std::uint32_t kVisible = 0x10000000;  // WS_VISIBLE
+
+/// Kinds whose overlaps are not worth a warning: containers and decorations.
+constexpr std::uint64_t kContainerKinds = std::uint64_t{1} << static_cast<unsigned>(TControlKind::GroupBox) |
+                                          std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticRect) |
+                                          std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticFrame) |
+                                          std::uint64_t{1} << static_cast<unsigned>(TControlKind::StaticEtched) |
+                                          std::uint64_t{1} << static_cast<unsigned>(TControlKind::Tab);
+
+/// Whether a control's id counts among the dialog's ids: not -1 or 0xFFFF, and not 0 on a
+/// static or a group box (ids 1 to 0xFFFE, most of all, always count).
+inline bool IdCounts(std::uint32_t id, TControlKind kind, bool staticClass) {
+  return id - 1 < 0xFFFE ||
+         (id != 0xFFFF && id != 0xFFFFFFFF && (id != 0 || !(kind == TControlKind::GroupBox || staticClass)));
+}
+
+/// A control's rectangle in dialog units: a drop-down combo box by its field (`comboHeight`).
+inline TLayoutFindings::TRect RectOf(int x, int y, int width, int height, TControlKind kind, int comboHeight) {
+  return {x, y, x + width, y + (kind == TControlKind::ComboBox && height > comboHeight ? comboHeight : height)};
+}
+
+/// Not wholly inside a dialog of `width` x `height` (sums of 16-bit values, far from overflowing).
+inline bool LiesOutside(const TLayoutFindings::TRect& r, int width, int height) {
+  return (r.left | r.top | (width - r.right) | (height - r.bottom)) < 0;
+}
+
+/// Wholly outside, not only partly.
+inline bool LiesWhollyOutside(const TLayoutFindings::TRect& r, int width, int height) {
+  return r.right <= 0 || r.bottom <= 0 || r.left >= width || r.top >= height;
+}
+
+/// Whether the overlap search looks at a visible control.
+inline bool Searched(const TLayoutFindings::TRect& r, TControlKind kind) {
+  return (kContainerKinds >> static_cast<unsigned>(kind) & 1) == 0 && r.right > r.left && r.bottom > r.top;
+}
+
+}  // namespace layout_rules
+
+/// A drop-down combo box's field height in dialog units for a font's base units.
+int ComboFieldUnits(TBaseUnits units);
+
 /// What a first look at a dialog's controls in template order sees, besides the controls
 /// outside: whether the ids rise, and whether a control the overlap search looks at
 /// reaches up into the rows of an earlier one. When the ids rise and none reaches up, there

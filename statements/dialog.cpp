@@ -304,7 +304,7 @@ void CompileDialog(TRCParser& parser) {
   // The resource is named only in the message about data beyond 65535 bytes.
   bool tooLarge = dataEnd - dataStart > static_cast<std::size_t>(kMaxWord);
   PatchResourceDataSize(parser, headerStart, dataStart, tooLarge ? StatementResource(parser) : std::string());
-  if (parser.warnings) CheckDialogWarnings(parser);
+  if (parser.warnings) CheckDialogWarnings(parser, out.Bytes().subspan(dataStart, dataEnd - dataStart));
 }
 
 }  // namespace tarvex

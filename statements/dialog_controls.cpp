@@ -816,17 +816,38 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
   return {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(parser.removedBits)};
 }
 
-// Notes what the dialog warnings need of the control just written: its numbers and kind
-// at once, its class by name and its title only when they matter.
-inline void NoteControl(TRCParser& parser, TControlNotes& notes, const TDialogItem& item) {
+// Takes the dialog warnings' first look at the control just written (layout_rules): its
+// id, whether it lies outside and whether it reaches up into an earlier control's rows;
+// its facts are kept only when it lies outside, its title only when it holds a "&".
+inline void NoteControl(TRCParser& parser, TControlNotes& notes, TTemplateLayout layout, const TDialogItem& item) {
+  using namespace layout_rules;
   const bool ordinal = item.windowClass.isOrdinal;
-  notes.controls.push_back({static_cast<std::uint32_t>(item.id), item.style, item.x, item.y, item.width, item.height,
-                            ordinal ? KindOfClassOrdinal(item.windowClass.ordinal, item.style) : TControlKind::Custom,
-                            ordinal && item.windowClass.ordinal == 0x82});
-  if (!ordinal) NoteNamedClass(notes, item.windowClass.text);
+  const TControlKind kind = ordinal ? KindOfClassOrdinal(item.windowClass.ordinal, item.style)
+                                    : NamedClassKind(notes, item.windowClass.text, item.style);
+  // The id as the template holds it: 16 bits in a standard one.
+  const std::uint32_t id = layout == TTemplateLayout::Extended ? static_cast<std::uint32_t>(item.id)
+                                                                : static_cast<std::uint16_t>(item.id);
+  ++notes.count;
+  auto facts = [&] {
+    return TControlFacts{id, item.style, item.x, item.y, item.width, item.height, kind,
+                         ordinal ? item.windowClass.ordinal == 0x82 : item.windowClass.text == "STATIC"};
+  };
+  if (id - 1 < 0xFFFE || IdCounts(id, kind, facts().staticClass)) {
+    notes.unsettled |= std::int64_t{id} <= notes.lastId;
+    notes.lastId = id;
+  }
+  if ((item.style & kVisible) != 0) {
+    const TLayoutFindings::TRect r = RectOf(item.x, item.y, item.width, item.height, kind, notes.comboHeight);
+    if (LiesOutside(r, notes.width, notes.height)) NoteControlOutside(notes, facts(), r);
+    if (Searched(r, kind)) {
+      notes.unsettled |= r.top < notes.lowest;
+      notes.lowest = std::max(notes.lowest, r.bottom);
+    }
+  }
   if (!item.title.isOrdinal && item.title.text.find('&') != std::string::npos)
-    NoteControlTitle(parser, notes, item.title.text);
+    NoteControlTitle(parser, notes, facts(), item.title.text);
 }
+
 
 std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TControlNotes* notes) {
   std::uint32_t count = 0;
@@ -851,7 +872,7 @@ std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TContro
       ReadCommaOperand(parser, token);
     }
     WriteDialogItem(parser.output, layout, item, parser);
-    if (notes) NoteControl(parser, *notes, item);
+    if (notes) NoteControl(parser, *notes, layout, item);
     ++count;
   }
   return count;

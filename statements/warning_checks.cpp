@@ -71,7 +71,11 @@ struct TDialogFacts : TControlNotes {
   std::vector<TTitled> titled;
   std::u16string titles;
   TNotedDialog head;  ///< its face is not kept
-  TLayoutFindings findings;
+  // A dialog looked at again, whole: its template read back, its controls' facts and what
+  // the whole look finds.
+  TDialogTemplate read;
+  std::vector<TControlFacts> controls;
+  TLayoutFindings whole;
   // The font of the last dialog and its base units: most dialogs of a script share one.
   bool unitsKnown = false;
   bool hasFont = false;
@@ -106,13 +110,17 @@ struct TDialogFacts : TControlNotes {
   }
 
   void Clear() {
-    controls.clear();
+    count = 0;
+    lastId = -1;
+    lowest = INT32_MIN;
+    unsettled = false;
+    findings.outside.clear();
+    outside.clear();
     titled.clear();
     titles.clear();
   }
   void AddTitle(std::u16string_view title) {
-    titled.push_back({static_cast<std::uint32_t>(controls.size() - 1), static_cast<std::uint32_t>(titles.size()),
-                      static_cast<std::uint32_t>(title.size())});
+    titled.push_back({count - 1, static_cast<std::uint32_t>(titles.size()), static_cast<std::uint32_t>(title.size())});
     titles.append(title);
   }
 };
@@ -332,8 +340,8 @@ void CheckDialogMnemonics(TRCParser& parser, const TDialogFacts& facts) {
 
 // A control that reaches outside by one dialog unit loses a pixel or two of its edge, as
 // designers often leave it; an etched line is drawn across the edge on purpose.
-bool OutsideMatters(const TDialogFacts& facts, const TNotedDialog& dialog, const TLayoutFindings::TOutside& o) {
-  if (facts.controls[o.control].kind == TControlKind::StaticEtched) return false;
+bool OutsideMatters(const TControlFacts& control, const TNotedDialog& dialog, const TLayoutFindings::TOutside& o) {
+  if (control.kind == TControlKind::StaticEtched) return false;
   return o.left < -1 || o.top < -1 || o.right > dialog.width + 1 || o.bottom > dialog.height + 1;
 }
 
@@ -357,14 +365,19 @@ bool OverlapMatters(const TControlFacts& a, const TControlFacts& b) {
   return !within(a, b) && !within(b, a);
 }
 
-void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
+void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, std::span<const std::uint8_t> data) {
   const TWarningCollector& collector = *parser.warnings;
   const TNotedDialog& head = dialog.head;
-  TLayoutFindings& findings = dialog.findings;
-  // The first look is the whole look unless controls may overlap or share an id.
-  const TLayoutFrame frame{head.width, head.height, dialog.units};
-  if (!SweepLayout(dialog.controls, frame, kMostFindings, findings, false).Settled())
-    FindLayoutProblems(dialog.controls, frame, kMostFindings, findings);
+  // The first look, taken as the controls were compiled, is the whole look unless controls
+  // may overlap or share an id: then the whole dialog is looked at, read back.
+  const bool whole = dialog.unsettled;
+  if (whole) {
+    ReadDialogTemplateInto(data, dialog.read);
+    dialog.controls.clear();
+    for (const TDialogControl& control : dialog.read.controls) dialog.controls.push_back(FactsOf(control));
+    FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, dialog.whole);
+  }
+  const TLayoutFindings& findings = whole ? dialog.whole : dialog.findings;
   bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
@@ -387,10 +400,11 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog) {
     TCheckFindings& kept = Findings(parser);
     TCheckFindings::TOutside outside;
     outside.first = static_cast<std::uint32_t>(kept.outsideControls.size());
-    for (const TLayoutFindings::TOutside& o : findings.outside) {
-      if (!OutsideMatters(dialog, head, o)) continue;
+    for (std::size_t k = 0; k < findings.outside.size(); ++k) {
+      const TLayoutFindings::TOutside& o = findings.outside[k];
+      const TControlFacts& control = whole ? dialog.controls[o.control] : dialog.outside[k];
+      if (!OutsideMatters(control, head, o)) continue;
       if (outside.count++ > kMostNotes) continue;
-      const TControlFacts& control = dialog.controls[o.control];
       kept.outsideControls.push_back({control.kind, control.id, o, KeepItemPlace(parser, o.control)});
       ++outside.kept;
     }
@@ -716,26 +730,33 @@ TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog
   facts.Clear();
   facts.head = dialog;
   facts.head.face = {};
-  facts.UnitsOf(parser, dialog);
+  facts.width = dialog.width;
+  facts.height = dialog.height;
+  facts.comboHeight = ComboFieldUnits(facts.UnitsOf(parser, dialog));
   return facts;
 }
 
-void NoteNamedClass(TControlNotes& notes, std::string_view classText) {
-  TControlFacts& control = notes.controls.back();
-  control.kind = static_cast<TDialogFacts&>(notes).KindOfNamedClass(classText, control.style);
-  control.staticClass = classText == "STATIC";
+TControlKind NamedClassKind(TControlNotes& notes, std::string_view classText, std::uint32_t style) {
+  return static_cast<TDialogFacts&>(notes).KindOfNamedClass(classText, style);
 }
 
-void NoteControlTitle(TRCParser& parser, TControlNotes& notes, std::string_view title) {
+void NoteControlOutside(TControlNotes& notes, const TControlFacts& control, const TLayoutFindings::TRect& r) {
+  if (notes.findings.outside.size() >= kMostFindings) return;
+  notes.findings.outside.push_back({notes.count - 1, r.left, r.top, r.right, r.bottom,
+                                    layout_rules::LiesWhollyOutside(r, notes.width, notes.height)});
+  notes.outside.push_back(control);
+}
+
+void NoteControlTitle(TRCParser& parser, TControlNotes& notes, const TControlFacts& control, std::string_view title) {
   TDialogFacts& facts = static_cast<TDialogFacts&>(notes);
-  if (!TakesMnemonic(facts.controls.back())) return;
+  if (!TakesMnemonic(control)) return;
   if (IsAsciiText(title)) return facts.AddTitle(std::u16string(title.begin(), title.end()));
   facts.AddTitle(ScriptTextToUtf16(parser, title));
 }
 
-void CheckDialogWarnings(TRCParser& parser) {
+void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
-  CheckDialogLayout(parser, facts);
+  CheckDialogLayout(parser, facts, data);
   if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,27 +29,41 @@ struct TNotedDialog {
   std::string_view face;  ///< script bytes
 };
 
-/// What the dialog warnings keep of the controls of the dialog being compiled, written by
-/// CompileControls as each control statement is compiled; one room serves every dialog.
+/// What the dialog warnings take of each control of the dialog being compiled, as
+/// CompileControls compiles it (each control's place is noted as it began, NoteItemPlace):
+/// the first look at the layout (layout_rules), control by control, and the controls it
+/// finds outside. Only a dialog whose controls may overlap or share an id is looked at
+/// again, whole, from its template. One room serves every dialog.
 struct TControlNotes {
-  std::vector<TControlFacts> controls;  ///< in template order; each control's place is noted as it began (NoteItemPlace)
+  int width = 0, height = 0;    ///< the dialog's, in dialog units
+  int comboHeight = 0;          ///< a drop-down combo box's field, in dialog units
+  std::uint32_t count = 0;      ///< the controls noted
+  std::int64_t lastId = -1;     ///< the last id that counts
+  int lowest = INT32_MIN;       ///< the lowest bottom edge of a searched control so far
+  /// Ids that do not rise, or a searched control reaching up into the rows of an earlier
+  /// one: controls may overlap or share an id
+  bool unsettled = false;
+  TLayoutFindings findings;             ///< the controls outside (at most kMostFindings), nothing else
+  std::vector<TControlFacts> outside;   ///< their facts, in the same order
 };
 
 /// A dialog's controls begin (its head read): forgets those of the previous one and gives
 /// the room its controls are noted in.
 TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog);
 
-/// The kind of the control just noted, whose class is given by name (`classText`, script
-/// bytes), and whether that class is STATIC.
-void NoteNamedClass(TControlNotes& notes, std::string_view classText);
+/// The kind of a control whose class is given by name (`classText`, script bytes).
+TControlKind NamedClassKind(TControlNotes& notes, std::string_view classText, std::uint32_t style);
 
-/// The title of the control just noted, a text holding a "&" (script bytes): kept when the
-/// control acts on its mnemonic.
-void NoteControlTitle(TRCParser& parser, TControlNotes& notes, std::string_view title);
+/// A control found outside by the first look, with its rectangle.
+void NoteControlOutside(TControlNotes& notes, const TControlFacts& control, const TLayoutFindings::TRect& rect);
 
-/// The dialog just compiled, whose controls were noted: shared ids, mnemonics, controls
-/// outside, overlaps.
-void CheckDialogWarnings(TRCParser& parser);
+/// The title of a control, a text holding a "&" (script bytes): kept when the control acts
+/// on its mnemonic.
+void NoteControlTitle(TRCParser& parser, TControlNotes& notes, const TControlFacts& control, std::string_view title);
+
+/// The dialog just compiled (its template `data`), whose controls were noted: shared ids,
+/// mnemonics, controls outside, overlaps.
+void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data);
 
 /// Notes, for the mnemonic check, the menu item or pop-up whose place was just noted
 /// (NoteItemPlace) and whose text was just written at `text` in the output. `level` tells
