@@ -260,39 +260,31 @@ constexpr TControlKind StaticKind(std::uint32_t style) {
   }
 }
 
-/// The two kinds above by the bits they depend on (every control of a dialog is looked up).
-struct TKindTables {
-  TControlKind button[32];  ///< by BS_TYPEMASK, plus 16 with BS_PUSHLIKE
-  TControlKind statics[32];  ///< by SS_TYPEMASK
+/// The kinds of the class ordinals 0x80 to 0x85 by the style bits they depend on: 64 for
+/// each, the low five bits and BS_PUSHLIKE (every control of a dialog is looked up).
+struct TOrdinalKinds {
+  TControlKind kinds[6 * 64];
 };
-constexpr TKindTables MakeKindTables() {
-  TKindTables tables{};
-  for (std::uint32_t bits = 0; bits < 32; ++bits) {
-    tables.button[bits] = ButtonKind((bits & 0xF) | (bits & 0x10) << 8);
-    tables.statics[bits] = StaticKind(bits);
+constexpr TOrdinalKinds MakeOrdinalKinds() {
+  TOrdinalKinds table{};
+  for (std::uint32_t bits = 0; bits < 64; ++bits) {
+    const std::uint32_t style = (bits & 0x1F) | (bits & 0x20) << 7;
+    table.kinds[0 * 64 + bits] = ButtonKind(style);
+    table.kinds[1 * 64 + bits] = TControlKind::Edit;
+    table.kinds[2 * 64 + bits] = StaticKind(style);
+    table.kinds[3 * 64 + bits] = TControlKind::ListBox;
+    table.kinds[4 * 64 + bits] = TControlKind::ScrollBar;
+    table.kinds[5 * 64 + bits] = (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
   }
-  return tables;
+  return table;
 }
-inline constexpr TKindTables kKindTables = MakeKindTables();
+inline constexpr TOrdinalKinds kOrdinalKinds = MakeOrdinalKinds();
 
 /// The kind of a control of the class ordinal `ordinal` (0x80 button ... 0x85 combo box).
 inline TControlKind KindOfClassOrdinal(std::uint16_t ordinal, std::uint32_t style) {
-  switch (ordinal) {
-    case 0x80:
-      return kKindTables.button[(style & 0xF) | (style >> 8 & 0x10)];
-    case 0x81:
-      return TControlKind::Edit;
-    case 0x82:
-      return kKindTables.statics[style & 0x1F];
-    case 0x83:
-      return TControlKind::ListBox;
-    case 0x84:
-      return TControlKind::ScrollBar;
-    case 0x85:
-      return (style & 3) == 1 ? TControlKind::SimpleComboBox : TControlKind::ComboBox;
-    default:
-      return TControlKind::Custom;
-  }
+  const unsigned row = ordinal - 0x80u;
+  if (row >= 6) return TControlKind::Custom;
+  return kOrdinalKinds.kinds[row << 6 | (style & 0x1F) | (style >> 7 & 0x20)];
 }
 
 /// The base units of a dialog's font: the system font's without one.

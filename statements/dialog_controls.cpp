@@ -819,14 +819,13 @@ TStyleOperand ReadStyleOperand(TRCParser& parser, const TOperand& token, std::in
 // Takes the dialog warnings' first look at the control just written (layout_rules): its
 // id, whether it lies outside and whether it reaches up into an earlier control's rows;
 // its facts are kept only when it lies outside, its title only when it holds a "&".
-inline void NoteControl(TRCParser& parser, TControlNotes& notes, TTemplateLayout layout, const TDialogItem& item) {
+inline void NoteControl(TRCParser& parser, TControlNotes& notes, std::uint32_t idBits, const TDialogItem& item) {
   using namespace layout_rules;
   const bool ordinal = item.windowClass.isOrdinal;
   const TControlKind kind = ordinal ? KindOfClassOrdinal(item.windowClass.ordinal, item.style)
                                     : NamedClassKind(notes, item.windowClass.text, item.style);
   // The id as the template holds it: 16 bits in a standard one.
-  const std::uint32_t id = layout == TTemplateLayout::Extended ? static_cast<std::uint32_t>(item.id)
-                                                                : static_cast<std::uint16_t>(item.id);
+  const std::uint32_t id = static_cast<std::uint32_t>(item.id) & idBits;
   ++notes.count;
   auto facts = [&] {
     return TControlFacts{id, item.style, item.x, item.y, item.width, item.height, kind,
@@ -855,6 +854,7 @@ std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TContro
   TDialogItem& item = kept.Item();
   TOperand token;
   ReadCommaOperand(parser, token);
+  const std::uint32_t idBits = layout == TTemplateLayout::Extended ? 0xFFFFFFFF : 0xFFFF;
   while (!token.Is("}")) {
     item.Reset();
     if (notes) NoteItemPlace(parser);
@@ -872,7 +872,7 @@ std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TContro
       ReadCommaOperand(parser, token);
     }
     WriteDialogItem(parser.output, layout, item, parser);
-    if (notes) NoteControl(parser, *notes, layout, item);
+    if (notes) NoteControl(parser, *notes, idBits, item);
     ++count;
   }
   return count;
