@@ -179,31 +179,40 @@ struct TOutsideControl {
   TKeptPlace place;
 };
 
-void AppendNumber(std::string& text, std::int64_t value) {
-  char digits[24];
-  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, static_cast<std::size_t>(end - digits));
-}
+// A short text built in place: the text of a finding, made for each warning printed.
+class TShortText {
+ public:
+  TShortText& operator<<(std::string_view part) {
+    part = part.substr(0, sizeof text_ - size_);
+    std::memcpy(text_ + size_, part.data(), part.size());
+    size_ += part.size();
+    return *this;
+  }
+  TShortText& operator<<(std::int64_t value) {
+    if (sizeof text_ - size_ >= 24)
+      size_ = static_cast<std::size_t>(std::to_chars(text_ + size_, text_ + sizeof text_, value).ptr - text_);
+    return *this;
+  }
+  std::string Text() const { return std::string(text_, size_); }
 
-void AppendOutside(std::string& text, const TOutsideControl& o, bool extended) {
-  text += KindName(o.kind);
-  text += ' ';
-  AppendNumber(text, extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id));
-  text += o.where.disjoint ? " lies outside the dialog: " : " reaches outside the dialog: ";
-  AppendNumber(text, o.where.left);
-  text += ", ";
-  AppendNumber(text, o.where.top);
-  text += " to ";
-  AppendNumber(text, o.where.right);
-  text += ", ";
-  AppendNumber(text, o.where.bottom);
+ private:
+  char text_[240];
+  std::size_t size_ = 0;
+};
+
+void AppendOutside(TShortText& text, const TOutsideControl& o, bool extended) {
+  using namespace std::string_view_literals;
+  text << KindName(o.kind) << " "sv
+       << std::int64_t{extended ? static_cast<std::int32_t>(o.id) : static_cast<std::int16_t>(o.id)}
+       << (o.where.disjoint ? " lies outside the dialog: "sv : " reaches outside the dialog: "sv)
+       << std::int64_t{o.where.left} << ", "sv << std::int64_t{o.where.top} << " to "sv << std::int64_t{o.where.right}
+       << ", "sv << std::int64_t{o.where.bottom};
 }
 
 std::string DescribeOutside(const TOutsideControl& o, bool extended) {
-  std::string text;
-  text.reserve(96);
+  TShortText text;
   AppendOutside(text, o, extended);
-  return text;
+  return text.Text();
 }
 
 // The findings whose text waits until their warning is shown: controls outside a dialog
@@ -242,20 +251,14 @@ class TCheckFindings final : public TWarningFindings {
       const TOutside& o = outside[index];
       const TOutsideControl& control = outsideControls[o.first];
       place = control.place;
-      std::string text;
-      text.reserve(160);
+      using namespace std::string_view_literals;
+      TShortText text;
       AppendOutside(text, control, o.extended);
-      text += " in a dialog of ";
-      AppendNumber(text, o.width);
-      text += " x ";
-      AppendNumber(text, o.height);
-      text += " units";
-      if (o.count > 1) {
-        text += " (and ";
-        AppendNumber(text, static_cast<std::int64_t>(o.count - 1));
-        text += o.count == 2 ? " other control)" : " other controls)";
-      }
-      return text;
+      text << " in a dialog of "sv << std::int64_t{o.width} << " x "sv << std::int64_t{o.height} << " units"sv;
+      if (o.count > 1)
+        text << " (and "sv << static_cast<std::int64_t>(o.count - 1)
+             << (o.count == 2 ? " other control)"sv : " other controls)"sv);
+      return text.Text();
     }
     const TMnemonic& m = mnemonics[index];
     place = m.place;
