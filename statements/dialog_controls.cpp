@@ -837,7 +837,7 @@ inline void NoteControl(TRCParser& parser, TControlNotes& notes, std::uint32_t i
   }
   if ((item.style & kVisible) != 0) {
     const TLayoutFindings::TRect r = RectOf(item.x, item.y, item.width, item.height, kind, notes.comboHeight);
-    if (LiesOutside(r, notes.width, notes.height)) NoteControlOutside(notes, facts(), r);
+    if (LiesOutside(r, notes.width, notes.height)) NoteControlOutside(parser, notes, facts(), r);
     if (Searched(r, kind)) {
       notes.unsettled |= r.top < notes.lowest;
       notes.lowest = std::max(notes.lowest, r.bottom);

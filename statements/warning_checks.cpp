@@ -60,71 +60,6 @@ void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
   parser.warnings->warnings.push_back(std::move(warning));
 }
 
-// What the dialog checks keep of the controls of the dialog being compiled, noted as each
-// control statement is read; its room serves every dialog of the script.
-struct TDialogFacts : TControlNotes {
-  /// The controls whose title holds a "&" that the dialog manager acts on: the control
-  /// and the part of `titles` that holds its title
-  struct TTitled {
-    std::uint32_t control, start, size;
-  };
-  std::vector<TTitled> titled;
-  std::u16string titles;
-  TNotedDialog head;  ///< its face is not kept
-  // A dialog looked at again, whole: its template read back, its controls' facts and what
-  // the whole look finds.
-  TDialogTemplate read;
-  std::vector<TControlFacts> controls;
-  TLayoutFindings whole;
-  // The font of the last dialog and its base units: most dialogs of a script share one.
-  bool unitsKnown = false;
-  bool hasFont = false;
-  std::uint16_t points = 0;
-  std::string face;
-  TBaseUnits units;
-  // The last class given by name, with the style it was given with, and its kind:
-  // the controls of one class follow one another.
-  std::string className;
-  std::uint32_t classStyle = 0;
-  TControlKind classKind = TControlKind::Custom;
-
-  TBaseUnits UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
-    if (!unitsKnown || hasFont != dialog.hasFont || points != dialog.points || face != dialog.face) {
-      unitsKnown = true;
-      hasFont = dialog.hasFont;
-      points = dialog.points;
-      face = dialog.face;
-      std::u16string wide = IsAsciiText(face) ? std::u16string(face.begin(), face.end()) : ScriptTextToUtf16(parser, face);
-      units = DialogFontUnits(hasFont, points, wide);
-    }
-    return units;
-  }
-
-  TControlKind KindOfNamedClass(std::string_view name, std::uint32_t style) {
-    if (name != className || style != classStyle) {
-      className = name;
-      classStyle = style;
-      classKind = KindOfClass(name, style);
-    }
-    return classKind;
-  }
-
-  void Clear() {
-    count = 0;
-    lastId = -1;
-    lowest = INT32_MIN;
-    unsettled = false;
-    findings.outside.clear();
-    outside.clear();
-    titled.clear();
-    titles.clear();
-  }
-  void AddTitle(std::u16string_view title) {
-    titled.push_back({count - 1, static_cast<std::uint32_t>(titles.size()), static_cast<std::uint32_t>(title.size())});
-    titles.append(title);
-  }
-};
-
 // Whether a control's text title can carry a mnemonic that the dialog manager acts on: a
 // visible button, or a visible static text without SS_NOPREFIX.
 bool TakesMnemonic(const TControlFacts& facts) {
@@ -286,6 +221,76 @@ class TCheckFindings final : public TWarningFindings {
 
 TCheckFindings& Findings(TRCParser& parser) { return static_cast<TCheckFindings&>(*parser.warnings->findings); }
 
+// What the dialog checks keep of the controls of the dialog being compiled, noted as each
+// control statement is read; its room serves every dialog of the script.
+struct TDialogFacts : TControlNotes {
+  /// The controls whose title holds a "&" that the dialog manager acts on: the control
+  /// and the part of `titles` that holds its title
+  struct TTitled {
+    std::uint32_t control, start, size;
+  };
+  std::vector<TTitled> titled;
+  std::u16string titles;
+  TNotedDialog head;  ///< its face is not kept
+  // A dialog looked at again, whole: its template read back, its controls' facts and what
+  // the whole look finds.
+  TDialogTemplate read;
+  std::vector<TControlFacts> controls;
+  TLayoutFindings whole;
+  // The controls outside, kept for the warning as the first look finds them (when the
+  // warning is wanted and the dialog is not resizable): those seen (at most kMostFindings
+  // are looked at), and the warning's first control, how many it keeps and how many matter.
+  bool outsideWanted = false;
+  std::uint32_t outsideSeen = 0;
+  TCheckFindings::TOutside outside;
+  // The font of the last dialog and its base units: most dialogs of a script share one.
+  bool unitsKnown = false;
+  bool hasFont = false;
+  std::uint16_t points = 0;
+  std::string face;
+  TBaseUnits units;
+  // The last class given by name, with the style it was given with, and its kind:
+  // the controls of one class follow one another.
+  std::string className;
+  std::uint32_t classStyle = 0;
+  TControlKind classKind = TControlKind::Custom;
+
+  TBaseUnits UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
+    if (!unitsKnown || hasFont != dialog.hasFont || points != dialog.points || face != dialog.face) {
+      unitsKnown = true;
+      hasFont = dialog.hasFont;
+      points = dialog.points;
+      face = dialog.face;
+      std::u16string wide = IsAsciiText(face) ? std::u16string(face.begin(), face.end()) : ScriptTextToUtf16(parser, face);
+      units = DialogFontUnits(hasFont, points, wide);
+    }
+    return units;
+  }
+
+  TControlKind KindOfNamedClass(std::string_view name, std::uint32_t style) {
+    if (name != className || style != classStyle) {
+      className = name;
+      classStyle = style;
+      classKind = KindOfClass(name, style);
+    }
+    return classKind;
+  }
+
+  void Clear() {
+    count = 0;
+    lastId = -1;
+    lowest = INT32_MIN;
+    unsettled = false;
+    outsideSeen = 0;
+    titled.clear();
+    titles.clear();
+  }
+  void AddTitle(std::u16string_view title) {
+    titled.push_back({count - 1, static_cast<std::uint32_t>(titles.size()), static_cast<std::uint32_t>(title.size())});
+    titles.append(title);
+  }
+};
+
 // The kept place of item `index` of the resource; the statement's when the statement
 // recorded none for it.
 TKeptPlace KeepItemPlace(TRCParser& parser, std::size_t index) {
@@ -348,6 +353,14 @@ bool OutsideMatters(const TControlFacts& control, const TNotedDialog& dialog, co
   return o.left < -1 || o.top < -1 || o.right > dialog.width + 1 || o.bottom > dialog.height + 1;
 }
 
+// Keeps a control outside for its dialog's warning: the first and those of the notes.
+void KeepOutside(TRCParser& parser, TCheckFindings::TOutside& outside, const TControlFacts& control,
+                 const TNotedDialog& head, const TLayoutFindings::TOutside& o) {
+  if (!OutsideMatters(control, head, o) || outside.count++ > kMostNotes) return;
+  Findings(parser).outsideControls.push_back({control.kind, control.id, o, KeepItemPlace(parser, o.control)});
+  ++outside.kept;
+}
+
 // Static texts and images overlap harmlessly where their boxes are larger than what they
 // show; a control that lies wholly within another of its kind (the same rectangle most
 // often) is an alternative the program shows in its place, one layer at a time.
@@ -374,13 +387,16 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, std::span<const 
   // The first look, taken as the controls were compiled, is the whole look unless controls
   // may overlap or share an id: then the whole dialog is looked at, read back.
   const bool whole = dialog.unsettled;
+  dialog.whole.outside.clear();
+  dialog.whole.overlaps.clear();
+  dialog.whole.sharedIds.clear();
   if (whole) {
     ReadDialogTemplateInto(data, dialog.read);
     dialog.controls.clear();
     for (const TDialogControl& control : dialog.read.controls) dialog.controls.push_back(FactsOf(control));
     FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, dialog.whole);
   }
-  const TLayoutFindings& findings = whole ? dialog.whole : dialog.findings;
+  const TLayoutFindings& findings = dialog.whole;  // empty unless looked at whole
   bool extended = head.extended;
   if (collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
@@ -399,17 +415,15 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, std::span<const 
   // A resizable dialog lays its controls out when it runs. One warning per dialog: the
   // first control outside, the others as notes (a page laid out for a larger sheet puts
   // many controls outside at once).
-  if (collector.Wants(TWarningKind::Outside) && (head.style & kThickFrame) == 0) {
+  if (dialog.outsideWanted) {
     TCheckFindings& kept = Findings(parser);
-    TCheckFindings::TOutside outside;
-    outside.first = static_cast<std::uint32_t>(kept.outsideControls.size());
-    for (std::size_t k = 0; k < findings.outside.size(); ++k) {
-      const TLayoutFindings::TOutside& o = findings.outside[k];
-      const TControlFacts& control = whole ? dialog.controls[o.control] : dialog.outside[k];
-      if (!OutsideMatters(control, head, o)) continue;
-      if (outside.count++ > kMostNotes) continue;
-      kept.outsideControls.push_back({control.kind, control.id, o, KeepItemPlace(parser, o.control)});
-      ++outside.kept;
+    TCheckFindings::TOutside& outside = dialog.outside;
+    if (whole) {  // the first look's are looked at again
+      kept.outsideControls.resize(outside.first);
+      outside = {};
+      outside.first = static_cast<std::uint32_t>(kept.outsideControls.size());
+      for (const TLayoutFindings::TOutside& o : findings.outside)
+        KeepOutside(parser, outside, dialog.controls[o.control], head, o);
     }
     if (outside.count > 0) {
       outside.width = head.width;
@@ -736,6 +750,12 @@ TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog
   facts.width = dialog.width;
   facts.height = dialog.height;
   facts.comboHeight = ComboFieldUnits(facts.UnitsOf(parser, dialog));
+  // A resizable dialog lays its controls out when it runs.
+  facts.outsideWanted = parser.warnings->Wants(TWarningKind::Outside) && (dialog.style & kThickFrame) == 0;
+  if (facts.outsideWanted) {
+    facts.outside = {};
+    facts.outside.first = static_cast<std::uint32_t>(Findings(parser).outsideControls.size());
+  }
   return facts;
 }
 
@@ -743,13 +763,14 @@ TControlKind NamedClassKind(TControlNotes& notes, std::string_view classText, st
   return static_cast<TDialogFacts&>(notes).KindOfNamedClass(classText, style);
 }
 
-void NoteControlOutside(TControlNotes& notes, const TControlFacts& control, const TLayoutFindings::TRect& r) {
-  if (notes.findings.outside.size() >= kMostFindings) return;
-  notes.findings.outside.push_back({notes.count - 1, r.left, r.top, r.right, r.bottom,
-                                    layout_rules::LiesWhollyOutside(r, notes.width, notes.height)});
-  notes.outside.push_back(control);
+void NoteControlOutside(TRCParser& parser, TControlNotes& notes, const TControlFacts& control,
+                        const TLayoutFindings::TRect& r) {
+  TDialogFacts& dialog = static_cast<TDialogFacts&>(notes);
+  if (!dialog.outsideWanted || dialog.outsideSeen++ >= kMostFindings) return;
+  KeepOutside(parser, dialog.outside, control, dialog.head,
+              {notes.count - 1, r.left, r.top, r.right, r.bottom,
+               layout_rules::LiesWhollyOutside(r, notes.width, notes.height)});
 }
-
 void NoteControlTitle(TRCParser& parser, TControlNotes& notes, const TControlFacts& control, std::string_view title) {
   TDialogFacts& facts = static_cast<TDialogFacts&>(notes);
   if (!TakesMnemonic(control)) return;

@@ -31,9 +31,10 @@ struct TNotedDialog {
 
 /// What the dialog warnings take of each control of the dialog being compiled, as
 /// CompileControls compiles it (each control's place is noted as it began, NoteItemPlace):
-/// the first look at the layout (layout_rules), control by control, and the controls it
-/// finds outside. Only a dialog whose controls may overlap or share an id is looked at
-/// again, whole, from its template. One room serves every dialog.
+/// the first look at the layout (layout_rules), control by control; the controls it finds
+/// outside go to the warning's findings at once. Only a dialog whose controls may overlap
+/// or share an id is looked at again, whole, from its template. One room serves every
+/// dialog.
 struct TControlNotes {
   int width = 0, height = 0;    ///< the dialog's, in dialog units
   int comboHeight = 0;          ///< a drop-down combo box's field, in dialog units
@@ -43,8 +44,6 @@ struct TControlNotes {
   /// Ids that do not rise, or a searched control reaching up into the rows of an earlier
   /// one: controls may overlap or share an id
   bool unsettled = false;
-  TLayoutFindings findings;             ///< the controls outside (at most kMostFindings), nothing else
-  std::vector<TControlFacts> outside;   ///< their facts, in the same order
 };
 
 /// A dialog's controls begin (its head read): forgets those of the previous one and gives
@@ -55,7 +54,8 @@ TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog
 TControlKind NamedClassKind(TControlNotes& notes, std::string_view classText, std::uint32_t style);
 
 /// A control found outside by the first look, with its rectangle.
-void NoteControlOutside(TControlNotes& notes, const TControlFacts& control, const TLayoutFindings::TRect& rect);
+void NoteControlOutside(TRCParser& parser, TControlNotes& notes, const TControlFacts& control,
+                        const TLayoutFindings::TRect& rect);
 
 /// The title of a control, a text holding a "&" (script bytes): kept when the control acts
 /// on its mnemonic.
