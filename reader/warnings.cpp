@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 
 #include "reader/char_class.h"
 #include "reader/diagnostics.h"
@@ -206,7 +207,13 @@ std::vector<TWarning>& TWarningCollector::All() {
     TWarning& warning = all.emplace_back();
     warning.kind = one.kind;
     warning.resourceType = one.type;
-    warning.resourceName = foundNames[one.name];
+    if (one.nameSize != TFound::kLongName) {
+      warning.resourceName.assign(one.name, one.nameSize);
+    } else {
+      std::uint32_t index;
+      std::memcpy(&index, one.name, sizeof index);
+      warning.resourceName = std::move(longNames[index]);
+    }
     warning.resourceLanguage = one.language;
     warning.findings = findings;
     warning.finding = one.finding;
@@ -214,7 +221,7 @@ std::vector<TWarning>& TWarningCollector::All() {
   for (; direct < warnings.size(); ++direct) all.push_back(std::move(warnings[direct]));
   warnings = std::move(all);
   found.clear();
-  foundNames.clear();
+  longNames.clear();
   return warnings;
 }
 

@@ -99,11 +99,22 @@ struct TMnemonicUse {
 // Adds a warning whose text waits: finding `index` of its kind among the compilation's findings.
 void AddFound(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::size_t index) {
   TWarningCollector& collector = *parser.warnings;
-  if (collector.foundNames.empty() || collector.foundNames.back() != parser.resourceName)
-    collector.foundNames.push_back(parser.resourceName);
-  collector.found.push_back({kind, type, StatementLanguageId(parser),
-                             static_cast<std::uint32_t>(collector.foundNames.size() - 1), index,
-                             collector.warnings.size()});
+  TWarningCollector::TFound& one = collector.found.emplace_back();
+  one.kind = kind;
+  one.type = type;
+  one.language = StatementLanguageId(parser);
+  one.finding = index;
+  one.before = collector.warnings.size();
+  const std::string& name = parser.resourceName;
+  if (name.size() <= sizeof one.name) {
+    one.nameSize = static_cast<std::uint8_t>(name.size());
+    std::memcpy(one.name, name.data(), name.size());
+  } else {
+    one.nameSize = TWarningCollector::TFound::kLongName;
+    auto longIndex = static_cast<std::uint32_t>(collector.longNames.size());
+    std::memcpy(one.name, &longIndex, sizeof longIndex);
+    collector.longNames.push_back(name);
+  }
 }
 
 // One control outside its dialog, as its warning or note tells it.
