@@ -243,33 +243,34 @@ std::string NativeWarningLine(const TWarning& warning) {
   bool located = detail.located;
   std::string_view file = detail.where.file;
   std::int32_t lineNumber = detail.where.line;
-  std::string brief;
   if (warning.findings) {
-    TKeptPlace place;
-    brief = warning.findings->Brief(warning.finding, warning.kind, place);
+    TKeptPlace place = warning.findings->PlaceOf(warning.finding, warning.kind);
     file = warning.findings->FileName(place);
     located = !file.empty();
     lineNumber = place.line;
   }
-  const std::string& message = warning.findings ? brief : detail.message;
   char number[16];
   auto numberEnd = std::to_chars(number, number + sizeof number, located ? lineNumber : 0).ptr;
-  std::string_view digits(number, static_cast<std::size_t>(numberEnd - number));
+  const std::string_view digits(number, static_cast<std::size_t>(numberEnd - number));
+  using namespace std::string_view_literals;
   std::string line;
-  line.reserve(48 + 2 * digits.size() + file.size() + message.size());
-  line += "Warning[-W";
+  line.reserve(160 + 2 * digits.size() + file.size() + detail.message.size());
+  line += "Warning[-W"sv;
   line += WarningName(warning.kind);
-  line += "] in line [";
+  line += "] in line ["sv;
   line += digits;
-  line += "]: ";
+  line += "]: "sv;
   if (located) {
-    line += "File ";
+    line += "File "sv;
     line += file;
-    line += ". Line ";
+    line += ". Line "sv;
     line += digits;
-    line += " : ";
+    line += " : "sv;
   }
-  line += message;
+  if (warning.findings)
+    warning.findings->AppendMessage(warning.finding, warning.kind, line);
+  else
+    line += detail.message;
   return IsPrintableAscii(line) ? line : SafeText(line);
 }
 

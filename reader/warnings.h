@@ -130,9 +130,10 @@ class TWarningFindings {
   /// Fills the message and places of finding `index` into `warning` (its kind and resource
   /// set), with its notes unless `notes` is false (the native line shows none).
   virtual void Compose(std::size_t index, TWarning& warning, bool notes) const = 0;
-  /// The message of finding `index` of `kind` and the place it points at, as Compose makes
-  /// them: what the native line shows.
-  virtual std::string Brief(std::size_t index, TWarningKind kind, TKeptPlace& place) const = 0;
+  /// The place finding `index` of `kind` points at, and its message appended to `text`, as
+  /// Compose makes them: what the native line shows.
+  virtual TKeptPlace PlaceOf(std::size_t index, TWarningKind kind) const = 0;
+  virtual void AppendMessage(std::size_t index, TWarningKind kind, std::string& text) const = 0;
   /// The name of the file of a kept place; empty for none.
   std::string_view FileName(const TKeptPlace& kept) const {
     return kept.file == TKeptPlace::kNoFile ? std::string_view() : std::string_view(files_[kept.file].place.file);

@@ -139,7 +139,7 @@ class TShortText {
       size_ = static_cast<std::size_t>(std::to_chars(text_ + size_, text_ + sizeof text_, value).ptr - text_);
     return *this;
   }
-  std::string Text() const { return std::string(text_, size_); }
+  std::string_view View() const { return std::string_view(text_, size_); }
 
  private:
   char text_[240];
@@ -158,7 +158,7 @@ void AppendOutside(TShortText& text, const TOutsideControl& o, bool extended) {
 std::string DescribeOutside(const TOutsideControl& o, bool extended) {
   TShortText text;
   AppendOutside(text, o, extended);
-  return text.Text();
+  return std::string(text.View());
 }
 
 // The findings whose text waits until their warning is shown: controls outside a dialog
@@ -192,32 +192,39 @@ class TCheckFindings final : public TWarningFindings {
     return std::u16string_view(texts).substr(span.first, span.second);
   }
 
-  std::string Brief(std::size_t index, TWarningKind kind, TKeptPlace& place) const override {
+  TKeptPlace PlaceOf(std::size_t index, TWarningKind kind) const override {
+    return kind == TWarningKind::Outside ? outsideControls[outside[index].first].place : mnemonics[index].place;
+  }
+
+  void AppendMessage(std::size_t index, TWarningKind kind, std::string& text) const override {
+    using namespace std::string_view_literals;
     if (kind == TWarningKind::Outside) {
       const TOutside& o = outside[index];
-      const TOutsideControl& control = outsideControls[o.first];
-      place = control.place;
-      using namespace std::string_view_literals;
-      TShortText text;
-      AppendOutside(text, control, o.extended);
-      text << " in a dialog of "sv << std::int64_t{o.width} << " x "sv << std::int64_t{o.height} << " units"sv;
+      TShortText message;
+      AppendOutside(message, outsideControls[o.first], o.extended);
+      message << " in a dialog of "sv << std::int64_t{o.width} << " x "sv << std::int64_t{o.height} << " units"sv;
       if (o.count > 1)
-        text << " (and "sv << static_cast<std::int64_t>(o.count - 1)
-             << (o.count == 2 ? " other control)"sv : " other controls)"sv);
-      return text.Text();
+        message << " (and "sv << static_cast<std::int64_t>(o.count - 1)
+                << (o.count == 2 ? " other control)"sv : " other controls)"sv);
+      text += message.View();
+      return;
     }
     const TMnemonic& m = mnemonics[index];
-    place = m.place;
-    std::u16string_view text = Text(m.text);
-    return "mnemonic " + MnemonicText(MnemonicOf(text, false)) + " of \"" + DisplayUtf8(text) +
-           "\" is also used by \"" + DisplayUtf8(Text(m.earlierText)) + "\" at line " +
-           std::to_string(m.earlierPlace.line);
+    std::u16string_view title = Text(m.text);
+    text += "mnemonic "sv;
+    text += MnemonicText(MnemonicOf(title, false));
+    text += " of \""sv;
+    text += DisplayUtf8(title);
+    text += "\" is also used by \""sv;
+    text += DisplayUtf8(Text(m.earlierText));
+    text += "\" at line "sv;
+    text += std::to_string(m.earlierPlace.line);
   }
 
   void Compose(std::size_t index, TWarning& warning, bool notes) const override {
-    TKeptPlace place;
-    std::string text = Brief(index, warning.kind, place);
-    PlaceWarning(warning, Place(place), std::move(text));
+    std::string text;
+    AppendMessage(index, warning.kind, text);
+    PlaceWarning(warning, Place(PlaceOf(index, warning.kind)), std::move(text));
     if (!notes) return;
     if (warning.kind == TWarningKind::Outside) {
       const TOutside& o = outside[index];
