@@ -147,11 +147,19 @@ void PrintFailure(const TPrinter& printer, const std::string& text) {
 
 /// The warnings the options enable: in the native form one line each on the output, at
 /// most kMostPrintedWarnings, then the count of the rest; or in the line:column form.
-void PrintWarnings(const TPrinter& printer, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
+void PrintWarnings(const TPrinter& printer, TWarningList& warnings, const TWarningOptions& options) {
   if (options.enabled == 0) return;
-  if (printer.gnu) return PrintGnuWarnings(printer.err, warnings, options);
-  std::size_t rest = PrintEnabledWarnings(warnings, options, [&](const TWarning& warning) {
-    printer.out << NativeWarningLine(warning) << '\n';
+  if (printer.gnu) return PrintGnuWarnings(printer.err, warnings.All(), options);
+  // The native line needs no warning found in bulk made: most are only counted.
+  std::size_t printed = 0, rest = 0;
+  warnings.ForEach([&](TWarningKind kind, const TWarning* made, std::size_t finding) {
+    if (!options.IsEnabled(kind)) return;
+    if (printed == kMostPrintedWarnings) {
+      ++rest;
+      return;
+    }
+    printer.out << (made ? NativeWarningLine(*made) : NativeWarningLine(kind, *warnings.Findings(), finding)) << '\n';
+    ++printed;
   });
   if (rest > 0) printer.out << "Warning: " << MoreWarningsText(rest) << '\n';
 }
@@ -464,7 +472,7 @@ void SaveImage(TRCParser& parser, const std::string& inputName, const std::strin
     std::string page;  // built before anything is saved
     if (!options.html.empty())
       page = BuildHtmlReport(ReadResources(parser.output.Bytes(), inputName), ScriptDefineValues(parser), inputName,
-                             parser.warnings ? parser.warnings->All() : std::vector<TWarning>{});
+                             parser.warnings ? parser.warnings->warnings.All() : std::vector<TWarning>{});
     std::vector<std::span<const std::uint8_t>> pieces{parser.output.Bytes()};
     TCoffObject object;
     if (options.coff) {

@@ -276,7 +276,7 @@ std::vector<TPublishedDiagnostics> TLspWorkspace::CompileScript(const std::strin
 
 void TLspWorkspace::CollectDiagnostics(TScript& script) {
   script.diagnostics.clear();
-  const TCompilation& result = script.compilation.result;
+  TCompilation& result = script.compilation.result;
   auto uriOf = [this](const std::string& path) {
     auto open = documents_.find(path);
     return open != documents_.end() ? open->second.uri : PathToUri(path);
@@ -320,7 +320,7 @@ void TLspWorkspace::CollectDiagnostics(TScript& script) {
   };
   // Warnings: severity 2 and their option as code (-Wduplicate-id); errors under -Werror.
   TLspRange ignored;
-  for (const TWarning& warning : result.warnings) {
+  for (const TWarning& warning : result.warnings.All()) {
     publish(warning.detail, script.compilation.parser->options.warnings.errors ? kSeverityError : kSeverityWarning,
             std::string("-W") + WarningName(warning.kind), warning.detail.message, ignored);
   }

@@ -17,21 +17,7 @@ namespace tarvex {
 /// warnings records nothing.
 struct TWarningCollector {
   std::uint32_t kinds = 0;            ///< the warnings to look for
-  std::vector<TWarning> warnings;     ///< found so far, in the order found, but for those in `found`
-  /// Warnings whose text waits (found in bulk): each knows how many of `warnings` came
-  /// before it, and is made a TWarning only when the whole list is wanted (All)
-  struct TFound {
-    static constexpr std::uint8_t kLongName = 0xFF;
-    TWarningKind kind = TWarningKind::DuplicateId;
-    std::uint8_t nameSize = 0;  ///< the resource's name in `name`, or kLongName: in longNames
-    std::uint16_t type = 0;
-    std::uint16_t language = 0;
-    char name[18] = {};  ///< a name of up to 18 bytes; else the index of the long one
-    std::size_t finding = 0;
-    std::size_t before = 0;
-  };
-  std::vector<TFound> found;
-  std::vector<std::string> longNames;
+  TWarningList warnings;              ///< found so far, in the order found
   TWarningMark statementPlace;        ///< the start of the resource statement being compiled
   std::vector<TWarningMark> items;    ///< one per control, menu record or accelerator of the resource
   /// A mark with the name of its file, which outlives the file's closing
@@ -65,8 +51,6 @@ struct TWarningCollector {
   bool iconSeen = false;                   ///< the program's icon, the first group, was looked at
 
   bool Wants(TWarningKind kind) const { return (kinds & WarningBit(kind)) != 0; }
-  /// Every warning so far, in the order found.
-  std::vector<TWarning>& All();
 };
 
 /// The mark of the token just read (inline: every control and menu item takes one).

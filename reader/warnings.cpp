@@ -196,14 +196,33 @@ void TWarningFindings::Settle(TFileItem& file) {
   }
 }
 
-std::vector<TWarning>& TWarningCollector::All() {
-  if (found.empty()) return warnings;
+void TWarningList::AddFound(TWarningKind kind, std::uint16_t type, std::string_view name, std::uint16_t language,
+                            std::size_t finding) {
+  TFound& one = found_.emplace_back();
+  one.kind = kind;
+  one.type = type;
+  one.language = language;
+  one.finding = finding;
+  one.before = made_.size();
+  if (name.size() <= sizeof one.name) {
+    one.nameSize = static_cast<std::uint8_t>(name.size());
+    std::memcpy(one.name, name.data(), name.size());
+  } else {
+    one.nameSize = TFound::kLongName;
+    auto longIndex = static_cast<std::uint32_t>(longNames_.size());
+    std::memcpy(one.name, &longIndex, sizeof longIndex);
+    longNames_.emplace_back(name);
+  }
+}
+
+std::vector<TWarning>& TWarningList::All() {
+  if (found_.empty()) return made_;
   // Made in place, each once: a compilation may find thousands.
   std::vector<TWarning> all;
-  all.reserve(warnings.size() + found.size());
+  all.reserve(made_.size() + found_.size());
   std::size_t direct = 0;
-  for (const TFound& one : found) {
-    for (; direct < one.before; ++direct) all.push_back(std::move(warnings[direct]));
+  for (const TFound& one : found_) {
+    for (; direct < one.before; ++direct) all.push_back(std::move(made_[direct]));
     TWarning& warning = all.emplace_back();
     warning.kind = one.kind;
     warning.resourceType = one.type;
@@ -212,17 +231,17 @@ std::vector<TWarning>& TWarningCollector::All() {
     } else {
       std::uint32_t index;
       std::memcpy(&index, one.name, sizeof index);
-      warning.resourceName = std::move(longNames[index]);
+      warning.resourceName = std::move(longNames_[index]);
     }
     warning.resourceLanguage = one.language;
-    warning.findings = findings;
+    warning.findings = findings_;
     warning.finding = one.finding;
   }
-  for (; direct < warnings.size(); ++direct) all.push_back(std::move(warnings[direct]));
-  warnings = std::move(all);
-  found.clear();
-  longNames.clear();
-  return warnings;
+  for (; direct < made_.size(); ++direct) all.push_back(std::move(made_[direct]));
+  made_ = std::move(all);
+  found_.clear();
+  longNames_.clear();
+  return made_;
 }
 
 void SettleWarningFile(TRCParser& parser, TFileItem& file) {
@@ -238,25 +257,21 @@ void LocateWarning(TWarning& warning) {
   places.clear();
 }
 
-std::string NativeWarningLine(const TWarning& warning) {
-  const TDiagnosticDetail& detail = warning.detail;
-  bool located = detail.located;
-  std::string_view file = detail.where.file;
-  std::int32_t lineNumber = detail.where.line;
-  if (warning.findings) {
-    TKeptPlace place = warning.findings->PlaceOf(warning.finding, warning.kind);
-    file = warning.findings->FileName(place);
-    located = !file.empty();
-    lineNumber = place.line;
-  }
+namespace {
+
+// The native line of a warning at `file` (empty: none) and `lineNumber`, its message
+// appended by `message`.
+template <class TMessage>
+std::string NativeLine(TWarningKind kind, std::string_view file, std::int32_t lineNumber, TMessage message) {
+  const bool located = !file.empty();
   char number[16];
   auto numberEnd = std::to_chars(number, number + sizeof number, located ? lineNumber : 0).ptr;
   const std::string_view digits(number, static_cast<std::size_t>(numberEnd - number));
   using namespace std::string_view_literals;
   std::string line;
-  line.reserve(160 + 2 * digits.size() + file.size() + detail.message.size());
+  line.reserve(200 + file.size());
   line += "Warning[-W"sv;
-  line += WarningName(warning.kind);
+  line += WarningName(kind);
   line += "] in line ["sv;
   line += digits;
   line += "]: "sv;
@@ -267,11 +282,23 @@ std::string NativeWarningLine(const TWarning& warning) {
     line += digits;
     line += " : "sv;
   }
-  if (warning.findings)
-    warning.findings->AppendMessage(warning.finding, warning.kind, line);
-  else
-    line += detail.message;
+  message(line);
   return IsPrintableAscii(line) ? line : SafeText(line);
+}
+
+}  // namespace
+
+std::string NativeWarningLine(TWarningKind kind, const TWarningFindings& findings, std::size_t finding) {
+  TKeptPlace place = findings.PlaceOf(finding, kind);
+  return NativeLine(kind, findings.FileName(place), place.line,
+                    [&](std::string& line) { findings.AppendMessage(finding, kind, line); });
+}
+
+std::string NativeWarningLine(const TWarning& warning) {
+  if (warning.findings) return NativeWarningLine(warning.kind, *warning.findings, warning.finding);
+  const TDiagnosticDetail& detail = warning.detail;
+  return NativeLine(warning.kind, detail.located ? std::string_view(detail.where.file) : std::string_view(),
+                    detail.where.line, [&](std::string& line) { line += detail.message; });
 }
 
 }  // namespace tarvex

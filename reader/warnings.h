@@ -181,4 +181,57 @@ void AddWarningNote(TWarning& warning, const TSourcePlace& place, std::string te
 /// for a terminal); a warning whose text waits has only its message and place made.
 std::string NativeWarningLine(const TWarning& warning);
 
+/// The same for finding `finding` of `kind` among `findings`, not made into a warning.
+std::string NativeWarningLine(TWarningKind kind, const TWarningFindings& findings, std::size_t finding);
+
+/// The warnings of a compilation in the order found. Those found in bulk (a dialog's
+/// controls outside, a mnemonic used twice) are kept compact, and made into warnings only
+/// when the whole list is wanted (All): the native line needs none of them made.
+class TWarningList {
+ public:
+  /// One found in bulk: finding `finding` of its kind among `findings`, after `before` of
+  /// the warnings made one by one
+  struct TFound {
+    static constexpr std::uint8_t kLongName = 0xFF;
+    TWarningKind kind = TWarningKind::DuplicateId;
+    std::uint8_t nameSize = 0;  ///< the resource's name in `name`, or kLongName: in longNames_
+    std::uint16_t type = 0;
+    std::uint16_t language = 0;
+    char name[18] = {};  ///< a name of up to 18 bytes; else the index of the long one
+    std::size_t finding = 0;
+    std::size_t before = 0;
+  };
+
+  /// Adds a warning made one by one.
+  void Add(TWarning warning) { made_.push_back(std::move(warning)); }
+  /// Adds a warning found in bulk about the resource `name`.
+  void AddFound(TWarningKind kind, std::uint16_t type, std::string_view name, std::uint16_t language,
+                std::size_t finding);
+  /// The findings the compact ones are told by.
+  void SetFindings(std::shared_ptr<const TWarningFindings> findings) { findings_ = std::move(findings); }
+
+  std::size_t size() const { return made_.size() + found_.size(); }
+  bool empty() const { return size() == 0; }
+  /// Every warning, made, in the order found.
+  std::vector<TWarning>& All();
+  /// Calls `each(kind, made, finding)` for every warning in the order found: `made` is the
+  /// warning, or null for one found in bulk, which is finding `finding` of Findings().
+  template <class TEach>
+  void ForEach(TEach each) const {
+    std::size_t direct = 0;
+    for (const TFound& one : found_) {
+      for (; direct < one.before; ++direct) each(made_[direct].kind, &made_[direct], std::size_t{0});
+      each(one.kind, static_cast<const TWarning*>(nullptr), one.finding);
+    }
+    for (; direct < made_.size(); ++direct) each(made_[direct].kind, &made_[direct], std::size_t{0});
+  }
+  const TWarningFindings* Findings() const { return findings_.get(); }
+
+ private:
+  std::vector<TWarning> made_;
+  std::vector<TFound> found_;
+  std::vector<std::string> longNames_;
+  std::shared_ptr<const TWarningFindings> findings_;
+};
+
 }  // namespace tarvex

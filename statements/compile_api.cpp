@@ -43,7 +43,7 @@ void TakeWarnings(TRCParser& parser, TCompilation& result) {
   if (!parser.warnings) return;
   if (parser.warnings->findings && parser.warnings->findings->KeepsOpenFiles())
     while (!parser.fileStack.empty()) CloseSourceFile(parser);
-  result.warnings = std::move(parser.warnings->All());
+  result.warnings = std::move(parser.warnings->warnings);
 }
 
 void RecordFailure(TRCParser& parser, const std::exception& failure, TCompilation& result) {
@@ -128,7 +128,7 @@ TScriptResult CompileForHost(const std::string& scriptName, std::string* text, c
   if (result.detail.located) answer.errorColumn = result.detail.where.column;
   answer.errorFile = std::move(result.errorFile);
   answer.dependencies = std::move(result.dependencies);
-  for (TWarning& warning : result.warnings) answer.warnings.push_back(ScriptWarning(warning));
+  for (TWarning& warning : result.warnings.All()) answer.warnings.push_back(ScriptWarning(warning));
   return answer;
 }
 
@@ -185,7 +185,7 @@ TEditorCompilation CompileForEditor(const std::string& scriptName, const TCompil
   } catch (const std::exception& failure) {
     RecordFailure(parser, failure, compilation.result);
   }
-  for (TWarning& warning : compilation.result.warnings) LocateWarning(warning);
+  for (TWarning& warning : compilation.result.warnings.All()) LocateWarning(warning);
   compilation.output = parser.output.TakeBytes();
   compilation.result.dependencies = parser.openedFiles;
   // The index lives beside the parser, which may move with the compilation.

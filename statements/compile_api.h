@@ -31,7 +31,7 @@ struct TCompilation {
   std::vector<std::pair<std::string, std::int64_t>> defineNames;
   /// The warnings found, in the order found: those options.warnings enables, and every
   /// one under options.allWarnings; kept after a failure too
-  std::vector<TWarning> warnings;
+  TWarningList warnings;
 
   bool Succeeded() const { return errorText.empty(); }
 };

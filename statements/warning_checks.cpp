@@ -57,7 +57,7 @@ void Add(TRCParser& parser, TWarning warning, std::uint16_t type) {
     warning.resourceName = "1";
     warning.resourceLanguage = static_cast<std::uint16_t>(parser.defaultSublanguage * 1024 + parser.defaultLanguage);
   }
-  parser.warnings->warnings.push_back(std::move(warning));
+  parser.warnings->warnings.Add(std::move(warning));
 }
 
 // Whether a control's text title can carry a mnemonic that the dialog manager acts on: a
@@ -98,23 +98,7 @@ struct TMnemonicUse {
 
 // Adds a warning whose text waits: finding `index` of its kind among the compilation's findings.
 void AddFound(TRCParser& parser, TWarningKind kind, std::uint16_t type, std::size_t index) {
-  TWarningCollector& collector = *parser.warnings;
-  TWarningCollector::TFound& one = collector.found.emplace_back();
-  one.kind = kind;
-  one.type = type;
-  one.language = StatementLanguageId(parser);
-  one.finding = index;
-  one.before = collector.warnings.size();
-  const std::string& name = parser.resourceName;
-  if (name.size() <= sizeof one.name) {
-    one.nameSize = static_cast<std::uint8_t>(name.size());
-    std::memcpy(one.name, name.data(), name.size());
-  } else {
-    one.nameSize = TWarningCollector::TFound::kLongName;
-    auto longIndex = static_cast<std::uint32_t>(collector.longNames.size());
-    std::memcpy(one.name, &longIndex, sizeof longIndex);
-    collector.longNames.push_back(name);
-  }
+  parser.warnings->warnings.AddFound(kind, type, parser.resourceName, StatementLanguageId(parser), index);
 }
 
 // One control outside its dialog, as its warning or note tells it.
@@ -694,7 +678,7 @@ void CheckMissingTranslations(TRCParser& parser) {
     }
     warning.resourceType = kStringType;
     warning.resourceLanguage = language;
-    parser.warnings->warnings.push_back(std::move(warning));
+    parser.warnings->warnings.Add(std::move(warning));
   }
 }
 
@@ -706,6 +690,7 @@ void StartWarnings(TRCParser& parser) {
   parser.warnings = std::make_unique<TWarningCollector>();
   parser.warnings->kinds = kinds;
   parser.warnings->findings = std::make_shared<TCheckFindings>();
+  parser.warnings->warnings.SetFindings(parser.warnings->findings);
 }
 
 char16_t MnemonicOf(std::u16string_view text, bool menu) {
@@ -963,8 +948,9 @@ void FinishWarnings(TRCParser& parser) {
   if (parser.warnings->Wants(TWarningKind::MissingTranslation)) CheckMissingTranslations(parser);
   if (!parser.options.warnings.errors) return;
   std::size_t count = 0;
-  for (const TWarning& warning : parser.warnings->All())
-    if (parser.options.warnings.IsEnabled(warning.kind)) ++count;
+  parser.warnings->warnings.ForEach([&](TWarningKind kind, const TWarning*, std::size_t) {
+    if (parser.options.warnings.IsEnabled(kind)) ++count;
+  });
   if (count == 0) return;
   std::string text = std::to_string(count) + (count == 1 ? " warning" : " warnings") + " treated as errors (-Werror)";
   parser.errorDetail = {};

@@ -31,7 +31,7 @@ TEST(WarningsCorpusTest, CountOfEachWarning) {
     test::TWorkingDirectory cwd(row.workdir);
     TCompilation compilation = CompileToImage(row.script, {}, options);
     if (!compilation.Succeeded()) continue;
-    for (const TWarning& warning : compilation.warnings) ++counts[WarningName(warning.kind)];
+    for (const TWarning& warning : compilation.warnings.All()) ++counts[WarningName(warning.kind)];
   }
   // Most come from two scripts that carry twenty translations each (02-openvpn-gui): its
   // property pages laid out for a taller sheet (outside), a button moved at run time
