@@ -257,7 +257,8 @@ struct TDialogFacts : TControlNotes {
   std::uint32_t classStyle = 0;
   TControlKind classKind = TControlKind::Custom;
 
-  TBaseUnits UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
+  // The base units of a dialog's font, and with them its combo boxes' field height.
+  void UnitsOf(const TRCParser& parser, const TNotedDialog& dialog) {
     if (!unitsKnown || hasFont != dialog.hasFont || points != dialog.points || face != dialog.face) {
       unitsKnown = true;
       hasFont = dialog.hasFont;
@@ -265,8 +266,8 @@ struct TDialogFacts : TControlNotes {
       face = dialog.face;
       std::u16string wide = IsAsciiText(face) ? std::u16string(face.begin(), face.end()) : ScriptTextToUtf16(parser, face);
       units = DialogFontUnits(hasFont, points, wide);
+      comboHeight = ComboFieldUnits(units);
     }
-    return units;
   }
 
   TControlKind KindOfNamedClass(std::string_view name, std::uint32_t style) {
@@ -337,7 +338,6 @@ void WarnSharedMnemonics(TRCParser& parser, std::span<const TMnemonicUse> uses, 
 }
 
 void CheckDialogMnemonics(TRCParser& parser, const TDialogFacts& facts) {
-  if (facts.titled.size() < 2) return;  // a mnemonic is shared by two at least
   std::uint16_t language = StatementLanguageId(parser);
   std::vector<TMnemonicUse> uses;
   for (const TDialogFacts::TTitled& titled : facts.titled) {
@@ -389,18 +389,15 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, std::span<const 
   // The first look, taken as the controls were compiled, is the whole look unless controls
   // may overlap or share an id: then the whole dialog is looked at, read back.
   const bool whole = dialog.unsettled;
-  dialog.whole.outside.clear();
-  dialog.whole.overlaps.clear();
-  dialog.whole.sharedIds.clear();
   if (whole) {
     ReadDialogTemplateInto(data, dialog.read);
     dialog.controls.clear();
     for (const TDialogControl& control : dialog.read.controls) dialog.controls.push_back(FactsOf(control));
     FindLayoutProblems(dialog.controls, {head.width, head.height, dialog.units}, kMostFindings, dialog.whole);
   }
-  const TLayoutFindings& findings = dialog.whole;  // empty unless looked at whole
+  const TLayoutFindings& findings = dialog.whole;  // read only when looked at whole
   bool extended = head.extended;
-  if (collector.Wants(TWarningKind::DuplicateId)) {
+  if (whole && collector.Wants(TWarningKind::DuplicateId)) {
     for (const std::vector<std::size_t>& users : findings.sharedIds) {
       TSourcePlace firstPlace = ItemPlace(parser, users[0]);
       std::int64_t id = extended ? static_cast<std::int32_t>(dialog.controls[users[0]].id)
@@ -435,7 +432,7 @@ void CheckDialogLayout(TRCParser& parser, TDialogFacts& dialog, std::span<const 
       AddFound(parser, TWarningKind::Outside, kDialogType, kept.outside.size() - 1);
     }
   }
-  if (collector.Wants(TWarningKind::Overlap)) {
+  if (whole && collector.Wants(TWarningKind::Overlap)) {
     for (std::size_t n = 0; n < findings.overlaps.size(); ++n) {
       auto [first, second] = findings.overlaps[n];
       auto [width, height] = findings.overlapSizes[n];
@@ -752,7 +749,7 @@ TControlNotes& StartDialogControls(TRCParser& parser, const TNotedDialog& dialog
   facts.head.face = {};
   facts.width = dialog.width;
   facts.height = dialog.height;
-  facts.comboHeight = ComboFieldUnits(facts.UnitsOf(parser, dialog));
+  facts.UnitsOf(parser, dialog);
   // A resizable dialog lays its controls out when it runs.
   facts.outsideWanted = parser.warnings->Wants(TWarningKind::Outside) && (dialog.style & kThickFrame) == 0;
   if (facts.outsideWanted) {
@@ -784,7 +781,8 @@ void NoteControlTitle(TRCParser& parser, TControlNotes& notes, const TControlFac
 void CheckDialogWarnings(TRCParser& parser, std::span<const std::uint8_t> data) {
   TDialogFacts& facts = *static_cast<TDialogFacts*>(parser.warnings->dialogRoom.get());
   CheckDialogLayout(parser, facts, data);
-  if (parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
+  // A mnemonic is shared by two titles at least.
+  if (facts.titled.size() >= 2 && parser.warnings->Wants(TWarningKind::Mnemonic)) CheckDialogMnemonics(parser, facts);
 }
 
 void NoteMenuText(TRCParser& parser, std::uint32_t& level, std::size_t text) {
