@@ -832,15 +832,15 @@ inline void NoteControl(TRCParser& parser, TControlNotes& notes, std::uint32_t i
                          ordinal ? item.windowClass.ordinal == 0x82 : item.windowClass.text == "STATIC"};
   };
   if (id - 1 < 0xFFFE || IdCounts(id, kind, facts().staticClass)) {
-    notes.unsettled |= std::int64_t{id} <= notes.lastId;
+    if (std::int64_t{id} <= notes.lastId) notes.unsettled = true;
     notes.lastId = id;
   }
   if ((item.style & kVisible) != 0) {
     const TLayoutFindings::TRect r = RectOf(item.x, item.y, item.width, item.height, kind, notes.comboHeight);
     if (LiesOutside(r, notes.width, notes.height)) NoteControlOutside(parser, notes, facts(), r);
     if (Searched(r, kind)) {
-      notes.unsettled |= r.top < notes.lowest;
-      notes.lowest = std::max(notes.lowest, r.bottom);
+      if (r.top < notes.lowest) notes.unsettled = true;
+      if (r.bottom > notes.lowest) notes.lowest = r.bottom;
     }
   }
   if (!item.title.isOrdinal && item.title.text.find('&') != std::string::npos)
