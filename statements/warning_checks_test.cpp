@@ -105,6 +105,13 @@ const TWarningCase kWarningCases[] = {
      {"4:3 outside: push button 1 reaches outside the dialog: 170, 10 to 210, 24 in a dialog of 200 x 100 units "
       "(and 1 other control)",
       "  5:3: edit field 2 lies outside the dialog: 10, 120 to 50, 134"}},
+    {"a control outside a dialog looked at whole (two side by side) is told once",
+     kDialogHead + "  PUSHBUTTON \"A\", 1, 10, 10, 40, 14\n  PUSHBUTTON \"B\", 2, 60, 10, 40, 14\n"
+                   "  EDITTEXT 3, 10, 120, 40, 14\n}\n",
+     {"6:3 outside: edit field 3 lies outside the dialog: 10, 120 to 50, 134 in a dialog of 200 x 100 units"}},
+    {"a standard template holds 16-bit ids: -2 and 65534 are one",
+     "1 DIALOG 0, 0, 200, 100\n{\n  PUSHBUTTON \"A\", -2, 10, 10, 40, 14\n  PUSHBUTTON \"B\", 65534, 60, 10, 40, 14\n}\n",
+     {"4:3 duplicate-id: control id -2 is also used at line 3", "  3:3: first used here"}},
     {"one unit over the edge, a resizable dialog, an etched line, a hidden control",
      kDialogHead + "  PUSHBUTTON \"A\", 1, 161, 10, 40, 14\n"
                    "  CONTROL \"\", 2, \"Static\", SS_ETCHEDHORZ | WS_VISIBLE, 0, 40, 300, 1\n"
