@@ -42,9 +42,9 @@ struct TWarningCollector {
   };
   std::vector<TVersionNode> versionNodes;  ///< blocks and values in the order read
   int versionDepth = 0;                    ///< the blocks open while a version resource is read
-  /// Room the dialog check reads each template into (a TDialogTemplate), kept between dialogs
+  /// What the dialog checks note of the dialog being compiled (TControlNotes), kept between dialogs
   std::shared_ptr<void> dialogRoom;
-  /// Room the menu check reads each menu into, kept between menus
+  /// What the menu check notes of the menu being compiled, kept between menus
   std::shared_ptr<void> menuRoom;
   /// The findings whose text waits (TWarning::findings), made by the checks
   std::shared_ptr<TWarningFindings> findings;
