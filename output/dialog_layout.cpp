@@ -687,17 +687,26 @@ TBaseUnits DialogBaseUnits(const TDialogTemplate& dialog) {
   return DialogFontUnits(dialog.hasFont, dialog.points, dialog.face);
 }
 
-namespace {
-
-template <bool kSearch>
-TLayoutSweep Sweep(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
-                   TLayoutFindings& findings) {
+void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
+                        TLayoutFindings& findings) {
   using namespace layout_rules;
+  findings.outside.clear();
+  findings.overlaps.clear();
+  findings.overlapSizes.clear();
+  findings.sharedIds.clear();
+  findings.overlapSearchCut = false;
+  std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
+  searched.clear();
+  searched.reserve(controls.size());
+  // One pass over the controls: those outside, those the overlap search looks at, whether
+  // their ids rise (most dialogs number their controls in order, and then no two share
+  // one), and whether those searched come from top to bottom (most dialogs are laid out in
+  // order).
   const int width = frame.width, height = frame.height;
   const int comboHeight = ComboFieldUnits(frame.units);
-  bool idsRise = true, reachesUp = false, byTop = true;
+  bool idsRise = true, byTop = true;
   std::int64_t lastId = -1;
-  int lastTop = INT32_MIN, lowest = INT32_MIN;  // the lowest bottom edge so far
+  int lastTop = INT32_MIN;
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const TControlFacts& control = controls[i];
     if (IdCounts(control.id, control.kind, control.staticClass)) {
@@ -709,44 +718,12 @@ TLayoutSweep Sweep(std::span<const TControlFacts> controls, const TLayoutFrame& 
     if (LiesOutside(r, width, height) && findings.outside.size() < most)
       findings.outside.push_back({i, r.left, r.top, r.right, r.bottom, LiesWhollyOutside(r, width, height)});
     // Overlaps: visible controls sorted by their leading edge along one axis; each is
-    // compared with those that start before it ends. The axis is the one along which the
-    // controls overlap less (most dialogs stack their controls: top to bottom).
+    // compared with those that start before it ends.
     if (!Searched(r, control.kind)) continue;
-    reachesUp |= r.top < lowest;
-    lowest = std::max(lowest, r.bottom);
-    if constexpr (kSearch) {
-      findings.searched.push_back({r, i});
-      byTop &= lastTop <= r.top;
-      lastTop = r.top;
-    }
+    searched.push_back({r, i});
+    byTop &= lastTop <= r.top;
+    lastTop = r.top;
   }
-  return {idsRise, reachesUp, byTop};
-}
-
-}  // namespace
-
-TLayoutSweep SweepLayout(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
-                         TLayoutFindings& findings, bool search) {
-  findings.outside.clear();
-  findings.overlaps.clear();
-  findings.overlapSizes.clear();
-  findings.sharedIds.clear();
-  findings.overlapSearchCut = false;
-  findings.searched.clear();
-  if (!search) return Sweep<false>(controls, frame, most, findings);
-  findings.searched.reserve(controls.size());
-  return Sweep<true>(controls, frame, most, findings);
-}
-
-void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
-                        TLayoutFindings& findings) {
-  // One pass over the controls: those outside, those the overlap search looks at, whether
-  // their ids rise (most dialogs number their controls in order, and then no two share
-  // one), and whether those searched come from top to bottom (most dialogs are laid out in
-  // order).
-  const TLayoutSweep sweep = SweepLayout(controls, frame, most, findings, true);
-  std::vector<TLayoutFindings::TSearched>& searched = findings.searched;
-  const bool byTop = sweep.byTop, idsRise = sweep.idsRise;
   // The axis: where every pair the search could find stays under both limits, either axis
   // finds the same overlaps, and the one the controls come in order along needs no sort.
   // Else the one along which the controls overlap less, from their summed extents along

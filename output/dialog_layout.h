@@ -343,22 +343,6 @@ inline bool Searched(const TLayoutFindings::TRect& r, TControlKind kind) {
 /// A drop-down combo box's field height in dialog units for a font's base units.
 int ComboFieldUnits(TBaseUnits units);
 
-/// What a first look at a dialog's controls in template order sees, besides the controls
-/// outside: whether the ids rise, and whether a control the overlap search looks at
-/// reaches up into the rows of an earlier one. When the ids rise and none reaches up, there
-/// is no overlap and no shared id to look for.
-struct TLayoutSweep {
-  bool idsRise = true;
-  bool reachesUp = false;
-  bool byTop = true;  ///< the searched controls come from top to bottom
-  bool Settled() const { return idsRise && !reachesUp; }
-};
-
-/// Takes that look: `findings` is cleared (its room kept) and given the controls outside,
-/// at most `most`; with `search`, also the controls the overlap search looks at.
-TLayoutSweep SweepLayout(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
-                         TLayoutFindings& findings, bool search);
-
 /// Finds controls outside the dialog, overlaps and shared ids; at most `most` of each.
 /// `findings` is cleared first; its room is kept for the next dialog.
 void FindLayoutProblems(std::span<const TControlFacts> controls, const TLayoutFrame& frame, std::size_t most,
