@@ -384,7 +384,8 @@ const char* PluralKindName(TControlKind kind) {
 using TUnitRect = TLayoutFindings::TRect;
 
 TUnitRect UnitRect(const TControlFacts& control, TBaseUnits units) {
-  return layout_rules::RectOf(control.x, control.y, control.width, control.height, control.kind, ComboFieldUnits(units));
+  return layout_rules::RectOf(control.x, control.y, control.width, control.height, control.kind,
+                              ComboFieldUnits(units));
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ inline bool IsPrintableAscii(std::string_view text) {
   for (; i + 8 <= text.size(); i += 8) {
     std::uint64_t word = LoadWord(text.data() + i);
     // A byte below 0x20 borrows, one of 0x7F and above carries into its high bit.
-    if ((((word - kEveryByte * 0x20) & ~word) | (word + kEveryByte)  | word) & kHighBits) return false;
+    if ((((word - kEveryByte * 0x20) & ~word) | (word + kEveryByte) | word) & kHighBits) return false;
   }
   for (; i < text.size(); ++i)
     if (text[i] < 0x20 || text[i] >= 0x7F) return false;

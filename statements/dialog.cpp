@@ -292,8 +292,8 @@ void CompileDialog(TRCParser& parser) {
   WriteTemplateTexts(out, head, parser);
   TControlNotes* notes = nullptr;
   if (parser.warnings) {
-    notes = &StartDialogControls(parser, {head.layout == TTemplateLayout::Extended, head.style, head.width,
-                                          head.height, head.hasFont, head.fontSize, head.fontFace});
+    notes = &StartDialogControls(parser, {head.layout == TTemplateLayout::Extended, head.style, head.width, head.height,
+                                          head.hasFont, head.fontSize, head.fontFace});
   }
   std::uint32_t itemCount = CompileControls(parser, head.layout, notes);
   std::size_t dataEnd = out.Position();

@@ -410,7 +410,8 @@ void ReadIconName(TRCParser& parser, const TOperand& token, TDialogName& title) 
 // control := keyword [","] text "," id "," rectangle ["," style ["," exstyle]]
 //          | keyword id "," rectangle ["," style ["," exstyle]]
 // Leaves the token after the statement in `next`.
-void ReadControl(TRCParser& parser, TTemplateLayout layout, const TControlKeyword& kind, TDialogItem& item, TOperand& next) {
+void ReadControl(TRCParser& parser, TTemplateLayout layout, const TControlKeyword& kind, TDialogItem& item,
+                 TOperand& next) {
   SetOrdinal(item.windowClass, kind.classOrdinal);
   item.style = kind.defaultStyle;
   // The commonest: the text, id, rectangle and styles as one run of plain items
@@ -846,7 +847,6 @@ inline void NoteControl(TRCParser& parser, TControlNotes& notes, std::uint32_t i
   if (!item.title.isOrdinal && item.title.text.find('&') != std::string::npos)
     NoteControlTitle(parser, notes, facts(), item.title.text);
 }
-
 
 std::uint32_t CompileControls(TRCParser& parser, TTemplateLayout layout, TControlNotes* notes) {
   std::uint32_t count = 0;

@@ -36,11 +36,11 @@ struct TNotedDialog {
 /// or share an id is looked at again, whole, from its template. One room serves every
 /// dialog.
 struct TControlNotes {
-  int width = 0, height = 0;    ///< the dialog's, in dialog units
-  int comboHeight = 0;          ///< a drop-down combo box's field, in dialog units
-  std::uint32_t count = 0;      ///< the controls noted
-  std::int64_t lastId = -1;     ///< the last id that counts
-  int lowest = INT32_MIN;       ///< the lowest bottom edge of a searched control so far
+  int width = 0, height = 0;  ///< the dialog's, in dialog units
+  int comboHeight = 0;        ///< a drop-down combo box's field, in dialog units
+  std::uint32_t count = 0;    ///< the controls noted
+  std::int64_t lastId = -1;   ///< the last id that counts
+  int lowest = INT32_MIN;     ///< the lowest bottom edge of a searched control so far
   /// Ids that do not rise, or a searched control reaching up into the rows of an earlier
   /// one: controls may overlap or share an id
   bool unsettled = false;

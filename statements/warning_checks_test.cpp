@@ -110,7 +110,8 @@ const TWarningCase kWarningCases[] = {
                    "  EDITTEXT 3, 10, 120, 40, 14\n}\n",
      {"6:3 outside: edit field 3 lies outside the dialog: 10, 120 to 50, 134 in a dialog of 200 x 100 units"}},
     {"a standard template holds 16-bit ids: -2 and 65534 are one",
-     "1 DIALOG 0, 0, 200, 100\n{\n  PUSHBUTTON \"A\", -2, 10, 10, 40, 14\n  PUSHBUTTON \"B\", 65534, 60, 10, 40, 14\n}\n",
+     "1 DIALOG 0, 0, 200, 100\n{\n  PUSHBUTTON \"A\", -2, 10, 10, 40, 14\n"
+     "  PUSHBUTTON \"B\", 65534, 60, 10, 40, 14\n}\n",
      {"4:3 duplicate-id: control id -2 is also used at line 3", "  3:3: first used here"}},
     {"one unit over the edge, a resizable dialog, an etched line, a hidden control",
      kDialogHead + "  PUSHBUTTON \"A\", 1, 161, 10, 40, 14\n"
