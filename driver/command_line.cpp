@@ -189,7 +189,7 @@ int RunInvocation(const TInvocation& invocation, std::ostream& err) {
     } else {
       if (invocation.html) options.allWarnings = true;  // the page shows every warning
       TCompilation compilation = CompileToImage(invocation.input, {}, options);
-      PrintGnuWarnings(err, compilation.warnings.All(), options.warnings);
+      PrintGnuWarnings(err, compilation.warnings, options.warnings);
       warnings = std::move(compilation.warnings.All());
       if (!compilation.Succeeded()) {
         PrintGnuFailure(err, compilation.detail, compilation.errorNumber);

@@ -149,18 +149,13 @@ void PrintFailure(const TPrinter& printer, const std::string& text) {
 /// most kMostPrintedWarnings, then the count of the rest; or in the line:column form.
 void PrintWarnings(const TPrinter& printer, TWarningList& warnings, const TWarningOptions& options) {
   if (options.enabled == 0) return;
-  if (printer.gnu) return PrintGnuWarnings(printer.err, warnings.All(), options);
+  if (printer.gnu) return PrintGnuWarnings(printer.err, warnings, options);
   // The native line needs no warning found in bulk made: most are only counted.
-  std::size_t printed = 0, rest = 0;
-  warnings.ForEach([&](TWarningKind kind, const TWarning* made, std::size_t finding) {
-    if (!options.IsEnabled(kind)) return;
-    if (printed == kMostPrintedWarnings) {
-      ++rest;
-      return;
-    }
-    printer.out << (made ? NativeWarningLine(*made) : NativeWarningLine(kind, *warnings.Findings(), finding)) << '\n';
-    ++printed;
-  });
+  std::size_t rest =
+      PrintEnabledWarnings(warnings, options, [&](TWarningKind kind, const TWarning* made, std::size_t finding) {
+        printer.out << (made ? NativeWarningLine(*made) : NativeWarningLine(kind, *warnings.Findings(), finding))
+                    << '\n';
+      });
   if (rest > 0) printer.out << "Warning: " << MoreWarningsText(rest) << '\n';
 }
 

@@ -78,18 +78,18 @@ void PrintGnuWarning(std::ostream& err, const TWarning& warning, bool asError) {
               asError ? " [-Werror=" + name + "]" : " [-W" + name + "]");
 }
 
-std::size_t PrintEnabledWarnings(const std::vector<TWarning>& warnings, const TWarningOptions& options,
-                                 const std::function<void(const TWarning&)>& print) {
+std::size_t PrintEnabledWarnings(const TWarningList& warnings, const TWarningOptions& options,
+                                 const std::function<void(TWarningKind, const TWarning*, std::size_t)>& print) {
   std::size_t printed = 0, rest = 0;
-  for (const TWarning& warning : warnings) {
-    if (!options.IsEnabled(warning.kind)) continue;
+  warnings.ForEach([&](TWarningKind kind, const TWarning* made, std::size_t finding) {
+    if (!options.IsEnabled(kind)) return;
     if (printed == kMostPrintedWarnings) {
       ++rest;
-    } else {
-      print(warning);
-      ++printed;
+      return;
     }
-  }
+    print(kind, made, finding);
+    ++printed;
+  });
   return rest;
 }
 
@@ -97,9 +97,10 @@ std::string MoreWarningsText(std::size_t rest) {
   return std::to_string(rest) + (rest == 1 ? " more warning" : " more warnings") + " not shown";
 }
 
-void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, const TWarningOptions& options) {
-  std::size_t rest = PrintEnabledWarnings(warnings, options, [&](const TWarning& warning) {
-    TWarning located = ComposedCopy(warning);
+void PrintGnuWarnings(std::ostream& err, TWarningList& warnings, const TWarningOptions& options) {
+  warnings.All();  // every one made: the line:column form prints notes and source lines
+  std::size_t rest = PrintEnabledWarnings(warnings, options, [&](TWarningKind, const TWarning* warning, std::size_t) {
+    TWarning located = ComposedCopy(*warning);
     LocateWarning(located);
     PrintGnuWarning(err, located, options.errors);
   });

@@ -27,16 +27,16 @@ void PrintGnuWarning(std::ostream& err, const TWarning& warning, bool asError);
 constexpr std::size_t kMostPrintedWarnings = 100;
 
 /// Calls `print` for each warning the options enable, at most kMostPrintedWarnings of
-/// them, and returns how many more there were.
-std::size_t PrintEnabledWarnings(const std::vector<TWarning>& warnings, const TWarningOptions& options,
-                                 const std::function<void(const TWarning&)>& print);
+/// them, as TWarningList::ForEach tells it, and returns how many more there were.
+std::size_t PrintEnabledWarnings(const TWarningList& warnings, const TWarningOptions& options,
+                                 const std::function<void(TWarningKind, const TWarning*, std::size_t)>& print);
 
 /// "N more warnings not shown" (or "1 more warning ...").
 std::string MoreWarningsText(std::size_t rest);
 
 /// Prints the warnings of `warnings` that `options` enables (PrintGnuWarning), at most
 /// kMostPrintedWarnings, then "tarvex: note: N more warnings not shown" for the rest.
-void PrintGnuWarnings(std::ostream& err, const std::vector<TWarning>& warnings, const TWarningOptions& options);
+void PrintGnuWarnings(std::ostream& err, TWarningList& warnings, const TWarningOptions& options);
 
 /// Prints "tarvex: error: <text>" for a failure with no place in a script.
 void PrintGnuError(std::ostream& err, std::string_view text);

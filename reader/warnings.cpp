@@ -143,17 +143,17 @@ void ComposeWarning(TWarning& warning) {
   if (!warning.findings) return;
   std::shared_ptr<const TWarningFindings> findings = std::move(warning.findings);
   warning.findings = nullptr;
-  findings->Compose(warning.finding, warning, true);
+  findings->Compose(warning.finding, warning);
 }
 
-TWarning ComposedCopy(const TWarning& warning, bool notes) {
+TWarning ComposedCopy(const TWarning& warning) {
   if (!warning.findings) return warning;
   TWarning copy;
   copy.kind = warning.kind;
   copy.resourceType = warning.resourceType;
   copy.resourceName = warning.resourceName;
   copy.resourceLanguage = warning.resourceLanguage;
-  warning.findings->Compose(warning.finding, copy, notes);
+  warning.findings->Compose(warning.finding, copy);
   return copy;
 }
 

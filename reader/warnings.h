@@ -84,8 +84,8 @@ struct TWarning {
 /// Makes the message, notes and places of a warning whose text waits; nothing otherwise.
 void ComposeWarning(TWarning& warning);
 
-/// A copy of `warning` with its message and place made, and its notes unless `notes` is false.
-TWarning ComposedCopy(const TWarning& warning, bool notes = true);
+/// A copy of `warning` with its message, place and notes made.
+TWarning ComposedCopy(const TWarning& warning);
 
 /// Fills the columns and source lines of a warning and its notes from its pending places
 /// (after ComposeWarning).
@@ -128,8 +128,8 @@ class TWarningFindings {
  public:
   virtual ~TWarningFindings() = default;
   /// Fills the message and places of finding `index` into `warning` (its kind and resource
-  /// set), with its notes unless `notes` is false (the native line shows none).
-  virtual void Compose(std::size_t index, TWarning& warning, bool notes) const = 0;
+  /// set), with its notes.
+  virtual void Compose(std::size_t index, TWarning& warning) const = 0;
   /// The place finding `index` of `kind` points at, and its message appended to `text`, as
   /// Compose makes them: what the native line shows.
   virtual TKeptPlace PlaceOf(std::size_t index, TWarningKind kind) const = 0;

@@ -205,11 +205,10 @@ class TCheckFindings final : public TWarningFindings {
     text += std::to_string(m.earlierPlace.line);
   }
 
-  void Compose(std::size_t index, TWarning& warning, bool notes) const override {
+  void Compose(std::size_t index, TWarning& warning) const override {
     std::string text;
     AppendMessage(index, warning.kind, text);
     PlaceWarning(warning, Place(PlaceOf(index, warning.kind)), std::move(text));
-    if (!notes) return;
     if (warning.kind == TWarningKind::Outside) {
       const TOutside& o = outside[index];
       const TOutsideControl* controls = outsideControls.data() + o.first;
